@@ -1,0 +1,85 @@
+#include "app/context.h"
+
+#include <cmath>
+
+#include "engine/paths.h"
+
+namespace kq {
+
+void TFrameRate::Tick(uint32_t now) {
+  if (!Started) {
+    Started = true;
+    CountStart = now;
+    Ticks = 0;
+  }
+  ++Ticks;
+  uint32_t elapsed = now - CountStart;
+  if (elapsed >= 1000) {
+    FrameRate = int(std::lround(double(Ticks) * 1000.0 / double(elapsed)));
+    Ticks = 0;
+    CountStart = now;
+  }
+}
+
+GameContext::GameContext() : BackSurface(Bitmap(640, 480)), ListSurface(Bitmap(640, 480)) {}
+
+GameContext::~GameContext() {
+  // Sprites first: their destructors must not outlive the records they point into.
+  DXSpriteEngine1.ClearChildren();
+}
+
+void GameContext::PlaySound(std::string_view name, bool stopFirst) {
+  if (RecordSounds) SoundLog.push_back({TickCount, std::string(name)});
+  std::string upper = UpperCase(name);
+  if (Config.DisableVoice && upper.rfind("VOICE", 0) == 0) return;
+  if (Sound) Sound->Play(upper, stopFirst);
+}
+
+void GameContext::PlayMusicFile(const std::string& path) {
+  if (Config.DisableBgm || !Music) return;
+  if (!FileExists(path)) return;
+  if (Music->Open(path)) Music->Play();
+}
+
+void GameContext::PlayRandomBgm() {
+  if (Config.DisableBgm || !Music || BgmList.empty()) return;
+  const std::string& path = BgmList[size_t(Rng.Random(int(BgmList.size())))];
+  if (Music->Open(path)) Music->Play();
+}
+
+void GameContext::StopMusic() {
+  if (Music) Music->Stop();
+}
+
+std::string GameContext::DataPath(std::string_view winRelative) const {
+  return ResolvePath(AppPath, winRelative);
+}
+
+bool GameContext::DataFileExists(std::string_view winRelative) const {
+  return FileExists(DataPath(winRelative));
+}
+
+Canvas* GameContext::ScreenCanvas() {
+  if (!Platform || !Platform->CanDraw()) return nullptr;
+  return &Platform->Screen();
+}
+
+void GameContext::DrawFrameRate(Canvas& c) {
+  if (ScreenState == scTitle || ScreenState == scOpening) return;
+  DrawGlyphText(*this, c, 56, "FPS=" + std::to_string(FrameRate.FrameRate), 29);
+}
+
+void GameContext::DrawFrontEndFrame(int moveCount, const TImage* background, bool frameRateText) {
+  Canvas* c = ScreenCanvas();
+  DXSpriteEngine1.Surface = c;
+  if (c) c->Clear(0);
+  DXSpriteEngine1.MoveSprites(moveCount);
+  if (c && background) c->Blit(*background, 0, 0);
+  DXSpriteEngine1.SweepSprites();
+  if (!c) return;
+  DXSpriteEngine1.DrawSprites();
+  if (frameRateText) DrawFrameRate(*c);
+  Platform->Present();
+}
+
+}  // namespace kq

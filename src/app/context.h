@@ -1,0 +1,150 @@
+#pragma once
+// The whole state of a running game in one object: screen state, clock, settings, tables, both
+// player records, the sprite engine, the image list, input devices and the media back ends.
+// Tests make a fresh one; nothing of the game lives in globals.
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "app/controls.h"
+#include "config/game_config.h"
+#include "engine/canvas.h"
+#include "engine/image_list.h"
+#include "engine/platform.h"
+#include "engine/random.h"
+#include "engine/sprite.h"
+#include "game/player.h"
+#include "media/audio.h"
+
+namespace kq {
+
+enum TScreenState : uint8_t {
+  scNone = 0,
+  scTitle = 1,
+  scOpening = 2,
+  scPlay = 3,
+  scRules = 4,
+  scRanking = 5,
+  scOptions = 6,
+  scKeyAssign = 7,
+  scPadAssign = 8,
+};
+
+// Ticks counted per second into a rounded frame rate.
+struct TFrameRate {
+  int FrameRate = 0;
+  uint32_t CountStart = 0;
+  int Ticks = 0;
+  bool Started = false;
+  void Tick(uint32_t now);
+};
+
+struct TSoundLogEntry {
+  uint32_t Tick = 0;
+  std::string Name;
+};
+
+struct GameContext {
+  GameContext();
+  ~GameContext();
+  GameContext(const GameContext&) = delete;
+  GameContext& operator=(const GameContext&) = delete;
+
+  // Back ends; any may be null (rule tests run without a display or sound).
+  IPlatform* Platform = nullptr;
+  ISoundSystem* Sound = nullptr;
+  IMusicPlayer* Music = nullptr;
+
+  // Form state.
+  uint8_t ScreenState = scNone;
+  uint32_t FrameTime = 0;
+  std::string AppPath;  // program folder with a trailing '/'
+  std::string ExeBaseName = "kq001";
+  std::string TempFileName;
+  int GameMode = 1;  // 1 one player, 2 versus
+  int FieldCols = 7;
+  int FieldRows = 13;
+
+  TGameConfig Config;
+  TLevelTable LevelTable;
+  THiScoreTable HiScoreTable{};
+  int NewRankIndex = -1;
+
+  // Front-end state.
+  int TitleCursor = 0;
+  uint32_t OpeningDeadline = 0;
+  int OptionCursor = 1;
+  int KeyAssignCursor = 1;
+  int PadAssignCursor = 1;
+  bool Capturing = false;
+
+  // Game state.
+  TPlayerInfo Player1P;
+  TPlayerInfo Player2P;
+  uint8_t ExStage = 0;
+  int EndingStep = 0;
+  uint32_t EndingTime = 0;
+  int RetryChoice = 0;  // game-over prompt: 0 yes, 1 no
+  TImageSprite* RetryYes = nullptr;
+  TImageSprite* RetryNo = nullptr;
+  TImageSprite* EndingPicture = nullptr;
+
+  TRandom Rng;
+  TImageList DXImageList1;
+  TSpriteEngine DXSpriteEngine1;
+  TDXInput DXInput1;
+  TDXInput DXInput2;
+  TImage BackSurface;  // background of opening, rules, ranking and play
+  TImage ListSurface;  // option lists
+  std::vector<std::string> BgmList;
+  std::string SoundLoadError;
+
+  // 3-D textures by [kind][frame].
+  std::array<std::array<TImage, 5>, 7> BlockTexN;
+  std::array<std::array<TImage, 5>, 7> BlockTexC;
+  TImage DustTex;
+  TImage GameOverTex;
+  TImage RainbowTex;
+
+  TFrameRate FrameRate;
+  uint32_t TickCount = 0;      // ticks run so far
+  bool Terminated = false;     // the program is closing
+  bool RecordSounds = false;   // keep SoundLog (headless dump)
+  std::vector<TSoundLogEntry> SoundLog;
+
+  // Player n (0 or 1).
+  TPlayerInfo& Player(int n) { return n == 0 ? Player1P : Player2P; }
+  TDXInput& Input(const TPlayerInfo& p) { return p.PlayerNo == 0 ? DXInput1 : DXInput2; }
+  const TKeyAssign& Keys(const TPlayerInfo& p) const {
+    return p.PlayerNo == 0 ? Config.KeyAssign1P : Config.KeyAssign2P;
+  }
+
+  // Plays a named sound; names compare without regard to case.
+  void PlaySound(std::string_view name, bool stopFirst = false);
+  // Unless music is off: opens the file when it exists and plays it on success.
+  void PlayMusicFile(const std::string& path);
+  // A random song of BgmList (versus play).
+  void PlayRandomBgm();
+  void StopMusic();
+  // The only way the screen state changes.
+  void EnterState(int newState);
+  // Path of a data file below the program folder, written with backslashes as in the original;
+  // each component is matched without regard to case.
+  std::string DataPath(std::string_view winRelative) const;
+  bool DataFileExists(std::string_view winRelative) const;
+
+  // The frame of the front-end screens: black, move, background, sweep, draw, frame rate, flip.
+  void DrawFrontEndFrame(int moveCount, const TImage* background, bool frameRateText);
+  // Draws "FPS=%d" unless on the title or opening screen.
+  void DrawFrameRate(Canvas& c);
+  // Canvas of the screen, null without a display.
+  Canvas* ScreenCanvas();
+};
+
+// Character-cell writer over the picture fonts "FONT1" and "FONT2".
+void DrawGlyphText(GameContext& g, Canvas& c, int column, std::string_view text, int row);
+
+}  // namespace kq

@@ -1,0 +1,124 @@
+#include "app/controls.h"
+
+#include <cstdio>
+
+#include "engine/image_list.h"
+#include "engine/keys.h"
+
+namespace kq {
+
+TInputStates TDXInput::DownNow(const IInputSource& src) const {
+  TInputStates down;
+  for (int s = 0; s < kInputStates; ++s)
+    for (int code : Keys[size_t(s)])
+      if (code != 0 && src.VkDown(code)) down.set(size_t(s));
+  if (PadNo >= 0 && PadNo < kMaxPads) down |= TInputStates(src.PadStates(PadNo));
+  return down;
+}
+
+void TDXInput::Poll(const IInputSource& src) {
+  TInputStates down = DownNow(src);
+  TInputStates pressed = down & ~prevDown_;
+  TInputStates released = prevDown_ & ~down;
+  States |= pressed;
+  States &= ~released;
+  prevDown_ = down;
+}
+
+void ApplyKeyAssign(TDXInput& in1, TDXInput& in2, const TGameConfig& cfg) {
+  for (TDXInput* dev : {&in1, &in2})
+    for (auto& slots : dev->Keys) slots = {0, 0, 0};
+  auto bind = [](TDXInput& dev, const TKeyAssign& k) {
+    dev.Keys[0][0] = k.UP;
+    dev.Keys[1][0] = k.DOWN;
+    dev.Keys[2][0] = k.LEFT;
+    dev.Keys[3][0] = k.RIGHT;
+    const int keys[4] = {k.K01, k.K02, k.K03, k.K04};
+    const int states[4] = {k.J01, k.J02, k.J03, k.J04};
+    for (int n = 0; n < 4; ++n)  // a later action on the same state wins
+      if (states[n] < kInputStates) dev.Keys[size_t(states[n])][0] = keys[n];
+  };
+  bind(in1, cfg.KeyAssign1P);
+  bind(in2, cfg.KeyAssign2P);
+  const int sys[6][2] = {{30, 13}, {25, 27}, {29, 112}, {28, 113}, {27, 114}, {26, 115}};
+  for (auto& s : sys) in1.Keys[size_t(s[0])][0] = s[1];
+}
+
+void EndFrameInput(TDXInput& in1, TDXInput& in2, const TGameConfig& cfg, bool inPlay) {
+  if (!inPlay) {
+    in1.States.reset();
+    in2.States.reset();
+    return;
+  }
+  const TKeyAssign& k1 = cfg.KeyAssign1P;
+  const TKeyAssign& k2 = cfg.KeyAssign2P;
+  in1.Remove(k1.J01);
+  in1.Remove(k1.J02);
+  in1.Remove(k1.J03);
+  for (int s = 25; s <= 30; ++s) in1.Remove(s);
+  in2.Remove(k2.J01);
+  in2.Remove(k2.J02);
+  in2.Remove(k2.J03);
+}
+
+bool ReadRepeat(const TDXInput& dev, int state, TRepeatSlot& slot, uint32_t now) {
+  if (!dev.Has(state)) {
+    slot.LastTime = 0;
+    slot.FirstDelay = false;
+    return false;
+  }
+  if (slot.LastTime == 0) {
+    slot.LastTime = now;
+    slot.FirstDelay = true;
+    return true;
+  }
+  uint32_t held = now - slot.LastTime;
+  if (slot.FirstDelay && held >= 400) {
+    slot.LastTime = now;
+    slot.FirstDelay = false;
+    return true;
+  }
+  if (!slot.FirstDelay && held >= 100) {
+    slot.LastTime = now;
+    return true;
+  }
+  return false;
+}
+
+std::string KeyName(int code) {
+  switch (code) {
+    case 19: return "PAUSE";
+    case 33: return "PAGE UP";
+    case 34: return "PAGE DOWN";
+    case 35: return "END";
+    case 36: return "HOME";
+    case 37: return "LEFT";
+    case 38: return "UP";
+    case 39: return "RIGHT";
+    case 40: return "DOWN";
+    case 44: return "PRINT SCREEN";
+    case 45: return "INSERT";
+    case 46: return "DELETE";
+    case 47: return "HELP";
+    default: break;
+  }
+  std::string name = VkSystemName(code);
+  if (name.size() > 31) name.resize(31);
+  if (!name.empty()) return name;
+  char buf[16];
+  std::snprintf(buf, sizeof buf, "0x%.2x", unsigned(code) & 0xFFFFu);
+  return buf;
+}
+
+std::string ButtonName(int n) { return "button" + std::to_string(n); }
+
+int ChoosePad(const IInputSource& src, const std::string& joyName) {
+  if (joyName.empty()) return kNoPad;
+  std::vector<std::string> names = src.PadNames();
+  int found = kNoPad;
+  for (int i = 0; i < int(names.size()) && i < kMaxPads; ++i)
+    if (!names[size_t(i)].empty() && SameText(names[size_t(i)], joyName)) found = i;
+  return found;
+}
+
+}  // namespace kq

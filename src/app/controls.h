@@ -1,0 +1,55 @@
+#pragma once
+// Input devices of the two players: each merges a keyboard assignment and one pad into 36
+// latched input states (0 up, 1 down, 2 left, 3 right, 4..35 buttons).
+#include <array>
+#include <bitset>
+#include <cstdint>
+#include <string>
+
+#include "config/game_config.h"
+#include "engine/platform.h"
+#include "game/player.h"
+
+namespace kq {
+
+using TInputStates = std::bitset<kInputStates>;
+
+// System states on player 1's device.
+constexpr int kStateCancel = 25;   // Esc
+constexpr int kStateConfirm = 30;  // Return
+
+class TDXInput {
+ public:
+  TInputStates States;  // latched: set on press, cleared on release or by the game
+  std::array<std::array<int, 3>, kInputStates> Keys{};  // virtual-key codes per state, 0 = none
+  int PadNo = kNoPad;  // 16 and 17 mean no pad
+
+  // Latches the press and release edges of what is down now.
+  void Poll(const IInputSource& src);
+  // What is down now (keyboard slots and the pad), without latching.
+  TInputStates DownNow(const IInputSource& src) const;
+  bool Has(int state) const { return state >= 0 && state < kInputStates && States.test(size_t(state)); }
+  void Remove(int state) {
+    if (state >= 0 && state < kInputStates) States.reset(size_t(state));
+  }
+
+ private:
+  TInputStates prevDown_;
+};
+
+// Rebuilds both devices' key slots from the two assignments.
+void ApplyKeyAssign(TDXInput& in1, TDXInput& in2, const TGameConfig& cfg);
+
+// One-shot clearing after a handler: inPlay keeps directions and J04 for auto-repeat.
+void EndFrameInput(TDXInput& in1, TDXInput& in2, const TGameConfig& cfg, bool inPlay);
+
+// Held control: acts at once, after 400 ms, then every 100 ms (unsigned time differences).
+bool ReadRepeat(const TDXInput& dev, int state, TRepeatSlot& slot, uint32_t now);
+
+std::string KeyName(int code);
+std::string ButtonName(int n);
+
+// Pad number for a player's JoyName: the highest attached pad whose name matches, else 16.
+int ChoosePad(const IInputSource& src, const std::string& joyName);
+
+}  // namespace kq

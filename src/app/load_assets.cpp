@@ -1,0 +1,5 @@
+#include "app/context.h"
+
+namespace kq {
+
+}  // namespace kq

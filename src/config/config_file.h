@@ -1,0 +1,16 @@
+#pragma once
+// The INI file and the level table.
+#include <string>
+
+#include "config/game_config.h"
+
+namespace kq {
+
+// Reads every setting (missing or out-of-range values take their defaults), then builds the
+// level table from levelDefPath when that file exists, else from the built-in table.
+void LoadConfig(const std::string& iniPath, const std::string& levelDefPath, TGameConfig& cfg,
+                TLevelTable& table);
+// Writes the written-back keys, keeping every other line of the file; throws EWriteError.
+void SaveConfig(const std::string& iniPath, const TGameConfig& cfg);
+
+}  // namespace kq

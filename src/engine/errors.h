@@ -1,0 +1,41 @@
+#pragma once
+// Exceptions carry the class name the error dialog prints beside the message.
+#include <stdexcept>
+#include <string>
+
+namespace kq {
+
+class Exception : public std::runtime_error {
+ public:
+  explicit Exception(const std::string& message) : std::runtime_error(message) {}
+  virtual const char* ClassName() const { return "Exception"; }
+};
+
+class ESpriteError : public Exception {
+ public:
+  using Exception::Exception;
+  const char* ClassName() const override { return "ESpriteError"; }
+};
+
+// A picture the game cannot start without is missing (the name keeps its historic spelling).
+class EResorceLoadError : public Exception {
+ public:
+  EResorceLoadError() : Exception("SystemDataロードエラー。起動に必要なファイルが見つかりません") {}
+  const char* ClassName() const override { return "EResorceLoadError"; }
+};
+
+// A picture exists but its decoder rejected it; the message is the decoder's own.
+class EImageDecodeError : public Exception {
+ public:
+  using Exception::Exception;
+  const char* ClassName() const override { return "EImageDecodeError"; }
+};
+
+// A file could not be written (settings, scores).
+class EWriteError : public Exception {
+ public:
+  using Exception::Exception;
+  const char* ClassName() const override { return "EWriteError"; }
+};
+
+}  // namespace kq

@@ -1,0 +1,5 @@
+#include "engine/platform.h"
+
+namespace kq {
+
+}  // namespace kq

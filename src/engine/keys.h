@@ -1,0 +1,14 @@
+#pragma once
+// Windows virtual-key codes (what the INI stores) against SDL scancodes (what the keyboard gives).
+#include <string>
+
+namespace kq {
+
+// SDL scancode for a virtual-key code, 0 (unknown) when the code has no key.
+int VkToScancode(int vk);
+// Virtual-key code of an SDL scancode, 0 when it has none.
+int ScancodeToVk(int scancode);
+// The system's name of the key, empty when it has none.
+std::string VkSystemName(int vk);
+
+}  // namespace kq

@@ -1,0 +1,59 @@
+#pragma once
+// What the game needs from the machine: a display, a clock, the keyboard and the pads, message
+// boxes. The SDL implementation lives in sdl_platform.cpp; the headless runner uses the same one
+// on SDL's dummy video driver with a virtual clock.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "engine/canvas.h"
+
+namespace kq {
+
+constexpr int kInputStates = 36;
+constexpr int kMaxPads = 16;
+constexpr int kNoPad = 16;
+
+class IInputSource {
+ public:
+  virtual ~IInputSource() = default;
+  // Keyboard by Windows virtual-key code; unknown codes are never down.
+  virtual bool VkDown(int vk) const = 0;
+  // First virtual-key code that is down now (key capture), 0 when none.
+  virtual int FirstDownVk() const = 0;
+  // Input states 0..35 that pad padNo raises now (bit n = state n); 0 for no pad.
+  virtual uint64_t PadStates(int padNo) const = 0;
+  // Attached pads, by pad number 0..15; empty name = no pad there.
+  virtual std::vector<std::string> PadNames() const = 0;
+};
+
+struct PlatformEvents {
+  bool Quit = false;
+  bool PadsChanged = false;     // a pad was plugged in or removed
+  bool DeviceReset = false;     // textures and prepared surfaces were lost (they re-upload lazily)
+  std::vector<uint32_t> UserEvents;  // SDL user events, for the audio layer
+};
+
+class IPlatform {
+ public:
+  virtual ~IPlatform() = default;
+  virtual uint32_t Ticks() = 0;
+  // Handles pending events; with wait set it sleeps until one arrives (inactive window).
+  virtual PlatformEvents Pump(bool wait) = 0;
+  // ActiveOnly: focus and not minimised.
+  virtual bool Active() const = 0;
+  virtual bool CanDraw() const = 0;
+  virtual Canvas& Screen() = 0;
+  virtual void Present() = 0;
+  virtual void SetVsync(bool on) = 0;
+  virtual void ToggleFullScreen() = 0;
+  virtual bool FullScreen() const = 0;
+  virtual IInputSource& Input() = 0;
+  // Message boxes; the text always goes to stderr too. Headless: stderr only, questions answer yes.
+  virtual void ShowError(const std::string& text) = 0;
+  virtual bool AskYesNo(const std::string& text) = 0;
+  // Writes the last presented frame as PNG; false on failure.
+  virtual bool SaveScreenshot(const std::string& path) = 0;
+};
+
+}  // namespace kq

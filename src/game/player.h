@@ -1,0 +1,120 @@
+#pragma once
+// The complete game state of one player. Two records live in the game context and are
+// zero-filled and rebuilt at every game start; sprites they point at belong to the sprite engine.
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace kq {
+
+class TSprite;
+class TImageSprite;
+class T3DImageSprite;
+class TBlockSprite;
+class TSightSprite;
+class TChainGaugeSprite;
+class TGaugeSprite;
+class TRainbowGaugeSprite;
+class TComboSprite;
+class TScoreSprite;
+class THazardBlockCountSprite;
+class TLevelSprite;
+class TPokerSprite;
+class TDangerSprite;
+
+enum TGamePhase : uint8_t {
+  gpPlay = 0,
+  gpRise = 1,
+  gpErase = 2,
+  gpFall = 3,
+  gpTrim = 4,
+  gpRestore = 5,
+  gpOver = 6,
+  gpEnding = 7,
+};
+
+constexpr int kMaxCols = 8;
+constexpr int kFieldRows = 13;
+constexpr int kCellSize = 32;
+
+struct TRepeatSlot {
+  uint32_t LastTime = 0;  // 0 = not held
+  bool FirstDelay = false;
+};
+
+struct TCellRef {
+  int Col = 0;
+  int Row = 0;
+};
+
+struct TPlayerInfo {
+  uint8_t PlayerNo = 0;
+  bool Active = false;
+  bool AdvancedMode = false;
+  TPlayerInfo* Rival = nullptr;
+  TSightSprite* Sight = nullptr;
+  TImageSprite* Shooter = nullptr;
+  TChainGaugeSprite* ChainGaugeSprite = nullptr;
+  TGaugeSprite* PowerGaugeSprite = nullptr;
+  TRainbowGaugeSprite* RainbowGaugeSprite = nullptr;
+  TComboSprite* ComboSprite = nullptr;
+  std::array<std::array<TBlockSprite*, kFieldRows>, kMaxCols> Cells{};  // [col][row], row 0 at the bottom
+  TScoreSprite* ScoreSprite = nullptr;
+  std::array<T3DImageSprite*, kFieldRows> RowShades{};
+  TImageSprite* HazardIcon = nullptr;
+  THazardBlockCountSprite* HazardCountSprite = nullptr;
+  TLevelSprite* LevelSprite = nullptr;
+  TPokerSprite* PokerSprite = nullptr;
+  TDangerSprite* DangerSprite = nullptr;
+  TSprite* RainbowSprite = nullptr;
+  std::array<std::array<uint8_t, kFieldRows>, kMaxCols> Visited{};
+  std::vector<TCellRef> FallingList;  // cells whose blocks fall or have just landed
+  int ShotsInFlight = 0;
+  int ErasingCount = 0;
+  int Level = 0;
+  int LvHardBlockRatio = 0;
+  int LvLineUpInterval = 0;
+  int HazardStock = 0;
+  bool HazardRelease = false;
+  int LvNeedBlock = 0;
+  int ErasedInLevel = 0;
+  std::string PokerCards;
+  std::string PokerSorted;
+  uint8_t PokerHand = 0;
+  bool RainbowMode = false;
+  uint32_t RainbowStart = 0;
+  bool BonusGiven = false;
+  int Rows = 0;
+  int Cols = 0;
+  int FieldLeft = 0, FieldTop = 0, FieldRight = 0, FieldBottom = 0;
+  int FieldWidthPx = 0, FieldHeightPx = 0;
+  int FieldCenterX = 0, FieldCenterY = 0;
+  uint8_t Phase = gpPlay;
+  uint32_t LineUpTime = 0;
+  int RiseOffset = 0;
+  int PendingLines = 0;
+  bool Trimming = false;
+  int TrimLeft = 0;
+  int RestoreLeft = 0;
+  int Combo = 0;
+  int MaxCombo = 0;
+  int Chain = 0;
+  int ShotChain = 0;
+  int SeIndex = 0;
+  int VoiceIndex = 0;
+  int VoiceBase = 0;
+  int Score = 0;
+  double ChainGauge = 0, PowerGauge = 0, RainbowGauge = 0;
+  std::array<TRepeatSlot, 4> DirRepeat{};  // up, down, left, right
+  TRepeatSlot RaiseRepeat{};
+
+  // Drops every sprite reference (the engine frees the sprites when the screen changes).
+  void ForgetSprites();
+};
+
+// Screen centre of a cell.
+inline int CellX(const TPlayerInfo& p, int col) { return p.FieldLeft + col * 32 + 16; }
+inline int CellY(const TPlayerInfo& p, int row) { return p.FieldTop - row * 32 + 400; }
+
+}  // namespace kq

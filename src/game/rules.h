@@ -1,0 +1,75 @@
+#pragma once
+// The rule procedures of play. Each takes the game context and, where it acts on one player, that
+// player's record; the other player is always reached through Rival.
+#include <string_view>
+
+#include "game/player.h"
+
+namespace kq {
+
+struct GameContext;
+class TShotSprite;
+
+// --- game start (setup_game.cpp) ---
+// Background and both records with their sprites.
+bool SetupGame(GameContext& g);
+// COVER, the first lines, the level check, the start music and voice.
+void CompleteGameStart(GameContext& g);
+// Leaving the play screen: falling lists freed, sprite references dropped.
+void LeavePlay(GameContext& g);
+
+// --- the play tick (game_tick.cpp) ---
+void GameTick(GameContext& g, int moveCount);
+void EraseTick(GameContext& g, TPlayerInfo& p);
+void FallTick(GameContext& g, TPlayerInfo& p);
+void GameOver(GameContext& g, TPlayerInfo& p);
+bool UpdateDanger(GameContext& g, TPlayerInfo& p, bool turnOn);
+
+// --- line-up (lineup.cpp) ---
+void PlayTick(GameContext& g, TPlayerInfo& p);
+void RiseLine(GameContext& g, TPlayerInfo& p);
+void FillRow(GameContext& g, TPlayerInfo& p, int row);
+
+// --- shots (shots.cpp) ---
+TShotSprite* FireShot(GameContext& g, TPlayerInfo& p, int col, int row, int shotType,
+                      std::string_view pictureName);
+
+// --- group erase and bookkeeping (erase.cpp) ---
+int EraseGroup(GameContext& g, TPlayerInfo& p, int col, int row);
+void FloodGroup(GameContext& g, int direction, int col, int row, int& count, bool mark, TPlayerInfo& p,
+                int kind);
+void AddCombo(TPlayerInfo& p, int n);
+void ShowCombo(TPlayerInfo& p);
+void AddScore(GameContext& g, TPlayerInfo& p, int n);
+void AddScoreRaw(TPlayerInfo& p, int points);
+
+// --- boards and character animations (boards.cpp) ---
+void ShowBoard(GameContext& g, TPlayerInfo& p, std::string_view imageName, bool vanishing);
+enum TCharAnimation { caAttack, caDamage };
+void ShowCharAnimation(GameContext& g, TPlayerInfo& p, TCharAnimation kind);
+
+// --- gauges, attacks, trims, rainbow mode (gauges.cpp) ---
+// HUD sprites of one player at the anchor (x0, y0).
+void CreateHudSprites(GameContext& g, TPlayerInfo& p, int x0, int y0);
+void SendHazards(GameContext& g, TPlayerInfo& p, int count);
+void DropHazards(GameContext& g, TPlayerInfo& p, int count);
+// The chain gauge ran out: release the stock, reset the combo.
+void EndCombo(GameContext& g, TPlayerInfo& p);
+void TrimTick(GameContext& g, TPlayerInfo& p);
+void RestoreTick(GameContext& g, TPlayerInfo& p);
+// Start of rainbow mode when the gauge is full (gpPlay tick).
+void RainbowStartTest(GameContext& g, TPlayerInfo& p);
+void EndRainbowMode(GameContext& g, TPlayerInfo& p);
+
+// --- levels and ending (levels.cpp) ---
+void CheckLevel(GameContext& g, TPlayerInfo& p);
+// True when the ending started (the gpPlay tick ends).
+bool EndingTest(GameContext& g, TPlayerInfo& p);
+void EndingTick(GameContext& g, TPlayerInfo& p);
+
+// --- poker hands (poker.cpp) ---
+// Deals one card for an erased group of the given kind (one-player game, player 1).
+void DealPokerCard(GameContext& g, TPlayerInfo& p, int kind);
+void EvaluatePokerHand(TPlayerInfo& p);
+
+}  // namespace kq

@@ -1,0 +1,6 @@
+#include "game/rules.h"
+#include "app/context.h"
+
+namespace kq {
+
+}  // namespace kq

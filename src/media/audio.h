@@ -1,0 +1,28 @@
+#pragma once
+// Sound effects, voices and music as the rules see them. The SDL_mixer implementation lives in
+// this folder; rule tests run without one.
+#include <string>
+
+namespace kq {
+
+class ISoundSystem {
+ public:
+  virtual ~ISoundSystem() = default;
+  // name is upper case; plays the sound from the start without waiting.
+  virtual void Play(const std::string& name, bool stopFirst) = 0;
+  virtual bool Has(const std::string& name) const = 0;
+};
+
+class IMusicPlayer {
+ public:
+  virtual ~IMusicPlayer() = default;
+  // Loads a standard MIDI file (format 0); false when it cannot be played.
+  virtual bool Open(const std::string& path) = 0;
+  virtual void Play() = 0;
+  // Stops and rewinds.
+  virtual void Stop() = 0;
+  // Called on the main thread with every SDL user event; returns true when a song has ended.
+  virtual bool SongEnded(uint32_t userEventType) = 0;
+};
+
+}  // namespace kq

@@ -1,0 +1,18 @@
+#pragma once
+// Picture decoders: PNG through libpng, BMP through SDL. Both throw EImageDecodeError with the
+// decoder's own message when a file exists but cannot be decoded.
+#include <string>
+
+#include "engine/bitmap.h"
+
+namespace kq {
+
+constexpr int kMaxPictureSide = 4096;
+
+Bitmap DecodePngFile(const std::string& path);
+Bitmap DecodePngMemory(const unsigned char* data, size_t size, const std::string& nameForErrors);
+Bitmap DecodeBmpFile(const std::string& path);
+// Writes a 24-bit PNG; false on failure.
+bool WritePngFile(const std::string& path, const Bitmap& bmp);
+
+}  // namespace kq

@@ -1,0 +1,25 @@
+#pragma once
+// Front-end screens: each has its entry (called by EnterState) and its per-tick handler.
+namespace kq {
+
+struct GameContext;
+
+void EnterTitle(GameContext& g);
+void TitleTick(GameContext& g, int moveCount);
+void EnterOpening(GameContext& g);
+void OpeningTick(GameContext& g, int moveCount);
+void EnterRules(GameContext& g);
+void RulesTick(GameContext& g, int moveCount);
+void EnterRanking(GameContext& g);
+void RankingTick(GameContext& g, int moveCount);
+
+// Option screens (settings, key assignment, pad assignment).
+void BuildOptionItems(GameContext& g);
+void EnterOptions(GameContext& g);
+void OptionsTick(GameContext& g, int moveCount);
+void EnterKeyAssign(GameContext& g);
+void KeyAssignTick(GameContext& g, int moveCount);
+void EnterPadAssign(GameContext& g);
+void PadAssignTick(GameContext& g, int moveCount);
+
+}  // namespace kq

@@ -1,0 +1,166 @@
+#pragma once
+// Sprites of the playfield and its effects: blocks, boards, sight, character animations and the
+// textured sprites of 3-D mode with their fades, blinks, dust and danger glow.
+#include <cstdint>
+
+#include "engine/sprite.h"
+#include "game/player.h"
+#include "sprites/game_sprite.h"
+
+namespace kq {
+
+// Textured quad with alpha and colour (3-D mode).
+class T3DImageSprite : public TImageSprite {
+ public:
+  T3DImageSprite(GameContext& g, TSprite* parent);
+  GameContext& G;
+  const TImage* Texture = nullptr;
+  const TImage* SideTextures[4] = {nullptr, nullptr, nullptr, nullptr};  // above, below, left, right
+  double HalfWidth = 0, HalfHeight = 0;
+  uint32_t Color = 0;  // packed ARGB; RGB in the low 24 bits, 0 = white
+  int SrcBlend = 0, DestBlend = 0;  // 0 = default
+  float FadeSpeed = 0;  // alpha units per ms
+  float Alpha = 255;
+  void Advance(int elapsed) override;
+  void Render() override;
+  // Draws the quad in the given colour (alpha in the top byte) with the blend overrides.
+  void DrawQuad(uint32_t argb);
+};
+
+class TBlinkSprite : public T3DImageSprite {
+ public:
+  using T3DImageSprite::T3DImageSprite;
+  uint8_t AlphaMax = 255, AlphaMin = 0;
+  void Advance(int elapsed) override;
+};
+
+// Untextured coloured rectangle whose alpha is driven by the clock.
+class TFadeSprite : public T3DImageSprite {
+ public:
+  using T3DImageSprite::T3DImageSprite;
+  uint8_t Stage = 0;
+  uint32_t StartTime = 0;  // 0 = not running
+  double FadeRate = 0;     // alpha units per ms
+  bool FadeIn = true;
+  bool FadeBack = false;
+  uint32_t HoldTime = 0;
+  bool KillAtEnd = false;
+  void Advance(int elapsed) override;
+  void Render() override;
+};
+
+class TTrimBlockSprite : public TFadeSprite {
+ public:
+  using TFadeSprite::TFadeSprite;
+  TPlayerInfo* Owner = nullptr;
+  int ShadeRow = 0;
+  void Advance(int elapsed) override;
+};
+
+class TGameOverFadeSprite : public TFadeSprite {
+ public:
+  using TFadeSprite::TFadeSprite;
+  TPlayerInfo* Owner = nullptr;
+  bool Darkened = false;
+  void Advance(int elapsed) override;
+};
+
+class TDustSprite : public T3DImageSprite {
+ public:
+  using T3DImageSprite::T3DImageSprite;
+  float StartXf = 0;
+  int StartX = 0, StartY = 0, PeakX = 0, PeakY = 0;
+  float Curve = 0;
+  int EndX = 0;
+  float VelocityX = 0;
+  float Angle0 = 0;  // degrees
+  float Spin = 0;    // degrees per pattern unit
+  // Sets up the parabola through the start with its peak at (peakX, peakY).
+  void Setup(double startX, int startY, int peakX, int peakY, int endX, double speed);
+  void Advance(int elapsed) override;
+  void Render() override;
+};
+
+class TDangerSprite : public T3DImageSprite {
+ public:
+  using T3DImageSprite::T3DImageSprite;
+  double Glow = 0;  // 0..50
+  double GlowRate = 0.09;
+  void Advance(int elapsed) override;
+  void Render() override;
+};
+
+class TMoveSprite : public TImageSprite {
+ public:
+  TMoveSprite(GameContext& g, TSprite* parent);
+  GameContext& G;
+  uint8_t MoveMode = 0;  // 1 up, 2 down, 3 left, 4 right
+  int TargetX = 0, TargetY = 0;
+  double Speed = 0;  // px per ms, 0 = at rest
+  void Advance(int elapsed) override;
+  void Render() override;
+};
+
+class TBlockSprite : public TMoveSprite {
+ public:
+  using TMoveSprite::TMoveSprite;
+  TPlayerInfo* Owner = nullptr;
+  int Kind = 0;  // 0..5 colours, 6 unsettled hazard
+  int ChangeCount = 0;
+  bool Hard = false;
+  bool Hazard = false;
+  uint32_t HazardTime = 0;
+  bool Dropped = false;
+  int Col = 0, Row = 0, TargetRow = 0;
+  bool Erased = false, Counted = false, Falling = false;
+  void Advance(int elapsed) override;
+  void Render() override;
+};
+
+class TDisplayBoardSprite : public TMoveSprite {
+ public:
+  using TMoveSprite::TMoveSprite;
+  uint32_t EndTime = 0;
+  bool AutoRemove = false;
+  uint8_t BoardStage = 0;
+  void Advance(int elapsed) override;
+};
+
+class TSightSprite : public TImageSprite {
+ public:
+  using TImageSprite::TImageSprite;
+  TPlayerInfo* Owner = nullptr;
+  int Col = 0, Row = 0;
+  bool FollowRise = false;
+  void Render() override;
+};
+
+class TCharAnimationSprite : public TImageSprite {
+ public:
+  using TImageSprite::TImageSprite;
+  uint8_t AnimStage = 0;
+  void Advance(int elapsed) override;
+  void Render() override;
+};
+
+class TShotSprite : public TImageSprite {
+ public:
+  TShotSprite(GameContext& g, TSprite* parent);
+  GameContext& G;
+  double Speed = 0;  // px per ms
+  uint8_t Direction = 0;  // 1 straight up, 3 up-left, 4 up-right
+  int TargetX = 0, TargetY = 0;
+  TPlayerInfo* Owner = nullptr;
+  int TargetCol = 0, TargetRow = 0;
+  double Slope = 0, Intercept = 0;
+  uint8_t ShotType = 0;  // stErase, stChangeUp, stChangeDown
+  void Advance(int elapsed) override;
+};
+
+enum TShotType : uint8_t { stErase = 0, stChangeUp = 1, stChangeDown = 2 };
+
+// Texture-sprite setup of the 3-D sprites; width/height <= 0 take the texture's size.
+void InitTextureSprite(T3DImageSprite& sprite, const TImage* texture, int width, int height, double patternPos,
+                       double patternSpeed, bool loop, int patternCount, int z, double x, double y);
+
+}  // namespace kq
