@@ -109,6 +109,12 @@ struct GameContext {
   TImage GameOverTex;
   TImage RainbowTex;
 
+  // Headless runner: starting fields given on the command line instead of random lines (up to
+  // 13 strings, the last is row 0; '.' empty, '0'-'5' block, 'a'-'f' hard block, 'h' hazard).
+  std::array<std::vector<std::string>, 2> StartField;
+  std::array<bool, 2> HasStartField{false, false};
+  bool NoRender = false;  // sprites move but nothing is rasterised
+
   TFrameRate FrameRate;
   uint32_t TickCount = 0;      // ticks run so far
   bool Terminated = false;     // the program is closing
