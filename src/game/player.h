@@ -97,6 +97,7 @@ struct TPlayerInfo {
   bool Trimming = false;
   int TrimLeft = 0;
   int RestoreLeft = 0;
+  int RestoreBatch = 0;  // rows brought back in the running gpRestore (at most one attack's three)
   int Combo = 0;
   int MaxCombo = 0;
   int Chain = 0;
