@@ -3,6 +3,7 @@
 #include <string>
 
 #include "config/game_config.h"
+#include "config/profile.h"
 
 namespace kq {
 
@@ -10,7 +11,12 @@ namespace kq {
 // level table from levelDefPath when that file exists, else from the built-in table.
 void LoadConfig(const std::string& iniPath, const std::string& levelDefPath, TGameConfig& cfg,
                 TLevelTable& table);
-// Writes the written-back keys, keeping every other line of the file; throws EWriteError.
+// Writes the written-back keys, keeping every other line of the file; throws EWriteError
+// ("%s に書き込めません") and then leaves the file as it was.
 void SaveConfig(const std::string& iniPath, const TGameConfig& cfg);
+
+// The two halves on a profile already in memory.
+TGameConfig ReadConfig(const TProfile& ini);
+void WriteConfig(TProfile& ini, const TGameConfig& cfg);
 
 }  // namespace kq

@@ -17,14 +17,14 @@ struct TKeyAssign {
 
 struct TGameConfig {
   // [System]
-  bool UseDirect3D = true;       // textured drawing with alpha effects
-  bool WaitVsync = true;         // flips wait for the vertical blank
-  bool DisableBgm = false;       // no background music
-  bool DisableVoice = false;     // voices neither loaded nor played
-  bool DisableGameOver = false;  // overflowing blocks are removed instead of losing; never written back
-  int LineUpInterval = 5000;     // ms, only for the one-level fallback table
-  int BlockFallSpeed = 200;      // ms a falling block needs for one row
-  int ChainGaugePeriod = 6000;   // ms for a full chain gauge to drain
+  bool UseDirect3D = true;         // textured drawing with alpha effects
+  bool WaitVsync = true;           // flips wait for the vertical blank
+  bool DisableBgm = false;         // no background music
+  bool DisableVoice = false;       // voices neither loaded nor played
+  bool DisableGameOver = false;    // overflowing blocks are removed instead of losing; never written back
+  int LineUpInterval = 5000;       // ms, only for the one-level fallback table
+  int BlockFallSpeed = 200;        // ms a falling block needs for one row
+  int ChainGaugePeriod = 6000;     // ms for a full chain gauge to drain
   int LineTrimingPeriod = 100000;  // ms a trimmed row stays trimmed
   int HazardBlockPeriod = 12000;   // ms before a delivered hazard block turns (plus 0-1999)
   int BlockStartLine = 5;          // rows filled at game start
@@ -34,16 +34,16 @@ struct TGameConfig {
   int ShotSpeed = 777;             // ms a shot flies
   int HardBlockRatio = 7;          // percent, only for the one-level fallback table
   std::array<int, 8> HazardBlockNum{0, 0, 0, 10, 10, 10, 10, 10};  // indexed by chain 3..7
-  int HazardBlockChainAdd = 2;     // hazards per erasing shot after the first of a combo
-  double PowerIncPerBlock = 1.0;   // power gauge points per erased block (versus)
-  double RainbowIncPerBlock = 0.5; // rainbow gauge points per erased block (one player)
-  int BlockCapacity = 3;           // colour changes a block takes in advanced mode
-  int RainbowModePeriod = 17000;   // ms rainbow mode lasts
-  int EndingLv = 100;              // level that ends the normal game
-  int EndingExLv = 200;            // level that ends the EX levels
-  int ExLvCombo = 333;             // best combo needed at EndingLv for the EX levels
-  int EndingPageNum = 5;           // ending pictures GRP\ENDING01.PNG ...
-  int EndingInterval = 45000;      // ms each ending picture from the second on stays
+  int HazardBlockChainAdd = 2;      // hazards per erasing shot after the first of a combo
+  double PowerIncPerBlock = 1.0;    // power gauge points per erased block (versus)
+  double RainbowIncPerBlock = 0.5;  // rainbow gauge points per erased block (one player)
+  int BlockCapacity = 3;            // colour changes a block takes in advanced mode
+  int RainbowModePeriod = 17000;    // ms rainbow mode lasts
+  int EndingLv = 100;               // level that ends the normal game
+  int EndingExLv = 200;             // level that ends the EX levels
+  int ExLvCombo = 333;              // best combo needed at EndingLv for the EX levels
+  int EndingPageNum = 5;            // ending pictures GRP\ENDING01.PNG ...
+  int EndingInterval = 45000;       // ms each ending picture from the second on stays
 
   // [Status1P] / [Status2P]
   bool AdvancedMode1P = false;  // colour changes wear blocks out

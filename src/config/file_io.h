@@ -1,0 +1,22 @@
+#pragma once
+// Whole-file reads and crash-safe whole-file writes for the settings and score files.
+#include <string>
+#include <string_view>
+
+namespace kq {
+
+enum class TReadResult { Ok, Missing, Failed };
+
+// Missing: no such file (a folder or device of that name counts as none). Failed: the file is
+// there but cannot be read.
+TReadResult ReadFileBytes(const std::string& path, std::string& out);
+
+// Writes bytes to a new file in the same folder and renames it over path, so a crash or kill
+// leaves either the old or the new file. A file marked read-only is left alone. Throws
+// EWriteError with WriteErrorText(path).
+void ReplaceFile(const std::string& path, std::string_view bytes);
+
+// "%s に書き込めません" with the path.
+std::string WriteErrorText(const std::string& path);
+
+}  // namespace kq

@@ -1,0 +1,202 @@
+#include "config/profile.h"
+
+#include <charconv>
+#include <cmath>
+
+namespace kq {
+
+namespace {
+
+bool IsBlank(char c) {
+  return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f';
+}
+
+std::string Lower(std::string_view s) {
+  std::string r(s);
+  for (char& c : r)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  return r;
+}
+
+void Trim(const std::string& t, size_t& b, size_t& e) {
+  while (b < e && IsBlank(t[b])) ++b;
+  while (e > b && IsBlank(t[e - 1])) --e;
+}
+
+bool IsDigit(char c) {
+  return c >= '0' && c <= '9';
+}
+
+int HexValue(char c) {
+  if (IsDigit(c)) return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+}  // namespace
+
+TProfile::TProfile(std::string text) : text_(std::move(text)) {
+  Index();
+}
+
+void TProfile::Index() {
+  lines_.clear();
+  sections_.clear();
+  TSection* cur = nullptr;  // null before the first heading and inside a repeated section
+  size_t pos = 0;
+  while (pos < text_.size()) {
+    TLine line;
+    line.Begin = pos;
+    size_t nl = text_.find('\n', pos);
+    if (nl == std::string::npos) {
+      line.End = line.Next = text_.size();
+    } else {
+      line.End = nl > pos && text_[nl - 1] == '\r' ? nl - 1 : nl;
+      line.Next = nl + 1;
+    }
+    pos = line.Next;
+    const size_t index = lines_.size();
+    lines_.push_back(line);
+
+    size_t b = line.Begin, e = line.End;
+    Trim(text_, b, e);
+    if (b == e) continue;
+    if (text_[b] == '[') {
+      size_t close = text_.rfind(']', e - 1);
+      if (close != std::string::npos && close > b) {
+        size_t nb = b + 1, ne = close;
+        Trim(text_, nb, ne);
+        auto [it, fresh] = sections_.try_emplace(Lower(std::string_view(text_).substr(nb, ne - nb)));
+        if (fresh) it->second.Header = it->second.LastKey = index;
+        cur = fresh ? &it->second : nullptr;
+        continue;
+      }
+      // No closing bracket: an ordinary line, as in Windows.
+    }
+    size_t eq = text_.find('=', b);
+    if (eq == std::string::npos || eq >= e || cur == nullptr) continue;
+    size_t kb = b, ke = eq;
+    Trim(text_, kb, ke);
+    size_t vb = eq + 1, ve = e;
+    Trim(text_, vb, ve);
+    if (vb == ve) vb = ve = eq + 1;  // a new value goes right after '='
+    cur->Keys.try_emplace(Lower(std::string_view(text_).substr(kb, ke - kb)), TKey{index, vb, ve});
+    cur->LastKey = index;
+  }
+}
+
+const TProfile::TKey* TProfile::Find(std::string_view section, std::string_view key) const {
+  auto s = sections_.find(Lower(section));
+  if (s == sections_.end()) return nullptr;
+  auto k = s->second.Keys.find(Lower(key));
+  return k == s->second.Keys.end() ? nullptr : &k->second;
+}
+
+std::optional<std::string> TProfile::ReadString(std::string_view section, std::string_view key) const {
+  const TKey* k = Find(section, key);
+  if (!k) return std::nullopt;
+  std::string_view v = std::string_view(text_).substr(k->ValueBegin, k->ValueEnd - k->ValueBegin);
+  if (v.size() >= 2 && (v.front() == '"' || v.front() == '\'') && v.back() == v.front())
+    v = v.substr(1, v.size() - 2);
+  return std::string(v);
+}
+
+std::optional<int32_t> TProfile::ReadInteger(std::string_view section, std::string_view key) const {
+  auto s = ReadString(section, key);
+  return s ? ParseProfileInteger(*s) : std::nullopt;
+}
+
+std::optional<double> TProfile::ReadReal(std::string_view section, std::string_view key) const {
+  auto s = ReadString(section, key);
+  return s ? ParseProfileReal(*s) : std::nullopt;
+}
+
+std::string TProfile::LineBreak() const {
+  size_t nl = text_.find('\n');
+  if (nl == std::string::npos) return "\r\n";  // the Windows default for a new file
+  return nl > 0 && text_[nl - 1] == '\r' ? "\r\n" : "\n";
+}
+
+void TProfile::WriteString(std::string_view section, std::string_view key, std::string_view value) {
+  std::string v(value);
+  for (char& c : v)
+    if (c == '\r' || c == '\n') c = ' ';
+  const std::string eol = LineBreak();
+
+  if (const TKey* k = Find(section, key)) {
+    text_.replace(k->ValueBegin, k->ValueEnd - k->ValueBegin, v);
+  } else if (auto s = sections_.find(Lower(section)); s != sections_.end()) {
+    const TLine& after = lines_[s->second.LastKey];
+    std::string add;
+    if (after.Next == after.End) add = eol;  // the last line of the file had no line break
+    add += std::string(key) + "=" + v + eol;
+    text_.insert(after.Next, add);
+  } else {
+    std::string add;
+    if (!text_.empty()) {
+      if (text_.back() != '\n') add = eol;
+      size_t b = lines_.back().Begin, e = lines_.back().End;
+      Trim(text_, b, e);
+      if (b != e) add += eol;  // a blank line between sections
+    }
+    add += "[" + std::string(section) + "]" + eol + std::string(key) + "=" + v + eol;
+    text_ += add;
+  }
+  Index();
+}
+
+std::optional<int32_t> ParseProfileInteger(std::string_view s) {
+  if (s.size() > 2 && s[0] == '0' && (s[1] == 'x' || s[1] == 'X')) {
+    // Hexadecimal is a 32-bit pattern: 0xFFFFFFFF is -1.
+    uint64_t v = 0;
+    for (char c : s.substr(2)) {
+      int d = HexValue(c);
+      if (d < 0) return std::nullopt;
+      v = v * 16 + static_cast<uint64_t>(d);
+      if (v > 0xFFFFFFFFu) return std::nullopt;
+    }
+    return static_cast<int32_t>(static_cast<uint32_t>(v));
+  }
+  size_t i = 0;
+  bool negative = false;
+  if (i < s.size() && (s[i] == '+' || s[i] == '-')) negative = s[i++] == '-';
+  if (i == s.size()) return std::nullopt;
+  int64_t v = 0;
+  for (; i < s.size(); ++i) {
+    if (!IsDigit(s[i])) return std::nullopt;
+    v = v * 10 + (s[i] - '0');
+    if (v > int64_t{INT32_MAX} + 1) return std::nullopt;
+  }
+  if (negative) v = -v;
+  if (v > INT32_MAX || v < INT32_MIN) return std::nullopt;
+  return static_cast<int32_t>(v);
+}
+
+std::optional<double> ParseProfileReal(std::string_view s) {
+  // Checked by hand first: from_chars alone would also take "inf", "nan" and hex floats.
+  size_t i = 0;
+  if (i < s.size() && (s[i] == '+' || s[i] == '-')) ++i;
+  const size_t numberBegin = !s.empty() && s[0] == '+' ? 1 : 0;
+  int digits = 0;
+  while (i < s.size() && IsDigit(s[i])) ++i, ++digits;
+  if (i < s.size() && s[i] == '.') {
+    ++i;
+    while (i < s.size() && IsDigit(s[i])) ++i, ++digits;
+  }
+  if (digits == 0) return std::nullopt;
+  if (i < s.size() && (s[i] == 'e' || s[i] == 'E')) {
+    ++i;
+    if (i < s.size() && (s[i] == '+' || s[i] == '-')) ++i;
+    int expDigits = 0;
+    while (i < s.size() && IsDigit(s[i])) ++i, ++expDigits;
+    if (expDigits == 0) return std::nullopt;
+  }
+  if (i != s.size()) return std::nullopt;
+  double v = 0;
+  auto [ptr, ec] = std::from_chars(s.data() + numberBegin, s.data() + s.size(), v);
+  if (ec != std::errc{} || ptr != s.data() + s.size() || !std::isfinite(v)) return std::nullopt;
+  return v;
+}
+
+}  // namespace kq

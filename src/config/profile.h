@@ -1,0 +1,64 @@
+#pragma once
+// Windows profile (INI) files as GetPrivateProfileString and WritePrivateProfileString see them:
+// section and key names match without regard to case, blanks around keys and values do not
+// count, LF or CRLF ends a line, the first of two equal sections (or keys) wins. The text is kept
+// as raw bytes, so a write changes only the one line it must and every other byte (comments,
+// Shift-JIS or UTF-8 text, odd lines) stays as it was.
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+namespace kq {
+
+class TProfile {
+ public:
+  TProfile() = default;
+  explicit TProfile(std::string text);
+
+  // The value with blanks trimmed and one pair of enclosing quotes removed; nullopt when the
+  // section or key is absent.
+  std::optional<std::string> ReadString(std::string_view section, std::string_view key) const;
+  // Decimal, or hexadecimal after "0x"; nullopt when absent or not an integer.
+  std::optional<int32_t> ReadInteger(std::string_view section, std::string_view key) const;
+  // Always with '.' as the separator, whatever the process locale; nullopt when not a number.
+  std::optional<double> ReadReal(std::string_view section, std::string_view key) const;
+
+  // Replaces the key's value in place, or appends the key to its section, or appends the
+  // section to the text. Line breaks in value become blanks so a value cannot add lines.
+  void WriteString(std::string_view section, std::string_view key, std::string_view value);
+
+  const std::string& Text() const { return text_; }
+
+ private:
+  struct TLine {
+    size_t Begin = 0;  // first byte
+    size_t End = 0;    // end of the content, before any "\r\n" or "\n"
+    size_t Next = 0;   // first byte of the next line
+  };
+  struct TKey {
+    size_t Line = 0;
+    size_t ValueBegin = 0, ValueEnd = 0;  // trimmed value in text_
+  };
+  struct TSection {
+    size_t Header = 0;                           // line of the heading
+    size_t LastKey = 0;                          // last line holding '=', or the heading
+    std::unordered_map<std::string, TKey> Keys;  // lower-case name, first occurrence
+  };
+
+  void Index();
+  const TKey* Find(std::string_view section, std::string_view key) const;
+  std::string LineBreak() const;
+
+  std::string text_;
+  std::vector<TLine> lines_;
+  std::unordered_map<std::string, TSection> sections_;  // lower-case name, first occurrence
+};
+
+// The number rules of the reader, for one value already trimmed.
+std::optional<int32_t> ParseProfileInteger(std::string_view s);
+std::optional<double> ParseProfileReal(std::string_view s);
+
+}  // namespace kq

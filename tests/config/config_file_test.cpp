@@ -1,0 +1,242 @@
+#include "config/config_file.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <filesystem>
+
+#include "config/exit_save.h"
+#include "config/hiscore.h"
+#include "engine/errors.h"
+#include "temp_dir.h"
+
+namespace kq {
+namespace {
+
+using test::ReadBytes;
+using test::TTempDir;
+using test::WriteBytes;
+
+TGameConfig FromSystem(const std::string& lines) {
+  return ReadConfig(TProfile("[System]\n" + lines));
+}
+
+TEST(ReadConfig, EmptyFileGivesEveryDefault) {
+  TGameConfig c = ReadConfig(TProfile());
+  TGameConfig d;
+  EXPECT_TRUE(c.UseDirect3D && c.WaitVsync && !c.DisableBgm && !c.DisableVoice && !c.DisableGameOver);
+  EXPECT_EQ(c.LineTrimingPeriod, 100000);
+  EXPECT_EQ(c.HazardBlockNum, d.HazardBlockNum);
+  EXPECT_DOUBLE_EQ(c.RainbowIncPerBlock, 0.5);
+  EXPECT_EQ(c.KeyAssign2P.UP, 104);
+  EXPECT_EQ(c.KeyAssign2P.J04, 7);
+}
+
+TEST(ReadConfig, OutOfRangeFallsBackToTheDefaultNotTheBound) {
+  EXPECT_EQ(FromSystem("TotalBlockType=2").TotalBlockType, 6);
+  EXPECT_EQ(FromSystem("TotalBlockType=7").TotalBlockType, 6);
+  EXPECT_EQ(FromSystem("TotalBlockType=3").TotalBlockType, 3);
+  EXPECT_EQ(FromSystem("BlockStartLine=0").BlockStartLine, 0);
+  EXPECT_EQ(FromSystem("BlockStartLine=11").BlockStartLine, 5);
+  EXPECT_EQ(FromSystem("HardBlockRatio=0").HardBlockRatio, 0);
+  EXPECT_EQ(FromSystem("LineTrimingPeriod=1000000").LineTrimingPeriod, 1000000);
+  EXPECT_EQ(FromSystem("LineTrimingPeriod=1000001").LineTrimingPeriod, 100000);
+  EXPECT_EQ(FromSystem("ShotSpeed=-5").ShotSpeed, 777);
+  EXPECT_EQ(FromSystem("EndingExLv=9999").EndingExLv, 9999);
+  // No cross-check between keys.
+  TGameConfig c = FromSystem("EraseLowerLimit=2\nEraseLowerLimitRainbow=7");
+  EXPECT_EQ(c.EraseLowerLimit, 2);
+  EXPECT_EQ(c.EraseLowerLimitRainbow, 7);
+}
+
+TEST(ReadConfig, HexAndUnparsableIntegers) {
+  EXPECT_EQ(FromSystem("LineUpInterval=0x1388").LineUpInterval, 5000);
+  EXPECT_EQ(FromSystem("LineUpInterval=5000ms").LineUpInterval, 5000);
+  EXPECT_EQ(FromSystem("LineUpInterval=0x").LineUpInterval, 5000);
+  EXPECT_EQ(FromSystem("BlockFallSpeed=0x0A").BlockFallSpeed, 10);
+  EXPECT_EQ(FromSystem("ChainGaugePeriod=99999999999").ChainGaugePeriod, 6000);
+}
+
+TEST(ReadConfig, Reals) {
+  EXPECT_DOUBLE_EQ(FromSystem("PowerIncPerBlock=0.005").PowerIncPerBlock, 1.0);
+  EXPECT_DOUBLE_EQ(FromSystem("PowerIncPerBlock=abc").PowerIncPerBlock, 1.0);
+  EXPECT_DOUBLE_EQ(FromSystem("PowerIncPerBlock=nan").PowerIncPerBlock, 1.0);
+  EXPECT_DOUBLE_EQ(FromSystem("PowerIncPerBlock=0.01").PowerIncPerBlock, 0.01);
+  EXPECT_DOUBLE_EQ(FromSystem("PowerIncPerBlock=2.5").PowerIncPerBlock, 2.5);
+  EXPECT_DOUBLE_EQ(FromSystem("RainbowIncPerBlock=100").RainbowIncPerBlock, 100.0);
+  EXPECT_DOUBLE_EQ(FromSystem("RainbowIncPerBlock=100.001").RainbowIncPerBlock, 0.5);
+}
+
+TEST(ReadConfig, BooleansTakeAnyNonZeroInteger) {
+  EXPECT_FALSE(FromSystem("UseDirect3D=0").UseDirect3D);
+  EXPECT_TRUE(FromSystem("DisableBgm=-3").DisableBgm);
+  EXPECT_TRUE(FromSystem("DisableVoice=0x10").DisableVoice);
+  EXPECT_FALSE(FromSystem("DisableVoice=yes").DisableVoice);  // unparsable: the default
+  EXPECT_TRUE(FromSystem("WaitVsync=true").WaitVsync);
+}
+
+TEST(ReadConfig, LowerCaseSectionAndKey) {
+  EXPECT_FALSE(ReadConfig(TProfile("[system]\nusedirect3d=0\n")).UseDirect3D);
+}
+
+TEST(ReadConfig, OnlyHazardNumbersThreeToSevenAreRead) {
+  TGameConfig c = FromSystem(
+      "HazardBlockNum1=5\nHazardBlockNum2=5\nHazardBlockNum3=1\nHazardBlockNum7=99\nHazardBlockNum8=5\n"
+      "HazardBlockNum5=100\n");
+  std::array<int, 8> expected{0, 0, 0, 1, 10, 10, 10, 99};
+  EXPECT_EQ(c.HazardBlockNum, expected);
+}
+
+TEST(ReadConfig, PlayerSectionsAndOneByteButtonStates) {
+  TGameConfig c =
+      ReadConfig(TProfile("[Status2P]\nAdvancedMode=1\nJoyName=  USB Gamepad  \n"
+                          "[KeyAssign1P]\nJ01=260\nJ02=-1\nJ03=0x123\nUP=999999\nK04=abc\n"
+                          "[KeyAssign2P]\nK01=66\n"));
+  EXPECT_FALSE(c.AdvancedMode1P);
+  EXPECT_TRUE(c.AdvancedMode2P);
+  EXPECT_EQ(c.JoyName1P, "");
+  EXPECT_EQ(c.JoyName2P, "USB Gamepad");
+  EXPECT_EQ(c.KeyAssign1P.J01, 4);
+  EXPECT_EQ(c.KeyAssign1P.J02, 255);
+  EXPECT_EQ(c.KeyAssign1P.J03, 0x23);
+  EXPECT_EQ(c.KeyAssign1P.UP, 999999);  // key codes are taken as read
+  EXPECT_EQ(c.KeyAssign1P.K04, 65);
+  EXPECT_EQ(c.KeyAssign2P.K01, 66);
+  EXPECT_EQ(c.KeyAssign2P.K02, 75);
+}
+
+TEST(SaveConfig, FirstRunWritesOnlyTheWrittenBackKeys) {
+  TTempDir dir;
+  const std::string ini = dir.Path("kq001.INI");
+  TGameConfig cfg;
+  cfg.WaitVsync = false;
+  cfg.JoyName1P = "Pad";
+  cfg.KeyAssign2P.J03 = 200;
+  SaveConfig(ini, cfg);
+  const std::string text = ReadBytes(ini);
+  EXPECT_EQ(text.substr(0, 40), "[System]\r\nUseDirect3D=1\r\nWaitVsync=0\r\nDi");
+  int keys = 0;
+  for (char ch : text) keys += ch == '=';
+  EXPECT_EQ(keys, 4 + 2 + 2 + 12 + 12);
+  EXPECT_EQ(text.find("DisableGameOver"), std::string::npos);
+  EXPECT_EQ(text.find("LineUpInterval"), std::string::npos);
+  EXPECT_EQ(dir.Count(), 1);  // no temporary file left
+
+  TGameConfig back;
+  TLevelTable table;
+  LoadConfig(ini, dir.Path("LevelUp.def"), back, table);
+  EXPECT_FALSE(back.WaitVsync);
+  EXPECT_EQ(back.JoyName1P, "Pad");
+  EXPECT_EQ(back.KeyAssign2P.J03, 200);
+  EXPECT_EQ(back.KeyAssign1P.K01, 90);
+}
+
+TEST(SaveConfig, KeepsUnknownLinesAndDisableGameOverOverManyRuns) {
+  TTempDir dir;
+  const std::string ini = dir.Path("kq001.INI");
+  const std::string original =
+      "; \x83\x51\x81\x5b\x83\x80\x90\xdd\x92\xe8\r\n"  // Shift-JIS comment
+      "[SYSTEM]\r\n"
+      "DisableGameOver = 1\r\n"
+      "UseDirect3D=1\r\n"
+      "LineUpInterval=0x1388 ; hex\r\n"
+      "Unknown=\xe2\x98\x85\r\n"
+      "\r\n"
+      "[Mine]\r\n"
+      "whatever\r\n";
+  WriteBytes(ini, original);
+  for (int run = 0; run < 3; ++run) {
+    TGameConfig cfg;
+    TLevelTable table;
+    LoadConfig(ini, dir.Path("LevelUp.def"), cfg, table);
+    EXPECT_TRUE(cfg.DisableGameOver);
+    cfg.UseDirect3D = run % 2 == 1;
+    SaveConfig(ini, cfg);
+  }
+  const std::string text = ReadBytes(ini);
+  // Everything up to the end of the original [System] lines is as it was, but for UseDirect3D.
+  std::string expectedHead = original;
+  expectedHead.replace(expectedHead.find("UseDirect3D=1"), 13, "UseDirect3D=0");
+  EXPECT_EQ(text.substr(0, expectedHead.find("Unknown")),
+            expectedHead.substr(0, expectedHead.find("Unknown")));
+  EXPECT_NE(text.find("Unknown=\xe2\x98\x85\r\nWaitVsync=1\r\n"), std::string::npos);
+  EXPECT_NE(text.find("[Mine]\r\nwhatever\r\n"), std::string::npos);
+  EXPECT_EQ(text.find("DisableGameOver"), text.rfind("DisableGameOver"));  // still exactly once
+  EXPECT_EQ(text.find("\n\n"), std::string::npos);                         // no LF-only line crept in
+}
+
+TEST(SaveConfig, UnwritableFolderRaisesAndLeavesTheFile) {
+  TTempDir dir;
+  const std::string ini = dir.Path("kq001.INI");
+  WriteBytes(ini, "[System]\nUseDirect3D=1\n");
+  ::chmod(dir.Dir().c_str(), 0555);
+  if (!test::FolderRefusesWrites(dir.Dir()))
+    GTEST_SKIP() << "running as root: folder permissions do not apply";
+  TGameConfig cfg;
+  cfg.UseDirect3D = false;
+  try {
+    SaveConfig(ini, cfg);
+    FAIL() << "no error";
+  } catch (const EWriteError& e) {
+    EXPECT_EQ(std::string(e.what()), ini + " に書き込めません");
+  }
+  EXPECT_EQ(ReadBytes(ini), "[System]\nUseDirect3D=1\n");
+}
+
+TEST(SaveConfig, FailedRenameLeavesNoTemporaryFile) {
+  TTempDir dir;
+  const std::string ini = dir.Path("kq001.INI");
+  std::filesystem::create_directories(ini + "/inside");  // a folder where the file should be
+  EXPECT_THROW(SaveConfig(ini, TGameConfig{}), EWriteError);
+  EXPECT_TRUE(std::filesystem::exists(ini + "/inside"));
+  EXPECT_EQ(dir.Count(), 1);
+  EXPECT_THROW(SaveConfig(dir.Path("no/such/folder.INI"), TGameConfig{}), EWriteError);
+}
+
+TEST(SaveConfig, ReadOnlyFileIsNotReplaced) {
+  TTempDir dir;
+  const std::string ini = dir.Path("kq001.INI");
+  WriteBytes(ini, "[System]\nUseDirect3D=1\n");
+  ::chmod(ini.c_str(), 0444);
+  if (::access(ini.c_str(), W_OK) == 0) GTEST_SKIP() << "running as root: file permissions do not apply";
+  TGameConfig cfg;
+  cfg.UseDirect3D = false;
+  EXPECT_THROW(SaveConfig(ini, cfg), EWriteError);
+  EXPECT_EQ(ReadBytes(ini), "[System]\nUseDirect3D=1\n");
+}
+
+TEST(SaveConfig, KeepsTheFileModeAndSymlink) {
+  TTempDir dir;
+  const std::string real = dir.Path("real.INI"), link = dir.Path("kq001.INI");
+  WriteBytes(real, "[System]\n");
+  ::chmod(real.c_str(), 0640);
+  std::filesystem::create_symlink(real, link);
+  SaveConfig(link, TGameConfig{});
+  EXPECT_TRUE(std::filesystem::is_symlink(link));
+  EXPECT_NE(ReadBytes(real).find("UseDirect3D=1"), std::string::npos);
+  struct stat st {};
+  ::stat(real.c_str(), &st);
+  EXPECT_EQ(st.st_mode & 0777, 0640u);
+}
+
+TEST(SaveAtExit, ScoresAreSavedWhenTheSettingsCannotBe) {
+  TTempDir dir;
+  const std::string ini = dir.Path("kq001.INI"), hi = dir.Path("kq001.HI");
+  std::filesystem::create_directories(ini);  // the settings write must fail
+  THiScoreTable scores{};
+  scores[0].Score = 1234;
+  TRandom rng(7);
+  TExitSaveResult r = SaveAtExit(ini, TGameConfig{}, hi, scores, rng);
+  EXPECT_EQ(r.ConfigError, ini + " に書き込めません");
+  EXPECT_EQ(r.HiScoreError, "");
+  THiScoreTable back{};
+  LoadHiScores(hi, back);
+  EXPECT_EQ(back[0].Score, 1234);
+
+  r = SaveAtExit(dir.Path("ok.INI"), TGameConfig{}, dir.Path("missing/kq001.HI"), scores, rng);
+  EXPECT_EQ(r.ConfigError, "");
+  EXPECT_EQ(r.HiScoreError, dir.Path("missing/kq001.HI") + " に書き込めません");
+}
+
+}  // namespace
+}  // namespace kq

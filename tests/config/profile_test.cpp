@@ -1,0 +1,185 @@
+#include "config/profile.h"
+
+#include <gtest/gtest.h>
+
+#include <clocale>
+#include <cstdlib>
+#include <filesystem>
+#include <locale>
+
+namespace kq {
+namespace {
+
+TEST(ProfileRead, NamesMatchWithoutCaseAndBlanksDoNotCount) {
+  TProfile p("  [ system ]  \n   UseDirect3D   =   0   \nJOYNAME= pad one \n");
+  EXPECT_EQ(p.ReadString("System", "usedirect3d"), "0");
+  EXPECT_EQ(p.ReadString("SYSTEM", "JoyName"), "pad one");
+  EXPECT_EQ(p.ReadString("System", "Missing"), std::nullopt);
+  EXPECT_EQ(p.ReadString("Other", "UseDirect3D"), std::nullopt);
+}
+
+TEST(ProfileRead, CrlfAndLfLinesAndNoFinalBreak) {
+  TProfile p("[A]\r\nx=1\r\ny=2\nz=3");
+  EXPECT_EQ(p.ReadString("A", "x"), "1");
+  EXPECT_EQ(p.ReadString("A", "y"), "2");
+  EXPECT_EQ(p.ReadString("A", "z"), "3");
+}
+
+TEST(ProfileRead, FirstOfRepeatedSectionsAndKeysWins) {
+  TProfile p("[A]\nx=1\nx=9\n[B]\ny=2\n[a]\nx=5\nonly=7\n");
+  EXPECT_EQ(p.ReadString("A", "x"), "1");
+  // Keys of the second occurrence are not seen at all.
+  EXPECT_EQ(p.ReadString("A", "only"), std::nullopt);
+  EXPECT_EQ(p.ReadString("B", "y"), "2");
+}
+
+TEST(ProfileRead, OddLines) {
+  TProfile p(
+      "x=before any section\n"
+      "[A\n"  // no closing bracket: not a heading
+      "k=1\n"
+      "[B] trailing words\n"
+      "; k=commented\n"
+      "plain line\n"
+      "q=\"quoted value\"\n"
+      "r='\n"
+      "e=\n");
+  EXPECT_EQ(p.ReadString("A", "k"), std::nullopt);
+  EXPECT_EQ(p.ReadString("B", "k"), std::nullopt);
+  EXPECT_EQ(p.ReadString("B", "q"), "quoted value");
+  EXPECT_EQ(p.ReadString("B", "r"), "'");
+  EXPECT_EQ(p.ReadString("B", "e"), "");
+  EXPECT_EQ(p.ReadInteger("B", "e"), std::nullopt);
+}
+
+TEST(ProfileNumbers, Integers) {
+  EXPECT_EQ(ParseProfileInteger("5000"), 5000);
+  EXPECT_EQ(ParseProfileInteger("-12"), -12);
+  EXPECT_EQ(ParseProfileInteger("+7"), 7);
+  EXPECT_EQ(ParseProfileInteger("0x1388"), 5000);
+  EXPECT_EQ(ParseProfileInteger("0X1388"), 5000);
+  EXPECT_EQ(ParseProfileInteger("0xffffffff"), -1);
+  EXPECT_EQ(ParseProfileInteger("2147483647"), 2147483647);
+  EXPECT_EQ(ParseProfileInteger("-2147483648"), INT32_MIN);
+  for (const char* bad : {"", "0x", "0x100000000", "2147483648", "-2147483649", "12a", "1.5", "abc", "- 1",
+                          "0xg", "99999999999999999999"})
+    EXPECT_EQ(ParseProfileInteger(bad), std::nullopt) << bad;
+}
+
+TEST(ProfileNumbers, Reals) {
+  EXPECT_DOUBLE_EQ(*ParseProfileReal("0.5"), 0.5);
+  EXPECT_DOUBLE_EQ(*ParseProfileReal("100"), 100.0);
+  EXPECT_DOUBLE_EQ(*ParseProfileReal("-.25"), -0.25);
+  EXPECT_DOUBLE_EQ(*ParseProfileReal("+2."), 2.0);
+  EXPECT_DOUBLE_EQ(*ParseProfileReal("1e-2"), 0.01);
+  for (const char* bad :
+       {"", ".", "abc", "0,5", "1.2.3", "nan", "inf", "-infinity", "0x1p3", "1e", "1e999", "1 2", "+-1"})
+    EXPECT_EQ(ParseProfileReal(bad), std::nullopt) << bad;
+}
+
+// A comma-decimal C locale, from the system or built with localedef into a private folder.
+bool SetCommaLocale(const std::string& scratch) {
+  for (const char* name : {"de_DE.UTF-8", "de_DE.utf8", "fr_FR.UTF-8", "de_DE.ISO-8859-1", "de_DE"})
+    if (std::setlocale(LC_ALL, name)) return true;
+  if (!std::filesystem::exists("/usr/share/i18n/locales/de_DE")) return false;
+  std::string cmd = "localedef -i de_DE -f ISO-8859-1 " + scratch + "/de_DE.ISO-8859-1 >/dev/null 2>&1";
+  if (std::system(cmd.c_str()) != 0) return false;
+  ::setenv("LOCPATH", scratch.c_str(), 1);
+  bool ok = std::setlocale(LC_ALL, "de_DE.ISO-8859-1") != nullptr;
+  ::unsetenv("LOCPATH");
+  return ok;
+}
+
+TEST(ProfileNumbers, RealsIgnoreACommaDecimalLocale) {
+  std::string scratch = std::filesystem::temp_directory_path() / "kq_locale_test";
+  std::filesystem::create_directories(scratch);
+  bool have = SetCommaLocale(scratch);
+  if (have && std::localeconv()->decimal_point[0] != ',') have = false;
+  if (!have) {
+    std::setlocale(LC_ALL, "C");
+    std::filesystem::remove_all(scratch);
+    GTEST_SKIP() << "no comma-decimal locale installed and none could be built";
+  }
+  auto half = ParseProfileReal("0.5");
+  auto comma = ParseProfileReal("0,5");
+  std::setlocale(LC_ALL, "C");
+  std::filesystem::remove_all(scratch);
+  ASSERT_TRUE(half.has_value());
+  EXPECT_DOUBLE_EQ(*half, 0.5);
+  EXPECT_EQ(comma, std::nullopt);
+}
+
+struct TCommaPunct : std::numpunct<char> {
+  char do_decimal_point() const override { return ','; }
+};
+
+TEST(ProfileNumbers, RealsIgnoreTheGlobalCxxLocale) {
+  std::locale old = std::locale::global(std::locale(std::locale::classic(), new TCommaPunct));
+  auto v = ParseProfileReal("0.25");
+  std::locale::global(old);
+  ASSERT_TRUE(v.has_value());
+  EXPECT_DOUBLE_EQ(*v, 0.25);
+}
+
+TEST(ProfileWrite, ReplacesInPlaceAndKeepsEveryOtherByte) {
+  // Shift-JIS and UTF-8 comments, odd spacing, a repeated section, an unknown key.
+  const std::string before =
+      "; \x90\xdd\x92\xe8 (Shift-JIS)\r\n"
+      "[System]\r\n"
+      "UseDirect3D = 1   \r\n"
+      "Tuning=\xe8\xa8\xad\xe5\xae\x9a\r\n"
+      "\r\n"
+      "[system]\r\n"
+      "UseDirect3D=7\r\n";
+  TProfile p(before);
+  p.WriteString("SYSTEM", "usedirect3d", "0");
+  const std::string expected =
+      "; \x90\xdd\x92\xe8 (Shift-JIS)\r\n"
+      "[System]\r\n"
+      "UseDirect3D = 0   \r\n"
+      "Tuning=\xe8\xa8\xad\xe5\xae\x9a\r\n"
+      "\r\n"
+      "[system]\r\n"
+      "UseDirect3D=7\r\n";
+  EXPECT_EQ(p.Text(), expected);
+  EXPECT_EQ(p.ReadString("System", "UseDirect3D"), "0");
+}
+
+TEST(ProfileWrite, NewKeyGoesAfterTheLastKeyOfItsSection) {
+  TProfile p("[A]\nx=1\n\n; about B\n[B]\ny=2\n");
+  p.WriteString("a", "New", "v");
+  EXPECT_EQ(p.Text(), "[A]\nx=1\nNew=v\n\n; about B\n[B]\ny=2\n");
+  p.WriteString("B", "z", "3");
+  EXPECT_EQ(p.Text(), "[A]\nx=1\nNew=v\n\n; about B\n[B]\ny=2\nz=3\n");
+}
+
+TEST(ProfileWrite, KeyIntoEmptySectionAndAfterMissingFinalBreak) {
+  TProfile p("[A]\r\n[B]\r\nx=1");
+  p.WriteString("A", "k", "v");
+  p.WriteString("B", "y", "2");
+  EXPECT_EQ(p.Text(), "[A]\r\nk=v\r\n[B]\r\nx=1\r\ny=2\r\n");
+}
+
+TEST(ProfileWrite, NewSectionsAndNewFile) {
+  TProfile empty;
+  empty.WriteString("System", "UseDirect3D", "1");
+  empty.WriteString("Status1P", "JoyName", "");
+  EXPECT_EQ(empty.Text(), "[System]\r\nUseDirect3D=1\r\n\r\n[Status1P]\r\nJoyName=\r\n");
+  EXPECT_EQ(empty.ReadString("Status1P", "JoyName"), "");
+
+  TProfile lf("[A]\nx=1");
+  lf.WriteString("B", "y", "2");
+  EXPECT_EQ(lf.Text(), "[A]\nx=1\n\n[B]\ny=2\n");
+}
+
+TEST(ProfileWrite, ValueCannotAddLinesAndEmptyValueIsFilled) {
+  TProfile p("[S]\nJoyName=\nK=   \n");
+  p.WriteString("S", "JoyName", "Pad\r\n[System]\nUseDirect3D=0");
+  p.WriteString("S", "K", "4");
+  EXPECT_EQ(p.ReadString("S", "JoyName"), "Pad  [System] UseDirect3D=0");
+  EXPECT_EQ(p.ReadString("System", "UseDirect3D"), std::nullopt);
+  EXPECT_EQ(p.Text(), "[S]\nJoyName=Pad  [System] UseDirect3D=0\nK=4   \n");
+}
+
+}  // namespace
+}  // namespace kq
