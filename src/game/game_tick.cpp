@@ -1,8 +1,328 @@
+#include <algorithm>
+
 #include "app/context.h"
+#include "config/hiscore.h"
 #include "game/rules.h"
+#include "sprites/effect_sprites.h"
+#include "sprites/hud_sprites.h"
 
 namespace kq {
 
-void GameTick(GameContext&, int) {}
+namespace {
+
+void RunPhase(GameContext& g, TPlayerInfo& p) {
+  switch (p.Phase) {
+    case gpPlay:
+      PlayTick(g, p);
+      break;
+    case gpRise:
+      RiseTick(g, p);
+      break;
+    case gpErase:
+      EraseTick(g, p);
+      break;
+    case gpFall:
+      FallTick(g, p);
+      break;
+    case gpTrim:
+      TrimTick(g, p);
+      break;
+    case gpRestore:
+      RestoreTick(g, p);
+      break;
+    case gpEnding:
+      EndingTick(g, p);
+      break;
+    default:
+      break;  // gpOver has no procedure
+  }
+}
+
+void MoveSight(TPlayerInfo& p, const bool acts[4]) {
+  TSightSprite* s = p.Sight;
+  if (!s) return;
+  const bool up = acts[0], down = acts[1], left = acts[2], right = acts[3];
+  // At most one move a frame; a direction blocked at the edge lets the next one act.
+  if (down && s->Row - 1 >= 0)
+    --s->Row;
+  else if (up && s->Row + 1 <= p.Rows - 1)
+    ++s->Row;
+  else if (left && s->Col - 1 >= 0)
+    --s->Col;
+  else if (right && s->Col + 1 <= p.Cols - 1)
+    ++s->Col;
+  else
+    return;
+  s->X = CellX(p, s->Col);
+  s->Y = CellY(p, s->Row);
+}
+
+void StartGameOverFade(GameContext& g, TPlayerInfo& p) {
+  if (g.Config.UseDirect3D) {
+    auto* f = new TGameOverFadeSprite(g, &g.DXSpriteEngine1);
+    InitTextureSprite(*f, nullptr, p.FieldWidthPx, p.FieldHeightPx, 0, 0, false, 0, 13, p.FieldCenterX,
+                      p.FieldCenterY);
+    f->Owner = &p;
+    f->Color = 0;  // black
+    f->Alpha = 0;
+    f->FadeRate = 0.6;
+    f->FadeIn = true;
+    f->StartTime = g.FrameTime;
+  } else if (g.GameMode == 1) {
+    NewPictureSprite(g, "STR_GAMEOVER", p.FieldCenterX, p.FieldCenterY, 15, -1, false, 0, 0);
+    g.PlaySound("VOICE1C");
+  }
+}
+
+// Step 1 of the game over, for one player.
+void EndPlayer(GameContext& g, TPlayerInfo& p) {
+  p.Phase = gpOver;
+  if (p.DangerSprite) p.DangerSprite->Visible = false;
+  p.Active = false;
+  if (p.Sight) {
+    p.Sight->Kill();
+    p.Sight = nullptr;  // freed at the next sweep
+  }
+  StartGameOverFade(g, p);
+}
+
+void SetBlink(TImageSprite* s, bool on) {
+  if (!s) return;
+  s->PatternSpeed = on ? 0.008 : 0;
+  if (!on) s->PatternPos = 0;
+}
+
+// Returns true when it left the play screen.
+bool GameOverPrompt(GameContext& g) {
+  const bool confirm = g.DXInput1.Has(kStateConfirm);
+  if (g.GameMode != 2) {
+    if (!confirm) return false;
+    g.EnterState(scRanking);
+    return true;
+  }
+  auto either = [&](int state) { return g.DXInput1.Has(state) || g.DXInput2.Has(state); };
+  if (g.RetryChoice == 0) {
+    if (confirm) {
+      g.EnterState(scPlay);
+      return true;
+    }
+    if (either(3)) {
+      g.RetryChoice = 1;
+      SetBlink(g.RetryYes, false);
+      SetBlink(g.RetryNo, true);
+      g.PlaySound("CURSOR");
+    }
+  } else {
+    if (confirm) {
+      g.EnterState(scTitle);
+      return true;
+    }
+    if (either(2)) {
+      g.RetryChoice = 0;
+      SetBlink(g.RetryYes, true);
+      SetBlink(g.RetryNo, false);
+      g.PlaySound("CURSOR");
+    }
+  }
+  return false;
+}
+
+}  // namespace
+
+void ReadPlayerControls(GameContext& g, TPlayerInfo& p) {
+  TDXInput& dev = g.Input(p);
+  const TKeyAssign& keys = g.Keys(p);
+  const uint32_t now = g.FrameTime;
+  bool acts[4];
+  for (int d = 0; d < 4; ++d) acts[d] = ReadRepeat(dev, d, p.DirRepeat[size_t(d)], now);
+  MoveSight(p, acts);
+
+  if (p.Sight) {
+    const int col = p.Sight->Col, row = p.Sight->Row;
+    if (dev.Has(keys.J01)) FireShot(g, p, col, row, stChangeDown, "SHOT1");
+    if (dev.Has(keys.J02)) FireShot(g, p, col, row, stErase, "SHOT2");
+    if (dev.Has(keys.J03)) FireShot(g, p, col, row, stChangeUp, "SHOT1");
+  }
+  const bool raise = ReadRepeat(dev, keys.J04, p.RaiseRepeat, now);
+  if (raise && p.Phase == gpPlay) p.LineUpTime = now + 100000;
+}
+
+void GameTick(GameContext& g, int moveCount) {
+  TPlayerInfo* players[2] = {&g.Player1P, &g.Player2P};
+  for (TPlayerInfo* p : players)
+    if (p->Active) RunPhase(g, *p);
+
+  if (g.DXInput1.Has(kStateCancel)) {
+    g.EnterState(scTitle);
+    return;
+  }
+  if (g.Player1P.Phase == gpOver || g.Player2P.Phase == gpOver) {
+    if (GameOverPrompt(g)) return;
+  } else if (g.Player1P.Phase == gpEnding && g.DXInput1.Has(kStateConfirm)) {
+    g.EnterState(scRanking);
+    return;
+  }
+  if (g.Player1P.Phase != gpEnding)
+    for (TPlayerInfo* p : players)
+      if (p->Active) ReadPlayerControls(g, *p);
+
+  Canvas* c = g.NoRender ? nullptr : g.ScreenCanvas();
+  if (c) {
+    g.DXSpriteEngine1.Surface = c;
+    c->Clear(0);
+    c->Blit(g.BackSurface, 0, 0);
+  }
+  g.DXSpriteEngine1.MoveSprites(moveCount);
+  g.DXSpriteEngine1.SweepSprites();
+  if (!c) return;
+  g.DXSpriteEngine1.DrawSprites();
+  g.DrawFrameRate(*c);
+  if (g.Platform) g.Platform->Present();
+}
+
+void EraseTick(GameContext& g, TPlayerInfo& p) {
+  if (p.ErasingCount != 0) return;
+  for (int r = 0; r < p.Rows; ++r)
+    for (int c = 0; c < p.Cols; ++c) {
+      TBlockSprite*& cell = p.Cells[size_t(c)][size_t(r)];
+      if (cell && cell->Erased) {
+        cell->Kill();
+        cell = nullptr;
+      }
+    }
+  g.DXSpriteEngine1.SweepSprites();
+
+  p.FallingList.clear();
+  const double speed = 32.0 / std::max(1, g.Config.BlockFallSpeed);
+  for (int c = 0; c < p.Cols; ++c) {
+    int gap = 0;
+    for (int r = 0; r < p.Rows; ++r) {
+      TBlockSprite* b = p.Cells[size_t(c)][size_t(r)];
+      if (!b) {
+        ++gap;
+        continue;
+      }
+      if (gap == 0) continue;
+      b->Falling = true;
+      b->TargetRow = r - gap;
+      b->Speed = speed;
+      b->MoveMode = 2;
+      b->TargetY = CellY(p, b->TargetRow);
+      p.FallingList.push_back({c, r});
+    }
+  }
+  p.Phase = gpFall;
+}
+
+void FallTick(GameContext& g, TPlayerInfo& p) {
+  for (const TCellRef& e : p.FallingList) {
+    const TBlockSprite* b = p.Cells[size_t(e.Col)][size_t(e.Row)];
+    if (b && b->Speed != 0) return;
+  }
+
+  bool hazardLanded = false;
+  for (TCellRef& e : p.FallingList) {
+    TBlockSprite* b = p.Cells[size_t(e.Col)][size_t(e.Row)];
+    if (!b) continue;
+    // A delivered block already sits in its final cell, even if it settled on the way down.
+    if (b->Dropped) {
+      b->Dropped = false;
+      b->Falling = false;
+      hazardLanded = true;
+      continue;
+    }
+    if (!b->Falling) continue;
+    const int target = std::clamp(b->TargetRow, 0, kFieldRows - 1);
+    p.Cells[size_t(e.Col)][size_t(target)] = b;
+    if (target != e.Row) p.Cells[size_t(e.Col)][size_t(e.Row)] = nullptr;
+    b->Row = target;
+    b->Falling = false;
+    e.Row = target;
+  }
+
+  if (p.RainbowMode && !p.BonusGiven) {
+    bool empty = true;
+    for (int r = 0; r < p.Rows && empty; ++r)
+      for (int c = 0; c < p.Cols; ++c)
+        if (p.Cells[size_t(c)][size_t(r)]) {
+          empty = false;
+          break;
+        }
+    if (empty) {
+      p.BonusGiven = true;
+      ShowBoard(g, p, "STR_BONUS", true);
+      p.Score = std::min(p.Score + 10000, 9999999);
+      if (p.ScoreSprite) {
+        p.ScoreSprite->RollSpeed = 40;
+        p.ScoreSprite->SetValue(int64_t(p.Score) * 10000);
+      }
+    }
+  }
+
+  int erasures = 0;
+  for (const TCellRef& e : p.FallingList) {
+    const int n = EraseGroup(g, p, e.Col, e.Row);
+    if (n <= 0) continue;
+    ++erasures;
+    AddCombo(p, n);
+    ShowCombo(p);
+    AddScore(g, p, n);
+    CheckLevel(g, p);
+  }
+
+  if (erasures > 0) {
+    p.Phase = gpErase;
+    p.Chain = std::min(p.Chain + erasures, 7);
+    p.SeIndex = std::min(p.SeIndex + 1, 10);
+    p.VoiceIndex = std::min(p.VoiceIndex + 1, 11);
+    if (p.Chain > 2 && p.Rival && p.Rival->Active)
+      SendHazards(g, p, g.Config.HazardBlockNum[size_t(p.Chain)]);
+    PlayEraseSounds(g, p);
+  } else {
+    p.Phase = gpPlay;
+    p.LineUpTime = g.FrameTime;
+    if (p.Chain > 2 && p.Rival && p.Rival->Active) ShowCharAnimation(g, p, caAttack);
+    p.Chain = 0;
+  }
+  if (hazardLanded && p.Rival && p.Rival->Active) ShowCharAnimation(g, p, caDamage);
+  UpdateDanger(g, p, false);
+}
+
+void GameOver(GameContext& g, TPlayerInfo& p) {
+  if (p.Phase == gpOver && !p.Active) return;  // already over
+  EndPlayer(g, p);
+  if (g.GameMode == 2 && p.Rival) {
+    TPlayerInfo& rival = *p.Rival;
+    ShowBoard(g, rival, "STR_WIN", false);
+    ShowBoard(g, p, "STR_LOSE", false);
+    if (rival.Phase != gpOver || rival.Active) EndPlayer(g, rival);
+    g.PlaySound("VOICE27");
+    NewPictureSprite(g, "STR_RETRY", 320, 340, 15, -1, false, 0, 0);
+    g.RetryYes = NewPictureSprite(g, "STR_YES", 260, 390, 15, 2, true, 0.008, 0);
+    g.RetryNo = NewPictureSprite(g, "STR_NO", 380, 390, 15, 2, true, 0, 0);
+  } else {
+    g.NewRankIndex = InsertHiScore(g.HiScoreTable, p.Score, p.MaxCombo, p.Level);
+  }
+  g.RetryChoice = 0;
+}
+
+bool UpdateDanger(GameContext&, TPlayerInfo& p, bool turnOn) {
+  bool found = false;
+  for (int r = std::max(p.Rows - 3, 0); r < p.Rows && r < kFieldRows && !found; ++r)
+    for (int c = 0; c < p.Cols; ++c)
+      if (p.Cells[size_t(c)][size_t(r)]) {
+        found = true;
+        break;
+      }
+  if (found) {
+    if (turnOn && p.DangerSprite) {
+      p.DangerSprite->Glow = 0;
+      p.DangerSprite->Visible = true;
+    }
+    return true;
+  }
+  if (!turnOn && p.DangerSprite) p.DangerSprite->Visible = false;
+  return false;
+}
 
 }  // namespace kq

@@ -8,8 +8,12 @@ void CreateHudSprites(GameContext&, TPlayerInfo&, int, int) {}
 void SendHazards(GameContext&, TPlayerInfo&, int) {}
 void DropHazards(GameContext&, TPlayerInfo&, int) {}
 void EndCombo(GameContext&, TPlayerInfo&) {}
-void TrimTick(GameContext&, TPlayerInfo& p) { p.Phase = gpPlay; }
-void RestoreTick(GameContext&, TPlayerInfo& p) { p.Phase = gpPlay; }
+void TrimTick(GameContext&, TPlayerInfo& p) {
+  p.Phase = gpPlay;
+}
+void RestoreTick(GameContext&, TPlayerInfo& p) {
+  p.Phase = gpPlay;
+}
 void RainbowStartTest(GameContext&, TPlayerInfo&) {}
 void EndRainbowMode(GameContext&, TPlayerInfo&) {}
 

@@ -12,7 +12,9 @@ void CheckLevel(GameContext& g, TPlayerInfo& p) {
     p.LvLineUpInterval = g.LevelTable[0].LineUpInterval;
   }
 }
-bool EndingTest(GameContext&, TPlayerInfo&) { return false; }
+bool EndingTest(GameContext&, TPlayerInfo&) {
+  return false;
+}
 void EndingTick(GameContext&, TPlayerInfo&) {}
 
 }  // namespace kq

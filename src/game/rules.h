@@ -9,6 +9,8 @@ namespace kq {
 
 struct GameContext;
 class TShotSprite;
+class TImageSprite;
+class TBlockSprite;
 
 // --- game start (setup_game.cpp) ---
 // Background and both records with their sprites.
@@ -23,12 +25,18 @@ void GameTick(GameContext& g, int moveCount);
 void EraseTick(GameContext& g, TPlayerInfo& p);
 void FallTick(GameContext& g, TPlayerInfo& p);
 void GameOver(GameContext& g, TPlayerInfo& p);
+// Controls of one active player: sight moves, shots, the raise control.
+void ReadPlayerControls(GameContext& g, TPlayerInfo& p);
 bool UpdateDanger(GameContext& g, TPlayerInfo& p, bool turnOn);
 
 // --- line-up (lineup.cpp) ---
 void PlayTick(GameContext& g, TPlayerInfo& p);
 void RiseLine(GameContext& g, TPlayerInfo& p);
 void FillRow(GameContext& g, TPlayerInfo& p, int row);
+// The gpRise phase: the new line slides in over 300 ms.
+void RiseTick(GameContext& g, TPlayerInfo& p);
+// A resting block of the player in the cell (Z 2, pattern 1 of six), entered into Cells.
+TBlockSprite* CreateBlock(GameContext& g, TPlayerInfo& p, int col, int row, int kind, bool hard);
 
 // --- shots (shots.cpp) ---
 TShotSprite* FireShot(GameContext& g, TPlayerInfo& p, int col, int row, int shotType,
@@ -42,8 +50,13 @@ void AddCombo(TPlayerInfo& p, int n);
 void ShowCombo(TPlayerInfo& p);
 void AddScore(GameContext& g, TPlayerInfo& p, int n);
 void AddScoreRaw(TPlayerInfo& p, int points);
+// "SE%.2X" of SeIndex, then "VOICE%.2X" of VoiceBase + VoiceIndex.
+void PlayEraseSounds(GameContext& g, const TPlayerInfo& p);
 
 // --- boards and character animations (boards.cpp) ---
+// A picture sprite under the engine (InitPictureSprite's arguments).
+TImageSprite* NewPictureSprite(GameContext& g, std::string_view pictureName, double x, double y, int z,
+                               int patternCount, bool loop, double patternSpeed, double patternPos);
 void ShowBoard(GameContext& g, TPlayerInfo& p, std::string_view imageName, bool vanishing);
 enum TCharAnimation { caAttack, caDamage };
 void ShowCharAnimation(GameContext& g, TPlayerInfo& p, TCharAnimation kind);

@@ -1,10 +1,181 @@
+#include <algorithm>
+
 #include "app/context.h"
 #include "game/rules.h"
+#include "sprites/effect_sprites.h"
+#include "sprites/hud_sprites.h"
 
 namespace kq {
 
-bool SetupGame(GameContext&) { return true; }
-void CompleteGameStart(GameContext&) {}
+namespace {
+
+constexpr uint32_t kOpaqueBlack = 0xFF000000u;
+constexpr uint32_t kRed = 0x00FF0000u;
+
+void PaintBackground(GameContext& g, int cols) {
+  Bitmap& px = g.BackSurface.EditPixels();
+  if (px.Empty()) px = Bitmap(640, 480);
+  BitmapCanvas c(px);
+  c.Clear(0);
+  const int w = cols * kCellSize;
+  if (const TPictureItem* back = g.DXImageList1.Find("BACK1")) back->StretchDraw(c, {0, 0, w, 416}, 0, 200);
+  if (g.GameMode == 2)
+    if (const TPictureItem* back = g.DXImageList1.Find("BACK2"))
+      back->StretchDraw(c, {640 - w, 0, w, 416}, 0, 200);
+  g.BackSurface.Touch();
+}
+
+void SetGeometry(TPlayerInfo& p, int cols) {
+  p.Cols = cols;
+  p.Rows = kFieldRows;
+  p.FieldWidthPx = p.Cols * kCellSize;
+  p.FieldHeightPx = p.Rows * kCellSize;
+  p.FieldLeft = p.PlayerNo == 0 ? 0 : 640 - p.FieldWidthPx;
+  p.FieldTop = 0;
+  p.FieldRight = p.FieldLeft + p.FieldWidthPx;
+  p.FieldBottom = p.FieldTop + p.FieldHeightPx;
+  p.FieldCenterX = p.FieldLeft + p.FieldWidthPx / 2;
+  p.FieldCenterY = p.FieldTop + p.FieldHeightPx / 2;
+}
+
+// The playfield sprites of one player; the HUD rows come from CreateHudSprites.
+void CreatePlayerSprites(GameContext& g, TPlayerInfo& p, int x0, int y0) {
+  const bool versus = g.GameMode == 2;
+  const bool d3d = g.Config.UseDirect3D;
+  TSprite* engine = &g.DXSpriteEngine1;
+
+  NewPictureSprite(g, p.PlayerNo == 0 ? "STR_1P" : "STR_2P", x0 + 32, y0 - 12, 8, -1, false, 0, 0);
+
+  if (!versus) {
+    if (d3d) {
+      auto* r = new TBlinkSprite(g, engine);
+      const TImage& tex = g.RainbowTex;
+      InitTextureSprite(*r, &tex, tex.Width() * 2, tex.Height() * 2, 0, 0, false, 0, 11, p.FieldCenterX,
+                        p.FieldTop + 128);
+      r->Alpha = 60;
+      r->AlphaMax = 60;
+      r->AlphaMin = 20;
+      r->FadeSpeed = 0.05f;
+      r->Visible = false;
+      p.RainbowSprite = r;
+    } else {
+      TImageSprite* r = NewPictureSprite(g, "RAINBOW", p.FieldCenterX, p.FieldTop + 128, 11, -1, false, 0, 0);
+      r->Visible = false;
+      p.RainbowSprite = r;
+    }
+  }
+
+  auto* sight = new TSightSprite(engine);
+  InitPictureSprite(*sight, g.DXImageList1, "SIGHT", CellX(p, 3), CellY(p, 6), 6, -1, true, 0.003, 0);
+  sight->Owner = &p;
+  sight->Col = 3;
+  sight->Row = 6;
+  p.Sight = sight;
+
+  // Shows its second frame until it fires.
+  p.Shooter = NewPictureSprite(g, "SHOOTER", p.FieldCenterX, 450, 8, -1, false, 0, 1);
+
+  for (int r = 0; r < kFieldRows; ++r) {
+    auto* shade = new T3DImageSprite(g, engine);
+    InitTextureSprite(*shade, nullptr, p.FieldWidthPx, kCellSize, 0, 0, false, 0, 13, p.FieldCenterX,
+                      CellY(p, r));
+    shade->Color = kOpaqueBlack;
+    shade->Visible = false;
+    p.RowShades[size_t(r)] = shade;
+  }
+
+  if (versus) {
+    const double x = p.PlayerNo == 0 ? p.FieldRight - 58 : p.FieldLeft + 14;
+    if (d3d) {
+      auto* icon = new T3DImageSprite(g, engine);
+      InitTextureSprite(*icon, &g.BlockTexC[6][1], kCellSize, kCellSize, 1, 0, false, 0, 10, x, 450);
+      p.HazardIcon = icon;
+    } else {
+      p.HazardIcon = NewPictureSprite(g, "BLOCK_C6", x, 450, 10, -1, false, 0, 1);
+    }
+  }
+
+  auto* danger = new TDangerSprite(g, engine);
+  InitTextureSprite(*danger, nullptr, p.FieldWidthPx, p.FieldHeightPx, 0, 0, false, 0, 13, p.FieldCenterX,
+                    p.FieldCenterY);
+  danger->Color = kRed;
+  danger->GlowRate = 0.09;
+  danger->Visible = false;
+  p.DangerSprite = danger;
+
+  CreateHudSprites(g, p, x0, y0);
+}
+
+// A scripted field: the last line is row 0.
+void LayStartField(GameContext& g, TPlayerInfo& p, const std::vector<std::string>& lines) {
+  const int n = int(lines.size());
+  for (int i = std::max(0, n - kFieldRows); i < n; ++i) {
+    const int row = n - 1 - i;
+    const std::string& line = lines[size_t(i)];
+    for (int c = 0; c < p.Cols && c < int(line.size()); ++c) {
+      const char ch = line[size_t(c)];
+      if (ch >= '0' && ch <= '5') {
+        CreateBlock(g, p, c, row, ch - '0', false);
+      } else if (ch >= 'a' && ch <= 'f') {
+        CreateBlock(g, p, c, row, ch - 'a', true);
+      } else if (ch == 'h') {
+        TBlockSprite* b = CreateBlock(g, p, c, row, 6, true);
+        b->Hazard = true;
+        b->HazardTime = g.FrameTime + uint32_t(g.Config.HazardBlockPeriod) + uint32_t(g.Rng.Random(2000));
+      }
+    }
+  }
+}
+
+}  // namespace
+
+bool SetupGame(GameContext& g) {
+  const int cols = std::clamp(g.FieldCols, 1, kMaxCols);
+  PaintBackground(g, cols);
+  g.EndingStep = 0;
+  g.ExStage = 0;
+
+  TPlayerInfo* players[2] = {&g.Player1P, &g.Player2P};
+  for (int n = 0; n < 2; ++n) {
+    TPlayerInfo& p = *players[n];
+    p = TPlayerInfo{};
+    if (n == 1 && g.GameMode != 2) break;  // player 2 stays zero and inactive
+    p.Active = true;
+    p.PlayerNo = uint8_t(n);
+    p.Rival = players[1 - n];
+    p.AdvancedMode = n == 0 ? g.Config.AdvancedMode1P : g.Config.AdvancedMode2P;
+    p.VoiceBase = n == 0 ? 0 : 0x50;
+    p.FallingList.clear();
+    SetGeometry(p, cols);
+    const int x0 = g.Player1P.FieldRight + 5;
+    const int y0 = n == 0 ? 50 : 280;
+    CreatePlayerSprites(g, p, x0, y0);
+  }
+  return true;
+}
+
+void CompleteGameStart(GameContext& g) {
+  NewPictureSprite(g, "COVER", 320, 448, 5, -1, false, 0, 0);
+  for (int n = 0; n < 2; ++n) {
+    TPlayerInfo& p = g.Player(n);
+    if (!p.Active) continue;
+    if (g.HasStartField[size_t(n)]) {
+      LayStartField(g, p, g.StartField[size_t(n)]);
+    } else {
+      const int lines = std::clamp(g.Config.BlockStartLine, 0, p.Rows);
+      for (int r = 0; r < lines; ++r) FillRow(g, p, r);
+    }
+    CheckLevel(g, p);
+    p.LineUpTime = g.FrameTime;
+  }
+  if (g.GameMode == 2) {
+    g.PlayRandomBgm();
+    g.PlaySound("VOICE28");
+  } else {
+    g.PlaySound("VOICE1B");
+  }
+}
+
 void LeavePlay(GameContext& g) {
   g.Player1P.FallingList.clear();
   g.Player2P.FallingList.clear();

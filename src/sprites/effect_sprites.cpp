@@ -1,7 +1,425 @@
 #include "sprites/effect_sprites.h"
-#include "sprites/hud_sprites.h"
+
+#include <cmath>
+#include <cstdio>
+
 #include "app/context.h"
+#include "sprites/hud_sprites.h"
 
 namespace kq {
+
+namespace {
+
+Canvas* SurfaceOf(const TSprite& s) {
+  return s.Engine ? s.Engine->Surface : nullptr;
+}
+
+// The blend factor pairs the game uses, mapped onto the canvas modes.
+BlendMode BlendFor(int src, int dest) {
+  if (src == 0 && dest == 0) return BlendMode::Alpha;
+  if (dest == kBlendOne) return BlendMode::Add;
+  if (src == kBlendOne && dest == kBlendZero) return BlendMode::Opaque;
+  return BlendMode::Alpha;
+}
+
+RectI ToRectI(const RectF& r) {
+  int x0 = int(std::floor(r.X + 0.5)), y0 = int(std::floor(r.Y + 0.5));
+  int x1 = int(std::floor(r.X + r.W + 0.5)), y1 = int(std::floor(r.Y + r.H + 0.5));
+  return {x0, y0, x1 - x0, y1 - y0};
+}
+
+void DrawTextureQuad(Canvas& c, const TImage* tex, const RectF& dst, uint32_t argb, BlendMode mode,
+                     double angle = 0) {
+  uint8_t a = uint8_t(argb >> 24);
+  uint32_t rgb = argb & 0xFFFFFFu;
+  if (!tex) {  // no texture: the vertex colour alone
+    if (mode == BlendMode::Alpha && a == 0) return;
+    c.FillRect(ToRectI(dst), rgb, a, mode == BlendMode::Opaque ? BlendMode::Opaque : mode);
+    return;
+  }
+  if (tex->Pixels().Empty()) return;  // texture not built (no 3-D assets): nothing to show
+  c.DrawImage(*tex, {0, 0, tex->Width(), tex->Height()}, dst, a, mode, rgb, angle);
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------------------------
+// T3DImageSprite
+
+T3DImageSprite::T3DImageSprite(GameContext& g, TSprite* parent) : TImageSprite(parent), G(g) {}
+
+void T3DImageSprite::Advance(int elapsed) {
+  TImageSprite::Advance(elapsed);
+  if (FadeSpeed != 0) {
+    Alpha += FadeSpeed * float(elapsed);
+    if (Alpha > 255) Alpha = 255;
+    if (Alpha < 0) Alpha = 1;
+  }
+}
+
+void T3DImageSprite::DrawQuad(uint32_t argb) {
+  Canvas* c = SurfaceOf(*this);
+  if (!c) return;
+  BlendMode mode = BlendFor(SrcBlend, DestBlend);
+  const double w = HalfWidth * 2, h = HalfHeight * 2;
+  const double left = X - HalfWidth, top = Y - HalfHeight;
+  DrawTextureQuad(*c, Texture, {left, top, w, h}, argb, mode);
+  const double dx[4] = {0, 0, -w, w}, dy[4] = {-h, h, 0, 0};
+  for (int i = 0; i < 4; ++i)
+    if (SideTextures[i]) DrawTextureQuad(*c, SideTextures[i], {left + dx[i], top + dy[i], w, h}, argb, mode);
+}
+
+void T3DImageSprite::Render() {
+  uint32_t argb;
+  if (FadeSpeed == 0) {
+    argb = Color == 0 ? 0xFFFFFFFFu : Color;
+  } else {
+    uint32_t rgb = Color == 0 ? 0xFFFFFFu : (Color & 0xFFFFFFu);
+    argb = (uint32_t(std::trunc(Alpha)) << 24) | rgb;
+  }
+  DrawQuad(argb);
+}
+
+void InitTextureSprite(T3DImageSprite& sprite, const TImage* texture, int width, int height,
+                       double patternPos, double patternSpeed, bool loop, int patternCount, int z, double x,
+                       double y) {
+  sprite.Visible = true;
+  sprite.X = x;
+  sprite.Y = y;
+  sprite.SetZ(z);
+  sprite.Width = width > 0 ? width : (texture ? texture->Width() : 0);
+  sprite.Height = height > 0 ? height : (texture ? texture->Height() : 0);
+  sprite.PatternPos = patternPos;
+  sprite.PatternSpeed = patternSpeed;
+  sprite.PatternLoop = loop;
+  sprite.PatternCount = patternCount;
+  sprite.Texture = texture;
+  for (auto& side : sprite.SideTextures) side = nullptr;
+  sprite.HalfWidth = sprite.Width / 2.0;
+  sprite.HalfHeight = sprite.Height / 2.0;
+  sprite.Color = 0xFFFFFFFFu;
+  sprite.SrcBlend = sprite.DestBlend = 0;
+  sprite.FadeSpeed = 0;
+  sprite.Alpha = 255;
+}
+
+// ---------------------------------------------------------------------------------------------
+// TBlinkSprite
+
+void TBlinkSprite::Advance(int elapsed) {
+  if (FadeSpeed == 0) return;
+  Alpha += FadeSpeed * float(elapsed);
+  if (Alpha > AlphaMax) {
+    Alpha = AlphaMax;
+    FadeSpeed = -FadeSpeed;
+  } else if (Alpha < AlphaMin) {
+    Alpha = AlphaMin;
+    FadeSpeed = -FadeSpeed;
+  }
+}
+
+// ---------------------------------------------------------------------------------------------
+// TFadeSprite
+
+void TFadeSprite::Advance(int elapsed) {
+  T3DImageSprite::Advance(elapsed);
+  const uint32_t now = G.FrameTime;
+  switch (Stage) {
+    case 0:
+    case 2: {
+      if (StartTime == 0) break;
+      const double run = double(now - StartTime) * FadeRate;
+      bool ended = false;
+      if (FadeIn) {
+        Alpha = float(run);
+        if (run > 255) {
+          Alpha = 255;
+          ended = true;
+        }
+      } else {
+        Alpha = float(255 - run);
+        if (255 - run < 0) {
+          Alpha = 0;
+          ended = true;
+        }
+      }
+      if (!ended) break;
+      StartTime = 0;
+      if (Stage == 0 && FadeBack) {
+        FadeIn = !FadeIn;
+        StartTime = now;
+      } else if (KillAtEnd) {
+        Kill();
+      }
+      ++Stage;
+      break;
+    }
+    case 1:
+      if (now - StartTime > HoldTime) {
+        StartTime = now;
+        Stage = 2;
+      }
+      break;
+    default:
+      break;
+  }
+}
+
+void TFadeSprite::Render() {
+  if (!G.Config.UseDirect3D) return;
+  Canvas* c = SurfaceOf(*this);
+  if (!c) return;
+  const uint32_t argb = (uint32_t(std::trunc(Alpha)) << 24) | (Color & 0xFFFFFFu);
+  DrawTextureQuad(*c, nullptr, {X - HalfWidth, Y - HalfHeight, HalfWidth * 2, HalfHeight * 2}, argb,
+                  BlendFor(SrcBlend, DestBlend));
+}
+
+// ---------------------------------------------------------------------------------------------
+// TTrimBlockSprite
+
+void TTrimBlockSprite::Advance(int elapsed) {
+  const uint8_t before = Stage;
+  TFadeSprite::Advance(elapsed);
+  if (!Owner || Stage == before) return;
+  if (Stage == 1) {
+    Owner->Trimming = false;
+    if (FadeBack) {
+      if (ShadeRow >= 0 && ShadeRow < kFieldRows && Owner->RowShades[size_t(ShadeRow)])
+        Owner->RowShades[size_t(ShadeRow)]->Visible = true;
+      Visible = false;
+    }
+  } else if (Stage == 3) {
+    ++Owner->RestoreLeft;
+  }
+}
+
+// ---------------------------------------------------------------------------------------------
+// TGameOverFadeSprite
+
+void TGameOverFadeSprite::Advance(int elapsed) {
+  TFadeSprite::Advance(elapsed);
+  if (Darkened || Alpha <= 160) return;
+  StartTime = 0;  // the darkening stops here
+  Darkened = true;
+  if (G.GameMode != 1) return;
+  auto* title = new T3DImageSprite(G, &G.DXSpriteEngine1);
+  InitTextureSprite(*title, &G.GameOverTex, 0, 0, 0, 0, false, 0, 15, Owner ? Owner->FieldCenterX : X,
+                    Owner ? Owner->FieldCenterY : Y);
+  title->Color = 0xFFFFFFFFu;
+  title->Alpha = 0;
+  title->FadeSpeed = 0.3f;
+  G.PlaySound("VOICE1C");
+}
+
+// ---------------------------------------------------------------------------------------------
+// TDustSprite
+
+void TDustSprite::Setup(double startX, int startY, int peakX, int peakY, int endX, double speed) {
+  StartXf = float(startX);
+  StartX = int(startX);
+  StartY = startY;
+  PeakX = peakX;
+  PeakY = peakY;
+  EndX = endX;
+  VelocityX = float(speed * 0.8);
+  Spin = 20;
+  Angle0 = float(G.Rng.Random(180));
+  const int dx = StartX - PeakX;
+  // The patterns never put the peak straight above the start; a zero width would be no curve.
+  Curve = dx == 0 ? 0.0f : float(double(StartY - PeakY) / double(dx * dx));
+}
+
+void TDustSprite::Advance(int elapsed) {
+  T3DImageSprite::Advance(elapsed);
+  X = PatternPos * VelocityX + StartXf;
+  const double d = X - PeakX;
+  Y = std::trunc(d * d * Curve + PeakY);
+  if ((VelocityX > 0 && X >= EndX) || (VelocityX < 0 && X <= EndX)) Kill();
+}
+
+void TDustSprite::Render() {
+  Canvas* c = SurfaceOf(*this);
+  if (!c || !Texture) return;
+  double angle = Spin * PatternPos + Angle0;
+  if (VelocityX < 0) angle = -angle;
+  DrawTextureQuad(*c, Texture, {X - HalfWidth, Y - HalfHeight, HalfWidth * 2, HalfHeight * 2}, 0xFFFFFFFFu,
+                  BlendMode::Add, angle);
+}
+
+// ---------------------------------------------------------------------------------------------
+// TDangerSprite
+
+void TDangerSprite::Advance(int elapsed) {
+  T3DImageSprite::Advance(elapsed);
+  Glow += GlowRate * elapsed;
+  if (Glow > 50) {
+    Glow = 50;
+    GlowRate = -GlowRate;
+  } else if (Glow < 0) {
+    Glow = 0;
+    GlowRate = -GlowRate;
+  }
+  Color = (uint32_t(std::trunc(Glow)) << 24) | (Color & 0xFFFFFFu);
+}
+
+void TDangerSprite::Render() {
+  if (G.Config.UseDirect3D) T3DImageSprite::Render();
+}
+
+// ---------------------------------------------------------------------------------------------
+// TMoveSprite
+
+TMoveSprite::TMoveSprite(GameContext& g, TSprite* parent) : TImageSprite(parent), G(g) {}
+
+void TMoveSprite::Advance(int elapsed) {
+  TImageSprite::Advance(elapsed);
+  if (Speed == 0) return;
+  const double step = Speed * elapsed;
+  switch (MoveMode) {
+    case 1:
+      Y -= step;
+      if (Y < TargetY) {
+        Y = TargetY;
+        Speed = 0;
+      }
+      break;
+    case 2:
+      Y += step;
+      if (Y > TargetY) {
+        Y = TargetY;
+        Speed = 0;
+      }
+      break;
+    case 3:
+      X -= step;
+      if (X < TargetX) {
+        X = TargetX;
+        Speed = 0;
+      }
+      break;
+    case 4:
+      X += step;
+      if (X > TargetX) {
+        X = TargetX;
+        Speed = 0;
+      }
+      break;
+    default:
+      break;
+  }
+}
+
+void TMoveSprite::Render() {
+  Canvas* c = SurfaceOf(*this);
+  if (!c || !Picture) return;
+  const int x = int(std::trunc(X - PatternWidth() / 2.0));
+  const int y = int(std::trunc(Y - PatternHeight() / 2.0));
+  Picture->Draw(*c, x, y, CurrentPattern());
+}
+
+// ---------------------------------------------------------------------------------------------
+// TBlockSprite
+
+void TBlockSprite::Advance(int elapsed) {
+  TMoveSprite::Advance(elapsed);
+  if (Erased && PatternPos >= 5 && !Counted) {
+    if (Owner) --Owner->ErasingCount;
+    Counted = true;
+  } else if (Hazard && HazardTime < G.FrameTime) {
+    Kind = G.Rng.Random(G.Config.TotalBlockType);
+    Hazard = false;
+    HazardTime = 0;
+  }
+}
+
+void TBlockSprite::Render() {
+  const int frame = int(std::trunc(PatternPos));
+  if (frame >= 5) return;
+  Canvas* c = SurfaceOf(*this);
+  if (!c) return;
+  const double y = Y + (Owner ? Owner->RiseOffset : 0);
+  if (G.Config.UseDirect3D) {
+    if (Kind < 0 || Kind >= int(G.BlockTexN.size()) || frame < 0) return;
+    const TImage& tex = (Hard ? G.BlockTexC : G.BlockTexN)[size_t(Kind)][size_t(frame)];
+    DrawTextureQuad(*c, &tex, {X - 16, y - 16, 32, 32}, 0xFFFFFFFFu, BlendMode::Alpha);
+    return;
+  }
+  char name[16];
+  std::snprintf(name, sizeof name, "%s%d", Hard ? "BLOCK_C" : "BLOCK_N", Kind);
+  if (const TPictureItem* pic = G.DXImageList1.Find(name))
+    pic->Draw(*c, int(std::trunc(X - 16)), int(std::trunc(y - 16)), frame);
+}
+
+// ---------------------------------------------------------------------------------------------
+// TDisplayBoardSprite
+
+void TDisplayBoardSprite::Advance(int elapsed) {
+  const double speedBefore = Speed;
+  TMoveSprite::Advance(elapsed);
+  if (!AutoRemove) return;
+  if (BoardStage == 0) {
+    if (speedBefore != 0 && Speed == 0) {
+      EndTime = G.FrameTime + 800;
+      BoardStage = 1;
+    }
+  } else if (BoardStage == 1) {
+    if (int32_t(G.FrameTime - EndTime) >= 0) {
+      Kill();
+      BoardStage = 2;
+    }
+  }
+}
+
+// ---------------------------------------------------------------------------------------------
+// TSightSprite
+
+void TSightSprite::Render() {
+  Canvas* c = SurfaceOf(*this);
+  if (!c || !Picture) return;
+  double top = Y - 16;
+  if (FollowRise && Owner) top = std::min(double(Owner->FieldBottom - 32), Y + Owner->RiseOffset - 16);
+  Picture->Draw(*c, int(std::trunc(X - 16)), int(std::trunc(top)), CurrentPattern());
+}
+
+// ---------------------------------------------------------------------------------------------
+// TCharAnimationSprite
+
+void TCharAnimationSprite::Advance(int elapsed) {
+  TImageSprite::Advance(elapsed);
+  if (PatternSpeed != 0) return;
+  switch (AnimStage) {
+    case 0:
+      PatternPos = 0;
+      PatternSpeed = 0.01;
+      break;
+    case 1:
+      PatternPos = 0;
+      PatternSpeed = 0.03;
+      break;
+    case 2:
+      Kill();
+      break;
+    default:
+      return;
+  }
+  ++AnimStage;
+}
+
+void TCharAnimationSprite::Render() {
+  Canvas* c = SurfaceOf(*this);
+  if (!c || !Picture) return;
+  const int w = PatternWidth(), h = PatternHeight();
+  int dw = w, dh = h;
+  if (AnimStage == 0) {
+    dw = int(std::trunc(w * PatternPos / 10));
+    dh = int(std::trunc(h * PatternPos / 10));
+  } else if (AnimStage == 2) {
+    dh = int(std::trunc(h * (1 - PatternPos / 10)));
+  }
+  if (dw <= 0 || dh <= 0) return;
+  const int cx = int(std::trunc(X)), cy = int(std::trunc(Y));
+  // One picture; PatternPos is only the zoom clock.
+  Picture->StretchDraw(*c, {cx - dw / 2, cy - dh / 2, dw, dh}, PatternStart);
+}
 
 }  // namespace kq

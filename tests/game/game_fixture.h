@@ -1,0 +1,148 @@
+#pragma once
+// A fresh game context driven tick by tick, with scripted fields and input states.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "app/context.h"
+#include "game/rules.h"
+#include "sprites/effect_sprites.h"
+#include "sprites/hud_sprites.h"
+
+namespace kq::test {
+
+class NoInput : public IInputSource {
+ public:
+  bool VkDown(int) const override { return false; }
+  int FirstDownVk() const override { return 0; }
+  uint64_t PadStates(int) const override { return 0; }
+  std::vector<std::string> PadNames() const override { return {}; }
+};
+
+// A display that draws into memory.
+class MemoryPlatform : public IPlatform {
+ public:
+  NoInput Keys;
+  Bitmap Pixels{640, 480};
+  BitmapCanvas Canvas{Pixels};
+  int Presents = 0;
+  uint32_t Ticks() override { return 0; }
+  PlatformEvents Pump(bool) override { return {}; }
+  bool Active() const override { return true; }
+  bool CanDraw() const override { return true; }
+  kq::Canvas& Screen() override { return Canvas; }
+  void Present() override { ++Presents; }
+  void SetVsync(bool) override {}
+  void ToggleFullScreen() override {}
+  bool FullScreen() const override { return false; }
+  IInputSource& Input() override { return Keys; }
+  void ShowError(const std::string&) override {}
+  bool AskYesNo(const std::string&) override { return true; }
+  bool SaveScreenshot(const std::string&) override { return false; }
+};
+
+// Field rows top first, in the encoding of the starting fields ('*' for a block being erased).
+inline std::vector<std::string> FieldRows(const TPlayerInfo& p) {
+  std::vector<std::string> out;
+  for (int r = kFieldRows - 1; r >= 0; --r) {
+    std::string line;
+    for (int c = 0; c < p.Cols; ++c) {
+      const TBlockSprite* b = p.Cells[size_t(c)][size_t(r)];
+      char ch = '.';
+      if (b && b->Erased)
+        ch = '*';
+      else if (b && b->Hazard)
+        ch = 'h';
+      else if (b)
+        ch = char((b->Hard ? 'a' : '0') + b->Kind);
+      line += ch;
+    }
+    out.push_back(line);
+  }
+  return out;
+}
+
+class GameTest : public ::testing::Test {
+ protected:
+  GameContext g;
+
+  void SetUp() override {
+    g.FrameTime = 100000;
+    g.RecordSounds = true;
+    g.Config.UseDirect3D = false;
+    // One long level: no level-up, a line every 5 s, no hard blocks in new lines.
+    g.LevelTable = {TLevelEntry{0, 100000, 5000}};
+  }
+
+  // Starts a game through the play screen's entry; fields are top row first, last is row 0.
+  void Start(int mode, std::vector<std::string> field1 = {}, std::vector<std::string> field2 = {}) {
+    g.GameMode = mode;
+    g.FieldCols = mode == 2 ? 8 : 7;
+    g.HasStartField = {!field1.empty(), !field2.empty()};
+    g.StartField = {field1, field2};
+    g.EnterState(scPlay);
+    g.SoundLog.clear();
+  }
+
+  TPlayerInfo& P1() { return g.Player1P; }
+  TPlayerInfo& P2() { return g.Player2P; }
+
+  void Tick(int ms) {
+    g.FrameTime += uint32_t(ms);
+    ++g.TickCount;
+    const bool inPlay = g.ScreenState == scPlay;
+    if (inPlay) GameTick(g, ms);
+    EndFrameInput(g.DXInput1, g.DXInput2, g.Config, inPlay);
+  }
+  // Ticks of `step` ms until `ms` have passed.
+  void Run(int ms, int step = 10) {
+    for (int t = 0; t < ms; t += step) Tick(std::min(step, ms - t));
+  }
+  void Press(int player, int state) { (player == 0 ? g.DXInput1 : g.DXInput2).States.set(size_t(state)); }
+  void Release(int player, int state) { (player == 0 ? g.DXInput1 : g.DXInput2).States.reset(size_t(state)); }
+  // A one-frame press of a control.
+  void Tap(int player, int state, int ms = 10) {
+    Press(player, state);
+    Tick(ms);
+    Release(player, state);
+  }
+
+  TBlockSprite* Cell(TPlayerInfo& p, int col, int row) { return p.Cells[size_t(col)][size_t(row)]; }
+
+  void AimAt(TPlayerInfo& p, int col, int row) {
+    p.Sight->Col = col;
+    p.Sight->Row = row;
+    p.Sight->X = CellX(p, col);
+    p.Sight->Y = CellY(p, row);
+  }
+
+  std::vector<std::string> Sounds() const {
+    std::vector<std::string> out;
+    for (const auto& s : g.SoundLog) out.push_back(s.Name);
+    return out;
+  }
+  bool Played(const std::string& name) const {
+    for (const auto& s : g.SoundLog)
+      if (s.Name == name) return true;
+    return false;
+  }
+
+  int LiveShots(const TPlayerInfo& p) const {
+    int n = 0;
+    for (int i = 0; i < g.DXSpriteEngine1.Count(); ++i)
+      if (auto* s = dynamic_cast<TShotSprite*>(g.DXSpriteEngine1.Child(i)))
+        if (s->Owner == &p && !s->Dying()) ++n;
+    return n;
+  }
+  template <class T>
+  int CountSprites() const {
+    int n = 0;
+    for (int i = 0; i < g.DXSpriteEngine1.Count(); ++i)
+      if (dynamic_cast<T*>(g.DXSpriteEngine1.Child(i)) && !g.DXSpriteEngine1.Child(i)->Dying()) ++n;
+    return n;
+  }
+};
+
+}  // namespace kq::test
