@@ -13,6 +13,8 @@ struct TKeyAssign {
   int UP = 0, DOWN = 0, LEFT = 0, RIGHT = 0;
   int K01 = 0, K02 = 0, K03 = 0, K04 = 0;
   uint8_t J01 = 4, J02 = 5, J03 = 6, J04 = 7;  // input-state numbers the actions raise
+
+  bool operator==(const TKeyAssign&) const = default;
 };
 
 struct TGameConfig {
@@ -54,6 +56,8 @@ struct TGameConfig {
   // [KeyAssign1P] / [KeyAssign2P]
   TKeyAssign KeyAssign1P{38, 40, 37, 39, 90, 88, 67, 65, 4, 5, 6, 7};
   TKeyAssign KeyAssign2P{104, 98, 100, 102, 74, 75, 76, 85, 4, 5, 6, 7};
+
+  bool operator==(const TGameConfig&) const = default;
 };
 
 struct TLevelEntry {
@@ -67,6 +71,8 @@ struct THiScoreRow {
   int32_t Score = 0;
   int16_t Combo = 0;
   int16_t Level = 0;
+
+  bool operator==(const THiScoreRow&) const = default;
 };
 using THiScoreTable = std::array<THiScoreRow, 8>;
 

@@ -11,7 +11,10 @@ bool IsBlank(char c) {
   return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f';
 }
 
+// Names as they are matched: without surrounding blanks, ASCII letters in lower case.
 std::string Lower(std::string_view s) {
+  while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
+  while (!s.empty() && IsBlank(s.back())) s.remove_suffix(1);
   std::string r(s);
   for (char& c : r)
     if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
@@ -21,6 +24,14 @@ std::string Lower(std::string_view s) {
 void Trim(const std::string& t, size_t& b, size_t& e) {
   while (b < e && IsBlank(t[b])) ++b;
   while (e > b && IsBlank(t[e - 1])) --e;
+}
+
+bool HasEdgeBlank(std::string_view s) {
+  return !s.empty() && (IsBlank(s.front()) || IsBlank(s.back()));
+}
+
+bool HasBreak(std::string_view s) {
+  return s.find_first_of("\r\n") != std::string_view::npos;
 }
 
 bool IsDigit(char c) {
@@ -42,6 +53,7 @@ TProfile::TProfile(std::string text) : text_(std::move(text)) {
 
 void TProfile::Index() {
   lines_.clear();
+  keys_.clear();
   sections_.clear();
   TSection* cur = nullptr;  // null before the first heading and inside a repeated section
   size_t pos = 0;
@@ -81,7 +93,8 @@ void TProfile::Index() {
     size_t vb = eq + 1, ve = e;
     Trim(text_, vb, ve);
     if (vb == ve) vb = ve = eq + 1;  // a new value goes right after '='
-    cur->Keys.try_emplace(Lower(std::string_view(text_).substr(kb, ke - kb)), TKey{index, vb, ve});
+    if (cur->Keys.try_emplace(Lower(std::string_view(text_).substr(kb, ke - kb)), keys_.size()).second)
+      keys_.push_back(TKey{index, vb, ve});
     cur->LastKey = index;
   }
 }
@@ -90,7 +103,11 @@ const TProfile::TKey* TProfile::Find(std::string_view section, std::string_view 
   auto s = sections_.find(Lower(section));
   if (s == sections_.end()) return nullptr;
   auto k = s->second.Keys.find(Lower(key));
-  return k == s->second.Keys.end() ? nullptr : &k->second;
+  return k == s->second.Keys.end() ? nullptr : &keys_[k->second];
+}
+
+TProfile::TKey* TProfile::Find(std::string_view section, std::string_view key) {
+  return const_cast<TKey*>(static_cast<const TProfile*>(this)->Find(section, key));
 }
 
 std::optional<std::string> TProfile::ReadString(std::string_view section, std::string_view key) const {
@@ -118,32 +135,95 @@ std::string TProfile::LineBreak() const {
   return nl > 0 && text_[nl - 1] == '\r' ? "\r\n" : "\n";
 }
 
+void TProfile::Shift(size_t line, size_t bytes, size_t lines) {
+  // Offsets move by unsigned wrap-around, so a shrinking value shifts by "negative" bytes.
+  for (size_t i = line + 1; i < lines_.size(); ++i) {
+    lines_[i].Begin += bytes;
+    lines_[i].End += bytes;
+    lines_[i].Next += bytes;
+  }
+  for (TKey& k : keys_) {
+    if (k.Line <= line) continue;
+    k.Line += lines;
+    k.ValueBegin += bytes;
+    k.ValueEnd += bytes;
+  }
+  for (auto& [name, s] : sections_) {
+    if (s.Header > line) s.Header += lines;
+    if (s.LastKey > line) s.LastKey += lines;
+  }
+}
+
 void TProfile::WriteString(std::string_view section, std::string_view key, std::string_view value) {
   std::string v(value);
   for (char& c : v)
     if (c == '\r' || c == '\n') c = ' ';
   const std::string eol = LineBreak();
+  // Names and values that a new parse would read back at exactly the written place; anything
+  // else is written the same way but indexed afresh.
+  const bool plainSection = !HasEdgeBlank(section) && !HasBreak(section);
+  const bool plainKey = !HasEdgeBlank(key) && !HasBreak(key) && key.find('=') == std::string_view::npos &&
+                        (key.empty() || key.front() != '[');
+  const bool plainValue = !HasEdgeBlank(v);
 
-  if (const TKey* k = Find(section, key)) {
-    text_.replace(k->ValueBegin, k->ValueEnd - k->ValueBegin, v);
-  } else if (auto s = sections_.find(Lower(section)); s != sections_.end()) {
-    const TLine& after = lines_[s->second.LastKey];
-    std::string add;
-    if (after.Next == after.End) add = eol;  // the last line of the file had no line break
-    add += std::string(key) + "=" + v + eol;
-    text_.insert(after.Next, add);
-  } else {
-    std::string add;
-    if (!text_.empty()) {
-      if (text_.back() != '\n') add = eol;
-      size_t b = lines_.back().Begin, e = lines_.back().End;
-      Trim(text_, b, e);
-      if (b != e) add += eol;  // a blank line between sections
-    }
-    add += "[" + std::string(section) + "]" + eol + std::string(key) + "=" + v + eol;
-    text_ += add;
+  if (TKey* k = Find(section, key)) {
+    const size_t old = k->ValueEnd - k->ValueBegin;
+    text_.replace(k->ValueBegin, old, v);
+    if (!plainKey || !plainValue || v.empty()) return Index();
+    const size_t delta = v.size() - old;
+    k->ValueEnd = k->ValueBegin + v.size();
+    lines_[k->Line].End += delta;
+    lines_[k->Line].Next += delta;
+    Shift(k->Line, delta, 0);
+    return;
   }
-  Index();
+
+  if (auto s = sections_.find(Lower(section)); s != sections_.end()) {
+    const size_t last = s->second.LastKey;
+    const size_t at = lines_[last].Next;
+    const size_t prefix = lines_[last].Next == lines_[last].End ? eol.size() : 0;  // no final break
+    std::string add = prefix ? eol : std::string();
+    add += std::string(key) + "=" + v + eol;
+    text_.insert(at, add);
+    if (!plainKey || !plainValue) return Index();
+    lines_[last].Next += prefix;
+    Shift(last, add.size(), 1);
+    TLine line{at + prefix, at + add.size() - eol.size(), at + add.size()};
+    lines_.insert(lines_.begin() + static_cast<ptrdiff_t>(last + 1), line);
+    s->second.Keys.emplace(Lower(key), keys_.size());
+    keys_.push_back(TKey{last + 1, line.Begin + key.size() + 1, line.End});
+    s->second.LastKey = last + 1;
+    return;
+  }
+
+  bool blankLine = false;
+  size_t pos = text_.size();
+  if (!text_.empty()) {
+    size_t b = lines_.back().Begin, e = lines_.back().End;
+    Trim(text_, b, e);
+    blankLine = b != e;  // a blank line between sections
+    if (text_.back() != '\n') {
+      text_ += eol;
+      lines_.back().Next = text_.size();
+    }
+    if (blankLine) text_ += eol;
+  }
+  text_ += "[" + std::string(section) + "]" + eol + std::string(key) + "=" + v + eol;
+  if (!plainSection || !plainKey || !plainValue) return Index();
+  pos = lines_.empty() ? 0 : lines_.back().Next;
+  if (blankLine) {
+    lines_.push_back(TLine{pos, pos, pos + eol.size()});
+    pos += eol.size();
+  }
+  const size_t header = lines_.size();
+  lines_.push_back(TLine{pos, pos + section.size() + 2, pos + section.size() + 2 + eol.size()});
+  pos = lines_.back().Next;
+  lines_.push_back(TLine{pos, pos + key.size() + 1 + v.size(), pos + key.size() + 1 + v.size() + eol.size()});
+  TSection& fresh = sections_[Lower(section)];
+  fresh.Header = header;
+  fresh.LastKey = header + 1;
+  fresh.Keys.emplace(Lower(key), keys_.size());
+  keys_.push_back(TKey{header + 1, pos + key.size() + 1, pos + key.size() + 1 + v.size()});
 }
 
 std::optional<int32_t> ParseProfileInteger(std::string_view s) {

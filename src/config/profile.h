@@ -43,17 +43,21 @@ class TProfile {
     size_t ValueBegin = 0, ValueEnd = 0;  // trimmed value in text_
   };
   struct TSection {
-    size_t Header = 0;                           // line of the heading
-    size_t LastKey = 0;                          // last line holding '=', or the heading
-    std::unordered_map<std::string, TKey> Keys;  // lower-case name, first occurrence
+    size_t Header = 0;                             // line of the heading
+    size_t LastKey = 0;                            // last line holding '=', or the heading
+    std::unordered_map<std::string, size_t> Keys;  // lower-case name -> keys_, first occurrence
   };
 
   void Index();
+  TKey* Find(std::string_view section, std::string_view key);
   const TKey* Find(std::string_view section, std::string_view key) const;
   std::string LineBreak() const;
+  // Moves everything after line by the given bytes and line count (a write needs no new parse).
+  void Shift(size_t line, size_t bytes, size_t lines);
 
   std::string text_;
   std::vector<TLine> lines_;
+  std::vector<TKey> keys_;
   std::unordered_map<std::string, TSection> sections_;  // lower-case name, first occurrence
 };
 

@@ -55,6 +55,13 @@ TEST(HiScoreFile, Layout) {
   EXPECT_EQ(Unscramble(f, 120, 8), "00000000");
 }
 
+TEST(HiScoreFile, ReadsAFileWrittenByAnotherEncoder) {
+  // The fuzz seed was made by a separate script from the byte layout alone.
+  THiScoreTable t{};
+  LoadHiScores(KQ_SOURCE_DIR "/fuzz/corpus/hiscore/valid.hi", t);
+  EXPECT_EQ(t, Sample());
+}
+
 TEST(HiScoreFile, ValuesThatDoNotFitTheirDigitsSaturate) {
   THiScoreTable t{};
   t[0] = {12345678, 20000, 1500};

@@ -181,5 +181,28 @@ TEST(ProfileWrite, ValueCannotAddLinesAndEmptyValueIsFilled) {
   EXPECT_EQ(p.Text(), "[S]\nJoyName=Pad  [System] UseDirect3D=0\nK=4   \n");
 }
 
+TEST(ProfileWrite, WritesLeaveTheSameIndexAsAFreshParse) {
+  TProfile p("x=0\n[A]\r\nk = 12  \r\n;c\r\n[B]\nq=\n[a]\nk=3");
+  const char* names[] = {"k", "q", "new", " pad ", "[odd", "e=q"};
+  const char* values[] = {"1", "", "longer value", " blank", "x\ny", "7"};
+  int step = 0;
+  for (const char* section : {"A", "b", "C", "a", " D ", "b", "C"}) {
+    for (const char* key : names) {
+      p.WriteString(section, key, values[step++ % 6]);
+      TProfile fresh(p.Text());
+      for (const char* s2 : {"A", "B", "C", "D"})
+        for (const char* k2 : names) ASSERT_EQ(p.ReadString(s2, k2), fresh.ReadString(s2, k2)) << p.Text();
+      // The next write must land at the same place either way.
+      TProfile a = p, b = fresh;
+      a.WriteString(section, "k", "next");
+      b.WriteString(section, "k", "next");
+      ASSERT_EQ(a.Text(), b.Text());
+    }
+  }
+  EXPECT_EQ(p.ReadString("a", "k"), "1");
+  EXPECT_TRUE(p.ReadString("d", "PAD").has_value());  // written as " pad " into " D "
+  EXPECT_EQ(p.Text().find("[ D ]"), p.Text().rfind("[ D ]"));
+}
+
 }  // namespace
 }  // namespace kq

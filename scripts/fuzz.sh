@@ -1,0 +1,29 @@
+#!/usr/bin/env bash
+# Builds the libFuzzer targets (preset "fuzz", clang) and runs each for N seconds (default 60),
+# printing the executions reached. Everything generated stays inside build/fuzz; the committed
+# seeds under fuzz/corpus/ are only read.
+set -euo pipefail
+
+seconds=${1:-60}
+cd "$(dirname "$0")/.."
+
+targets=(profile level_table hiscore)
+cmake --preset fuzz >/dev/null
+cmake --build build/fuzz -j2 --target "${targets[@]/#/fuzz_}"
+
+status=0
+for t in "${targets[@]}"; do
+  work=build/fuzz/corpus/$t
+  artifacts=build/fuzz/artifacts/$t
+  log=build/fuzz/fuzz_$t.log
+  mkdir -p "$work" "$artifacts"
+  if ! build/fuzz/bin/fuzz_$t -max_total_time="$seconds" -timeout=10 -print_final_stats=1 \
+      -artifact_prefix="$artifacts/" "$work" "fuzz/corpus/$t" >"$log" 2>&1; then
+    status=1
+    echo "fuzz_$t: FAILED (see $log, inputs in $artifacts)"
+    tail -n 30 "$log"
+  fi
+  execs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -n 1)
+  echo "fuzz_$t: ${execs:-0} executions in ${seconds} s"
+done
+exit $status
