@@ -1,20 +1,292 @@
+#include <array>
+#include <utility>
+
 #include "app/context.h"
 #include "game/rules.h"
+#include "sprites/effect_sprites.h"
+#include "sprites/hud_sprites.h"
 
 namespace kq {
 
-// Placeholders until the gauge rules land.
-void CreateHudSprites(GameContext&, TPlayerInfo&, int, int) {}
-void SendHazards(GameContext&, TPlayerInfo&, int) {}
-void DropHazards(GameContext&, TPlayerInfo&, int) {}
-void EndCombo(GameContext&, TPlayerInfo&) {}
-void TrimTick(GameContext&, TPlayerInfo& p) {
-  p.Phase = gpPlay;
+namespace {
+
+constexpr int kTrimRows = 3;  // rows one power attack takes
+constexpr double kTrimFadeRate = 0.6;
+constexpr double kHazardFallSpeed = 0.4;   // px per ms
+constexpr double kHazardCountRoll = 0.05;  // blocks per ms shown by the hazard counter
+
+// Fade sprites take StartTime 0 as "not running", so a clock of 0 starts them at 1.
+uint32_t FadeStart(const GameContext& g) {
+  return g.FrameTime != 0 ? g.FrameTime : 1;
 }
-void RestoreTick(GameContext&, TPlayerInfo& p) {
-  p.Phase = gpPlay;
+
+template <class T>
+T* NewPicture(GameContext& g, std::string_view picture, double x, double y, int z, int patternCount = -1,
+              bool loop = false, double speed = 0, double pos = 0) {
+  auto* s = new T(g, &g.DXSpriteEngine1);
+  InitPictureSprite(*s, g.DXImageList1, picture, x, y, z, patternCount, loop, speed, pos);
+  return s;
 }
-void RainbowStartTest(GameContext&, TPlayerInfo&) {}
-void EndRainbowMode(GameContext&, TPlayerInfo&) {}
+
+// A field-wide black bar over one row: a trim fades in and holds, a restore fades out.
+void StartRowBar(GameContext& g, TPlayerInfo& p, int row, bool trim) {
+  auto* bar = new TTrimBlockSprite(g, &g.DXSpriteEngine1);
+  InitTextureSprite(*bar, nullptr, p.FieldWidthPx, kCellSize, 0, 0, false, 0, 13, p.FieldCenterX,
+                    CellY(p, row));
+  bar->Owner = &p;
+  bar->ShadeRow = row;
+  bar->Color = 0;  // black; the fade puts its alpha in the top byte
+  bar->FadeRate = kTrimFadeRate;
+  bar->FadeIn = trim;
+  bar->FadeBack = trim;
+  bar->HoldTime = trim ? uint32_t(g.Config.LineTrimingPeriod) : 0;
+  bar->KillAtEnd = true;
+  bar->Alpha = trim ? 0 : 255;
+  bar->StartTime = FadeStart(g);
+  p.Trimming = true;
+}
+
+// Destroys the blocks of rows `from`..12 (outside play after a trim step).
+void ClearRowsFrom(TPlayerInfo& p, int from) {
+  if (from < 0) from = 0;
+  for (int c = 0; c < kMaxCols; ++c)
+    for (int r = from; r < kFieldRows; ++r)
+      if (TBlockSprite* b = p.Cells[size_t(c)][size_t(r)]) {
+        b->Kill();
+        p.Cells[size_t(c)][size_t(r)] = nullptr;
+      }
+}
+
+void SetShade(TPlayerInfo& p, int row, bool visible) {
+  if (row >= 0 && row < kFieldRows && p.RowShades[size_t(row)]) p.RowShades[size_t(row)]->Visible = visible;
+}
+
+// Keeps the sight inside the playable rows when the top ones are taken away.
+void ClampSight(TPlayerInfo& p) {
+  TSightSprite* s = p.Sight;
+  if (!s || s->Row <= p.Rows - 1) return;
+  s->Row = p.Rows - 1;
+  s->FollowRise = false;
+  s->X = CellX(p, s->Col);
+  s->Y = CellY(p, s->Row);
+}
+
+}  // namespace
+
+void CreateHudSprites(GameContext& g, TPlayerInfo& p, int x0, int y0) {
+  const bool versus = g.GameMode == 2;
+
+  p.ScoreSprite = NewPicture<TScoreSprite>(g, "FONT_SCORE", x0, y0, 8);
+  p.ScoreSprite->Owner = &p;
+  p.ScoreSprite->ResetNumber(150);
+
+  p.ChainGaugeSprite = NewPicture<TChainGaugeSprite>(g, "CHAINGAUGE", x0 + 46, y0 + 30, 8);
+  p.ChainGaugeSprite->Owner = &p;
+  p.ChainGaugeSprite->GaugeValue = &p.ChainGauge;
+
+  if (versus) {
+    p.PowerGaugeSprite = NewPicture<TGaugeSprite>(g, "POWERGAUGE", x0 + 46, y0 + 50, 8);
+    p.PowerGaugeSprite->Owner = &p;
+    p.PowerGaugeSprite->GaugeValue = &p.PowerGauge;
+  } else {
+    p.RainbowGaugeSprite = NewPicture<TRainbowGaugeSprite>(g, "RAINBOWGAUGE", x0 + 46, y0 + 50, 8);
+    p.RainbowGaugeSprite->Owner = &p;
+    p.RainbowGaugeSprite->GaugeValue = &p.RainbowGauge;
+  }
+
+  TComboSprite* combo = NewPicture<TComboSprite>(g, "DUMMY", 320, 240, 0);
+  combo->ResetNumber(0.01);
+  const TPictureItem* digits = g.DXImageList1.Find("NUM_COMBO");
+  const int w = digits ? digits->PatW() : 0;
+  for (int k = 0; k < 4; ++k) {
+    auto* d = NewPicture<TComboNumSprite>(g, "NUM_COMBO", x0 + 17 + k * w, y0 + 87, 10);
+    d->BaseY = int64_t(y0 + 87) * 10000;
+    d->Visible = false;
+    combo->Digits[k] = d;
+  }
+  combo->Label = NewPicture<TComboNumSprite>(g, "STR_COMBO", x0 + 2 * w + 32, y0 + 121, 10);
+  combo->Label->BaseY = int64_t(y0 + 121) * 10000;
+  combo->Label->Visible = false;
+  p.ComboSprite = combo;
+
+  if (versus) {
+    int iconX = p.PlayerNo == 0 ? p.FieldRight - 58 : p.FieldLeft + 14;
+    p.HazardCountSprite = NewPicture<THazardBlockCountSprite>(g, "FONT_SCORE", iconX + 42, 450, 11);
+    p.HazardCountSprite->ResetNumber(kHazardCountRoll);
+  }
+
+  int levelX = p.PlayerNo == 0 ? p.FieldLeft + 10 : p.FieldRight - 82;
+  p.LevelSprite = NewPicture<TLevelSprite>(g, "FONT_SCORE", levelX, p.FieldBottom + 5, 8);
+  p.LevelSprite->Owner = &p;
+
+  if (!versus && p.PlayerNo == 0) {
+    p.PokerSprite =
+        NewPicture<TPokerSprite>(g, "DUMMY", p.FieldRight + 140, p.FieldTop + 140, 8, 2, true, 0.002);
+    p.PokerSprite->Owner = &p;
+  }
+}
+
+void SendHazards(GameContext& g, TPlayerInfo& p, int count) {
+  int n = count;
+  bool counter = false;
+  if (TPlayerInfo* rival = p.Rival) {
+    int s = rival->HazardStock;
+    if (s >= 1) {
+      if (s < n) {
+        rival->HazardStock = 0;
+        n = n - s + int(s * 1.5);
+        counter = true;
+      } else {
+        rival->HazardStock = s - n;
+        n = 0;
+      }
+      if (rival->HazardCountSprite) rival->HazardCountSprite->SetValue(int64_t(rival->HazardStock) * 10000);
+    }
+  }
+  if (n < 1) return;
+  // An empty stock can only carry a release flag left over from an earlier combo (one that ended
+  // with nothing to send, or whose stock was countered away); it must not release this combo early.
+  if (p.HazardStock == 0) p.HazardRelease = false;
+  p.HazardStock += n;
+  if (p.HazardCountSprite) {
+    p.HazardCountSprite->SetValue(int64_t(p.HazardStock) * 10000);
+    if (counter) p.HazardCountSprite->Pulse();
+  }
+  if (counter) g.PlaySound("VOICE26");
+}
+
+void DropHazards(GameContext& g, TPlayerInfo& p, int count) {
+  p.FallingList.clear();
+  const int cols = p.Cols;
+  const int rows = std::min(p.Rows, kFieldRows);
+  if (cols <= 0) return;
+  std::array<int, kMaxCols> order{};
+  int placed = 0, placedInRound = 0, cursor = 99;
+  while (placed < count) {
+    if (++cursor > cols - 1) {
+      cursor = 0;
+      placedInRound = 0;
+      for (int i = 0; i < cols; ++i) order[size_t(i)] = i;
+      for (int d = cols - 1; d >= 1; --d) std::swap(order[size_t(d)], order[size_t(g.Rng.Random(d + 1))]);
+    }
+    const int col = order[size_t(cursor)];
+    int row = 0;
+    while (row < rows && p.Cells[size_t(col)][size_t(row)]) ++row;
+    if (row >= rows) {
+      if (cursor >= cols - 1 && placedInRound == 0) {
+        GameOver(g, p);
+        return;
+      }
+      continue;
+    }
+    auto* b = NewPicture<TBlockSprite>(g, "BLOCK_C6", CellX(p, col), CellY(p, rows) + cursor * 5, 2, 6, false,
+                                       0, 1);
+    b->Owner = &p;
+    b->Kind = 6;
+    b->Hard = b->Hazard = b->Dropped = b->Falling = true;
+    b->HazardTime = g.FrameTime + uint32_t(g.Config.HazardBlockPeriod) + uint32_t(g.Rng.Random(2000));
+    b->Col = col;
+    b->Row = b->TargetRow = row;
+    b->MoveMode = 2;
+    b->Speed = kHazardFallSpeed;
+    b->TargetX = CellX(p, col);
+    b->TargetY = CellY(p, row);
+    p.Cells[size_t(col)][size_t(row)] = b;
+    p.FallingList.push_back({col, row});
+    ++placedInRound;
+    ++placed;
+  }
+  p.Phase = gpFall;
+}
+
+void EndCombo(GameContext&, TPlayerInfo& p) {
+  p.HazardRelease = true;
+  p.ChainGauge = 0;
+  p.Combo = p.Chain = p.ShotChain = p.SeIndex = p.VoiceIndex = 0;
+  if (p.ComboSprite) p.ComboSprite->Clear();
+}
+
+bool VersusPlayChecks(GameContext& g, TPlayerInfo& p) {
+  if (p.RestoreLeft >= kTrimRows) {
+    p.Phase = gpRestore;
+    return true;
+  }
+  TPlayerInfo* rival = p.Rival;
+  if (!rival) return false;
+  if (rival->PowerGauge >= 100) {
+    rival->PowerGauge = 0;
+    p.TrimLeft = kTrimRows;
+    p.Phase = gpTrim;
+    ShowCharAnimation(g, *rival, caAttack);
+    return true;
+  }
+  if (rival->HazardRelease && rival->HazardStock > 0) {
+    DropHazards(g, p, rival->HazardStock);
+    rival->HazardStock = 0;
+    rival->HazardRelease = false;
+    if (rival->HazardCountSprite) rival->HazardCountSprite->ResetNumber(0);
+    return true;
+  }
+  return false;
+}
+
+// One trim step per tick. The blocks of a trimmed row go once its bar is opaque, i.e. at the next
+// step. A field is never trimmed below one playable row: a step that would go further trims
+// nothing and makes no bar, so every bar made is one trimmed row that comes back.
+void TrimTick(GameContext& g, TPlayerInfo& p) {
+  if (p.Trimming) return;
+  if (p.TrimLeft != kTrimRows) ClearRowsFrom(p, p.Rows);
+  if (p.TrimLeft > 0) {
+    if (p.Rows > 1) {
+      StartRowBar(g, p, p.Rows - 1, true);
+      --p.Rows;
+      ClampSight(p);
+    }
+    --p.TrimLeft;
+    return;
+  }
+  p.Phase = gpPlay;
+  ShowCharAnimation(g, p, caDamage);
+  UpdateDanger(g, p, false);
+}
+
+// One restore step per tick, at most three rows per restore: the rows of one attack. Taking more
+// at once (when several bars expired while the player was busy) would leave the remainder of a
+// later attack below the trigger of three, and those rows would never come back.
+void RestoreTick(GameContext& g, TPlayerInfo& p) {
+  if (p.Trimming) return;
+  if (p.RestoreLeft > 0 && p.RestoreBatch < kTrimRows && p.Rows < kFieldRows) {
+    --p.RestoreLeft;
+    ++p.RestoreBatch;
+    SetShade(p, p.Rows, false);
+    ++p.Rows;
+    StartRowBar(g, p, p.Rows - 1, false);
+    return;
+  }
+  p.RestoreBatch = 0;
+  p.Phase = gpPlay;
+  UpdateDanger(g, p, false);
+}
+
+void RainbowStartTest(GameContext& g, TPlayerInfo& p) {
+  if (p.RainbowMode || p.RainbowGauge < 100) return;
+  p.RainbowMode = true;
+  p.RainbowStart = g.FrameTime;
+  p.RainbowGauge = 100;
+  if (p.RainbowSprite) p.RainbowSprite->Visible = true;
+  p.BonusGiven = false;
+  ShowBoard(g, p, "STR_RAINBOW", true);
+  g.PlaySound("VOICE1D");
+}
+
+void EndRainbowMode(GameContext& g, TPlayerInfo& p) {
+  p.RainbowMode = false;
+  p.RainbowGauge = 0;
+  p.PendingLines = 0;
+  p.LineUpTime = g.FrameTime;
+  if (p.RainbowSprite) p.RainbowSprite->Visible = false;
+  ShowBoard(g, p, "STR_FINISH", true);
+  g.PlaySound("VOICE1E");
+}
 
 }  // namespace kq

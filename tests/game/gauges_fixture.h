@@ -1,0 +1,134 @@
+#pragma once
+// A fresh game context with one or two player records laid out as at game start, the HUD of the
+// gauge rules and helpers to place blocks, run frames and make test pictures.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "app/context.h"
+#include "game/rules.h"
+#include "sprites/effect_sprites.h"
+#include "sprites/hud_sprites.h"
+
+namespace kq::test {
+
+// Colour of pattern n in the pictures made by AddPatternPicture.
+inline uint32_t PatternColor(int n) {
+  return 0xFF000000u | uint32_t(0x102030 * (n + 1));
+}
+
+// A strip of `count` patterns of w x h, pattern n filled with PatternColor(n).
+inline TPictureItem& AddPatternPicture(TImageList& list, std::string_view name, int w, int h, int count) {
+  TPictureItem& it = list.Replace(name);
+  it.Source = Bitmap(w * count, h);
+  for (int n = 0; n < count; ++n)
+    for (int y = 0; y < h; ++y)
+      for (int x = 0; x < w; ++x) it.Source.At(n * w + x, y) = PatternColor(n);
+  it.PatternWidth = w;
+  it.PatternHeight = h;
+  it.Restore();
+  return it;
+}
+
+struct GaugesFixture : ::testing::Test {
+  GameContext g;
+
+  void SetUp() override {
+    g.RecordSounds = true;
+    g.FrameTime = 100000;
+    g.NoRender = true;
+    AddPatternPicture(g.DXImageList1, "FONT_SCORE", 14, 20, 10);
+    AddPatternPicture(g.DXImageList1, "NUM_COMBO", 16, 24, 10);
+    AddPatternPicture(g.DXImageList1, "STR_COMBO", 60, 20, 1);
+    AddPatternPicture(g.DXImageList1, "CHAINGAUGE", 80, 8, 1);
+    AddPatternPicture(g.DXImageList1, "POWERGAUGE", 80, 8, 1);
+    AddPatternPicture(g.DXImageList1, "RAINBOWGAUGE", 80, 8, 1);
+    AddPatternPicture(g.DXImageList1, "DUMMY", 1, 1, 1);
+    for (int k = 0; k <= 6; ++k) {
+      AddPatternPicture(g.DXImageList1, "BLOCK_N" + std::to_string(k), 32, 32, 5);
+      AddPatternPicture(g.DXImageList1, "BLOCK_C" + std::to_string(k), 32, 32, 5);
+    }
+  }
+
+  // Lays out the records as the game start does and gives them their HUD and row shades.
+  void StartGame(int mode) {
+    g.GameMode = mode;
+    g.FieldCols = mode == 1 ? 7 : 8;
+    for (int n = 0; n < 2; ++n) {
+      TPlayerInfo& p = g.Player(n);
+      p = TPlayerInfo{};
+      if (mode == 1 && n == 1) continue;
+      p.PlayerNo = uint8_t(n);
+      p.Active = true;
+      p.Rival = &g.Player(1 - n);
+      p.VoiceBase = n == 0 ? 0 : 80;
+      p.Cols = g.FieldCols;
+      p.Rows = 13;
+      p.FieldWidthPx = p.Cols * 32;
+      p.FieldHeightPx = 13 * 32;
+      p.FieldLeft = n == 0 ? 0 : 640 - p.FieldWidthPx;
+      p.FieldTop = 0;
+      p.FieldRight = p.FieldLeft + p.FieldWidthPx;
+      p.FieldBottom = p.FieldTop + p.FieldHeightPx;
+      p.FieldCenterX = p.FieldLeft + p.FieldWidthPx / 2;
+      p.FieldCenterY = p.FieldTop + p.FieldHeightPx / 2;
+      CreateHudSprites(g, p, g.Player1P.FieldRight + 5, n == 0 ? 50 : 280);
+      for (int r = 0; r < 13; ++r) {
+        auto* shade = new T3DImageSprite(g, &g.DXSpriteEngine1);
+        InitTextureSprite(*shade, nullptr, p.FieldWidthPx, 32, 0, 0, false, 0, 13, p.FieldCenterX,
+                          CellY(p, r));
+        shade->Visible = false;
+        p.RowShades[size_t(r)] = shade;
+      }
+      p.LineUpTime = g.FrameTime;
+    }
+  }
+
+  TBlockSprite* Put(TPlayerInfo& p, int col, int row, int kind, bool hard = false) {
+    auto* b = new TBlockSprite(g, &g.DXSpriteEngine1);
+    InitPictureSprite(*b, g.DXImageList1, (hard ? "BLOCK_C" : "BLOCK_N") + std::to_string(kind),
+                      CellX(p, col), CellY(p, row), 2, 6, false, 0, 1);
+    b->Owner = &p;
+    b->Kind = kind;
+    b->Hard = hard;
+    b->Col = col;
+    b->Row = b->TargetRow = row;
+    p.Cells[size_t(col)][size_t(row)] = b;
+    return b;
+  }
+
+  // Fills rows [0, rows) of a column.
+  void FillColumn(TPlayerInfo& p, int col, int rows) {
+    for (int r = 0; r < rows; ++r) Put(p, col, r, (col + r) % 6);
+  }
+
+  int BlocksInColumn(const TPlayerInfo& p, int col) const {
+    int n = 0;
+    for (int r = 0; r < 13; ++r) n += p.Cells[size_t(col)][size_t(r)] != nullptr;
+    return n;
+  }
+
+  // One frame of the sprite engine: the clock advances, sprites move, the dead are swept.
+  void Frame(int ms) {
+    g.FrameTime += uint32_t(ms);
+    g.DXSpriteEngine1.MoveSprites(ms);
+    g.DXSpriteEngine1.SweepSprites();
+  }
+
+  int CountSounds(std::string_view name) const {
+    return int(std::count_if(g.SoundLog.begin(), g.SoundLog.end(),
+                             [&](const TSoundLogEntry& e) { return SameText(e.Name, name); }));
+  }
+
+  template <class T>
+  std::vector<T*> SpritesOf() const {
+    std::vector<T*> out;
+    for (int i = 0; i < g.DXSpriteEngine1.Count(); ++i)
+      if (auto* s = dynamic_cast<T*>(g.DXSpriteEngine1.Child(i)); s && !s->Dying()) out.push_back(s);
+    return out;
+  }
+};
+
+}  // namespace kq::test
