@@ -206,30 +206,6 @@ void EndCombo(GameContext&, TPlayerInfo& p) {
   if (p.ComboSprite) p.ComboSprite->Clear();
 }
 
-bool VersusPlayChecks(GameContext& g, TPlayerInfo& p) {
-  if (p.RestoreLeft >= kTrimRows) {
-    p.Phase = gpRestore;
-    return true;
-  }
-  TPlayerInfo* rival = p.Rival;
-  if (!rival) return false;
-  if (rival->PowerGauge >= 100) {
-    rival->PowerGauge = 0;
-    p.TrimLeft = kTrimRows;
-    p.Phase = gpTrim;
-    ShowCharAnimation(g, *rival, caAttack);
-    return true;
-  }
-  if (rival->HazardRelease && rival->HazardStock > 0) {
-    DropHazards(g, p, rival->HazardStock);
-    rival->HazardStock = 0;
-    rival->HazardRelease = false;
-    if (rival->HazardCountSprite) rival->HazardCountSprite->ResetNumber(0);
-    return true;
-  }
-  return false;
-}
-
 // One trim step per tick. The blocks of a trimmed row go once its bar is opaque, i.e. at the next
 // step. A field is never trimmed below one playable row: a step that would go further trims
 // nothing and makes no bar, so every bar made is one trimmed row that comes back.

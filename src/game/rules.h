@@ -68,9 +68,6 @@ void SendHazards(GameContext& g, TPlayerInfo& p, int count);
 void DropHazards(GameContext& g, TPlayerInfo& p, int count);
 // The chain gauge ran out: release the stock, reset the combo.
 void EndCombo(GameContext& g, TPlayerInfo& p);
-// Steps 1-3 of a versus gpPlay tick: restore trigger, power attack received, hazard delivery.
-// True when one fired (the tick ends).
-bool VersusPlayChecks(GameContext& g, TPlayerInfo& p);
 void TrimTick(GameContext& g, TPlayerInfo& p);
 void RestoreTick(GameContext& g, TPlayerInfo& p);
 // Start of rainbow mode when the gauge is full (gpPlay tick).

@@ -83,6 +83,7 @@ struct GaugesFixture : ::testing::Test {
         p.RowShades[size_t(r)] = shade;
       }
       p.LineUpTime = g.FrameTime;
+      p.LvLineUpInterval = 1000000000;  // no line-ups unless a test asks for them
     }
   }
 
