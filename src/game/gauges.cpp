@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <array>
 #include <utility>
 
@@ -157,7 +158,7 @@ void SendHazards(GameContext& g, TPlayerInfo& p, int count) {
 
 void DropHazards(GameContext& g, TPlayerInfo& p, int count) {
   p.FallingList.clear();
-  const int cols = p.Cols;
+  const int cols = std::min(p.Cols, kMaxCols);
   const int rows = std::min(p.Rows, kFieldRows);
   if (cols <= 0) return;
   std::array<int, kMaxCols> order{};
@@ -179,19 +180,13 @@ void DropHazards(GameContext& g, TPlayerInfo& p, int count) {
       }
       continue;
     }
-    auto* b = NewPicture<TBlockSprite>(g, "BLOCK_C6", CellX(p, col), CellY(p, rows) + cursor * 5, 2, 6, false,
-                                       0, 1);
-    b->Owner = &p;
-    b->Kind = 6;
-    b->Hard = b->Hazard = b->Dropped = b->Falling = true;
+    // It falls from just above the playable rows, a little lower for each place in the round.
+    TBlockSprite* b = CreateBlock(g, p, col, row, 6, true);
+    b->Y = CellY(p, rows) + cursor * 5;
+    b->Hazard = b->Dropped = b->Falling = true;
     b->HazardTime = g.FrameTime + uint32_t(g.Config.HazardBlockPeriod) + uint32_t(g.Rng.Random(2000));
-    b->Col = col;
-    b->Row = b->TargetRow = row;
     b->MoveMode = 2;
     b->Speed = kHazardFallSpeed;
-    b->TargetX = CellX(p, col);
-    b->TargetY = CellY(p, row);
-    p.Cells[size_t(col)][size_t(row)] = b;
     p.FallingList.push_back({col, row});
     ++placedInRound;
     ++placed;
