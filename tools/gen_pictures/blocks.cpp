@@ -34,24 +34,33 @@ Layer FlashFrame(const Layer& rest, Color tint) {
   return out;
 }
 
-// Frame 3: it bursts into four shards flying apart, with sparks between them.
+// Frame 3: it bursts into four shards flying apart, with a flash of light between them.
 Layer BurstFrame(const Layer& rest, Color tint) {
   Layer out(kCell, kCell);
+  Color spark = Lighten(tint, 0.75f);
+  DrawGlow(out, {16, 16}, 13, Alpha(spark, 0.8f));
   Layer bright = Whiten(rest, 0.3f);
+  const float scale = 0.56f;
   for (int q = 0; q < 4; ++q) {
     int qx = (q % 2) * 16, qy = (q / 2) * 16;
     Layer shard = bright.Crop(qx, qy, 16, 16);
-    float dir = 3.5f;
-    float ox = float(qx) + (q % 2 ? dir : -dir) + 16 * 0.12f,
-          oy = float(qy) + (q / 2 ? dir : -dir) + 16 * 0.12f;
-    out.DrawScaled(shard, ox, oy, 0.76f, 0.76f, 0.95f);
+    // Each quarter's centre moves a quarter further out from the block's centre.
+    float cx = 16 + (float(qx) + 8 - 16) * 1.4f, cy = 16 + (float(qy) + 8 - 16) * 1.4f;
+    out.DrawScaled(shard, cx - 8 * scale, cy - 8 * scale, scale, scale);
   }
-  Color spark = Lighten(tint, 0.75f);
-  DrawSparkle(out, {16, 16}, 9, spark);
-  for (int i = 0; i < 4; ++i) {
-    float a = kPi / 4 + float(i) * kPi / 2;
-    DrawSparkle(out, {16 + std::cos(a) * 12.5f, 16 + std::sin(a) * 12.5f}, 3.5f, Alpha(spark, 0.85f));
+  // Rays of light between the shards.
+  for (int i = 0; i < 8; ++i) {
+    float a = float(i) * kPi / 4;
+    Vec d{std::cos(a), std::sin(a)};
+    float len = i % 2 ? 9.f : 15.f;
+    FillShape(
+        out, Whole(out),
+        [&](Vec p) {
+          return SdSegment(p, Vec{16, 16} + d * 3.f, Vec{16, 16} + d * len, 0.8f);
+        },
+        Alpha(spark, 0.9f));
   }
+  DrawSparkle(out, {16, 16}, 7, Hex(0xFFFFFF));
   return out;
 }
 

@@ -82,7 +82,18 @@ void DrawTowerScene(Layer& l, Fonts& f, float shatter) {
   FillVertical(l, Whole(l), sky);
   Rng rng(dawn ? 77 : 33);
   if (!dawn) DrawStars(l, rng, 40, {0, 0, w, 120}, 1.8f);
-  if (dawn) DrawGlow(l, {320, 290}, 240, Alpha(Hex(0xFFE8B0), 0.6f));
+  if (dawn) {
+    DrawGlow(l, {320, 290}, 240, Alpha(Hex(0xFFE8B0), 0.6f));
+    // Rays from the burst.
+    for (int i = 0; i < 18; ++i) {
+      float a0 = float(i) * 2 * kPi / 18, a1 = a0 + kPi / 40;
+      Vec c{320, 170};
+      std::vector<Vec> ray{c, c + Vec{std::cos(a0), std::sin(a0)} * 600.f,
+                           c + Vec{std::cos(a1), std::sin(a1)} * 600.f};
+      FillShape(
+          l, Whole(l), [&](Vec p) { return SdPolygon(p, ray); }, Alpha(Hex(0xFFF8E0), 0.16f), 2);
+    }
+  }
   // Storm clouds drifting over the sky.
   for (int y = 0; y < 200; ++y)
     for (int x = 0; x < w; ++x) {
@@ -90,37 +101,71 @@ void DrawTowerScene(Layer& l, Fonts& f, float shatter) {
       float a = std::clamp((n - 0.45f) * 2.2f, 0.f, 0.85f) * (1 - float(y) / 220.f);
       l.Blend(x, y, dawn ? Hex(0xFFD8E8) : Hex(0x20142E), dawn ? a * 0.5f : a);
     }
-  // The tower.
+  // The tower, glowing with stolen colour.
   const float cell = 28, left = 320 - 3.5f * cell, ground = 286;
+  if (!dawn) {
+    DrawGlow(l, {320, 200}, 230, Alpha(Hex(0xD050FF), 0.55f));
+    DrawGlow(l, {320, 200}, 140, Alpha(Hex(0xFFA0FF), 0.35f));
+  }
   Rng blocks(404);
   for (int r = 0; r < 12; ++r)
     for (int c = 0; c < 7; ++c) {
       int kind = blocks.Int(6);
       bool hard = blocks.Uniform() < 0.15f;
       float bx = left + float(c) * cell, by = ground - float(r + 1) * cell;
-      if (dawn) {
-        // Blocks fly apart from the tower's heart.
-        Vec from{320, 150};
+      if (dawn && r >= 3) {
+        // Above its stump, the tower flies apart from its heart.
+        Vec from{320, 170};
         Vec d{bx + cell / 2 - from.x, by + cell / 2 - from.y};
         float len = std::max(Len(d), 1.f);
         float push = shatter * (60 + blocks.Range(0, 140));
         bx += d.x / len * push;
         by += d.y / len * push - shatter * 30;
-        if (blocks.Uniform() < 0.35f) continue;
+        if (blocks.Uniform() < 0.2f) continue;
       }
       DrawBlock(l, f, kind, hard, bx, by, cell);
     }
   if (dawn) {
-    DrawGlow(l, {320, 150}, 140, Alpha(Hex(0xFFFFFF), 0.7f));
+    DrawGlow(l, {320, 170}, 150, Alpha(Hex(0xFFFFFF), 0.8f));
     for (int i = 0; i < 30; ++i)
       DrawSparkle(l, {rng.Range(120, 520), rng.Range(30, 280)}, rng.Range(4, 12), Alpha(Hex(0xFFF4C0), 0.9f));
   } else {
-    // The top of the tower vanishes into the clouds; a lightning bolt splits the sky.
-    FillVertical(l, {0, 0, w, 90}, Gradient(Alpha(Hex(0x140A20), 0.95f), Alpha(Hex(0x140A20), 0)));
-    std::vector<Vec> bolt{{470, 0}, {452, 60}, {468, 64}, {440, 140}, {462, 86}, {446, 82}, {470, 0}};
-    DrawGlow(l, {455, 70}, 70, Alpha(Hex(0xB0A0FF), 0.35f));
-    FillShape(
-        l, BoundsOf(bolt), [&](Vec p) { return SdPolygon(p, bolt); }, Hex(0xF0ECFF));
+    // The top of the tower vanishes into churning clouds; lightning splits the sky.
+    for (int y = 0; y < 170; ++y)
+      for (int x = 0; x < w; ++x) {
+        float n = Fbm(float(x) * 0.01f, float(y) * 0.025f, 17u, 5);
+        float a = std::clamp((n - 0.32f) * 3.5f, 0.f, 1.f) * std::clamp(1.7f - float(y) / 100.f, 0.f, 1.f);
+        l.Blend(x, y, Mix(Hex(0x1A0E2A), Hex(0x5A3A70), n * n), a);
+      }
+    for (int bolt = 0; bolt < 2; ++bolt) {
+      std::vector<Vec> path;
+      Vec p{bolt ? 500.f : 130.f, 0};
+      Rng zig(uint32_t(bolt + 61));
+      while (p.y < 150) {
+        path.push_back(p);
+        p = p + Vec{zig.Range(-18, 18), zig.Range(14, 26)};
+      }
+      path.push_back(p);
+      DrawGlow(l, path[path.size() / 2], 80, Alpha(Hex(0xB0A0FF), 0.3f));
+      FillShape(
+          l, BoundsOf(path, 8),
+          [&](Vec q) {
+            float d = 1e9f;
+            for (size_t i = 1; i < path.size(); ++i)
+              d = std::min(d, SdSegment(q, path[i - 1], path[i], 3.5f));
+            return d;
+          },
+          Alpha(Hex(0x9A80FF), 0.5f), 3);
+      FillShape(
+          l, BoundsOf(path, 4),
+          [&](Vec q) {
+            float d = 1e9f;
+            for (size_t i = 1; i < path.size(); ++i)
+              d = std::min(d, SdSegment(q, path[i - 1], path[i], 1.1f));
+            return d;
+          },
+          Hex(0xF4F0FF));
+    }
   }
   // Ground and the two heroes looking on.
   DrawHills(l, float(ground) + 6, 16, 0.01f, 8u,
@@ -128,6 +173,32 @@ void DrawTowerScene(Layer& l, Fonts& f, float shatter) {
             ground - 10, float(h));
   DrawHero(l, 0, {120, ground - 6}, 26, dawn ? Mood::Cheer : Mood::Calm);
   DrawHero(l, 1, {520, ground - 6}, 26, dawn ? Mood::Cheer : Mood::Calm);
+}
+
+void DrawSpire(Layer& l, float cx, float base, float top, float hw) {
+  float shoulder = top + hw * 1.2f;
+  std::vector<Vec> left{{cx - hw, base}, {cx - hw, shoulder}, {cx, top}, {cx, base}};
+  std::vector<Vec> right{{cx, base}, {cx, top}, {cx + hw, shoulder}, {cx + hw, base}};
+  Gradient rows({{0, Hex(0x6A3AA0)}, {1, Hex(0x2A1A50)}});
+  auto face = [&](const std::vector<Vec>& pts, float lift) {
+    FillShape(
+        l, BoundsOf(pts), [&](Vec p) { return SdPolygon(p, pts); },
+        [&](Vec p) {
+          Color c = rows.At((p.y - top) / (base - top));
+          // Rows of blocks show as faint bands.
+          float band = std::fmod(p.y - top, 14.f) < 1.2f ? 0.25f : 0.f;
+          return Lighten(c, lift + band);
+        });
+  };
+  face(left, 0.05f);
+  face(right, 0.3f);
+  FillShape(
+      l, Around({cx, (top + base) / 2}, 2, (base - top) / 2),
+      [&](Vec p) {
+        return SdSegment(p, {cx, top + 2}, {cx, base}, 0.7f);
+      },
+      Alpha(Hex(0xF0D8FF), 0.6f));
+  DrawSparkle(l, {cx, top}, 16, Hex(0xFFE8FF));
 }
 
 void DrawTrophy(Layer& l, float cx, float cy, float s) {

@@ -19,6 +19,8 @@ void DrawBlockTower(Layer& l, Fonts& f, float x, float bottomY, int cols, int ro
 void DrawLogo(Layer& l, Fonts& f, float cx, float cy, float scale);
 // The Prism Tower under a stormy sky (opening), or bursting apart at dawn (first ending page).
 void DrawTowerScene(Layer& l, Fonts& f, float shatter);
+// A distant crystal spire: the Prism Tower seen from afar.
+void DrawSpire(Layer& l, float cx, float base, float top, float halfWidth);
 void DrawTrophy(Layer& l, float cx, float cy, float scale);
 void DrawConfetti(Layer& l, Rng& rng, int count, Box b);
 void DrawRainbowArc(Layer& l, Vec c, float radius, float bandWidth, float alpha);

@@ -77,14 +77,17 @@ Layer Title(Fonts& f) {
   // Hills.
   DrawHills(l, 400, 40, 0.008f, 5u, Gradient(Hex(0x3A2A5A), Hex(0x1A1030)), 360, 480);
   DrawHills(l, 440, 30, 0.012f, 6u, Gradient(Hex(0x241A40), Hex(0x0E0A1C)), 400, 480);
-  // Towers of blocks rising at both sides.
-  DrawBlockTower(l, f, 18, 480, 3, 7, 40, 11u, 0.1f);
-  DrawBlockTower(l, f, 502, 480, 3, 6, 40, 12u, 0.1f);
-  DrawBlockTower(l, f, 130, 480, 1, 3, 32, 13u, 0.35f);
-  DrawBlockTower(l, f, 478, 480, 1, 4, 32, 14u, 0.35f);
-  // The heroes on the hills.
-  DrawHero(l, 0, {130, 372}, 30, Mood::Happy);
-  DrawHero(l, 1, {512, 366}, 30, Mood::Happy);
+  // The Prism Tower far away, and towers of blocks rising at both sides.
+  DrawGlow(l, {320, 300}, 120, Alpha(Hex(0xE070FF), 0.35f));
+  DrawSpire(l, 320, 410, 236, 46);
+  DrawBlockTower(l, f, 150, 452, 2, 4, 30, 13u, 0.55f);
+  DrawBlockTower(l, f, 430, 452, 2, 3, 30, 14u, 0.55f);
+  DrawBlockTower(l, f, 6, 480, 3, 6, 36, 11u, 0.22f);
+  DrawBlockTower(l, f, 526, 480, 3, 5, 36, 12u, 0.22f);
+  DrawHills(l, 470, 10, 0.02f, 7u, Gradient(Hex(0x1A1230), Hex(0x0A0814)), 450, 480);
+  // The heroes in front of their towers.
+  DrawHero(l, 0, {118, 426}, 34, Mood::Happy);
+  DrawHero(l, 1, {522, 426}, 34, Mood::Happy);
   // Logo.
   DrawLogo(l, f, 320, 130, 1.f);
   TextFx sub = HeadingFx(20, Hex(0xFFFFFF), Hex(0xB8D8FF), kInk);
@@ -92,9 +95,6 @@ Layer Title(Fonts& f) {
   DrawTextCentered(l, f, "C O L O U R   B L O C K   S H O O T E R", 320, 212, sub);
   // Glass panel for the menu (its rows are drawn as sprites at x 210..430, y 367..477).
   DrawPanel(l, {168, 362, 472, 478}, 12, Hex(0x0C0C28, 0.72f), Hex(0xB8C8FF, 0.7f));
-  TextFx hint = Body(11, Hex(0xC8D0F0));
-  DrawText(l, f, "\xE2\x86\x91\xE2\x86\x93 select   RETURN start   ESC quit", 14, 472, Align::Left, hint);
-  DrawText(l, f, "KQ001 TEAM", 626, 472, Align::Right, hint);
   return l;
 }
 
@@ -131,14 +131,14 @@ void ControlRow(Layer& l, Fonts& f, float y, const std::string& action, const st
     for (const std::string& k : keys) {
       int dir = k == "UP" ? 0 : k == "DOWN" ? 1 : k == "LEFT" ? 2 : k == "RIGHT" ? 3 : -1;
       if (dir >= 0)
-        DrawArrowCap(l, x, y, 17, dir);
+        DrawArrowCap(l, x, y, 19, dir);
       else
-        DrawKeyCap(l, f, k, x, y, 17, 17);
-      x += 20;
+        DrawKeyCap(l, f, k, x, y, 19, 19);
+      x += 22;
     }
   };
-  caps(p1, 150);
-  caps(p2, 246);
+  caps(p1, 146);
+  caps(p2, 238);
 }
 
 Layer Rule(Fonts& f) {
@@ -153,17 +153,18 @@ Layer Rule(Fonts& f) {
 
   const Color cyan = Hex(0x50C8FF), gold = Hex(0xF0B030), pink = Hex(0xF060A0), green = Hex(0x50E090);
   const Color panel = Hex(0x10122E, 0.88f);
-  // Controls.
+  const TextFx body = Body(12);
+  // Controls, as the default key assignment has them.
   DrawPanel(l, {12, 46, 318, 246}, 10, panel, Alpha(cyan, 0.8f));
   Heading(l, f, "CONTROLS", 24, 68, cyan);
-  DrawText(l, f, "1P", 180, 88, Align::Center, BodyBold(13, Hex(0xFF9070)));
-  DrawText(l, f, "2P", 276, 88, Align::Center, BodyBold(13, Hex(0x80B8FF)));
-  ControlRow(l, f, 104, "Move the sight", {"UP", "DOWN", "LEFT", "RIGHT"}, {"8", "2", "4", "6"});
-  ControlRow(l, f, 128, "Colour down", {"Z"}, {"J"});
-  ControlRow(l, f, 152, "Erase", {"X"}, {"K"});
-  ControlRow(l, f, 176, "Colour up", {"C"}, {"L"});
-  ControlRow(l, f, 200, "Raise a line now", {"A"}, {"U"});
-  DrawText(l, f, "2P moves with the numeric pad.  RETURN confirms, ESC leaves.", 24, 232, Align::Left,
+  DrawText(l, f, "1P", 179, 88, Align::Center, BodyBold(13, Hex(0xFF9070)));
+  DrawText(l, f, "2P", 271, 88, Align::Center, BodyBold(13, Hex(0x80B8FF)));
+  ControlRow(l, f, 106, "Move the sight", {"UP", "DOWN", "LEFT", "RIGHT"}, {"8", "2", "4", "6"});
+  ControlRow(l, f, 130, "Colour down", {"Z"}, {"J"});
+  ControlRow(l, f, 154, "Erase", {"X"}, {"K"});
+  ControlRow(l, f, 178, "Colour up", {"C"}, {"L"});
+  ControlRow(l, f, 202, "Raise a line now", {"A"}, {"U"});
+  DrawText(l, f, "2P aims with the numeric pad.    RETURN: OK    ESC: back", 24, 234, Align::Left,
            Body(11, Hex(0xB8C0E0)));
 
   // Shots.
@@ -172,56 +173,50 @@ Layer Rule(Fonts& f) {
   for (int k = 0; k < 6; ++k) DrawBlock(l, f, k, false, 338 + float(k) * 34, 80, 26);
   for (int k = 0; k < 5; ++k) {
     float x = 338 + float(k) * 34 + 28;
+    std::vector<Vec> arrow{{x, 90}, {x + 5, 93}, {x, 96}};
     FillShape(
-        l, {int(x) - 2, 88, int(x) + 8, 100},
-        [&](Vec p) {
-          return SdPolygon(p, {{x, 90}, {x + 5, 93}, {x, 96}});
-        },
-        Hex(0xFFFFFF));
+        l, BoundsOf(arrow), [&](Vec p) { return SdPolygon(p, arrow); }, Hex(0xFFFFFF));
   }
-  float y =
-      Paragraph(l, f,
-                "Colour shots turn the aimed block one step down or up the rainbow (the last colour wraps "
-                "round to the first).",
-                334, 124, 284, Body(12), 15);
-  DrawBlock(l, f, 4, true, 334, y - 4, 24);
-  y = Paragraph(l, f, "Armoured blocks cannot change colour.", 364, y + 10, 250, Body(12), 15);
-  y = Paragraph(l, f,
-                "The erase shot breaks the aimed block together with every block of its colour joined to it, "
-                "when the group has 4 or more. Blocks above fall into the gaps.",
-                334, y + 8, 284, Body(12), 15);
+  float y = Paragraph(l, f,
+                      "Colour shots (Z, C) turn the aimed block one colour down or up this rainbow; the ends "
+                      "wrap round.",
+                      334, 124, 284, body, 15);
+  DrawBlock(l, f, 4, true, 334, y - 6, 24);
+  y = Paragraph(l, f, "Armoured blocks ignore colour shots.", 366, y + 10, 250, body, 15);
+  Paragraph(l, f,
+            "The erase shot (X) breaks the aimed block with every block of its colour joined to it, when "
+            "they are 4 or more. Blocks above fall into the gaps.",
+            334, y + 10, 284, body, 15);
 
   // Chains, combos and rainbow mode.
   DrawPanel(l, {12, 252, 318, 470}, 10, panel, Alpha(green, 0.8f));
   Heading(l, f, "CHAINS & COMBOS", 24, 274, green);
   y = Paragraph(l, f,
-                "Falling blocks that land in new groups break again: a chain. Every break refills the CHAIN "
-                "gauge; keep breaking before it runs dry and your COMBO grows, and so does the score.",
-                24, 294, 284, Body(12), 15);
+                "Blocks that fall into new groups break again: a chain. Each break refills the CHAIN gauge; "
+                "break again before it runs dry and your COMBO and score keep growing.",
+                24, 294, 284, body, 15);
   Heading(l, f, "RAINBOW MODE  (1P)", 24, y + 14, pink);
   y = Paragraph(l, f,
-                "Breaking blocks fills the RAINBOW gauge. When it is full, rainbow mode starts: for a while "
-                "groups of just 2 break, no new lines rise, and clearing the whole field pays a big bonus.",
-                24, y + 34, 284, Body(12), 15);
-  Paragraph(l, f, "Every group you break also deals a card: five cards make a poker hand for bonus points.",
-            24, y + 4, 284, Body(12, Hex(0xFFE8A0)), 15);
+                "Breaking fills the RAINBOW gauge. When it is full, for a while groups of 2 break, no lines "
+                "rise, and clearing the whole field pays 10000.",
+                24, y + 34, 284, body, 15);
+  Paragraph(l, f, "Every group also deals a card: five cards make a poker hand.", 24, y + 4, 284,
+            Body(12, Hex(0xFFE8A0)), 15);
 
   // Versus.
   DrawPanel(l, {322, 252, 628, 470}, 10, panel, Alpha(pink, 0.8f));
   Heading(l, f, "VERSUS ATTACKS", 334, 274, pink);
   DrawBlock(l, f, kHazardKind, true, 334, 286, 26);
   y = Paragraph(l, f,
-                "Chains of 3 or more and every further erasing shot of a combo load HAZARD blocks. When your "
-                "combo ends they drop on your rival, and turn into armoured blocks after a while.",
-                366, 298, 252, Body(12), 15);
-  y = Paragraph(l, f, "Attacks against your own stock cancel it and strike back harder.", 334, y + 4, 284,
-                Body(12), 15);
-  y = Paragraph(l, f, "A full POWER gauge trims the top three rows off your rival's field for a long while.",
-                334, y + 4, 284, Body(12), 15);
-  Paragraph(l, f,
-            "New lines rise from below all the time. You lose when a line has to rise while a block sits in "
-            "the top row.",
-            334, y + 4, 284, Body(12, Hex(0xFFB0B0)), 15);
+                "Chains of 3 or more and repeated erasing shots in one combo load HAZARD blocks. When your "
+                "combo ends they drop on your rival and later harden into armoured blocks.",
+                366, 298, 252, body, 15);
+  y = Paragraph(l, f, "Loading while your rival holds a stock cancels it and strikes back harder.", 334,
+                y + 4, 284, body, 15);
+  y = Paragraph(l, f, "A full POWER gauge trims three rows off your rival's field for a while.", 334, y + 4,
+                284, body, 15);
+  Paragraph(l, f, "You lose when a line has to rise while a block sits in the top row.", 334, y + 4, 284,
+            Body(12, Hex(0xFFB0B0)), 15);
   return l;
 }
 
