@@ -1,6 +1,7 @@
 #pragma once
 // Sound effects, voices and music as the rules see them. The SDL_mixer implementation lives in
 // this folder; rule tests run without one.
+#include <cstdint>
 #include <string>
 
 namespace kq {
@@ -18,6 +19,7 @@ class IMusicPlayer {
   virtual ~IMusicPlayer() = default;
   // Loads a standard MIDI file (format 0); false when it cannot be played.
   virtual bool Open(const std::string& path) = 0;
+  // Starts the opened song; after the song has ended it starts again from the beginning.
   virtual void Play() = 0;
   // Stops and rewinds.
   virtual void Stop() = 0;

@@ -136,7 +136,8 @@ Bitmap DecodeBmpFile(const std::string& path) {
   Bitmap bmp(c->w, c->h);
   SDL_LockSurface(c);
   for (int y = 0; y < c->h; ++y) {
-    const auto* row = reinterpret_cast<const uint32_t*>(static_cast<const uint8_t*>(c->pixels) + y * c->pitch);
+    const auto* row =
+        reinterpret_cast<const uint32_t*>(static_cast<const uint8_t*>(c->pixels) + y * c->pitch);
     for (int x = 0; x < c->w; ++x) bmp.At(x, y) = row[x] | 0xFF000000u;
   }
   SDL_UnlockSurface(c);
