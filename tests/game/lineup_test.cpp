@@ -188,8 +188,9 @@ TEST_F(LineUpTest, FillRowUsesEveryKindUniformly) {
 TEST_F(LineUpTest, NoLineRisesInRainbowModeAndPendingLinesWait) {
   Start(1, {"0"});
   P1().RainbowMode = true;
+  P1().RainbowStart = g.FrameTime;
   P1().PendingLines = 2;
-  Run(20000, 50);
+  Run(16000, 50);  // rainbow mode lasts 17 s
   EXPECT_EQ(P1().Phase, gpPlay);
   EXPECT_EQ(P1().PendingLines, 2);
   EXPECT_EQ(FieldRows(P1())[12], "0......");

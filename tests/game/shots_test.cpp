@@ -55,7 +55,8 @@ TEST_F(ShotsTest, StraightShotCoversRowPlusOneCellsInShotSpeed) {
     TShotSprite* s = FireShot(g, P1(), 3, row, stChangeUp, "SHOT1");
     EXPECT_EQ(s->Direction, 1);
     g.DXSpriteEngine1.MoveSprites(777);
-    if (s->Speed != 0) EXPECT_NEAR(s->Y, 450 - (row + 1) * 32, 1e-6) << row;
+    ASSERT_NE(s->Speed, 0) << row;  // still short of the cell
+    EXPECT_NEAR(s->Y, 450 - (row + 1) * 32, 1e-6) << row;
     g.DXSpriteEngine1.SweepSprites();
   }
   // Row 0 lies 50 px above the shooter: it arrives on the first frame after 50 / (32 / 777) ms.
