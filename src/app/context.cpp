@@ -69,7 +69,20 @@ void GameContext::DrawFrameRate(Canvas& c) {
   DrawGlyphText(*this, c, 56, "FPS=" + std::to_string(FrameRate.FrameRate), 29);
 }
 
-void GameContext::DrawFrontEndFrame(int moveCount, const TImage* background, bool frameRateText) {
+bool GameContext::ConfirmPressed() const {
+  return DXInput1.Has(Config.KeyAssign1P.J01) || DXInput2.Has(Config.KeyAssign2P.J01) ||
+         DXInput1.Has(kStateConfirm);
+}
+
+TImageSprite* CreateImageSprite(GameContext& g, std::string_view picture, double x, double y, int z,
+                                int patternCount, bool loop, double speed, double pos) {
+  auto* s = new TImageSprite(&g.DXSpriteEngine1);
+  InitPictureSprite(*s, g.DXImageList1, picture, x, y, z, patternCount, loop, speed, pos);
+  return s;
+}
+
+void GameContext::DrawFrontEndFrame(int moveCount, const TImage* background, bool frameRateText,
+                                    const std::function<void(Canvas&)>& extra) {
   Canvas* c = ScreenCanvas();
   DXSpriteEngine1.Surface = c;
   if (c) c->Clear(0);
@@ -77,8 +90,11 @@ void GameContext::DrawFrontEndFrame(int moveCount, const TImage* background, boo
   if (c && background) c->Blit(*background, 0, 0);
   DXSpriteEngine1.SweepSprites();
   if (!c) return;
-  DXSpriteEngine1.DrawSprites();
-  if (frameRateText) DrawFrameRate(*c);
+  if (!NoRender) {
+    DXSpriteEngine1.DrawSprites();
+    if (extra) extra(*c);
+    if (frameRateText) DrawFrameRate(*c);
+  }
   Platform->Present();
 }
 

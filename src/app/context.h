@@ -4,6 +4,7 @@
 // Tests make a fresh one; nothing of the game lives in globals.
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -57,6 +58,8 @@ struct GameContext {
   IPlatform* Platform = nullptr;
   ISoundSystem* Sound = nullptr;
   IMusicPlayer* Music = nullptr;
+  std::unique_ptr<ISoundSystem> SoundOwner;  // set up at start-up by the audio layer
+  std::unique_ptr<IMusicPlayer> MusicOwner;
 
   // Form state.
   uint8_t ScreenState = scNone;
@@ -91,6 +94,7 @@ struct GameContext {
   TImageSprite* RetryYes = nullptr;
   TImageSprite* RetryNo = nullptr;
   TImageSprite* EndingPicture = nullptr;
+  TImageSprite* TitleCursorSprite = nullptr;
 
   TRandom Rng;
   TImageList DXImageList1;
@@ -142,13 +146,23 @@ struct GameContext {
   std::string DataPath(std::string_view winRelative) const;
   bool DataFileExists(std::string_view winRelative) const;
 
-  // The frame of the front-end screens: black, move, background, sweep, draw, frame rate, flip.
-  void DrawFrontEndFrame(int moveCount, const TImage* background, bool frameRateText);
+  // The frame of the front-end screens: black, move, background, sweep, draw, extra, frame rate,
+  // flip.
+  void DrawFrontEndFrame(int moveCount, const TImage* background, bool frameRateText,
+                         const std::function<void(Canvas&)>& extra = {});
+  // Confirm (J01 of either player, Return) and cancel (Esc) as one-shot reads.
+  bool ConfirmPressed() const;
+  bool CancelPressed() const { return DXInput1.Has(kStateCancel); }
   // Draws "FPS=%d" unless on the title or opening screen.
   void DrawFrameRate(Canvas& c);
   // Canvas of the screen, null without a display.
   Canvas* ScreenCanvas();
 };
+
+// An image sprite under the engine: picture by name, centre, Z, pattern count (-1 = all patterns
+// of the picture), looped, speed in patterns per ms, start position.
+TImageSprite* CreateImageSprite(GameContext& g, std::string_view picture, double x, double y, int z,
+                                int patternCount = 0, bool loop = false, double speed = 0, double pos = 0);
 
 // Character-cell writer over the picture fonts "FONT1" and "FONT2".
 void DrawGlyphText(GameContext& g, Canvas& c, int column, std::string_view text, int row);

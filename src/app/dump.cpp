@@ -1,5 +1,122 @@
+#include "app/dump.h"
+
+#include <cstdio>
+#include <sstream>
+
 #include "app/context.h"
+#include "sprites/effect_sprites.h"
 
 namespace kq {
+
+namespace {
+
+std::string Quote(const std::string& s) {
+  std::string out = "\"";
+  for (unsigned char ch : s) {
+    switch (ch) {
+      case '"': out += "\\\""; break;
+      case '\\': out += "\\\\"; break;
+      case '\n': out += "\\n"; break;
+      case '\r': out += "\\r"; break;
+      case '\t': out += "\\t"; break;
+      default:
+        if (ch < 0x20) {
+          char buf[8];
+          std::snprintf(buf, sizeof buf, "\\u%04x", ch);
+          out += buf;
+        } else {
+          out += char(ch);
+        }
+    }
+  }
+  return out + "\"";
+}
+
+std::string Num(double v) {
+  char buf[32];
+  std::snprintf(buf, sizeof buf, "%.4f", v);
+  return buf;
+}
+
+char CellChar(const TBlockSprite* b) {
+  if (!b) return '.';
+  if (b->Erased) return '*';
+  if (b->Hazard) return 'h';
+  if (b->Kind < 0 || b->Kind > 5) return '?';
+  return b->Hard ? char('a' + b->Kind) : char('0' + b->Kind);
+}
+
+void Player(std::ostringstream& o, const TPlayerInfo& p) {
+  o << "{\"active\":" << (p.Active ? "true" : "false") << ",\"phase\":" << int(p.Phase)
+    << ",\"level\":" << p.Level << ",\"score\":" << p.Score << ",\"combo\":" << p.Combo
+    << ",\"max_combo\":" << p.MaxCombo << ",\"chain\":" << p.Chain << ",\"shot_chain\":" << p.ShotChain
+    << ",\"se_index\":" << p.SeIndex << ",\"voice_index\":" << p.VoiceIndex << ",\"rows\":" << p.Rows
+    << ",\"cols\":" << p.Cols << ",\"pending_lines\":" << p.PendingLines
+    << ",\"shots_in_flight\":" << p.ShotsInFlight << ",\"erasing_count\":" << p.ErasingCount
+    << ",\"erased_in_level\":" << p.ErasedInLevel << ",\"need_block\":" << p.LvNeedBlock
+    << ",\"line_up_interval\":" << p.LvLineUpInterval << ",\"hard_block_ratio\":" << p.LvHardBlockRatio;
+  if (p.Sight)
+    o << ",\"sight\":[" << p.Sight->Col << "," << p.Sight->Row << "]";
+  else
+    o << ",\"sight\":null";
+  o << ",\"chain_gauge\":" << Num(p.ChainGauge) << ",\"power_gauge\":" << Num(p.PowerGauge)
+    << ",\"rainbow_gauge\":" << Num(p.RainbowGauge) << ",\"rainbow_mode\":" << (p.RainbowMode ? "true" : "false")
+    << ",\"hazard_stock\":" << p.HazardStock << ",\"hazard_release\":" << (p.HazardRelease ? "true" : "false")
+    << ",\"trim_left\":" << p.TrimLeft << ",\"restore_left\":" << p.RestoreLeft
+    << ",\"trimming\":" << (p.Trimming ? "true" : "false") << ",\"rise_offset\":" << p.RiseOffset
+    << ",\"poker_cards\":" << Quote(p.PokerCards) << ",\"poker_sorted\":" << Quote(p.PokerSorted)
+    << ",\"poker_hand\":" << int(p.PokerHand) << ",\"field\":[";
+  for (int row = 12; row >= 0; --row) {
+    std::string line;
+    for (int col = 0; col < p.Cols && col < kMaxCols; ++col) line += CellChar(p.Cells[size_t(col)][size_t(row)]);
+    o << Quote(line) << (row > 0 ? "," : "");
+  }
+  o << "]}";
+}
+
+void Keys(std::ostringstream& o, const TKeyAssign& k) {
+  o << "{\"UP\":" << k.UP << ",\"DOWN\":" << k.DOWN << ",\"LEFT\":" << k.LEFT << ",\"RIGHT\":" << k.RIGHT
+    << ",\"K01\":" << k.K01 << ",\"K02\":" << k.K02 << ",\"K03\":" << k.K03 << ",\"K04\":" << k.K04
+    << ",\"J01\":" << int(k.J01) << ",\"J02\":" << int(k.J02) << ",\"J03\":" << int(k.J03)
+    << ",\"J04\":" << int(k.J04) << "}";
+}
+
+}  // namespace
+
+std::string DumpJson(const GameContext& g) {
+  std::ostringstream o;
+  const TGameConfig& c = g.Config;
+  o << "{\"ticks\":" << g.TickCount << ",\"frame_time\":" << g.FrameTime
+    << ",\"screen_state\":" << int(g.ScreenState) << ",\"title_cursor\":" << g.TitleCursor
+    << ",\"game_mode\":" << g.GameMode << ",\"fps\":" << g.FrameRate.FrameRate
+    << ",\"new_rank_index\":" << g.NewRankIndex << ",\"ex_stage\":" << int(g.ExStage)
+    << ",\"ending_step\":" << g.EndingStep << ",\"retry_choice\":" << g.RetryChoice
+    << ",\"option_cursor\":" << g.OptionCursor << ",\"key_assign_cursor\":" << g.KeyAssignCursor
+    << ",\"pad_assign_cursor\":" << g.PadAssignCursor << ",\"capturing\":" << (g.Capturing ? "true" : "false")
+    << ",\"sound_load_error\":" << Quote(g.SoundLoadError) << ",\"pads\":[" << g.DXInput1.PadNo << ","
+    << g.DXInput2.PadNo << "]";
+  o << ",\"hiscores\":[";
+  for (size_t i = 0; i < g.HiScoreTable.size(); ++i) {
+    const THiScoreRow& r = g.HiScoreTable[i];
+    o << "[" << r.Score << "," << r.Combo << "," << r.Level << "]" << (i + 1 < g.HiScoreTable.size() ? "," : "");
+  }
+  o << "],\"config\":{\"UseDirect3D\":" << int(c.UseDirect3D) << ",\"WaitVsync\":" << int(c.WaitVsync)
+    << ",\"DisableBgm\":" << int(c.DisableBgm) << ",\"DisableVoice\":" << int(c.DisableVoice)
+    << ",\"DisableGameOver\":" << int(c.DisableGameOver) << ",\"AdvancedMode1P\":" << int(c.AdvancedMode1P)
+    << ",\"AdvancedMode2P\":" << int(c.AdvancedMode2P) << ",\"JoyName1P\":" << Quote(c.JoyName1P)
+    << ",\"JoyName2P\":" << Quote(c.JoyName2P) << ",\"KeyAssign1P\":";
+  Keys(o, c.KeyAssign1P);
+  o << ",\"KeyAssign2P\":";
+  Keys(o, c.KeyAssign2P);
+  o << "},\"players\":[";
+  Player(o, g.Player1P);
+  o << ",";
+  Player(o, g.Player2P);
+  o << "],\"sounds\":[";
+  for (size_t i = 0; i < g.SoundLog.size(); ++i)
+    o << "[" << g.SoundLog[i].Tick << "," << Quote(g.SoundLog[i].Name) << "]" << (i + 1 < g.SoundLog.size() ? "," : "");
+  o << "]}\n";
+  return o.str();
+}
 
 }  // namespace kq

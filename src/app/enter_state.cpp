@@ -26,7 +26,7 @@ void GameContext::EnterState(int newState) {
   // Every sprite belongs to one screen; the records must not keep pointers to freed sprites.
   Player1P.ForgetSprites();
   Player2P.ForgetSprites();
-  RetryYes = RetryNo = EndingPicture = nullptr;
+  RetryYes = RetryNo = EndingPicture = TitleCursorSprite = nullptr;
   DXSpriteEngine1.ClearChildren();
 
   switch (newState) {

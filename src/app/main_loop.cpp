@@ -1,10 +1,370 @@
 #include "app/main_loop.h"
 
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <map>
+#include <memory>
+#include <sstream>
+#include <typeinfo>
+
+#include "app/audio_glue.h"
 #include "app/context.h"
+#include "app/dump.h"
+#include "app/headless.h"
+#include "app/load_assets.h"
+#include "config/config_file.h"
+#include "config/hiscore.h"
+#include "engine/errors.h"
+#include "engine/paths.h"
+#include "engine/sdl_platform.h"
+#include "game/rules.h"
+#include "media/png_image.h"
+#include "screens/screens.h"
 
 namespace kq {
 
-int RunProgram(int, char**) { return 0; }
-void FrameTick(GameContext&, uint32_t, int) {}
+namespace {
+
+struct RunOptions {
+  bool Headless = false;
+  long Frames = -1;
+  int FrameMs = 16;
+  bool HasSeed = false;
+  uint64_t Seed = 0;
+  std::string InputFile;
+  std::vector<std::pair<uint32_t, std::string>> Shots;
+  std::vector<std::pair<uint32_t, std::string>> DumpsAt;
+  std::string Dump;
+  std::string Field[2];
+  bool NoRender = false;
+  std::string AppPath;
+};
+
+const char* kUsage =
+    "usage: kq001 [--headless] [--frames N] [--frame-ms MS] [--seed N] [--input FILE]\n"
+    "             [--shot T:PATH]... [--dump PATH] [--dump-at T:PATH]... [--field1 PATH]\n"
+    "             [--field2 PATH] [--no-render] [--app-path DIR]\n";
+
+bool ParseTickPath(const std::string& arg, std::pair<uint32_t, std::string>& out) {
+  size_t colon = arg.find(':');
+  if (colon == std::string::npos || colon == 0 || colon + 1 >= arg.size()) return false;
+  char* end = nullptr;
+  unsigned long t = std::strtoul(arg.substr(0, colon).c_str(), &end, 10);
+  if (*end != 0 || t == 0 || t > 0x7FFFFFFFul) return false;
+  out = {uint32_t(t), arg.substr(colon + 1)};
+  return true;
+}
+
+// Returns 0 on success, else the exit status (2) after printing why.
+int ParseArgs(int argc, char** argv, RunOptions& o) {
+  for (int i = 1; i < argc; ++i) {
+    std::string a = argv[i];
+    auto value = [&](std::string& out) {
+      if (i + 1 >= argc) return false;
+      out = argv[++i];
+      return true;
+    };
+    auto number = [&](long lo, long hi, long& out) {
+      std::string v;
+      if (!value(v)) return false;
+      char* end = nullptr;
+      long n = std::strtol(v.c_str(), &end, 10);
+      if (v.empty() || *end != 0 || n < lo || n > hi) return false;
+      out = n;
+      return true;
+    };
+    long n = 0;
+    std::string v;
+    std::pair<uint32_t, std::string> tp;
+    bool ok = true;
+    if (a == "--headless") {
+      o.Headless = true;
+    } else if (a == "--frames") {
+      ok = number(0, 0x7FFFFFFF, o.Frames);
+    } else if (a == "--frame-ms") {
+      ok = number(1, 10000, n);
+      o.FrameMs = int(n);
+    } else if (a == "--seed") {
+      ok = value(v);
+      if (ok) {
+        char* end = nullptr;
+        o.Seed = std::strtoull(v.c_str(), &end, 10);
+        ok = !v.empty() && *end == 0;
+        o.HasSeed = true;
+      }
+    } else if (a == "--input") {
+      ok = value(o.InputFile);
+    } else if (a == "--shot" || a == "--dump-at") {
+      ok = value(v) && ParseTickPath(v, tp);
+      if (ok) (a == "--shot" ? o.Shots : o.DumpsAt).push_back(tp);
+    } else if (a == "--dump") {
+      ok = value(o.Dump);
+    } else if (a == "--field1" || a == "--field2") {
+      ok = value(o.Field[a == "--field2"]);
+    } else if (a == "--no-render") {
+      o.NoRender = true;
+    } else if (a == "--app-path") {
+      ok = value(o.AppPath);
+      if (ok && o.AppPath.back() != '/') o.AppPath += '/';
+    } else if (a == "--help" || a == "-h") {
+      std::fputs(kUsage, stdout);
+      return -1;
+    } else {
+      std::fprintf(stderr, "kq001: unknown option %s\n%s", a.c_str(), kUsage);
+      return 2;
+    }
+    if (!ok) {
+      std::fprintf(stderr, "kq001: bad value for %s\n%s", a.c_str(), kUsage);
+      return 2;
+    }
+  }
+  return 0;
+}
+
+bool ReadText(const std::string& path, std::string& out) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return false;
+  std::ostringstream ss;
+  ss << in.rdbuf();
+  out = ss.str();
+  return true;
+}
+
+std::string ErrorText(const std::string& className, const std::string& message) {
+  return std::string("内部でエラーが発生しました") + "\n" + "種類：" + className + "\n" + "内容：" + message;
+}
+
+std::string ClassNameOf(const std::exception& e) {
+  if (auto* k = dynamic_cast<const Exception*>(&e)) return k->ClassName();
+  return "Exception";
+}
+
+// The application exception handler. Returns true when the program must end.
+bool HandleException(GameContext& g, const std::exception& e) {
+  std::string text = ErrorText(ClassNameOf(e), e.what());
+  if (dynamic_cast<const EResorceLoadError*>(&e)) {
+    text += "\n\n強制終了します。ファイルが不足していないか確認してください";
+    if (g.Platform) g.Platform->ShowError(text);
+    else std::fprintf(stderr, "%s\n", text.c_str());
+    return true;
+  }
+  text += "\n\nこのまま強制終了しますか？ っていうか終了してください(T-T)";
+  return g.Platform ? g.Platform->AskYesNo(text) : true;
+}
+
+void FormCreate(GameContext& g, const RunOptions& o, uint64_t seed) {
+  g.AppPath = o.AppPath.empty() ? ExecutableFolder() : o.AppPath;
+  g.ExeBaseName = ExecutableBaseName();
+  g.TempFileName = TempFolder() + "$KQ001$.TMP";
+  LoadAssets(g, seed);
+  g.EnterState(scTitle);
+  g.PlaySound("VOICE1A");
+}
+
+// Saves settings and scores; a failed settings write must not lose the scores.
+void FormDestroy(GameContext& g) {
+  std::string error;
+  try {
+    SaveConfig(IniPath(g), g.Config);
+  } catch (const std::exception& e) {
+    error = e.what();
+  }
+  if (!SaveHiScores(HiScorePath(g), g.HiScoreTable, g.Rng))
+    std::fprintf(stderr, "%s に書き込めません\n", HiScorePath(g).c_str());
+  if (!error.empty() && g.Platform) g.Platform->ShowError(error);
+  ShutDownAudio(g);
+  if (FileExists(g.TempFileName)) std::remove(g.TempFileName.c_str());
+}
+
+void RematchPads(GameContext& g) {
+  if (!g.Platform) return;
+  g.DXInput1.PadNo = ChoosePad(g.Platform->Input(), g.Config.JoyName1P);
+  g.DXInput2.PadNo = ChoosePad(g.Platform->Input(), g.Config.JoyName2P);
+}
+
+// The end of a song: a fresh random song in versus play, else the same song again, except while
+// player 1 is in the ending.
+void OnSongEnded(GameContext& g) {
+  if (g.Config.DisableBgm || !g.Music) return;
+  if (g.ScreenState == scPlay && g.GameMode == 2) {
+    g.PlayRandomBgm();
+  } else if (!(g.ScreenState == scPlay && g.Player1P.Phase == gpEnding)) {
+    g.Music->Play();
+  }
+}
+
+void HandleEvents(GameContext& g, const PlatformEvents& ev) {
+  if (ev.Quit) g.Terminated = true;
+  if (ev.PadsChanged) RematchPads(g);
+  for (uint32_t type : ev.UserEvents)
+    if (g.Music && g.Music->SongEnded(type)) OnSongEnded(g);
+}
+
+// One guarded tick; returns false when the exception handler ended the program.
+bool GuardedTick(GameContext& g, uint32_t now, int lag, int& exitCode) {
+  try {
+    FrameTick(g, now, lag);
+  } catch (const std::exception& e) {
+    if (HandleException(g, e)) {
+      g.Terminated = true;
+      exitCode = 1;
+      return false;
+    }
+  }
+  return true;
+}
+
+void ApplyScriptEvent(SdlPlatform& p, const TScriptEvent& e) {
+  switch (e.What) {
+    case TScriptEvent::KeyDown: p.SetVirtualKey(e.A, true); break;
+    case TScriptEvent::KeyUp: p.SetVirtualKey(e.A, false); break;
+    case TScriptEvent::PadAttach: p.AttachVirtualPad(e.Pad, e.Name); break;
+    case TScriptEvent::PadDetach: p.DetachVirtualPad(e.Pad); break;
+    case TScriptEvent::PadButton: p.SetVirtualPadButton(e.Pad, e.A - 1, e.B != 0); break;
+    case TScriptEvent::PadAxis: p.SetVirtualPadAxis(e.Pad, e.A, e.B); break;
+    case TScriptEvent::PadHat: p.SetVirtualPadHat(e.Pad, e.A); break;
+  }
+}
+
+bool WriteFile(const std::string& path, const std::string& text) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out << text;
+  return bool(out);
+}
+
+}  // namespace
+
+void FrameTick(GameContext& g, uint32_t now, int moveCount) {
+  g.FrameTime = now;
+  g.FrameRate.Tick(now);
+  ++g.TickCount;
+  if (g.Platform) {
+    if (!g.Platform->CanDraw()) return;  // latched states wait for the next real tick
+    g.DXInput1.Poll(g.Platform->Input());
+    g.DXInput2.Poll(g.Platform->Input());
+  }
+  const uint8_t state = g.ScreenState;
+  switch (state) {
+    case scTitle: TitleTick(g, moveCount); break;
+    case scOpening: OpeningTick(g, moveCount); break;
+    case scPlay: GameTick(g, moveCount); break;
+    case scRules: RulesTick(g, moveCount); break;
+    case scRanking: RankingTick(g, moveCount); break;
+    case scOptions: OptionsTick(g, moveCount); break;
+    case scKeyAssign: KeyAssignTick(g, moveCount); break;
+    case scPadAssign: PadAssignTick(g, moveCount); break;
+    default: return;
+  }
+  // The clearing of the state the tick started in, even if the handler left it.
+  EndFrameInput(g.DXInput1, g.DXInput2, g.Config, state == scPlay);
+}
+
+int RunProgram(int argc, char** argv) {
+  RunOptions o;
+  if (int rc = ParseArgs(argc, argv, o); rc != 0) return rc < 0 ? 0 : rc;
+  std::vector<TScriptEvent> script;
+  if (!o.InputFile.empty()) {
+    std::string text, error;
+    if (!ReadText(o.InputFile, text)) {
+      std::fprintf(stderr, "kq001: cannot read the input script %s\n", o.InputFile.c_str());
+      return 2;
+    }
+    if (!ParseInputScript(text, script, error)) {
+      std::fprintf(stderr, "kq001: %s: %s\n", o.InputFile.c_str(), error.c_str());
+      return 2;
+    }
+  }
+  auto g = std::make_unique<GameContext>();
+  for (int n = 0; n < 2; ++n) {
+    if (o.Field[n].empty()) continue;
+    std::string text, error;
+    if (!ReadText(o.Field[n], text)) {
+      std::fprintf(stderr, "kq001: cannot read the field file %s\n", o.Field[n].c_str());
+      return 2;
+    }
+    if (!ParseFieldFile(text, g->StartField[size_t(n)], error)) {
+      std::fprintf(stderr, "kq001: %s: %s\n", o.Field[n].c_str(), error.c_str());
+      return 2;
+    }
+    g->HasStartField[size_t(n)] = true;
+  }
+  g->NoRender = o.NoRender;
+  g->RecordSounds = o.Headless;
+
+  std::unique_ptr<SdlPlatform> platform;
+  try {
+    PlatformOptions po;
+    po.Headless = o.Headless;
+    platform = std::make_unique<SdlPlatform>(po);
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "kq001: %s\n", e.what());
+    return 1;
+  }
+  g->Platform = platform.get();
+  platform->SetVirtualTime(1000);
+
+  uint64_t seed = o.HasSeed ? o.Seed
+                            : uint64_t(std::chrono::steady_clock::now().time_since_epoch().count());
+  try {
+    FormCreate(*g, o, seed);
+  } catch (const std::exception& e) {
+    std::string text = ErrorText(ClassNameOf(e), e.what());
+    if (dynamic_cast<const EResorceLoadError*>(&e))
+      text += "\n\n強制終了します。ファイルが不足していないか確認してください";
+    platform->ShowError(text);
+    g->Platform = nullptr;
+    g.reset();
+    return 1;
+  }
+
+  int exitCode = 0;
+  if (o.Headless) {
+    std::map<uint32_t, std::vector<std::string>> shots, dumps;
+    for (auto& s : o.Shots) shots[s.first].push_back(s.second);
+    for (auto& d : o.DumpsAt) dumps[d.first].push_back(d.second);
+    size_t next = 0;
+    uint32_t now = 1000;
+    for (uint32_t tick = 1; !g->Terminated && (o.Frames < 0 || long(tick) <= o.Frames); ++tick) {
+      now += uint32_t(o.FrameMs);
+      platform->SetVirtualTime(now);
+      while (next < script.size() && script[next].Tick <= tick) ApplyScriptEvent(*platform, script[next++]);
+      HandleEvents(*g, platform->Pump(false));
+      if (g->Terminated) break;
+      if (!GuardedTick(*g, now, o.FrameMs, exitCode)) break;
+      if (auto it = shots.find(tick); it != shots.end())
+        for (auto& path : it->second)
+          if (!WritePngFile(path, platform->ReadFrame()))
+            std::fprintf(stderr, "kq001: cannot write %s\n", path.c_str());
+      if (auto it = dumps.find(tick); it != dumps.end())
+        for (auto& path : it->second)
+          if (!WriteFile(path, DumpJson(*g))) std::fprintf(stderr, "kq001: cannot write %s\n", path.c_str());
+    }
+  } else {
+    uint32_t last = platform->Ticks();
+    while (!g->Terminated) {
+      // The timer ticks only while the window is active; otherwise wait for events.
+      bool active = platform->Active();
+      HandleEvents(*g, platform->Pump(!active));
+      if (g->Terminated) break;
+      if (!active) continue;
+      uint32_t now = platform->Ticks();
+      uint32_t lag = now - last;
+      if (lag == 0) {
+        platform->Delay(1);
+        continue;
+      }
+      last = now;
+      if (!GuardedTick(*g, now, int(std::min<uint32_t>(lag, 0x7FFFFFFF)), exitCode)) break;
+    }
+  }
+  FormDestroy(*g);
+  if (!o.Dump.empty() && !WriteFile(o.Dump, DumpJson(*g)))
+    std::fprintf(stderr, "kq001: cannot write %s\n", o.Dump.c_str());
+  g->Platform = nullptr;
+  g.reset();
+  return exitCode;
+}
 
 }  // namespace kq

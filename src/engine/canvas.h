@@ -69,6 +69,8 @@ class Canvas {
                  BlendMode mode = BlendMode::Alpha, uint32_t colorMod = 0xFFFFFF, double angleDeg = 0) {
     DoDrawImage(img, src, dst, alpha, mode, colorMod, angleDeg);
   }
+  // Makes the device copy now so the first draw does not stall.
+  virtual void Prepare(const TImage&) {}
   // Copies a whole image 1:1 at (x, y); transparent pixels stay transparent.
   void Blit(const TImage& img, int x, int y) {
     DrawImage(img, {0, 0, img.Width(), img.Height()},

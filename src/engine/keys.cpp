@@ -1,5 +1,147 @@
-#include "engine/platform.h"
+#include "engine/keys.h"
+
+#include <SDL.h>
+
+#include <array>
 
 namespace kq {
+
+namespace {
+
+struct VkEntry {
+  int Vk;
+  SDL_Scancode Primary;
+  SDL_Scancode Secondary;  // generic codes (Shift, Return ...) are down with either key
+};
+
+// Every virtual-key code of a 105-key keyboard; OEM punctuation by the US layout.
+constexpr VkEntry kTable[] = {
+    {0x08, SDL_SCANCODE_BACKSPACE, SDL_SCANCODE_UNKNOWN},
+    {0x09, SDL_SCANCODE_TAB, SDL_SCANCODE_UNKNOWN},
+    {0x0C, SDL_SCANCODE_CLEAR, SDL_SCANCODE_UNKNOWN},
+    {0x0D, SDL_SCANCODE_RETURN, SDL_SCANCODE_KP_ENTER},
+    {0x10, SDL_SCANCODE_LSHIFT, SDL_SCANCODE_RSHIFT},
+    {0x11, SDL_SCANCODE_LCTRL, SDL_SCANCODE_RCTRL},
+    {0x12, SDL_SCANCODE_LALT, SDL_SCANCODE_RALT},
+    {0x13, SDL_SCANCODE_PAUSE, SDL_SCANCODE_UNKNOWN},
+    {0x14, SDL_SCANCODE_CAPSLOCK, SDL_SCANCODE_UNKNOWN},
+    {0x1B, SDL_SCANCODE_ESCAPE, SDL_SCANCODE_UNKNOWN},
+    {0x20, SDL_SCANCODE_SPACE, SDL_SCANCODE_UNKNOWN},
+    {0x21, SDL_SCANCODE_PAGEUP, SDL_SCANCODE_UNKNOWN},
+    {0x22, SDL_SCANCODE_PAGEDOWN, SDL_SCANCODE_UNKNOWN},
+    {0x23, SDL_SCANCODE_END, SDL_SCANCODE_UNKNOWN},
+    {0x24, SDL_SCANCODE_HOME, SDL_SCANCODE_UNKNOWN},
+    {0x25, SDL_SCANCODE_LEFT, SDL_SCANCODE_UNKNOWN},
+    {0x26, SDL_SCANCODE_UP, SDL_SCANCODE_UNKNOWN},
+    {0x27, SDL_SCANCODE_RIGHT, SDL_SCANCODE_UNKNOWN},
+    {0x28, SDL_SCANCODE_DOWN, SDL_SCANCODE_UNKNOWN},
+    {0x2C, SDL_SCANCODE_PRINTSCREEN, SDL_SCANCODE_UNKNOWN},
+    {0x2D, SDL_SCANCODE_INSERT, SDL_SCANCODE_UNKNOWN},
+    {0x2E, SDL_SCANCODE_DELETE, SDL_SCANCODE_UNKNOWN},
+    {0x2F, SDL_SCANCODE_HELP, SDL_SCANCODE_UNKNOWN},
+    {0x30, SDL_SCANCODE_0, SDL_SCANCODE_UNKNOWN},
+    {0x31, SDL_SCANCODE_1, SDL_SCANCODE_UNKNOWN},
+    {0x32, SDL_SCANCODE_2, SDL_SCANCODE_UNKNOWN},
+    {0x33, SDL_SCANCODE_3, SDL_SCANCODE_UNKNOWN},
+    {0x34, SDL_SCANCODE_4, SDL_SCANCODE_UNKNOWN},
+    {0x35, SDL_SCANCODE_5, SDL_SCANCODE_UNKNOWN},
+    {0x36, SDL_SCANCODE_6, SDL_SCANCODE_UNKNOWN},
+    {0x37, SDL_SCANCODE_7, SDL_SCANCODE_UNKNOWN},
+    {0x38, SDL_SCANCODE_8, SDL_SCANCODE_UNKNOWN},
+    {0x39, SDL_SCANCODE_9, SDL_SCANCODE_UNKNOWN},
+    {0x5B, SDL_SCANCODE_LGUI, SDL_SCANCODE_UNKNOWN},
+    {0x5C, SDL_SCANCODE_RGUI, SDL_SCANCODE_UNKNOWN},
+    {0x5D, SDL_SCANCODE_APPLICATION, SDL_SCANCODE_UNKNOWN},
+    {0x60, SDL_SCANCODE_KP_0, SDL_SCANCODE_UNKNOWN},
+    {0x61, SDL_SCANCODE_KP_1, SDL_SCANCODE_UNKNOWN},
+    {0x62, SDL_SCANCODE_KP_2, SDL_SCANCODE_UNKNOWN},
+    {0x63, SDL_SCANCODE_KP_3, SDL_SCANCODE_UNKNOWN},
+    {0x64, SDL_SCANCODE_KP_4, SDL_SCANCODE_UNKNOWN},
+    {0x65, SDL_SCANCODE_KP_5, SDL_SCANCODE_UNKNOWN},
+    {0x66, SDL_SCANCODE_KP_6, SDL_SCANCODE_UNKNOWN},
+    {0x67, SDL_SCANCODE_KP_7, SDL_SCANCODE_UNKNOWN},
+    {0x68, SDL_SCANCODE_KP_8, SDL_SCANCODE_UNKNOWN},
+    {0x69, SDL_SCANCODE_KP_9, SDL_SCANCODE_UNKNOWN},
+    {0x6A, SDL_SCANCODE_KP_MULTIPLY, SDL_SCANCODE_UNKNOWN},
+    {0x6B, SDL_SCANCODE_KP_PLUS, SDL_SCANCODE_UNKNOWN},
+    {0x6C, SDL_SCANCODE_KP_COMMA, SDL_SCANCODE_UNKNOWN},
+    {0x6D, SDL_SCANCODE_KP_MINUS, SDL_SCANCODE_UNKNOWN},
+    {0x6E, SDL_SCANCODE_KP_PERIOD, SDL_SCANCODE_UNKNOWN},
+    {0x6F, SDL_SCANCODE_KP_DIVIDE, SDL_SCANCODE_UNKNOWN},
+    {0x90, SDL_SCANCODE_NUMLOCKCLEAR, SDL_SCANCODE_UNKNOWN},
+    {0x91, SDL_SCANCODE_SCROLLLOCK, SDL_SCANCODE_UNKNOWN},
+    {0xA0, SDL_SCANCODE_LSHIFT, SDL_SCANCODE_UNKNOWN},
+    {0xA1, SDL_SCANCODE_RSHIFT, SDL_SCANCODE_UNKNOWN},
+    {0xA2, SDL_SCANCODE_LCTRL, SDL_SCANCODE_UNKNOWN},
+    {0xA3, SDL_SCANCODE_RCTRL, SDL_SCANCODE_UNKNOWN},
+    {0xA4, SDL_SCANCODE_LALT, SDL_SCANCODE_UNKNOWN},
+    {0xA5, SDL_SCANCODE_RALT, SDL_SCANCODE_UNKNOWN},
+    {0xBA, SDL_SCANCODE_SEMICOLON, SDL_SCANCODE_UNKNOWN},
+    {0xBB, SDL_SCANCODE_EQUALS, SDL_SCANCODE_UNKNOWN},
+    {0xBC, SDL_SCANCODE_COMMA, SDL_SCANCODE_UNKNOWN},
+    {0xBD, SDL_SCANCODE_MINUS, SDL_SCANCODE_UNKNOWN},
+    {0xBE, SDL_SCANCODE_PERIOD, SDL_SCANCODE_UNKNOWN},
+    {0xBF, SDL_SCANCODE_SLASH, SDL_SCANCODE_UNKNOWN},
+    {0xC0, SDL_SCANCODE_GRAVE, SDL_SCANCODE_UNKNOWN},
+    {0xDB, SDL_SCANCODE_LEFTBRACKET, SDL_SCANCODE_UNKNOWN},
+    {0xDC, SDL_SCANCODE_BACKSLASH, SDL_SCANCODE_UNKNOWN},
+    {0xDD, SDL_SCANCODE_RIGHTBRACKET, SDL_SCANCODE_UNKNOWN},
+    {0xDE, SDL_SCANCODE_APOSTROPHE, SDL_SCANCODE_UNKNOWN},
+    {0xDF, SDL_SCANCODE_NONUSHASH, SDL_SCANCODE_UNKNOWN},
+    {0xE2, SDL_SCANCODE_NONUSBACKSLASH, SDL_SCANCODE_UNKNOWN},
+};
+
+const VkEntry* FindVk(int vk) {
+  for (const auto& e : kTable)
+    if (e.Vk == vk) return &e;
+  return nullptr;
+}
+
+}  // namespace
+
+int VkToScancode(int vk) {
+  if (vk >= 'A' && vk <= 'Z') return SDL_SCANCODE_A + (vk - 'A');
+  if (vk >= 0x70 && vk <= 0x7B) return SDL_SCANCODE_F1 + (vk - 0x70);   // F1-F12
+  if (vk >= 0x7C && vk <= 0x87) return SDL_SCANCODE_F13 + (vk - 0x7C);  // F13-F24
+  const VkEntry* e = FindVk(vk);
+  return e ? int(e->Primary) : 0;
+}
+
+int SecondaryScancode(int vk) {
+  const VkEntry* e = FindVk(vk);
+  return e ? int(e->Secondary) : 0;
+}
+
+int ScancodeToVk(int scancode) {
+  if (scancode >= SDL_SCANCODE_A && scancode <= SDL_SCANCODE_Z) return 'A' + (scancode - SDL_SCANCODE_A);
+  if (scancode >= SDL_SCANCODE_F1 && scancode <= SDL_SCANCODE_F12) return 0x70 + (scancode - SDL_SCANCODE_F1);
+  if (scancode >= SDL_SCANCODE_F13 && scancode <= SDL_SCANCODE_F24) return 0x7C + (scancode - SDL_SCANCODE_F13);
+  if (scancode == SDL_SCANCODE_UNKNOWN) return 0;
+  // Prefer the left/right codes over the generic modifier codes.
+  int generic = 0;
+  for (const auto& e : kTable) {
+    if (int(e.Primary) == scancode) {
+      if (e.Vk >= 0x10 && e.Vk <= 0x12)
+        generic = e.Vk;
+      else
+        return e.Vk;
+    }
+  }
+  if (generic) return generic;
+  if (scancode == SDL_SCANCODE_KP_ENTER) return 0x0D;
+  return 0;
+}
+
+std::string VkSystemName(int vk) {
+  int sc = VkToScancode(vk);
+  if (sc == 0) return {};
+  SDL_Keycode key = SDL_GetKeyFromScancode(SDL_Scancode(sc));
+  const char* name = key != SDLK_UNKNOWN ? SDL_GetKeyName(key) : SDL_GetScancodeName(SDL_Scancode(sc));
+  if (!name || !*name) name = SDL_GetScancodeName(SDL_Scancode(sc));
+  std::string out = name ? name : "";
+  for (auto& ch : out)
+    if (ch >= 'a' && ch <= 'z') ch = char(ch - 32);
+  return out;
+}
 
 }  // namespace kq

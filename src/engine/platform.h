@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/bitmap.h"
 #include "engine/canvas.h"
 
 namespace kq {
@@ -38,6 +39,7 @@ class IPlatform {
  public:
   virtual ~IPlatform() = default;
   virtual uint32_t Ticks() = 0;
+  virtual void Delay(uint32_t ms) = 0;
   // Handles pending events; with wait set it sleeps until one arrives (inactive window).
   virtual PlatformEvents Pump(bool wait) = 0;
   // ActiveOnly: focus and not minimised.
@@ -52,8 +54,8 @@ class IPlatform {
   // Message boxes; the text always goes to stderr too. Headless: stderr only, questions answer yes.
   virtual void ShowError(const std::string& text) = 0;
   virtual bool AskYesNo(const std::string& text) = 0;
-  // Writes the last presented frame as PNG; false on failure.
-  virtual bool SaveScreenshot(const std::string& path) = 0;
+  // The last drawn frame, 640 x 480.
+  virtual Bitmap ReadFrame() = 0;
 };
 
 }  // namespace kq

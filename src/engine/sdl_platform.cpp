@@ -1,5 +1,340 @@
-#include "engine/platform.h"
+#include "engine/sdl_platform.h"
+
+#include <SDL.h>
+
+#include <array>
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+#include "engine/errors.h"
+#include "engine/keys.h"
+#include "engine/sdl_canvas.h"
 
 namespace kq {
+
+namespace {
+
+constexpr int kAxisRange = 1000;
+constexpr int kDeadZone = 50;
+
+}  // namespace
+
+struct SdlPlatform::Impl : IInputSource {
+  PlatformOptions Opt;
+  SDL_Window* Window = nullptr;
+  SDL_Renderer* Renderer = nullptr;
+  SDL_Surface* Frame = nullptr;  // headless target
+  std::unique_ptr<SdlCanvas> Canvas;
+  bool Focus = true, Minimized = false, Hidden = false;
+  bool Full = false;
+  int SavedX = SDL_WINDOWPOS_CENTERED, SavedY = SDL_WINDOWPOS_CENTERED, SavedW = 640, SavedH = 480;
+  uint32_t VirtualNow = 1000;
+  std::array<bool, SDL_NUM_SCANCODES> VirtualKeys{};
+  std::array<SDL_Joystick*, kMaxPads> Pads{};
+  std::array<int, 8> VirtualPadIndex{};  // script pad number -> SDL device index + 1
+  std::array<SDL_Joystick*, 8> VirtualPads{};
+
+  bool ScancodeDown(int sc) const {
+    if (sc <= 0 || sc >= SDL_NUM_SCANCODES) return false;
+    if (Opt.Headless) return VirtualKeys[size_t(sc)];
+    int n = 0;
+    const Uint8* ks = SDL_GetKeyboardState(&n);
+    return sc < n && ks[sc];
+  }
+
+  bool VkDown(int vk) const override {
+    return ScancodeDown(VkToScancode(vk)) || ScancodeDown(SecondaryScancode(vk));
+  }
+
+  int FirstDownVk() const override {
+    for (int sc = 1; sc < SDL_NUM_SCANCODES; ++sc)
+      if (ScancodeDown(sc))
+        if (int vk = ScancodeToVk(sc)) return vk;
+    return 0;
+  }
+
+  uint64_t PadStates(int padNo) const override {
+    if (padNo < 0 || padNo >= kMaxPads || !Pads[size_t(padNo)]) return 0;
+    SDL_Joystick* j = Pads[size_t(padNo)];
+    if (!SDL_JoystickGetAttached(j)) return 0;
+    uint64_t s = 0;
+    auto axis = [&](int a) {
+      if (SDL_JoystickNumAxes(j) <= a) return 0;
+      return int(SDL_JoystickGetAxis(j, a)) * kAxisRange / 32768;
+    };
+    int x = axis(0), y = axis(1);
+    if (y < -kDeadZone) s |= 1u << 0;
+    if (y > kDeadZone) s |= 1u << 1;
+    if (x < -kDeadZone) s |= 1u << 2;
+    if (x > kDeadZone) s |= 1u << 3;
+    if (SDL_JoystickNumHats(j) > 0) {
+      Uint8 h = SDL_JoystickGetHat(j, 0);
+      if (h & SDL_HAT_UP) s |= 1u << 0;
+      if (h & SDL_HAT_DOWN) s |= 1u << 1;
+      if (h & SDL_HAT_LEFT) s |= 1u << 2;
+      if (h & SDL_HAT_RIGHT) s |= 1u << 3;
+    }
+    int buttons = SDL_JoystickNumButtons(j);
+    for (int b = 0; b < buttons && b < 32; ++b)
+      if (SDL_JoystickGetButton(j, b)) s |= uint64_t(1) << (4 + b);
+    return s;
+  }
+
+  std::vector<std::string> PadNames() const override {
+    std::vector<std::string> names(kMaxPads);
+    for (int i = 0; i < kMaxPads; ++i)
+      if (Pads[size_t(i)] && SDL_JoystickGetAttached(Pads[size_t(i)])) {
+        const char* n = SDL_JoystickName(Pads[size_t(i)]);
+        names[size_t(i)] = n ? n : "";
+      }
+    return names;
+  }
+
+  // Opens a newly attached device in the first free slot; true when something changed.
+  bool OpenPad(int deviceIndex) {
+    SDL_JoystickID id = SDL_JoystickGetDeviceInstanceID(deviceIndex);
+    for (SDL_Joystick* j : Pads)
+      if (j && SDL_JoystickInstanceID(j) == id) return false;
+    for (auto& slot : Pads) {
+      if (!slot) {
+        slot = SDL_JoystickOpen(deviceIndex);
+        return slot != nullptr;
+      }
+    }
+    return false;
+  }
+
+  bool ClosePad(SDL_JoystickID id) {
+    for (auto& slot : Pads) {
+      if (slot && SDL_JoystickInstanceID(slot) == id) {
+        SDL_JoystickClose(slot);
+        slot = nullptr;
+        return true;
+      }
+    }
+    return false;
+  }
+};
+
+SdlPlatform::SdlPlatform(const PlatformOptions& opt) : impl_(std::make_unique<Impl>()) {
+  impl_->Opt = opt;
+  if (opt.Headless) SDL_SetHint(SDL_HINT_VIDEODRIVER, "dummy");
+  SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "0");
+  SDL_SetHint(SDL_HINT_JOYSTICK_ALLOW_BACKGROUND_EVENTS, "1");
+  if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_JOYSTICK | SDL_INIT_EVENTS) != 0)
+    throw Exception(std::string("SDL cannot start: ") + SDL_GetError());
+  if (opt.Headless) {
+    impl_->Frame = SDL_CreateRGBSurfaceWithFormat(0, 640, 480, 32, SDL_PIXELFORMAT_ARGB8888);
+    if (impl_->Frame) impl_->Renderer = SDL_CreateSoftwareRenderer(impl_->Frame);
+  } else {
+    impl_->Window = SDL_CreateWindow(opt.Title.c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, 640,
+                                     480, SDL_WINDOW_RESIZABLE | SDL_WINDOW_ALLOW_HIGHDPI);
+    if (!impl_->Window) throw Exception(std::string("cannot open the window: ") + SDL_GetError());
+    impl_->Renderer = SDL_CreateRenderer(impl_->Window, -1,
+                                         SDL_RENDERER_ACCELERATED | (opt.Vsync ? SDL_RENDERER_PRESENTVSYNC : 0));
+    if (!impl_->Renderer) impl_->Renderer = SDL_CreateRenderer(impl_->Window, -1, SDL_RENDERER_SOFTWARE);
+  }
+  if (!impl_->Renderer) throw Exception(std::string("cannot create a renderer: ") + SDL_GetError());
+  SDL_RenderSetLogicalSize(impl_->Renderer, 640, 480);
+  impl_->Canvas = std::make_unique<SdlCanvas>(impl_->Renderer);
+  for (int i = 0; i < SDL_NumJoysticks(); ++i) impl_->OpenPad(i);
+}
+
+SdlPlatform::~SdlPlatform() {
+  for (auto& j : impl_->Pads)
+    if (j) SDL_JoystickClose(j);
+  for (int n = 0; n < 8; ++n) DetachVirtualPad(n);
+  impl_->Canvas.reset();
+  if (impl_->Renderer) SDL_DestroyRenderer(impl_->Renderer);
+  if (impl_->Frame) SDL_FreeSurface(impl_->Frame);
+  if (impl_->Window) SDL_DestroyWindow(impl_->Window);
+  SDL_QuitSubSystem(SDL_INIT_VIDEO | SDL_INIT_JOYSTICK | SDL_INIT_EVENTS);
+}
+
+uint32_t SdlPlatform::Ticks() { return impl_->Opt.Headless ? impl_->VirtualNow : SDL_GetTicks(); }
+
+void SdlPlatform::Delay(uint32_t ms) {
+  if (!impl_->Opt.Headless) SDL_Delay(ms);
+}
+
+PlatformEvents SdlPlatform::Pump(bool wait) {
+  PlatformEvents out;
+  SDL_Event e;
+  bool got = wait ? SDL_WaitEventTimeout(&e, 100) != 0 : SDL_PollEvent(&e) != 0;
+  while (got) {
+    switch (e.type) {
+      case SDL_QUIT: out.Quit = true; break;
+      case SDL_WINDOWEVENT:
+        switch (e.window.event) {
+          case SDL_WINDOWEVENT_FOCUS_GAINED: impl_->Focus = true; break;
+          case SDL_WINDOWEVENT_FOCUS_LOST: impl_->Focus = false; break;
+          case SDL_WINDOWEVENT_MINIMIZED: impl_->Minimized = true; break;
+          case SDL_WINDOWEVENT_RESTORED:
+          case SDL_WINDOWEVENT_MAXIMIZED: impl_->Minimized = false; break;
+          case SDL_WINDOWEVENT_HIDDEN: impl_->Hidden = true; break;
+          case SDL_WINDOWEVENT_SHOWN: impl_->Hidden = false; break;
+          default: break;
+        }
+        break;
+      case SDL_KEYDOWN:
+        // Alt+Return switches the display mode; the Return still latches at the next poll.
+        if (!e.key.repeat && (e.key.keysym.scancode == SDL_SCANCODE_RETURN ||
+                              e.key.keysym.scancode == SDL_SCANCODE_KP_ENTER) &&
+            (e.key.keysym.mod & KMOD_ALT))
+          ToggleFullScreen();
+        break;
+      case SDL_RENDER_TARGETS_RESET:
+      case SDL_RENDER_DEVICE_RESET:
+        impl_->Canvas->DeviceReset();
+        out.DeviceReset = true;
+        break;
+      case SDL_JOYDEVICEADDED:
+        if (impl_->OpenPad(e.jdevice.which)) out.PadsChanged = true;
+        break;
+      case SDL_JOYDEVICEREMOVED:
+        if (impl_->ClosePad(e.jdevice.which)) out.PadsChanged = true;
+        break;
+      default:
+        if (e.type >= SDL_USEREVENT) out.UserEvents.push_back(e.type);
+        break;
+    }
+    got = SDL_PollEvent(&e) != 0;
+  }
+  return out;
+}
+
+bool SdlPlatform::Active() const {
+  if (impl_->Opt.Headless) return true;
+  return impl_->Focus && !impl_->Minimized && !impl_->Hidden;
+}
+
+bool SdlPlatform::CanDraw() const {
+  if (impl_->Opt.Headless) return true;
+  return !impl_->Minimized && !impl_->Hidden;
+}
+
+Canvas& SdlPlatform::Screen() { return *impl_->Canvas; }
+
+void SdlPlatform::Present() { SDL_RenderPresent(impl_->Renderer); }
+
+void SdlPlatform::SetVsync(bool on) {
+  if (!impl_->Opt.Headless) SDL_RenderSetVSync(impl_->Renderer, on ? 1 : 0);
+}
+
+void SdlPlatform::ToggleFullScreen() {
+  Impl& m = *impl_;
+  if (!m.Window) return;
+  if (!m.Full) {
+    SDL_GetWindowPosition(m.Window, &m.SavedX, &m.SavedY);
+    SDL_GetWindowSize(m.Window, &m.SavedW, &m.SavedH);
+    if (SDL_SetWindowFullscreen(m.Window, SDL_WINDOW_FULLSCREEN_DESKTOP) == 0) {
+      m.Full = true;
+      SDL_ShowCursor(SDL_DISABLE);
+    }
+  } else {
+    SDL_SetWindowFullscreen(m.Window, 0);
+    SDL_SetWindowSize(m.Window, m.SavedW, m.SavedH);
+    SDL_SetWindowPosition(m.Window, m.SavedX, m.SavedY);
+    SDL_ShowCursor(SDL_ENABLE);
+    m.Full = false;
+  }
+}
+
+bool SdlPlatform::FullScreen() const { return impl_->Full; }
+
+IInputSource& SdlPlatform::Input() { return *impl_; }
+
+void SdlPlatform::ShowError(const std::string& text) {
+  std::fprintf(stderr, "%s\n", text.c_str());
+  if (!impl_->Opt.Headless && impl_->Window)
+    SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, impl_->Opt.Title.c_str(), text.c_str(), impl_->Window);
+}
+
+bool SdlPlatform::AskYesNo(const std::string& text) {
+  std::fprintf(stderr, "%s\n", text.c_str());
+  if (impl_->Opt.Headless || !impl_->Window) return true;
+  const SDL_MessageBoxButtonData buttons[] = {
+      {SDL_MESSAGEBOX_BUTTON_RETURNKEY_DEFAULT, 1, "Yes"},
+      {SDL_MESSAGEBOX_BUTTON_ESCAPEKEY_DEFAULT, 0, "No"},
+  };
+  SDL_MessageBoxData box{SDL_MESSAGEBOX_WARNING, impl_->Window, impl_->Opt.Title.c_str(), text.c_str(), 2,
+                         buttons, nullptr};
+  int hit = 1;
+  if (SDL_ShowMessageBox(&box, &hit) != 0) return true;
+  return hit == 1;
+}
+
+Bitmap SdlPlatform::ReadFrame() {
+  Bitmap out(640, 480);
+  if (impl_->Frame) {
+    SDL_Surface* s = impl_->Frame;
+    SDL_LockSurface(s);
+    for (int y = 0; y < 480; ++y)
+      std::memcpy(&out.Pixels[size_t(y) * 640], static_cast<uint8_t*>(s->pixels) + y * s->pitch, 640 * 4);
+    SDL_UnlockSurface(s);
+  } else {
+    SDL_Rect r{0, 0, 640, 480};
+    SDL_RenderReadPixels(impl_->Renderer, &r, SDL_PIXELFORMAT_ARGB8888, out.Pixels.data(), 640 * 4);
+  }
+  for (auto& p : out.Pixels) p |= 0xFF000000u;
+  return out;
+}
+
+bool SdlPlatform::Headless() const { return impl_->Opt.Headless; }
+void SdlPlatform::SetVirtualTime(uint32_t now) { impl_->VirtualNow = now; }
+
+void SdlPlatform::SetVirtualKey(int vk, bool down) {
+  int sc = VkToScancode(vk);
+  if (sc > 0 && sc < SDL_NUM_SCANCODES) impl_->VirtualKeys[size_t(sc)] = down;
+}
+
+bool SdlPlatform::AttachVirtualPad(int n, const std::string& name) {
+  if (n < 0 || n >= 8) return false;
+  DetachVirtualPad(n);
+  SDL_VirtualJoystickDesc desc;
+  SDL_zero(desc);
+  desc.version = SDL_VIRTUAL_JOYSTICK_DESC_VERSION;
+  desc.type = SDL_JOYSTICK_TYPE_GAMECONTROLLER;
+  desc.naxes = 2;
+  desc.nbuttons = 32;
+  desc.nhats = 1;
+  desc.name = name.c_str();
+  int index = SDL_JoystickAttachVirtualEx(&desc);
+  if (index < 0) return false;
+  impl_->VirtualPadIndex[size_t(n)] = index + 1;
+  // A handle of our own to drive the virtual device; the game opens its own on the added event.
+  impl_->VirtualPads[size_t(n)] = SDL_JoystickOpen(index);
+  return impl_->VirtualPads[size_t(n)] != nullptr;
+}
+
+void SdlPlatform::DetachVirtualPad(int n) {
+  if (n < 0 || n >= 8 || !impl_->VirtualPads[size_t(n)]) return;
+  SDL_Joystick* j = impl_->VirtualPads[size_t(n)];
+  SDL_JoystickID id = SDL_JoystickInstanceID(j);
+  SDL_JoystickClose(j);
+  impl_->VirtualPads[size_t(n)] = nullptr;
+  for (int i = 0; i < SDL_NumJoysticks(); ++i)
+    if (SDL_JoystickGetDeviceInstanceID(i) == id) SDL_JoystickDetachVirtual(i);
+  impl_->VirtualPadIndex[size_t(n)] = 0;
+}
+
+void SdlPlatform::SetVirtualPadButton(int n, int button, bool down) {
+  if (n < 0 || n >= 8 || !impl_->VirtualPads[size_t(n)]) return;
+  SDL_JoystickSetVirtualButton(impl_->VirtualPads[size_t(n)], button, down ? 1 : 0);
+}
+
+void SdlPlatform::SetVirtualPadAxis(int n, int axis, int value) {
+  if (n < 0 || n >= 8 || !impl_->VirtualPads[size_t(n)]) return;
+  SDL_JoystickSetVirtualAxis(impl_->VirtualPads[size_t(n)], axis, Sint16(value));
+}
+
+void SdlPlatform::SetVirtualPadHat(int n, int dir) {
+  if (n < 0 || n >= 8 || !impl_->VirtualPads[size_t(n)]) return;
+  static const Uint8 hats[] = {SDL_HAT_CENTERED, SDL_HAT_UP, SDL_HAT_DOWN, SDL_HAT_LEFT, SDL_HAT_RIGHT};
+  SDL_JoystickSetVirtualHat(impl_->VirtualPads[size_t(n)], 0, hats[dir >= 0 && dir <= 4 ? dir : 0]);
+}
+
+void SdlPlatform::SimulateDeviceReset() { impl_->Canvas->DeviceReset(); }
 
 }  // namespace kq

@@ -1,11 +1,82 @@
+#include <algorithm>
+
 #include "app/context.h"
 #include "screens/screens.h"
 
 namespace kq {
 
-void EnterTitle(GameContext&) {}
-void TitleTick(GameContext&, int) {}
-void EnterOpening(GameContext&) {}
-void OpeningTick(GameContext&, int) {}
+namespace {
+
+void PlaceCursor(GameContext& g) {
+  if (g.TitleCursorSprite) g.TitleCursorSprite->Y = 376 + 22 * g.TitleCursor;
+}
+
+void DrawTitle(GameContext& g, int moveCount) {
+  g.DrawFrontEndFrame(moveCount, nullptr, false, [&](Canvas& c) {
+    // A sound that failed to load is named on the top row, clear of the menu.
+    if (!g.SoundLoadError.empty()) DrawGlyphText(g, c, 0, g.SoundLoadError, 0);
+  });
+}
+
+}  // namespace
+
+void EnterTitle(GameContext& g) {
+  g.TitleCursor = 0;
+  CreateImageSprite(g, "TITLE", 320, 240, 0);
+  for (int i = 0; i < 5; ++i) CreateImageSprite(g, "STR_TITLE", 320, 378 + 22 * i, 1, -1, false, 0, i);
+  g.TitleCursorSprite = CreateImageSprite(g, "TITLE_CURSOR", 190, 376, 1, -1, true, 0.02);
+}
+
+void TitleTick(GameContext& g, int moveCount) {
+  if (g.DXInput1.Has(0) || g.DXInput2.Has(0)) {
+    g.TitleCursor = std::max(g.TitleCursor - 1, 0);
+    PlaceCursor(g);
+    g.PlaySound("CURSOR");
+    DrawTitle(g, moveCount);
+  } else if (g.DXInput1.Has(1) || g.DXInput2.Has(1)) {
+    g.TitleCursor = std::min(g.TitleCursor + 1, 4);
+    PlaceCursor(g);
+    g.PlaySound("CURSOR");
+    DrawTitle(g, moveCount);
+  } else if (g.CancelPressed()) {
+    g.Terminated = true;
+  } else if (g.ConfirmPressed()) {
+    switch (g.TitleCursor) {
+      case 0:
+        g.GameMode = 1;
+        g.FieldCols = 7;
+        g.FieldRows = 13;
+        g.EnterState(scOpening);
+        break;
+      case 1:
+        g.GameMode = 2;
+        g.FieldCols = 8;
+        g.FieldRows = 13;
+        g.EnterState(scPlay);
+        break;
+      case 2: g.EnterState(scRules); break;
+      case 3: g.EnterState(scRanking); break;
+      default: g.EnterState(scOptions); break;
+    }
+  } else {
+    DrawTitle(g, moveCount);
+  }
+}
+
+void EnterOpening(GameContext& g) {
+  g.OpeningDeadline = g.FrameTime + 10000;
+  g.PlayMusicFile(g.DataPath("BGM\\BGM_OPENING.mid"));
+  CreateImageSprite(g, "OPENING", 320, 240, 0);
+  CreateImageSprite(g, "STR_PUSHKEY", 540, 440, 1, 2, true, 0.002);
+}
+
+void OpeningTick(GameContext& g, int moveCount) {
+  bool late = int32_t(g.FrameTime - g.OpeningDeadline) > 0;
+  if (late || g.ConfirmPressed() || g.CancelPressed()) {
+    g.EnterState(scPlay);
+    return;
+  }
+  g.DrawFrontEndFrame(moveCount, &g.BackSurface, false);
+}
 
 }  // namespace kq

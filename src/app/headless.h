@@ -1,0 +1,24 @@
+#pragma once
+// The headless runner's scripts: scripted input and starting fields.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace kq {
+
+struct TScriptEvent {
+  enum Kind { KeyDown, KeyUp, PadAttach, PadDetach, PadButton, PadAxis, PadHat };
+  uint32_t Tick = 0;  // applied before the poll of this tick (ticks count from 1)
+  Kind What = KeyDown;
+  int Pad = 0;
+  int A = 0;  // key code, button, axis or hat direction (0 centre, 1 up, 2 down, 3 left, 4 right)
+  int B = 0;  // button down (1/0) or axis value
+  std::string Name;
+};
+
+// One event a line, '#' starts a comment. False with "line N: ..." in error on the first bad line.
+bool ParseInputScript(const std::string& text, std::vector<TScriptEvent>& out, std::string& error);
+// Up to 13 lines of '.', '0'-'5', 'a'-'f', 'h'; the last line is row 0.
+bool ParseFieldFile(const std::string& text, std::vector<std::string>& rows, std::string& error);
+
+}  // namespace kq

@@ -1,0 +1,57 @@
+#pragma once
+// The SDL2 implementation of the platform. Headless mode runs SDL's dummy video driver with a
+// software renderer drawing the same frames into a 640x480 surface, a virtual clock and a
+// scripted keyboard; pads are SDL virtual joysticks so the real joystick path runs.
+#include <memory>
+#include <string>
+
+#include "engine/platform.h"
+
+namespace kq {
+
+struct PlatformOptions {
+  bool Headless = false;
+  bool Vsync = true;
+  std::string Title = "KQ001";
+};
+
+class SdlPlatform : public IPlatform {
+ public:
+  // Throws kq::Exception when SDL cannot start.
+  explicit SdlPlatform(const PlatformOptions& opt);
+  ~SdlPlatform() override;
+
+  uint32_t Ticks() override;
+  void Delay(uint32_t ms) override;
+  PlatformEvents Pump(bool wait) override;
+  bool Active() const override;
+  bool CanDraw() const override;
+  Canvas& Screen() override;
+  void Present() override;
+  void SetVsync(bool on) override;
+  void ToggleFullScreen() override;
+  bool FullScreen() const override;
+  IInputSource& Input() override;
+  void ShowError(const std::string& text) override;
+  bool AskYesNo(const std::string& text) override;
+  Bitmap ReadFrame() override;
+
+  // Headless control.
+  bool Headless() const;
+  void SetVirtualTime(uint32_t now);
+  void SetVirtualKey(int vk, bool down);
+  // Virtual pads by the script's pad number; false when SDL refuses.
+  bool AttachVirtualPad(int n, const std::string& name);
+  void DetachVirtualPad(int n);
+  void SetVirtualPadButton(int n, int button, bool down);
+  void SetVirtualPadAxis(int n, int axis, int value);
+  void SetVirtualPadHat(int n, int hatDirection);  // 0 centre, 1 up, 2 down, 3 left, 4 right
+  // Forces the lost-device path (tests).
+  void SimulateDeviceReset();
+
+ private:
+  struct Impl;
+  std::unique_ptr<Impl> impl_;
+};
+
+}  // namespace kq
