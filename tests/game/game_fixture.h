@@ -40,7 +40,8 @@ class MemoryPlatform : public IPlatform {
   IInputSource& Input() override { return Keys; }
   void ShowError(const std::string&) override {}
   bool AskYesNo(const std::string&) override { return true; }
-  bool SaveScreenshot(const std::string&) override { return false; }
+  Bitmap ReadFrame() override { return Pixels; }
+  void Delay(uint32_t) override {}
 };
 
 // Field rows top first, in the encoding of the starting fields ('*' for a block being erased).
