@@ -1,0 +1,95 @@
+#include "app/music_rules.h"
+
+#include <gtest/gtest.h>
+
+#include "app/context.h"
+
+namespace kq {
+namespace {
+
+// Records what the rules ask of the player.
+class TFakeMusic : public IMusicPlayer {
+ public:
+  bool Open(const std::string& path) override {
+    Opened.push_back(path);
+    return true;
+  }
+  void Play() override { ++Plays; }
+  void Stop() override { ++Stops; }
+  bool SongEnded(uint32_t type) override { return Ended && type == 77; }
+  std::vector<std::string> Opened;
+  int Plays = 0, Stops = 0;
+  bool Ended = true;
+};
+
+class MusicRules : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    g.Music = &music;
+    g.BgmList = {"a/BGM001.mid", "a/BGM002.mid", "a/BGM005.mid", "a/BGM009.mid"};
+    g.ScreenState = scPlay;
+  }
+  GameContext g;
+  TFakeMusic music;
+};
+
+TEST_F(MusicRules, VersusPlayPicksARandomSongFromTheList) {
+  g.GameMode = 2;
+  g.Rng.Seed(42);
+  TRandom expect(42);
+  for (int i = 0; i < 6; ++i) {
+    ASSERT_TRUE(HandleMusicEvent(g, 77));
+    EXPECT_EQ(music.Opened.back(), g.BgmList[size_t(expect.Random(4))]);
+  }
+  EXPECT_EQ(music.Plays, 6);
+}
+
+TEST_F(MusicRules, OtherwiseTheSameSongStartsAgain) {
+  g.GameMode = 1;
+  ASSERT_TRUE(HandleMusicEvent(g, 77));
+  EXPECT_TRUE(music.Opened.empty());
+  EXPECT_EQ(music.Plays, 1);
+  // On the front-end screens too, even in versus mode.
+  g.GameMode = 2;
+  g.ScreenState = scRules;
+  ASSERT_TRUE(HandleMusicEvent(g, 77));
+  EXPECT_TRUE(music.Opened.empty());
+  EXPECT_EQ(music.Plays, 2);
+}
+
+TEST_F(MusicRules, TheEndingSongPlaysOnce) {
+  g.Player1P.Phase = gpEnding;
+  ASSERT_TRUE(HandleMusicEvent(g, 77));
+  EXPECT_EQ(music.Plays, 0);
+  EXPECT_TRUE(music.Opened.empty());
+  // A stale ending phase does not silence a later screen's song.
+  g.ScreenState = scRules;
+  HandleMusicEvent(g, 77);
+  EXPECT_EQ(music.Plays, 1);
+}
+
+TEST_F(MusicRules, DisableBgmOpensNothing) {
+  g.Config.DisableBgm = true;
+  for (int mode : {1, 2}) {
+    g.GameMode = mode;
+    HandleMusicEvent(g, 77);
+    g.PlayRandomBgm();
+    g.PlayMusicFile("a/BGM001.mid");
+  }
+  EXPECT_TRUE(music.Opened.empty());
+  EXPECT_EQ(music.Plays, 0);
+}
+
+TEST_F(MusicRules, OtherEventsAreLeftAlone) {
+  g.GameMode = 2;
+  EXPECT_FALSE(HandleMusicEvent(g, 78));
+  music.Ended = false;
+  EXPECT_FALSE(HandleMusicEvent(g, 77));
+  EXPECT_TRUE(music.Opened.empty());
+  EXPECT_EQ(music.Plays, 0);
+  g.Music = nullptr;
+  EXPECT_FALSE(HandleMusicEvent(g, 77));
+}
+
+}  // namespace
+}  // namespace kq
