@@ -15,6 +15,7 @@
 #include "app/headless.h"
 #include "app/load_assets.h"
 #include "config/config_file.h"
+#include "config/exit_save.h"
 #include "config/hiscore.h"
 #include "engine/errors.h"
 #include "engine/paths.h"
@@ -165,15 +166,14 @@ void FormCreate(GameContext& g, const RunOptions& o, uint64_t seed) {
 
 // Saves settings and scores; a failed settings write must not lose the scores.
 void FormDestroy(GameContext& g) {
-  std::string error;
-  try {
-    SaveConfig(IniPath(g), g.Config);
-  } catch (const std::exception& e) {
-    error = e.what();
+  TExitSaveResult r = SaveAtExit(IniPath(g), g.Config, HiScorePath(g), g.HiScoreTable, g.Rng);
+  if (!r.HiScoreError.empty()) std::fprintf(stderr, "%s\n", r.HiScoreError.c_str());
+  if (!r.ConfigError.empty()) {
+    if (g.Platform)
+      g.Platform->ShowError(r.ConfigError);
+    else
+      std::fprintf(stderr, "%s\n", r.ConfigError.c_str());
   }
-  if (!SaveHiScores(HiScorePath(g), g.HiScoreTable, g.Rng))
-    std::fprintf(stderr, "%s に書き込めません\n", HiScorePath(g).c_str());
-  if (!error.empty() && g.Platform) g.Platform->ShowError(error);
   ShutDownAudio(g);
   if (FileExists(g.TempFileName)) std::remove(g.TempFileName.c_str());
 }
