@@ -158,18 +158,20 @@ void TProfile::WriteString(std::string_view section, std::string_view key, std::
   std::string v(value);
   for (char& c : v)
     if (c == '\r' || c == '\n') c = ' ';
+  // Reading trims blanks and takes off one pair of quotes, so such values go in quotes.
+  if (HasEdgeBlank(v) || (v.size() >= 2 && (v.front() == '"' || v.front() == '\'') && v.back() == v.front()))
+    v = '"' + v + '"';
   const std::string eol = LineBreak();
-  // Names and values that a new parse would read back at exactly the written place; anything
-  // else is written the same way but indexed afresh.
+  // Names that a new parse would read back at exactly the written place; anything else is
+  // written the same way but indexed afresh.
   const bool plainSection = !HasEdgeBlank(section) && !HasBreak(section);
   const bool plainKey = !HasEdgeBlank(key) && !HasBreak(key) && key.find('=') == std::string_view::npos &&
                         (key.empty() || key.front() != '[');
-  const bool plainValue = !HasEdgeBlank(v);
 
   if (TKey* k = Find(section, key)) {
     const size_t old = k->ValueEnd - k->ValueBegin;
     text_.replace(k->ValueBegin, old, v);
-    if (!plainKey || !plainValue || v.empty()) return Index();
+    if (!plainKey || v.empty()) return Index();
     const size_t delta = v.size() - old;
     k->ValueEnd = k->ValueBegin + v.size();
     lines_[k->Line].End += delta;
@@ -185,7 +187,7 @@ void TProfile::WriteString(std::string_view section, std::string_view key, std::
     std::string add = prefix ? eol : std::string();
     add += std::string(key) + "=" + v + eol;
     text_.insert(at, add);
-    if (!plainKey || !plainValue) return Index();
+    if (!plainKey) return Index();
     lines_[last].Next += prefix;
     Shift(last, add.size(), 1);
     TLine line{at + prefix, at + add.size() - eol.size(), at + add.size()};
@@ -209,7 +211,7 @@ void TProfile::WriteString(std::string_view section, std::string_view key, std::
     if (blankLine) text_ += eol;
   }
   text_ += "[" + std::string(section) + "]" + eol + std::string(key) + "=" + v + eol;
-  if (!plainSection || !plainKey || !plainValue) return Index();
+  if (!plainSection || !plainKey) return Index();
   pos = lines_.empty() ? 0 : lines_.back().Next;
   if (blankLine) {
     lines_.push_back(TLine{pos, pos, pos + eol.size()});

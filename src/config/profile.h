@@ -27,7 +27,9 @@ class TProfile {
   std::optional<double> ReadReal(std::string_view section, std::string_view key) const;
 
   // Replaces the key's value in place, or appends the key to its section, or appends the
-  // section to the text. Line breaks in value become blanks so a value cannot add lines.
+  // section to the text. Line breaks in value become blanks so a value cannot add lines; a
+  // value with blanks at either end or in quotes of its own is written in quotes, so it reads
+  // back as written.
   void WriteString(std::string_view section, std::string_view key, std::string_view value);
 
   const std::string& Text() const { return text_; }

@@ -181,6 +181,15 @@ TEST(ProfileWrite, ValueCannotAddLinesAndEmptyValueIsFilled) {
   EXPECT_EQ(p.Text(), "[S]\nJoyName=Pad  [System] UseDirect3D=0\nK=4   \n");
 }
 
+TEST(ProfileWrite, ValuesReadBackAsWritten) {
+  TProfile p;
+  for (const char* v : {" lead", "trail\t", "\"quoted\"", "'single'", "\"", "'open", "mid\"dle", ""}) {
+    p.WriteString("S", "JoyName", v);
+    EXPECT_EQ(p.ReadString("S", "JoyName"), v);
+    EXPECT_EQ(TProfile(p.Text()).ReadString("S", "JoyName"), v);
+  }
+}
+
 TEST(ProfileWrite, WritesLeaveTheSameIndexAsAFreshParse) {
   TProfile p("x=0\n[A]\r\nk = 12  \r\n;c\r\n[B]\nq=\n[a]\nk=3");
   const char* names[] = {"k", "q", "new", " pad ", "[odd", "e=q"};
