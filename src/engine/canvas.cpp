@@ -2,11 +2,14 @@
 
 #include <algorithm>
 #include <cmath>
+#include <vector>
 
 namespace kq {
 
 namespace {
-inline uint32_t Channel(uint32_t c, int shift) { return (c >> shift) & 0xFFu; }
+inline uint32_t Channel(uint32_t c, int shift) {
+  return (c >> shift) & 0xFFu;
+}
 }  // namespace
 
 void BitmapCanvas::Clear(uint32_t rgb) {
@@ -68,6 +71,63 @@ void BitmapCanvas::DoDrawImage(const TImage& img, const RectI& src, const RectF&
   by0 = std::max(by0, 0);
   bx1 = std::min(bx1, target_.Width);
   by1 = std::min(by1, target_.Height);
+  if (angleDeg == 0 && bx0 < bx1 && by0 < by1) {
+    // Unrotated: the source column of each target column and the source row of each target row
+    // are the same for the whole draw, so they are worked out once (same formula as below).
+    std::vector<int> cols(size_t(bx1 - bx0)), rows(size_t(by1 - by0));
+    for (int x = bx0; x < bx1; ++x) {
+      double u = (x + 0.5 - cx + dst.W / 2) / dst.W;
+      int sx = u < 0 || u >= 1 ? -1 : src.X + std::min(int(u * src.W), src.W - 1);
+      cols[size_t(x - bx0)] = sx < 0 || sx >= px.Width ? -1 : sx;
+    }
+    for (int y = by0; y < by1; ++y) {
+      double v = (y + 0.5 - cy + dst.H / 2) / dst.H;
+      int sy = v < 0 || v >= 1 ? -1 : src.Y + std::min(int(v * src.H), src.H - 1);
+      rows[size_t(y - by0)] = sy < 0 || sy >= px.Height ? -1 : sy;
+    }
+    const bool plain = alpha == 255 && (colorMod & 0xFFFFFFu) == 0xFFFFFFu;
+    bool contiguous = cols.front() >= 0;
+    for (size_t i = 1; contiguous && i < cols.size(); ++i) contiguous = cols[i] == cols[0] + int(i);
+    for (int y = by0; y < by1; ++y) {
+      const int sy = rows[size_t(y - by0)];
+      if (sy < 0) continue;
+      const uint32_t* line = &px.Pixels[size_t(sy) * size_t(px.Width)];
+      uint32_t* out = &target_.At(0, y);
+      if (plain && contiguous && mode != BlendMode::Add) {
+        // The common case: a 1:1 copy of keyed or opaque pixels.
+        const uint32_t* from = line + cols[0] - bx0;
+        for (int x = bx0; x < bx1; ++x) {
+          const uint32_t c = from[x];
+          const uint32_t a = c >> 24;
+          if (mode == BlendMode::Opaque || a == 255)
+            out[x] = c | 0xFF000000u;
+          else if (a != 0)
+            Plot(x, y, c, mode);
+        }
+        continue;
+      }
+      for (int x = bx0; x < bx1; ++x) {
+        const int sx = cols[size_t(x - bx0)];
+        if (sx < 0) continue;
+        uint32_t c = line[sx];
+        if (!plain) {
+          uint32_t a = (Channel(c, 24) * alpha + 127) / 255;
+          uint32_t m = a << 24;
+          for (int k = 0; k <= 16; k += 8) m |= ((Channel(c, k) * Channel(colorMod, k) + 127) / 255) << k;
+          c = m;
+        }
+        const uint32_t a = c >> 24;
+        if (mode == BlendMode::Opaque || (mode == BlendMode::Alpha && a == 255)) {
+          out[x] = 0xFF000000u | (c & 0xFFFFFFu);
+        } else if (mode == BlendMode::Alpha && a == 0) {
+          continue;
+        } else {
+          Plot(x, y, c, mode);
+        }
+      }
+    }
+    return;
+  }
   for (int y = by0; y < by1; ++y) {
     for (int x = bx0; x < bx1; ++x) {
       double fx = x + 0.5 - cx, fy = y + 0.5 - cy;

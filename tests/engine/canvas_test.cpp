@@ -1,7 +1,11 @@
+#include "engine/canvas.h"
+
 #include <gtest/gtest.h>
 
-#include "engine/canvas.h"
+#include <algorithm>
+
 #include "engine/image_list.h"
+#include "engine/random.h"
 
 namespace kq {
 namespace {
@@ -81,6 +85,52 @@ TEST(BitmapCanvas, StretchAndColorKeyedDraw) {
   EXPECT_EQ(target.At(3, 3), 0xFFFF0000u);
   EXPECT_EQ(target.At(4, 0), 0xFF0000FFu);
   EXPECT_EQ(target.At(0, 4), 0xFF0000FFu);
+}
+
+// The per-pixel sampling rule of an unrotated draw, written out plainly.
+void ReferenceDraw(Bitmap& t, const Bitmap& px, const RectI& src, const RectF& dst, uint8_t alpha,
+                   BlendMode mode, uint32_t mod) {
+  auto ch = [](uint32_t c, int s) { return (c >> s) & 0xFFu; };
+  for (int y = 0; y < t.Height; ++y)
+    for (int x = 0; x < t.Width; ++x) {
+      double u = (x + 0.5 - dst.X) / dst.W, v = (y + 0.5 - dst.Y) / dst.H;
+      if (u < 0 || v < 0 || u >= 1 || v >= 1) continue;
+      int sx = src.X + std::min(int(u * src.W), src.W - 1), sy = src.Y + std::min(int(v * src.H), src.H - 1);
+      if (sx < 0 || sy < 0 || sx >= px.Width || sy >= px.Height) continue;
+      uint32_t s = px.At(sx, sy), a = (ch(s, 24) * alpha + 127) / 255, out = a << 24;
+      for (int k = 0; k <= 16; k += 8) out |= ((ch(s, k) * ch(mod, k) + 127) / 255) << k;
+      uint32_t& d = t.At(x, y);
+      uint32_t r = 0xFF000000u;
+      for (int k = 0; k <= 16; k += 8) {
+        uint32_t sv = ch(out, k), dv = ch(d, k);
+        uint32_t val = mode == BlendMode::Opaque  ? sv
+                       : mode == BlendMode::Alpha ? (sv * a + dv * (255 - a) + 127) / 255
+                                                  : std::min<uint32_t>(255, dv + (sv * a + 127) / 255);
+        r |= val << k;
+      }
+      if (mode == BlendMode::Alpha && a == 0) continue;
+      d = r;
+    }
+}
+
+TEST(BitmapCanvas, UnrotatedDrawsMatchThePerPixelRule) {
+  TRandom r(11);
+  Bitmap px(23, 17);
+  for (auto& p : px.Pixels) p = r.Next() | (r.Random(3) == 0 ? 0u : r.Random(2) ? 0xFF000000u : 0x80000000u);
+  TImage img(px);
+  for (int i = 0; i < 300; ++i) {
+    Bitmap a(40, 30, 0xFF102030u), b = a;
+    BitmapCanvas c(a);
+    const RectI src{r.Random(10), r.Random(8), 1 + r.Random(20), 1 + r.Random(15)};
+    const RectF dst{r.Random(60) - 20 + (r.Random(2) ? 0.5 : 0), double(r.Random(40) - 10),
+                    double(1 + r.Random(40)), double(1 + r.Random(30))};
+    const uint8_t alpha = r.Random(2) ? 255 : uint8_t(r.Random(256));
+    const BlendMode mode = BlendMode(r.Random(3));
+    const uint32_t mod = r.Random(2) ? 0xFFFFFFu : r.Next() & 0xFFFFFFu;
+    c.DrawImage(img, src, dst, alpha, mode, mod);
+    ReferenceDraw(b, px, src, dst, alpha, mode, mod);
+    ASSERT_EQ(a.Pixels, b.Pixels) << i;
+  }
 }
 
 }  // namespace
