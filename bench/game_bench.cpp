@@ -4,12 +4,14 @@
 #include <chrono>
 #include <cstdio>
 #include <ctime>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "app/context.h"
+#include "app/load_assets.h"
+#include "engine/sdl_platform.h"
 #include "game/rules.h"
-#include "media/image_assets.h"
 #include "sprites/effect_sprites.h"
 
 using namespace kq;
@@ -41,45 +43,9 @@ class MemoryPlatform : public IPlatform {
   IInputSource& Input() override { return Keys; }
   void ShowError(const std::string&) override {}
   bool AskYesNo(const std::string&) override { return true; }
-  bool SaveScreenshot(const std::string&) override { return false; }
+  void Delay(uint32_t) override {}
+  Bitmap ReadFrame() override { return Pixels; }
 };
-
-// The play pictures of the generated pack, and the block textures cut from the block sheets.
-void LoadPlayArt(GameContext& g) {
-  const std::string grp = std::string(KQ_BIN_DIR) + "/GRP/";
-  struct Item {
-    const char* name;
-    int cols, rows;
-    bool transparent;
-  };
-  const Item items[] = {{"DUMMY", 0, 0, false},      {"SIGHT", 2, 1, true},       {"COVER", 0, 0, false},
-                        {"SHOOTER", 2, 0, true},     {"SHOT1", 0, 0, true},       {"SHOT2", 0, 0, true},
-                        {"CHAINGAUGE", 0, 0, false}, {"POWERGAUGE", 0, 0, false}, {"NUM_COMBO", 10, 0, true},
-                        {"BACK1", 0, 0, true},       {"BACK2", 0, 0, true},       {"STR_COMBO", 0, 0, true},
-                        {"STR_1P", 0, 0, true},      {"STR_2P", 0, 0, true},      {"STR_LEVEL", 0, 0, true},
-                        {"FONT_SCORE", 10, 0, true}, {"FONT1", 8, 8, true},       {"FONT2", 8, 8, true},
-                        {"ATTACK1P", 0, 0, true},    {"ATTACK2P", 0, 0, true},    {"DAMAGE1P", 0, 0, true},
-                        {"DAMAGE2P", 0, 0, true},    {"BLOCK_N", 0, 0, false},    {"BLOCK_C", 0, 0, false}};
-  for (const Item& it : items) {
-    const uint32_t key = std::string(it.name).rfind("SHOT", 0) == 0 ? 0xFFFFFF : 0;
-    if (!LoadImageAsset(g.DXImageList1, it.name, grp + it.name + ".PNG", it.cols, it.rows, it.transparent,
-                        key))
-      std::fprintf(stderr, "missing %s (build kq_assets first)\n", it.name);
-  }
-  for (int i = 0; i < 7; ++i)
-    for (const char* sheet : {"BLOCK_N", "BLOCK_C"}) {
-      const std::string strip = std::string(sheet) + char('0' + i);
-      CutImageAsset(g.DXImageList1, strip, sheet, 0, 32 * i, 160, 32, 5, 0, true, 0);
-      const TPictureItem* pic = g.DXImageList1.Find(sheet);
-      if (!pic) continue;
-      for (int j = 0; j < 5; ++j) {
-        TImage& tex = (sheet[6] == 'N' ? g.BlockTexN : g.BlockTexC)[size_t(i)][size_t(j)];
-        tex.SetPixels(ApplyColorKey(pic->Source.Crop(32 * j, 32 * i, 32, 32), true, 0));
-      }
-    }
-  TImageList tmp;
-  if (LoadImageAsset(tmp, "D3D_DUST", grp + "DUST.PNG", 0, 0, false, 0)) g.DustTex = tmp[0].Image;
-}
 
 std::vector<std::string> NearlyFullField(TRandom& r) {
   std::vector<std::string> rows(13, "........");
@@ -88,22 +54,31 @@ std::vector<std::string> NearlyFullField(TRandom& r) {
   return rows;
 }
 
+enum class Screen { None, Memory, SdlSoftware };
+
 struct Run {
   GameContext g;
-  MemoryPlatform screen;
+  MemoryPlatform memory;
+  std::unique_ptr<SdlPlatform> sdl;
   TRandom input{99};
 
-  Run(bool d3d, bool render) {
+  Run(bool d3d, Screen screen) {
+    if (screen == Screen::SdlSoftware) {
+      PlatformOptions opt;
+      opt.Headless = true;  // the SDL software renderer on the dummy video driver
+      sdl = std::make_unique<SdlPlatform>(opt);
+      g.Platform = sdl.get();
+    } else if (screen == Screen::Memory) {
+      g.Platform = &memory;
+    }
+    g.AppPath = std::string(KQ_BIN_DIR) + "/";  // the generated picture pack
+    g.RecordSounds = true;                      // no audio device
+    LoadAssets(g, 1);
+    g.NoRender = screen == Screen::None;
     g.Config.UseDirect3D = d3d;
     g.Config.DisableGameOver = true;  // keep the fields full for the whole run
     g.LevelTable = {TLevelEntry{10, 100000, 2000}};
     g.FrameTime = 10000;
-    if (render) {
-      LoadPlayArt(g);
-      g.Platform = &screen;
-    } else {
-      g.NoRender = true;
-    }
     TRandom r(7);
     g.GameMode = 2;
     g.FieldCols = 8;
@@ -111,7 +86,10 @@ struct Run {
     g.HasStartField = {true, true};
     g.EnterState(scPlay);
   }
-  ~Run() { g.Platform = nullptr; }
+  ~Run() {
+    g.DXSpriteEngine1.ClearChildren();
+    g.Platform = nullptr;
+  }
 
   void Press(TDXInput& dev, const TKeyAssign& k) {
     for (int d = 0; d < 4; ++d)
@@ -153,26 +131,28 @@ double Median(std::vector<double> v) {
 }  // namespace
 
 int main() {
-  for (bool d3d : {true, false}) {
-    Run run(d3d, true);
-    std::vector<double> wall, cpu;
-    int sprites = 0;
-    for (int i = 0; i < 3000; ++i) {
-      const double c0 = CpuMicros();
-      const auto t0 = std::chrono::steady_clock::now();
-      run.Tick(16);
-      const auto t1 = std::chrono::steady_clock::now();
-      cpu.push_back(CpuMicros() - c0);
-      wall.push_back(std::chrono::duration<double, std::micro>(t1 - t0).count());
-      sprites = std::max(sprites, run.g.DXSpriteEngine1.DrawCount);
+  for (Screen screen : {Screen::SdlSoftware, Screen::Memory})
+    for (bool d3d : {true, false}) {
+      Run run(d3d, screen);
+      std::vector<double> wall, cpu;
+      int sprites = 0;
+      for (int i = 0; i < 3000; ++i) {
+        const double c0 = CpuMicros();
+        const auto t0 = std::chrono::steady_clock::now();
+        run.Tick(16);
+        const auto t1 = std::chrono::steady_clock::now();
+        cpu.push_back(CpuMicros() - c0);
+        wall.push_back(std::chrono::duration<double, std::micro>(t1 - t0).count());
+        sprites = std::max(sprites, run.g.DXSpriteEngine1.DrawCount);
+      }
+      std::printf(
+          "versus tick + draw, %s path, %s, up to %d sprites drawn: median %.3f ms CPU "
+          "(%.3f ms wall), 95th percentile %.3f ms CPU (target: median <= 1.5 ms)\n",
+          d3d ? "3-D" : "plain", screen == Screen::Memory ? "memory canvas" : "SDL software renderer",
+          sprites, Median(cpu) / 1000, Median(wall) / 1000, Percentile(cpu, 95) / 1000);
     }
-    std::printf(
-        "versus tick + draw, %s path, software canvas, up to %d sprites drawn: median %.3f ms CPU "
-        "(%.3f ms wall), 95th percentile %.3f ms CPU (target: median <= 1.5 ms)\n",
-        d3d ? "3-D" : "plain", sprites, Median(cpu) / 1000, Median(wall) / 1000, Percentile(cpu, 95) / 1000);
-  }
   {
-    Run run(true, false);
+    Run run(true, Screen::None);
     TRandom frames(3);
     const int ticks = 200000;
     const auto t0 = std::chrono::steady_clock::now();
