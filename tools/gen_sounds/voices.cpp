@@ -6,8 +6,12 @@
 #include <array>
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <vector>
 
+#include "gen_sounds/dsp.h"
+#include "media/sound_decode.h"
 #include "media/sound_names.h"
 
 extern char** environ;
@@ -80,6 +84,59 @@ bool Speak(const std::string& espeak, const TVoiceLine& line, const std::string&
   return WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
+// espeak-ng speaks at 22.05 kHz; the mixer runs at 44.1 kHz. Resampling here, once, keeps the
+// conversion out of the game's start-up. Lanczos (a = 3) interpolation.
+std::vector<int16_t> Resample(const std::vector<int16_t>& in, int from, int to) {
+  if (from == to || in.empty()) return in;
+  const int a = 3;
+  double ratio = double(from) / to;
+  size_t n = size_t(double(in.size()) / ratio);
+  std::vector<int16_t> out(n);
+  for (size_t i = 0; i < n; ++i) {
+    double x = double(i) * ratio;
+    long c = long(std::floor(x));
+    double acc = 0, wsum = 0;
+    for (long k = c - a + 1; k <= c + a; ++k) {
+      double d = x - double(k);
+      double w = d == 0 ? 1.0 : a * std::sin(kPi * d) * std::sin(kPi * d / a) / (kPi * kPi * d * d);
+      double v = k >= 0 && size_t(k) < in.size() ? in[size_t(k)] : 0.0;
+      acc += w * v;
+      wsum += w;
+    }
+    out[i] = int16_t(std::clamp(std::lround(acc / wsum), -32768L, 32767L));
+  }
+  return out;
+}
+
+// Reads espeak-ng's mono 16-bit wave, cuts the silence around the words, and writes it again at
+// the mixer's rate.
+bool Finish(const std::string& wav) {
+  std::ifstream f(wav, std::ios::binary);
+  std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
+  f.close();
+  auto fmt = FindRiffChunk(bytes, "fmt ");
+  auto data = FindRiffChunk(bytes, "data");
+  if (!fmt || !data || fmt->size() < 16) return false;
+  int tag = (*fmt)[0] | (*fmt)[1] << 8, channels = (*fmt)[2] | (*fmt)[3] << 8;
+  int rate = (*fmt)[4] | (*fmt)[5] << 8 | (*fmt)[6] << 16 | (*fmt)[7] << 24;
+  int bits = (*fmt)[14] | (*fmt)[15] << 8;
+  if (tag != 1 || channels != 1 || bits != 16 || rate <= 0) return false;
+  std::vector<int16_t> pcm(data->size() / 2);
+  for (size_t i = 0; i < pcm.size(); ++i) pcm[i] = int16_t((*data)[2 * i] | (*data)[2 * i + 1] << 8);
+  size_t first = 0, last = pcm.size();
+  while (first < last && std::abs(pcm[first]) < 200) ++first;
+  while (last > first && std::abs(pcm[last - 1]) < 200) --last;
+  // Keep a breath of the quiet on either side so nothing starts or stops with a click.
+  first -= std::min(first, size_t(rate / 100));
+  last = std::min(pcm.size(), last + size_t(rate / 20));
+  std::vector<int16_t> words(pcm.begin() + long(first), pcm.begin() + long(last));
+  TPcm out{kRate, 1, Resample(words, rate, kRate)};
+  std::vector<uint8_t> wave = MakeWaveFile(out);
+  std::ofstream o(wav, std::ios::binary);
+  o.write(reinterpret_cast<const char*>(wave.data()), std::streamsize(wave.size()));
+  return bool(o) && !out.Samples.empty();
+}
+
 }  // namespace
 
 bool WriteVoices(const std::string& espeak, const std::string& outFolder) {
@@ -95,7 +152,7 @@ bool WriteVoices(const std::string& espeak, const std::string& outFolder) {
   }
   for (const TVoiceLine& line : kLines) {
     std::string wav = outFolder + "/VOICE/voice" + std::string(line.Code) + ".wav";
-    if (!Speak(espeak, line, wav)) {
+    if (!Speak(espeak, line, wav) || !Finish(wav)) {
       std::fprintf(stderr, "espeak-ng failed for %s\n", wav.c_str());
       std::filesystem::remove(wav);
       ok = false;
