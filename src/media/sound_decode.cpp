@@ -104,24 +104,27 @@ bool DecodeMp3(std::span<const uint8_t> data, TPcm& out) {
   for (;;) {
     size_t done = 0;
     int rc = mpg123_read(h.H, buf.data(), buf.size(), &done);
+    const auto* s = reinterpret_cast<const int16_t*>(buf.data());
     if (rc == MPG123_NEW_FORMAT) {
       long rate = 0;
       int channels = 0, enc = 0;
       mpg123_getformat(h.H, &rate, &channels, &enc);
       // A stream that changes its format midway cannot be held as one sound.
       if (!out.Samples.empty() && (rate != out.Rate || channels != out.Channels)) return false;
+      // Samples handed back with a format change would be of unclear format; before any audio
+      // they are dropped.
+      if (out.Samples.empty()) done = 0;
       out.Rate = int(rate);
       out.Channels = channels;
     }
     // The last read may hand back samples together with the end code.
-    if (done > 0) {
-      const auto* s = reinterpret_cast<const int16_t*>(buf.data());
-      out.Samples.insert(out.Samples.end(), s, s + done / 2);
-    }
+    if (done > 0 && out.Channels > 0) out.Samples.insert(out.Samples.end(), s, s + done / 2);
     if (rc == MPG123_DONE) break;
     if (rc != MPG123_OK && rc != MPG123_NEW_FORMAT) return false;
   }
-  return out.Rate > 0 && out.Channels > 0 && !out.Samples.empty();
+  if (out.Rate <= 0 || out.Channels <= 0) return false;
+  out.Samples.resize(out.Samples.size() - out.Samples.size() % size_t(out.Channels));  // whole frames only
+  return !out.Samples.empty();
 }
 
 std::vector<uint8_t> MakeWaveFile(const TPcm& pcm) {
