@@ -40,6 +40,16 @@ TEST_F(ControlsTest, LaterActionOnTheSameStateWinsAndHighStatesAreNotBound) {
     for (int code : slots) EXPECT_NE(code, cfg.KeyAssign1P.K04);
 }
 
+TEST_F(ControlsTest, UnknownKeyCodesBindNothingThatCanBeDown) {
+  cfg.KeyAssign1P.K01 = 999;
+  cfg.KeyAssign1P.UP = -5;
+  ApplyKeyAssign(in1, in2, cfg);
+  EXPECT_EQ(in1.Keys[4][0], 999);  // kept as read, but no key of the keyboard maps to it
+  EXPECT_EQ(VkToScancode(999), 0);
+  EXPECT_EQ(SecondaryScancode(999), 0);
+  EXPECT_EQ(VkToScancode(-5), 0);
+}
+
 TEST_F(ControlsTest, PressLatchesUntilReleaseOrClearing) {
   src.Keys = {90};
   in1.Poll(src);
