@@ -1,8 +1,8 @@
 // Versus frames with hazards falling, trims fading and the HUD rolling: tick + draw time in the
 // headless software renderer, in both drawing paths. Target: median <= 1.5 ms.
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
+#include <ctime>
 #include <memory>
 #include <string>
 #include <vector>
@@ -17,6 +17,13 @@
 namespace {
 
 using namespace kq;
+
+// CPU time of this thread: the figure does not swing with other work on the machine.
+double CpuMs() {
+  timespec ts{};
+  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
+  return double(ts.tv_sec) * 1000.0 + double(ts.tv_nsec) / 1e6;
+}
 
 // Rows 0..6 full on both sides: crowded, with room left for the hazards after a trim.
 std::vector<std::string> CrowdedField() {
@@ -70,9 +77,9 @@ double Run(SdlPlatform& platform, bool direct3D, int frames, int& trims, int& dr
     const uint8_t before = b.Phase;
     now += 16;
     platform.SetVirtualTime(now);
-    auto t0 = std::chrono::steady_clock::now();
+    const double t0 = CpuMs();
     FrameTick(g, now, 16);
-    ms.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count());
+    ms.push_back(CpuMs() - t0);
     if (b.Phase != before && b.Phase == gpTrim) ++trims;
     if (b.Phase != before && b.Phase == gpFall && before == gpPlay) ++drops;
   }
@@ -100,7 +107,7 @@ int main() {
     bool pass = median <= 1.5;
     ok = ok && pass;
     std::printf(
-        "versus frame with attacks (%s path): median %.3f ms over 4000 frames, %d games, %d trims, "
+        "versus frame with attacks (%s path): median %.3f ms CPU over 4000 frames, %d games, %d trims, "
         "%d drops (target <= 1.5 ms) %s\n",
         d3 ? "3-D" : "2-D", median, games, trims, drops, pass ? "ok" : "OVER");
   }
