@@ -148,10 +148,13 @@ TEST_F(ControlsTest, RaiseInPlayQueuesALineOnTheNextTickAndRisesOnTheOneAfter) {
 }
 
 TEST_F(ControlsTest, RaiseDoesNothingOutsidePlay) {
-  for (uint8_t phase : {gpRise, gpErase, gpFall}) {
-    Start(1);
+  for (uint8_t phase : {gpRise, gpErase, gpFall, gpTrim, gpRestore}) {
+    Start(phase == gpTrim || phase == gpRestore ? 2 : 1);
     P1().Phase = phase;
     P1().ErasingCount = phase == gpErase ? 1 : 0;
+    P1().Trimming = true;  // keeps the trim and restore phases waiting on their fade
+    P1().TrimLeft = 2;
+    P1().RestoreLeft = 1;
     P1().LineUpTime = g.FrameTime;
     if (phase == gpFall) {
       // a block still on its way down keeps the phase waiting

@@ -63,6 +63,23 @@ TEST_F(ShotsTest, StraightShotCoversRowPlusOneCellsInShotSpeed) {
   EXPECT_EQ(FlightTime(*this, g, P1(), 3, 0, 1), 1215);
 }
 
+TEST_F(ShotsTest, AShooterOffTheCentreStillHitsEveryColumn) {
+  Start(1, {"0000000"});
+  P1().LvLineUpInterval = 100000;
+  // Column 3 would get no horizontal distance from a shooter left of its centre, and column 2
+  // a negative one from a shooter further left: both take the straight path and arrive.
+  for (double x : {100.0, 60.0, 20.0}) {
+    P1().Shooter->X = x;
+    for (int col = 0; col < 7; ++col) {
+      TShotSprite* s = FireShot(g, P1(), col, 0, stChangeUp, "SHOT1");
+      EXPECT_GT(s->Speed, 0) << x << " " << col;
+    }
+  }
+  Run(6000, 10);  // off the centre the flight is no longer ShotSpeed long, but it ends
+  EXPECT_EQ(P1().ShotsInFlight, 0);
+  EXPECT_EQ(FieldRows(P1())[12], "3333333");
+}
+
 TEST_F(ShotsTest, ALongFrameCarriesTheShotPastItsCellButItStillActsThere) {
   Start(1, {"0000000"});
   TShotSprite* s = FireShot(g, P1(), 0, 0, stChangeUp, "SHOT1");
