@@ -9,6 +9,7 @@
 #include "engine/errors.h"
 #include "engine/paths.h"
 #include "media/image_assets.h"
+#include "media/music_list.h"
 #include "screens/screens.h"
 
 namespace kq {
@@ -81,15 +82,7 @@ void TakeTexture(GameContext& g, const std::string& item, TImage& tex) {
 std::string IniPath(const GameContext& g) { return g.DataPath(g.ExeBaseName + ".INI"); }
 std::string HiScorePath(const GameContext& g) { return g.DataPath(g.ExeBaseName + ".HI"); }
 
-void BuildBgmList(GameContext& g) {
-  g.BgmList.clear();
-  char name[32];
-  for (int n = 1; n <= 999; ++n) {
-    std::snprintf(name, sizeof name, "BGM\\BGM%.3d.mid", n);
-    std::string path = g.DataPath(name);
-    if (FileExists(path)) g.BgmList.push_back(path);
-  }
-}
+void BuildBgmList(GameContext& g) { g.BgmList = kq::BuildBgmList(g.AppPath); }
 
 void BuildTextures(GameContext& g) {
   TImageList& list = g.DXImageList1;

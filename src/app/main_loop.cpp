@@ -14,6 +14,7 @@
 #include "app/dump.h"
 #include "app/headless.h"
 #include "app/load_assets.h"
+#include "app/music_rules.h"
 #include "config/config_file.h"
 #include "config/exit_save.h"
 #include "config/hiscore.h"
@@ -184,22 +185,10 @@ void RematchPads(GameContext& g) {
   g.DXInput2.PadNo = ChoosePad(g.Platform->Input(), g.Config.JoyName2P);
 }
 
-// The end of a song: a fresh random song in versus play, else the same song again, except while
-// player 1 is in the ending.
-void OnSongEnded(GameContext& g) {
-  if (g.Config.DisableBgm || !g.Music) return;
-  if (g.ScreenState == scPlay && g.GameMode == 2) {
-    g.PlayRandomBgm();
-  } else if (!(g.ScreenState == scPlay && g.Player1P.Phase == gpEnding)) {
-    g.Music->Play();
-  }
-}
-
 void HandleEvents(GameContext& g, const PlatformEvents& ev) {
   if (ev.Quit) g.Terminated = true;
   if (ev.PadsChanged) RematchPads(g);
-  for (uint32_t type : ev.UserEvents)
-    if (g.Music && g.Music->SongEnded(type)) OnSongEnded(g);
+  for (uint32_t type : ev.UserEvents) HandleMusicEvent(g, type);
 }
 
 // One guarded tick; returns false when the exception handler ended the program.
