@@ -19,6 +19,7 @@
 #include "engine/sprite.h"
 #include "game/player.h"
 #include "media/audio.h"
+#include "screens/option_screens.h"
 
 namespace kq {
 
@@ -83,6 +84,7 @@ struct GameContext {
   int KeyAssignCursor = 1;
   int PadAssignCursor = 1;
   bool Capturing = false;
+  TOptionScreens Options;  // rows, working copies and capture of states 6 to 8
 
   // Game state.
   TPlayerInfo Player1P;

@@ -146,6 +146,7 @@ void LoadAssets(GameContext& g, uint64_t seed) {
   CreateMusicPlayer(g);
   BuildBgmList(g);
   BuildOptionItems(g);
+  MeasureOptionFont(g);
   BuildTextures(g);
   // Upload every picture now so the first frames do not stall.
   if (Canvas* c = g.ScreenCanvas()) {

@@ -22,6 +22,8 @@ class IInputSource {
   virtual bool VkDown(int vk) const = 0;
   // First virtual-key code that is down now (key capture), 0 when none.
   virtual int FirstDownVk() const = 0;
+  // Any key down now, also one without a virtual-key code (key capture tells those apart).
+  virtual bool AnyKeyDown() const { return FirstDownVk() != 0; }
   // Input states 0..35 that pad padNo raises now (bit n = state n); 0 for no pad.
   virtual uint64_t PadStates(int padNo) const = 0;
   // Attached pads, by pad number 0..15; empty name = no pad there.

@@ -54,6 +54,12 @@ struct SdlPlatform::Impl : IInputSource {
     return 0;
   }
 
+  bool AnyKeyDown() const override {
+    for (int sc = 1; sc < SDL_NUM_SCANCODES; ++sc)
+      if (ScancodeDown(sc)) return true;
+    return false;
+  }
+
   uint64_t PadStates(int padNo) const override {
     if (padNo < 0 || padNo >= kMaxPads || !Pads[size_t(padNo)]) return 0;
     SDL_Joystick* j = Pads[size_t(padNo)];

@@ -1,0 +1,352 @@
+// Drawing of the option lists onto ListSurface: a starry backdrop, navy panels with gold
+// headings, a cursor bar, the capturing row marked, the outcome line and a hint of the keys.
+#include <algorithm>
+#include <cstdint>
+
+#include "app/context.h"
+#include "screens/option_screens.h"
+
+namespace kq {
+
+namespace {
+
+constexpr uint32_t kGold = 0xFFC640;
+constexpr uint32_t kWhite = 0xF4F6FF;
+constexpr uint32_t kValue = 0xA8E4FF;
+constexpr uint32_t kDim = 0x8290C0;
+constexpr uint32_t kPanel = 0x121A44;
+constexpr uint32_t kBorder = 0x5C7EE6;
+constexpr uint32_t kCapture = 0xFF6A3C;
+constexpr uint32_t kWarn = 0xFFA452;
+constexpr uint32_t kGood = 0x8CF0A4;
+constexpr uint32_t kBad = 0xFF8C84;
+
+// Size of the list font: "ＭＳ ゴシック" at 11 points was the original's choice.
+constexpr int kListPoints = 11;
+constexpr int kTitlePoints = 22;
+
+size_t Utf8Len(unsigned char lead) {
+  return lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
+}
+
+class TListPainter {
+ public:
+  TListPainter(GameContext& g) : g_(g), c_(g.ListSurface.EditPixels()) {}
+  ~TListPainter() { g_.ListSurface.Touch(); }
+  TListPainter(const TListPainter&) = delete;
+  TListPainter& operator=(const TListPainter&) = delete;
+
+  BitmapCanvas& Canvas() { return c_; }
+  const TOptionScreens& O() const { return g_.Options; }
+
+  int LineHeight(bool title = false) const {
+    const TTextRenderer* f = title ? O().TitleFont.get() : O().Font.get();
+    if (f) return f->Height();
+    const TPictureItem* f1 = g_.DXImageList1.Find("FONT1");
+    return f1 ? f1->PatH() : 16;
+  }
+
+  int TextWidth(std::string_view s, bool title = false) const {
+    const TTextRenderer* f = title ? O().TitleFont.get() : O().Font.get();
+    if (f) return f->Measure(s).W;
+    // The picture fonts: 10 pixels a byte, 20 for a multi-byte character.
+    int w = 0;
+    for (size_t i = 0; i < s.size(); i += Utf8Len((unsigned char)s[i]))
+      w += (unsigned char)s[i] >= 0x80 ? 20 : 10;
+    return w;
+  }
+
+  // Cuts the text to maxW pixels, ending it with "..".
+  std::string Fit(std::string s, int maxW, bool title = false) const {
+    if (maxW <= 0 || TextWidth(s, title) <= maxW) return s;
+    while (!s.empty()) {
+      size_t cut = s.size() - 1;
+      while (cut > 0 && ((unsigned char)s[cut] & 0xC0) == 0x80) --cut;
+      s.resize(cut);
+      if (TextWidth(s + "..", title) <= maxW) break;
+    }
+    return s + "..";
+  }
+
+  // Text with its top-left corner at (x, y); shadowed text gets a dark outline.
+  void Text(int x, int y, std::string_view s, uint32_t rgb, bool title = false, bool outline = false) {
+    if (s.empty()) return;
+    const TTextRenderer* f = title ? O().TitleFont.get() : O().Font.get();
+    TImage img;
+    if (f) {
+      img.SetPixels(f->Render(s, 0xFFFFFF));
+    } else {
+      Bitmap scratch(std::max(TextWidth(s), 1) + 20, LineHeight(), 0);
+      BitmapCanvas sc(scratch);
+      DrawGlyphText(g_, sc, 0, s, 0);
+      img.SetPixels(std::move(scratch));
+    }
+    if (img.Pixels().Empty()) return;
+    const RectI src{0, 0, img.Width(), img.Height()};
+    auto at = [&](int dx, int dy, uint32_t colour) {
+      c_.DrawImage(img, src, {double(x + dx), double(y + dy), double(img.Width()), double(img.Height())}, 255,
+                   BlendMode::Alpha, colour);
+    };
+    if (outline) {
+      for (int dy = -2; dy <= 2; ++dy)
+        for (int dx = -2; dx <= 2; ++dx)
+          if (dx || dy) at(dx, dy + 1, 0x1A0C04);
+    }
+    at(0, 0, rgb);
+  }
+
+  void Fill(const RectI& r, uint32_t rgb, uint8_t alpha = 255) {
+    c_.FillRect(r, rgb, alpha, BlendMode::Alpha);
+  }
+
+  // A panel with rounded corners and a two-pixel border.
+  void Panel(const RectI& r, uint32_t border, uint8_t fillAlpha = 232) {
+    const int rad = 9;
+    for (int y = r.Y; y < r.Bottom(); ++y) {
+      for (int x = r.X; x < r.Right(); ++x) {
+        int dx = std::max({r.X + rad - x - 1, x - (r.Right() - rad), 0});
+        int dy = std::max({r.Y + rad - y - 1, y - (r.Bottom() - rad), 0});
+        int d2 = dx * dx + dy * dy;
+        if (d2 > rad * rad) continue;
+        bool edge = d2 > (rad - 2) * (rad - 2) || x < r.X + 2 || x >= r.Right() - 2 || y < r.Y + 2 ||
+                    y >= r.Bottom() - 2;
+        if (edge)
+          Fill({x, y, 1, 1}, border, 255);
+        else
+          Fill({x, y, 1, 1}, kPanel, fillAlpha);
+      }
+    }
+  }
+
+  // Heading text with a gold underline fading out to the right.
+  void Heading(int x, int y, std::string_view s) {
+    Text(x, y, s, kGold);
+    const int w = std::max(TextWidth(s) + 40, 90);
+    const int ly = y + LineHeight() + 1;
+    for (int i = 0; i < w; ++i) Fill({x + i, ly, 1, 2}, kGold, uint8_t(230 - 200 * i / w));
+  }
+
+  // The cursor bar of a row; capturing rows glow orange.
+  void Bar(const RectI& r, bool capturing) {
+    const uint32_t colour = capturing ? kCapture : kGold;
+    Fill(r, colour, capturing ? 96 : 60);
+    Fill({r.X, r.Y, r.W, 1}, colour, 200);
+    Fill({r.X, r.Bottom() - 1, r.W, 1}, colour, 200);
+    // A small arrow head at the left end.
+    const int cy = r.Y + r.H / 2;
+    for (int i = 0; i < 5; ++i) Fill({r.X + 3 + i, cy - (4 - i), 1, 2 * (4 - i) + 1}, colour, 255);
+  }
+
+  // Deep blue to violet, with a fixed sprinkle of stars.
+  void Backdrop() {
+    Bitmap& b = g_.ListSurface.EditPixels();
+    for (int y = 0; y < b.Height; ++y) {
+      const int t = y * 255 / std::max(b.Height - 1, 1);
+      const uint32_t r = uint32_t(8 + 26 * t / 255), gr = uint32_t(12 + 8 * t / 255),
+                     bl = uint32_t(40 + 34 * t / 255);
+      const uint32_t px = 0xFF000000u | (r << 16) | (gr << 8) | bl;
+      std::fill(b.Pixels.begin() + ptrdiff_t(y) * b.Width, b.Pixels.begin() + ptrdiff_t(y + 1) * b.Width, px);
+    }
+    uint32_t seed = 0x2545F491u;  // the same sky every time
+    for (int i = 0; i < 90; ++i) {
+      seed = seed * 1664525u + 1013904223u;
+      const int x = int((seed >> 8) % uint32_t(b.Width));
+      seed = seed * 1664525u + 1013904223u;
+      const int y = int((seed >> 8) % uint32_t(b.Height));
+      const uint8_t a = uint8_t(70 + (seed >> 4) % 150);
+      Fill({x, y, 1, 1}, 0xFFFFFF, a);
+      if (i % 9 == 0) {
+        Fill({x - 1, y, 3, 1}, 0xFFFFFF, uint8_t(a / 2));
+        Fill({x, y - 1, 1, 3}, 0xFFFFFF, uint8_t(a / 2));
+      }
+    }
+  }
+
+  void Caption(std::string_view s) {
+    const int w = TextWidth(s, true);
+    Text((640 - w) / 2, 12, s, kGold, true, true);
+  }
+
+  // The outcome of the last action (or the row's help) and the key hint.
+  void Footer(int y, std::string_view notice, TNoticeKind kind, std::string_view hint) {
+    const uint32_t colour = kind == TNoticeKind::Good ? kGood : kind == TNoticeKind::Bad ? kBad : kDim;
+    const int nw = TextWidth(notice);
+    Text((640 - std::min(nw, 600)) / 2, y, Fit(std::string(notice), 600), colour);
+    Fill({40, 432, 560, 1}, kBorder, 120);
+    Text(40, 440, Fit(std::string(hint), 500), kDim);
+  }
+
+ private:
+  GameContext& g_;
+  BitmapCanvas c_;
+};
+
+void DrawSettings(GameContext& g, TListPainter& p) {
+  const TOptionScreens& o = g.Options;
+  const int cw = o.CellW, ch = o.CellH;
+  p.Caption("OPTIONS");
+  // Rows up to PAD ASSIGN.. stack in the panel; OK and CANCEL sit side by side under it.
+  int listRows = 0;
+  for (const auto& it : o.Settings)
+    if (it.Kind != TOptionRow::Ok && it.Kind != TOptionRow::Cancel) ++listRows;
+  const RectI panel{100, 60, 440, listRows * ch + 16};
+  p.Panel(panel, kBorder);
+  const int labelX = panel.X + 16, valueX = panel.X + 16 + 22 * cw, valueW = panel.Right() - 16 - valueX;
+  const int textDy = (ch - p.LineHeight()) / 2;
+  int row = 0;
+  const int buttonsY = panel.Bottom() + 12;
+  for (size_t i = 0; i < o.Settings.size(); ++i) {
+    const TOptionItem& it = o.Settings[i];
+    const bool selected = int(i) == g.OptionCursor;
+    if (it.Kind == TOptionRow::Ok || it.Kind == TOptionRow::Cancel) {
+      const bool ok = it.Kind == TOptionRow::Ok;
+      const RectI b{ok ? 320 - 150 : 320 + 10, buttonsY, 140, ch + 8};
+      p.Panel(b, selected ? kGold : kBorder, selected ? 250 : 200);
+      if (selected) p.Fill({b.X + 3, b.Y + 3, b.W - 6, b.H - 6}, kGold, 50);
+      p.Text(b.X + (b.W - p.TextWidth(it.Label)) / 2, b.Y + (b.H - p.LineHeight()) / 2, it.Label,
+             selected ? kGold : kWhite);
+      continue;
+    }
+    const int y = panel.Y + 8 + row * ch;
+    ++row;
+    if (it.Kind == TOptionRow::Heading) {
+      p.Heading(labelX - 8, y + textDy - 1, it.Label);
+      continue;
+    }
+    if (selected) p.Bar({panel.X + 6, y, panel.W - 12, ch}, false);
+    p.Text(labelX, y + textDy, it.Label, kWhite);
+    std::string value;
+    uint32_t colour = kValue;
+    if (it.Kind == TOptionRow::Toggle) {
+      value = OptionToggleValue(it) ? "ON" : "OFF";
+      if (!OptionToggleValue(it)) colour = kDim;
+    } else if (it.Kind == TOptionRow::Pad) {
+      const std::string name = o.PadChoices[size_t(it.Player)].empty()
+                                   ? std::string()
+                                   : o.PadChoices[size_t(it.Player)][size_t(it.Selected)];
+      bool connected = name.empty();
+      for (const auto& seen : o.SeenPads)
+        if (!name.empty() && SameText(seen, name)) connected = true;
+      value = name.empty() ? "none" : name;
+      if (!connected) {
+        value += " (not connected)";
+        colour = kWarn;
+      }
+      value = "< " + p.Fit(value, valueW - p.TextWidth("<  >")) + " >";
+    } else {
+      value = ">";
+      colour = kDim;
+    }
+    p.Text(valueX, y + textDy, value, colour);
+  }
+  const TOptionItem& cur = o.Settings[size_t(g.OptionCursor)];
+  p.Footer(buttonsY + ch + 24, o.Notice.empty() ? cur.Help : o.Notice,
+           o.Notice.empty() ? TNoticeKind::None : o.NoticeKind,
+           "UP/DOWN: select   LEFT/RIGHT, RETURN: change   ESC: cancel");
+}
+
+void DrawAssign(GameContext& g, TListPainter& p, bool padList) {
+  const TOptionScreens& o = g.Options;
+  const int cw = o.CellW, ch = o.CellH;
+  const int cursor = padList ? g.PadAssignCursor : g.KeyAssignCursor;
+  p.Caption(padList ? "PAD ASSIGN" : "KEY ASSIGN");
+  const int textDy = (ch - p.LineHeight()) / 2;
+  const RectI panels[2] = {{8, 60, 308, (kAssignControls + 1) * ch + 16},
+                           {324, 60, 308, (kAssignControls + 1) * ch + 16}};
+  for (const auto& r : panels) p.Panel(r, kBorder);
+  // Labels are at most 21 cells (a blank and ten wide characters).
+  const int labelDx = 12, valueDx = labelDx + 21 * cw + cw;
+  const int buttonsY = panels[0].Bottom() + 12;
+  for (size_t i = 0; i < o.Assign.size(); ++i) {
+    const TAssignItem& it = o.Assign[i];
+    const bool selected = int(i) == cursor;
+    if (it.Kind == TAssignRow::Ok || it.Kind == TAssignRow::Cancel) {
+      const bool ok = it.Kind == TAssignRow::Ok;
+      const RectI b{ok ? 320 - 150 : 320 + 10, buttonsY, 140, ch + 8};
+      p.Panel(b, selected ? kGold : kBorder, selected ? 250 : 200);
+      if (selected) p.Fill({b.X + 3, b.Y + 3, b.W - 6, b.H - 6}, kGold, 50);
+      p.Text(b.X + (b.W - p.TextWidth(it.Label)) / 2, b.Y + (b.H - p.LineHeight()) / 2, it.Label,
+             selected ? kGold : kWhite);
+      continue;
+    }
+    const RectI& panel = panels[it.Player];
+    const int y = panel.Y + 8 + (it.Kind == TAssignRow::Heading ? 0 : it.Control + 1) * ch;
+    if (it.Kind == TAssignRow::Heading) {
+      p.Heading(panel.X + labelDx - 4, y + textDy - 1, it.Label);
+      std::string source = "keyboard";
+      if (padList) {
+        const std::string name = OptionPadChoice(g, it.Player);
+        bool connected = false;
+        for (const auto& seen : o.SeenPads)
+          if (!name.empty() && SameText(seen, name)) connected = true;
+        source = name.empty() ? "no pad chosen" : connected ? name : name + " (not connected)";
+      }
+      const int maxW = panel.W - 24 - p.TextWidth(it.Label) - 48;
+      const std::string shown = p.Fit(source, maxW);
+      p.Text(panel.Right() - 12 - p.TextWidth(shown), y + textDy, shown, kDim);
+      continue;
+    }
+    const bool capturing = selected && g.Capturing;
+    if (selected) p.Bar({panel.X + 6, y, panel.W - 12, ch}, capturing);
+    p.Text(panel.X + labelDx, y + textDy, it.Label, kWhite);
+    std::string value = AssignValueText(g, it, padList);
+    uint32_t colour = kValue;
+    if (capturing) {
+      value = padList ? "PRESS A BUTTON" : "PRESS A KEY";
+      colour = kGold;
+    } else if (padList && it.Control < 4) {
+      colour = kDim;  // the stick is fixed
+    } else if (AssignOverridden(o.KeyEdit[size_t(it.Player)], it.Control)) {
+      value += " *";
+      colour = kWarn;
+    }
+    p.Text(panel.X + valueDx, y + textDy, p.Fit(value, panel.W - valueDx - 10), colour);
+  }
+  std::string help = o.Notice;
+  TNoticeKind kind = o.NoticeKind;
+  if (help.empty()) {
+    bool shared = AssignOverridden(o.KeyEdit[0], 4) || AssignOverridden(o.KeyEdit[0], 5) ||
+                  AssignOverridden(o.KeyEdit[0], 6) || AssignOverridden(o.KeyEdit[1], 4) ||
+                  AssignOverridden(o.KeyEdit[1], 5) || AssignOverridden(o.KeyEdit[1], 6);
+    if (shared) {
+      help = "* shares its button with a later row: that row's key wins";
+      kind = TNoticeKind::Bad;
+    } else if (padList) {
+      help = "Directions always come from the stick and hat";
+    }
+  }
+  p.Footer(buttonsY + ch + 24, help, kind,
+           g.Capturing ? (padList ? "Press a pad button   ESC: keep the old one"
+                                  : "Press a key   ESC: keep the old one")
+                       : "UP/DOWN, LEFT/RIGHT: select   RETURN: assign   ESC: back");
+}
+
+}  // namespace
+
+void MeasureOptionFont(GameContext& g) {
+  TOptionScreens& o = g.Options;
+  o.Font = TTextRenderer::OpenListFont(kListPoints);
+  o.TitleFont = o.Font ? TTextRenderer::OpenListFont(kTitlePoints) : nullptr;
+  if (o.Font) {
+    TTextSize a = o.Font->Measure("A");
+    o.CellW = a.W + 1;
+    o.CellH = a.H + 5;
+  } else {
+    const TPictureItem* f1 = g.DXImageList1.Find("FONT1");
+    o.CellW = 10;  // the picture fonts advance 10 pixels a character
+    o.CellH = (f1 ? f1->PatH() : 16) + 5;
+  }
+}
+
+void DrawOptionList(GameContext& g, int screen) {
+  Bitmap& b = g.ListSurface.EditPixels();
+  std::fill(b.Pixels.begin(), b.Pixels.end(), 0u);
+  TListPainter p(g);
+  p.Backdrop();
+  if (screen == scOptions && !g.Options.Settings.empty())
+    DrawSettings(g, p);
+  else if ((screen == scKeyAssign || screen == scPadAssign) && !g.Options.Assign.empty())
+    DrawAssign(g, p, screen == scPadAssign);
+}
+
+}  // namespace kq
