@@ -1,6 +1,7 @@
 // Drawing of the option lists onto ListSurface: a starry backdrop, navy panels with gold
 // headings, a cursor bar, the capturing row marked, the outcome line and a hint of the keys.
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 
 #include "app/context.h"
@@ -24,6 +25,26 @@ constexpr uint32_t kBad = 0xFF8C84;
 // Size of the list font: "ＭＳ ゴシック" at 11 points was the original's choice.
 constexpr int kListPoints = 11;
 constexpr int kTitlePoints = 22;
+
+// The text's coverage spread by r pixels each way (an outline under the text), r pixels larger
+// on every side.
+Bitmap Dilated(const Bitmap& src, int r) {
+  Bitmap out(src.Width + 2 * r, src.Height + 2 * r, 0);
+  for (int y = 0; y < out.Height; ++y)
+    for (int x = 0; x < out.Width; ++x) {
+      uint32_t a = 0;
+      for (int dy = -r; dy <= r; ++dy) {
+        const int sy = y - r + dy;
+        if (sy < 0 || sy >= src.Height) continue;
+        for (int dx = -r; dx <= r; ++dx) {
+          const int sx = x - r + dx;
+          if (sx >= 0 && sx < src.Width) a = std::max(a, src.At(sx, sy) >> 24);
+        }
+      }
+      out.At(x, y) = (a << 24) | 0xFFFFFFu;
+    }
+  return out;
+}
 
 size_t Utf8Len(unsigned char lead) {
   return lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
@@ -82,39 +103,41 @@ class TListPainter {
       img.SetPixels(std::move(scratch));
     }
     if (img.Pixels().Empty()) return;
-    const RectI src{0, 0, img.Width(), img.Height()};
-    auto at = [&](int dx, int dy, uint32_t colour) {
-      c_.DrawImage(img, src, {double(x + dx), double(y + dy), double(img.Width()), double(img.Height())}, 255,
+    auto at = [&](const TImage& im, int dx, int dy, uint32_t colour) {
+      c_.DrawImage(im, {0, 0, im.Width(), im.Height()},
+                   {double(x + dx), double(y + dy), double(im.Width()), double(im.Height())}, 255,
                    BlendMode::Alpha, colour);
     };
-    if (outline) {
-      for (int dy = -2; dy <= 2; ++dy)
-        for (int dx = -2; dx <= 2; ++dx)
-          if (dx || dy) at(dx, dy + 1, 0x1A0C04);
-    }
-    at(0, 0, rgb);
+    if (outline) at(TImage(Dilated(img.Pixels(), 2)), -2, -1, 0x1A0C04);
+    at(img, 0, 0, rgb);
+    if (title) at(img, 1, 0, rgb);  // the face has no bold: a second pass a pixel over
   }
 
   void Fill(const RectI& r, uint32_t rgb, uint8_t alpha = 255) {
     c_.FillRect(r, rgb, alpha, BlendMode::Alpha);
   }
 
-  // A panel with rounded corners and a two-pixel border.
+  // A panel with rounded corners and a two-pixel border, drawn a row span at a time.
   void Panel(const RectI& r, uint32_t border, uint8_t fillAlpha = 232) {
     const int rad = 9;
+    // Inset of a rounded rectangle's edge on row y (radius rr, rectangle q).
+    auto inset = [](const RectI& q, int rr, int y) {
+      int dy = y < q.Y + rr ? q.Y + rr - y : y >= q.Bottom() - rr ? y - (q.Bottom() - rr) + 1 : 0;
+      if (dy <= 0) return 0;
+      double dx = std::sqrt(std::max(0.0, double(rr * rr) - double(dy - 0.5) * double(dy - 0.5)));
+      return rr - int(dx + 0.5);
+    };
+    const RectI inner{r.X + 2, r.Y + 2, r.W - 4, r.H - 4};
     for (int y = r.Y; y < r.Bottom(); ++y) {
-      for (int x = r.X; x < r.Right(); ++x) {
-        int dx = std::max({r.X + rad - x - 1, x - (r.Right() - rad), 0});
-        int dy = std::max({r.Y + rad - y - 1, y - (r.Bottom() - rad), 0});
-        int d2 = dx * dx + dy * dy;
-        if (d2 > rad * rad) continue;
-        bool edge = d2 > (rad - 2) * (rad - 2) || x < r.X + 2 || x >= r.Right() - 2 || y < r.Y + 2 ||
-                    y >= r.Bottom() - 2;
-        if (edge)
-          Fill({x, y, 1, 1}, border, 255);
-        else
-          Fill({x, y, 1, 1}, kPanel, fillAlpha);
+      const int o = inset(r, rad, y), x0 = r.X + o, x1 = r.Right() - o;
+      if (y < inner.Y || y >= inner.Bottom()) {
+        Fill({x0, y, x1 - x0, 1}, border);
+        continue;
       }
+      const int i = inset(inner, rad - 2, y), i0 = inner.X + i, i1 = inner.Right() - i;
+      Fill({x0, y, i0 - x0, 1}, border);
+      Fill({i1, y, x1 - i1, 1}, border);
+      Fill({i0, y, i1 - i0, 1}, kPanel, fillAlpha);
     }
   }
 
@@ -135,6 +158,24 @@ class TListPainter {
     // A small arrow head at the left end.
     const int cy = r.Y + r.H / 2;
     for (int i = 0; i < 5; ++i) Fill({r.X + 3 + i, cy - (4 - i), 1, 2 * (4 - i) + 1}, colour, 255);
+  }
+
+  // The backdrop, caption and panels of a screen are the same on every redraw: drawn once,
+  // then copied. False when they must be drawn now (the backdrop is).
+  bool UseChrome(int screen) {
+    TOptionScreens& o = g_.Options;
+    chromeKey_ = screen * 100000 + o.CellH * 10 + (o.Font ? 1 : 0);
+    hasChrome_ = o.ChromeKey == chromeKey_ && o.Chrome.Width == g_.ListSurface.Width();
+    if (hasChrome_)
+      g_.ListSurface.EditPixels().Pixels = o.Chrome.Pixels;
+    else
+      Backdrop();
+    return hasChrome_;
+  }
+  bool HasChrome() const { return hasChrome_; }
+  void SaveChrome() {
+    g_.Options.Chrome = g_.ListSurface.Pixels();
+    g_.Options.ChromeKey = chromeKey_;
   }
 
   // Deep blue to violet, with a fixed sprinkle of stars.
@@ -179,18 +220,23 @@ class TListPainter {
  private:
   GameContext& g_;
   BitmapCanvas c_;
+  int chromeKey_ = 0;
+  bool hasChrome_ = false;
 };
 
 void DrawSettings(GameContext& g, TListPainter& p) {
   const TOptionScreens& o = g.Options;
   const int cw = o.CellW, ch = o.CellH;
-  p.Caption("OPTIONS");
+  if (!p.UseChrome(scOptions)) p.Caption("OPTIONS");
   // Rows up to PAD ASSIGN.. stack in the panel; OK and CANCEL sit side by side under it.
   int listRows = 0;
   for (const auto& it : o.Settings)
     if (it.Kind != TOptionRow::Ok && it.Kind != TOptionRow::Cancel) ++listRows;
   const RectI panel{100, 60, 440, listRows * ch + 16};
-  p.Panel(panel, kBorder);
+  if (!p.HasChrome()) {
+    p.Panel(panel, kBorder);
+    p.SaveChrome();
+  }
   const int labelX = panel.X + 16, valueX = panel.X + 16 + 22 * cw, valueW = panel.Right() - 16 - valueX;
   const int textDy = (ch - p.LineHeight()) / 2;
   int row = 0;
@@ -249,11 +295,14 @@ void DrawAssign(GameContext& g, TListPainter& p, bool padList) {
   const TOptionScreens& o = g.Options;
   const int cw = o.CellW, ch = o.CellH;
   const int cursor = padList ? g.PadAssignCursor : g.KeyAssignCursor;
-  p.Caption(padList ? "PAD ASSIGN" : "KEY ASSIGN");
+  if (!p.UseChrome(padList ? scPadAssign : scKeyAssign)) p.Caption(padList ? "PAD ASSIGN" : "KEY ASSIGN");
   const int textDy = (ch - p.LineHeight()) / 2;
   const RectI panels[2] = {{8, 60, 308, (kAssignControls + 1) * ch + 16},
                            {324, 60, 308, (kAssignControls + 1) * ch + 16}};
-  for (const auto& r : panels) p.Panel(r, kBorder);
+  if (!p.HasChrome()) {
+    for (const auto& r : panels) p.Panel(r, kBorder);
+    p.SaveChrome();
+  }
   // Labels are at most 21 cells (a blank and ten wide characters).
   const int labelDx = 12, valueDx = labelDx + 21 * cw + cw;
   const int buttonsY = panels[0].Bottom() + 12;
@@ -342,7 +391,6 @@ void DrawOptionList(GameContext& g, int screen) {
   Bitmap& b = g.ListSurface.EditPixels();
   std::fill(b.Pixels.begin(), b.Pixels.end(), 0u);
   TListPainter p(g);
-  p.Backdrop();
   if (screen == scOptions && !g.Options.Settings.empty())
     DrawSettings(g, p);
   else if ((screen == scKeyAssign || screen == scPadAssign) && !g.Options.Assign.empty())

@@ -79,6 +79,9 @@ struct TOptionScreens {
   std::unique_ptr<TTextRenderer> TitleFont;  // the screens' captions
   int CellW = 10;                            // character cell: measured "A" plus 1 by plus 5
   int CellH = 21;
+
+  Bitmap Chrome;      // backdrop, caption and panels of the last list drawn
+  int ChromeKey = 0;  // which screen and cell size Chrome was drawn for
 };
 
 // Working values of the settings list (tests and the dump read them).

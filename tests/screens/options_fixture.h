@@ -1,0 +1,163 @@
+#pragma once
+// A game context on a memory display with a keyboard and pads the test sets, driven through
+// the real frame tick.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "app/context.h"
+#include "app/main_loop.h"
+#include "media/image_assets.h"
+#include "screens/option_screens.h"
+#include "screens/screens.h"
+
+namespace kq::test {
+
+class TestInput : public IInputSource {
+ public:
+  std::set<int> Keys;        // virtual-key codes held
+  bool CodelessKey = false;  // a key without a virtual-key code is held
+  std::vector<std::string> Names = std::vector<std::string>(kMaxPads);
+  std::map<int, uint64_t> Pads;  // pad number -> states held
+
+  bool VkDown(int vk) const override { return Keys.count(vk) > 0; }
+  int FirstDownVk() const override { return Keys.empty() ? 0 : *Keys.begin(); }
+  bool AnyKeyDown() const override { return CodelessKey || !Keys.empty(); }
+  uint64_t PadStates(int padNo) const override {
+    auto it = Pads.find(padNo);
+    return it == Pads.end() || Names[size_t(padNo)].empty() ? 0 : it->second;
+  }
+  std::vector<std::string> PadNames() const override { return Names; }
+};
+
+class TestPlatform : public IPlatform {
+ public:
+  TestInput In;
+  Bitmap Pixels{640, 480};
+  BitmapCanvas Screen_{Pixels};
+  std::vector<bool> VsyncCalls;
+  uint32_t Ticks() override { return 0; }
+  void Delay(uint32_t) override {}
+  PlatformEvents Pump(bool) override { return {}; }
+  bool Active() const override { return true; }
+  bool CanDraw() const override { return true; }
+  Canvas& Screen() override { return Screen_; }
+  void Present() override {}
+  void SetVsync(bool on) override { VsyncCalls.push_back(on); }
+  void ToggleFullScreen() override {}
+  bool FullScreen() const override { return false; }
+  IInputSource& Input() override { return In; }
+  void ShowError(const std::string&) override {}
+  bool AskYesNo(const std::string&) override { return true; }
+  Bitmap ReadFrame() override { return Pixels; }
+};
+
+// Row numbers of the settings list and of the key/pad lists.
+enum SettingsRow {
+  kRow3D = 1,
+  kRowVsync = 2,
+  kRowMusic = 3,
+  kRowVoices = 4,
+  kRowAdvanced1P = 6,
+  kRowPad1P = 7,
+  kRowAdvanced2P = 9,
+  kRowPad2P = 10,
+  kRowKeyAssign = 11,
+  kRowPadAssign = 12,
+  kRowOk = 13,
+  kRowCancel = 14,
+};
+// Row of control c (0 up, 1 right, 2 down, 3 left, 4..7 actions) of player p.
+inline int AssignRow(int player, int control) {
+  return 1 + player * 9 + control;
+}
+constexpr int kAssignOk = 18;
+constexpr int kAssignCancel = 19;
+
+constexpr int kVkReturn = 13, kVkEsc = 27, kVkUp = 38, kVkDown = 40, kVkLeft = 37, kVkRight = 39;
+
+class OptionsTest : public ::testing::Test {
+ protected:
+  TestPlatform platform;
+  GameContext g;
+  uint32_t now = 1000;
+
+  void SetUp() override {
+    g.Platform = &platform;
+    g.RecordSounds = true;
+    // The picture fonts stand in when there is no TrueType face.
+    const std::string grp = std::string(KQ_BIN_DIR) + "/GRP/";
+    LoadImageAsset(g.DXImageList1, "FONT1", grp + "FONT1.PNG", 8, 8, true, 0);
+    LoadImageAsset(g.DXImageList1, "FONT2", grp + "FONT2.PNG", 8, 8, true, 0);
+    ApplyKeyAssign(g.DXInput1, g.DXInput2, g.Config);
+    BuildOptionItems(g);
+    MeasureOptionFont(g);
+    g.EnterState(scTitle);
+  }
+
+  void Tick() {
+    now += 16;
+    FrameTick(g, now, 16);
+  }
+  void Hold(int vk) { platform.In.Keys.insert(vk); }
+  void Release(int vk) { platform.In.Keys.erase(vk); }
+  // Press, one frame held, release, one frame released.
+  void Tap(int vk) {
+    Hold(vk);
+    Tick();
+    Release(vk);
+    Tick();
+  }
+  void TapButton(int pad, int button) {
+    platform.In.Pads[pad] |= uint64_t(1) << (3 + button);
+    Tick();
+    platform.In.Pads[pad] &= ~(uint64_t(1) << (3 + button));
+    Tick();
+  }
+  void Attach(int pad, const std::string& name) { platform.In.Names[size_t(pad)] = name; }
+  void Detach(int pad) { platform.In.Names[size_t(pad)].clear(); }
+
+  void OpenOptions() {
+    g.TitleCursor = 4;
+    Tap(kVkReturn);
+    ASSERT_EQ(g.ScreenState, scOptions);
+  }
+  // Walks the settings cursor down to a row.
+  void SettingsTo(int row) {
+    for (int i = 0; i < 20 && g.OptionCursor != row; ++i) Tap(kVkDown);
+    ASSERT_EQ(g.OptionCursor, row);
+  }
+  void OpenList(int screen) {
+    OpenOptions();
+    SettingsTo(screen == scKeyAssign ? kRowKeyAssign : kRowPadAssign);
+    Tap(kVkReturn);
+    ASSERT_EQ(g.ScreenState, screen);
+  }
+  int& ListCursor() { return g.ScreenState == scPadAssign ? g.PadAssignCursor : g.KeyAssignCursor; }
+  void ListTo(int row) {
+    for (int i = 0; i < 25 && ListCursor() != row; ++i) Tap(kVkDown);
+    ASSERT_EQ(ListCursor(), row);
+  }
+  int CountSound(const std::string& name) const {
+    return int(std::count_if(g.SoundLog.begin(), g.SoundLog.end(), [&](auto& s) { return s.Name == name; }));
+  }
+  const TOptionItem& Setting(int row) const { return g.Options.Settings[size_t(row)]; }
+};
+
+// Pixels of a rectangle that differ clearly from the panel colour behind the text.
+inline int BrightPixels(const Bitmap& b, RectI r, int minLevel = 150) {
+  int n = 0;
+  for (int y = r.Y; y < r.Bottom(); ++y)
+    for (int x = r.X; x < r.Right(); ++x) {
+      uint32_t p = b.At(x, y);
+      int hi = std::max({int(p >> 16 & 0xFF), int(p >> 8 & 0xFF), int(p & 0xFF)});
+      if (hi >= minLevel) ++n;
+    }
+  return n;
+}
+
+}  // namespace kq::test

@@ -1,0 +1,488 @@
+// The option screens through the frame tick: cursors, the working copies and their commit,
+// key and pad capture with their refusals, and the drawn lists.
+#include "screens/options_fixture.h"
+
+namespace kq::test {
+namespace {
+
+// --- cursors -----------------------------------------------------------------------------------
+
+TEST_F(OptionsTest, TitleEntryPutsTheCursorOnTheFirstRowAndTheListsKeepIt) {
+  g.OptionCursor = 9;
+  OpenOptions();
+  EXPECT_EQ(g.OptionCursor, 1);
+  SettingsTo(kRowKeyAssign);
+  Tap(kVkReturn);
+  ASSERT_EQ(g.ScreenState, scKeyAssign);
+  EXPECT_EQ(g.KeyAssignCursor, 1);
+  EXPECT_FALSE(g.Capturing);
+  Tap(kVkEsc);
+  ASSERT_EQ(g.ScreenState, scOptions);
+  EXPECT_EQ(g.OptionCursor, kRowKeyAssign);
+
+  Tap(kVkDown);
+  Tap(kVkReturn);
+  ASSERT_EQ(g.ScreenState, scPadAssign);
+  EXPECT_EQ(g.PadAssignCursor, 1);
+  ListTo(kAssignCancel);
+  Tap(kVkReturn);
+  ASSERT_EQ(g.ScreenState, scOptions);
+  EXPECT_EQ(g.OptionCursor, kRowPadAssign);
+
+  // Leaving to the title and coming back starts at the top again.
+  Tap(kVkEsc);
+  ASSERT_EQ(g.ScreenState, scTitle);
+  OpenOptions();
+  EXPECT_EQ(g.OptionCursor, 1);
+}
+
+TEST_F(OptionsTest, CursorSkipsHeadingsWrapsAndPlaysOnEveryMove) {
+  OpenOptions();
+  auto move = [&](int vk, int expected) {
+    g.SoundLog.clear();
+    Tap(vk);
+    EXPECT_EQ(g.OptionCursor, expected);
+    EXPECT_EQ(CountSound("CURSOR"), 1);
+  };
+  move(kVkUp, kRowCancel);  // wraps over the SYSTEM heading
+  move(kVkDown, kRow3D);
+  SettingsTo(kRowVoices);
+  move(kVkDown, kRowAdvanced1P);  // over the PLAYER 1 heading
+  move(kVkUp, kRowVoices);
+  move(98, kRowAdvanced1P);  // player 2's down (numeric pad 2) moves it too
+  move(104, kRowVoices);
+}
+
+TEST_F(OptionsTest, KeyListColumnsAndButtonsAreReachedWithLeftAndRight) {
+  OpenList(scKeyAssign);
+  ListTo(AssignRow(0, 5));
+  Tap(kVkRight);
+  EXPECT_EQ(g.KeyAssignCursor, AssignRow(1, 5));
+  Tap(kVkLeft);
+  EXPECT_EQ(g.KeyAssignCursor, AssignRow(0, 5));
+  ListTo(kAssignOk);
+  Tap(kVkRight);
+  EXPECT_EQ(g.KeyAssignCursor, kAssignCancel);
+  Tap(kVkDown);
+  EXPECT_EQ(g.KeyAssignCursor, 1);  // over the PLAYER 1 heading
+}
+
+// --- the settings list ---------------------------------------------------------------------------
+
+TEST_F(OptionsTest, CancelAndEscLeaveTheConfigurationUntouched) {
+  Attach(0, "Pad A");
+  const TGameConfig before = g.Config;
+  for (int leave : {int(kRowCancel), -1}) {
+    OpenOptions();
+    Tap(kVkReturn);  // 3D effects off
+    SettingsTo(kRowMusic);
+    Tap(kVkRight);
+    SettingsTo(kRowPad1P);
+    Tap(kVkRight);
+    EXPECT_EQ(OptionPadChoice(g, 0), "Pad A");
+    if (leave < 0) {
+      Tap(kVkEsc);
+    } else {
+      SettingsTo(leave);
+      Tap(kVkReturn);
+    }
+    ASSERT_EQ(g.ScreenState, scTitle);
+    EXPECT_EQ(g.Config, before);
+    EXPECT_EQ(g.DXInput1.PadNo, kNoPad);
+  }
+}
+
+TEST_F(OptionsTest, EditsSurviveTheKeyListButCommitOnlyWithOk) {
+  OpenOptions();
+  SettingsTo(kRowAdvanced2P);
+  Tap(kVkReturn);
+  SettingsTo(kRowKeyAssign);
+  Tap(kVkReturn);
+  ListTo(kAssignOk);
+  Tap(kVkReturn);  // keys committed, settings not yet
+  ASSERT_EQ(g.ScreenState, scOptions);
+  EXPECT_FALSE(g.Config.AdvancedMode2P);
+  EXPECT_TRUE(OptionToggleValue(Setting(kRowAdvanced2P)));
+  SettingsTo(kRowOk);
+  Tap(kVkReturn);
+  EXPECT_TRUE(g.Config.AdvancedMode2P);
+}
+
+TEST_F(OptionsTest, OkCommitsEveryFieldAndAppliesVsync) {
+  Attach(2, "Pad A");
+  Attach(5, "Pad B");
+  OpenOptions();
+  Tap(kVkReturn);  // 3D effects off
+  Tap(kVkDown);
+  Tap(kVkLeft);  // vsync off
+  Tap(kVkDown);
+  Tap(kVkRight);  // music off
+  Tap(kVkDown);
+  Tap(kVkReturn);  // voices off
+  SettingsTo(kRowAdvanced1P);
+  Tap(kVkReturn);
+  Tap(kVkDown);
+  Tap(kVkLeft);  // none -> the last choice, Pad B
+  EXPECT_EQ(OptionPadChoice(g, 0), "Pad B");
+  SettingsTo(kRowPad2P);
+  Tap(kVkRight);
+  EXPECT_EQ(OptionPadChoice(g, 1), "Pad A");
+  platform.VsyncCalls.clear();
+  SettingsTo(kRowOk);
+  Tap(kVkReturn);
+  ASSERT_EQ(g.ScreenState, scTitle);
+  const TGameConfig& c = g.Config;
+  EXPECT_FALSE(c.UseDirect3D);
+  EXPECT_FALSE(c.WaitVsync);
+  EXPECT_TRUE(c.DisableBgm);
+  EXPECT_TRUE(c.DisableVoice);
+  EXPECT_TRUE(c.AdvancedMode1P);
+  EXPECT_FALSE(c.AdvancedMode2P);
+  EXPECT_EQ(c.JoyName1P, "Pad B");
+  EXPECT_EQ(c.JoyName2P, "Pad A");
+  EXPECT_EQ(g.DXInput1.PadNo, 5);  // the pad is switched at once
+  EXPECT_EQ(g.DXInput2.PadNo, 2);
+  EXPECT_EQ(platform.VsyncCalls, std::vector<bool>{false});
+}
+
+TEST_F(OptionsTest, PadChoiceOffersNoneAndEachAttachedNameOnce) {
+  Attach(0, "Pad A");
+  Attach(1, "PAD A");  // same product twice
+  Attach(3, "Pad C");
+  OpenOptions();
+  EXPECT_EQ(g.Options.PadChoices[0], (std::vector<std::string>{"", "Pad A", "Pad C"}));
+  SettingsTo(kRowPad1P);
+  Tap(kVkRight);
+  SettingsTo(kRowOk);
+  Tap(kVkReturn);
+  EXPECT_EQ(g.Config.JoyName1P, "Pad A");
+  EXPECT_EQ(g.DXInput1.PadNo, 1);  // the highest matching pad number
+}
+
+TEST_F(OptionsTest, NoPadConnectedRefusesTheChangeVisibly) {
+  OpenOptions();
+  SettingsTo(kRowPad1P);
+  Tap(kVkRight);
+  EXPECT_EQ(OptionPadChoice(g, 0), "");
+  EXPECT_EQ(g.Options.NoticeKind, TNoticeKind::Bad);
+  EXPECT_EQ(CountSound("BAD"), 1);
+}
+
+// --- bad input: pads that are not there -----------------------------------------------------------
+
+TEST_F(OptionsTest, AnUnknownPadNameFromTheFileIsKeptUntilChanged) {
+  g.Config.JoyName1P = "Ghost Pad";
+  Attach(0, "Pad A");
+  OpenOptions();
+  EXPECT_EQ(OptionPadChoice(g, 0), "Ghost Pad");
+  EXPECT_EQ(g.Options.PadChoices[0], (std::vector<std::string>{"", "Pad A", "Ghost Pad"}));
+  SettingsTo(kRowOk);
+  Tap(kVkReturn);
+  EXPECT_EQ(g.Config.JoyName1P, "Ghost Pad");
+  EXPECT_EQ(g.DXInput1.PadNo, kNoPad);
+  // Choosing "none" on purpose clears it.
+  OpenOptions();
+  SettingsTo(kRowPad1P);
+  Tap(kVkRight);  // Ghost Pad -> wraps to none
+  SettingsTo(kRowOk);
+  Tap(kVkReturn);
+  EXPECT_EQ(g.Config.JoyName1P, "");
+}
+
+TEST_F(OptionsTest, APadUnpluggedOnTheListStaysChosenAndNewPadsAppear) {
+  Attach(0, "Pad A");
+  OpenOptions();
+  SettingsTo(kRowPad1P);
+  Tap(kVkRight);
+  ASSERT_EQ(OptionPadChoice(g, 0), "Pad A");
+  Detach(0);
+  Attach(4, "Pad D");
+  Tick();
+  EXPECT_EQ(OptionPadChoice(g, 0), "Pad A");
+  EXPECT_EQ(g.Options.PadChoices[0], (std::vector<std::string>{"", "Pad D", "Pad A"}));
+  SettingsTo(kRowOk);
+  Tap(kVkReturn);
+  EXPECT_EQ(g.Config.JoyName1P, "Pad A");
+  EXPECT_EQ(g.DXInput1.PadNo, kNoPad);
+}
+
+// --- key capture -------------------------------------------------------------------------------
+
+TEST_F(OptionsTest, KeyCaptureStoresTheNextKeyAndOkAppliesIt) {
+  OpenList(scKeyAssign);
+  ListTo(AssignRow(0, 5));  // player 1, erase shot
+  Hold(kVkReturn);
+  Tick();
+  ASSERT_TRUE(g.Capturing);
+  Tick();
+  Tick();  // the confirm key still held is not taken
+  EXPECT_TRUE(g.Capturing);
+  EXPECT_EQ(g.Options.KeyEdit[0].K02, 88);
+  Release(kVkReturn);
+  Tick();
+  Tap('Q');
+  EXPECT_FALSE(g.Capturing);
+  EXPECT_EQ(g.Options.KeyEdit[0].K02, 'Q');
+  EXPECT_EQ(g.Config.KeyAssign1P.K02, 88);  // not before OK
+  ListTo(kAssignOk);
+  Tap(kVkReturn);
+  ASSERT_EQ(g.ScreenState, scOptions);
+  EXPECT_EQ(g.Config.KeyAssign1P.K02, 'Q');
+  // The device raises the erase state from Q now, and no longer from X.
+  Hold('Q');
+  g.DXInput1.Poll(platform.In);
+  EXPECT_TRUE(g.DXInput1.Has(g.Config.KeyAssign1P.J02));
+  Release('Q');
+  g.DXInput1.Poll(platform.In);
+  Hold('X');
+  g.DXInput1.Poll(platform.In);
+  EXPECT_FALSE(g.DXInput1.Has(g.Config.KeyAssign1P.J02));
+}
+
+TEST_F(OptionsTest, KeyCaptureWorksForEveryControlOfPlayerTwo) {
+  OpenList(scKeyAssign);
+  const int keys[8] = {'W', 'D', 'S', 'A', '1', '2', '3', '4'};
+  for (int c = 0; c < 8; ++c) {
+    ListTo(AssignRow(1, c));
+    Tap(kVkReturn);
+    ASSERT_TRUE(g.Capturing);
+    Tap(keys[c]);
+    ASSERT_FALSE(g.Capturing);
+  }
+  ListTo(kAssignOk);
+  Tap(kVkReturn);
+  const TKeyAssign& k = g.Config.KeyAssign2P;
+  EXPECT_EQ(k, (TKeyAssign{'W', 'S', 'A', 'D', '1', '2', '3', '4', 4, 5, 6, 7}));
+  EXPECT_EQ(g.Config.KeyAssign1P, TGameConfig().KeyAssign1P);
+}
+
+TEST_F(OptionsTest, EscDuringCaptureCancelsOnlyTheCapture) {
+  OpenList(scKeyAssign);
+  ListTo(AssignRow(0, 4));
+  Tap(kVkReturn);
+  ASSERT_TRUE(g.Capturing);
+  Tap(kVkEsc);
+  EXPECT_EQ(g.ScreenState, scKeyAssign);
+  EXPECT_FALSE(g.Capturing);
+  EXPECT_EQ(g.Options.KeyEdit[0].K01, 90);
+  // The next Esc leaves, committing nothing.
+  const TGameConfig before = g.Config;
+  Tap(kVkEsc);
+  EXPECT_EQ(g.ScreenState, scOptions);
+  EXPECT_EQ(g.Config, before);
+}
+
+TEST_F(OptionsTest, AKeyWithoutCodeIsRefusedAndCaptureGoesOn) {
+  OpenList(scKeyAssign);
+  ListTo(AssignRow(0, 4));
+  Tap(kVkReturn);
+  platform.In.CodelessKey = true;
+  Tick();
+  Tick();
+  EXPECT_TRUE(g.Capturing);
+  EXPECT_EQ(g.Options.NoticeKind, TNoticeKind::Bad);
+  EXPECT_EQ(CountSound("BAD"), 1);
+  EXPECT_EQ(g.Options.KeyEdit[0].K01, 90);
+  // Another key pressed while it is still held waits for both to be released.
+  Hold('V');
+  Tick();
+  EXPECT_EQ(g.Options.KeyEdit[0].K01, 90);
+  platform.In.CodelessKey = false;
+  Release('V');
+  Tick();
+  Tap('V');
+  EXPECT_FALSE(g.Capturing);
+  EXPECT_EQ(g.Options.KeyEdit[0].K01, 'V');
+}
+
+TEST_F(OptionsTest, CaptureStartedWithTheActionKeyDoesNotTakeIt) {
+  OpenList(scKeyAssign);
+  ListTo(AssignRow(0, 6));
+  Hold('Z');  // J01 confirms too
+  Tick();
+  ASSERT_TRUE(g.Capturing);
+  for (int i = 0; i < 5; ++i) Tick();
+  EXPECT_TRUE(g.Capturing);
+  EXPECT_EQ(g.Options.KeyEdit[0].K03, 67);
+  Release('Z');
+  Tick();
+  Tap('Z');
+  EXPECT_EQ(g.Options.KeyEdit[0].K03, 'Z');
+}
+
+// --- pad capture -------------------------------------------------------------------------------
+
+class PadCaptureTest : public OptionsTest {
+ protected:
+  // Pad A on number 3 chosen for player 1 in the settings (not committed).
+  void OpenPadList() {
+    Attach(3, "Pad A");
+    OpenOptions();
+    SettingsTo(kRowPad1P);
+    Tap(kVkRight);
+    SettingsTo(kRowPadAssign);
+    Tap(kVkReturn);
+    ASSERT_EQ(g.ScreenState, scPadAssign);
+  }
+};
+
+TEST_F(PadCaptureTest, StoresTheButtonStateNumber) {
+  OpenPadList();
+  ListTo(AssignRow(0, 5));
+  Tap(kVkReturn);
+  ASSERT_TRUE(g.Capturing);
+  TapButton(3, 9);
+  EXPECT_FALSE(g.Capturing);
+  EXPECT_EQ(g.Options.KeyEdit[0].J02, 12);
+  EXPECT_EQ(AssignValueText(g, g.Options.Assign[size_t(AssignRow(0, 5))], true), "button9");
+  ListTo(kAssignOk);
+  Tap(kVkReturn);
+  EXPECT_EQ(g.Config.KeyAssign1P.J02, 12);
+  EXPECT_EQ(g.DXInput1.Keys[12][0], 88);  // the erase key follows the button's state
+  EXPECT_EQ(g.DXInput1.Keys[5][0], 0);
+}
+
+TEST_F(PadCaptureTest, ConfirmWithAPadButtonWaitsForItsRelease) {
+  OpenPadList();
+  // Pad A is not player 1's pad yet (settings uncommitted): confirm with Return, then hold
+  // button 1 over the start and check it is not taken.
+  ListTo(AssignRow(0, 7));
+  platform.In.Pads[3] = uint64_t(1) << 4;
+  Tap(kVkReturn);
+  ASSERT_TRUE(g.Capturing);
+  Tick();
+  EXPECT_TRUE(g.Capturing);
+  platform.In.Pads[3] = 0;
+  Tick();
+  TapButton(3, 1);
+  EXPECT_EQ(g.Options.KeyEdit[0].J04, 4);
+}
+
+TEST_F(PadCaptureTest, DirectionsAndMissingPadsAreRefused) {
+  OpenPadList();
+  ListTo(AssignRow(0, 2));
+  Tap(kVkReturn);
+  EXPECT_FALSE(g.Capturing);
+  EXPECT_EQ(g.Options.NoticeKind, TNoticeKind::Bad);
+  ListTo(AssignRow(1, 4));  // player 2 has no pad
+  Tap(kVkReturn);
+  EXPECT_FALSE(g.Capturing);
+  EXPECT_EQ(g.Options.NoticeKind, TNoticeKind::Bad);
+  EXPECT_EQ(CountSound("BAD"), 2);
+  // The stick and the pad buttons are shown as they are.
+  EXPECT_EQ(AssignValueText(g, g.Options.Assign[size_t(AssignRow(0, 1))], true), "stick right");
+  EXPECT_EQ(AssignValueText(g, g.Options.Assign[size_t(AssignRow(1, 7))], true), "button4");
+}
+
+TEST_F(PadCaptureTest, UnpluggingThePadEndsTheCaptureAndCommitsNothing) {
+  OpenPadList();
+  ListTo(AssignRow(0, 4));
+  Tap(kVkReturn);
+  ASSERT_TRUE(g.Capturing);
+  Tick();
+  Detach(3);
+  Tick();
+  EXPECT_FALSE(g.Capturing);
+  EXPECT_EQ(g.Options.NoticeKind, TNoticeKind::Bad);
+  EXPECT_EQ(g.Options.KeyEdit[0], g.Config.KeyAssign1P);
+  // A different pad on the same number is not the one being captured from either.
+  Attach(3, "Pad A");
+  Tick();
+  Tap(kVkReturn);
+  ASSERT_TRUE(g.Capturing);
+  Attach(3, "Other");
+  Tick();
+  EXPECT_FALSE(g.Capturing);
+  const TGameConfig before = g.Config;
+  ListTo(kAssignOk);
+  Tap(kVkReturn);
+  EXPECT_EQ(g.Config, before);
+}
+
+TEST_F(PadCaptureTest, TwoActionsOnOneButtonLetTheLaterKeyWin) {
+  OpenPadList();
+  ListTo(AssignRow(0, 4));
+  Tap(kVkReturn);
+  TapButton(3, 2);  // action 1 onto action 2's button
+  EXPECT_EQ(g.Options.KeyEdit[0].J01, 5);
+  EXPECT_TRUE(AssignOverridden(g.Options.KeyEdit[0], 4));
+  EXPECT_FALSE(AssignOverridden(g.Options.KeyEdit[0], 5));
+  ListTo(kAssignOk);
+  Tap(kVkReturn);
+  EXPECT_EQ(g.DXInput1.Keys[5][0], g.Config.KeyAssign1P.K02);
+  EXPECT_EQ(g.DXInput1.Keys[4][0], 0);
+}
+
+TEST(AssignOverriddenTest, OnlyEarlierActionsOnTheSameStateLose) {
+  TKeyAssign k{38, 40, 37, 39, 90, 88, 67, 65, 6, 5, 6, 6};
+  EXPECT_TRUE(AssignOverridden(k, 4));   // J01 = J03
+  EXPECT_FALSE(AssignOverridden(k, 5));  // J02 alone
+  EXPECT_TRUE(AssignOverridden(k, 6));   // J03 = J04
+  EXPECT_FALSE(AssignOverridden(k, 7));  // the last one wins
+  EXPECT_FALSE(AssignOverridden(k, 0));  // directions never
+  k.J01 = k.J03 = 200;                   // unbound states are nobody's
+  EXPECT_FALSE(AssignOverridden(k, 4));
+}
+
+// --- drawing -----------------------------------------------------------------------------------
+
+TEST_F(OptionsTest, ListFontCellIsTheMeasuredLetterPlusMargins) {
+  ASSERT_NE(g.Options.Font, nullptr) << "no TrueType face found";
+  TTextSize a = g.Options.Font->Measure("A");
+  EXPECT_GT(a.W, 4);
+  EXPECT_EQ(g.Options.CellW, a.W + 1);
+  EXPECT_EQ(g.Options.CellH, a.H + 5);
+  // A fixed-pitch face: a wide character takes two cells' worth of letters.
+  EXPECT_EQ(g.Options.Font->Measure("AAAA").W, 4 * a.W);
+  EXPECT_NEAR(g.Options.Font->Measure("ブ").W, 2 * a.W, 1);
+}
+
+TEST_F(OptionsTest, JapaneseLabelsAndValuesAreDrawn) {
+  OpenList(scKeyAssign);
+  const Bitmap& list = g.ListSurface.Pixels();
+  const int ch = g.Options.CellH;
+  // Player 1's first control row and its value; player 2's last row.
+  const RectI label1{24, 68 + ch, 150, ch};
+  const RectI value1{24 + 22 * g.Options.CellW, 68 + ch, 80, ch};
+  const RectI label2{340, 68 + 8 * ch, 150, ch};
+  EXPECT_GT(BrightPixels(list, label1), 40);
+  EXPECT_GT(BrightPixels(list, value1), 10);
+  EXPECT_GT(BrightPixels(list, label2), 40);
+  // The screen shows the list.
+  Tick();
+  EXPECT_GT(BrightPixels(platform.Pixels, label1), 40);
+}
+
+TEST_F(OptionsTest, ListsStillDrawWithThePictureFontsAlone) {
+  g.Options.Font.reset();
+  g.Options.TitleFont.reset();
+  g.Options.CellW = 10;
+  g.Options.CellH = 21;
+  OpenList(scPadAssign);
+  ListTo(AssignRow(0, 4));
+  Tap(kVkReturn);
+  const Bitmap& list = g.ListSurface.Pixels();
+  EXPECT_GT(BrightPixels(list, {24, 68 + 21, 200, 21}), 20);
+}
+
+TEST_F(OptionsTest, CapturingRowIsMarked) {
+  OpenList(scKeyAssign);
+  ListTo(AssignRow(0, 3));
+  const Bitmap before = g.ListSurface.Pixels();
+  Tap(kVkReturn);
+  ASSERT_TRUE(g.Capturing);
+  const Bitmap& after = g.ListSurface.Pixels();
+  const int ch = g.Options.CellH, y = 68 + 4 * ch;
+  int changed = 0, reddish = 0;
+  for (int yy = y; yy < y + ch; ++yy)
+    for (int x = 14; x < 310; ++x) {
+      uint32_t p = after.At(x, yy);
+      if (p != before.At(x, yy)) ++changed;
+      if ((p >> 16 & 0xFF) > (p & 0xFF) + 25) ++reddish;  // orange, not the gold bar
+    }
+  EXPECT_GT(changed, 300);
+  EXPECT_GT(reddish, 1000);
+}
+
+}  // namespace
+}  // namespace kq::test
