@@ -101,6 +101,18 @@ std::unique_ptr<TTextRenderer> TTextRenderer::Open(const std::vector<Choice>& ch
   return r;
 }
 
+std::unique_ptr<TTextRenderer> TTextRenderer::OpenFile(const std::string& path, int pointSize) {
+  if (TTF_Init() != 0) return nullptr;
+  auto impl = std::make_unique<Impl>();
+  impl->Font = TTF_OpenFontDPI(path.c_str(), pointSize, 96, 96);
+  if (!impl->Font) return nullptr;
+  TTF_SetFontHinting(impl->Font, TTF_HINTING_NORMAL);
+  std::unique_ptr<TTextRenderer> r(new TTextRenderer(std::move(impl)));
+  r->file_ = path;
+  if (const char* family = TTF_FontFaceFamilyName(r->impl_->Font)) r->family_ = family;
+  return r;
+}
+
 std::unique_ptr<TTextRenderer> TTextRenderer::OpenListFont(int pointSize) {
   return Open({{"IPAGothic", true}, {"monospace:lang=ja:spacing=mono", false}, {"monospace", false}},
               pointSize);

@@ -26,6 +26,8 @@ class TTextRenderer {
     bool RequireFamily = false;
   };
   static std::unique_ptr<TTextRenderer> Open(const std::vector<Choice>& choices, int pointSize);
+  // A font file opened directly (another size of a face found before).
+  static std::unique_ptr<TTextRenderer> OpenFile(const std::string& path, int pointSize);
   // IPAGothic first, then any fixed-pitch face that covers Japanese, then any fixed-pitch face.
   static std::unique_ptr<TTextRenderer> OpenListFont(int pointSize);
 

@@ -375,7 +375,7 @@ void DrawAssign(GameContext& g, TListPainter& p, bool padList) {
 void MeasureOptionFont(GameContext& g) {
   TOptionScreens& o = g.Options;
   o.Font = TTextRenderer::OpenListFont(kListPoints);
-  o.TitleFont = o.Font ? TTextRenderer::OpenListFont(kTitlePoints) : nullptr;
+  o.TitleFont = o.Font ? TTextRenderer::OpenFile(o.Font->File(), kTitlePoints) : nullptr;
   if (o.Font) {
     TTextSize a = o.Font->Measure("A");
     o.CellW = a.W + 1;

@@ -325,6 +325,7 @@ bool CaptureTick(GameContext& g, bool padList) {
 }
 
 void EnterAssign(GameContext& g, int& cursor, int screen) {
+  if (g.Options.Assign.empty()) BuildOptionItems(g);
   cursor = FirstSelectable(g.Options.Assign, 1);
   g.Capturing = false;
   g.Options.CaptureArmed = false;
@@ -376,7 +377,7 @@ void AssignTick(GameContext& g, int moveCount, bool padList) {
         g.Config.KeyAssign1P = o.KeyEdit[0];
         g.Config.KeyAssign2P = o.KeyEdit[1];
         ApplyKeyAssign(g.DXInput1, g.DXInput2, g.Config);
-        SetNotice(g, padList ? "Pad buttons saved" : "Keys saved", TNoticeKind::Good);
+        SetNotice(g, padList ? "Pad buttons applied" : "Keys applied", TNoticeKind::Good);
         g.PlaySound("SELECT");
         g.EnterState(scOptions);
         return;
@@ -472,6 +473,7 @@ void BuildOptionItems(GameContext& g) {
 }
 
 void EnterOptions(GameContext& g) {
+  if (g.Options.Settings.empty()) BuildOptionItems(g);  // a context that skipped the loader
   // Back from the key or pad list the edits so far stay; from the title they start afresh.
   const bool back = g.ScreenState == scKeyAssign || g.ScreenState == scPadAssign;
   if (back) {
