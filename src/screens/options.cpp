@@ -260,6 +260,15 @@ void StartCapture(GameContext& g, const TAssignItem& it, bool padList) {
   g.PlaySound("SELECT");
 }
 
+// "2P ライン上昇" for the first other control bound to key vk, else "".
+std::string OtherControlWithKey(std::array<TKeyAssign, 2>& keys, const TAssignItem& self, int vk) {
+  for (int p = 0; p < 2; ++p)
+    for (int c = 0; c < kAssignControls; ++c)
+      if ((p != self.Player || c != self.Control) && KeyOf(keys[size_t(p)], c) == vk)
+        return PlayerTag(p) + " " + Trimmed(kControlLabels[c]);
+  return "";
+}
+
 void EndCapture(GameContext& g, std::string notice, TNoticeKind kind, const char* sound) {
   g.Capturing = false;
   g.Options.CaptureArmed = false;
@@ -297,7 +306,11 @@ bool CaptureTick(GameContext& g, bool padList) {
     }
     if (vk == 27) return false;  // Esc only ever cancels
     KeyOf(k, it.Control) = vk;
-    EndCapture(g, what + ": " + KeyName(vk), TNoticeKind::Good, "SELECT");
+    std::string notice = what + ": " + KeyName(vk);
+    // A key on two controls raises both; say so rather than refuse it.
+    if (std::string other = OtherControlWithKey(o.KeyEdit, it, vk); !other.empty())
+      notice += "  (also " + other + ")";
+    EndCapture(g, notice, TNoticeKind::Good, "SELECT");
     return true;
   }
   std::vector<std::string> pads = src.PadNames();

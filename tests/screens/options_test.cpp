@@ -256,6 +256,15 @@ TEST_F(OptionsTest, KeyCaptureWorksForEveryControlOfPlayerTwo) {
   EXPECT_EQ(g.Config.KeyAssign1P, TGameConfig().KeyAssign1P);
 }
 
+TEST_F(OptionsTest, AKeyAlreadyInUseIsTakenWithAWarning) {
+  OpenList(scKeyAssign);
+  ListTo(AssignRow(1, 7));  // player 2 raises lines with player 1's erase key
+  Tap(kVkReturn);
+  Tap('X');
+  EXPECT_EQ(g.Options.KeyEdit[1].K04, 'X');
+  EXPECT_NE(g.Options.Notice.find("also 1P ブロック消去弾"), std::string::npos) << g.Options.Notice;
+}
+
 TEST_F(OptionsTest, EscDuringCaptureCancelsOnlyTheCapture) {
   OpenList(scKeyAssign);
   ListTo(AssignRow(0, 4));
