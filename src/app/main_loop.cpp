@@ -52,8 +52,9 @@ const char* kUsage =
 bool ParseTickPath(const std::string& arg, std::pair<uint32_t, std::string>& out) {
   size_t colon = arg.find(':');
   if (colon == std::string::npos || colon == 0 || colon + 1 >= arg.size()) return false;
+  const std::string tick = arg.substr(0, colon);
   char* end = nullptr;
-  unsigned long t = std::strtoul(arg.substr(0, colon).c_str(), &end, 10);
+  unsigned long t = std::strtoul(tick.c_str(), &end, 10);
   if (*end != 0 || t == 0 || t > 0x7FFFFFFFul) return false;
   out = {uint32_t(t), arg.substr(colon + 1)};
   return true;
