@@ -10,6 +10,7 @@
 #include <string>
 
 #include "media/png_image.h"
+#include "app/program_folder.h"
 
 namespace kq {
 namespace {
@@ -18,28 +19,10 @@ namespace fs = std::filesystem;
 
 class RunnerTest : public ::testing::Test {
  protected:
-  fs::path dir;
-  void SetUp() override {
-    std::string templ = (fs::temp_directory_path() / "kqrunXXXXXX").string();
-    ASSERT_NE(::mkdtemp(templ.data()), nullptr);
-    dir = templ;
-    fs::copy(fs::path(KQ_BIN_DIR) / "GRP", dir / "GRP", fs::copy_options::recursive);
-    for (const char* sub : {"SND", "VOICE", "BGM"})
-      if (fs::exists(fs::path(KQ_BIN_DIR) / sub)) fs::create_directory_symlink(fs::path(KQ_BIN_DIR) / sub, dir / sub);
-  }
-  void TearDown() override {
-    std::error_code ec;
-    fs::remove_all(dir, ec);
-  }
-  void Write(const std::string& name, const std::string& text) {
-    std::ofstream(dir / name, std::ios::binary) << text;
-  }
-  std::string Read(const std::string& name) {
-    std::ifstream in(dir / name, std::ios::binary);
-    std::ostringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
-  }
+  test::TProgramFolder folder{true};
+  const fs::path& dir = folder.dir;
+  void Write(const std::string& name, const std::string& text) { folder.Write(name, text); }
+  std::string Read(const std::string& name) { return folder.Read(name); }
   // Exit status of the program; its stderr lands in dir/stderr.txt.
   int Run(const std::string& args) {
     std::string cmd = std::string("SDL_AUDIODRIVER=dummy ") + KQ_BIN_DIR + "/kq001 --headless --app-path " +
@@ -48,7 +31,7 @@ class RunnerTest : public ::testing::Test {
     int rc = std::system(cmd.c_str());
     return WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
   }
-  std::string Path(const std::string& name) { return (dir / name).string(); }
+  std::string Path(const std::string& name) { return folder.Path(name); }
 };
 
 int JsonInt(const std::string& json, const std::string& key) {

@@ -11,6 +11,7 @@
 #include <sstream>
 #include <string>
 #include <vector>
+#include "app/program_folder.h"
 
 #include "engine/bitmap.h"
 #include "engine/text_renderer.h"
@@ -60,29 +61,11 @@ class Script {
 
 class OptionsRunnerTest : public ::testing::Test {
  protected:
-  fs::path dir;
-  void SetUp() override {
-    std::string templ = (fs::temp_directory_path() / "kqoptXXXXXX").string();
-    ASSERT_NE(::mkdtemp(templ.data()), nullptr);
-    dir = templ;
-    for (const char* sub : {"GRP", "SND", "VOICE", "BGM"})
-      if (fs::exists(fs::path(KQ_BIN_DIR) / sub))
-        fs::create_directory_symlink(fs::path(KQ_BIN_DIR) / sub, dir / sub);
-  }
-  void TearDown() override {
-    std::error_code ec;
-    fs::remove_all(dir, ec);
-  }
-  void Write(const std::string& name, const std::string& text) {
-    std::ofstream(dir / name, std::ios::binary) << text;
-  }
-  std::string Read(const std::string& name) {
-    std::ifstream in(dir / name, std::ios::binary);
-    std::ostringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
-  }
-  std::string Path(const std::string& name) { return (dir / name).string(); }
+  test::TProgramFolder folder{false};
+  const fs::path& dir = folder.dir;
+  void Write(const std::string& name, const std::string& text) { folder.Write(name, text); }
+  std::string Read(const std::string& name) { return folder.Read(name); }
+  std::string Path(const std::string& name) { return folder.Path(name); }
   // Runs the script for `frames` ticks; extra arguments (shots) follow.
   void Run(const Script& s, int frames, const std::string& extra = "") {
     Write("in.txt", s.Text());
