@@ -99,6 +99,12 @@ struct GameContext {
   TImageSprite* TitleCursorSprite = nullptr;
 
   TRandom Rng;
+  uint64_t GameSeed = 0;      // the seed Rng started from
+  uint32_t GamesStarted = 0;  // play screens entered, for the computer players' own seeds
+  int LastWinner = 0;         // 1 or 2: the winner of the last versus game, 0 before any
+  // The computer players of a versus game by player (null: a person plays that device). Made at
+  // game start, dropped when the play screen is left.
+  std::array<std::unique_ptr<TControlProgram>, 2> ControlPrograms;
   TImageList DXImageList1;
   TSpriteEngine DXSpriteEngine1;
   TDXInput DXInput1;

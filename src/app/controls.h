@@ -37,6 +37,14 @@ class TDXInput {
   TInputStates prevDown_;
 };
 
+// Plays a device in place of its keyboard and pad (the computer player). The main loop asks it
+// once per tick, before the poll, and then polls the device from it like from the keyboard, so
+// its presses latch, repeat and clear exactly as a person's do.
+class TControlProgram : public IInputSource {
+ public:
+  virtual void Decide() = 0;
+};
+
 // Rebuilds both devices' key slots from the two assignments.
 void ApplyKeyAssign(TDXInput& in1, TDXInput& in2, const TGameConfig& cfg);
 

@@ -91,6 +91,7 @@ std::string DumpJson(const GameContext& g) {
     << ",\"game_mode\":" << g.GameMode << ",\"fps\":" << g.FrameRate.FrameRate
     << ",\"new_rank_index\":" << g.NewRankIndex << ",\"ex_stage\":" << int(g.ExStage)
     << ",\"ending_step\":" << g.EndingStep << ",\"retry_choice\":" << g.RetryChoice
+    << ",\"winner\":" << g.LastWinner
     << ",\"option_cursor\":" << g.OptionCursor << ",\"key_assign_cursor\":" << g.KeyAssignCursor
     << ",\"pad_assign_cursor\":" << g.PadAssignCursor << ",\"capturing\":" << (g.Capturing ? "true" : "false")
     << ",\"sound_load_error\":" << Quote(g.SoundLoadError) << ",\"pads\":[" << g.DXInput1.PadNo << ","
@@ -104,7 +105,8 @@ std::string DumpJson(const GameContext& g) {
     << ",\"DisableBgm\":" << int(c.DisableBgm) << ",\"DisableVoice\":" << int(c.DisableVoice)
     << ",\"DisableGameOver\":" << int(c.DisableGameOver) << ",\"AdvancedMode1P\":" << int(c.AdvancedMode1P)
     << ",\"AdvancedMode2P\":" << int(c.AdvancedMode2P) << ",\"JoyName1P\":" << Quote(c.JoyName1P)
-    << ",\"JoyName2P\":" << Quote(c.JoyName2P) << ",\"KeyAssign1P\":";
+    << ",\"JoyName2P\":" << Quote(c.JoyName2P) << ",\"Cpu1P\":" << c.Cpu1P << ",\"Cpu2P\":" << c.Cpu2P
+    << ",\"KeyAssign1P\":";
   Keys(o, c.KeyAssign1P);
   o << ",\"KeyAssign2P\":";
   Keys(o, c.KeyAssign2P);

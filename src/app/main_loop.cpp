@@ -224,17 +224,34 @@ bool WriteFile(const std::string& path, const std::string& text) {
   return bool(out);
 }
 
+// Player 1's device, then player 2's: from the keyboard and pads, or from the computer player
+// that plays it, which decides first.
+void PollInputs(GameContext& g) {
+  TDXInput* devices[2] = {&g.DXInput1, &g.DXInput2};
+  for (size_t n = 0; n < 2; ++n) {
+    if (TControlProgram* prog = g.ControlPrograms[n].get()) {
+      prog->Decide();
+      devices[n]->Poll(*prog);
+    } else if (g.Platform) {
+      devices[n]->Poll(g.Platform->Input());
+    }
+  }
+}
+
+// A headless match of two computer players ends the run at its game over.
+bool ComputerMatchOver(const GameContext& g) {
+  return g.ScreenState == scPlay && g.GameMode == 2 && g.ControlPrograms[0] && g.ControlPrograms[1] &&
+         (g.Player1P.Phase == gpOver || g.Player2P.Phase == gpOver);
+}
+
 }  // namespace
 
 void FrameTick(GameContext& g, uint32_t now, int moveCount) {
   g.FrameTime = now;
   g.FrameRate.Tick(now);
   ++g.TickCount;
-  if (g.Platform) {
-    if (!g.Platform->CanDraw()) return;  // latched states wait for the next real tick
-    g.DXInput1.Poll(g.Platform->Input());
-    g.DXInput2.Poll(g.Platform->Input());
-  }
+  if (g.Platform && !g.Platform->CanDraw()) return;  // latched states wait for the next real tick
+  PollInputs(g);
   const uint8_t state = g.ScreenState;
   switch (state) {
     case scTitle: TitleTick(g, moveCount); break;
@@ -330,6 +347,7 @@ int RunProgram(int argc, char** argv) {
       if (auto it = dumps.find(tick); it != dumps.end())
         for (auto& path : it->second)
           if (!WriteFile(path, DumpJson(*g))) std::fprintf(stderr, "kq001: cannot write %s\n", path.c_str());
+      if (ComputerMatchOver(*g)) break;
     }
   } else {
     uint32_t last = platform->Ticks();

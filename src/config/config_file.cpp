@@ -111,6 +111,8 @@ TGameConfig ReadConfig(const TProfile& ini) {
   c.JoyName1P = ini.ReadString("Status1P", "JoyName").value_or("");
   c.AdvancedMode2P = ReadBool(ini, "Status2P", "AdvancedMode", c.AdvancedMode2P);
   c.JoyName2P = ini.ReadString("Status2P", "JoyName").value_or("");
+  c.Cpu1P = ReadIntRange(ini, "Status1P", "Cpu", 0, 0, 5);
+  c.Cpu2P = ReadIntRange(ini, "Status2P", "Cpu", 0, 0, 5);
 
   ReadKeys(ini, "KeyAssign1P", c.KeyAssign1P);
   ReadKeys(ini, "KeyAssign2P", c.KeyAssign2P);
@@ -127,6 +129,8 @@ void WriteConfig(TProfile& ini, const TGameConfig& c) {
   ini.WriteString("Status1P", "JoyName", c.JoyName1P);
   WriteBool(ini, "Status2P", "AdvancedMode", c.AdvancedMode2P);
   ini.WriteString("Status2P", "JoyName", c.JoyName2P);
+  WriteInt(ini, "Status1P", "Cpu", c.Cpu1P);
+  WriteInt(ini, "Status2P", "Cpu", c.Cpu2P);
   WriteKeys(ini, "KeyAssign1P", c.KeyAssign1P);
   WriteKeys(ini, "KeyAssign2P", c.KeyAssign2P);
 }

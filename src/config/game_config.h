@@ -8,6 +8,8 @@
 
 namespace kq {
 
+constexpr int kCpuLevels = 5;  // strengths of the computer player, 1 weakest
+
 // Key codes are Windows virtual-key codes so existing INI files stay valid.
 struct TKeyAssign {
   int UP = 0, DOWN = 0, LEFT = 0, RIGHT = 0;
@@ -52,6 +54,8 @@ struct TGameConfig {
   bool AdvancedMode2P = false;
   std::string JoyName1P;  // product name of the player's pad; empty = none
   std::string JoyName2P;
+  int Cpu1P = 0;  // 0 a person plays, 1..5 the computer plays VS GAME at that strength
+  int Cpu2P = 0;
 
   // [KeyAssign1P] / [KeyAssign2P]
   TKeyAssign KeyAssign1P{38, 40, 37, 39, 90, 88, 67, 65, 4, 5, 6, 7};

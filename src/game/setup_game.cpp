@@ -1,6 +1,7 @@
 #include <algorithm>
 
 #include "app/context.h"
+#include "game/cpu_player.h"
 #include "game/rules.h"
 #include "sprites/effect_sprites.h"
 #include "sprites/hud_sprites.h"
@@ -134,6 +135,7 @@ bool SetupGame(GameContext& g) {
   PaintBackground(g, cols);
   g.EndingStep = 0;
   g.ExStage = 0;
+  ++g.GamesStarted;
 
   TPlayerInfo* players[2] = {&g.Player1P, &g.Player2P};
   for (int n = 0; n < 2; ++n) {
@@ -155,6 +157,7 @@ bool SetupGame(GameContext& g) {
 }
 
 void CompleteGameStart(GameContext& g) {
+  StartCpuPlayers(g);
   NewPictureSprite(g, "COVER", 320, 448, 5, -1, false, 0, 0);
   for (int n = 0; n < 2; ++n) {
     TPlayerInfo& p = g.Player(n);
@@ -177,6 +180,7 @@ void CompleteGameStart(GameContext& g) {
 }
 
 void LeavePlay(GameContext& g) {
+  for (auto& prog : g.ControlPrograms) prog.reset();  // menus belong to the people again
   g.Player1P.FallingList.clear();
   g.Player2P.FallingList.clear();
 }

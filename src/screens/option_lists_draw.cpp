@@ -266,6 +266,9 @@ void DrawSettings(GameContext& g, TListPainter& p) {
     if (it.Kind == TOptionRow::Toggle) {
       value = OptionToggleValue(it) ? "ON" : "OFF";
       if (!OptionToggleValue(it)) colour = kDim;
+    } else if (it.Kind == TOptionRow::Cpu) {
+      value = "< " + CpuLevelText(it.Selected) + " >";
+      if (it.Selected == 0) colour = kDim;
     } else if (it.Kind == TOptionRow::Pad) {
       const std::string name = o.PadChoices[size_t(it.Player)].empty()
                                    ? std::string()

@@ -16,7 +16,7 @@ namespace kq {
 
 struct GameContext;
 
-enum class TOptionRow : uint8_t { Heading, Toggle, Pad, KeyAssign, PadAssign, Ok, Cancel };
+enum class TOptionRow : uint8_t { Heading, Toggle, Pad, KeyAssign, PadAssign, Ok, Cancel, Cpu };
 
 // The boolean settings of the list, by the TGameConfig field they edit.
 enum class TSettingField : uint8_t {
@@ -37,6 +37,7 @@ struct TOptionItem {
   int Player = 0;             // pad rows
   std::string Help;           // shown under the list while the row is selected
   // Toggles: 0 off, 1 on (as shown). Pad rows: index into TOptionScreens::PadChoices[Player].
+  // Player rows: 0 HUMAN, 1..5 the CPU level.
   int Selected = 0;
 };
 
@@ -87,6 +88,8 @@ struct TOptionScreens {
 // Working values of the settings list (tests and the dump read them).
 bool OptionToggleValue(const TOptionItem& item);
 std::string OptionPadChoice(const GameContext& g, int player);
+// "HUMAN", "CPU 1" ... "CPU 5".
+std::string CpuLevelText(int level);
 // The value text of a key-list or pad-list row, from the working copy.
 std::string AssignValueText(const GameContext& g, const TAssignItem& item, bool padList);
 // Whether action `control` (4..7) of the working copy has its key overridden by a later action

@@ -1,5 +1,6 @@
 // The option screens: settings list (state 6), key assignment (7) and pad assignment (8).
 // Every screen edits a working copy; only its "OK" writes TGameConfig.
+#include <algorithm>
 #include <bit>
 
 #include "app/context.h"
@@ -123,16 +124,24 @@ bool PadsChanged(const GameContext& g) {
   return g.Platform && AttachedPads(g) != g.Options.SeenPads;
 }
 
+int& CpuOf(TGameConfig& c, int player) {
+  return player == 0 ? c.Cpu1P : c.Cpu2P;
+}
+
 void LoadSettings(GameContext& g) {
-  for (auto& it : g.Options.Settings)
+  for (auto& it : g.Options.Settings) {
     if (it.Kind == TOptionRow::Toggle) it.Selected = FieldOf(g.Config, it.Field) != it.ShowInverted ? 1 : 0;
+    if (it.Kind == TOptionRow::Cpu) it.Selected = std::clamp(CpuOf(g.Config, it.Player), 0, kCpuLevels);
+  }
   BuildPadChoices(g, false);
 }
 
 void CommitSettings(GameContext& g) {
   const bool musicWasOn = !g.Config.DisableBgm;
-  for (auto& it : g.Options.Settings)
+  for (auto& it : g.Options.Settings) {
     if (it.Kind == TOptionRow::Toggle) FieldOf(g.Config, it.Field) = (it.Selected != 0) != it.ShowInverted;
+    if (it.Kind == TOptionRow::Cpu) CpuOf(g.Config, it.Player) = it.Selected;
+  }
   for (int p = 0; p < 2; ++p) {
     JoyNameOf(g.Config, p) = OptionPadChoice(g, p);
     if (g.Platform) DeviceOf(g, p).PadNo = ChoosePad(g.Platform->Input(), JoyNameOf(g.Config, p));
@@ -206,6 +215,8 @@ void LeaveOptions(GameContext& g, bool commit) {
 void ChangeValue(GameContext& g, TOptionItem& it, int dir) {
   if (it.Kind == TOptionRow::Toggle) {
     it.Selected = it.Selected ? 0 : 1;
+  } else if (it.Kind == TOptionRow::Cpu) {
+    it.Selected = ((it.Selected + dir) % (kCpuLevels + 1) + kCpuLevels + 1) % (kCpuLevels + 1);
   } else if (it.Kind == TOptionRow::Pad) {
     int n = int(g.Options.PadChoices[size_t(it.Player)].size());
     if (n <= 1) {
@@ -420,6 +431,10 @@ std::string OptionPadChoice(const GameContext& g, int player) {
   return {};
 }
 
+std::string CpuLevelText(int level) {
+  return level <= 0 || level > kCpuLevels ? "HUMAN" : "CPU " + std::to_string(level);
+}
+
 bool AssignOverridden(const TKeyAssign& k, int control) {
   if (control < 4 || control >= kAssignControls) return false;
   const uint8_t js[4] = {k.J01, k.J02, k.J03, k.J04};
@@ -461,11 +476,15 @@ void BuildOptionItems(GameContext& g) {
       {R::Toggle, " Voices", F::DisableVoice, true, 0,
        "DisableVoice: voices load at start-up, so ON takes a restart", 0},
       {R::Heading, kPlayerHeadings[0], F::None, false, 0, "", 0},
+      {R::Cpu, " Player", F::None, false, 0, "Cpu1P: HUMAN, or the computer plays VS GAME (CPU 1 easy ... 5 hard)",
+       0},
       {R::Toggle, " Advanced mode", F::AdvancedMode1P, false, 0,
        "AdvancedMode1P: colour changes wear blocks out", 0},
       {R::Pad, " Game pad", F::None, false, 0, "JoyName1P: LEFT/RIGHT choose among the pads connected now",
        0},
       {R::Heading, kPlayerHeadings[1], F::None, false, 1, "", 0},
+      {R::Cpu, " Player", F::None, false, 1, "Cpu2P: HUMAN, or the computer plays VS GAME (CPU 1 easy ... 5 hard)",
+       0},
       {R::Toggle, " Advanced mode", F::AdvancedMode2P, false, 1,
        "AdvancedMode2P: colour changes wear blocks out", 0},
       {R::Pad, " Game pad", F::None, false, 1, "JoyName2P: LEFT/RIGHT choose among the pads connected now",
@@ -529,6 +548,7 @@ void OptionsTick(GameContext& g, int moveCount) {
   } else if (in.Confirm) {
     switch (it.Kind) {
       case TOptionRow::Toggle:
+      case TOptionRow::Cpu:
       case TOptionRow::Pad:
         ChangeValue(g, it, 1);
         redraw = true;

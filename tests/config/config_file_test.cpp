@@ -105,6 +105,15 @@ TEST(ReadConfig, PlayerSectionsAndOneByteButtonStates) {
   EXPECT_EQ(c.KeyAssign2P.K02, 75);
 }
 
+TEST(ReadConfig, CpuLevelsOfBothPlayersWithOutOfRangeAsHuman) {
+  TGameConfig c = ReadConfig(TProfile("[Status1P]\nCpu=5\n[Status2P]\nCpu=3\n"));
+  EXPECT_EQ(c.Cpu1P, 5);
+  EXPECT_EQ(c.Cpu2P, 3);
+  EXPECT_EQ(ReadConfig(TProfile()).Cpu2P, 0);
+  for (const char* bad : {"6", "-1", "CPU3", "99999999999"})
+    EXPECT_EQ(ReadConfig(TProfile(std::string("[Status2P]\nCpu=") + bad + "\n")).Cpu2P, 0) << bad;
+}
+
 TEST(SaveConfig, FirstRunWritesOnlyTheWrittenBackKeys) {
   TTempDir dir;
   const std::string ini = dir.Path("kq001.INI");
@@ -112,12 +121,13 @@ TEST(SaveConfig, FirstRunWritesOnlyTheWrittenBackKeys) {
   cfg.WaitVsync = false;
   cfg.JoyName1P = "Pad";
   cfg.KeyAssign2P.J03 = 200;
+  cfg.Cpu2P = 4;
   SaveConfig(ini, cfg);
   const std::string text = ReadBytes(ini);
   EXPECT_EQ(text.substr(0, 40), "[System]\r\nUseDirect3D=1\r\nWaitVsync=0\r\nDi");
   int keys = 0;
   for (char ch : text) keys += ch == '=';
-  EXPECT_EQ(keys, 4 + 2 + 2 + 12 + 12);
+  EXPECT_EQ(keys, 4 + 3 + 3 + 12 + 12);
   EXPECT_EQ(text.find("DisableGameOver"), std::string::npos);
   EXPECT_EQ(text.find("LineUpInterval"), std::string::npos);
   EXPECT_EQ(dir.Count(), 1);  // no temporary file left
@@ -129,6 +139,9 @@ TEST(SaveConfig, FirstRunWritesOnlyTheWrittenBackKeys) {
   EXPECT_EQ(back.JoyName1P, "Pad");
   EXPECT_EQ(back.KeyAssign2P.J03, 200);
   EXPECT_EQ(back.KeyAssign1P.K01, 90);
+  EXPECT_EQ(back.Cpu1P, 0);
+  EXPECT_EQ(back.Cpu2P, 4);
+  EXPECT_NE(text.find("[Status2P]\r\nAdvancedMode=0\r\nJoyName=\r\nCpu=4\r\n"), std::string::npos);
 }
 
 TEST(SaveConfig, KeepsUnknownLinesAndDisableGameOverOverManyRuns) {

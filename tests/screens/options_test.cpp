@@ -47,9 +47,9 @@ TEST_F(OptionsTest, CursorSkipsHeadingsWrapsAndPlaysOnEveryMove) {
   move(kVkUp, kRowCancel);  // wraps over the SYSTEM heading
   move(kVkDown, kRow3D);
   SettingsTo(kRowVoices);
-  move(kVkDown, kRowAdvanced1P);  // over the PLAYER 1 heading
+  move(kVkDown, kRowCpu1P);  // over the PLAYER 1 heading
   move(kVkUp, kRowVoices);
-  move(98, kRowAdvanced1P);  // player 2's down (numeric pad 2) moves it too
+  move(98, kRowCpu1P);  // player 2's down (numeric pad 2) moves it too
   move(104, kRowVoices);
 }
 

@@ -1,0 +1,77 @@
+// The computer player: decision time per tick (targets: mean <= 0.2 ms, 99th percentile <= 1 ms)
+// and the strength table (a level wins >= 70% against the level below it, and every level beats
+// a player pressing random keys every time). Usage: cpu_bench [matches per pairing, default 20].
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <numeric>
+#include <vector>
+
+#include "cpu_match.h"
+
+using namespace kq;
+using namespace kq::bench;
+
+namespace {
+
+constexpr uint32_t kMaxTicks = 20 * 60 * 1000 / 16;  // 20 minutes of play
+
+struct TPairing {
+  int High, Low;  // Low 0: the random player
+  int Wins = 0, Losses = 0, Draws = 0;
+  double Ticks = 0;
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const int matches = argc > 1 ? std::max(1, std::atoi(argv[1])) : 20;
+  bool ok = true;
+
+  // Decision times over whole matches of the strongest level, which searches the most.
+  std::vector<double> ms;
+  for (uint64_t seed = 1; seed <= 3; ++seed) PlayMatch(5, 5, 1000 + seed, kMaxTicks, &ms);
+  for (uint64_t seed = 1; seed <= 2; ++seed) PlayMatch(5, 4, 2000 + seed, kMaxTicks, &ms);
+  std::sort(ms.begin(), ms.end());
+  const double mean = std::accumulate(ms.begin(), ms.end(), 0.0) / double(std::max<size_t>(ms.size(), 1));
+  const double p99 = ms.empty() ? 0 : ms[ms.size() * 99 / 100];
+  const double worst = ms.empty() ? 0 : ms.back();
+  const bool timeOk = mean <= 0.2 && p99 <= 1.0;
+  ok = ok && timeOk;
+  std::printf("decision time per tick over %zu decisions: mean %.4f ms, 99th percentile %.4f ms, worst %.3f ms "
+              "(targets: mean <= 0.2 ms, 99th <= 1 ms) %s\n",
+              ms.size(), mean, p99, worst, timeOk ? "ok" : "OVER");
+
+  std::vector<TPairing> table;
+  for (int high = 2; high <= kCpuLevels; ++high) table.push_back({high, high - 1});
+  for (int high = 1; high <= kCpuLevels; ++high) table.push_back({high, 0});
+  std::printf("\nstrength table, %d matches each (sides alternate), 16 ms ticks, at most 20 minutes:\n", matches);
+  std::printf("  %-8s %-8s %5s %6s %5s %7s %10s  %s\n", "level", "against", "wins", "losses", "draws", "win %",
+              "mean time", "target");
+  for (TPairing& t : table) {
+    for (int m = 0; m < matches; ++m) {
+      const bool highFirst = m % 2 == 0;
+      const uint64_t seed = 7919u * uint64_t(t.High * 10 + t.Low) + uint64_t(m);
+      const TMatchResult r = highFirst ? PlayMatch(t.High, t.Low, seed, kMaxTicks) : PlayMatch(t.Low, t.High, seed, kMaxTicks);
+      t.Ticks += r.Ticks;
+      if (r.Winner == 0)
+        ++t.Draws;
+      else if ((r.Winner == 1) == highFirst)
+        ++t.Wins;
+      else
+        ++t.Losses;
+    }
+    const double pct = 100.0 * t.Wins / matches;
+    const bool pass = t.Low == 0 ? t.Wins == matches : pct >= 70.0;
+    ok = ok && pass;
+    char against[16];
+    if (t.Low == 0)
+      std::snprintf(against, sizeof against, "random");
+    else
+      std::snprintf(against, sizeof against, "CPU %d", t.Low);
+    std::printf("  CPU %-4d %-8s %5d %6d %5d %6.0f%% %8.1f s  %s %s\n", t.High, against, t.Wins, t.Losses, t.Draws,
+                pct, t.Ticks / matches * 16 / 1000, t.Low == 0 ? "all" : ">= 70%", pass ? "ok" : "MISSED");
+    std::fflush(stdout);
+  }
+  return ok ? 0 : 1;
+}
