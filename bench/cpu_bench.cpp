@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <numeric>
+#include <string>
 #include <vector>
 
 #include "cpu_match.h"
@@ -24,7 +25,33 @@ struct TPairing {
 
 }  // namespace
 
+// One match, its state every few seconds: cpu_bench --trace LEVEL1 LEVEL2 SEED.
+int Trace(int a, int b, uint64_t seed) {
+  uint32_t ticks = 0;
+  const TMatchResult r = PlayMatch(a, b, seed, kMaxTicks, nullptr, [&](const GameContext& g) {
+    if (++ticks % 250 != 0) return;
+    std::printf("%6.1f s", ticks * 16 / 1000.0);
+    for (int n = 0; n < 2; ++n) {
+      const TPlayerInfo& p = n == 0 ? g.Player1P : g.Player2P;
+      int height = 0, blocks = 0;
+      for (int c = 0; c < p.Cols; ++c)
+        for (int row = 0; row < kFieldRows; ++row)
+          if (p.Cells[size_t(c)][size_t(row)]) {
+            height = std::max(height, row + 1);
+            ++blocks;
+          }
+      std::printf(" | %dP lv %3d h %2d/%2d blocks %3d combo %3d max %3d stock %2d power %5.1f phase %d", n + 1,
+                  p.Level, height, p.Rows, blocks, p.Combo, p.MaxCombo, p.HazardStock, p.PowerGauge, int(p.Phase));
+    }
+    std::printf("\n");
+  });
+  std::printf("winner %d after %.1f s\n", r.Winner, r.Ticks * 16 / 1000.0);
+  return 0;
+}
+
 int main(int argc, char** argv) {
+  if (argc == 5 && std::string(argv[1]) == "--trace")
+    return Trace(std::atoi(argv[2]), std::atoi(argv[3]), std::strtoull(argv[4], nullptr, 10));
   const int matches = argc > 1 ? std::max(1, std::atoi(argv[1])) : 20;
   bool ok = true;
 

@@ -76,7 +76,8 @@ struct TMatchResult {
 // One match of level a (player 1) against level b (player 2) with the default settings and
 // level table, 16 ms ticks. decisionMs collects the decision times of the computer players.
 inline TMatchResult PlayMatch(int a, int b, uint64_t seed, uint32_t maxTicks,
-                              std::vector<double>* decisionMs = nullptr) {
+                              std::vector<double>* decisionMs = nullptr,
+                              const std::function<void(const GameContext&)>& watch = {}) {
   GameContext g;
   g.Config.UseDirect3D = false;
   g.Config.DisableBgm = true;
@@ -104,6 +105,7 @@ inline TMatchResult PlayMatch(int a, int b, uint64_t seed, uint32_t maxTicks,
   for (r.Ticks = 1; r.Ticks <= maxTicks; ++r.Ticks) {
     now += 16;
     FrameTick(g, now, 16);
+    if (watch) watch(g);
     if (g.Player1P.Phase == gpOver || g.Player2P.Phase == gpOver) {
       r.Winner = g.LastWinner;
       break;

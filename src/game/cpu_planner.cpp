@@ -342,17 +342,12 @@ int CpuGroupSize(const TCpuField& f, int col, int row) {
   return Flood(TKinds(f), col, row, mask);
 }
 
-TCpuOutcome CpuSimulateErase(TCpuField& f, int col, int row, const std::array<int, 8>& hazardNum) {
-  TCpuOutcome out;
-  if (!f.HasBlock(col, row) || f.At(col, row).Busy) return out;
-  TKinds k(f);
-  TCellMask erase;
-  const int first = Flood(k, col, row, erase);
-  if (first < f.Limit) return out;
-  out.Erased = first;
-  int chain = 1;
+namespace {
+
+// The marked blocks go, blocks above gaps fall and landed blocks are tested in column order,
+// step after step until a fall erases nothing.
+void RunFalls(TCpuField& f, TCellMask erase, int chain, TCpuOutcome& out, const std::array<int, 8>& hazardNum) {
   for (;;) {
-    // Erased blocks go, blocks above gaps fall; landed blocks are tested in column order.
     int landed[kCells][2];
     int nLanded = 0;
     for (int c = 0; c < f.Cols; ++c) {
@@ -373,7 +368,7 @@ TCpuOutcome CpuSimulateErase(TCpuField& f, int col, int row, const std::array<in
         ++w;
       }
     }
-    k = TKinds(f);
+    const TKinds k(f);
     erase = {};
     int groups = 0;
     for (int i = 0; i < nLanded; ++i) {
@@ -393,7 +388,28 @@ TCpuOutcome CpuSimulateErase(TCpuField& f, int col, int row, const std::array<in
     if (chain > 2) out.Sent += hazardNum[size_t(chain)];
   }
   out.Chain = chain;
+}
+
+}  // namespace
+
+TCpuOutcome CpuSimulateErase(TCpuField& f, int col, int row, const std::array<int, 8>& hazardNum) {
+  TCpuOutcome out;
+  if (!f.HasBlock(col, row) || f.At(col, row).Busy) return out;
+  TCellMask erase;
+  const int first = Flood(TKinds(f), col, row, erase);
+  if (first < f.Limit) return out;
+  out.Erased = first;
+  RunFalls(f, erase, 1, out, hazardNum);
   return out;
+}
+
+void CpuSettleErasing(TCpuField& f) {
+  TCellMask erase;
+  for (int c = 0; c < f.Cols; ++c)
+    for (int r = 0; r < f.Rows; ++r)
+      if (f.At(c, r).Busy) erase.Set(c, r);
+  TCpuOutcome out;
+  RunFalls(f, erase, 1, out, {});
 }
 
 std::vector<TCpuPlan> CpuFindPlans(const TCpuField& f, const TCpuSituation& s, const TCpuSearch& search,

@@ -79,6 +79,10 @@ struct TCpuOutcome {
 // hazardNum[n] is the number sent when a fall step leaves the chain at n (3..7).
 TCpuOutcome CpuSimulateErase(TCpuField& f, int col, int row, const std::array<int, 8>& hazardNum);
 
+// The blocks in their erase animation go and the falls they cause run to the end (busy cells
+// are taken as erasing, so only while nothing falls).
+void CpuSettleErasing(TCpuField& f);
+
 // How far the planner looks.
 struct TCpuSearch {
   int Depth = 2;          // most change shots that build one group

@@ -24,19 +24,19 @@ TCpuSkill CpuSkill(int level) {
   TCpuSkill s;
   switch (std::clamp(level, 1, kCpuLevels)) {
     case 1:
-      s = {1100, 340, 0.22, {1, 2, false, false}};
+      s = {1100, 340, 0.22, 0, false, {1, 2, false, false}};
       break;
     case 2:
-      s = {750, 250, 0.12, {2, 2, false, false}};
+      s = {750, 250, 0.12, 24, false, {2, 2, false, false}};
       break;
     case 3:
-      s = {500, 175, 0.07, {2, 3, true, false}};
+      s = {500, 175, 0.07, 16, false, {2, 3, true, false}};
       break;
     case 4:
-      s = {330, 120, 0.035, {3, 3, true, true}};
+      s = {330, 120, 0.035, 12, true, {3, 3, true, true}};
       break;
     default:
-      s = {190, 75, 0.01, {3, 4, true, true}};
+      s = {190, 75, 0.01, 12, true, {3, 4, true, true}};
       break;
   }
   return s;
@@ -105,13 +105,18 @@ void TCpuPlayer::Decide() {
       std::any_of(pending_.begin(), pending_.end(), [](const TPending& s) { return s.Shot.Kind == cpuErase; });
   if (!settled || eraseFlying) {
     steps_.clear();
-    holdDir_ = -1;
+    if (!unsettled_) holdDir_ = -1;
     unsettled_ = true;
+    if (skill_.Pipeline) Prepare(p, now, before, eraseFlying);
     return;
   }
   if (unsettled_) {
     unsettled_ = false;
-    waitUntil_ = std::max<uint32_t>(waitUntil_, now + uint32_t(Reaction()));
+    prepSteps_.clear();
+    holdDir_ = -1;
+    // What it saw coming needs no second look.
+    const bool foreseen = skill_.Pipeline && Predicted(p) == prepBase_;
+    waitUntil_ = std::max<uint32_t>(waitUntil_, now + uint32_t(foreseen ? skill_.PressMs : Reaction()));
   }
   if (Later(waitUntil_, now)) {
     // Keep a held direction through a short pause only while it still leads somewhere.
@@ -141,6 +146,18 @@ void TCpuPlayer::Plan(const TCpuField& field, const TPlayerInfo& p, uint32_t now
     expected_ = field;
     return;
   }
+  std::vector<TCpuPlan> plans = CpuFindPlans(field, Situation(p), skill_.Search, 4);
+  if (plans.empty()) {
+    waitUntil_ = now + uint32_t(skill_.ReactionMs / 2);  // nothing to build: look again soon
+    return;
+  }
+  size_t pick = 0;
+  if (plans.size() > 1 && rng_.RandomReal() < skill_.Error) pick = 1 + size_t(rng_.Random(int(plans.size()) - 1));
+  steps_.assign(plans[pick].Actions.begin(), plans[pick].Actions.end());
+  expected_ = field;
+}
+
+TCpuSituation TCpuPlayer::Situation(const TPlayerInfo& p) const {
   TCpuSituation s;
   s.SightCol = p.Sight->Col;
   s.SightRow = p.Sight->Row;
@@ -151,15 +168,59 @@ void TCpuPlayer::Plan(const TCpuField& field, const TPlayerInfo& p, uint32_t now
   s.RivalStock = p.Rival && p.Rival->Active ? p.Rival->HazardStock : 0;
   s.HazardNum = g_.Config.HazardBlockNum;
   s.ShotChainAdd = g_.Config.HazardBlockChainAdd;
-  std::vector<TCpuPlan> plans = CpuFindPlans(field, s, skill_.Search, 4);
-  if (plans.empty()) {
-    waitUntil_ = now + uint32_t(skill_.ReactionMs / 2);  // nothing to build: look again soon
+  return s;
+}
+
+void TCpuPlayer::Prepare(TPlayerInfo& p, uint32_t now, const TInputStates& before, bool eraseFlying) {
+  // It can foresee the field while its erase flies and while the erased blocks fade; not while
+  // blocks fall.
+  const bool flying = eraseFlying && (p.Phase == gpPlay || p.Phase == gpRise) && p.ErasingCount == 0;
+  const bool erasing = !eraseFlying && p.Phase == gpErase;
+  if (!flying && !erasing) {
+    prepSteps_.clear();
     return;
   }
-  size_t pick = 0;
-  if (plans.size() > 1 && rng_.RandomReal() < skill_.Error) pick = 1 + size_t(rng_.Random(int(plans.size()) - 1));
-  steps_.assign(plans[pick].Actions.begin(), plans[pick].Actions.end());
-  expected_ = field;
+  const TCpuField cur = Predicted(p);
+  TCpuField post = cur;
+  if (flying) {
+    const TPending* erase = nullptr;
+    for (const TPending& s : pending_)
+      if (s.Shot.Kind == cpuErase) erase = &s;
+    CpuSimulateErase(post, erase->Shot.Col, erase->Shot.Row, g_.Config.HazardBlockNum);
+  } else {
+    CpuSettleErasing(post);
+  }
+  if (!(post == prepBase_)) {
+    prepSteps_.clear();
+    prepBase_ = post;
+    // Only blocks of columns the erase leaves alone keep their cells until then.
+    bool stable[kMaxCols];
+    for (int c = 0; c < post.Cols; ++c) stable[c] = cur.Cells[size_t(c)] == post.Cells[size_t(c)];
+    for (const TCpuPlan& plan : CpuFindPlans(post, Situation(p), skill_.Search, 6)) {
+      if (plan.Changes == 0) continue;
+      bool ok = true;
+      for (const TCpuAction& a : plan.Actions)
+        if (a.Kind != cpuErase && !stable[a.Col]) ok = false;
+      if (!ok) continue;
+      for (const TCpuAction& a : plan.Actions)
+        if (a.Kind != cpuErase) prepSteps_.push_back(a);
+      break;
+    }
+  }
+  if (prepSteps_.empty()) return;
+  const TCpuAction a = prepSteps_.front();
+  if (p.Sight->Col != a.Col || p.Sight->Row != a.Row) {
+    Move(p, a.Col, a.Row, now, before);
+    return;
+  }
+  holdDir_ = -1;
+  const TKeyAssign& keys = g_.Keys(p);
+  const int state = a.Kind == cpuChangeDown ? keys.J01 : keys.J03;
+  if (!CanPress(now, before, state)) return;
+  Press(state, now);
+  pending_.push_back({a});
+  CpuApplyChange(prepBase_, a);
+  prepSteps_.pop_front();
 }
 
 void TCpuPlayer::Execute(TPlayerInfo& p, uint32_t now, const TInputStates& before) {
@@ -190,6 +251,11 @@ void TCpuPlayer::Execute(TPlayerInfo& p, uint32_t now, const TInputStates& befor
     return;
   }
   holdDir_ = -1;
+  // Every erase refills the chain gauge, and the stock only goes to the rival when it runs out:
+  // with a good stock and a safe field, wait with the erase.
+  if (a.Kind == cpuErase && skill_.CashInStock > 0 && p.HazardStock >= skill_.CashInStock && p.ChainGauge > 0 &&
+      expected_.MaxHeight() <= expected_.Rows - 4)
+    return;
   Fire(p, now, before);
 }
 

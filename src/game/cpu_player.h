@@ -20,6 +20,9 @@ struct TCpuSkill {
   int ReactionMs = 500;  // from a settled field to the first press of a new plan
   int PressMs = 150;     // shortest time between two presses (inputs per second)
   double Error = 0.05;   // chance of a slip: a poorer plan, a cell off, the wrong colour way
+  int CashInStock = 0;   // with this many hazards stocked it holds its erase until the combo ends
+                         // and the stock goes to the rival (0: never on purpose)
+  bool Pipeline = false;  // while its erase flies and the blocks go, prepares the next group
   TCpuSearch Search;
 };
 
@@ -62,6 +65,8 @@ class TCpuPlayer : public TControlProgram {
   void Move(const TPlayerInfo& p, int col, int row, uint32_t now, const TInputStates& before);
   void Fire(TPlayerInfo& p, uint32_t now, const TInputStates& before);
   void AnswerRetry(uint32_t now, const TInputStates& before);
+  TCpuSituation Situation(const TPlayerInfo& p) const;
+  void Prepare(TPlayerInfo& p, uint32_t now, const TInputStates& before, bool eraseFlying);
 
   GameContext& g_;
   int no_;
@@ -81,6 +86,8 @@ class TCpuPlayer : public TControlProgram {
   bool pressedOnce_ = false;
   int holdDir_ = -1;  // direction held for its auto-repeat
   uint32_t overSeen_ = 0;
+  std::deque<TCpuAction> prepSteps_;  // change shots for the field after the running erase
+  TCpuField prepBase_;                // that field as foreseen, with the prepared shots
 };
 
 // Game start: the computer players of a versus game from the settings Cpu1P / Cpu2P, each

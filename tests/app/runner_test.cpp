@@ -145,5 +145,26 @@ TEST_F(RunnerTest, VirtualPadMovesTheTitleCursor) {
   EXPECT_EQ(JsonInt(d, "title_cursor"), 2);  // stick and hat; a push inside the dead zone does nothing
 }
 
+TEST_F(RunnerTest, TwoComputerPlayersFromTheIniPlayAMatchThatEndsTheRun) {
+  Write("kq001.INI", "[System]\r\nDisableBgm=1\r\n[Status1P]\r\nCpu=5\r\n[Status2P]\r\nCpu=1\r\n");
+  Write("in.txt", "# VS GAME\n2 down 40\n3 up 40\n4 down 13\n5 up 13\n");
+  const std::string args = "--frames 200000 --no-render --seed 3 --input " + Path("in.txt") + " --dump-at 400:" +
+                           Path("early.json") + " --dump ";
+  ASSERT_EQ(Run(args + Path("a.json")), 0) << Read("stderr.txt");
+  const std::string early = Read("early.json"), a = Read("a.json");
+  EXPECT_EQ(JsonInt(early, "screen_state"), 3);
+  EXPECT_EQ(JsonInt(early, "winner"), 0);  // no versus game has ended yet
+  EXPECT_EQ(JsonInt(a, "screen_state"), 3);
+  EXPECT_EQ(JsonInt(a, "game_mode"), 2);
+  EXPECT_EQ(JsonInt(a, "winner"), 1);  // CPU 5 beats CPU 1
+  EXPECT_LT(JsonInt(a, "ticks"), 200000);
+  EXPECT_EQ(JsonInt(a, "Cpu1P"), 5);
+  EXPECT_EQ(JsonInt(a, "Cpu2P"), 1);
+  EXPECT_NE(Read("kq001.INI").find("Cpu=5"), std::string::npos);  // written back at the end
+  // The same seed plays the same match.
+  ASSERT_EQ(Run(args + Path("b.json")), 0) << Read("stderr.txt");
+  EXPECT_EQ(JsonInt(Read("b.json"), "ticks"), JsonInt(a, "ticks"));
+}
+
 }  // namespace
 }  // namespace kq

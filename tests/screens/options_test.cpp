@@ -92,6 +92,30 @@ TEST_F(OptionsTest, CancelAndEscLeaveTheConfigurationUntouched) {
   }
 }
 
+TEST_F(OptionsTest, PlayerRowsChooseHumanOrACpuLevelAndCommitWithOk) {
+  g.Config.Cpu1P = 2;
+  OpenOptions();
+  EXPECT_EQ(Setting(kRowCpu1P).Selected, 2);
+  EXPECT_EQ(Setting(kRowCpu2P).Selected, 0);
+  EXPECT_EQ(CpuLevelText(Setting(kRowCpu2P).Selected), "HUMAN");
+  SettingsTo(kRowCpu2P);
+  Tap(kVkLeft);  // wraps from HUMAN to the strongest
+  EXPECT_EQ(CpuLevelText(Setting(kRowCpu2P).Selected), "CPU 5");
+  Tap(kVkRight);
+  Tap(kVkReturn);
+  EXPECT_EQ(CpuLevelText(Setting(kRowCpu2P).Selected), "CPU 1");
+  EXPECT_EQ(g.Config.Cpu2P, 0);  // only a working copy so far
+  SettingsTo(kRowOk);
+  Tap(kVkReturn);
+  EXPECT_EQ(g.Config.Cpu1P, 2);
+  EXPECT_EQ(g.Config.Cpu2P, 1);
+  OpenOptions();  // CANCEL throws a change away
+  SettingsTo(kRowCpu1P);
+  Tap(kVkRight);
+  Tap(kVkEsc);
+  EXPECT_EQ(g.Config.Cpu1P, 2);
+}
+
 TEST_F(OptionsTest, EditsSurviveTheKeyListButCommitOnlyWithOk) {
   OpenOptions();
   SettingsTo(kRowAdvanced2P);
