@@ -27,16 +27,16 @@ TCpuSkill CpuSkill(int level) {
       s = {1100, 340, 0.22, 0, false, {1, 2, false, false}};
       break;
     case 2:
-      s = {750, 250, 0.12, 24, false, {2, 2, false, false}};
+      s = {900, 280, 0.14, 0, false, {2, 2, false, false}};
       break;
     case 3:
-      s = {500, 175, 0.07, 16, false, {2, 3, true, false}};
+      s = {550, 180, 0.07, 10, false, {2, 3, true, false}};
       break;
     case 4:
-      s = {330, 120, 0.035, 12, true, {3, 3, true, true}};
+      s = {400, 135, 0.04, 8, true, {2, 3, true, true}};
       break;
     default:
-      s = {190, 75, 0.01, 12, true, {3, 4, true, true}};
+      s = {170, 65, 0.01, 8, true, {3, 4, true, true}};
       break;
   }
   return s;
