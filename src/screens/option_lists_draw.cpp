@@ -213,8 +213,10 @@ class TListPainter {
     const uint32_t colour = kind == TNoticeKind::Good ? kGood : kind == TNoticeKind::Bad ? kBad : kDim;
     const int nw = TextWidth(notice);
     Text((640 - std::min(nw, 600)) / 2, y, Fit(std::string(notice), 600), colour);
-    Fill({40, 432, 560, 1}, kBorder, 120);
-    Text(40, 440, Fit(std::string(hint), 500), kDim);
+    // A long list pushes the rule and the hint down, never onto the notice.
+    const int rule = std::max(432, y + LineHeight() + 4);
+    Fill({40, rule, 560, 1}, kBorder, 120);
+    Text(40, rule + 8, Fit(std::string(hint), 500), kDim);
   }
 
  private:
@@ -232,7 +234,7 @@ void DrawSettings(GameContext& g, TListPainter& p) {
   int listRows = 0;
   for (const auto& it : o.Settings)
     if (it.Kind != TOptionRow::Ok && it.Kind != TOptionRow::Cancel) ++listRows;
-  const RectI panel{100, 60, 440, listRows * ch + 16};
+  const RectI panel{100, 50, 440, listRows * ch + 16};
   if (!p.HasChrome()) {
     p.Panel(panel, kBorder);
     p.SaveChrome();
@@ -240,7 +242,7 @@ void DrawSettings(GameContext& g, TListPainter& p) {
   const int labelX = panel.X + 16, valueX = panel.X + 16 + 22 * cw, valueW = panel.Right() - 16 - valueX;
   const int textDy = (ch - p.LineHeight()) / 2;
   int row = 0;
-  const int buttonsY = panel.Bottom() + 12;
+  const int buttonsY = panel.Bottom() + 8;
   for (size_t i = 0; i < o.Settings.size(); ++i) {
     const TOptionItem& it = o.Settings[i];
     const bool selected = int(i) == g.OptionCursor;
@@ -289,7 +291,7 @@ void DrawSettings(GameContext& g, TListPainter& p) {
     p.Text(valueX, y + textDy, value, colour);
   }
   const TOptionItem& cur = o.Settings[size_t(g.OptionCursor)];
-  p.Footer(buttonsY + ch + 24, o.Notice.empty() ? cur.Help : o.Notice,
+  p.Footer(buttonsY + ch + 12, o.Notice.empty() ? cur.Help : o.Notice,
            o.Notice.empty() ? TNoticeKind::None : o.NoticeKind,
            "UP/DOWN: select   LEFT/RIGHT, RETURN: change   ESC: cancel");
 }

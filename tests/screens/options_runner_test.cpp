@@ -131,8 +131,8 @@ TEST_F(OptionsRunnerTest, OkLeavesTheSettingsInTheIniAtExit) {
   Script s;
   s.ToOptions().Tap(kReturn);    // 3D effects off
   s.Tap(kDown, 2).Tap(kRight);   // music off
-  s.Tap(kDown, 2).Tap(kReturn);  // advanced mode for player 1
-  s.Tap(kDown, 6).Tap(kReturn);  // OK
+  s.Tap(kDown, 3).Tap(kReturn);  // advanced mode for player 1
+  s.Tap(kDown, 7).Tap(kReturn);  // OK
   s.Wait(3).Tap(kEsc);           // the title's Esc closes the program
   Run(s, s.Now() + 20);
   EXPECT_EQ(DumpInt("screen_state"), 1);
@@ -148,7 +148,7 @@ TEST_F(OptionsRunnerTest, CancelLeavesTheIniAsItWas) {
   Write("kq001.INI", "[System]\nUseDirect3D=0\nDisableGameOver=1\n[Status2P]\nJoyName=Old Pad\n");
   Script s;
   s.ToOptions().Tap(kReturn);    // 3D effects back on...
-  s.Tap(kDown, 7).Tap(kRight);   // player 2's pad: Old Pad -> none
+  s.Tap(kDown, 9).Tap(kRight);   // player 2's pad: Old Pad -> none
   s.Tap(kDown, 4).Tap(kReturn);  // ...CANCEL
   s.Wait(3).Tap(kEsc);
   Run(s, s.Now() + 20);
@@ -159,8 +159,8 @@ TEST_F(OptionsRunnerTest, CancelLeavesTheIniAsItWas) {
 
 TEST_F(OptionsRunnerTest, ARecapturedKeyActsInPlayAndTheOldOneNoLonger) {
   Script s;
-  s.ToOptions().Tap(kDown, 8).Tap(kReturn);  // KEY ASSIGN..
-  s.Tap(kDown, 5).Tap(kReturn);              // player 1's erase shot
+  s.ToOptions().Tap(kDown, 10).Tap(kReturn);  // KEY ASSIGN..
+  s.Tap(kDown, 5).Tap(kReturn);               // player 1's erase shot
   s.Wait(2).Tap('Q');
   s.Tap(kDown, 11).Tap(kReturn);        // OK of the key list
   s.Tap(kDown, 2).Tap(kReturn);         // OK of the settings
@@ -183,8 +183,8 @@ TEST_F(OptionsRunnerTest, ARecapturedKeyActsInPlayAndTheOldOneNoLonger) {
 TEST_F(OptionsRunnerTest, PadCaptureThroughAVirtualPadStoresTheButtonState) {
   Script s;
   s.Attach(0, "KQ Test Pad");
-  s.ToOptions().Tap(kDown, 5).Tap(kRight);  // player 1's pad: KQ Test Pad
-  s.Tap(kDown, 4).Tap(kReturn);             // PAD ASSIGN..
+  s.ToOptions().Tap(kDown, 6).Tap(kRight);  // player 1's pad: KQ Test Pad
+  s.Tap(kDown, 5).Tap(kReturn);             // PAD ASSIGN..
   s.Tap(kDown, 4).Tap(kReturn);             // player 1's first action
   s.Button(0, 9);
   s.Tap(kDown, 12).Tap(kReturn);  // OK of the pad list
@@ -199,7 +199,7 @@ TEST_F(OptionsRunnerTest, PadCaptureThroughAVirtualPadStoresTheButtonState) {
 
 TEST_F(OptionsRunnerTest, JapaneseLabelsAreDrawnOnTheKeyList) {
   Script s;
-  s.ToOptions().Tap(kDown, 8).Tap(kReturn).Wait(4);
+  s.ToOptions().Tap(kDown, 10).Tap(kReturn).Wait(4);
   Run(s, s.Now(), "--shot " + std::to_string(s.Now() - 1) + ":" + Path("keys.png"));
   EXPECT_EQ(DumpInt("screen_state"), 7);
   Bitmap b = Shot("keys.png");
@@ -219,14 +219,14 @@ TEST_F(OptionsRunnerTest, APadNameMatchingNothingIsShownAndKept) {
   Script s;
   s.ToOptions().Wait(4);
   const int shot = s.Now() - 1;
-  s.Tap(kDown, 10).Tap(kReturn);  // straight to OK
+  s.Tap(kDown, 12).Tap(kReturn);  // straight to OK
   s.Wait(3).Tap(kEsc);
   Run(s, s.Now() + 20, "--shot " + std::to_string(shot) + ":" + Path("options.png"));
   // "Ghost Pad (not connected)" in the warning colour on player 1's pad row.
   Bitmap b = Shot("options.png");
   const int ch = RowPitch();
-  EXPECT_GT(Count(b, 300, 68 + 7 * ch, 540, 68 + 8 * ch, Orange), 40);
-  EXPECT_EQ(Count(b, 300, 68 + 6 * ch, 540, 68 + 7 * ch, Orange), 0);
+  EXPECT_GT(Count(b, 300, 58 + 8 * ch, 540, 58 + 9 * ch, Orange), 40);
+  EXPECT_EQ(Count(b, 300, 58 + 7 * ch, 540, 58 + 8 * ch, Orange), 0);
   EXPECT_EQ(Ini("Status1P", "JoyName"), "Ghost Pad");
   EXPECT_EQ(Read("dump.json").find("\"pads\":[16,16]") != std::string::npos, true);
 }
