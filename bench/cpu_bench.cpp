@@ -40,8 +40,9 @@ int Trace(int a, int b, uint64_t seed) {
             height = std::max(height, row + 1);
             ++blocks;
           }
-      std::printf(" | %dP lv %3d h %2d/%2d blocks %3d combo %3d max %3d stock %2d power %5.1f phase %d", n + 1,
-                  p.Level, height, p.Rows, blocks, p.Combo, p.MaxCombo, p.HazardStock, p.PowerGauge, int(p.Phase));
+      std::printf(" | %dP lv %3d h %2d/%2d blocks %3d combo %3d max %3d stock %2d power %5.1f phase %d",
+                  n + 1, p.Level, height, p.Rows, blocks, p.Combo, p.MaxCombo, p.HazardStock, p.PowerGauge,
+                  int(p.Phase));
     }
     std::printf("\n");
   });
@@ -65,21 +66,24 @@ int main(int argc, char** argv) {
   const double worst = ms.empty() ? 0 : ms.back();
   const bool timeOk = mean <= 0.2 && p99 <= 1.0;
   ok = ok && timeOk;
-  std::printf("decision time per tick over %zu decisions: mean %.4f ms, 99th percentile %.4f ms, worst %.3f ms "
-              "(targets: mean <= 0.2 ms, 99th <= 1 ms) %s\n",
-              ms.size(), mean, p99, worst, timeOk ? "ok" : "OVER");
+  std::printf(
+      "decision time per tick over %zu decisions: mean %.4f ms, 99th percentile %.4f ms, worst %.3f ms "
+      "(targets: mean <= 0.2 ms, 99th <= 1 ms) %s\n",
+      ms.size(), mean, p99, worst, timeOk ? "ok" : "OVER");
 
   std::vector<TPairing> table;
   for (int high = 2; high <= kCpuLevels; ++high) table.push_back({high, high - 1});
   for (int high = 1; high <= kCpuLevels; ++high) table.push_back({high, 0});
-  std::printf("\nstrength table, %d matches each (sides alternate), 16 ms ticks, at most 20 minutes:\n", matches);
-  std::printf("  %-8s %-8s %5s %6s %5s %7s %10s  %s\n", "level", "against", "wins", "losses", "draws", "win %",
-              "mean time", "target");
+  std::printf("\nstrength table, %d matches each (sides alternate), 16 ms ticks, at most 20 minutes:\n",
+              matches);
+  std::printf("  %-8s %-8s %5s %6s %5s %7s %10s  %s\n", "level", "against", "wins", "losses", "draws",
+              "win %", "mean time", "target");
   for (TPairing& t : table) {
     for (int m = 0; m < matches; ++m) {
       const bool highFirst = m % 2 == 0;
       const uint64_t seed = 7919u * uint64_t(t.High * 10 + t.Low) + uint64_t(m);
-      const TMatchResult r = highFirst ? PlayMatch(t.High, t.Low, seed, kMaxTicks) : PlayMatch(t.Low, t.High, seed, kMaxTicks);
+      const TMatchResult r =
+          highFirst ? PlayMatch(t.High, t.Low, seed, kMaxTicks) : PlayMatch(t.Low, t.High, seed, kMaxTicks);
       t.Ticks += r.Ticks;
       if (r.Winner == 0)
         ++t.Draws;
@@ -96,8 +100,9 @@ int main(int argc, char** argv) {
       std::snprintf(against, sizeof against, "random");
     else
       std::snprintf(against, sizeof against, "CPU %d", t.Low);
-    std::printf("  CPU %-4d %-8s %5d %6d %5d %6.0f%% %8.1f s  %s %s\n", t.High, against, t.Wins, t.Losses, t.Draws,
-                pct, t.Ticks / matches * 16 / 1000, t.Low == 0 ? "all" : ">= 70%", pass ? "ok" : "MISSED");
+    std::printf("  CPU %-4d %-8s %5d %6d %5d %6.0f%% %8.1f s  %s %s\n", t.High, against, t.Wins, t.Losses,
+                t.Draws, pct, t.Ticks / matches * 16 / 1000, t.Low == 0 ? "all" : ">= 70%",
+                pass ? "ok" : "MISSED");
     std::fflush(stdout);
   }
   return ok ? 0 : 1;

@@ -92,7 +92,9 @@ struct TCandidate {
   int Shots = 0;
 };
 
-int Manhattan(int c0, int r0, int c1, int r1) { return std::abs(c0 - c1) + std::abs(r0 - r1); }
+int Manhattan(int c0, int r0, int c1, int r1) {
+  return std::abs(c0 - c1) + std::abs(r0 - r1);
+}
 
 // Group cell nearest to (col, row).
 int NearestGroupCell(const TCpuField& f, const TCellMask& group, int col, int row, int& ec, int& er) {
@@ -110,7 +112,9 @@ int NearestGroupCell(const TCpuField& f, const TCellMask& group, int col, int ro
   return best;
 }
 
-bool CellBefore(const TChange& a, const TChange& b) { return a.Col * 16 + a.Row < b.Col * 16 + b.Row; }
+bool CellBefore(const TChange& a, const TChange& b) {
+  return a.Col * 16 + a.Row < b.Col * 16 + b.Row;
+}
 
 // Shortest walk from the sight over the changed cells and on to the group cell that takes the
 // erase (a changed cell of the group when the walk ends there).
@@ -246,7 +250,7 @@ TCpuPlan Evaluate(const TCpuField& f, TCandidate& c, const TCpuSituation& s, con
 }
 
 // One change more, on a block that falls after the erase, that makes the fall erase again.
-void TryChainSetUps(const TCpuField& f, const TCandidate& c, const TCpuSituation& s, const TCpuSearch& search,
+void TryChainSetUps(const TCpuField& f, const TCandidate& c, const TCpuSituation& s,
                     std::vector<TCandidate>& extra) {
   const TCpuField changed = WithChanges(f, c.Changes);
   TCpuField probe = changed;
@@ -273,7 +277,6 @@ void TryChainSetUps(const TCpuField& f, const TCandidate& c, const TCpuSituation
       }
     }
   }
-  (void)search;
 }
 
 }  // namespace
@@ -346,7 +349,8 @@ namespace {
 
 // The marked blocks go, blocks above gaps fall and landed blocks are tested in column order,
 // step after step until a fall erases nothing.
-void RunFalls(TCpuField& f, TCellMask erase, int chain, TCpuOutcome& out, const std::array<int, 8>& hazardNum) {
+void RunFalls(TCpuField& f, TCellMask erase, int chain, TCpuOutcome& out,
+              const std::array<int, 8>& hazardNum) {
   for (;;) {
     int landed[kCells][2];
     int nLanded = 0;
@@ -425,13 +429,14 @@ std::vector<TCpuPlan> CpuFindPlans(const TCpuField& f, const TCpuSituation& s, c
     });
     std::vector<TCandidate> extra;
     for (size_t i = 0; i < order.size() && i < 3; ++i)
-      if (cands[order[i]].Shots < search.Depth + 1) TryChainSetUps(f, cands[order[i]], s, search, extra);
+      if (cands[order[i]].Shots < search.Depth + 1) TryChainSetUps(f, cands[order[i]], s, extra);
     for (TCandidate& e : extra) cands.push_back(std::move(e));
   }
   std::vector<TCpuPlan> plans;
   plans.reserve(cands.size());
   for (TCandidate& c : cands) plans.push_back(Evaluate(f, c, s, search, heightBefore));
-  std::stable_sort(plans.begin(), plans.end(), [](const TCpuPlan& a, const TCpuPlan& b) { return a.Score > b.Score; });
+  std::stable_sort(plans.begin(), plans.end(),
+                   [](const TCpuPlan& a, const TCpuPlan& b) { return a.Score > b.Score; });
   if (int(plans.size()) > keep) plans.resize(size_t(std::max(keep, 0)));
   return plans;
 }

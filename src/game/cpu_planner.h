@@ -85,17 +85,17 @@ void CpuSettleErasing(TCpuField& f);
 
 // How far the planner looks.
 struct TCpuSearch {
-  int Depth = 2;          // most change shots that build one group
-  int Beam = 3;           // partial groups kept per step
-  bool SeeChains = true;  // counts what the fall after an erase erases
+  int Depth = 2;             // most change shots that build one group
+  int Beam = 3;              // partial groups kept per step
+  bool SeeChains = true;     // counts what the fall after an erase erases
   bool SetUpChains = false;  // tries one change more that makes the fall erase again
 };
 
 // What the player sees beside its field.
 struct TCpuSituation {
   int SightCol = 3, SightRow = 6;
-  double MoveMs = 150;   // one sight cell
-  double ShotMs = 150;   // one shot press
+  double MoveMs = 150;      // one sight cell
+  double ShotMs = 150;      // one shot press
   bool ComboAlive = false;  // an erase now continues the combo (a shot attack)
   int RivalStock = 0;       // hazards waiting for us
   std::array<int, 8> HazardNum{0, 0, 0, 10, 10, 10, 10, 10};
@@ -106,8 +106,8 @@ struct TCpuPlan {
   std::vector<TCpuAction> Actions;  // change shots in order, then the erase shot
   double Score = 0;                 // gain per second
   TCpuOutcome Outcome;
-  int Changes = 0;     // change shots
-  double TimeMs = 0;   // estimated time to the erase press
+  int Changes = 0;    // change shots
+  double TimeMs = 0;  // estimated time to the erase press
 };
 
 // Best plans first (at most `keep`); empty when no group can be built within the search depth.

@@ -16,7 +16,9 @@ bool HoldIsFaster(int cells, int pressMs) {
   return cells >= 2 && 400 + 100 * (cells - 2) < (cells - 1) * pressMs;
 }
 
-bool Later(uint32_t a, uint32_t b) { return int32_t(a - b) > 0; }
+bool Later(uint32_t a, uint32_t b) {
+  return int32_t(a - b) > 0;
+}
 
 }  // namespace
 
@@ -63,7 +65,9 @@ TCpuField CpuSnapshot(const GameContext& g, const TPlayerInfo& p) {
 TCpuPlayer::TCpuPlayer(GameContext& g, int playerNo, int level, uint64_t seed)
     : g_(g), no_(playerNo), level_(std::clamp(level, 1, kCpuLevels)), skill_(CpuSkill(level)), rng_(seed) {}
 
-TPlayerInfo& TCpuPlayer::Me() const { return g_.Player(no_); }
+TPlayerInfo& TCpuPlayer::Me() const {
+  return g_.Player(no_);
+}
 
 int TCpuPlayer::Reaction() {
   // Somewhere between 80% and 140% of the level's reaction time.
@@ -71,7 +75,8 @@ int TCpuPlayer::Reaction() {
 }
 
 bool TCpuPlayer::CanPress(uint32_t now, const TInputStates& before, int state) const {
-  if (state < 0 || state >= kInputStates || before.test(size_t(state))) return false;  // needs a release first
+  if (state < 0 || state >= kInputStates || before.test(size_t(state)))
+    return false;  // needs a release first
   return !pressedOnce_ || uint32_t(now - lastPress_) >= uint32_t(skill_.PressMs);
 }
 
@@ -101,8 +106,8 @@ void TCpuPlayer::Decide() {
   while (int(pending_.size()) > std::max(p.ShotsInFlight, 0)) pending_.pop_front();
 
   const bool settled = (p.Phase == gpPlay || p.Phase == gpRise) && p.ErasingCount == 0;
-  const bool eraseFlying =
-      std::any_of(pending_.begin(), pending_.end(), [](const TPending& s) { return s.Shot.Kind == cpuErase; });
+  const bool eraseFlying = std::any_of(pending_.begin(), pending_.end(),
+                                       [](const TPending& s) { return s.Shot.Kind == cpuErase; });
   if (!settled || eraseFlying) {
     steps_.clear();
     if (!unsettled_) holdDir_ = -1;
@@ -152,7 +157,8 @@ void TCpuPlayer::Plan(const TCpuField& field, const TPlayerInfo& p, uint32_t now
     return;
   }
   size_t pick = 0;
-  if (plans.size() > 1 && rng_.RandomReal() < skill_.Error) pick = 1 + size_t(rng_.Random(int(plans.size()) - 1));
+  if (plans.size() > 1 && rng_.RandomReal() < skill_.Error)
+    pick = 1 + size_t(rng_.Random(int(plans.size()) - 1));
   steps_.assign(plans[pick].Actions.begin(), plans[pick].Actions.end());
   expected_ = field;
 }
@@ -253,8 +259,8 @@ void TCpuPlayer::Execute(TPlayerInfo& p, uint32_t now, const TInputStates& befor
   holdDir_ = -1;
   // Every erase refills the chain gauge, and the stock only goes to the rival when it runs out:
   // with a good stock and a safe field, wait with the erase.
-  if (a.Kind == cpuErase && skill_.CashInStock > 0 && p.HazardStock >= skill_.CashInStock && p.ChainGauge > 0 &&
-      expected_.MaxHeight() <= expected_.Rows - 4)
+  if (a.Kind == cpuErase && skill_.CashInStock > 0 && p.HazardStock >= skill_.CashInStock &&
+      p.ChainGauge > 0 && expected_.MaxHeight() <= expected_.Rows - 4)
     return;
   Fire(p, now, before);
 }
@@ -303,8 +309,8 @@ void TCpuPlayer::Fire(TPlayerInfo& p, uint32_t now, const TInputStates& before) 
 void TCpuPlayer::AnswerRetry(uint32_t now, const TInputStates& before) {
   steps_.clear();
   pending_.clear();
-  // With a person in the match the person answers; two computers play on as a demo, which the
-  // person leaves with Esc (or Right and Return for the title).
+  // With a person in the match the person answers; two computers play on as a demo, which a
+  // person leaves with Esc.
   const bool demo = g_.ControlPrograms[0] && g_.ControlPrograms[1];
   if (!demo || no_ != 0) return;
   const bool over = g_.Player1P.Phase == gpOver || g_.Player2P.Phase == gpOver;
@@ -328,11 +334,17 @@ bool TCpuPlayer::VkDown(int vk) const {
   return false;
 }
 
-int TCpuPlayer::FirstDownVk() const { return g_.Platform ? g_.Platform->Input().FirstDownVk() : 0; }
+int TCpuPlayer::FirstDownVk() const {
+  return g_.Platform ? g_.Platform->Input().FirstDownVk() : 0;
+}
 
-bool TCpuPlayer::AnyKeyDown() const { return g_.Platform && g_.Platform->Input().AnyKeyDown(); }
+bool TCpuPlayer::AnyKeyDown() const {
+  return g_.Platform && g_.Platform->Input().AnyKeyDown();
+}
 
-uint64_t TCpuPlayer::PadStates(int) const { return held_.to_ullong(); }
+uint64_t TCpuPlayer::PadStates(int) const {
+  return held_.to_ullong();
+}
 
 std::vector<std::string> TCpuPlayer::PadNames() const {
   return g_.Platform ? g_.Platform->Input().PadNames() : std::vector<std::string>{};

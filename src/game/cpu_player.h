@@ -17,11 +17,11 @@ struct GameContext;
 
 // How good a level is.
 struct TCpuSkill {
-  int ReactionMs = 500;  // from a settled field to the first press of a new plan
-  int PressMs = 150;     // shortest time between two presses (inputs per second)
-  double Error = 0.05;   // chance of a slip: a poorer plan, a cell off, the wrong colour way
-  int CashInStock = 0;   // with this many hazards stocked it holds its erase until the combo ends
-                         // and the stock goes to the rival (0: never on purpose)
+  int ReactionMs = 500;   // from a settled field to the first press of a new plan
+  int PressMs = 150;      // shortest time between two presses (inputs per second)
+  double Error = 0.05;    // chance of a slip: a poorer plan, a cell off, the wrong colour way
+  int CashInStock = 0;    // with this many hazards stocked it holds its erase until the combo ends
+                          // and the stock goes to the rival (0: never on purpose)
   bool Pipeline = false;  // while its erase flies and the blocks go, prepares the next group
   TCpuSearch Search;
 };

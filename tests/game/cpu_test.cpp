@@ -8,7 +8,9 @@
 namespace kq::test {
 namespace {
 
-TCpuField Field(std::vector<std::string> rows, int limit = 4) { return CpuFieldFromRows(rows, 8, 6, limit); }
+TCpuField Field(std::vector<std::string> rows, int limit = 4) {
+  return CpuFieldFromRows(rows, 8, 6, limit);
+}
 
 TCpuSituation SightAt(int col, int row) {
   TCpuSituation s;
@@ -17,7 +19,9 @@ TCpuSituation SightAt(int col, int row) {
   return s;
 }
 
-TCpuSearch Search(int depth, bool chains = true, bool setUps = false) { return {depth, 3, chains, setUps}; }
+TCpuSearch Search(int depth, bool chains = true, bool setUps = false) {
+  return {depth, 3, chains, setUps};
+}
 
 // Every shot of a plan lands on a block; the erase lands on a group that erases.
 void ExpectPlayable(const TCpuField& f, const TCpuPlan& plan) {
@@ -132,7 +136,8 @@ TEST(CpuPlanner, NeverFiresAtAnEmptyCellOnRandomFields) {
     TCpuField f = Field(rows, 2 + r.Random(3));
     f.Rows = 8 + r.Random(6);
     for (int depth = 0; depth <= 3; ++depth)
-      for (const TCpuPlan& p : CpuFindPlans(f, SightAt(r.Random(8), r.Random(f.Rows)), Search(depth, true, true))) {
+      for (const TCpuPlan& p :
+           CpuFindPlans(f, SightAt(r.Random(8), r.Random(f.Rows)), Search(depth, true, true))) {
         ++plansSeen;
         ExpectPlayable(f, p);
         for (const TCpuAction& a : p.Actions) EXPECT_LT(a.Row, f.Rows);
@@ -236,6 +241,31 @@ TEST_F(CpuDriverTest, HeldControlsLatchLikeKeysAndShotsFireOnce) {
   }
   EXPECT_EQ(shots, 1);
   EXPECT_GT(moves, 0);
+}
+
+TEST_F(CpuDriverTest, ASlowPlayerHoldsTheKeyOverALongWalkAndTheRepeatMovesIt) {
+  // CPU 1 presses at most about three times a second: over more than two cells holding is faster.
+  g.LevelTable = {TLevelEntry{0, 100000, 100000}};
+  StartVersus(0, 1, {},
+              {"........", "........", "........", "........", "........", "........", "........", "........",
+               "........", "........", "......00", "......00"});
+  AimAt(P2(), 0, 12);
+  int heldFrames = 0, moves = 0, longest = 0, run = 0;
+  for (int i = 0; i < 600 && P2().ShotsInFlight == 0; ++i) {
+    const int col = P2().Sight->Col, row = P2().Sight->Row;
+    Frame();
+    const TInputStates held = Cpu(1)->Held();
+    const bool dir = held.test(0) || held.test(1) || held.test(2) || held.test(3);
+    run = dir ? run + 1 : 0;
+    longest = std::max(longest, run);
+    heldFrames += dir;
+    const int step = std::abs(P2().Sight->Col - col) + std::abs(P2().Sight->Row - row);
+    EXPECT_LE(step, 1);
+    moves += step;
+  }
+  EXPECT_GE(moves, 10);               // (0, 12) to the 0s at the bottom right
+  EXPECT_GT(longest, 400 / 16);       // held through the first repeat delay
+  EXPECT_LT(heldFrames, moves * 12);  // and not a frame per cell: the repeat did the walking
 }
 
 TEST_F(CpuDriverTest, SystemKeysStillComeFromTheKeyboardOnAComputerPlayerOne) {
