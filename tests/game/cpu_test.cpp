@@ -94,6 +94,23 @@ TEST(CpuPlanner, PrefersTheEraseThatStartsAChain) {
   EXPECT_GE(blind[0].Actions.back().Col, 5);
 }
 
+TEST(CpuPlanner, NearTheTopItTakesTheHighColumnDownFirst) {
+  // The same far group of 2s on top of column 0 and a near group of 1s: when column 0 reaches
+  // the danger rows the far erase wins, on a calm field the near one.
+  const std::vector<std::string> base = {"3.......", "4.....11", "3....111"};
+  std::vector<std::string> high = {"2.......", "2.......", "2.......", "2.......", "3.......", "4.......",
+                                   "3.......", "4......."};
+  high.insert(high.end(), base.begin(), base.end());
+  std::vector<std::string> calm = {"2.......", "2.......", "2.......", "2......."};
+  calm.insert(calm.end(), base.begin(), base.end());
+  const auto danger = CpuFindPlans(Field(high), SightAt(7, 0), Search(0));
+  const auto easy = CpuFindPlans(Field(calm), SightAt(7, 0), Search(0));
+  ASSERT_FALSE(danger.empty());
+  ASSERT_FALSE(easy.empty());
+  EXPECT_EQ(danger[0].Actions.back().Col, 0);
+  EXPECT_GE(easy[0].Actions.back().Col, 5);
+}
+
 TEST(CpuPlanner, SetsUpAChainWithOneMoreChange) {
   // The 4 above the 1s lands beside the 3s; one shot turns it into a 3 first.
   const TCpuField f = Field({"........", "4.......", "1.......", "1.......", "1.......", "1333...."});
