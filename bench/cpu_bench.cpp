@@ -1,6 +1,7 @@
 // The computer player: decision time per tick (targets: mean <= 0.2 ms, 99th percentile <= 1 ms)
 // and the strength table (a level wins >= 70% against the level below it, and every level beats
-// a player pressing random keys every time). Usage: cpu_bench [matches per pairing, default 20].
+// a player pressing random keys every time). Usage: cpu_bench [matches per pairing, default 20]
+// [first seed, default 0]; cpu_bench --trace LEVEL1 LEVEL2 SEED follows one match.
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -54,6 +55,7 @@ int main(int argc, char** argv) {
   if (argc == 5 && std::string(argv[1]) == "--trace")
     return Trace(std::atoi(argv[2]), std::atoi(argv[3]), std::strtoull(argv[4], nullptr, 10));
   const int matches = argc > 1 ? std::max(1, std::atoi(argv[1])) : 20;
+  const uint64_t firstSeed = argc > 2 ? std::strtoull(argv[2], nullptr, 10) : 0;
   bool ok = true;
 
   // Decision times over whole matches of the strongest level, which searches the most.
@@ -81,7 +83,7 @@ int main(int argc, char** argv) {
   for (TPairing& t : table) {
     for (int m = 0; m < matches; ++m) {
       const bool highFirst = m % 2 == 0;
-      const uint64_t seed = 7919u * uint64_t(t.High * 10 + t.Low) + uint64_t(m);
+      const uint64_t seed = firstSeed + 7919u * uint64_t(t.High * 10 + t.Low) + uint64_t(m);
       const TMatchResult r =
           highFirst ? PlayMatch(t.High, t.Low, seed, kMaxTicks) : PlayMatch(t.Low, t.High, seed, kMaxTicks);
       t.Ticks += r.Ticks;

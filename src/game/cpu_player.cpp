@@ -35,7 +35,7 @@ TCpuSkill CpuSkill(int level) {
       s = {550, 180, 0.07, 10, false, {2, 3, true, false}};
       break;
     case 4:
-      s = {400, 135, 0.04, 8, true, {2, 3, true, true}};
+      s = {450, 150, 0.045, 8, true, {2, 3, true, true}};
       break;
     default:
       s = {170, 65, 0.01, 8, true, {3, 4, true, true}};
@@ -151,7 +151,10 @@ void TCpuPlayer::Plan(const TCpuField& field, const TPlayerInfo& p, uint32_t now
     expected_ = field;
     return;
   }
-  std::vector<TCpuPlan> plans = CpuFindPlans(field, Situation(p), skill_.Search, 4);
+  // Near the top even a beginner looks a little harder.
+  TCpuSearch search = skill_.Search;
+  if (field.MaxHeight() >= field.Rows - 3) search.Depth = std::max(search.Depth, 2);
+  std::vector<TCpuPlan> plans = CpuFindPlans(field, Situation(p), search, 4);
   if (plans.empty()) {
     waitUntil_ = now + uint32_t(skill_.ReactionMs / 2);  // nothing to build: look again soon
     return;
