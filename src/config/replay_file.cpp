@@ -12,11 +12,13 @@ constexpr char kMagic[4] = {'K', 'Q', 'R', 'P'};
 constexpr uint32_t kMaxValue = 0x7FFFFFFF;
 // Op bytes of the tick stream: below 81 four ticks whose move counts stay or step by one (base-3
 // digits, lowest first: 0 same, 1 one more, 2 one less); 81..127 a run of 1..47 unchanged ticks;
-// 128 and up one tick with the changes its flags name.
+// 128..135 one tick with the changes its flags name; 136..174 one to three ticks as in a group
+// (the ticks before a change). The rest is never written.
 constexpr uint8_t kRunBase = 80;
 constexpr uint32_t kMaxRun = 47;
 constexpr uint8_t kEvent = 0x80;
 constexpr uint8_t kEvControls = 0x01, kEvMove = 0x02, kEvStep = 0x04;
+constexpr uint8_t kShortGroup = 136;  // + 0..2 one tick, + 3..11 two, + 12..38 three
 
 uint64_t Fnv(std::string_view bytes, uint64_t h = 0xCBF29CE484222325ULL) {
   for (unsigned char c : bytes) {
@@ -209,22 +211,14 @@ uint64_t LevelTableHash(const TLevelTable& t) {
 
 // --- tick coding ---------------------------------------------------------------------------
 
-void TReplayEncoder::FlushDigits(std::string& out, std::vector<uint8_t>& digits, uint32_t& runs,
-                                 uint32_t prevMove) {
-  // An unfinished group: unchanged ticks as runs of one, steps as events with the move count.
-  // prevMove is the move count of the last tick in the group.
-  uint32_t move = prevMove;
-  for (auto it = digits.rbegin(); it != digits.rend(); ++it) move -= *it == 1 ? 1 : *it == 2 ? uint32_t(-1) : 0;
-  for (uint8_t d : digits) {
-    move += d == 1 ? 1 : d == 2 ? uint32_t(-1) : 0;
-    if (d == 0) {
-      out += char(kRunBase + 1);
-    } else {
-      out += char(kEvent | kEvMove);
-      PutVar(out, move);
-    }
+void TReplayEncoder::FlushDigits(std::string& out, std::vector<uint8_t>& digits, uint32_t& runs) {
+  if (!digits.empty()) {
+    static constexpr uint8_t kOffset[4] = {0, 0, 3, 12};
+    uint8_t v = 0;
+    for (size_t i = digits.size(); i-- > 0;) v = uint8_t(v * 3 + digits[i]);
+    out += char(kShortGroup + kOffset[digits.size()] + v);
+    digits.clear();
   }
-  digits.clear();
   while (runs > 0) {
     const uint32_t n = std::min(runs, kMaxRun);
     out += char(kRunBase + n);
@@ -233,7 +227,7 @@ void TReplayEncoder::FlushDigits(std::string& out, std::vector<uint8_t>& digits,
 }
 
 void TReplayEncoder::Event(const TReplayTick& t) {
-  FlushDigits(bytes_, digits_, zeroRun_, prev_.Move);
+  FlushDigits(bytes_, digits_, zeroRun_);
   uint8_t flags = 0;
   if (t.Controls != prev_.Controls) flags |= kEvControls;
   if (t.Move != prev_.Move) flags |= kEvMove;
@@ -260,7 +254,7 @@ void TReplayEncoder::Add(const TReplayTick& in) {
         digits_.assign(zeroRun_, 0);
         zeroRun_ = 0;
       } else {
-        FlushDigits(bytes_, digits_, zeroRun_, prev_.Move);
+        FlushDigits(bytes_, digits_, zeroRun_);
       }
     }
     digits_.push_back(d == 0 ? 0 : d == 1 ? 1 : 2);
@@ -277,7 +271,7 @@ std::string TReplayEncoder::Stream() const {
   std::string out = bytes_;
   std::vector<uint8_t> digits = digits_;
   uint32_t runs = zeroRun_;
-  FlushDigits(out, digits, runs, prev_.Move);
+  FlushDigits(out, digits, runs);
   return out;
 }
 
@@ -310,6 +304,15 @@ bool TReplayCursor::Next(TReplayTick& t) {
     }
     if (b < kEvent) {
       run_ = b - kRunBase;
+      continue;
+    }
+    if (b >= kShortGroup) {
+      if (b >= kShortGroup + 39) return false;
+      uint8_t v = b - kShortGroup;
+      queued_ = v < 3 ? 1 : v < 12 ? 2 : 3;
+      v = uint8_t(v - (queued_ == 1 ? 0 : queued_ == 2 ? 3 : 12));
+      for (int i = 0; i < queued_; ++i) group_[i] = v % 3, v /= 3;
+      groupAt_ = 0;
       continue;
     }
     const uint8_t flags = b & 0x7F;

@@ -75,7 +75,7 @@ class TReplayEncoder {
 
  private:
   void Event(const TReplayTick& t);
-  static void FlushDigits(std::string& out, std::vector<uint8_t>& digits, uint32_t& runs, uint32_t prevMove);
+  static void FlushDigits(std::string& out, std::vector<uint8_t>& digits, uint32_t& runs);
   std::string bytes_;
   std::vector<uint8_t> digits_;  // ticks of an unfinished group of four
   uint32_t zeroRun_ = 0;         // unchanged ticks not yet written
