@@ -323,6 +323,72 @@ TEST_F(Recording, ControlsAreRecordedAsTheRulesReadThem) {
   EXPECT_EQ(ReadControls(g), bits);
 }
 
+TEST(WindowPlayback, PauseSpeedAndEscByTheirKeys) {
+  const std::vector<TStep> steady(600, TStep{10, {}, false});
+  const TRun live = Play(2, steady, {true, false, true}, 8);
+  GameContext g;
+  TestPlatform platform;
+  g.Platform = &platform;
+  Configure(g, 2);
+  TReplayFile file;
+  std::string error;
+  ASSERT_TRUE(ParseReplay(live.Replay, file, error)) << error;
+  ASSERT_TRUE(StartPlayback(g, "w.kqr", std::move(file), error)) << error;
+  auto key = [&](int vk) {
+    platform.Keys.Keys.insert(vk);
+    EXPECT_TRUE(PlaybackFrame(g, 0));
+    platform.Keys.Keys.erase(vk);
+    EXPECT_TRUE(PlaybackFrame(g, 0));
+  };
+  auto played = [&](uint32_t realMs) {
+    const uint32_t before = g.Playback->Played;
+    EXPECT_TRUE(PlaybackFrame(g, realMs));
+    return g.Playback->Played - before;
+  };
+  EXPECT_EQ(played(100), 10u);
+  key(39);
+  EXPECT_EQ(played(100), 20u);
+  key(39);
+  key(39);
+  key(39);  // 8x is the most
+  EXPECT_EQ(played(100), 80u);
+  for (int i = 0; i < 5; ++i) key(37);  // down to a quarter
+  EXPECT_EQ(played(200), 5u);
+  key(13);
+  const int presents = platform.Presents;
+  EXPECT_EQ(played(1000), 0u) << "paused";
+  EXPECT_GT(platform.Presents, presents) << "a paused playback still shows its frame";
+  key(19);  // the Pause key goes on again
+  EXPECT_EQ(played(200), 5u);
+  // Esc ends it; the title follows with the player's settings.
+  platform.Keys.Keys.insert(27);
+  EXPECT_FALSE(PlaybackFrame(g, 16));
+  EndPlayback(g, true);
+  EXPECT_EQ(g.ScreenState, scTitle);
+  EXPECT_EQ(g.Config.KeyAssign1P, TGameConfig{}.KeyAssign1P);
+}
+
+TEST(WindowPlayback, RunsToTheEndThenLeaves) {
+  const std::vector<TStep> steady(300, TStep{16, {}, false});
+  const TRun live = Play(1, steady, {}, 8);
+  GameContext g;
+  TestPlatform platform;
+  g.Platform = &platform;
+  Configure(g, 1);
+  TReplayFile file;
+  std::string error;
+  ASSERT_TRUE(ParseReplay(live.Replay, file, error)) << error;
+  ASSERT_TRUE(StartPlayback(g, "w.kqr", std::move(file), error)) << error;
+  int frames = 0;
+  while (PlaybackFrame(g, 16) && frames < 1000) ++frames;
+  EXPECT_EQ(g.Playback->Played, 300u);
+  EXPECT_GT(frames, 300) << "the last frame stays a moment before the title";
+  EXPECT_EQ(g.Playback->Mismatch, "");
+  EndPlayback(g, true);
+  EXPECT_EQ(g.ScreenState, scTitle);
+  EXPECT_TRUE(g.TitleNotice.empty());
+}
+
 TEST(ReplayFolder, BesideTheHighScoreFile) {
   EXPECT_EQ(ReplayFolder("/home/a/.local/share/kq001/kq001.HI"), "/home/a/.local/share/kq001/replays/");
   EXPECT_EQ(ReplayFolder("kq001.HI"), "replays/");
