@@ -122,7 +122,6 @@ struct GameContext {
   std::unique_ptr<TReplayPlayback> Playback;
   std::unique_ptr<TReplayWriter> ReplayWriter;
   std::string LastReplay;       // the bytes of the last finished recording
-  std::string LastReplayPath;   // where it was written, when it was
   std::string TitleNotice;      // one line on the title screen (a replay that could not be played)
   bool Replaying() const { return Playback != nullptr; }
   // Marks drawn over the play screen (the replay mark and speed).

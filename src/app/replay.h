@@ -54,12 +54,11 @@ class TReplayWriter {
   void Save(const std::string& dir, const TReplayHeader& h, std::string bytes, const THiScoreTable& ranking);
   // Waits for the write under way; returns its error (empty when it went well).
   std::string Wait();
-  std::string LastPath();
 
  private:
   std::thread worker_;
   std::mutex m_;
-  std::string path_, error_;
+  std::string error_;
 };
 
 // --- recording (called by the play screen's entry and the frame tick) ---
