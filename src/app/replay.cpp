@@ -28,7 +28,9 @@ void CanonicalActions(TKeyAssign& k) {
   k.J04 = 7;
 }
 
-bool GameIsOver(const GameContext& g) { return g.Player1P.Phase == gpOver || g.Player2P.Phase == gpOver; }
+bool GameIsOver(const GameContext& g) {
+  return g.Player1P.Phase == gpOver || g.Player2P.Phase == gpOver;
+}
 
 // The result as of the last recorded tick (a tick that leaves the game may still have scored).
 void TakeResult(const GameContext& g, TReplayHeader& h) {
@@ -38,7 +40,8 @@ void TakeResult(const GameContext& g, TReplayHeader& h) {
     h.MaxCombo[size_t(n)] = p.MaxCombo;
     h.Level[size_t(n)] = p.Level;
   }
-  h.Ranked = h.Mode == 1 && (g.Player1P.Phase == gpOver || g.Player1P.Phase == gpEnding) && g.NewRankIndex >= 0;
+  h.Ranked =
+      h.Mode == 1 && (g.Player1P.Phase == gpOver || g.Player1P.Phase == gpEnding) && g.NewRankIndex >= 0;
 }
 
 void Peek(TReplayPlayback& pb) {
@@ -193,9 +196,14 @@ bool LoadReplayFile(const std::string& path, TReplayFile& out, std::string& erro
   }
   std::string bytes;
   switch (ReadFileBytes(path, bytes)) {
-    case TReadResult::Missing: error = path + ": no such file"; return false;
-    case TReadResult::Failed: error = path + ": cannot read the file"; return false;
-    case TReadResult::Ok: break;
+    case TReadResult::Missing:
+      error = path + ": no such file";
+      return false;
+    case TReadResult::Failed:
+      error = path + ": cannot read the file";
+      return false;
+    case TReadResult::Ok:
+      break;
   }
   std::string reason;
   if (!ParseReplay(bytes, out, reason)) {
@@ -252,8 +260,8 @@ bool PlaybackTick(GameContext& g) {
   // The recording holds ticks inside the game only: an earlier end means another game was played.
   const bool left = g.ScreenState != scPlay || GameIsOver(g);
   if (pb.HasNext && left) {
-    pb.Mismatch = "the game ended " + std::to_string(pb.File.Ticks - pb.Played) +
-                  " ticks before the recording did";
+    pb.Mismatch =
+        "the game ended " + std::to_string(pb.File.Ticks - pb.Played) + " ticks before the recording did";
     pb.HasNext = false;
   } else if (!pb.HasNext && pb.Played < pb.File.Ticks && pb.Mismatch.empty()) {
     pb.Mismatch = "the tick data ended early";
@@ -323,7 +331,8 @@ bool PlaybackFrame(GameContext& g, uint32_t realMs) {
       if (!pb.Mismatch.empty()) {
         std::fprintf(stderr, "kq001: %s: %s\n", pb.Path.c_str(), pb.Mismatch.c_str());
         const size_t slash = pb.Path.rfind('/');
-        g.TitleNotice = (slash == std::string::npos ? pb.Path : pb.Path.substr(slash + 1)) + ": " + pb.Mismatch;
+        g.TitleNotice =
+            (slash == std::string::npos ? pb.Path : pb.Path.substr(slash + 1)) + ": " + pb.Mismatch;
         if (g.TitleNotice.size() > 64) g.TitleNotice.resize(64);
         pb.Mismatch.clear();
       }
