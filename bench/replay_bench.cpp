@@ -43,7 +43,7 @@ int main() {
   constexpr uint32_t kHourMs = 3600 * 1000;
   GameContext g;
   Configure(g);
-  g.SeedStreams(2024);
+  g.SeedProgram(2024);
   g.FrameTime = 1000;
   g.EnterState(scPlay);
   TRandom input(7);

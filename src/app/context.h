@@ -111,10 +111,13 @@ struct GameContext {
   TRandom MusicRng;
   TRandom VoiceRng;
   TRandom FileRng;
-  uint64_t GameSeed = 0;                // the program's seed, then that of the game in play
+  TRandom SeedRng;                       // one seed per game, from the program's seed
+  uint64_t GameSeed = 0;                 // the program's seed, then that of the game in play
   std::optional<uint64_t> NextGameSeed;  // playback: the seed the next game must use
-  // Re-seeds every stream from one seed.
+  // Re-seeds the streams above from one seed (every game start does, with the game's seed).
   void SeedStreams(uint64_t seed);
+  // The program's seed: the games' seeds and, until the first game, the streams.
+  void SeedProgram(uint64_t seed);
 
   // Recording and playback of games.
   std::string ReplayDir;  // finished recordings go here; empty keeps them in LastReplay only

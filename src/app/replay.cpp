@@ -123,7 +123,7 @@ void PrepareGameStart(GameContext& g) {
     seed = *g.NextGameSeed;
     g.NextGameSeed.reset();
   } else {
-    seed = g.Rng.Next64();  // the game before decides the next seed, so a seeded run stays one run
+    seed = g.SeedRng.Next64();
   }
   g.SeedStreams(seed);
 }
