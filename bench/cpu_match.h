@@ -84,8 +84,7 @@ inline TMatchResult PlayMatch(int a, int b, uint64_t seed, uint32_t maxTicks,
   g.Config.Cpu1P = a;
   g.Config.Cpu2P = b;
   g.LevelTable = BuildLevelTable(TProfile(std::string(DefaultLevelTableText())), g.Config);
-  g.Rng.Seed(seed);
-  g.GameSeed = seed;
+  g.SeedProgram(seed);
   g.NoRender = true;
   g.GameMode = 2;
   g.FieldCols = 8;

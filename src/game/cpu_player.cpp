@@ -355,16 +355,13 @@ std::vector<std::string> TCpuPlayer::PadNames() const {
 
 void StartCpuPlayers(GameContext& g) {
   for (auto& prog : g.ControlPrograms) prog.reset();
-  if (g.GameMode != 2) return;
+  if (g.GameMode != 2 || g.Replaying()) return;  // a replay plays the recorded controls back
   const int levels[2] = {g.Config.Cpu1P, g.Config.Cpu2P};
   for (int n = 0; n < 2; ++n) {
     if (levels[n] < 1 || levels[n] > kCpuLevels) continue;
-    // splitmix64 of the game seed, the game's number and the player: matches differ, runs repeat.
-    uint64_t z = g.GameSeed + 0x9E3779B97F4A7C15ull * (uint64_t(g.GamesStarted) * 2 + uint64_t(n) + 1);
-    z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
-    z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
-    z ^= z >> 31;
-    g.ControlPrograms[size_t(n)] = std::make_unique<TCpuPlayer>(g, n, levels[n], z);
+    // A stream of its own from the game's seed: the same seed plays the same match.
+    g.ControlPrograms[size_t(n)] =
+        std::make_unique<TCpuPlayer>(g, n, levels[n], MixSeed(g.GameSeed, 100 + uint64_t(n)));
   }
 }
 

@@ -91,7 +91,7 @@ class TCpuPlayer : public TControlProgram {
 };
 
 // Game start: the computer players of a versus game from the settings Cpu1P / Cpu2P, each
-// seeded from the game seed and the number of the game.
+// seeded from the game's seed (none while a replay plays).
 void StartCpuPlayers(GameContext& g);
 
 }  // namespace kq

@@ -135,7 +135,6 @@ bool SetupGame(GameContext& g) {
   PaintBackground(g, cols);
   g.EndingStep = 0;
   g.ExStage = 0;
-  ++g.GamesStarted;
 
   TPlayerInfo* players[2] = {&g.Player1P, &g.Player2P};
   for (int n = 0; n < 2; ++n) {

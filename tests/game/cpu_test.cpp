@@ -2,6 +2,8 @@
 // rules, its presses through the device latching, and whole matches.
 #include "app/fake_input.h"
 #include "app/main_loop.h"
+#include "app/replay.h"
+#include "config/replay_file.h"
 #include "game/cpu_player.h"
 #include "game_fixture.h"
 
@@ -98,8 +100,8 @@ TEST(CpuPlanner, NearTheTopItTakesTheHighColumnDownFirst) {
   // The same far group of 2s on top of column 0 and a near group of 1s: when column 0 reaches
   // the danger rows the far erase wins, on a calm field the near one.
   const std::vector<std::string> base = {"3.......", "4.....11", "3....111"};
-  std::vector<std::string> high = {"2.......", "2.......", "2.......", "2.......", "3.......", "4.......",
-                                   "3.......", "4......."};
+  std::vector<std::string> high = {"2.......", "2.......", "2.......", "2.......",
+                                   "3.......", "4.......", "3.......", "4......."};
   high.insert(high.end(), base.begin(), base.end());
   std::vector<std::string> calm = {"2.......", "2.......", "2.......", "2......."};
   calm.insert(calm.end(), base.begin(), base.end());
@@ -307,9 +309,7 @@ TEST_F(CpuDriverTest, SystemKeysStillComeFromTheKeyboardOnAComputerPlayerOne) {
 
 TEST_F(CpuDriverTest, AShortComputerMatchEndsWithALoserAndRepeatsWithTheSeed) {
   auto play = [&](uint64_t seed, std::vector<std::string>& end1) {
-    g.Rng.Seed(seed);
-    g.GameSeed = seed;
-    g.GamesStarted = 0;
+    g.SeedProgram(seed);
     g.FrameTime = 100000;
     g.LevelTable = {TLevelEntry{10, 20, 1500}};  // fast lines: a short match
     StartVersus(5, 1);
@@ -334,16 +334,50 @@ TEST_F(CpuDriverTest, AShortComputerMatchEndsWithALoserAndRepeatsWithTheSeed) {
   EXPECT_EQ(a, b);
 }
 
+TEST_F(CpuDriverTest, TheReplayOfAComputerMatchPlaysBackExactly) {
+  g.SeedProgram(21);
+  g.LevelTable = {TLevelEntry{10, 20, 1500}};
+  StartVersus(4, 2);
+  for (int i = 0; i < 40000 && P1().Phase != gpOver && P2().Phase != gpOver; ++i) Frame();
+  ASSERT_NE(g.LastWinner, 0);
+  ASSERT_FALSE(g.LastReplay.empty());
+  const std::vector<std::string> end[2] = {FieldRows(P1()), FieldRows(P2())};
+  const int scores[2] = {P1().Score, P2().Score};
+
+  // Played back with the computer players still chosen: only the recorded controls act.
+  GameContext h;
+  h.FrameTime = 100000;
+  h.Config = g.Config;
+  h.LevelTable = g.LevelTable;
+  ApplyKeyAssign(h.DXInput1, h.DXInput2, h.Config);
+  h.ScreenState = scTitle;
+  TReplayFile file;
+  std::string error;
+  ASSERT_TRUE(ParseReplay(g.LastReplay, file, error)) << error;
+  ASSERT_TRUE(StartPlayback(h, "cpu.kqr", std::move(file), error)) << error;
+  EXPECT_EQ(h.ControlPrograms[0], nullptr);
+  EXPECT_EQ(h.ControlPrograms[1], nullptr);
+  while (PlaybackTick(h)) {
+  }
+  EXPECT_EQ(h.Playback->Mismatch, "");
+  EXPECT_EQ(h.LastWinner, g.LastWinner);
+  EXPECT_EQ(FieldRows(h.Player1P), end[0]);
+  EXPECT_EQ(FieldRows(h.Player2P), end[1]);
+  EXPECT_EQ(h.Player1P.Score, scores[0]);
+  EXPECT_EQ(h.Player2P.Score, scores[1]);
+  EndPlayback(h, false);
+}
+
 TEST_F(CpuDriverTest, TwoComputersPlayTheNextMatchAfterAPauseAndAPersonDecidesOtherwise) {
   g.LevelTable = {TLevelEntry{10, 20, 800}};
   StartVersus(3, 3);
   for (int i = 0; i < 60000 && P1().Phase != gpOver && P2().Phase != gpOver; ++i) Frame();
   ASSERT_TRUE(P1().Phase == gpOver || P2().Phase == gpOver);
-  const uint32_t games = g.GamesStarted;
+  auto over = [&] { return P1().Phase == gpOver || P2().Phase == gpOver; };
   for (int i = 0; i < 250; ++i) Frame();  // 4 s: still the prompt
-  EXPECT_EQ(g.GamesStarted, games);
+  EXPECT_TRUE(over());
   for (int i = 0; i < 100; ++i) Frame();
-  EXPECT_EQ(g.GamesStarted, games + 1);
+  EXPECT_FALSE(over());
   EXPECT_TRUE(P1().Active && P2().Active);
 
   // A person against the computer: the prompt waits for the person.
@@ -351,7 +385,7 @@ TEST_F(CpuDriverTest, TwoComputersPlayTheNextMatchAfterAPauseAndAPersonDecidesOt
   GameOver(g, P1());
   for (int i = 0; i < 600; ++i) Frame();
   EXPECT_EQ(g.ScreenState, scPlay);
-  EXPECT_EQ(g.GamesStarted, games + 2);
+  EXPECT_TRUE(over());
   EXPECT_EQ(g.LastWinner, 2);
 }
 
