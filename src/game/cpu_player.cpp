@@ -153,7 +153,7 @@ void TCpuPlayer::Plan(const TCpuField& field, const TPlayerInfo& p, uint32_t now
   }
   // Near the top even a beginner looks a little harder.
   TCpuSearch search = skill_.Search;
-  if (field.MaxHeight() >= field.Rows - 3) search.Depth = std::max(search.Depth, 2);
+  if (field.MaxHeight() >= field.Rows - 4) search.Depth = std::max(search.Depth, 2);
   std::vector<TCpuPlan> plans = CpuFindPlans(field, Situation(p), search, 4);
   if (plans.empty()) {
     waitUntil_ = now + uint32_t(skill_.ReactionMs / 2);  // nothing to build: look again soon
