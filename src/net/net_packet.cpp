@@ -161,6 +161,7 @@ std::vector<uint8_t> Encode(const TMessage& m) {
           w.U8(kRetry);
           w.U32(v.Round);
           w.U8(v.Yes ? 1 : 0);
+          w.U8(v.Delay);
         }
       },
       m);
@@ -235,6 +236,8 @@ std::optional<TMessage> Decode(std::span<const uint8_t> bytes) {
       const uint8_t yes = r.U8();
       if (yes > 1) return std::nullopt;
       m.Yes = yes == 1;
+      m.Delay = r.U8();
+      if (m.Delay < 1 || m.Delay > 8) return std::nullopt;
       out = m;
       break;
     }

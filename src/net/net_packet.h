@@ -67,10 +67,12 @@ struct TDelay {
   bool operator==(const TDelay&) const = default;
 };
 
-// The answer to the game-over prompt of round Round.
+// The answer to the game-over prompt of round Round; the host's also fixes the input delay of
+// the next round.
 struct TRetry {
   uint32_t Round = 0;
   bool Yes = false;
+  uint8_t Delay = 2;
   bool operator==(const TRetry&) const = default;
 };
 

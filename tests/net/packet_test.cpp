@@ -16,7 +16,7 @@ TEST(NetPacket, EveryMessageReadsBackAsWritten) {
       TInputs{0, 9, 0, {}},
       THash{1, 600, 0xabcdef},
       TDelay{2, 300, 8},
-      TRetry{4, true},
+      TRetry{4, true, 6},
   };
   for (const TMessage& m : all) {
     auto back = RoundTrip(m);
@@ -56,8 +56,8 @@ TEST(NetPacket, OutOfRangeFieldsAreRefused) {
   delay.back() = 0;
   EXPECT_FALSE(Decode(delay).has_value());
 
-  std::vector<uint8_t> retry = Encode(TRetry{0, true});
-  retry.back() = 2;
+  std::vector<uint8_t> retry = Encode(TRetry{0, true, 3});
+  retry[retry.size() - 2] = 2;
   EXPECT_FALSE(Decode(retry).has_value());
 
   // Input states for tick 0, a window wrapping the counter, runs of length 0 or too many ticks.
