@@ -60,8 +60,10 @@ struct SoakAttacks : GameTest {
     ASSERT_LE(p.PendingLines, 5);
     ASSERT_LE(p.PokerCards.size(), 5u);
     ASSERT_LE(p.Score, 9999999);
-    // Rows outside play hold nothing once their trim step is done.
-    const int firstEmpty = p.Rows + (p.Phase == gpTrim ? 1 : 0);
+    // Rows outside play hold nothing once their trim step is done. A game over in the middle of
+    // a trim step (the rival lost) freezes the row that was being cleared.
+    const bool trimming = p.Phase == gpTrim || (p.Phase == gpOver && lastPhase[p.PlayerNo] == gpTrim);
+    const int firstEmpty = p.Rows + (trimming ? 1 : 0);
     for (int c = 0; c < kMaxCols; ++c)
       for (int r = 0; r < kFieldRows; ++r) {
         TBlockSprite* b = p.Cells[size_t(c)][size_t(r)];
