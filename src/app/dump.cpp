@@ -108,7 +108,12 @@ std::string DumpJson(const GameContext& g) {
   Keys(o, c.KeyAssign1P);
   o << ",\"KeyAssign2P\":";
   Keys(o, c.KeyAssign2P);
-  o << "},\"players\":[";
+  o << "}";
+  if (g.NetInfo.Active)
+    o << ",\"net\":{\"tick\":" << g.NetInfo.Tick << ",\"round\":" << g.NetInfo.Round
+      << ",\"delay\":" << g.NetInfo.Delay << ",\"waits\":" << g.NetInfo.Waits << ",\"bytes_sent\":"
+      << g.NetInfo.Sent << ",\"bytes_received\":" << g.NetInfo.Received << "}";
+  o << ",\"players\":[";
   Player(o, g.Player1P);
   o << ",";
   Player(o, g.Player2P);

@@ -15,6 +15,7 @@
 #include "app/headless.h"
 #include "app/load_assets.h"
 #include "app/music_rules.h"
+#include "app/net_play.h"
 #include "app/replay.h"
 #include "config/config_file.h"
 #include "config/exit_save.h"
@@ -44,12 +45,14 @@ struct RunOptions {
   bool NoRender = false;
   std::string AppPath;
   std::string Replay;
+  TNetOptions Net;
 };
 
 const char* kUsage =
     "usage: kq001 [--headless] [--frames N] [--frame-ms MS] [--seed N] [--input FILE]\n"
     "             [--shot T:PATH]... [--dump PATH] [--dump-at T:PATH]... [--field1 PATH]\n"
-    "             [--field2 PATH] [--no-render] [--app-path DIR] [--replay FILE]\n";
+    "             [--field2 PATH] [--no-render] [--app-path DIR] [--replay FILE]\n"
+    "             [--host [--port N] | --join HOST[:PORT]] [--net-sim DELAY,JITTER,LOSS]\n";
 
 bool ParseTickPath(const std::string& arg, std::pair<uint32_t, std::string>& out) {
   size_t colon = arg.find(':');
@@ -64,6 +67,8 @@ bool ParseTickPath(const std::string& arg, std::pair<uint32_t, std::string>& out
 
 // Returns 0 on success, else the exit status (2) after printing why.
 int ParseArgs(int argc, char** argv, RunOptions& o) {
+  bool hasPort = false;
+  std::string joinText;
   for (int i = 1; i < argc; ++i) {
     std::string a = argv[i];
     auto value = [&](std::string& out) {
@@ -115,6 +120,16 @@ int ParseArgs(int argc, char** argv, RunOptions& o) {
       if (ok && o.AppPath.back() != '/') o.AppPath += '/';
     } else if (a == "--replay") {
       ok = value(o.Replay);
+    } else if (a == "--host") {
+      o.Net.Host = true;
+    } else if (a == "--port") {
+      ok = number(1, 65535, n);
+      o.Net.Port = uint16_t(n);
+      hasPort = true;
+    } else if (a == "--join") {
+      ok = value(joinText) && !joinText.empty();
+    } else if (a == "--net-sim") {
+      ok = value(v) && net::ParseNetSim(v, o.Net.Sim);
     } else if (a == "--help" || a == "-h") {
       std::fputs(kUsage, stdout);
       return -1;
@@ -126,6 +141,19 @@ int ParseArgs(int argc, char** argv, RunOptions& o) {
       std::fprintf(stderr, "kq001: bad value for %s\n%s", a.c_str(), kUsage);
       return 2;
     }
+  }
+  if (!joinText.empty()) {
+    if (o.Net.Host || hasPort || !net::ParseHostPort(joinText, o.Net.JoinHost, o.Net.Port)) {
+      std::fprintf(stderr, "kq001: --join takes HOST[:PORT] and goes without --host and --port\n%s", kUsage);
+      return 2;
+    }
+  } else if (hasPort && !o.Net.Host) {
+    std::fprintf(stderr, "kq001: --port goes with --host\n%s", kUsage);
+    return 2;
+  }
+  if (o.Net.Active() && !o.Replay.empty()) {
+    std::fprintf(stderr, "kq001: a replay cannot be played in a network match\n%s", kUsage);
+    return 2;
   }
   return 0;
 }
@@ -341,6 +369,44 @@ int RunProgram(int argc, char** argv) {
   }
 
   int exitCode = 0;
+  if (o.Net.Active()) {
+    std::map<uint32_t, std::vector<std::string>> shots, dumps;
+    for (auto& s : o.Shots) shots[s.first].push_back(s.second);
+    for (auto& d : o.DumpsAt) dumps[d.first].push_back(d.second);
+    size_t next = 0;
+    TNetRunHooks hooks;
+    hooks.Headless = o.Headless;
+    hooks.Frames = o.Headless ? o.Frames : -1;
+    hooks.BeforeTick = [&](uint32_t tick) {
+      while (next < script.size() && script[next].Tick <= tick) ApplyScriptEvent(*platform, script[next++]);
+    };
+    hooks.AfterTick = [&](uint32_t tick) {
+      if (auto it = shots.find(tick); it != shots.end())
+        for (auto& path : it->second)
+          if (!WritePngFile(path, platform->ReadFrame()))
+            std::fprintf(stderr, "kq001: cannot write %s\n", path.c_str());
+      if (auto it = dumps.find(tick); it != dumps.end())
+        for (auto& path : it->second)
+          if (!WriteFile(path, DumpJson(*g))) std::fprintf(stderr, "kq001: cannot write %s\n", path.c_str());
+    };
+    hooks.PumpEvents = [&] {
+      HandleEvents(*g, platform->Pump(false));
+      return !g->Terminated;
+    };
+    hooks.SetClock = [&](uint32_t t) {
+      if (o.Headless) platform->SetVirtualTime(t);
+    };
+    int rc = 0;
+    if (!Guarded(*g, exitCode, [&] { rc = RunNetMatch(*g, o.Net, hooks); })) rc = 1;
+    if (o.Headless || g->Terminated) {
+      if (!o.Dump.empty() && !WriteFile(o.Dump, DumpJson(*g)))
+        std::fprintf(stderr, "kq001: cannot write %s\n", o.Dump.c_str());
+      FormDestroy(*g);
+      g->Platform = nullptr;
+      g.reset();
+      return o.Headless ? rc : exitCode;
+    }
+  }
   if (!o.Replay.empty()) {
     if (hasReplay && !StartPlayback(*g, o.Replay, std::move(replay), replayError)) {
       if (o.Headless) {
