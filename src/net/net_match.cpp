@@ -1,6 +1,7 @@
 #include "net/net_match.h"
 
 #include <algorithm>
+#include <cstdio>
 
 namespace kq::net {
 
@@ -84,8 +85,9 @@ void TNetMatch::Pump(uint32_t nowMs) {
 }
 
 void TNetMatch::SendInputs(uint32_t nowMs) {
-  // One packet per new sample; while waiting, one per tick length so acks and resends flow.
-  if (!newSample_ && nowMs - lastSend_ < 16) return;
+  // One packet per new sample; while no sample comes (waiting for the rival), one every two
+  // tick lengths so acknowledgements and resends still flow.
+  if (!newSample_ && nowMs - lastSend_ < 34) return;
   transport_->SendInputs(Encode(lockstep_->Outgoing()));
   lastSend_ = nowMs;
   newSample_ = false;
@@ -111,8 +113,11 @@ void TNetMatch::Handle(const TMessage& m) {
       heardOnce_ = false;
       return;
     }
-    welcome_ = TWelcome{setup_.GameVersion, setup_.LevelHash, setup_.Seed, uint8_t(std::clamp(setup_.Delay, kMinDelay, kMaxDelay)),
-                        setup_.Rules};
+    // The connection's first round trips already tell how far ahead inputs must go.
+    int delay = std::clamp(setup_.Delay, kMinDelay, kMaxDelay);
+    const uint32_t rtt = transport_->RoundTripMs();
+    if (rtt > 0 && rtt < 2000) delay = std::max(delay, DelayForRoundTrip(rtt));
+    welcome_ = TWelcome{setup_.GameVersion, setup_.LevelHash, setup_.Seed, uint8_t(delay), setup_.Rules};
     transport_->SendReliable(Encode(welcome_));
     StartPlaying(welcome_.Delay);
   } else if (const auto* w = std::get_if<TWelcome>(&m)) {
