@@ -3,6 +3,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <algorithm>
 #include <sstream>
 #include <thread>
 
@@ -75,8 +76,12 @@ void DrawLines(GameContext& g, const std::vector<std::string>& lines) {
   Canvas* c = g.NoRender ? nullptr : g.ScreenCanvas();
   if (!c) return;
   c->Clear(0);
-  int row = 8;
-  for (const std::string& l : lines) DrawGlyphText(g, *c, int(40 - l.size()) / 2, l, row++);
+  // 64 columns of 10 pixels, 30 rows of 16.
+  int row = 15 - int(lines.size());
+  for (const std::string& l : lines) {
+    DrawGlyphText(g, *c, std::max(0, int(64 - l.size()) / 2), l, row);
+    row += 2;
+  }
   g.Platform->Present();
 }
 
@@ -219,8 +224,15 @@ int RunNetMatch(GameContext& g, const TNetOptions& o, const TNetRunHooks& hooks)
   };
 
   // Waiting for the rival.
-  const std::string where = o.Host ? "WAITING FOR A RIVAL ON PORT " + std::to_string(o.Port)
-                                   : "CONNECTING TO " + o.JoinHost + ":" + std::to_string(o.Port);
+  std::vector<std::string> info = {"NETWORK MATCH"};
+  if (o.Host) {
+    info.push_back("WAITING FOR A RIVAL ON PORT " + std::to_string(o.Port));
+    std::string addrs;
+    for (const std::string& a : net::LocalAddresses()) addrs += (addrs.empty() ? "" : "  ") + a;
+    if (!addrs.empty()) info.push_back("THIS MACHINE  " + addrs);
+  } else {
+    info.push_back("CONNECTING TO " + o.JoinHost + ":" + std::to_string(o.Port));
+  }
   while (match.Phase() == net::TMatchPhase::Connecting || match.Phase() == net::TMatchPhase::Handshake) {
     if (frameDone()) break;
     if (!step()) break;
@@ -229,7 +241,7 @@ int RunNetMatch(GameContext& g, const TNetOptions& o, const TNetRunHooks& hooks)
       break;
     }
     local.States.reset();
-    std::vector<std::string> lines = {"NETWORK MATCH", where};
+    std::vector<std::string> lines = info;
     if (!match.Notice().empty()) lines.push_back(match.Notice());
     lines.push_back("ESC  BACK TO THE TITLE");
     DrawLines(g, lines);

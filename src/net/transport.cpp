@@ -1,6 +1,9 @@
 #include "net/transport.h"
 
+#include <arpa/inet.h>
 #include <enet/enet.h>
+#include <ifaddrs.h>
+#include <netinet/in.h>
 
 #include <charconv>
 #include <cstdio>
@@ -239,6 +242,21 @@ bool ParseHostPort(const std::string& text, std::string& host, uint16_t& port) {
   host = h;
   port = uint16_t(n);
   return true;
+}
+
+std::vector<std::string> LocalAddresses() {
+  std::vector<std::string> out;
+  ifaddrs* list = nullptr;
+  if (getifaddrs(&list) != 0) return out;
+  for (ifaddrs* a = list; a; a = a->ifa_next) {
+    if (!a->ifa_addr || a->ifa_addr->sa_family != AF_INET) continue;
+    const auto* in = reinterpret_cast<const sockaddr_in*>(a->ifa_addr);
+    if ((ntohl(in->sin_addr.s_addr) >> 24) == 127) continue;
+    char buf[INET_ADDRSTRLEN] = {};
+    if (inet_ntop(AF_INET, &in->sin_addr, buf, sizeof buf)) out.emplace_back(buf);
+  }
+  freeifaddrs(list);
+  return out;
 }
 
 std::unique_ptr<TNetTransport> HostMatch(uint16_t port, std::string& error) {

@@ -51,6 +51,9 @@ class TNetTransport {
   virtual std::string Address() const = 0;
 };
 
+// This machine's IPv4 addresses other than the loopback, for the waiting screen.
+std::vector<std::string> LocalAddresses();
+
 // Listens on port (all addresses) for one guest. Empty pointer and error set on failure.
 std::unique_ptr<TNetTransport> HostMatch(uint16_t port, std::string& error);
 // Starts connecting to host:port; Poll reports Connected or Disconnected. With sim active the

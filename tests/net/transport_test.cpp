@@ -3,6 +3,9 @@
 #include <chrono>
 #include <thread>
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
 #include <unistd.h>
 
 #include "net/net_packet.h"
@@ -12,7 +15,7 @@ namespace kq::net {
 namespace {
 
 // Free loopback ports differ per run so parallel test processes do not collide.
-uint16_t TestPort(int n) { return uint16_t(20000 + (getpid() % 2000) * 8 + n); }
+uint16_t TestPort(int n) { return uint16_t(20000 + (getpid() % 1200) * 8 + n); }
 
 // Services both ends until pred holds or the deadline passes.
 template <class Pred>
@@ -87,6 +90,31 @@ TEST(NetTransport, BothChannelsCarryMessagesOnTheLoopback) {
   std::vector<TNetEvent> atGuest;
   host->Disconnect(200);
   ASSERT_TRUE(PumpUntil(*host, *guest, [&] { return !guest->Connected(); }, nullptr, &atGuest));
+}
+
+TEST(NetTransport, DatagramsFromAThirdAddressAreDroppedAndCounted) {
+  std::string err;
+  auto host = HostMatch(TestPort(3), err);
+  ASSERT_TRUE(host) << err;
+  auto guest = JoinMatch("127.0.0.1", TestPort(3), {}, err);
+  ASSERT_TRUE(guest) << err;
+  ASSERT_TRUE(PumpUntil(*host, *guest, [&] { return host->Connected() && guest->Connected(); }));
+
+  // A stranger replays a real packet of the guest's at the host.
+  const int s = socket(AF_INET, SOCK_DGRAM, 0);
+  ASSERT_GE(s, 0);
+  sockaddr_in to{};
+  to.sin_family = AF_INET;
+  to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  to.sin_port = htons(TestPort(3));
+  const std::vector<uint8_t> junk = Encode(TInputs{0, 0, 1, {7}});
+  for (int i = 0; i < 5; ++i) sendto(s, junk.data(), junk.size(), 0, reinterpret_cast<sockaddr*>(&to), sizeof to);
+  close(s);
+  std::vector<TNetEvent> atHost;
+  PumpUntil(*host, *guest, [&] { return host->ForeignDatagrams() >= 5; }, &atHost, nullptr, 1000);
+  EXPECT_EQ(host->ForeignDatagrams(), 5u);
+  EXPECT_TRUE(atHost.empty());
+  EXPECT_TRUE(host->Connected());
 }
 
 TEST(NetTransport, APortInUseIsRefusedWithItsNumber) {
