@@ -296,7 +296,7 @@ int RunNetMatch(GameContext& g, const TNetOptions& o, const TNetRunHooks& hooks)
       endNotice = match.EndReason();
       // A rival who left on purpose ends the match normally; a lost connection or a desync
       // breaks it off.
-      status = endNotice == "rival left" ? 0 : 3;
+      status = endNotice == net::kRivalLeft || endNotice == net::kDeclined ? 0 : 3;
       break;
     }
     if (local.Has(kStateCancel)) {
@@ -326,7 +326,7 @@ int RunNetMatch(GameContext& g, const TNetOptions& o, const TNetRunHooks& hooks)
         }
       } else if (match.RivalRetry().has_value()) {
         if (!*match.RivalRetry()) {
-          endNotice = "the rival declined a rematch";
+          endNotice = net::kDeclined;
           match.Leave(endNotice);
           break;
         }

@@ -22,7 +22,7 @@ void TNetMatch::End(const std::string& reason) {
 
 void TNetMatch::Leave(const std::string& reason) {
   if (phase_ != TMatchPhase::Ended && transport_->Connected()) {
-    transport_->SendReliable(Encode(TRefuse{"rival left"}));
+    transport_->SendReliable(Encode(TRefuse{kRivalLeft}));
     transport_->Disconnect(200);
   }
   End(reason);
@@ -134,7 +134,7 @@ void TNetMatch::Handle(const TMessage& m) {
     welcome_ = *w;
     StartPlaying(w->Delay);
   } else if (const auto* r = std::get_if<TRefuse>(&m)) {
-    End(r->Reason);
+    End(rivalRetry_ == false ? std::string(kDeclined) : r->Reason);
   } else if (const auto* in = std::get_if<TInputs>(&m)) {
     if (phase_ == TMatchPhase::Playing) lockstep_->Receive(*in);
   } else if (const auto* h = std::get_if<THash>(&m)) {

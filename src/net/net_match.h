@@ -25,6 +25,10 @@ struct TMatchSetup {
 
 enum class TMatchPhase { Connecting, Handshake, Playing, Ended };
 
+// Reasons the rival's side gives for an end that is no fault.
+constexpr const char* kRivalLeft = "rival left";
+constexpr const char* kDeclined = "the rival declined a rematch";
+
 // Ticks between two state hashes.
 constexpr uint32_t kHashInterval = 60;
 

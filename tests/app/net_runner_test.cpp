@@ -144,6 +144,37 @@ TEST(NetMatchRunner, TheSameMatchAgreesUnderDelayJitterAndLoss) {
   EXPECT_GE(std::atoi(Section(g, "delay").substr(8).c_str()), 3) << Section(g, "net");
 }
 
+// After the game over each player answers on their own machine (Return on YES, or Right then
+// Return for NO).
+TEST(NetMatchRunner, ARematchNeedsBothYesAndOneNoEndsIt) {
+  for (bool guestSaysYes : {true, false}) {
+    TSide host, guest;
+    host.folder.Write("f1.txt", kTallField);
+    host.folder.Write("LevelUp.def", kFastTable);
+    guest.folder.Write("LevelUp.def", kFastTable);
+    host.folder.Write("in.txt", "230 down 13\n232 up 13\n");
+    guest.folder.Write("in.txt", guestSaysYes ? "250 down 13\n252 up 13\n"
+                                              : "240 down 39\n242 up 39\n250 down 13\n252 up 13\n");
+    const int port = Port(guestSaysYes ? 6 : 7);
+    host.Start("--host --port " + std::to_string(port) + " --seed 2 --frames 380 --field1 " +
+               host.folder.Path("f1.txt") + " --input " + host.folder.Path("in.txt") + " --dump " +
+               host.folder.Path("end.json"));
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    guest.Start("--join 127.0.0.1:" + std::to_string(port) + " --frames 800 --input " + guest.folder.Path("in.txt") +
+                " --dump " + guest.folder.Path("end.json"));
+    EXPECT_EQ(host.Wait(), 0) << host.Err();
+    EXPECT_EQ(guest.Wait(), 0) << guest.Err();
+    const std::string h = host.folder.Read("end.json");
+    if (guestSaysYes) {
+      EXPECT_NE(Section(h, "round").find(":1"), std::string::npos) << Section(h, "net") << host.Err();
+      EXPECT_EQ(Agreed(h), Agreed(guest.folder.Read("end.json")));
+    } else {
+      EXPECT_NE(host.Err().find("the rival declined a rematch"), std::string::npos) << host.Err();
+      EXPECT_NE(Section(h, "round").find(":0"), std::string::npos) << Section(h, "net");
+    }
+  }
+}
+
 TEST(NetMatchRunner, AGuestWithAnotherLevelTableIsRefused) {
   TSide host, guest;
   guest.folder.Write("LevelUp.def", "[LEVEL001]\nHardBlockRatio=3\nNeedBlock=10\nLineUpInterval=4000\n");
