@@ -20,6 +20,8 @@ namespace {
 
 // Shots act once per press; directions and raise repeat while held.
 constexpr uint16_t kOneShotBits = 0x70;
+// How early the rival's states should arrive before their tick is due.
+constexpr int32_t kInputMarginMs = 6;
 
 class TFnv {
  public:
@@ -345,8 +347,15 @@ int RunNetMatch(GameContext& g, const TNetOptions& o, const TNetRunHooks& hooks)
     // The tick runs at its time once both players' states are there; while it waits the
     // window keeps drawing and the connection keeps being serviced.
     bool ran = false;
+    const uint32_t tickDue = due;
+    bool earlyReady = false;
+    uint32_t readyAt = 0;
     for (;;) {
       const uint32_t now = WallMs();
+      if (!earlyReady && match.Lockstep().Ready()) {
+        earlyReady = true;
+        readyAt = now;
+      }
       if (int32_t(now - due) < 0) {
         match.Pump(now);
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
@@ -367,9 +376,12 @@ int RunNetMatch(GameContext& g, const TNetOptions& o, const TNetRunHooks& hooks)
       FrameTick(g, clock, int(len));
       g.NetControls.reset();
       if (tick % net::kHashInterval == 0) match.ReportHash(tick, RulesStateHash(g));
+      due += len;
+      // The machine that runs ahead would meet the rival's states just in time, and wait at
+      // every hiccup: it falls back a millisecond a tick until they arrive with some margin.
+      if (!earlyReady || int32_t(tickDue - readyAt) < kInputMarginMs) due += 1;
       // Never more than a few ticks behind the wall clock: after a long wait the game does not
       // race to catch up.
-      due += len;
       if (int32_t(WallMs() - due) > 100) due = WallMs();
       ran = true;
     } else {
