@@ -17,7 +17,9 @@ namespace {
 using namespace kq;
 using Clock = std::chrono::steady_clock;
 
-double Ms(Clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); }
+double Ms(Clock::duration d) {
+  return std::chrono::duration<double, std::milli>(d).count();
+}
 
 void Configure(GameContext& g) {
   LoadConfig("/nonexistent/kq001.INI", "/nonexistent/LevelUp.def", g.Config, g.LevelTable);
@@ -41,7 +43,7 @@ int main() {
   constexpr uint32_t kHourMs = 3600 * 1000;
   GameContext g;
   Configure(g);
-  g.SeedStreams(2024);
+  g.SeedProgram(2024);
   g.FrameTime = 1000;
   g.EnterState(scPlay);
   TRandom input(7);
@@ -109,8 +111,8 @@ int main() {
     same = same && p.Player1P.Score == scores[n].first && p.Player2P.Score == scores[n].second &&
            p.Playback->Mismatch.empty();
   }
-  std::printf("headless playback without drawing: %u ticks in %.0f ms, %.0fx real time (target >= 200x)%s\n", back,
-              wallMs, double(gameMs) / wallMs, same ? "" : "  MISMATCH");
+  std::printf("headless playback without drawing: %u ticks in %.0f ms, %.0fx real time (target >= 200x)%s\n",
+              back, wallMs, double(gameMs) / wallMs, same ? "" : "  MISMATCH");
   std::printf("(live run with recording took %.0f ms)\n", liveMs);
   return same ? 0 : 1;
 }

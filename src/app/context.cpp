@@ -33,6 +33,11 @@ void GameContext::SeedStreams(uint64_t seed) {
   FileRng.Seed(MixSeed(seed, 4));
 }
 
+void GameContext::SeedProgram(uint64_t seed) {
+  SeedRng.Seed(MixSeed(seed, 5));
+  SeedStreams(seed);
+}
+
 void GameContext::DrawPlayOverlay(Canvas& c) {
   if (Playback) DrawReplayMark(*this, c);
 }

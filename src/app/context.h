@@ -111,10 +111,13 @@ struct GameContext {
   TRandom MusicRng;
   TRandom VoiceRng;
   TRandom FileRng;
-  uint64_t GameSeed = 0;                // the program's seed, then that of the game in play
+  TRandom SeedRng;                       // one seed per game, from the program's seed
+  uint64_t GameSeed = 0;                 // the program's seed, then that of the game in play
   std::optional<uint64_t> NextGameSeed;  // playback: the seed the next game must use
-  // Re-seeds every stream from one seed.
+  // Re-seeds the streams above from one seed (every game start does, with the game's seed).
   void SeedStreams(uint64_t seed);
+  // The program's seed: the games' seeds and, until the first game, the streams.
+  void SeedProgram(uint64_t seed);
 
   // Recording and playback of games.
   std::string ReplayDir;  // finished recordings go here; empty keeps them in LastReplay only
@@ -122,7 +125,6 @@ struct GameContext {
   std::unique_ptr<TReplayPlayback> Playback;
   std::unique_ptr<TReplayWriter> ReplayWriter;
   std::string LastReplay;       // the bytes of the last finished recording
-  std::string LastReplayPath;   // where it was written, when it was
   // Network match: the rules read these control bits instead of the devices, and the game-over
   // prompt belongs to the match (both players answer on their own machines).
   bool NetPlay = false;

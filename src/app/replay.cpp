@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <ctime>
+#include <filesystem>
 
 #include "app/context.h"
 #include "config/file_io.h"
@@ -27,7 +28,21 @@ void CanonicalActions(TKeyAssign& k) {
   k.J04 = 7;
 }
 
-bool GameIsOver(const GameContext& g) { return g.Player1P.Phase == gpOver || g.Player2P.Phase == gpOver; }
+bool GameIsOver(const GameContext& g) {
+  return g.Player1P.Phase == gpOver || g.Player2P.Phase == gpOver;
+}
+
+// The result as of the last recorded tick (a tick that leaves the game may still have scored).
+void TakeResult(const GameContext& g, TReplayHeader& h) {
+  for (int n = 0; n < 2; ++n) {
+    const TPlayerInfo& p = n == 0 ? g.Player1P : g.Player2P;
+    h.Score[size_t(n)] = p.Score;
+    h.MaxCombo[size_t(n)] = p.MaxCombo;
+    h.Level[size_t(n)] = p.Level;
+  }
+  h.Ranked =
+      h.Mode == 1 && (g.Player1P.Phase == gpOver || g.Player1P.Phase == gpEnding) && g.NewRankIndex >= 0;
+}
 
 void Peek(TReplayPlayback& pb) {
   pb.HasNext = pb.Played < pb.File.Ticks && pb.Cursor.Next(pb.Next);
@@ -59,9 +74,8 @@ void TReplayWriter::Save(const std::string& dir, const TReplayHeader& h, std::st
   Wait();
   worker_ = std::thread([this, dir, h, bytes = std::move(bytes), ranking] {
     std::string error;
-    std::string path = SaveReplay(dir, h, bytes, ranking, error);
+    SaveReplay(dir, h, bytes, ranking, error);
     std::lock_guard<std::mutex> lock(m_);
-    path_ = path;
     error_ = error;
   });
 }
@@ -72,11 +86,6 @@ std::string TReplayWriter::Wait() {
   std::string e;
   e.swap(error_);
   return e;
-}
-
-std::string TReplayWriter::LastPath() {
-  std::lock_guard<std::mutex> lock(m_);
-  return path_;
 }
 
 // --- recording ---------------------------------------------------------------------------
@@ -113,7 +122,7 @@ void PrepareGameStart(GameContext& g) {
     seed = *g.NextGameSeed;
     g.NextGameSeed.reset();
   } else {
-    seed = g.Rng.Next64();  // the game before decides the next seed, so a seeded run stays one run
+    seed = g.SeedRng.Next64();
   }
   g.SeedStreams(seed);
 }
@@ -137,6 +146,7 @@ void RecordGameStart(GameContext& g) {
   for (int n = 0; n < 2; ++n)
     if (g.HasStartField[size_t(n)]) h.StartField[size_t(n)] = g.StartField[size_t(n)];
   r->LastTime = g.FrameTime;
+  TakeResult(g, h);
   g.Recorder = std::move(r);
 }
 
@@ -160,6 +170,7 @@ void AfterGameTick(GameContext& g) {
   }
   r.Encoder.Add(r.Pending);
   r.LastTime = g.FrameTime;
+  TakeResult(g, r.Header);
   if (GameIsOver(g)) FinishRecording(g);
 }
 
@@ -167,13 +178,6 @@ void FinishRecording(GameContext& g) {
   if (!g.Recorder) return;
   std::unique_ptr<TReplayRecorder> r = std::move(g.Recorder);
   TReplayHeader& h = r->Header;
-  for (int n = 0; n < 2; ++n) {
-    const TPlayerInfo& p = g.Player(n);
-    h.Score[size_t(n)] = p.Score;
-    h.MaxCombo[size_t(n)] = p.MaxCombo;
-    h.Level[size_t(n)] = p.Level;
-  }
-  h.Ranked = h.Mode == 1 && (g.Player1P.Phase == gpOver || g.Player1P.Phase == gpEnding) && g.NewRankIndex >= 0;
   h.DurationMs = r->LastTime - h.StartTime;
   g.LastReplay = FormatReplay(h, r->Encoder.Ticks(), r->Encoder.Stream());
   if (g.ReplayDir.empty() || r->Encoder.Ticks() == 0) return;
@@ -184,11 +188,22 @@ void FinishRecording(GameContext& g) {
 // --- playback ----------------------------------------------------------------------------
 
 bool LoadReplayFile(const std::string& path, TReplayFile& out, std::string& error) {
+  std::error_code ec;
+  // Far beyond a day of play; a file this big is something else.
+  if (std::filesystem::is_regular_file(path, ec) && std::filesystem::file_size(path, ec) > (64u << 20)) {
+    error = path + ": too large for a replay file";
+    return false;
+  }
   std::string bytes;
   switch (ReadFileBytes(path, bytes)) {
-    case TReadResult::Missing: error = path + ": no such file"; return false;
-    case TReadResult::Failed: error = path + ": cannot read the file"; return false;
-    case TReadResult::Ok: break;
+    case TReadResult::Missing:
+      error = path + ": no such file";
+      return false;
+    case TReadResult::Failed:
+      error = path + ": cannot read the file";
+      return false;
+    case TReadResult::Ok:
+      break;
   }
   std::string reason;
   if (!ParseReplay(bytes, out, reason)) {
@@ -245,8 +260,8 @@ bool PlaybackTick(GameContext& g) {
   // The recording holds ticks inside the game only: an earlier end means another game was played.
   const bool left = g.ScreenState != scPlay || GameIsOver(g);
   if (pb.HasNext && left) {
-    pb.Mismatch = "the game ended " + std::to_string(pb.File.Ticks - pb.Played) +
-                  " ticks before the recording did";
+    pb.Mismatch =
+        "the game ended " + std::to_string(pb.File.Ticks - pb.Played) + " ticks before the recording did";
     pb.HasNext = false;
   } else if (!pb.HasNext && pb.Played < pb.File.Ticks && pb.Mismatch.empty()) {
     pb.Mismatch = "the tick data ended early";
@@ -316,21 +331,25 @@ bool PlaybackFrame(GameContext& g, uint32_t realMs) {
       if (!pb.Mismatch.empty()) {
         std::fprintf(stderr, "kq001: %s: %s\n", pb.Path.c_str(), pb.Mismatch.c_str());
         const size_t slash = pb.Path.rfind('/');
-        g.TitleNotice = (slash == std::string::npos ? pb.Path : pb.Path.substr(slash + 1)) + ": " + pb.Mismatch;
+        g.TitleNotice =
+            (slash == std::string::npos ? pb.Path : pb.Path.substr(slash + 1)) + ": " + pb.Mismatch;
         if (g.TitleNotice.size() > 64) g.TitleNotice.resize(64);
         pb.Mismatch.clear();
       }
-      // After the last tick the screen runs on a little with no input: fades and boards finish.
+      // The last frame stays a moment. After a game over the screen runs on with no input, so
+      // the fades and boards finish; a game that was left stands still.
       if (g.ScreenState != scPlay || pb.LingerMs <= 0) return false;
       const int step = int(std::min<double>(std::max(pb.Budget, 1.0), 50));
       pb.Budget = 0;
       pb.LingerMs -= step;
-      g.FrameTime += uint32_t(step);
-      ApplyControls(g, 0);
-      GameTick(g, step);
-      EndFrameInput(g.DXInput1, g.DXInput2, g.Config, true);
-      drew = true;
-      if (g.ScreenState != scPlay) return false;
+      if (GameIsOver(g)) {
+        g.FrameTime += uint32_t(step);
+        ApplyControls(g, 0);
+        GameTick(g, step);
+        EndFrameInput(g.DXInput1, g.DXInput2, g.Config, true);
+        drew = true;
+        if (g.ScreenState != scPlay) return false;
+      }
     }
   }
   if (!drew) RedrawPlay(g);

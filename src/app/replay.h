@@ -31,7 +31,7 @@ class TReplayPlayback {
   TReplayCursor Cursor;
   TReplayTick Next;
   bool HasNext = false;
-  uint32_t Played = 0;  // ticks run so far
+  uint32_t Played = 0;   // ticks run so far
   std::string Mismatch;  // set when the game ran out of step with the recording
   // The player's own settings, back in place when playback ends.
   TGameConfig SavedConfig;
@@ -41,8 +41,8 @@ class TReplayPlayback {
   // Window playback.
   int SpeedShift = 0;  // speed 2^SpeedShift, -2 .. 3
   bool Paused = false;
-  double Budget = 0;    // recorded milliseconds due to be played
-  int LingerMs = 0;     // after the last tick: the game-over fade still runs
+  double Budget = 0;  // recorded milliseconds due to be played
+  int LingerMs = 0;   // after the last tick: the game-over fade still runs
   bool Ended = false;
   bool KeysDown[5] = {};
 };
@@ -54,12 +54,11 @@ class TReplayWriter {
   void Save(const std::string& dir, const TReplayHeader& h, std::string bytes, const THiScoreTable& ranking);
   // Waits for the write under way; returns its error (empty when it went well).
   std::string Wait();
-  std::string LastPath();
 
  private:
   std::thread worker_;
   std::mutex m_;
-  std::string path_, error_;
+  std::string error_;
 };
 
 // --- recording (called by the play screen's entry and the frame tick) ---

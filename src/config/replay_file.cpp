@@ -120,20 +120,17 @@ constexpr TTuningKey kTuning[] = {
     {10, 10000, false},      // ShotSpeed
     {0, 100, false},         // HardBlockRatio
     {1, 99, false},          // HazardBlockNum3..7
-    {1, 99, false},
-    {1, 99, false},
-    {1, 99, false},
-    {1, 99, false},
-    {0, 100, false},        // HazardBlockChainAdd
-    {0, 100, true},         // PowerIncPerBlock (0.01 .. 100)
-    {0, 100, true},         // RainbowIncPerBlock
-    {1, 99, false},         // BlockCapacity
-    {100, 100000, false},   // RainbowModePeriod
-    {1, 9999, false},       // EndingLv
-    {1, 9999, false},       // EndingExLv
-    {1, 9999, false},       // ExLvCombo
-    {1, 99, false},         // EndingPageNum
-    {1000, 100000, false},  // EndingInterval
+    {1, 99, false},         {1, 99, false},  {1, 99, false},
+    {1, 99, false},         {0, 100, false},  // HazardBlockChainAdd
+    {0, 100, true},                           // PowerIncPerBlock (0.01 .. 100)
+    {0, 100, true},                           // RainbowIncPerBlock
+    {1, 99, false},                           // BlockCapacity
+    {100, 100000, false},                     // RainbowModePeriod
+    {1, 9999, false},                         // EndingLv
+    {1, 9999, false},                         // EndingExLv
+    {1, 9999, false},                         // ExLvCombo
+    {1, 99, false},                           // EndingPageNum
+    {1000, 100000, false},                    // EndingInterval
 };
 constexpr size_t kTuningCount = sizeof kTuning / sizeof kTuning[0];
 
@@ -159,9 +156,10 @@ bool FieldLineOk(const std::string& line) {
 }  // namespace
 
 std::vector<int64_t> RuleTuning(const TGameConfig& c) {
-  std::vector<int64_t> t = {c.LineUpInterval, c.BlockFallSpeed,   c.ChainGaugePeriod,       c.LineTrimingPeriod,
-                            c.HazardBlockPeriod, c.BlockStartLine, c.TotalBlockType,        c.EraseLowerLimit,
-                            c.EraseLowerLimitRainbow, c.ShotSpeed, c.HardBlockRatio};
+  std::vector<int64_t> t = {c.LineUpInterval,    c.BlockFallSpeed,    c.ChainGaugePeriod,
+                            c.LineTrimingPeriod, c.HazardBlockPeriod, c.BlockStartLine,
+                            c.TotalBlockType,    c.EraseLowerLimit,   c.EraseLowerLimitRainbow,
+                            c.ShotSpeed,         c.HardBlockRatio};
   for (int n = 3; n <= 7; ++n) t.push_back(c.HazardBlockNum[size_t(n)]);
   t.push_back(c.HazardBlockChainAdd);
   t.push_back(RealBits(c.PowerIncPerBlock));
@@ -399,8 +397,9 @@ std::string FormatReplay(const TReplayHeader& h, uint32_t ticks, std::string_vie
   PutLe<uint8_t>(head, h.Cols);
   PutLe<uint64_t>(head, h.Seed);
   PutLe<uint32_t>(head, h.StartTime);
-  const uint8_t flags = (h.AdvancedMode1P ? 1 : 0) | (h.AdvancedMode2P ? 2 : 0) | (h.DisableGameOver ? 4 : 0) |
-                        (h.HasStartField[0] ? 8 : 0) | (h.HasStartField[1] ? 16 : 0) | (h.Ranked ? 32 : 0);
+  const uint8_t flags = (h.AdvancedMode1P ? 1 : 0) | (h.AdvancedMode2P ? 2 : 0) |
+                        (h.DisableGameOver ? 4 : 0) | (h.HasStartField[0] ? 8 : 0) |
+                        (h.HasStartField[1] ? 16 : 0) | (h.Ranked ? 32 : 0);
   PutLe<uint8_t>(head, flags);
   PutLe<uint8_t>(head, uint8_t(h.Tuning.size()));
   for (int64_t v : h.Tuning) PutLe<int64_t>(head, v);

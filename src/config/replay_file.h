@@ -70,8 +70,6 @@ class TReplayEncoder {
   void Add(const TReplayTick& t);
   std::string Stream() const;
   uint32_t Ticks() const { return ticks_; }
-  // Bytes held so far (the coded ticks).
-  size_t Size() const { return bytes_.size() + 4; }
 
  private:
   void Event(const TReplayTick& t);

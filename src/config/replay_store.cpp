@@ -29,7 +29,8 @@ bool Digits(std::string_view s) {
 // "YYYYMMDD-HHMMSS-1P[-N].kqr" or with VS.
 bool ParseName(const std::string& file, TName& out) {
   constexpr std::string_view ext = ".kqr";
-  if (file.size() < 18 + ext.size() || file.compare(file.size() - ext.size(), ext.size(), ext) != 0) return false;
+  if (file.size() < 18 + ext.size() || file.compare(file.size() - ext.size(), ext.size(), ext) != 0)
+    return false;
   const std::string_view s(file.data(), file.size() - ext.size());
   if (!Digits(s.substr(0, 8)) || s[8] != '-' || !Digits(s.substr(9, 6)) || s[15] != '-') return false;
   const std::string_view mode = s.substr(16, 2);
@@ -58,7 +59,9 @@ std::vector<TName> Listing(const std::string& dir) {
   return names;
 }
 
-std::string Slash(const std::string& dir) { return dir.empty() || dir.back() == '/' ? dir : dir + "/"; }
+std::string Slash(const std::string& dir) {
+  return dir.empty() || dir.back() == '/' ? dir : dir + "/";
+}
 
 // The first bytes of a file, enough for its header.
 std::string Head(const std::string& path) {
@@ -82,7 +85,8 @@ std::string ReplayFileName(const std::string& dir, int64_t date, int mode) {
   const std::string base = std::string(stamp) + (mode == 2 ? "-VS" : "-1P");
   std::string name = base + ".kqr";
   std::error_code ec;
-  for (int n = 2; fs::exists(Slash(dir) + name, ec) && n < 100000; ++n) name = base + "-" + std::to_string(n) + ".kqr";
+  for (int n = 2; fs::exists(Slash(dir) + name, ec) && n < 100000; ++n)
+    name = base + "-" + std::to_string(n) + ".kqr";
   return name;
 }
 

@@ -19,9 +19,9 @@ class ReplayRunner : public ::testing::Test {
  protected:
   test::TProgramFolder folder{false};
   int Run(const std::string& args) {
-    const std::string cmd = std::string("SDL_AUDIODRIVER=dummy ") + KQ_BIN_DIR + "/kq001 --headless --app-path " +
-                            folder.dir.string() + " " + args + " > " + folder.Path("stdout.txt") + " 2> " +
-                            folder.Path("stderr.txt");
+    const std::string cmd = std::string("SDL_AUDIODRIVER=dummy ") + KQ_BIN_DIR +
+                            "/kq001 --headless --app-path " + folder.dir.string() + " " + args + " > " +
+                            folder.Path("stdout.txt") + " 2> " + folder.Path("stderr.txt");
     const int rc = std::system(cmd.c_str());
     return WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
   }
@@ -37,9 +37,11 @@ class ReplayRunner : public ::testing::Test {
   void Script(int item, int esc) {
     std::string s;
     int t = 1;
-    for (int i = 0; i < item; ++i, t += 2) s += std::to_string(t) + " down 40\n" + std::to_string(t + 1) + " up 40\n";
+    for (int i = 0; i < item; ++i, t += 2)
+      s += std::to_string(t) + " down 40\n" + std::to_string(t + 1) + " up 40\n";
     s += std::to_string(t) + " down 13\n" + std::to_string(t + 1) + " up 13\n";
-    if (item == 0) s += std::to_string(t + 3) + " down 13\n" + std::to_string(t + 4) + " up 13\n";  // the opening
+    if (item == 0)
+      s += std::to_string(t + 3) + " down 13\n" + std::to_string(t + 4) + " up 13\n";  // the opening
     TRandom r(17);
     const int keys[] = {38, 40, 37, 39, 90, 88, 67, 65, 104, 98, 100, 102, 74, 75, 76, 85};
     bool down[16] = {};
@@ -63,8 +65,8 @@ std::string Players(const std::string& dump) {
 TEST_F(ReplayRunner, AVersusGamePlaysBackToTheSameState) {
   Script(1, 400);
   // Play starts in tick 3 (the confirm); the game's tick n is the program's tick 3 + n.
-  ASSERT_EQ(Run("--seed 9 --frames 500 --input " + folder.Path("in.txt") + " --dump-at 13:" +
-                folder.Path("live10.json") + " --dump-at 399:" + folder.Path("live.json")),
+  ASSERT_EQ(Run("--seed 9 --frames 500 --input " + folder.Path("in.txt") +
+                " --dump-at 13:" + folder.Path("live10.json") + " --dump-at 399:" + folder.Path("live.json")),
             0)
       << Err();
   const auto files = Replays();
@@ -73,8 +75,8 @@ TEST_F(ReplayRunner, AVersusGamePlaysBackToTheSameState) {
   const std::string live = folder.Read("live.json");
   ASSERT_NE(live.find("\"screen_state\":3"), std::string::npos);
 
-  ASSERT_EQ(Run("--replay " + files[0].string() + " --dump " + folder.Path("back.json") + " --dump-at 10:" +
-                folder.Path("back10.json")),
+  ASSERT_EQ(Run("--replay " + files[0].string() + " --dump " + folder.Path("back.json") +
+                " --dump-at 10:" + folder.Path("back10.json")),
             0)
       << Err();
   EXPECT_EQ(Players(folder.Read("back.json")), Players(live));
@@ -84,8 +86,8 @@ TEST_F(ReplayRunner, AVersusGamePlaysBackToTheSameState) {
 
 TEST_F(ReplayRunner, AOnePlayerGameComesThroughTheOpening) {
   Script(0, 300);
-  ASSERT_EQ(Run("--seed 4 --frames 400 --input " + folder.Path("in.txt") + " --dump-at 299:" +
-                folder.Path("live.json")),
+  ASSERT_EQ(Run("--seed 4 --frames 400 --input " + folder.Path("in.txt") +
+                " --dump-at 299:" + folder.Path("live.json")),
             0)
       << Err();
   const auto files = Replays();

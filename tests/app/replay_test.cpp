@@ -139,7 +139,7 @@ TRun Play(int mode, const std::vector<TStep>& script, const TVariant& v, uint64_
     g.Music = &music;
     g.BgmList = {"BGM001.mid", "BGM002.mid", "BGM003.mid", "BGM004.mid"};
   }
-  g.SeedStreams(seed);
+  g.SeedProgram(seed);
   g.FrameTime = platform.Clock;
   g.EnterState(scPlay);
   TRun run;
@@ -176,7 +176,7 @@ std::vector<std::string> PlayBack(int mode, const std::string& bytes) {
   Configure(g, 3 - mode);  // playback brings its own mode and settings
   g.Config.TotalBlockType = 6;
   g.LevelTable = {{0, 15, 2500}, {20, 25, 2000}, {40, 40, 1500}, {50, 60, 1200}};
-  g.SeedStreams(999);
+  g.SeedProgram(999);
   TReplayFile file;
   std::string error;
   EXPECT_TRUE(ParseReplay(bytes, file, error)) << error;
@@ -231,7 +231,7 @@ class Recording : public ::testing::Test {
  protected:
   void SetUp() override {
     Configure(g, 1);
-    g.SeedStreams(3);
+    g.SeedProgram(3);
     g.FrameTime = 5000;
   }
   void Tick(uint32_t ms) {

@@ -46,7 +46,10 @@ std::vector<TReplayTick> MixedTicks(int n, uint64_t seed) {
   for (int i = 0; i < n; ++i) {
     TReplayTick t;
     const int phase = (i / 500) % 4;
-    t.Move = phase == 0 ? 16 + uint32_t(i % 3 != 0) : phase == 1 ? 1 + uint32_t(r.Random(3)) : phase == 2 ? 7 : 16;
+    t.Move = phase == 0   ? 16 + uint32_t(i % 3 != 0)
+             : phase == 1 ? 1 + uint32_t(r.Random(3))
+             : phase == 2 ? 7
+                          : 16;
     if (r.Random(200) == 0) t.Move = uint32_t(r.Random(5000));  // a stall
     t.Step = t.Move;
     if (r.Random(300) == 0) t.Step = t.Move + uint32_t(r.Random(100));
@@ -184,8 +187,8 @@ TEST(ReplayFile, SettingsOutsideTheirRangesAreRefused) {
   std::string error;
   TGameConfig c;
   for (auto change : std::vector<std::function<void(TReplayHeader&)>>{
-           [](TReplayHeader& h) { h.Tuning[6] = 0; },        // TotalBlockType 0 would divide the colours by 0
-           [](TReplayHeader& h) { h.Tuning[1] = -5; },       // BlockFallSpeed
+           [](TReplayHeader& h) { h.Tuning[6] = 0; },   // TotalBlockType 0 would divide the colours by 0
+           [](TReplayHeader& h) { h.Tuning[1] = -5; },  // BlockFallSpeed
            [](TReplayHeader& h) { h.Tuning.pop_back(); },
            [](TReplayHeader& h) { h.Tuning[17] = 0x7FF8000000000000LL; },  // NaN power increase
            [](TReplayHeader& h) { h.Mode = 3; },

@@ -139,7 +139,7 @@ struct SoakAttacks : GameTest {
 TEST_F(SoakAttacks, VersusWithAttacksAndTrims) {
   for (uint64_t seed : {12345u, 777u, 4242u}) {
     input.Seed(seed);
-    g.Rng.Seed(seed * 3);
+    g.SeedProgram(seed * 3);
     Soak(2, 1200);
     if (HasFatalFailure()) return;
   }
@@ -154,7 +154,7 @@ TEST_F(SoakAttacks, VersusWithAttacksAndTrims) {
 TEST_F(SoakAttacks, OnePlayerWithRainbowModeAndPoker) {
   for (uint64_t seed : {12345u, 777u, 4242u}) {
     input.Seed(seed);
-    g.Rng.Seed(seed * 3);
+    g.SeedProgram(seed * 3);
     Soak(1, 900);
     if (HasFatalFailure()) return;
   }
