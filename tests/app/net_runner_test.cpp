@@ -113,12 +113,24 @@ TEST(NetMatchRunner, BothMachinesPlayTheSameGameToItsEnd) {
   // Player 1 (the host) lost at the first rising line; the guest's field came from the host.
   EXPECT_NE(Section(h, "players").find("\"phase\":6"), std::string::npos);
   EXPECT_NE(Agreed(g).find("\"01234501\""), std::string::npos);
-  // Each side recorded the match.
+  // Each side recorded the match, and the recording plays back to the same end.
   for (TSide* s : {&host, &guest}) {
-    int files = 0;
+    std::vector<fs::path> files;
     if (fs::exists(s->folder.dir / "replays"))
-      for (auto& e : fs::directory_iterator(s->folder.dir / "replays")) files += e.path().extension() == ".kqr";
-    EXPECT_EQ(files, 1) << s->Err();
+      for (auto& e : fs::directory_iterator(s->folder.dir / "replays"))
+        if (e.path().extension() == ".kqr") files.push_back(e.path());
+    ASSERT_EQ(files.size(), 1u) << s->Err();
+    s->Start("--replay " + files[0].string() + " --dump " + s->folder.Path("replayed.json"));
+    EXPECT_EQ(s->Wait(), 0) << s->Err();
+    const std::string replayed = s->folder.Read("replayed.json");
+    std::regex fieldOnly("\"field\":\\[[^\\]]*\\]");
+    auto fields = [&](const std::string& j) {
+      std::string out;
+      for (auto it = std::sregex_iterator(j.begin(), j.end(), fieldOnly); it != std::sregex_iterator(); ++it)
+        out += it->str();
+      return out;
+    };
+    EXPECT_EQ(fields(replayed), fields(h));
   }
 }
 
