@@ -264,6 +264,22 @@ TEST_F(SoundSystemTest, ChunkSizesBeyondTheFileAreALoadErrorNotAnAllocation) {
   EXPECT_FALSE(RiffChunksFit(odd));
 }
 
+TEST_F(SoundSystemTest, LoudOverlapsAreLimitedNotClipped) {
+  // Four full-scale sounds at once: the mixer's sum would sit at full scale for most of a wave.
+  TSoundSystem s;
+  for (int n = 0; n < 4; ++n) {
+    TPcm pcm{22050, 1, {}};
+    for (int i = 0; i < 22050; ++i)
+      pcm.Samples.push_back(int16_t(32767 * std::sin(2 * M_PI * (300 + 40 * n) * i / 22050.0)));
+    WriteBytes(Path("loud" + std::to_string(n) + ".wav"), MakeWaveFile(pcm));
+    ASSERT_TRUE(s.LoadSoundAsset("LOUD" + std::to_string(n), Path("loud" + std::to_string(n) + ".wav")));
+  }
+  for (int n = 0; n < 4; ++n) s.Play("LOUD" + std::to_string(n), false);
+  ASSERT_TRUE(HeardWithin(1000, 20000));
+  SDL_Delay(300);
+  EXPECT_LE(gPeak.load(), 29204);  // -1 dBFS
+}
+
 TEST_F(SoundSystemTest, TempFileNeverLeftBehind) {
   std::string temp = Path("$KQ001$.TMP");
   WriteText(temp, "left over");
