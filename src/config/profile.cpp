@@ -222,7 +222,7 @@ void TProfile::WriteString(std::string_view section, std::string_view key, std::
     }
     lines_[k->Line].End += delta;
     lines_[k->Line].Next += delta;
-    Shift(k->Line, delta, 0);
+    if (delta != 0) Shift(k->Line, delta, 0);  // a value of the same length moves nothing
     return;
   }
 
