@@ -120,7 +120,7 @@ void BuildTextures(GameContext& g) {
 }
 
 void LoadAssets(GameContext& g, uint64_t seed) {
-  g.Rng.Seed(seed);
+  g.SeedProgram(seed);
   g.BgmList.clear();
   LoadConfig(IniPath(g), g.DataPath("LevelUp.def"), g.Config, g.LevelTable);
   if (g.Platform) g.Platform->SetVsync(g.Config.WaitVsync);
