@@ -94,7 +94,8 @@ std::string DumpJson(const GameContext& g) {
     << ",\"option_cursor\":" << g.OptionCursor << ",\"key_assign_cursor\":" << g.KeyAssignCursor
     << ",\"pad_assign_cursor\":" << g.PadAssignCursor << ",\"capturing\":" << (g.Capturing ? "true" : "false")
     << ",\"sound_load_error\":" << Quote(g.SoundLoadError) << ",\"pads\":[" << g.DXInput1.PadNo << ","
-    << g.DXInput2.PadNo << "]";
+    << g.DXInput2.PadNo << "]"
+    << ",\"full_screen\":" << (g.Platform && g.Platform->FullScreen() ? "true" : "false");
   o << ",\"hiscores\":[";
   for (size_t i = 0; i < g.HiScoreTable.size(); ++i) {
     const THiScoreRow& r = g.HiScoreTable[i];

@@ -105,18 +105,18 @@ int ParseArgs(int argc, char** argv, RunOptions& o) {
         o.HasSeed = true;
       }
     } else if (a == "--input") {
-      ok = value(o.InputFile);
+      ok = value(o.InputFile) && !o.InputFile.empty();
     } else if (a == "--shot" || a == "--dump-at") {
       ok = value(v) && ParseTickPath(v, tp);
       if (ok) (a == "--shot" ? o.Shots : o.DumpsAt).push_back(tp);
     } else if (a == "--dump") {
       ok = value(o.Dump);
     } else if (a == "--field1" || a == "--field2") {
-      ok = value(o.Field[a == "--field2"]);
+      ok = value(o.Field[a == "--field2"]) && !o.Field[a == "--field2"].empty();
     } else if (a == "--no-render") {
       o.NoRender = true;
     } else if (a == "--app-path") {
-      ok = value(o.AppPath);
+      ok = value(o.AppPath) && !o.AppPath.empty();
       if (ok && o.AppPath.back() != '/') o.AppPath += '/';
     } else if (a == "--replay") {
       ok = value(o.Replay);
@@ -156,15 +156,6 @@ int ParseArgs(int argc, char** argv, RunOptions& o) {
     return 2;
   }
   return 0;
-}
-
-bool ReadText(const std::string& path, std::string& out) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return false;
-  std::ostringstream ss;
-  ss << in.rdbuf();
-  out = ss.str();
-  return true;
 }
 
 std::string ErrorText(const std::string& className, const std::string& message) {
@@ -309,8 +300,8 @@ int RunProgram(int argc, char** argv) {
   std::vector<TScriptEvent> script;
   if (!o.InputFile.empty()) {
     std::string text, error;
-    if (!ReadText(o.InputFile, text)) {
-      std::fprintf(stderr, "kq001: cannot read the input script %s\n", o.InputFile.c_str());
+    if (!ReadScriptFile(o.InputFile, text, error)) {
+      std::fprintf(stderr, "kq001: the input script %s: %s\n", o.InputFile.c_str(), error.c_str());
       return 2;
     }
     if (!ParseInputScript(text, script, error)) {
@@ -329,8 +320,8 @@ int RunProgram(int argc, char** argv) {
   for (int n = 0; n < 2; ++n) {
     if (o.Field[n].empty()) continue;
     std::string text, error;
-    if (!ReadText(o.Field[n], text)) {
-      std::fprintf(stderr, "kq001: cannot read the field file %s\n", o.Field[n].c_str());
+    if (!ReadScriptFile(o.Field[n], text, error)) {
+      std::fprintf(stderr, "kq001: the field file %s: %s\n", o.Field[n].c_str(), error.c_str());
       return 2;
     }
     if (!ParseFieldFile(text, g->StartField[size_t(n)], error)) {
