@@ -355,7 +355,8 @@ std::vector<std::string> TCpuPlayer::PadNames() const {
 
 void StartCpuPlayers(GameContext& g) {
   for (auto& prog : g.ControlPrograms) prog.reset();
-  if (g.GameMode != 2 || g.Replaying()) return;  // a replay plays the recorded controls back
+  // A replay plays the recorded controls back; a network match is two people.
+  if (g.GameMode != 2 || g.Replaying() || g.NetPlay) return;
   const int levels[2] = {g.Config.Cpu1P, g.Config.Cpu2P};
   for (int n = 0; n < 2; ++n) {
     if (levels[n] < 1 || levels[n] > kCpuLevels) continue;
