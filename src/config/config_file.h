@@ -12,8 +12,9 @@ namespace kq {
 void LoadConfig(const std::string& iniPath, const std::string& levelDefPath, TGameConfig& cfg,
                 TLevelTable& table);
 // Writes the written-back keys, keeping every other line of the file; throws EWriteError
-// ("%s に書き込めません") and then leaves the file as it was.
-void SaveConfig(const std::string& iniPath, const TGameConfig& cfg);
+// ("%s に書き込めません") and then leaves the file as it was. When iniPath does not exist yet, the
+// text of seedPath (the file read at start-up, elsewhere) is the starting point.
+void SaveConfig(const std::string& iniPath, const TGameConfig& cfg, const std::string& seedPath = {});
 
 // The two halves on a profile already in memory.
 TGameConfig ReadConfig(const TProfile& ini);

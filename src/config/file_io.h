@@ -12,9 +12,16 @@ enum class TReadResult { Ok, Missing, Failed };
 TReadResult ReadFileBytes(const std::string& path, std::string& out);
 
 // Writes bytes to a new file in the same folder and renames it over path, so a crash or kill
-// leaves either the old or the new file. A file marked read-only is left alone. Throws
-// EWriteError with WriteErrorText(path).
+// leaves either the old or the new file, and syncs the folder after the rename. A file marked
+// read-only is left alone; a replaced file keeps its mode, owner and group (as far as the process
+// may set them). Throws EWriteError with WriteErrorText(path) and errno.
 void ReplaceFile(const std::string& path, std::string_view bytes);
+
+// ".<name>.<pid>.<n>.tmp": the temporary ReplaceFile writes beside name.
+std::string TemporaryName(const std::string& name, long pid, int n);
+// Removes the temporaries a killed save left beside path (those of processes still running
+// stay); returns how many went.
+int RemoveStaleTemporaries(const std::string& path);
 
 // "%s に書き込めません" with the path.
 std::string WriteErrorText(const std::string& path);

@@ -145,6 +145,7 @@ SdlPlatform::SdlPlatform(const PlatformOptions& opt) : impl_(std::make_unique<Im
   SDL_RenderSetLogicalSize(impl_->Renderer, 640, 480);
   impl_->Canvas = std::make_unique<SdlCanvas>(impl_->Renderer);
   for (int i = 0; i < SDL_NumJoysticks(); ++i) impl_->OpenPad(i);
+  if (opt.FullScreen) ToggleFullScreen();
 }
 
 SdlPlatform::~SdlPlatform() {
@@ -285,6 +286,16 @@ Bitmap SdlPlatform::ReadFrame() {
   }
   for (auto& p : out.Pixels) p |= 0xFF000000u;
   return out;
+}
+
+void SdlPlatform::SetIcon(const Bitmap& icon) {
+  if (!impl_->Window || icon.Empty()) return;
+  // Bitmap pixels are 0xAARRGGBB words, SDL's ARGB8888.
+  SDL_Surface* s = SDL_CreateRGBSurfaceWithFormatFrom(const_cast<uint32_t*>(icon.Pixels.data()), icon.Width,
+                                                      icon.Height, 32, icon.Width * 4, SDL_PIXELFORMAT_ARGB8888);
+  if (!s) return;
+  SDL_SetWindowIcon(impl_->Window, s);
+  SDL_FreeSurface(s);
 }
 
 bool SdlPlatform::Headless() const { return impl_->Opt.Headless; }

@@ -12,6 +12,7 @@ namespace kq {
 struct PlatformOptions {
   bool Headless = false;
   bool Vsync = true;
+  bool FullScreen = false;  // start in full screen
   std::string Title = "KQ001";
 };
 
@@ -35,6 +36,7 @@ class SdlPlatform : public IPlatform {
   void ShowError(const std::string& text) override;
   bool AskYesNo(const std::string& text) override;
   Bitmap ReadFrame() override;
+  void SetIcon(const Bitmap& icon) override;
 
   // Headless control.
   bool Headless() const;

@@ -227,15 +227,20 @@ TEST(SaveAtExit, ScoresAreSavedWhenTheSettingsCannotBe) {
   scores[0].Score = 1234;
   TRandom rng(7);
   TExitSaveResult r = SaveAtExit(ini, TGameConfig{}, hi, scores, rng);
-  EXPECT_EQ(r.ConfigError, ini + " に書き込めません");
-  EXPECT_EQ(r.HiScoreError, "");
+  EXPECT_EQ(r.Config.Failures, std::vector<std::string>{ini + " に書き込めません: Is a directory"});
+  EXPECT_TRUE(r.Config.Lost());
+  EXPECT_EQ(r.HiScores.SavedPath, hi);
+  EXPECT_TRUE(r.Lost());
+  EXPECT_EQ(r.Message(), ini + " に書き込めません: Is a directory");
   THiScoreTable back{};
   LoadHiScores(hi, back);
   EXPECT_EQ(back[0].Score, 1234);
 
   r = SaveAtExit(dir.Path("ok.INI"), TGameConfig{}, dir.Path("missing/kq001.HI"), scores, rng);
-  EXPECT_EQ(r.ConfigError, "");
-  EXPECT_EQ(r.HiScoreError, dir.Path("missing/kq001.HI") + " に書き込めません");
+  EXPECT_FALSE(r.Config.Lost());
+  EXPECT_EQ(r.HiScores.Failures,
+            std::vector<std::string>{dir.Path("missing/kq001.HI") + " に書き込めません: No such file or directory"});
+  EXPECT_TRUE(r.Lost());
 }
 
 }  // namespace
