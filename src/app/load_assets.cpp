@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 
 #include <cstdio>
+#include <filesystem>
 
 #include "app/audio_glue.h"
 #include "app/context.h"
@@ -104,7 +105,7 @@ std::vector<std::string> PackCandidates(const std::string& appPath, const std::s
                                         const std::string& dataFromBin, const TUserEnv& env) {
   std::vector<std::string> out{appPath};
   if (!dataFromBin.empty()) {
-    std::string installed = exeFolder + dataFromBin;
+    std::string installed = std::filesystem::path(exeFolder + dataFromBin).lexically_normal().string();
     if (installed.back() != '/') installed += '/';
     out.push_back(installed);
   }

@@ -155,7 +155,7 @@ TUserFiles ResolveUserFiles(const std::string& appPath, const std::string& baseN
     why = "cannot write the user folders " + config + " and " + data;
   if (!why.empty())
     u.Warning = "kq001: " + why +
-                (u.BesideProgram ? "; settings and scores are kept beside the executable only"
+                (Writable(appPath) ? "; settings and scores are kept beside the executable only"
                                  : "; settings and scores may not be kept");
   return u;
 }
