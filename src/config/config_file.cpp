@@ -145,7 +145,8 @@ void LoadConfig(const std::string& iniPath, const std::string& levelDefPath, TGa
     table = BuildLevelTable(TProfile(std::move(def)), cfg);
 }
 
-void SaveConfig(const std::string& iniPath, const TGameConfig& cfg, const std::string& seedPath) {
+void SaveConfig(const std::string& iniPath, const TGameConfig& cfg, const std::string& seedPath,
+                const TFileOps& ops) {
   std::string text;
   // A file that is there but cannot be read would otherwise be replaced by ours alone.
   TReadResult got = ReadFileBytes(iniPath, text);
@@ -155,7 +156,7 @@ void SaveConfig(const std::string& iniPath, const TGameConfig& cfg, const std::s
     text.clear();
   TProfile ini(std::move(text));
   WriteConfig(ini, cfg);
-  ReplaceFile(iniPath, ini.Text());
+  ReplaceFile(iniPath, ini.Text(), ops);
 }
 
 }  // namespace kq

@@ -45,13 +45,13 @@ std::string TExitSaveResult::Message() const {
 }
 
 TExitSaveResult SaveAtExit(const TUserFiles& files, const TGameConfig& cfg, const THiScoreTable& scores,
-                           TRandom& rng) {
+                           TRandom& rng, const TFileOps& ops) {
   TExitSaveResult r;
   // A first save to a new place starts from the file read at start-up: its tuning keys and
   // comments go along.
-  r.Config = SaveToPlaces(files.Ini, [&](const std::string& path) { SaveConfig(path, cfg, files.Ini.ReadPath); });
+  r.Config = SaveToPlaces(files.Ini, [&](const std::string& path) { SaveConfig(path, cfg, files.Ini.ReadPath, ops); });
   const std::string bytes = FormatHiScores(scores, rng);
-  r.HiScores = SaveToPlaces(files.Hi, [&](const std::string& path) { ReplaceFile(path, bytes); });
+  r.HiScores = SaveToPlaces(files.Hi, [&](const std::string& path) { ReplaceFile(path, bytes, ops); });
   return r;
 }
 

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "config/file_io.h"
 #include "config/game_config.h"
 #include "config/user_files.h"
 #include "engine/random.h"
@@ -34,7 +35,7 @@ struct TExitSaveResult {
 // The settings first, then the scores, which are saved even when the settings could not be:
 // a settings failure must not cost the run's results. Never throws.
 TExitSaveResult SaveAtExit(const TUserFiles& files, const TGameConfig& cfg, const THiScoreTable& scores,
-                           TRandom& rng);
+                           TRandom& rng, const TFileOps& ops = SystemFileOps());
 // The same with one place for each file.
 TExitSaveResult SaveAtExit(const std::string& iniPath, const TGameConfig& cfg, const std::string& hiPath,
                            const THiScoreTable& scores, TRandom& rng);

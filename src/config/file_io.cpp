@@ -34,9 +34,9 @@ class TFd {
   int fd_;
 };
 
-bool WriteAll(int fd, std::string_view bytes) {
+bool WriteAll(const TFileOps& ops, int fd, std::string_view bytes) {
   while (!bytes.empty()) {
-    ssize_t n = ::write(fd, bytes.data(), bytes.size());
+    ssize_t n = ops.Write(fd, bytes.data(), bytes.size());
     if (n < 0) {
       if (errno == EINTR) continue;
       return false;
@@ -106,9 +106,9 @@ void KeepOwner(int fd, uid_t uid, gid_t gid) {
   if (::fchown(fd, uid, gid) != 0 && now.st_gid != gid) (void)::fchown(fd, uid_t(-1), gid);
 }
 
-void SyncFolder(const std::string& dir) {
+void SyncFolder(const TFileOps& ops, const std::string& dir) {
   TFd d(::open(dir.empty() ? "." : dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-  if (d.Get() >= 0) (void)::fsync(d.Get());
+  if (d.Get() >= 0) (void)ops.Fsync(d.Get());
 }
 
 bool IsOurTemporaryName(const std::string& entry, const std::string& name, pid_t& pid) {
@@ -126,6 +126,12 @@ bool IsOurTemporaryName(const std::string& entry, const std::string& name, pid_t
 }
 
 }  // namespace
+
+const TFileOps& SystemFileOps() {
+  static const TFileOps ops{[](int fd, const void* data, size_t size) { return ::write(fd, data, size); },
+                            [](int fd) { return ::fsync(fd); }};
+  return ops;
+}
 
 std::string TemporaryName(const std::string& name, long pid, int n) {
   return "." + name + "." + std::to_string(pid) + "." + std::to_string(n) + ".tmp";
@@ -152,7 +158,7 @@ int RemoveStaleTemporaries(const std::string& path) {
   return removed;
 }
 
-void ReplaceFile(const std::string& path, std::string_view bytes) {
+void ReplaceFile(const std::string& path, std::string_view bytes, const TFileOps& ops) {
   const std::string target = RealTarget(path);
   struct stat old {};
   const bool exists = ::stat(target.c_str(), &old) == 0;
@@ -179,13 +185,13 @@ void ReplaceFile(const std::string& path, std::string_view bytes) {
     if (!ok && err == 0) err = errno ? errno : EIO;
     return ok;
   };
-  bool ok = step(WriteAll(fd.Get(), bytes));
+  bool ok = step(WriteAll(ops, fd.Get(), bytes));
   uid_t uid = 0;
   gid_t gid = 0;
   if (ok && WantedOwner(exists, old, dir, uid, gid)) KeepOwner(fd.Get(), uid, gid);
   // After the owner: chown may clear set-id bits.
   if (ok && exists) ok = step(::fchmod(fd.Get(), old.st_mode & 07777) == 0);
-  ok = ok && step(::fsync(fd.Get()) == 0);
+  ok = ok && step(ops.Fsync(fd.Get()) == 0);
   ok = step(fd.Close()) && ok;
   ok = ok && step(::rename(temp.c_str(), target.c_str()) == 0);
   if (!ok) {
@@ -193,7 +199,7 @@ void ReplaceFile(const std::string& path, std::string_view bytes) {
     throw EWriteError(WriteErrorText(path), err);
   }
   // The new name must survive a power loss too.
-  SyncFolder(dir);
+  SyncFolder(ops, dir);
 }
 
 }  // namespace kq
