@@ -58,6 +58,9 @@ const char* kUsage =
 #ifndef KQ_DATA_FROM_BIN
 #define KQ_DATA_FROM_BIN "../share/kq001"
 #endif
+#ifndef KQ_APP_ID
+#define KQ_APP_ID ""
+#endif
 #ifndef KQ_VERSION
 #define KQ_VERSION "0"
 #endif
@@ -400,6 +403,7 @@ int RunProgram(int argc, char** argv) {
     PlatformOptions po;
     po.Headless = o.Headless;
     po.FullScreen = o.Display > 0;
+    po.AppId = KQ_APP_ID;
     platform = std::make_unique<SdlPlatform>(po);
   } catch (const std::exception& e) {
     std::fprintf(stderr, "kq001: %s\n", e.what());

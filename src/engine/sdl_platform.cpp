@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdlib>
 #include <cstdio>
 #include <cstring>
 #include <vector>
@@ -132,6 +133,11 @@ SdlPlatform::SdlPlatform(const PlatformOptions& opt) : impl_(std::make_unique<Im
   if (opt.Headless) SDL_SetHint(SDL_HINT_VIDEODRIVER, "dummy");
   SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "0");
   SDL_SetHint(SDL_HINT_JOYSTICK_ALLOW_BACKGROUND_EVENTS, "1");
+  // SDL reads the window class from the environment; a value the user set stays.
+  if (!opt.AppId.empty()) {
+    ::setenv("SDL_VIDEO_X11_WMCLASS", opt.AppId.c_str(), 0);
+    ::setenv("SDL_VIDEO_WAYLAND_WMCLASS", opt.AppId.c_str(), 0);
+  }
   if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_JOYSTICK | SDL_INIT_EVENTS) != 0)
     throw Exception(std::string("SDL cannot start: ") + SDL_GetError());
   if (opt.Headless) {
