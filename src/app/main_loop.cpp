@@ -71,6 +71,22 @@ std::vector<std::string> PackFolders(const RunOptions& o, const TUserEnv& env) {
   return PackCandidates(ProgramFolder(o), ExecutableFolder(), KQ_DATA_FROM_BIN, env);
 }
 
+// The keys of both players as the settings file has them.
+std::string ControlsText(const TGameConfig& c) {
+  auto pad = [](std::string s, size_t w) { return s.size() < w ? s + std::string(w - s.size(), ' ') : s + ' '; };
+  auto row = [&](const char* what, const std::string& p1, const std::string& p2) {
+    return "  " + pad(what, 34) + pad(p1, 28) + p2 + "\n";
+  };
+  auto moves = [](const TKeyAssign& k) {
+    return KeyName(k.UP) + " / " + KeyName(k.DOWN) + " / " + KeyName(k.LEFT) + " / " + KeyName(k.RIGHT);
+  };
+  auto shots = [](const TKeyAssign& k) { return KeyName(k.K01) + " / " + KeyName(k.K02) + " / " + KeyName(k.K03); };
+  const TKeyAssign &a = c.KeyAssign1P, &b = c.KeyAssign2P;
+  return row("", "player 1", "player 2") + row("sight up / down / left / right", moves(a), moves(b)) +
+         row("colour down / erase / colour up", shots(a), shots(b)) +
+         row("raise a line", KeyName(a.K04), KeyName(b.K04));
+}
+
 std::string HelpText(const RunOptions& o) {
   const TUserEnv env = TUserEnv::FromProcess();
   GameContext probe;
@@ -97,11 +113,11 @@ std::string HelpText(const RunOptions& o) {
       "  --version         print the version and exit\n"
       "  -h, --help        print this help and exit\n"
       "\n"
-      "Controls (defaults; change them on the options screen):\n"
-      "                                     player 1       player 2\n"
-      "  move the sight                     cursor keys    numeric pad 8 4 6 2\n"
-      "  colour down / erase / colour up    Z / X / C      J / K / L\n"
-      "  raise a line                       A              U\n"
+      "Controls (from the settings; change them on the options screen):\n";
+  std::string ini;
+  ReadFileBytes(probe.UserFiles.Ini.ReadPath, ini);
+  text += ControlsText(ReadConfig(TProfile(std::move(ini))));
+  text +=
       "  Return confirms, Esc goes back (and quits from the title), Alt+Return toggles full screen.\n"
       "\n"
       "Files:\n";

@@ -38,11 +38,6 @@ bool Exists(const std::string& path, struct stat& st) { return ::stat(path.c_str
 
 bool Writable(const std::string& path) { return ::access(path.c_str(), W_OK) == 0; }
 
-bool Newer(const struct stat& a, const struct stat& b) {
-  if (a.st_mtim.tv_sec != b.st_mtim.tv_sec) return a.st_mtim.tv_sec > b.st_mtim.tv_sec;
-  return a.st_mtim.tv_nsec > b.st_mtim.tv_nsec;
-}
-
 std::string ParentOf(const std::string& path) {
   std::string p = path;
   while (p.size() > 1 && p.back() == '/') p.pop_back();
@@ -65,15 +60,11 @@ TUserFile Place(const std::string& appPath, const std::string& name, const std::
   } else {
     f.WritePlaces = {user, beside};
   }
-  // The newest copy wins, so a save that had to go to the other place is read back next time.
-  struct stat best {};
-  for (const std::string& p : f.WritePlaces) {
-    if (!Exists(p, st) || !S_ISREG(st.st_mode)) continue;
-    if (f.ReadPath.empty() || Newer(st, best)) {
-      f.ReadPath = p;
-      best = st;
-    }
-  }
+  // A copy beside the program reads only its own files: a portable copy never takes over the
+  // installed game's. In the user folder, a first run starts from the file beside the program.
+  const size_t readable = f.WritePlaces.front() == beside ? 1 : f.WritePlaces.size();
+  for (size_t i = 0; i < readable && f.ReadPath.empty(); ++i)
+    if (Exists(f.WritePlaces[i], st) && S_ISREG(st.st_mode)) f.ReadPath = f.WritePlaces[i];
   return f;
 }
 

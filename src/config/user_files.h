@@ -27,7 +27,9 @@ std::vector<std::string> SystemDataFolders(const TUserEnv& env);
 
 // One user file: where it is read at start-up and the places a save tries, in order.
 struct TUserFile {
-  std::string ReadPath;                  // "" when no place holds the file yet
+  // The chosen place when the file is there; in the user folder, else the file beside the
+  // program; "" when there is none to read.
+  std::string ReadPath;
   std::vector<std::string> WritePlaces;  // first is the chosen place, then the fallback
   std::string UserPlace;                 // the place in a user folder, made on first save
   const std::string& Chosen() const;

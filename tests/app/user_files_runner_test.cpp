@@ -78,7 +78,7 @@ TEST_F(ProgramFilesTest, AScoreThatHadToMoveIsSavedAndTheRunSucceeds) {
   EXPECT_EQ(Run("HOME=" + home + " XDG_DATA_HOME=", "--headless --frames 2"), 0) << Err();
   EXPECT_NE(Err().find("代わりに " + home + "/.local/share/kq001/kq001.HI に保存しました"), std::string::npos) << Err();
   EXPECT_EQ(fs::file_size(home + "/.local/share/kq001/kq001.HI"), 129u);
-  // The next run reads it back from there and saves it there again.
+  // A later run still ends well while the place beside the program stays blocked.
   EXPECT_EQ(Run("HOME=" + home + " XDG_DATA_HOME=", "--headless --frames 2"), 0);
 }
 

@@ -108,18 +108,16 @@ TEST(ResolveUserFiles, AReadOnlyFileInAWritableFolderGoesToTheUserFolderAlone) {
             0);
 }
 
-TEST(ResolveUserFiles, TheNewestCopyIsReadSoAFallbackSaveIsNotForgotten) {
+TEST(ResolveUserFiles, APortableCopyNeverReadsTheUserFolders) {
   TTempDir dir;
   const std::string app = dir.Dir() + "/";
-  WriteBytes(app + "kq001.HI", "beside");
   fs::create_directories(dir.Path("home/.local/share/kq001"));
   const std::string user = dir.Path("home/.local/share/kq001/kq001.HI");
-  WriteBytes(user, "user");
-  fs::last_write_time(app + "kq001.HI", fs::last_write_time(user) - std::chrono::seconds(10));
+  WriteBytes(user, "the installed copy's scores");
   TUserFiles u = ResolveUserFiles(app, "kq001", HomeOnly(dir.Path("home")));
   EXPECT_EQ(u.Hi.Chosen(), app + "kq001.HI");
-  EXPECT_EQ(u.Hi.ReadPath, user);
-  fs::last_write_time(app + "kq001.HI", fs::last_write_time(user) + std::chrono::seconds(10));
+  EXPECT_EQ(u.Hi.ReadPath, "");
+  WriteBytes(app + "kq001.HI", "mine");
   EXPECT_EQ(ResolveUserFiles(app, "kq001", HomeOnly(dir.Path("home"))).Hi.ReadPath, app + "kq001.HI");
 }
 
