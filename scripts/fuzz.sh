@@ -7,7 +7,7 @@ set -euo pipefail
 seconds=${1:-60}
 cd "$(dirname "$0")/.."
 
-targets=(profile level_table hiscore)
+targets=(profile level_table hiscore replay)
 cmake --preset fuzz >/dev/null
 cmake --build build/fuzz -j2 --target "${targets[@]/#/fuzz_}"
 

@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "app/replay.h"
 #include "engine/paths.h"
 
 namespace kq {
@@ -23,6 +24,24 @@ void TFrameRate::Tick(uint32_t now) {
 
 GameContext::GameContext() : BackSurface(Bitmap(640, 480)), ListSurface(Bitmap(640, 480)) {}
 
+void GameContext::SeedStreams(uint64_t seed) {
+  GameSeed = seed;
+  Rng.Seed(seed);
+  FxRng.Seed(MixSeed(seed, 1));
+  MusicRng.Seed(MixSeed(seed, 2));
+  VoiceRng.Seed(MixSeed(seed, 3));
+  FileRng.Seed(MixSeed(seed, 4));
+}
+
+void GameContext::SeedProgram(uint64_t seed) {
+  SeedRng.Seed(MixSeed(seed, 5));
+  SeedStreams(seed);
+}
+
+void GameContext::DrawPlayOverlay(Canvas& c) {
+  if (Playback) DrawReplayMark(*this, c);
+}
+
 GameContext::~GameContext() {
   // Sprites first: their destructors must not outlive the records they point into.
   DXSpriteEngine1.ClearChildren();
@@ -43,7 +62,7 @@ void GameContext::PlayMusicFile(const std::string& path) {
 
 void GameContext::PlayRandomBgm() {
   if (Config.DisableBgm || !Music || BgmList.empty()) return;
-  const std::string& path = BgmList[size_t(Rng.Random(int(BgmList.size())))];
+  const std::string& path = BgmList[size_t(MusicRng.Random(int(BgmList.size())))];
   if (Music->Open(path)) Music->Play();
 }
 

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -44,6 +45,10 @@ struct TFrameRate {
   bool Started = false;
   void Tick(uint32_t now);
 };
+
+class TReplayRecorder;
+class TReplayPlayback;
+class TReplayWriter;
 
 struct TSoundLogEntry {
   uint32_t Tick = 0;
@@ -102,7 +107,33 @@ struct GameContext {
   TImageSprite* EndingPicture = nullptr;
   TImageSprite* TitleCursorSprite = nullptr;
 
+  // Rng feeds the rules alone (new-row colours, hazard placement and timing). Effects, music,
+  // voices and the score file's key bytes draw from streams of their own, seeded from the same
+  // game seed, so they stay varied but can never move the rules.
   TRandom Rng;
+  TRandom FxRng;
+  TRandom MusicRng;
+  TRandom VoiceRng;
+  TRandom FileRng;
+  TRandom SeedRng;                       // one seed per game, from the program's seed
+  uint64_t GameSeed = 0;                 // the program's seed, then that of the game in play
+  std::optional<uint64_t> NextGameSeed;  // playback: the seed the next game must use
+  // Re-seeds the streams above from one seed (every game start does, with the game's seed).
+  void SeedStreams(uint64_t seed);
+  // The program's seed: the games' seeds and, until the first game, the streams.
+  void SeedProgram(uint64_t seed);
+
+  // Recording and playback of games.
+  std::string ReplayDir;  // finished recordings go here; empty keeps them in LastReplay only
+  std::unique_ptr<TReplayRecorder> Recorder;
+  std::unique_ptr<TReplayPlayback> Playback;
+  std::unique_ptr<TReplayWriter> ReplayWriter;
+  std::string LastReplay;       // the bytes of the last finished recording
+  std::string TitleNotice;      // one line on the title screen (a replay that could not be played)
+  bool Replaying() const { return Playback != nullptr; }
+  // Marks drawn over the play screen (the replay mark and speed).
+  void DrawPlayOverlay(Canvas& c);
+
   TImageList DXImageList1;
   TSpriteEngine DXSpriteEngine1;
   TDXInput DXInput1;

@@ -1,4 +1,5 @@
 #include "app/context.h"
+#include "app/replay.h"
 #include "game/rules.h"
 #include "screens/screens.h"
 
@@ -9,6 +10,7 @@ void GameContext::EnterState(int newState) {
   switch (ScreenState) {
     case scTitle:
       if (newState == scOptions) OptionCursor = 1;
+      TitleNotice.clear();
       break;
     case scPlay:
       StopMusic();
@@ -33,8 +35,10 @@ void GameContext::EnterState(int newState) {
     case scTitle: EnterTitle(*this); break;
     case scOpening: EnterOpening(*this); break;
     case scPlay:
+      PrepareGameStart(*this);
       SetupGame(*this);
       CompleteGameStart(*this);
+      RecordGameStart(*this);
       break;
     case scRules: EnterRules(*this); break;
     case scRanking: EnterRanking(*this); break;

@@ -167,7 +167,7 @@ void BuildTextures(GameContext& g) {
 }
 
 void LoadAssets(GameContext& g, uint64_t seed) {
-  g.Rng.Seed(seed);
+  g.SeedProgram(seed);
   g.BgmList.clear();
   // A level table beside the program overrides the pack's.
   std::string levelDef = ResolvePath(g.AppPath, "LevelUp.def");

@@ -15,6 +15,7 @@
 #include "app/headless.h"
 #include "app/load_assets.h"
 #include "app/music_rules.h"
+#include "app/replay.h"
 #include "config/config_file.h"
 #include "config/exit_save.h"
 #include "config/file_io.h"
@@ -44,13 +45,14 @@ struct RunOptions {
   std::string Field[2];
   bool NoRender = false;
   std::string AppPath;
+  std::string Replay;
   int Display = 0;  // 1 full screen, -1 window, 0 the default (a window)
   bool Help = false;
   bool Version = false;
 };
 
 const char* kUsage =
-    "usage: kq001 [--fullscreen | --window] [--app-path DIR] [--version] [--help]\n"
+    "usage: kq001 [--fullscreen | --window] [--app-path DIR] [--replay FILE] [--version] [--help]\n"
     "       kq001 --headless [--frames N] [--frame-ms MS] [--seed N] [--input FILE] ...\n"
     "Try 'kq001 --help' for more.\n";
 
@@ -110,6 +112,7 @@ std::string HelpText(const RunOptions& o) {
       "  --fullscreen      start in full screen for this run (the settings file is not changed)\n"
       "  --window          start in a window for this run\n"
       "  --app-path DIR    use DIR as the program folder (settings, scores, an asset pack)\n"
+      "  --replay FILE     play back a recorded game\n"
       "  --version         print the version and exit\n"
       "  -h, --help        print this help and exit\n"
       "\n"
@@ -123,6 +126,7 @@ std::string HelpText(const RunOptions& o) {
       "Files:\n";
   text += "  settings      " + probe.UserFiles.Ini.Chosen() + "\n";
   text += "  high scores   " + probe.UserFiles.Hi.Chosen() + "\n";
+  text += "  replays       " + ReplayFolder(probe.UserFiles.Hi.Chosen()) + "\n";
   text += "  asset pack    " + pack + "\n";
   text +=
       "\n"
@@ -208,6 +212,8 @@ int ParseArgs(int argc, char** argv, RunOptions& o) {
       o.Display = -1;
     } else if (a == "--version") {
       o.Version = true;
+    } else if (a == "--replay") {
+      ok = value(o.Replay);
     } else if (a == "--help" || a == "-h") {
       o.Help = true;
     } else {
@@ -284,6 +290,7 @@ void FormCreate(GameContext& g, const RunOptions& o, uint64_t seed) {
       // A broken icon costs nothing but the icon.
     }
   }
+  g.ReplayDir = ReplayFolder(HiScorePath(g));
   g.EnterState(scTitle);
   g.PlaySound("VOICE1A");
 }
@@ -291,7 +298,12 @@ void FormCreate(GameContext& g, const RunOptions& o, uint64_t seed) {
 // Saves settings and scores; a failed settings write must not lose the scores. False when
 // something could not be saved anywhere.
 bool FormDestroy(GameContext& g) {
-  TExitSaveResult r = SaveAtExit(g.UserFiles, g.Config, g.HiScoreTable, g.Rng);
+  // A game still in play is recorded up to here; its file must be complete before the exit.
+  FinishRecording(g);
+  if (g.ReplayWriter)
+    if (std::string e = g.ReplayWriter->Wait(); !e.empty()) std::fprintf(stderr, "%s\n", e.c_str());
+  EndPlayback(g, false);
+  TExitSaveResult r = SaveAtExit(g.UserFiles, g.Config, g.HiScoreTable, g.FileRng);
   if (std::string text = r.Message(); !text.empty()) {
     if (g.Platform)
       g.Platform->ShowError(text);  // stderr too
@@ -315,10 +327,11 @@ void HandleEvents(GameContext& g, const PlatformEvents& ev) {
   for (uint32_t type : ev.UserEvents) HandleMusicEvent(g, type);
 }
 
-// One guarded tick; returns false when the exception handler ended the program.
-bool GuardedTick(GameContext& g, uint32_t now, int lag, int& exitCode) {
+// One guarded step; returns false when the exception handler ended the program.
+template <class F>
+bool Guarded(GameContext& g, int& exitCode, F&& step) {
   try {
-    FrameTick(g, now, lag);
+    step();
   } catch (const std::exception& e) {
     if (HandleException(g, e)) {
       g.Terminated = true;
@@ -347,6 +360,15 @@ bool WriteFile(const std::string& path, const std::string& text) {
   return bool(out);
 }
 
+// The title's notice for a replay that could not be played: the file's name and the reason.
+void ReplayNotice(GameContext& g, const std::string& message) {
+  std::fprintf(stderr, "kq001: %s\n", message.c_str());
+  std::string text = message;
+  if (size_t slash = text.rfind('/', text.find(": ")); slash != std::string::npos) text = text.substr(slash + 1);
+  if (text.size() > 64) text.resize(64);
+  g.TitleNotice = text;
+}
+
 }  // namespace
 
 void FrameTick(GameContext& g, uint32_t now, int moveCount) {
@@ -362,7 +384,11 @@ void FrameTick(GameContext& g, uint32_t now, int moveCount) {
   switch (state) {
     case scTitle: TitleTick(g, moveCount); break;
     case scOpening: OpeningTick(g, moveCount); break;
-    case scPlay: GameTick(g, moveCount); break;
+    case scPlay:
+      BeforeGameTick(g, moveCount);
+      GameTick(g, moveCount);
+      AfterGameTick(g);
+      break;
     case scRules: RulesTick(g, moveCount); break;
     case scRanking: RankingTick(g, moveCount); break;
     case scOptions: OptionsTick(g, moveCount); break;
@@ -396,6 +422,13 @@ int RunProgram(int argc, char** argv) {
       std::fprintf(stderr, "kq001: %s: %s\n", o.InputFile.c_str(), error.c_str());
       return 2;
     }
+  }
+  TReplayFile replay;
+  std::string replayError;
+  const bool hasReplay = !o.Replay.empty() && LoadReplayFile(o.Replay, replay, replayError);
+  if (!o.Replay.empty() && !hasReplay && o.Headless) {
+    std::fprintf(stderr, "kq001: %s\n", replayError.c_str());
+    return 2;
   }
   auto g = std::make_unique<GameContext>();
   for (int n = 0; n < 2; ++n) {
@@ -442,6 +475,47 @@ int RunProgram(int argc, char** argv) {
   }
 
   int exitCode = 0;
+  if (!o.Replay.empty()) {
+    if (hasReplay && !StartPlayback(*g, o.Replay, std::move(replay), replayError)) {
+      if (o.Headless) {
+        std::fprintf(stderr, "kq001: %s\n", replayError.c_str());
+        FormDestroy(*g);
+        g->Platform = nullptr;
+        return 2;
+      }
+    }
+    if (!replayError.empty()) ReplayNotice(*g, replayError);
+  }
+  if (o.Headless && g->Playback) {
+    // As fast as it goes, on the recorded clock; ticks count from the game's first.
+    std::map<uint32_t, std::vector<std::string>> shots, dumps;
+    for (auto& s : o.Shots) shots[s.first].push_back(s.second);
+    for (auto& d : o.DumpsAt) dumps[d.first].push_back(d.second);
+    for (uint32_t tick = 1; g->Playback->HasNext && (o.Frames < 0 || long(tick) <= o.Frames); ++tick) {
+      HandleEvents(*g, platform->Pump(false));
+      if (g->Terminated) break;
+      bool ran = false;
+      if (!Guarded(*g, exitCode, [&] { ran = PlaybackTick(*g); }) || !ran) break;
+      if (auto it = shots.find(tick); it != shots.end())
+        for (auto& path : it->second)
+          if (!WritePngFile(path, platform->ReadFrame()))
+            std::fprintf(stderr, "kq001: cannot write %s\n", path.c_str());
+      if (auto it = dumps.find(tick); it != dumps.end())
+        for (auto& path : it->second)
+          if (!WriteFile(path, DumpJson(*g))) std::fprintf(stderr, "kq001: cannot write %s\n", path.c_str());
+    }
+    if (!g->Playback->Mismatch.empty()) {
+      std::fprintf(stderr, "kq001: %s: %s\n", o.Replay.c_str(), g->Playback->Mismatch.c_str());
+      if (exitCode == 0) exitCode = 2;
+    }
+    if (!o.Dump.empty() && !WriteFile(o.Dump, DumpJson(*g)))
+      std::fprintf(stderr, "kq001: cannot write %s\n", o.Dump.c_str());
+    EndPlayback(*g, false);
+    FormDestroy(*g);
+    g->Platform = nullptr;
+    g.reset();
+    return exitCode;
+  }
   if (o.Headless) {
     std::map<uint32_t, std::vector<std::string>> shots, dumps;
     for (auto& s : o.Shots) shots[s.first].push_back(s.second);
@@ -454,7 +528,7 @@ int RunProgram(int argc, char** argv) {
       while (next < script.size() && script[next].Tick <= tick) ApplyScriptEvent(*platform, script[next++]);
       HandleEvents(*g, platform->Pump(false));
       if (g->Terminated) break;
-      if (!GuardedTick(*g, now, o.FrameMs, exitCode)) break;
+      if (!Guarded(*g, exitCode, [&] { FrameTick(*g, now, o.FrameMs); })) break;
       if (auto it = shots.find(tick); it != shots.end())
         for (auto& path : it->second)
           if (!WritePngFile(path, platform->ReadFrame()))
@@ -478,7 +552,13 @@ int RunProgram(int argc, char** argv) {
         continue;
       }
       last = now;
-      if (!GuardedTick(*g, now, int(std::min<uint32_t>(lag, 0x7FFFFFFF)), exitCode)) break;
+      if (g->Playback) {
+        bool going = true;
+        if (!Guarded(*g, exitCode, [&] { going = PlaybackFrame(*g, lag); })) break;
+        if (!going) EndPlayback(*g, true);
+        continue;
+      }
+      if (!Guarded(*g, exitCode, [&] { FrameTick(*g, now, int(std::min<uint32_t>(lag, 0x7FFFFFFF))); })) break;
     }
   }
   // Scores or settings that could not be saved anywhere make the run a failure.

@@ -1,6 +1,6 @@
 #pragma once
-// The game's one random generator. Deterministic for a given seed on every platform, so a
-// recorded seed and input replay the same game.
+// The game's random generators. Deterministic for a given seed on every platform, so a recorded
+// seed and input replay the same game.
 #include <cstdint>
 
 namespace kq {
@@ -37,6 +37,12 @@ class TRandom {
     }
   }
 
+  // Two draws as one 64-bit value (a fresh seed).
+  uint64_t Next64() {
+    const uint64_t hi = Next();
+    return (hi << 32) | Next();
+  }
+
   // Uniform real in [0, 1).
   double RandomReal() { return (Next() >> 5) * (1.0 / 134217728.0); }
 
@@ -44,5 +50,13 @@ class TRandom {
   uint64_t state_ = 0;
   uint64_t inc_ = 1;
 };
+
+// SplitMix64 finaliser: derives independent seeds from one seed and a stream number.
+inline uint64_t MixSeed(uint64_t seed, uint64_t stream) {
+  uint64_t z = seed + 0x9E3779B97F4A7C15ULL * (stream + 1);
+  z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ULL;
+  z = (z ^ (z >> 27)) * 0x94D049BB133111EBULL;
+  return z ^ (z >> 31);
+}
 
 }  // namespace kq

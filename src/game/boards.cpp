@@ -32,7 +32,7 @@ void ShowCharAnimation(GameContext& g, TPlayerInfo& p, TCharAnimation kind) {
   InitPictureSprite(*a, g.DXImageList1, name, x, y, 10, 10, false, 0.01, 0);
   if (kind == caDamage) {
     static const char* const kVoices[3] = {"VOICE21", "VOICE22", "VOICE23"};
-    g.PlaySound(kVoices[g.Rng.Random(3)]);
+    g.PlaySound(kVoices[g.VoiceRng.Random(3)]);
   }
 }
 

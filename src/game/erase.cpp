@@ -31,7 +31,7 @@ void MarkErased(TPlayerInfo& p, TBlockSprite& b) {
 }
 
 void SpawnDust(GameContext& g, const TBlockSprite& b) {
-  const int pattern = g.Rng.Random(3);
+  const int pattern = g.FxRng.Random(3);
   const int x = int(b.X), y = int(b.Y);
   for (const TDustParticle& d : kDustPatterns[pattern]) {
     auto* s = new TDustSprite(g, &g.DXSpriteEngine1);

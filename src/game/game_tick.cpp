@@ -177,6 +177,7 @@ void GameTick(GameContext& g, int moveCount) {
   if (!c) return;
   g.DXSpriteEngine1.DrawSprites();
   g.DrawFrameRate(*c);
+  g.DrawPlayOverlay(*c);
   if (g.Platform) g.Platform->Present();
 }
 
@@ -301,7 +302,8 @@ void GameOver(GameContext& g, TPlayerInfo& p) {
     g.RetryYes = NewPictureSprite(g, "STR_YES", 260, 390, 15, 2, true, 0.008, 0);
     g.RetryNo = NewPictureSprite(g, "STR_NO", 380, 390, 15, 2, true, 0, 0);
   } else {
-    g.NewRankIndex = InsertHiScore(g.HiScoreTable, p.Score, p.MaxCombo, p.Level);
+    // A replayed game is no new result.
+    if (!g.Replaying()) g.NewRankIndex = InsertHiScore(g.HiScoreTable, p.Score, p.MaxCombo, p.Level);
   }
   g.RetryChoice = 0;
 }

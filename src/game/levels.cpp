@@ -93,7 +93,7 @@ void EndingTick(GameContext& g, TPlayerInfo& p) {
   if (step == 0) {
     g.StopMusic();
     g.EndingTime = now;
-    g.NewRankIndex = InsertHiScore(g.HiScoreTable, p.Score, p.MaxCombo, p.Level);
+    if (!g.Replaying()) g.NewRankIndex = InsertHiScore(g.HiScoreTable, p.Score, p.MaxCombo, p.Level);
     g.EndingStep = 1;
   } else if (step == 1) {
     if (elapsed > 1000) g.EndingStep = 2;

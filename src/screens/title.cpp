@@ -15,6 +15,7 @@ void DrawTitle(GameContext& g, int moveCount) {
   g.DrawFrontEndFrame(moveCount, nullptr, false, [&](Canvas& c) {
     // A sound that failed to load is named on the top row, clear of the menu.
     if (!g.SoundLoadError.empty()) DrawGlyphText(g, c, 0, g.SoundLoadError, 0);
+    if (!g.TitleNotice.empty()) DrawGlyphText(g, c, 0, g.TitleNotice, 1);
   });
 }
 

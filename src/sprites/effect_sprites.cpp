@@ -223,7 +223,7 @@ void TDustSprite::Setup(double startX, int startY, int peakX, int peakY, int end
   EndX = endX;
   VelocityX = float(speed * 0.8);
   Spin = 20;
-  Angle0 = float(G.Rng.Random(180));
+  Angle0 = float(G.FxRng.Random(180));
   const int dx = StartX - PeakX;
   // The patterns never put the peak straight above the start; a zero width would be no curve.
   Curve = dx == 0 ? 0.0f : float(double(StartY - PeakY) / double(dx * dx));

@@ -159,7 +159,7 @@ struct SoakCounts {
 void SoakRun(int mode, uint64_t seed, SoakCounts& counts) {
   GameContext g;
   TRandom r(seed * 7919 + uint64_t(mode));
-  g.Rng.Seed(seed);
+  g.SeedProgram(seed);
   RandomSettings(g, r);
   g.FrameTime = 5000 + uint32_t(r.Random(100000));
   g.GameMode = mode;

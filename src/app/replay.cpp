@@ -1,0 +1,372 @@
+#include "app/replay.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <ctime>
+#include <filesystem>
+
+#include "app/context.h"
+#include "config/file_io.h"
+#include "config/replay_store.h"
+#include "game/rules.h"
+
+namespace kq {
+
+namespace {
+
+// The states a player's eight controls raise, in control-bit order.
+std::array<int, kControlsPerPlayer> ControlStates(const TKeyAssign& k) {
+  return {0, 1, 2, 3, k.J01, k.J02, k.J03, k.J04};
+}
+
+// Playback reads the actions from states of their own, so the bits never merge even when the
+// player's assignment puts two actions on one state.
+void CanonicalActions(TKeyAssign& k) {
+  k.J01 = 4;
+  k.J02 = 5;
+  k.J03 = 6;
+  k.J04 = 7;
+}
+
+bool GameIsOver(const GameContext& g) {
+  return g.Player1P.Phase == gpOver || g.Player2P.Phase == gpOver;
+}
+
+// The result as of the last recorded tick (a tick that leaves the game may still have scored).
+void TakeResult(const GameContext& g, TReplayHeader& h) {
+  for (int n = 0; n < 2; ++n) {
+    const TPlayerInfo& p = n == 0 ? g.Player1P : g.Player2P;
+    h.Score[size_t(n)] = p.Score;
+    h.MaxCombo[size_t(n)] = p.MaxCombo;
+    h.Level[size_t(n)] = p.Level;
+  }
+  h.Ranked =
+      h.Mode == 1 && (g.Player1P.Phase == gpOver || g.Player1P.Phase == gpEnding) && g.NewRankIndex >= 0;
+}
+
+void Peek(TReplayPlayback& pb) {
+  pb.HasNext = pb.Played < pb.File.Ticks && pb.Cursor.Next(pb.Next);
+}
+
+// The frame of the play screen as it stands, without moving anything (paused playback).
+void RedrawPlay(GameContext& g) {
+  Canvas* c = g.ScreenCanvas();
+  if (!c) return;
+  g.DXSpriteEngine1.Surface = c;
+  c->Clear(0);
+  c->Blit(g.BackSurface, 0, 0);
+  g.DXSpriteEngine1.DrawSprites();
+  g.DrawFrameRate(*c);
+  g.DrawPlayOverlay(*c);
+  g.Platform->Present();
+}
+
+}  // namespace
+
+std::string ReplayFolder(const std::string& hiScorePath) {
+  const size_t slash = hiScorePath.rfind('/');
+  return (slash == std::string::npos ? std::string() : hiScorePath.substr(0, slash + 1)) + "replays/";
+}
+
+// --- writer ------------------------------------------------------------------------------
+
+void TReplayWriter::Save(const std::string& dir, const TReplayHeader& h, std::string bytes,
+                         const THiScoreTable& ranking) {
+  Wait();
+  worker_ = std::thread([this, dir, h, bytes = std::move(bytes), ranking] {
+    std::string error;
+    SaveReplay(dir, h, bytes, ranking, error);
+    std::lock_guard<std::mutex> lock(m_);
+    error_ = error;
+  });
+}
+
+std::string TReplayWriter::Wait() {
+  if (worker_.joinable()) worker_.join();
+  std::lock_guard<std::mutex> lock(m_);
+  std::string e;
+  e.swap(error_);
+  return e;
+}
+
+// --- recording ---------------------------------------------------------------------------
+
+uint32_t ReadControls(const GameContext& g) {
+  uint32_t bits = 0;
+  for (int n = 0; n < 2; ++n) {
+    const TDXInput& dev = n == 0 ? g.DXInput1 : g.DXInput2;
+    const auto states = ControlStates(n == 0 ? g.Config.KeyAssign1P : g.Config.KeyAssign2P);
+    for (int i = 0; i < kControlsPerPlayer; ++i)
+      if (dev.Has(states[size_t(i)])) bits |= 1u << (n * kControlsPerPlayer + i);
+  }
+  if (g.DXInput1.Has(kStateCancel)) bits |= kReplayCancelBit;
+  if (g.DXInput1.Has(kStateConfirm)) bits |= kReplayConfirmBit;
+  return bits;
+}
+
+void ApplyControls(GameContext& g, uint32_t bits) {
+  for (int n = 0; n < 2; ++n) {
+    TDXInput& dev = n == 0 ? g.DXInput1 : g.DXInput2;
+    dev.States.reset();
+    const auto states = ControlStates(n == 0 ? g.Config.KeyAssign1P : g.Config.KeyAssign2P);
+    for (int i = 0; i < kControlsPerPlayer; ++i)
+      if (bits & (1u << (n * kControlsPerPlayer + i)) && states[size_t(i)] < kInputStates)
+        dev.States.set(size_t(states[size_t(i)]));
+  }
+  if (bits & kReplayCancelBit) g.DXInput1.States.set(kStateCancel);
+  if (bits & kReplayConfirmBit) g.DXInput1.States.set(kStateConfirm);
+}
+
+void PrepareGameStart(GameContext& g) {
+  uint64_t seed;
+  if (g.NextGameSeed) {
+    seed = *g.NextGameSeed;
+    g.NextGameSeed.reset();
+  } else {
+    seed = g.SeedRng.Next64();
+  }
+  g.SeedStreams(seed);
+}
+
+void RecordGameStart(GameContext& g) {
+  FinishRecording(g);
+  if (g.Playback) return;
+  auto r = std::make_unique<TReplayRecorder>();
+  TReplayHeader& h = r->Header;
+  h.Mode = uint8_t(g.GameMode == 2 ? 2 : 1);
+  h.Cols = uint8_t(std::clamp(g.FieldCols, 0, 255));
+  h.Seed = g.GameSeed;
+  h.StartTime = g.FrameTime;
+  h.AdvancedMode1P = g.Config.AdvancedMode1P;
+  h.AdvancedMode2P = g.Config.AdvancedMode2P;
+  h.DisableGameOver = g.Config.DisableGameOver;
+  h.Tuning = RuleTuning(g.Config);
+  h.LevelTableHash = LevelTableHash(g.LevelTable);
+  h.Date = int64_t(std::time(nullptr));
+  h.HasStartField = g.HasStartField;
+  for (int n = 0; n < 2; ++n)
+    if (g.HasStartField[size_t(n)]) h.StartField[size_t(n)] = g.StartField[size_t(n)];
+  r->LastTime = g.FrameTime;
+  TakeResult(g, h);
+  g.Recorder = std::move(r);
+}
+
+void BeforeGameTick(GameContext& g, int moveCount) {
+  if (g.Playback) return;  // PlaybackTick has put the recorded controls in place
+  if (!g.Recorder) return;
+  TReplayRecorder& r = *g.Recorder;
+  r.Pending = {uint32_t(std::max(moveCount, 0)), g.FrameTime - r.LastTime, ReadControls(g)};
+  r.HasPending = true;
+}
+
+void AfterGameTick(GameContext& g) {
+  if (!g.Recorder || !g.Recorder->HasPending) return;
+  TReplayRecorder& r = *g.Recorder;
+  r.HasPending = false;
+  // A tick that left the game (Esc, the ending's confirm) tore it down: the game ends before it.
+  if (g.ScreenState != scPlay) {
+    FinishRecording(g);
+    return;
+  }
+  r.Encoder.Add(r.Pending);
+  r.LastTime = g.FrameTime;
+  TakeResult(g, r.Header);
+  if (GameIsOver(g)) FinishRecording(g);
+}
+
+void FinishRecording(GameContext& g) {
+  if (!g.Recorder) return;
+  std::unique_ptr<TReplayRecorder> r = std::move(g.Recorder);
+  TReplayHeader& h = r->Header;
+  h.DurationMs = r->LastTime - h.StartTime;
+  g.LastReplay = FormatReplay(h, r->Encoder.Ticks(), r->Encoder.Stream());
+  if (g.ReplayDir.empty() || r->Encoder.Ticks() == 0) return;
+  if (!g.ReplayWriter) g.ReplayWriter = std::make_unique<TReplayWriter>();
+  g.ReplayWriter->Save(g.ReplayDir, h, g.LastReplay, g.HiScoreTable);
+}
+
+// --- playback ----------------------------------------------------------------------------
+
+bool LoadReplayFile(const std::string& path, TReplayFile& out, std::string& error) {
+  std::error_code ec;
+  // Far beyond a day of play; a file this big is something else.
+  if (std::filesystem::is_regular_file(path, ec) && std::filesystem::file_size(path, ec) > (64u << 20)) {
+    error = path + ": too large for a replay file";
+    return false;
+  }
+  std::string bytes;
+  switch (ReadFileBytes(path, bytes)) {
+    case TReadResult::Missing:
+      error = path + ": no such file";
+      return false;
+    case TReadResult::Failed:
+      error = path + ": cannot read the file";
+      return false;
+    case TReadResult::Ok:
+      break;
+  }
+  std::string reason;
+  if (!ParseReplay(bytes, out, reason)) {
+    error = path + ": " + reason;
+    return false;
+  }
+  return true;
+}
+
+bool StartPlayback(GameContext& g, const std::string& path, TReplayFile file, std::string& error) {
+  if (file.Header.LevelTableHash != LevelTableHash(g.LevelTable)) {
+    error = path + ": the level table differs from the one the game was recorded with";
+    return false;
+  }
+  FinishRecording(g);
+  auto pb = std::make_unique<TReplayPlayback>(std::move(file));
+  pb->Path = path;
+  pb->SavedConfig = g.Config;
+  pb->SavedMode = g.GameMode;
+  pb->SavedCols = g.FieldCols;
+  pb->SavedField = g.StartField;
+  pb->SavedHasField = g.HasStartField;
+  const TReplayHeader& h = pb->File.Header;
+  ApplyRuleTuning(h.Tuning, g.Config);  // checked by ParseReplay
+  g.Config.AdvancedMode1P = h.AdvancedMode1P;
+  g.Config.AdvancedMode2P = h.AdvancedMode2P;
+  g.Config.DisableGameOver = h.DisableGameOver;
+  CanonicalActions(g.Config.KeyAssign1P);
+  CanonicalActions(g.Config.KeyAssign2P);
+  g.GameMode = h.Mode;
+  g.FieldCols = h.Cols;
+  g.StartField = h.StartField;
+  g.HasStartField = h.HasStartField;
+  g.NextGameSeed = h.Seed;
+  g.FrameTime = h.StartTime;
+  Peek(*pb);
+  g.Playback = std::move(pb);
+  g.EnterState(scPlay);
+  return true;
+}
+
+bool PlaybackTick(GameContext& g) {
+  if (!g.Playback || !g.Playback->HasNext || g.ScreenState != scPlay) return false;
+  TReplayPlayback& pb = *g.Playback;
+  const TReplayTick t = pb.Next;
+  g.FrameTime += t.Step;
+  g.FrameRate.Tick(g.FrameTime);
+  ++g.TickCount;
+  ApplyControls(g, t.Controls);
+  GameTick(g, int(t.Move));
+  EndFrameInput(g.DXInput1, g.DXInput2, g.Config, true);
+  ++pb.Played;
+  Peek(pb);
+  // The recording holds ticks inside the game only: an earlier end means another game was played.
+  const bool left = g.ScreenState != scPlay || GameIsOver(g);
+  if (pb.HasNext && left) {
+    pb.Mismatch =
+        "the game ended " + std::to_string(pb.File.Ticks - pb.Played) + " ticks before the recording did";
+    pb.HasNext = false;
+  } else if (!pb.HasNext && pb.Played < pb.File.Ticks && pb.Mismatch.empty()) {
+    pb.Mismatch = "the tick data ended early";
+  }
+  if (!pb.HasNext && pb.Mismatch.empty() && g.ScreenState == scPlay) {
+    const TReplayHeader& h = pb.File.Header;
+    for (int n = 0; n < 2; ++n)
+      if (g.Player(n).Score != h.Score[size_t(n)] || g.Player(n).Level != h.Level[size_t(n)])
+        pb.Mismatch = "the game does not reach its recorded result";
+  }
+  return true;
+}
+
+void EndPlayback(GameContext& g, bool toTitle) {
+  if (!g.Playback) return;
+  std::unique_ptr<TReplayPlayback> pb = std::move(g.Playback);
+  g.Config = pb->SavedConfig;
+  g.GameMode = pb->SavedMode;
+  g.FieldCols = pb->SavedCols;
+  g.StartField = pb->SavedField;
+  g.HasStartField = pb->SavedHasField;
+  g.NextGameSeed.reset();
+  if (toTitle) g.EnterState(scTitle);
+  g.DXInput1.States.reset();
+  g.DXInput2.States.reset();
+}
+
+bool PlaybackFrame(GameContext& g, uint32_t realMs) {
+  if (!g.Playback) return false;
+  TReplayPlayback& pb = *g.Playback;
+  // Playback keys by their own edges: Return, Pause, Right, Left, Esc.
+  static constexpr int kKeys[5] = {13, 19, 39, 37, 27};
+  bool pressed[5] = {};
+  if (g.Platform)
+    for (int i = 0; i < 5; ++i) {
+      const bool down = g.Platform->Input().VkDown(kKeys[i]);
+      pressed[i] = down && !pb.KeysDown[i];
+      pb.KeysDown[i] = down;
+    }
+  // The devices keep latching so the title does not see a key held from here as a new press.
+  if (g.Platform) {
+    g.DXInput1.Poll(g.Platform->Input());
+    g.DXInput2.Poll(g.Platform->Input());
+  }
+  if (pressed[4]) return false;
+  if (pressed[0] || pressed[1]) pb.Paused = !pb.Paused;
+  if (pressed[2]) pb.SpeedShift = std::min(pb.SpeedShift + 1, 3);
+  if (pressed[3]) pb.SpeedShift = std::max(pb.SpeedShift - 1, -2);
+
+  bool drew = false;
+  if (!pb.Paused) {
+    const double speed = pb.SpeedShift >= 0 ? double(1 << pb.SpeedShift) : 1.0 / double(1 << -pb.SpeedShift);
+    // A long stall (a dragged window) does not turn into a burst of catching up.
+    pb.Budget = std::min(pb.Budget + double(std::min<uint32_t>(realMs, 250)) * speed, 2000.0);
+    const bool saved = g.NoRender;
+    while (pb.HasNext && double(pb.Next.Move) <= pb.Budget) {
+      const double move = double(pb.Next.Move);
+      pb.Budget -= move;
+      // Only the last tick due this frame is drawn (a guess; RedrawPlay covers a wrong one).
+      g.NoRender = saved || pb.Budget >= std::max(move, 1.0);
+      PlaybackTick(g);
+      drew = !g.NoRender;
+      if (!pb.HasNext) pb.LingerMs = GameIsOver(g) ? 3000 : 1500;
+    }
+    g.NoRender = saved;
+    if (!pb.HasNext) {
+      if (!pb.Mismatch.empty()) {
+        std::fprintf(stderr, "kq001: %s: %s\n", pb.Path.c_str(), pb.Mismatch.c_str());
+        const size_t slash = pb.Path.rfind('/');
+        g.TitleNotice =
+            (slash == std::string::npos ? pb.Path : pb.Path.substr(slash + 1)) + ": " + pb.Mismatch;
+        if (g.TitleNotice.size() > 64) g.TitleNotice.resize(64);
+        pb.Mismatch.clear();
+      }
+      // The last frame stays a moment. After a game over the screen runs on with no input, so
+      // the fades and boards finish; a game that was left stands still.
+      if (g.ScreenState != scPlay || pb.LingerMs <= 0) return false;
+      const int step = int(std::min<double>(std::max(pb.Budget, 1.0), 50));
+      pb.Budget = 0;
+      pb.LingerMs -= step;
+      if (GameIsOver(g)) {
+        g.FrameTime += uint32_t(step);
+        ApplyControls(g, 0);
+        GameTick(g, step);
+        EndFrameInput(g.DXInput1, g.DXInput2, g.Config, true);
+        drew = true;
+        if (g.ScreenState != scPlay) return false;
+      }
+    }
+  }
+  if (!drew) RedrawPlay(g);
+  return true;
+}
+
+void DrawReplayMark(GameContext& g, Canvas& c) {
+  if (!g.Playback) return;
+  const TReplayPlayback& pb = *g.Playback;
+  std::string text = "REPLAY ";
+  if (pb.Paused)
+    text += "PAUSE";
+  else if (pb.SpeedShift >= 0)
+    text += std::to_string(1 << pb.SpeedShift) + "x";
+  else
+    text += "1/" + std::to_string(1 << -pb.SpeedShift) + "x";
+  DrawGlyphText(g, c, 0, text, 29);
+}
+
+}  // namespace kq

@@ -1,0 +1,295 @@
+#include "config/replay_file.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+
+#include "config/replay_store.h"
+#include "config/temp_dir.h"
+#include "engine/random.h"
+
+namespace kq {
+namespace {
+
+TReplayHeader SampleHeader() {
+  TReplayHeader h;
+  h.Mode = 2;
+  h.Cols = 8;
+  h.Seed = 0x1234567890ABCDEFULL;
+  h.StartTime = 0xFFFFF000u;  // the clock wraps during the game
+  h.AdvancedMode2P = true;
+  h.DisableGameOver = true;
+  TGameConfig c;
+  c.PowerIncPerBlock = 0.37;
+  c.ShotSpeed = 500;
+  h.Tuning = RuleTuning(c);
+  h.LevelTableHash = LevelTableHash({{1, 2, 3}, {4, 5, 6}});
+  h.Date = 1765247470;
+  h.HasStartField = {true, false};
+  h.StartField[0] = {"........", "0123abch"};
+  h.Score = {12345, 678};
+  h.MaxCombo = {33, 4};
+  h.Level = {7, 3};
+  h.DurationMs = 98765;
+  return h;
+}
+
+// Move counts as a window delivers them (vsync 16/17, stalls, 1 ms idle ticks), control
+// changes at random moments, clock steps that skip undrawn ticks.
+std::vector<TReplayTick> MixedTicks(int n, uint64_t seed) {
+  TRandom r(seed);
+  std::vector<TReplayTick> out;
+  uint32_t controls = 0;
+  for (int i = 0; i < n; ++i) {
+    TReplayTick t;
+    const int phase = (i / 500) % 4;
+    t.Move = phase == 0   ? 16 + uint32_t(i % 3 != 0)
+             : phase == 1 ? 1 + uint32_t(r.Random(3))
+             : phase == 2 ? 7
+                          : 16;
+    if (r.Random(200) == 0) t.Move = uint32_t(r.Random(5000));  // a stall
+    t.Step = t.Move;
+    if (r.Random(300) == 0) t.Step = t.Move + uint32_t(r.Random(100));
+    if (r.Random(12) == 0) controls ^= 1u << r.Random(18);
+    t.Controls = controls;
+    out.push_back(t);
+  }
+  return out;
+}
+
+std::string Encode(const TReplayHeader& h, const std::vector<TReplayTick>& ticks) {
+  TReplayEncoder e;
+  for (const auto& t : ticks) e.Add(t);
+  EXPECT_EQ(e.Ticks(), ticks.size());
+  return FormatReplay(h, e.Ticks(), e.Stream());
+}
+
+TEST(ReplayFile, HeaderAndTicksComeBackExactly) {
+  for (uint64_t seed : {1u, 2u, 3u}) {
+    const auto ticks = MixedTicks(5000, seed);
+    const TReplayHeader h = SampleHeader();
+    TReplayFile f;
+    std::string error;
+    ASSERT_TRUE(ParseReplay(Encode(h, ticks), f, error)) << error;
+    EXPECT_EQ(f.Ticks, ticks.size());
+    EXPECT_EQ(f.Header.Seed, h.Seed);
+    EXPECT_EQ(f.Header.StartTime, h.StartTime);
+    EXPECT_EQ(f.Header.Mode, 2);
+    EXPECT_TRUE(f.Header.AdvancedMode2P);
+    EXPECT_FALSE(f.Header.AdvancedMode1P);
+    EXPECT_TRUE(f.Header.DisableGameOver);
+    EXPECT_EQ(f.Header.Tuning, h.Tuning);
+    EXPECT_EQ(f.Header.LevelTableHash, h.LevelTableHash);
+    EXPECT_EQ(f.Header.StartField, h.StartField);
+    EXPECT_EQ(f.Header.HasStartField, h.HasStartField);
+    EXPECT_EQ(f.Header.Score, h.Score);
+    EXPECT_EQ(f.Header.Level, h.Level);
+    EXPECT_EQ(f.Header.GameVersion, kGameVersion);
+    TReplayCursor c(f.Stream);
+    for (size_t i = 0; i < ticks.size(); ++i) {
+      TReplayTick t;
+      ASSERT_TRUE(c.Next(t)) << i;
+      ASSERT_EQ(t, ticks[i]) << "tick " << i;
+    }
+    EXPECT_TRUE(c.AtEnd());
+  }
+}
+
+TEST(ReplayFile, EdgeTickSequences) {
+  // Runs that end right at group and run boundaries, zero and largest move counts.
+  std::vector<std::vector<TReplayTick>> cases = {
+      {},
+      {{0, 0, 0}},
+      {{0x7FFFFFFF, 0x7FFFFFFF, kReplayControlMask}, {0x7FFFFFFE, 0x7FFFFFFE, kReplayControlMask}},
+  };
+  for (int n : {1, 3, 4, 5, 46, 47, 48, 95, 200}) {
+    std::vector<TReplayTick> run(size_t(n), TReplayTick{16, 16, 5});
+    run.push_back({17, 17, 5});
+    run.push_back({16, 16, 5});
+    run.push_back({16, 16, 5});
+    cases.push_back(run);
+  }
+  for (const auto& ticks : cases) {
+    TReplayFile f;
+    std::string error;
+    ASSERT_TRUE(ParseReplay(Encode(SampleHeader(), ticks), f, error)) << error;
+    TReplayCursor c(f.Stream);
+    for (const auto& want : ticks) {
+      TReplayTick t;
+      ASSERT_TRUE(c.Next(t));
+      EXPECT_EQ(t, want);
+    }
+    EXPECT_TRUE(c.AtEnd());
+  }
+}
+
+TEST(ReplayFile, AnHourAtSixtyFramesStaysSmall) {
+  TRandom r(9);
+  TReplayEncoder e;
+  uint32_t controls = 0;
+  for (int i = 0; i < 60 * 60 * 60; ++i) {
+    if (r.Random(20) == 0) controls ^= 1u << r.Random(16);  // a press or release every third of a second
+    const uint32_t move = 16 + uint32_t(i % 3 != 0);
+    e.Add({move, move, controls});
+  }
+  EXPECT_LT(e.Stream().size(), 300u * 1024);
+}
+
+TEST(ReplayFile, EveryShortenedFileIsTruncated) {
+  const std::string bytes = Encode(SampleHeader(), MixedTicks(300, 4));
+  for (size_t n = 0; n < bytes.size(); ++n) {
+    TReplayFile f;
+    std::string error;
+    ASSERT_FALSE(ParseReplay(std::string_view(bytes).substr(0, n), f, error)) << n;
+    EXPECT_EQ(error, "the file is truncated") << n;
+  }
+}
+
+TEST(ReplayFile, DamageIsCaught) {
+  const std::string good = Encode(SampleHeader(), MixedTicks(300, 5));
+  TReplayFile f;
+  std::string error;
+  for (size_t at = 0; at < good.size(); at += 7) {
+    std::string bad = good;
+    bad[at] = char(bad[at] ^ 0x5A);
+    EXPECT_FALSE(ParseReplay(bad, f, error)) << at;
+    EXPECT_FALSE(error.empty());
+  }
+  EXPECT_FALSE(ParseReplay(good + "x", f, error));
+  EXPECT_EQ(error, "the file is corrupt (data after the end)");
+  EXPECT_FALSE(ParseReplay("PK\x03\x04 not ours", f, error));
+  EXPECT_EQ(error, "not a replay file");
+}
+
+TEST(ReplayFile, OtherVersionsAreNamed) {
+  TReplayHeader h = SampleHeader();
+  h.FormatVersion = 7;
+  TReplayFile f;
+  std::string error;
+  EXPECT_FALSE(ParseReplay(Encode(h, {}), f, error));
+  EXPECT_EQ(error, "replay format version 7 (this game reads version 1)");
+  h = SampleHeader();
+  h.RulesVersion = kRulesVersion + 1;
+  h.GameVersion = "9.9";
+  EXPECT_FALSE(ParseReplay(Encode(h, {}), f, error));
+  EXPECT_NE(error.find("game version 9.9, whose rules differ"), std::string::npos) << error;
+  // A newer game version with the same rules plays.
+  h = SampleHeader();
+  h.GameVersion = "1.1.9";
+  EXPECT_TRUE(ParseReplay(Encode(h, {}), f, error)) << error;
+}
+
+TEST(ReplayFile, SettingsOutsideTheirRangesAreRefused) {
+  TReplayFile f;
+  std::string error;
+  TGameConfig c;
+  for (auto change : std::vector<std::function<void(TReplayHeader&)>>{
+           [](TReplayHeader& h) { h.Tuning[6] = 0; },   // TotalBlockType 0 would divide the colours by 0
+           [](TReplayHeader& h) { h.Tuning[1] = -5; },  // BlockFallSpeed
+           [](TReplayHeader& h) { h.Tuning.pop_back(); },
+           [](TReplayHeader& h) { h.Tuning[17] = 0x7FF8000000000000LL; },  // NaN power increase
+           [](TReplayHeader& h) { h.Mode = 3; },
+           [](TReplayHeader& h) { h.Cols = 13; },
+           [](TReplayHeader& h) { h.StartField[0] = {"01x"}; },
+       }) {
+    TReplayHeader h = SampleHeader();
+    change(h);
+    EXPECT_FALSE(ParseReplay(Encode(h, {}), f, error));
+    EXPECT_EQ(error, "the file is corrupt (bad header)");
+  }
+  // What RuleTuning takes, ApplyRuleTuning gives back.
+  c.HazardBlockNum[5] = 42;
+  c.RainbowIncPerBlock = 2.25;
+  c.EndingInterval = 1000;
+  TGameConfig back;
+  ASSERT_TRUE(ApplyRuleTuning(RuleTuning(c), back));
+  EXPECT_EQ(back, c);
+}
+
+TEST(ReplayFile, LevelTableHashSeesEveryValue) {
+  const TLevelTable a = {{1, 2, 3}, {4, 5, 6}};
+  EXPECT_EQ(LevelTableHash(a), LevelTableHash(TLevelTable(a)));
+  for (int i = 0; i < 6; ++i) {
+    TLevelTable b = a;
+    int32_t* v[] = {&b[0].HardBlockRatio, &b[0].NeedBlock, &b[0].LineUpInterval,
+                    &b[1].HardBlockRatio, &b[1].NeedBlock, &b[1].LineUpInterval};
+    ++*v[i];
+    EXPECT_NE(LevelTableHash(a), LevelTableHash(b)) << i;
+  }
+  EXPECT_NE(LevelTableHash(a), LevelTableHash({{1, 2, 3}}));
+}
+
+// --- the folder ---
+
+void WriteReplay(const std::string& path, const TReplayHeader& h) {
+  std::ofstream(path, std::ios::binary) << FormatReplay(h, 0, "");
+}
+
+TEST(ReplayStore, KeepsTheNewestAndTheRankedOnes) {
+  test::TTempDir dir;
+  THiScoreTable ranking{};
+  ranking[0] = {90000, 12, 9};
+  ranking[3] = {500, 2, 1};
+  TReplayHeader h = SampleHeader();
+  h.Mode = 1;
+  h.Cols = 7;
+  // 60 games a minute apart; the oldest two were ranked, one still stands in the table.
+  std::string oldest;
+  for (int i = 0; i < 60; ++i) {
+    h.Date = 1765000000 + 60 * i;
+    h.Ranked = i < 2 || i == 30;
+    h.Score[0] = i == 0 ? 90000 : i == 1 ? 80000 : i == 30 ? 500 : 10;
+    h.MaxCombo[0] = i == 0 ? 12 : 2;
+    h.Level[0] = i == 0 ? 9 : 1;
+    const std::string name = ReplayFileName(dir.Dir(), h.Date, 1);
+    if (i == 0) oldest = name;
+    WriteReplay(dir.Path(name), h);
+  }
+  std::ofstream(dir.Path("my best.kqr")) << "kept";
+  PruneReplays(dir.Dir(), ranking);
+  const auto left = ListReplays(dir.Dir());
+  ASSERT_EQ(left.size(), 51u);
+  EXPECT_EQ(left.back(), oldest);  // the 90000 game
+  EXPECT_TRUE(std::filesystem::exists(dir.Path("my best.kqr")));
+  // Once its score left the table, the old game goes too.
+  ranking[0] = {};
+  PruneReplays(dir.Dir(), ranking);
+  EXPECT_EQ(ListReplays(dir.Dir()).size(), 50u);
+}
+
+TEST(ReplayStore, NamesByDateTimeAndModeNewestFirst) {
+  test::TTempDir dir;
+  const std::string a = ReplayFileName(dir.Dir(), 1765247470, 2);
+  EXPECT_EQ(a.size(), std::string("20251209-023110-VS.kqr").size());
+  EXPECT_NE(a.find("-VS.kqr"), std::string::npos);
+  std::ofstream(dir.Path(a)) << "x";
+  const std::string b = ReplayFileName(dir.Dir(), 1765247470, 2);
+  EXPECT_EQ(b, a.substr(0, a.size() - 4) + "-2.kqr");
+  std::ofstream(dir.Path(b)) << "x";
+  const std::string c = ReplayFileName(dir.Dir(), 1765247470 - 3600, 1);
+  std::ofstream(dir.Path(c)) << "x";
+  EXPECT_EQ(ListReplays(dir.Dir()), (std::vector<std::string>{b, a, c}));
+}
+
+TEST(ReplayStore, SaveWritesWholeFilesOnly) {
+  test::TTempDir dir;
+  const std::string sub = dir.Path("deep/replays");
+  std::string error;
+  const TReplayHeader h = SampleHeader();
+  const std::string bytes = FormatReplay(h, 0, "");
+  const std::string path = SaveReplay(sub, h, bytes, THiScoreTable{}, error);
+  ASSERT_FALSE(path.empty()) << error;
+  std::ifstream in(path, std::ios::binary);
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), bytes);
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(sub), {}), 1);  // no temporary left
+  // A folder that cannot be made is an error, not a crash.
+  std::ofstream(dir.Path("file")) << "x";
+  EXPECT_TRUE(SaveReplay(dir.Path("file/replays"), h, bytes, THiScoreTable{}, error).empty());
+  EXPECT_FALSE(error.empty());
+}
+
+}  // namespace
+}  // namespace kq
