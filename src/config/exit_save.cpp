@@ -12,7 +12,9 @@ namespace kq {
 
 namespace {
 
-std::string Reason(int err) { return err ? std::strerror(err) : "unknown error"; }
+std::string Reason(int err) {
+  return err ? std::strerror(err) : "unknown error";
+}
 
 }  // namespace
 
@@ -49,7 +51,8 @@ TExitSaveResult SaveAtExit(const TUserFiles& files, const TGameConfig& cfg, cons
   TExitSaveResult r;
   // A first save to a new place starts from the file read at start-up: its tuning keys and
   // comments go along.
-  r.Config = SaveToPlaces(files.Ini, [&](const std::string& path) { SaveConfig(path, cfg, files.Ini.ReadPath, ops); });
+  r.Config = SaveToPlaces(files.Ini,
+                          [&](const std::string& path) { SaveConfig(path, cfg, files.Ini.ReadPath, ops); });
   const std::string bytes = FormatHiScores(scores, rng);
   r.HiScores = SaveToPlaces(files.Hi, [&](const std::string& path) { ReplaceFile(path, bytes, ops); });
   return r;

@@ -20,7 +20,9 @@ std::optional<std::string> Env(const char* name) {
   return std::string(v);
 }
 
-bool Absolute(const std::optional<std::string>& v) { return v && !v->empty() && (*v)[0] == '/'; }
+bool Absolute(const std::optional<std::string>& v) {
+  return v && !v->empty() && (*v)[0] == '/';
+}
 
 std::string WithSlash(std::string dir) {
   if (dir.empty() || dir.back() != '/') dir += '/';
@@ -34,9 +36,13 @@ std::string XdgBase(const std::optional<std::string>& value, const TUserEnv& env
   return {};
 }
 
-bool Exists(const std::string& path, struct stat& st) { return ::stat(path.c_str(), &st) == 0; }
+bool Exists(const std::string& path, struct stat& st) {
+  return ::stat(path.c_str(), &st) == 0;
+}
 
-bool Writable(const std::string& path) { return ::access(path.c_str(), W_OK) == 0; }
+bool Writable(const std::string& path) {
+  return ::access(path.c_str(), W_OK) == 0;
+}
 
 std::string ParentOf(const std::string& path) {
   std::string p = path;
@@ -90,7 +96,8 @@ std::string UserDataFolder(const TUserEnv& env) {
 }
 
 std::vector<std::string> SystemDataFolders(const TUserEnv& env) {
-  std::string list = env.XdgDataDirs && !env.XdgDataDirs->empty() ? *env.XdgDataDirs : "/usr/local/share:/usr/share";
+  std::string list =
+      env.XdgDataDirs && !env.XdgDataDirs->empty() ? *env.XdgDataDirs : "/usr/local/share:/usr/share";
   std::vector<std::string> out;
   size_t at = 0;
   while (at <= list.size()) {
@@ -147,7 +154,7 @@ TUserFiles ResolveUserFiles(const std::string& appPath, const std::string& baseN
   if (!why.empty())
     u.Warning = "kq001: " + why +
                 (Writable(appPath) ? "; settings and scores are kept beside the executable only"
-                                 : "; settings and scores may not be kept");
+                                   : "; settings and scores may not be kept");
   return u;
 }
 

@@ -21,7 +21,8 @@ class ESpriteError : public Exception {
 class EResorceLoadError : public Exception {
  public:
   explicit EResorceLoadError(std::string missing = {})
-      : Exception("SystemDataロードエラー。起動に必要なファイルが見つかりません"), Missing(std::move(missing)) {}
+      : Exception("SystemDataロードエラー。起動に必要なファイルが見つかりません"),
+        Missing(std::move(missing)) {}
   const char* ClassName() const override { return "EResorceLoadError"; }
   std::string Missing;  // the file that was looked for, when known
 };

@@ -25,7 +25,7 @@ struct PlatformOptions {
   bool Vsync = true;
   bool FullScreen = false;  // start in full screen
   std::string Title = "KQ001";
-  std::string AppId;  // the desktop entry's id: the window's class, so docks match the two
+  std::string AppId;           // the desktop entry's id: the window's class, so docks match the two
   TMessageBoxHook MessageBox;  // replaces the box drawn in the game window (tests)
 };
 

@@ -13,17 +13,21 @@ size_t SequenceLength(std::string_view text, size_t at) {
   if (c < 0x80) return 1;
   size_t n = 0;
   uint32_t cp = 0;
-  if (c >= 0xC2 && c <= 0xDF) n = 2, cp = c & 0x1F;
-  else if (c >= 0xE0 && c <= 0xEF) n = 3, cp = c & 0x0F;
-  else if (c >= 0xF0 && c <= 0xF4) n = 4, cp = c & 0x07;
-  else return 0;
+  if (c >= 0xC2 && c <= 0xDF)
+    n = 2, cp = c & 0x1F;
+  else if (c >= 0xE0 && c <= 0xEF)
+    n = 3, cp = c & 0x0F;
+  else if (c >= 0xF0 && c <= 0xF4)
+    n = 4, cp = c & 0x07;
+  else
+    return 0;
   if (at + n > text.size()) return 0;
   for (size_t i = 1; i < n; ++i) {
     if ((b(i) & 0xC0) != 0x80) return 0;
     cp = cp << 6 | (b(i) & 0x3F);
   }
   if ((n == 3 && cp < 0x800) || (n == 4 && (cp < 0x10000 || cp > 0x10FFFF))) return 0;  // overlong, too big
-  if (cp >= 0xD800 && cp <= 0xDFFF) return 0;                                          // surrogates
+  if (cp >= 0xD800 && cp <= 0xDFFF) return 0;                                           // surrogates
   return n;
 }
 

@@ -163,8 +163,9 @@ bool WritePngFile(const std::string& path, const Bitmap& bmp, bool alpha) {
     return false;
   }
   png_init_io(png, f);
-  png_set_IHDR(png, info, png_uint_32(bmp.Width), png_uint_32(bmp.Height), 8, alpha ? PNG_COLOR_TYPE_RGBA : PNG_COLOR_TYPE_RGB,
-               PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+  png_set_IHDR(png, info, png_uint_32(bmp.Width), png_uint_32(bmp.Height), 8,
+               alpha ? PNG_COLOR_TYPE_RGBA : PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
+               PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
   png_set_compression_level(png, 6);
   png_write_info(png, info);
   for (int y = 0; y < bmp.Height; ++y) {

@@ -23,8 +23,8 @@ class ProgramFilesTest : public ::testing::Test {
   const fs::path& dir = folder.dir;
   // Exit status; stdout and stderr land in out.txt and err.txt beside the test folder.
   int Run(const std::string& env, const std::string& args) {
-    std::string cmd = "env SDL_AUDIODRIVER=dummy " + env + " " + KQ_BIN_DIR + "/kq001 --app-path " + dir.string() +
-                      " " + args + " > " + out + " 2> " + err;
+    std::string cmd = "env SDL_AUDIODRIVER=dummy " + env + " " + KQ_BIN_DIR + "/kq001 --app-path " +
+                      dir.string() + " " + args + " > " + out + " 2> " + err;
     int rc = std::system(cmd.c_str());
     return WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
   }
@@ -55,7 +55,8 @@ TEST_F(ProgramFilesTest, AMissingPictureNamesTheFileAndTheFoldersSearched) {
   fs::remove(dir / "GRP" / "TITLE.PNG");
   EXPECT_EQ(Run("XDG_DATA_DIRS=/nonexistent/a", "--headless --frames 2"), 1);
   const std::string e = Err();
-  EXPECT_NE(e.find("内容：SystemDataロードエラー。起動に必要なファイルが見つかりません"), std::string::npos) << e;
+  EXPECT_NE(e.find("内容：SystemDataロードエラー。起動に必要なファイルが見つかりません"), std::string::npos)
+      << e;
   EXPECT_NE(e.find("見つからないファイル：" + (dir / "GRP" / "TITLE.PNG").string()), std::string::npos) << e;
   EXPECT_NE(e.find("探したフォルダ：" + dir.string() + "/, "), std::string::npos) << e;
   EXPECT_NE(e.find("/nonexistent/a/kq001/"), std::string::npos) << e;
@@ -66,9 +67,11 @@ TEST_F(ProgramFilesTest, AScoreSavedNowhereMakesTheExitStatusOne) {
   folder.Write("homefile", "not a folder");  // nor in the user folder
   EXPECT_EQ(Run("HOME=" + folder.Path("homefile") + " XDG_DATA_HOME=", "--headless --frames 2"), 1);
   const std::string e = Err();
-  EXPECT_NE(e.find((dir / "kq001.HI").string() + " に書き込めません: Is a directory"), std::string::npos) << e;
-  EXPECT_NE(e.find(folder.Path("homefile") + "/.local/share/kq001/kq001.HI に書き込めません: Not a directory"),
-            std::string::npos)
+  EXPECT_NE(e.find((dir / "kq001.HI").string() + " に書き込めません: Is a directory"), std::string::npos)
+      << e;
+  EXPECT_NE(
+      e.find(folder.Path("homefile") + "/.local/share/kq001/kq001.HI に書き込めません: Not a directory"),
+      std::string::npos)
       << e;
 }
 
@@ -76,7 +79,8 @@ TEST_F(ProgramFilesTest, AScoreThatHadToMoveIsSavedAndTheRunSucceeds) {
   fs::create_directories(dir / "kq001.HI");
   const std::string home = folder.Path("home");
   EXPECT_EQ(Run("HOME=" + home + " XDG_DATA_HOME=", "--headless --frames 2"), 0) << Err();
-  EXPECT_NE(Err().find("代わりに " + home + "/.local/share/kq001/kq001.HI に保存しました"), std::string::npos) << Err();
+  EXPECT_NE(Err().find("代わりに " + home + "/.local/share/kq001/kq001.HI に保存しました"), std::string::npos)
+      << Err();
   EXPECT_EQ(fs::file_size(home + "/.local/share/kq001/kq001.HI"), 129u);
   // A later run still ends well while the place beside the program stays blocked.
   EXPECT_EQ(Run("HOME=" + home + " XDG_DATA_HOME=", "--headless --frames 2"), 0);
@@ -84,8 +88,8 @@ TEST_F(ProgramFilesTest, AScoreThatHadToMoveIsSavedAndTheRunSucceeds) {
 
 TEST_F(ProgramFilesTest, TemporariesOfAKilledSaveAreRemovedAtStartUp) {
   const pid_t dead = DeadPid();
-  for (const std::string name : {".kq001.HI." + std::to_string(dead) + ".0.tmp",
-                                 ".kq001.INI." + std::to_string(dead) + ".3.tmp"})
+  for (const std::string name :
+       {".kq001.HI." + std::to_string(dead) + ".0.tmp", ".kq001.INI." + std::to_string(dead) + ".3.tmp"})
     folder.Write(name, "half a file");
   folder.Write("other.tmp", "not ours");
   EXPECT_EQ(Run("", "--headless --frames 2"), 0) << Err();
@@ -104,7 +108,8 @@ TEST_F(ProgramFilesTest, VersionAndHelp) {
   const size_t opts = h.find("--fullscreen"), win = h.find("--window"), ver = h.find("--version"),
                app = h.find("--app-path DIR"), controls = h.find("Controls"), files = h.find("Files:"),
                scripted = h.find("Scripted runs"), headless = h.find("--headless");
-  for (size_t at : {opts, win, ver, app, controls, files, scripted, headless}) ASSERT_NE(at, std::string::npos) << h;
+  for (size_t at : {opts, win, ver, app, controls, files, scripted, headless})
+    ASSERT_NE(at, std::string::npos) << h;
   EXPECT_LT(opts, controls);
   EXPECT_LT(ver, controls);
   EXPECT_LT(app, controls);

@@ -253,8 +253,8 @@ TEST(SaveAtExit, ScoresAreSavedWhenTheSettingsCannotBe) {
 
   r = SaveAtExit(dir.Path("ok.INI"), TGameConfig{}, dir.Path("missing/kq001.HI"), scores, rng);
   EXPECT_FALSE(r.Config.Lost());
-  EXPECT_EQ(r.HiScores.Failures,
-            std::vector<std::string>{dir.Path("missing/kq001.HI") + " に書き込めません: No such file or directory"});
+  EXPECT_EQ(r.HiScores.Failures, std::vector<std::string>{dir.Path("missing/kq001.HI") +
+                                                          " に書き込めません: No such file or directory"});
   EXPECT_TRUE(r.Lost());
 }
 

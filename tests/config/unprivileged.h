@@ -14,12 +14,12 @@ namespace kq::test {
 constexpr uid_t kNobody = 65534;
 
 // Inside an unprivileged body: fails the body with the line number.
-#define KQ_CHECK(cond)                                                            \
-  do {                                                                            \
-    if (!(cond)) {                                                                \
+#define KQ_CHECK(cond)                                                              \
+  do {                                                                              \
+    if (!(cond)) {                                                                  \
       std::fprintf(stderr, "%s:%d: check failed: %s\n", __FILE__, __LINE__, #cond); \
-      return __LINE__;                                                            \
-    }                                                                             \
+      return __LINE__;                                                              \
+    }                                                                               \
   } while (0)
 
 // Hands folder (and everything in it) to nobody when root, so the body may use it.
@@ -27,8 +27,7 @@ inline void GiveToBody(const std::string& folder) {
   if (::geteuid() != 0) return;
   namespace fs = std::filesystem;
   (void)::chown(folder.c_str(), kNobody, kNobody);
-  for (auto& e : fs::recursive_directory_iterator(folder))
-    (void)::lchown(e.path().c_str(), kNobody, kNobody);
+  for (auto& e : fs::recursive_directory_iterator(folder)) (void)::lchown(e.path().c_str(), kNobody, kNobody);
 }
 
 // 0 when body returned 0 (a failing body's line number is on stderr); -1 when the privileges

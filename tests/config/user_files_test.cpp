@@ -1,4 +1,6 @@
 // Where settings and scores live, and what happens when a save fails.
+#include "config/user_files.h"
+
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -12,7 +14,6 @@
 #include "config/hiscore.h"
 #include "config/temp_dir.h"
 #include "config/unprivileged.h"
-#include "config/user_files.h"
 
 namespace kq {
 namespace {
@@ -63,7 +64,8 @@ TEST(ResolveUserFiles, AWritableProgramFolderKeepsTheFilesBesideTheProgram) {
   const std::string app = dir.Dir() + "/";
   WriteBytes(app + "KQ001.ini", "[System]\n");  // matched without regard to case
   TUserFiles u = ResolveUserFiles(app, "kq001", HomeOnly(dir.Path("home")));
-  EXPECT_EQ(u.Ini.WritePlaces, (std::vector<std::string>{app + "KQ001.ini", dir.Path("home/.config/kq001/kq001.INI")}));
+  EXPECT_EQ(u.Ini.WritePlaces,
+            (std::vector<std::string>{app + "KQ001.ini", dir.Path("home/.config/kq001/kq001.INI")}));
   EXPECT_EQ(u.Ini.ReadPath, app + "KQ001.ini");
   EXPECT_EQ(u.Hi.Chosen(), app + "kq001.HI");
   EXPECT_EQ(u.Hi.ReadPath, "");
@@ -126,7 +128,9 @@ TEST(ResolveUserFiles, NoHomeOrAnUnwritableHomeWarnsAndKeepsTheFilesBesideThePro
   const std::string app = dir.Dir() + "/";
   TUserFiles u = ResolveUserFiles(app, "kq001", TUserEnv{});
   EXPECT_EQ(u.Ini.WritePlaces, std::vector<std::string>{app + "kq001.INI"});
-  EXPECT_EQ(u.Warning, "kq001: no user folder ($HOME is not set); settings and scores are kept beside the executable only");
+  EXPECT_EQ(
+      u.Warning,
+      "kq001: no user folder ($HOME is not set); settings and scores are kept beside the executable only");
   fs::create_directories(dir.Path("home"));
   test::GiveToBody(dir.Dir());
   ::chmod(dir.Path("home").c_str(), 0555);
@@ -175,7 +179,8 @@ TEST(SaveAtExit, AReadOnlyProgramFolderSavesToUserFoldersMadePrivate) {
               THiScoreTable back{};
               LoadHiScores(home + "/.local/share/kq001/kq001.HI", back);
               KQ_CHECK(back[0].Score == 4242);
-              for (const char* d : {"/.config", "/.config/kq001", "/.local", "/.local/share", "/.local/share/kq001"})
+              for (const char* d :
+                   {"/.config", "/.config/kq001", "/.local", "/.local/share", "/.local/share/kq001"})
                 KQ_CHECK(ModeOf(home + d) == 0700);
               // The next run reads the user copy.
               TUserFiles next = ResolveUserFiles(app, "kq001", HomeOnly(home));
@@ -227,7 +232,8 @@ TEST(SaveAtExit, WhenEveryPlaceFailsTheFileAndReasonAreNamed) {
   TExitSaveResult r = SaveAtExit(u, TGameConfig{}, scores, rng);
   EXPECT_TRUE(r.Lost());
   EXPECT_FALSE(r.Config.Lost());
-  EXPECT_EQ(r.Message(), app + "kq001.HI に書き込めません: Is a directory\n" + dir.Path("home/.local/share/kq001/kq001.HI") +
+  EXPECT_EQ(r.Message(), app + "kq001.HI に書き込めません: Is a directory\n" +
+                             dir.Path("home/.local/share/kq001/kq001.HI") +
                              " に書き込めません: Not a directory");
 }
 
@@ -239,8 +245,8 @@ TEST(ReplaceFile, SyncsTheFolderAfterTheRename) {
     struct stat st {};
     ::fstat(fd, &st);
     // The folder's sync must see the new name already in place.
-    synced.push_back(S_ISDIR(st.st_mode) ? (fs::exists(dir.Path("kq001.HI")) ? "folder after rename" : "folder")
-                                         : "file");
+    synced.push_back(
+        S_ISDIR(st.st_mode) ? (fs::exists(dir.Path("kq001.HI")) ? "folder after rename" : "folder") : "file");
     return ::fsync(fd);
   };
   ReplaceFile(dir.Path("kq001.HI"), "abc", watch);

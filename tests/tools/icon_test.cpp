@@ -1,4 +1,6 @@
 // The icon: one picture as PNGs of every size, the SVG and the pack's window icon.
+#include "gen_pictures/icon.h"
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -7,7 +9,6 @@
 #include <sstream>
 
 #include "gen_pictures/art.h"
-#include "gen_pictures/icon.h"
 #include "media/png_image.h"
 
 namespace kq::gen {
@@ -26,7 +27,9 @@ TEST(Icon, EverySizeIsTheSamePicture) {
     EXPECT_EQ(b.At(0, 0) >> 24, 0u) << size;  // outside the rounded tile
     EXPECT_EQ(b.At(size - 1, size - 1) >> 24, 0u) << size;
     // Pixels at points given in icon units (256 a side).
-    auto at = [&](float ux, float uy) { return b.At(int(ux * float(size) / 256), int(uy * float(size) / 256)); };
+    auto at = [&](float ux, float uy) {
+      return b.At(int(ux * float(size) / 256), int(uy * float(size) / 256));
+    };
     // The middle block is the red of the game's first block kind; the top left one its blue.
     EXPECT_EQ(at(136, 136), 0xFF000000u | Rgb(KindColor(0))) << size;
     EXPECT_EQ(at(72, 72), 0xFF000000u | Rgb(KindColor(4))) << size;
@@ -40,10 +43,12 @@ TEST(Icon, TheSvgDrawsTheSameShapes) {
   EXPECT_EQ(svg.rfind("<?xml", 0), 0u);
   EXPECT_NE(svg.find("viewBox=\"0 0 256 256\""), std::string::npos);
   const std::vector<IconShape> shapes = IconShapes();
-  std::regex rect("<rect x=\"([0-9.]+)\" y=\"([0-9.]+)\" width=\"([0-9.]+)\" height=\"([0-9.]+)\" rx=\"([0-9.]+)\" "
-                  "fill=\"#([0-9A-F]{6})\"( fill-opacity=\"([0-9.]+)\")?/>");
+  std::regex rect(
+      "<rect x=\"([0-9.]+)\" y=\"([0-9.]+)\" width=\"([0-9.]+)\" height=\"([0-9.]+)\" rx=\"([0-9.]+)\" "
+      "fill=\"#([0-9A-F]{6})\"( fill-opacity=\"([0-9.]+)\")?/>");
   size_t n = 0;
-  for (auto it = std::sregex_iterator(svg.begin(), svg.end(), rect); it != std::sregex_iterator(); ++it, ++n) {
+  for (auto it = std::sregex_iterator(svg.begin(), svg.end(), rect); it != std::sregex_iterator();
+       ++it, ++n) {
     ASSERT_LT(n, shapes.size());
     const IconShape& s = shapes[n];
     EXPECT_FLOAT_EQ(std::stof((*it)[1]), s.X);

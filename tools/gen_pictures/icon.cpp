@@ -88,8 +88,8 @@ std::string IconSvg() {
   char line[200];
   for (const IconShape& s : IconShapes()) {
     std::snprintf(line, sizeof line,
-                  "  <rect x=\"%g\" y=\"%g\" width=\"%g\" height=\"%g\" rx=\"%g\" fill=\"#%06X\"", s.X, s.Y, s.W,
-                  s.H, s.R, unsigned(s.Rgb));
+                  "  <rect x=\"%g\" y=\"%g\" width=\"%g\" height=\"%g\" rx=\"%g\" fill=\"#%06X\"", s.X, s.Y,
+                  s.W, s.H, s.R, unsigned(s.Rgb));
     svg += line;
     if (s.Alpha < 1) {
       std::snprintf(line, sizeof line, " fill-opacity=\"%g\"", s.Alpha);
