@@ -1,5 +1,6 @@
 // Start-up cost of the sound pack and the main-thread stall of a song change, measured on a real
-// mixer (SDL's dummy driver unless SDL_AUDIODRIVER says otherwise).
+// mixer (SDL's dummy driver unless SDL_AUDIODRIVER says otherwise); then the level of the final
+// mix under the loudest overlaps, recorded through SDL's disk driver.
 //   bench_audio [APP_FOLDER]
 #include <SDL.h>
 #include <SDL_mixer.h>
@@ -9,12 +10,15 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
+#include "media/limiter.h"
 #include "media/mixer.h"
 #include "media/music_list.h"
 #include "media/music_player.h"
+#include "media/sound_names.h"
 #include "media/sound_system.h"
 
 using namespace kq;
@@ -34,6 +38,52 @@ TStats Stats(std::vector<double> v) {
   std::sort(v.begin(), v.end());
   if (v.empty()) return {};
   return {v[v.size() / 2], v[std::min(v.size() - 1, v.size() * 99 / 100)], v.back()};
+}
+
+// Music with both players' chain effects, a shot and both players' erase voices started together
+// four times a second, recorded through the disk driver as the game would mix them. Returns
+// false when the recording clipped.
+bool MeasureLoudOverlaps(TAudioDevice& device, const std::string& app, const std::string& font,
+                         const std::string& song, double seconds) {
+  const std::string file = (std::filesystem::temp_directory_path() / "kq_bench_mix.raw").string();
+  device.Close();
+  setenv("SDL_AUDIODRIVER", "disk", 1);
+  setenv("SDL_DISKAUDIOFILE", file.c_str(), 1);
+  std::string error;
+  if (!device.Open(&error)) {
+    std::printf("mix level: no disk audio driver (%s), skipped\n", error.c_str());
+    return true;
+  }
+  {
+    TSoundSystem sounds;
+    LoadGameSounds(sounds, app, false);
+    std::unique_ptr<TMidiPlayer> music = TMidiPlayer::Create(font, &error);
+    if (music && music->Open(song)) music->Play();
+    const int steps = int(seconds * 4);
+    for (int i = 0; i < steps; ++i) {
+      const int n = i % 9;
+      sounds.Play(std::string(kEffectSounds[n].Name), false);
+      sounds.Play(std::string(kEffectSounds[n + 1].Name), false);
+      sounds.Play("SHOT", false);
+      sounds.Play("VOICE" + std::string(kVoiceCodes[n]), false);
+      sounds.Play("VOICE" + std::string(kVoiceCodes[9 + n]), false);
+      SDL_Delay(250);
+    }
+    music.reset();
+  }
+  device.Close();
+  std::ifstream in(file, std::ios::binary);
+  std::vector<char> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  std::filesystem::remove(file);
+  TLevelStats st;
+  st.Add(reinterpret_cast<const int16_t*>(bytes.data()), bytes.size() / sizeof(int16_t));
+  const double minutes = double(st.Samples) / kMixChannels / kMixRate / 60.0;
+  const double perMinute = minutes > 0 ? double(st.FullScale) / minutes : 0;
+  std::printf(
+      "mix level over %.1f s of loudest overlaps (music, two chain effects, a shot, two voices): %.0f "
+      "full-scale samples a minute (target 0), peak %.2f dBFS %s\n",
+      minutes * 60, perMinute, st.PeakDbfs(), st.FullScale == 0 ? "ok" : "MISSED");
+  return st.FullScale == 0;
 }
 
 }  // namespace
@@ -138,5 +188,8 @@ int main(int argc, char** argv) {
       changes.size(), change.Median, change.P99, change.Max, open.Max, change.Max <= 20 ? "ok" : "MISSED");
   ok &= change.Max <= 20;
   player.reset();
+
+  // 5. Clipping of the final mix.
+  ok &= MeasureLoudOverlaps(device, app, font, bgm[0], 20);
   return ok ? 0 : 1;
 }

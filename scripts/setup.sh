@@ -4,7 +4,7 @@ set -euo pipefail
 
 packages=(
   build-essential cmake ninja-build pkg-config
-  libsdl2-dev libsdl2-mixer-dev libsdl2-ttf-dev libfontconfig-dev libpng-dev libmpg123-dev libfluidsynth-dev
+  libsdl2-dev libsdl2-mixer-dev libsdl2-ttf-dev libfontconfig-dev libpng-dev libmpg123-dev libfluidsynth-dev libenet-dev
   libgtest-dev googletest
   timgm6mb-soundfont fonts-ipafont-gothic fonts-dejavu-core espeak-ng
   clang libclang-rt-14-dev

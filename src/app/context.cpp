@@ -8,10 +8,12 @@
 namespace kq {
 
 void TFrameRate::Tick(uint32_t now) {
+  // The first tick only opens the window: a window counts the ticks after its start.
   if (!Started) {
     Started = true;
     CountStart = now;
     Ticks = 0;
+    return;
   }
   ++Ticks;
   uint32_t elapsed = now - CountStart;

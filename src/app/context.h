@@ -129,6 +129,17 @@ struct GameContext {
   std::unique_ptr<TReplayPlayback> Playback;
   std::unique_ptr<TReplayWriter> ReplayWriter;
   std::string LastReplay;       // the bytes of the last finished recording
+  // Network match: the rules read these control bits instead of the devices, and the game-over
+  // prompt belongs to the match (both players answer on their own machines).
+  bool NetPlay = false;
+  std::optional<uint32_t> NetControls;
+  struct TNetInfo {
+    bool Active = false;
+    uint32_t Tick = 0, Round = 0;
+    int Delay = 0;
+    uint32_t Waits = 0;
+    uint64_t Sent = 0, Received = 0;
+  } NetInfo;
   std::string TitleNotice;      // one line on the title screen (a replay that could not be played)
   bool Replaying() const { return Playback != nullptr; }
   // Marks drawn over the play screen (the replay mark and speed).

@@ -94,7 +94,8 @@ std::string DumpJson(const GameContext& g) {
     << ",\"option_cursor\":" << g.OptionCursor << ",\"key_assign_cursor\":" << g.KeyAssignCursor
     << ",\"pad_assign_cursor\":" << g.PadAssignCursor << ",\"capturing\":" << (g.Capturing ? "true" : "false")
     << ",\"sound_load_error\":" << Quote(g.SoundLoadError) << ",\"pads\":[" << g.DXInput1.PadNo << ","
-    << g.DXInput2.PadNo << "]";
+    << g.DXInput2.PadNo << "]"
+    << ",\"full_screen\":" << (g.Platform && g.Platform->FullScreen() ? "true" : "false");
   o << ",\"hiscores\":[";
   for (size_t i = 0; i < g.HiScoreTable.size(); ++i) {
     const THiScoreRow& r = g.HiScoreTable[i];
@@ -108,7 +109,12 @@ std::string DumpJson(const GameContext& g) {
   Keys(o, c.KeyAssign1P);
   o << ",\"KeyAssign2P\":";
   Keys(o, c.KeyAssign2P);
-  o << "},\"players\":[";
+  o << "}";
+  if (g.NetInfo.Active)
+    o << ",\"net\":{\"tick\":" << g.NetInfo.Tick << ",\"round\":" << g.NetInfo.Round
+      << ",\"delay\":" << g.NetInfo.Delay << ",\"waits\":" << g.NetInfo.Waits << ",\"bytes_sent\":"
+      << g.NetInfo.Sent << ",\"bytes_received\":" << g.NetInfo.Received << "}";
+  o << ",\"players\":[";
   Player(o, g.Player1P);
   o << ",";
   Player(o, g.Player2P);

@@ -2,6 +2,8 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <sstream>
 
 namespace kq {
@@ -115,6 +117,49 @@ bool ParseFieldFile(const std::string& text, std::vector<std::string>& rows, std
       return false;
     }
     rows.push_back(line);
+  }
+  return true;
+}
+
+bool ReadScriptFile(const std::string& path, std::string& out, std::string& error) {
+  namespace fs = std::filesystem;
+  std::error_code ec;
+  const fs::file_status st = fs::status(path, ec);
+  if (ec || !fs::exists(st)) {
+    error = "cannot read the file";
+    return false;
+  }
+  if (fs::is_directory(st)) {
+    error = "is a folder, not a file";
+    return false;
+  }
+  if (!fs::is_regular_file(st)) {
+    error = "is not a regular file";
+    return false;
+  }
+  const std::string tooLarge = "is larger than " + std::to_string(kMaxScriptFileBytes >> 20) + " MB";
+  if (fs::file_size(path, ec) > kMaxScriptFileBytes && !ec) {
+    error = tooLarge;
+    return false;
+  }
+  std::ifstream in(path, std::ios::binary);
+  if (!in) {
+    error = "cannot read the file";
+    return false;
+  }
+  // Read with the cap too: the file may grow after the size check.
+  out.clear();
+  char chunk[65536];
+  while (in.read(chunk, sizeof chunk) || in.gcount() > 0) {
+    out.append(chunk, size_t(in.gcount()));
+    if (out.size() > kMaxScriptFileBytes) {
+      error = tooLarge;
+      return false;
+    }
+  }
+  if (in.bad()) {
+    error = "cannot read the file";
+    return false;
   }
   return true;
 }

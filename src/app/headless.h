@@ -21,4 +21,10 @@ bool ParseInputScript(const std::string& text, std::vector<TScriptEvent>& out, s
 // Up to 13 lines of '.', '0'-'5', 'a'-'f', 'h'; the last line is row 0.
 bool ParseFieldFile(const std::string& text, std::vector<std::string>& rows, std::string& error);
 
+// Largest input script or field file the runner reads.
+constexpr size_t kMaxScriptFileBytes = 4u << 20;
+// Reads a script or field file whole. Refuses (false, the reason in error) what is not a regular
+// file (a folder, a device, a pipe) and anything larger than kMaxScriptFileBytes.
+bool ReadScriptFile(const std::string& path, std::string& out, std::string& error);
+
 }  // namespace kq

@@ -15,6 +15,7 @@
 #include "app/headless.h"
 #include "app/load_assets.h"
 #include "app/music_rules.h"
+#include "app/net_play.h"
 #include "app/replay.h"
 #include "config/config_file.h"
 #include "config/exit_save.h"
@@ -46,6 +47,7 @@ struct RunOptions {
   bool NoRender = false;
   std::string AppPath;
   std::string Replay;
+  TNetOptions Net;
   int Display = 0;  // 1 full screen, -1 window, 0 the default (a window)
   bool Help = false;
   bool Version = false;
@@ -53,6 +55,7 @@ struct RunOptions {
 
 const char* kUsage =
     "usage: kq001 [--fullscreen | --window] [--app-path DIR] [--replay FILE] [--version] [--help]\n"
+    "       kq001 [--host [--port N] | --join HOST[:PORT]] [--net-sim DELAY,JITTER,LOSS]\n"
     "       kq001 --headless [--frames N] [--frame-ms MS] [--seed N] [--input FILE] ...\n"
     "Try 'kq001 --help' for more.\n";
 
@@ -113,6 +116,8 @@ std::string HelpText(const RunOptions& o) {
       "  --window          start in a window for this run\n"
       "  --app-path DIR    use DIR as the program folder (settings, scores, an asset pack)\n"
       "  --replay FILE     play back a recorded game\n"
+      "  --host [--port N] wait for a rival over the network (UDP port 7701 by default)\n"
+      "  --join HOST[:PORT]  play a versus game against that host\n"
       "  --version         print the version and exit\n"
       "  -h, --help        print this help and exit\n"
       "\n"
@@ -140,7 +145,8 @@ std::string HelpText(const RunOptions& o) {
       "  --dump PATH       write the game state as JSON at the end\n"
       "  --dump-at T:PATH  write the game state at tick T (repeatable)\n"
       "  --field1 PATH     starting field of player 1 (--field2 for player 2)\n"
-      "  --no-render       move the sprites but draw nothing\n";
+      "  --no-render       move the sprites but draw nothing\n"
+      "  --net-sim D,J,L   a guest's traffic through a relay adding D ms delay, J ms jitter, L % loss\n";
   return text;
 }
 
@@ -157,6 +163,8 @@ bool ParseTickPath(const std::string& arg, std::pair<uint32_t, std::string>& out
 
 // Returns 0 on success, else the exit status (2) after printing why.
 int ParseArgs(int argc, char** argv, RunOptions& o) {
+  bool hasPort = false;
+  std::string joinText;
   for (int i = 1; i < argc; ++i) {
     std::string a = argv[i];
     auto value = [&](std::string& out) {
@@ -193,18 +201,18 @@ int ParseArgs(int argc, char** argv, RunOptions& o) {
         o.HasSeed = true;
       }
     } else if (a == "--input") {
-      ok = value(o.InputFile);
+      ok = value(o.InputFile) && !o.InputFile.empty();
     } else if (a == "--shot" || a == "--dump-at") {
       ok = value(v) && ParseTickPath(v, tp);
       if (ok) (a == "--shot" ? o.Shots : o.DumpsAt).push_back(tp);
     } else if (a == "--dump") {
       ok = value(o.Dump);
     } else if (a == "--field1" || a == "--field2") {
-      ok = value(o.Field[a == "--field2"]);
+      ok = value(o.Field[a == "--field2"]) && !o.Field[a == "--field2"].empty();
     } else if (a == "--no-render") {
       o.NoRender = true;
     } else if (a == "--app-path") {
-      ok = value(o.AppPath);
+      ok = value(o.AppPath) && !o.AppPath.empty();
       if (ok && o.AppPath.back() != '/') o.AppPath += '/';
     } else if (a == "--fullscreen") {
       o.Display = 1;
@@ -214,6 +222,16 @@ int ParseArgs(int argc, char** argv, RunOptions& o) {
       o.Version = true;
     } else if (a == "--replay") {
       ok = value(o.Replay);
+    } else if (a == "--host") {
+      o.Net.Host = true;
+    } else if (a == "--port") {
+      ok = number(1, 65535, n);
+      o.Net.Port = uint16_t(n);
+      hasPort = true;
+    } else if (a == "--join") {
+      ok = value(joinText) && !joinText.empty();
+    } else if (a == "--net-sim") {
+      ok = value(v) && net::ParseNetSim(v, o.Net.Sim);
     } else if (a == "--help" || a == "-h") {
       o.Help = true;
     } else {
@@ -225,16 +243,20 @@ int ParseArgs(int argc, char** argv, RunOptions& o) {
       return 2;
     }
   }
+  if (!joinText.empty()) {
+    if (o.Net.Host || hasPort || !net::ParseHostPort(joinText, o.Net.JoinHost, o.Net.Port)) {
+      std::fprintf(stderr, "kq001: --join takes HOST[:PORT] and goes without --host and --port\n%s", kUsage);
+      return 2;
+    }
+  } else if (hasPort && !o.Net.Host) {
+    std::fprintf(stderr, "kq001: --port goes with --host\n%s", kUsage);
+    return 2;
+  }
+  if (o.Net.Active() && !o.Replay.empty()) {
+    std::fprintf(stderr, "kq001: a replay cannot be played in a network match\n%s", kUsage);
+    return 2;
+  }
   return 0;
-}
-
-bool ReadText(const std::string& path, std::string& out) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return false;
-  std::ostringstream ss;
-  ss << in.rdbuf();
-  out = ss.str();
-  return true;
 }
 
 std::string ErrorText(const std::string& className, const std::string& message) {
@@ -414,8 +436,8 @@ int RunProgram(int argc, char** argv) {
   std::vector<TScriptEvent> script;
   if (!o.InputFile.empty()) {
     std::string text, error;
-    if (!ReadText(o.InputFile, text)) {
-      std::fprintf(stderr, "kq001: cannot read the input script %s\n", o.InputFile.c_str());
+    if (!ReadScriptFile(o.InputFile, text, error)) {
+      std::fprintf(stderr, "kq001: the input script %s: %s\n", o.InputFile.c_str(), error.c_str());
       return 2;
     }
     if (!ParseInputScript(text, script, error)) {
@@ -434,8 +456,8 @@ int RunProgram(int argc, char** argv) {
   for (int n = 0; n < 2; ++n) {
     if (o.Field[n].empty()) continue;
     std::string text, error;
-    if (!ReadText(o.Field[n], text)) {
-      std::fprintf(stderr, "kq001: cannot read the field file %s\n", o.Field[n].c_str());
+    if (!ReadScriptFile(o.Field[n], text, error)) {
+      std::fprintf(stderr, "kq001: the field file %s: %s\n", o.Field[n].c_str(), error.c_str());
       return 2;
     }
     if (!ParseFieldFile(text, g->StartField[size_t(n)], error)) {
@@ -475,6 +497,44 @@ int RunProgram(int argc, char** argv) {
   }
 
   int exitCode = 0;
+  if (o.Net.Active()) {
+    std::map<uint32_t, std::vector<std::string>> shots, dumps;
+    for (auto& s : o.Shots) shots[s.first].push_back(s.second);
+    for (auto& d : o.DumpsAt) dumps[d.first].push_back(d.second);
+    size_t next = 0;
+    TNetRunHooks hooks;
+    hooks.Headless = o.Headless;
+    hooks.Frames = o.Headless ? o.Frames : -1;
+    hooks.BeforeTick = [&](uint32_t tick) {
+      while (next < script.size() && script[next].Tick <= tick) ApplyScriptEvent(*platform, script[next++]);
+    };
+    hooks.AfterTick = [&](uint32_t tick) {
+      if (auto it = shots.find(tick); it != shots.end())
+        for (auto& path : it->second)
+          if (!WritePngFile(path, platform->ReadFrame()))
+            std::fprintf(stderr, "kq001: cannot write %s\n", path.c_str());
+      if (auto it = dumps.find(tick); it != dumps.end())
+        for (auto& path : it->second)
+          if (!WriteFile(path, DumpJson(*g))) std::fprintf(stderr, "kq001: cannot write %s\n", path.c_str());
+    };
+    hooks.PumpEvents = [&] {
+      HandleEvents(*g, platform->Pump(false));
+      return !g->Terminated;
+    };
+    hooks.SetClock = [&](uint32_t t) {
+      if (o.Headless) platform->SetVirtualTime(t);
+    };
+    int rc = 0;
+    if (!Guarded(*g, exitCode, [&] { rc = RunNetMatch(*g, o.Net, hooks); })) rc = 1;
+    if (o.Headless || g->Terminated) {
+      if (!o.Dump.empty() && !WriteFile(o.Dump, DumpJson(*g)))
+        std::fprintf(stderr, "kq001: cannot write %s\n", o.Dump.c_str());
+      FormDestroy(*g);
+      g->Platform = nullptr;
+      g.reset();
+      return o.Headless ? rc : exitCode;
+    }
+  }
   if (!o.Replay.empty()) {
     if (hasReplay && !StartPlayback(*g, o.Replay, std::move(replay), replayError)) {
       if (o.Headless) {

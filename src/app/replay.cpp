@@ -48,7 +48,8 @@ void Peek(TReplayPlayback& pb) {
   pb.HasNext = pb.Played < pb.File.Ticks && pb.Cursor.Next(pb.Next);
 }
 
-// The frame of the play screen as it stands, without moving anything (paused playback).
+}  // namespace
+
 void RedrawPlay(GameContext& g) {
   Canvas* c = g.ScreenCanvas();
   if (!c) return;
@@ -60,8 +61,6 @@ void RedrawPlay(GameContext& g) {
   g.DrawPlayOverlay(*c);
   g.Platform->Present();
 }
-
-}  // namespace
 
 std::string ReplayFolder(const std::string& hiScorePath) {
   const size_t slash = hiScorePath.rfind('/');
@@ -152,6 +151,7 @@ void RecordGameStart(GameContext& g) {
 }
 
 void BeforeGameTick(GameContext& g, int moveCount) {
+  if (g.NetControls) ApplyControls(g, *g.NetControls);
   if (g.Playback) return;  // PlaybackTick has put the recorded controls in place
   if (!g.Recorder) return;
   TReplayRecorder& r = *g.Recorder;

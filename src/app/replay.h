@@ -91,6 +91,9 @@ bool PlaybackTick(GameContext& g);
 bool PlaybackFrame(GameContext& g, uint32_t realMs);
 // Restores the player's settings; with toTitle, the title screen follows.
 void EndPlayback(GameContext& g, bool toTitle);
+// The frame of the play screen as it stands, without moving anything (a paused playback, a
+// network tick waiting for the rival).
+void RedrawPlay(GameContext& g);
 // "REPLAY" and the speed in the corner of the play screen.
 void DrawReplayMark(GameContext& g, Canvas& c);
 

@@ -1,5 +1,6 @@
 #include "config/profile.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 
@@ -20,6 +21,32 @@ std::string Lower(std::string_view s) {
     if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
   return r;
 }
+
+// The same as Lower, into a buffer of its own for names that fit (every lookup the game makes),
+// so reading a value allocates nothing.
+class TLowerName {
+ public:
+  explicit TLowerName(std::string_view s) {
+    while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
+    while (!s.empty() && IsBlank(s.back())) s.remove_suffix(1);
+    if (s.size() > sizeof buf_) {
+      long_ = Lower(s);
+      view_ = long_;
+      return;
+    }
+    for (size_t i = 0; i < s.size(); ++i) {
+      const char c = s[i];
+      buf_[i] = c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+    }
+    view_ = std::string_view(buf_, s.size());
+  }
+  std::string_view View() const { return view_; }
+
+ private:
+  char buf_[64];
+  std::string long_;
+  std::string_view view_;
+};
 
 void Trim(const std::string& t, size_t& b, size_t& e) {
   while (b < e && IsBlank(t[b])) ++b;
@@ -55,6 +82,7 @@ void TProfile::Index() {
   lines_.clear();
   keys_.clear();
   sections_.clear();
+  lines_.reserve(size_t(std::count(text_.begin(), text_.end(), '\n')) + 1);
   TSection* cur = nullptr;  // null before the first heading and inside a repeated section
   size_t pos = 0;
   while (pos < text_.size()) {
@@ -79,9 +107,15 @@ void TProfile::Index() {
       if (close != std::string::npos && close > b) {
         size_t nb = b + 1, ne = close;
         Trim(text_, nb, ne);
-        auto [it, fresh] = sections_.try_emplace(Lower(std::string_view(text_).substr(nb, ne - nb)));
-        if (fresh) it->second.Header = it->second.LastKey = index;
-        cur = fresh ? &it->second : nullptr;
+        const TLowerName name(std::string_view(text_).substr(nb, ne - nb));
+        const bool fresh = sections_.find(name.View()) == sections_.end();
+        if (fresh) {
+          TSection& sec = sections_.emplace(std::string(name.View()), TSection{}).first->second;
+          sec.Header = sec.LastKey = index;
+          cur = &sec;
+        } else {
+          cur = nullptr;
+        }
         continue;
       }
       // No closing bracket: an ordinary line, as in Windows.
@@ -93,16 +127,19 @@ void TProfile::Index() {
     size_t vb = eq + 1, ve = e;
     Trim(text_, vb, ve);
     if (vb == ve) vb = ve = eq + 1;  // a new value goes right after '='
-    if (cur->Keys.try_emplace(Lower(std::string_view(text_).substr(kb, ke - kb)), keys_.size()).second)
+    const TLowerName name(std::string_view(text_).substr(kb, ke - kb));
+    if (cur->Keys.find(name.View()) == cur->Keys.end()) {
+      cur->Keys.emplace(std::string(name.View()), keys_.size());
       keys_.push_back(TKey{index, vb, ve});
+    }
     cur->LastKey = index;
   }
 }
 
 const TProfile::TKey* TProfile::Find(std::string_view section, std::string_view key) const {
-  auto s = sections_.find(Lower(section));
+  auto s = sections_.find(TLowerName(section).View());
   if (s == sections_.end()) return nullptr;
-  auto k = s->second.Keys.find(Lower(key));
+  auto k = s->second.Keys.find(TLowerName(key).View());
   return k == s->second.Keys.end() ? nullptr : &keys_[k->second];
 }
 
@@ -110,23 +147,28 @@ TProfile::TKey* TProfile::Find(std::string_view section, std::string_view key) {
   return const_cast<TKey*>(static_cast<const TProfile*>(this)->Find(section, key));
 }
 
-std::optional<std::string> TProfile::ReadString(std::string_view section, std::string_view key) const {
+std::optional<std::string_view> TProfile::Value(std::string_view section, std::string_view key) const {
   const TKey* k = Find(section, key);
   if (!k) return std::nullopt;
   std::string_view v = std::string_view(text_).substr(k->ValueBegin, k->ValueEnd - k->ValueBegin);
   if (v.size() >= 2 && (v.front() == '"' || v.front() == '\'') && v.back() == v.front())
     v = v.substr(1, v.size() - 2);
-  return std::string(v);
+  return v;
+}
+
+std::optional<std::string> TProfile::ReadString(std::string_view section, std::string_view key) const {
+  auto v = Value(section, key);
+  return v ? std::optional<std::string>(std::string(*v)) : std::nullopt;
 }
 
 std::optional<int32_t> TProfile::ReadInteger(std::string_view section, std::string_view key) const {
-  auto s = ReadString(section, key);
-  return s ? ParseProfileInteger(*s) : std::nullopt;
+  auto v = Value(section, key);
+  return v ? ParseProfileInteger(*v) : std::nullopt;
 }
 
 std::optional<double> TProfile::ReadReal(std::string_view section, std::string_view key) const {
-  auto s = ReadString(section, key);
-  return s ? ParseProfileReal(*s) : std::nullopt;
+  auto v = Value(section, key);
+  return v ? ParseProfileReal(*v) : std::nullopt;
 }
 
 std::string TProfile::LineBreak() const {
@@ -171,16 +213,20 @@ void TProfile::WriteString(std::string_view section, std::string_view key, std::
   if (TKey* k = Find(section, key)) {
     const size_t old = k->ValueEnd - k->ValueBegin;
     text_.replace(k->ValueBegin, old, v);
-    if (!plainKey || v.empty()) return Index();
+    if (!plainKey) return Index();
     const size_t delta = v.size() - old;
     k->ValueEnd = k->ValueBegin + v.size();
+    if (v.empty()) {
+      // As a new parse sees it: an empty value sits right after the line's first '='.
+      k->ValueBegin = k->ValueEnd = text_.find('=', lines_[k->Line].Begin) + 1;
+    }
     lines_[k->Line].End += delta;
     lines_[k->Line].Next += delta;
-    Shift(k->Line, delta, 0);
+    if (delta != 0) Shift(k->Line, delta, 0);  // a value of the same length moves nothing
     return;
   }
 
-  if (auto s = sections_.find(Lower(section)); s != sections_.end()) {
+  if (auto s = sections_.find(TLowerName(section).View()); s != sections_.end()) {
     const size_t last = s->second.LastKey;
     const size_t at = lines_[last].Next;
     const size_t prefix = lines_[last].Next == lines_[last].End ? eol.size() : 0;  // no final break

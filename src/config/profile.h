@@ -5,6 +5,7 @@
 // as raw bytes, so a write changes only the one line it must and every other byte (comments,
 // Shift-JIS or UTF-8 text, odd lines) stays as it was.
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -44,15 +45,25 @@ class TProfile {
     size_t Line = 0;
     size_t ValueBegin = 0, ValueEnd = 0;  // trimmed value in text_
   };
+  // Lower-case names looked up without building a string.
+  struct TNameHash {
+    using is_transparent = void;
+    size_t operator()(std::string_view s) const noexcept { return std::hash<std::string_view>{}(s); }
+  };
+  template <class V>
+  using TNameMap = std::unordered_map<std::string, V, TNameHash, std::equal_to<>>;
+
   struct TSection {
-    size_t Header = 0;                             // line of the heading
-    size_t LastKey = 0;                            // last line holding '=', or the heading
-    std::unordered_map<std::string, size_t> Keys;  // lower-case name -> keys_, first occurrence
+    size_t Header = 0;     // line of the heading
+    size_t LastKey = 0;    // last line holding '=', or the heading
+    TNameMap<size_t> Keys;  // lower-case name -> keys_, first occurrence
   };
 
   void Index();
   TKey* Find(std::string_view section, std::string_view key);
   const TKey* Find(std::string_view section, std::string_view key) const;
+  // The stored value with blanks and one pair of quotes taken off, pointing into the text.
+  std::optional<std::string_view> Value(std::string_view section, std::string_view key) const;
   std::string LineBreak() const;
   // Moves everything after line by the given bytes and line count (a write needs no new parse).
   void Shift(size_t line, size_t bytes, size_t lines);
@@ -60,7 +71,7 @@ class TProfile {
   std::string text_;
   std::vector<TLine> lines_;
   std::vector<TKey> keys_;
-  std::unordered_map<std::string, TSection> sections_;  // lower-case name, first occurrence
+  TNameMap<TSection> sections_;  // lower-case name, first occurrence
 };
 
 // The number rules of the reader, for one value already trimmed.

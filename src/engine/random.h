@@ -43,6 +43,9 @@ class TRandom {
     return (hi << 32) | Next();
   }
 
+  // Where the stream stands (two machines compare it to prove they agree).
+  uint64_t State() const { return state_ ^ (inc_ << 1); }
+
   // Uniform real in [0, 1).
   double RandomReal() { return (Next() >> 5) * (1.0 / 134217728.0); }
 

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdlib>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <vector>
@@ -21,6 +22,13 @@ namespace {
 
 constexpr int kAxisRange = 1000;
 constexpr int kDeadZone = 50;
+
+// SDL turns SIGINT and SIGTERM into a quit event; a closed terminal (SIGHUP) and SIGQUIT must
+// end the program the same way, with the exit save, instead of killing it.
+constexpr int kQuitSignals[] = {SIGHUP, SIGQUIT};
+volatile std::sig_atomic_t gQuitSignal = 0;
+
+void OnQuitSignal(int) { gQuitSignal = 1; }
 
 }  // namespace
 
@@ -39,9 +47,32 @@ struct SdlPlatform::Impl : IInputSource {
   std::array<int, 8> VirtualPadIndex{};  // script pad number -> SDL device index + 1
   std::array<SDL_Joystick*, 8> VirtualPads{};
   std::unique_ptr<TTextRenderer> BoxFont;  // opened for the first message box
+  std::array<struct sigaction, std::size(kQuitSignals)> OldActions{};
+  std::array<bool, std::size(kQuitSignals)> Installed{};
+
+  // The Return of an Alt+Return belongs to the display switch: hidden until released.
+  std::array<bool, SDL_NUM_SCANCODES> Swallowed{};
+  SdlPlatform* Owner = nullptr;
+
+  static bool IsAlt(int sc) { return sc == SDL_SCANCODE_LALT || sc == SDL_SCANCODE_RALT; }
+
+  // Every key press and release, from the keyboard or the script. A press of Return with Alt
+  // held switches the display and nothing else sees that Return.
+  void KeyEdge(int sc, bool down, bool altHeld) {
+    if (sc <= 0 || sc >= SDL_NUM_SCANCODES) return;
+    if (!down) {
+      Swallowed[size_t(sc)] = false;
+      return;
+    }
+    if ((sc == SDL_SCANCODE_RETURN || sc == SDL_SCANCODE_KP_ENTER) && altHeld && !Swallowed[size_t(sc)]) {
+      Swallowed[size_t(sc)] = true;
+      Owner->ToggleFullScreen();
+    }
+  }
 
   bool ScancodeDown(int sc) const {
     if (sc <= 0 || sc >= SDL_NUM_SCANCODES) return false;
+    if (Swallowed[size_t(sc)]) return false;
     if (Opt.Headless) return VirtualKeys[size_t(sc)];
     int n = 0;
     const Uint8* ks = SDL_GetKeyboardState(&n);
@@ -52,16 +83,18 @@ struct SdlPlatform::Impl : IInputSource {
     return ScancodeDown(VkToScancode(vk)) || ScancodeDown(SecondaryScancode(vk));
   }
 
+  // Key capture never takes Alt: it is the first half of Alt+Return, which only switches the
+  // display. (An Alt already in the INI file still works in play through VkDown.)
   int FirstDownVk() const override {
     for (int sc = 1; sc < SDL_NUM_SCANCODES; ++sc)
-      if (ScancodeDown(sc))
+      if (!IsAlt(sc) && ScancodeDown(sc))
         if (int vk = ScancodeToVk(sc)) return vk;
     return 0;
   }
 
   bool AnyKeyDown() const override {
     for (int sc = 1; sc < SDL_NUM_SCANCODES; ++sc)
-      if (ScancodeDown(sc)) return true;
+      if (!IsAlt(sc) && ScancodeDown(sc)) return true;
     return false;
   }
 
@@ -130,6 +163,7 @@ struct SdlPlatform::Impl : IInputSource {
 
 SdlPlatform::SdlPlatform(const PlatformOptions& opt) : impl_(std::make_unique<Impl>()) {
   impl_->Opt = opt;
+  impl_->Owner = this;
   if (opt.Headless) SDL_SetHint(SDL_HINT_VIDEODRIVER, "dummy");
   SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "0");
   SDL_SetHint(SDL_HINT_JOYSTICK_ALLOW_BACKGROUND_EVENTS, "1");
@@ -156,9 +190,21 @@ SdlPlatform::SdlPlatform(const PlatformOptions& opt) : impl_(std::make_unique<Im
   impl_->Canvas = std::make_unique<SdlCanvas>(impl_->Renderer);
   for (int i = 0; i < SDL_NumJoysticks(); ++i) impl_->OpenPad(i);
   if (opt.FullScreen) ToggleFullScreen();
+  gQuitSignal = 0;
+  for (size_t n = 0; n < std::size(kQuitSignals); ++n) {
+    struct sigaction& old = impl_->OldActions[n];
+    // A signal ignored on purpose (nohup) stays ignored.
+    if (sigaction(kQuitSignals[n], nullptr, &old) != 0 || old.sa_handler != SIG_DFL) continue;
+    struct sigaction act {};
+    act.sa_handler = OnQuitSignal;
+    sigemptyset(&act.sa_mask);
+    impl_->Installed[n] = sigaction(kQuitSignals[n], &act, nullptr) == 0;
+  }
 }
 
 SdlPlatform::~SdlPlatform() {
+  for (size_t n = 0; n < std::size(kQuitSignals); ++n)
+    if (impl_->Installed[n]) sigaction(kQuitSignals[n], &impl_->OldActions[n], nullptr);
   for (auto& j : impl_->Pads)
     if (j) SDL_JoystickClose(j);
   for (int n = 0; n < 8; ++n) DetachVirtualPad(n);
@@ -195,12 +241,9 @@ PlatformEvents SdlPlatform::Pump(bool wait) {
         }
         break;
       case SDL_KEYDOWN:
-        // Alt+Return switches the display mode; the Return still latches at the next poll.
-        if (!e.key.repeat && (e.key.keysym.scancode == SDL_SCANCODE_RETURN ||
-                              e.key.keysym.scancode == SDL_SCANCODE_KP_ENTER) &&
-            (e.key.keysym.mod & KMOD_ALT))
-          ToggleFullScreen();
+        if (!e.key.repeat) impl_->KeyEdge(e.key.keysym.scancode, true, (e.key.keysym.mod & KMOD_ALT) != 0);
         break;
+      case SDL_KEYUP: impl_->KeyEdge(e.key.keysym.scancode, false, false); break;
       case SDL_RENDER_TARGETS_RESET:
       case SDL_RENDER_DEVICE_RESET:
         impl_->Canvas->DeviceReset();
@@ -218,6 +261,7 @@ PlatformEvents SdlPlatform::Pump(bool wait) {
     }
     got = SDL_PollEvent(&e) != 0;
   }
+  if (gQuitSignal) out.Quit = true;
   return out;
 }
 
@@ -241,7 +285,10 @@ void SdlPlatform::SetVsync(bool on) {
 
 void SdlPlatform::ToggleFullScreen() {
   Impl& m = *impl_;
-  if (!m.Window) return;
+  if (!m.Window) {
+    m.Full = !m.Full;  // headless: only remembered, so a script can see the switch
+    return;
+  }
   if (!m.Full) {
     SDL_GetWindowPosition(m.Window, &m.SavedX, &m.SavedY);
     SDL_GetWindowSize(m.Window, &m.SavedW, &m.SavedH);
@@ -443,7 +490,12 @@ void SdlPlatform::SetVirtualTime(uint32_t now) { impl_->VirtualNow = now; }
 
 void SdlPlatform::SetVirtualKey(int vk, bool down) {
   int sc = VkToScancode(vk);
-  if (sc > 0 && sc < SDL_NUM_SCANCODES) impl_->VirtualKeys[size_t(sc)] = down;
+  if (sc <= 0 || sc >= SDL_NUM_SCANCODES) return;
+  Impl& m = *impl_;
+  const bool was = m.VirtualKeys[size_t(sc)];
+  m.VirtualKeys[size_t(sc)] = down;
+  if (was != down)
+    m.KeyEdge(sc, down, m.VirtualKeys[SDL_SCANCODE_LALT] || m.VirtualKeys[SDL_SCANCODE_RALT]);
 }
 
 bool SdlPlatform::AttachVirtualPad(int n, const std::string& name) {

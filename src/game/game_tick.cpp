@@ -152,12 +152,12 @@ void GameTick(GameContext& g, int moveCount) {
   for (TPlayerInfo* p : players)
     if (p->Active) RunPhase(g, *p);
 
-  if (g.DXInput1.Has(kStateCancel)) {
+  if (!g.NetPlay && g.DXInput1.Has(kStateCancel)) {
     g.EnterState(scTitle);
     return;
   }
   if (g.Player1P.Phase == gpOver || g.Player2P.Phase == gpOver) {
-    if (GameOverPrompt(g)) return;
+    if (!g.NetPlay && GameOverPrompt(g)) return;
   } else if (g.Player1P.Phase == gpEnding && g.DXInput1.Has(kStateConfirm)) {
     g.EnterState(scRanking);
     return;

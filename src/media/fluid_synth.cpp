@@ -27,7 +27,8 @@ std::unique_ptr<TFluidSynth> TFluidSynth::Create(const std::string& soundFont, s
     return nullptr;
   }
   fluid_settings_setnum(impl->Settings, "synth.sample-rate", kMixRate);
-  fluid_settings_setnum(impl->Settings, "synth.gain", 0.5);
+  // The synthesizer's own level of 0.5, taken down to the level every source enters the mix at.
+  fluid_settings_setnum(impl->Settings, "synth.gain", 0.5 * kSourceLevel);
   fluid_settings_setint(impl->Settings, "synth.polyphony", 128);
   fluid_settings_setint(impl->Settings, "synth.cpu-cores", 1);
   fluid_settings_setint(impl->Settings, "synth.reverb.active", 1);

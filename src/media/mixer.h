@@ -1,16 +1,22 @@
 #pragma once
 // The audio device shared by the sound effects and the music: 44.1 kHz, 16-bit stereo.
+#include <memory>
 #include <string>
 
 namespace kq {
 
 inline constexpr int kMixRate = 44100;
 inline constexpr int kMixChannels = 2;
+// Level at which effects, voices and music enter the mix (of full level); the final mix's
+// limiter (media/limiter.h) gives back what they lose here.
+inline constexpr double kSourceLevel = 0.5;
+
+class TMixLimiter;
 
 class TAudioDevice {
  public:
-  TAudioDevice() = default;
-  ~TAudioDevice() { Close(); }
+  TAudioDevice();
+  ~TAudioDevice();
   TAudioDevice(const TAudioDevice&) = delete;
   TAudioDevice& operator=(const TAudioDevice&) = delete;
 
@@ -23,6 +29,7 @@ class TAudioDevice {
 
  private:
   bool open_ = false;
+  std::unique_ptr<TMixLimiter> limiter_;  // runs on the audio thread while open
 };
 
 }  // namespace kq

@@ -53,22 +53,21 @@ std::vector<unsigned char> ReadWholeFile(const std::string& path) {
 }
 
 // Decodes into out; returns false with err->message set. Kept free of C++ objects with
-// destructors between setjmp and longjmp.
-bool DecodeInto(ReadState* rs, ErrorState* err, Bitmap* out) {
+// destructors between setjmp and longjmp, and no local changes after setjmp: what a longjmp
+// must still see (the row pointers, the picture) lives in the caller, which frees it either way.
+bool DecodeInto(ReadState* rs, ErrorState* err, Bitmap* out, std::vector<png_bytep>* rows) {
   png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, err, OnPngError, OnPngWarning);
   if (!png) {
     std::snprintf(err->message, sizeof err->message, "out of memory");
     return false;
   }
   png_infop info = png_create_info_struct(png);
-  png_bytep* rows = nullptr;
   if (!info) {
     png_destroy_read_struct(&png, nullptr, nullptr);
     std::snprintf(err->message, sizeof err->message, "out of memory");
     return false;
   }
   if (setjmp(err->jump)) {
-    std::free(rows);
     png_destroy_read_struct(&png, &info, nullptr);
     return false;
   }
@@ -90,12 +89,11 @@ bool DecodeInto(ReadState* rs, ErrorState* err, Bitmap* out) {
   out->Width = int(w);
   out->Height = int(h);
   out->Pixels.assign(size_t(w) * h, 0);
-  rows = static_cast<png_bytep*>(std::malloc(sizeof(png_bytep) * h));
-  if (!rows) png_error(png, "out of memory");
-  for (png_uint_32 y = 0; y < h; ++y) rows[y] = reinterpret_cast<png_bytep>(&out->Pixels[size_t(y) * w]);
-  png_read_image(png, rows);
+  rows->resize(h);
+  for (png_uint_32 y = 0; y < h; ++y)
+    (*rows)[y] = reinterpret_cast<png_bytep>(&out->Pixels[size_t(y) * w]);
+  png_read_image(png, rows->data());
   png_read_end(png, nullptr);
-  std::free(rows);
   png_destroy_read_struct(&png, &info, nullptr);
   return true;
 }
@@ -107,9 +105,10 @@ Bitmap DecodePngMemory(const unsigned char* data, size_t size, const std::string
   auto err = std::make_unique<ErrorState>();
   err->message[0] = 0;
   Bitmap bmp;
+  std::vector<png_bytep> rows;
   if (size < 8 || png_sig_cmp(const_cast<png_bytep>(data), 0, 8) != 0)
     throw EImageDecodeError(nameForErrors + ": not a PNG file");
-  if (!DecodeInto(&rs, err.get(), &bmp)) throw EImageDecodeError(nameForErrors + ": " + err->message);
+  if (!DecodeInto(&rs, err.get(), &bmp, &rows)) throw EImageDecodeError(nameForErrors + ": " + err->message);
   // libpng wrote R,G,B,A bytes; turn them into 0xAARRGGBB.
   for (auto& p : bmp.Pixels) {
     const auto* b = reinterpret_cast<const unsigned char*>(&p);
@@ -123,16 +122,18 @@ Bitmap DecodePngFile(const std::string& path) {
   return DecodePngMemory(bytes.data(), bytes.size(), path);
 }
 
-Bitmap DecodeBmpFile(const std::string& path) {
-  SDL_Surface* s = SDL_LoadBMP(path.c_str());
-  if (!s) throw EImageDecodeError(path + ": " + SDL_GetError());
+namespace {
+
+// Takes the surface SDL_LoadBMP gave (null: SDL's error).
+Bitmap BitmapFromBmpSurface(SDL_Surface* s, const std::string& name) {
+  if (!s) throw EImageDecodeError(name + ": " + SDL_GetError());
   if (s->w > kMaxPictureSide || s->h > kMaxPictureSide) {
     SDL_FreeSurface(s);
-    throw EImageDecodeError(path + ": picture too large");
+    throw EImageDecodeError(name + ": picture too large");
   }
   SDL_Surface* c = SDL_ConvertSurfaceFormat(s, SDL_PIXELFORMAT_ARGB8888, 0);
   SDL_FreeSurface(s);
-  if (!c) throw EImageDecodeError(path + ": " + SDL_GetError());
+  if (!c) throw EImageDecodeError(name + ": " + SDL_GetError());
   Bitmap bmp(c->w, c->h);
   SDL_LockSurface(c);
   for (int y = 0; y < c->h; ++y) {
@@ -143,6 +144,32 @@ Bitmap DecodeBmpFile(const std::string& path) {
   SDL_UnlockSurface(c);
   SDL_FreeSurface(c);
   return bmp;
+}
+
+// SDL allocates the whole surface from the header before it reads a pixel: a few bytes can ask
+// for gigabytes, so the size is checked first.
+bool BmpHeaderTooLarge(const unsigned char* d, size_t size) {
+  if (size < 26 || d[0] != 'B' || d[1] != 'M') return false;  // SDL's own error follows
+  auto le16 = [&](size_t at) { return int32_t(d[at] | d[at + 1] << 8); };
+  auto le32 = [&](size_t at) { return int32_t(uint32_t(le16(at)) | uint32_t(le16(at + 2)) << 16); };
+  const int64_t w = le32(14) == 12 ? le16(18) : le32(18);
+  const int64_t h = le32(14) == 12 ? le16(20) : le32(22);
+  return w > kMaxPictureSide || h > kMaxPictureSide || -h > kMaxPictureSide || w < 0;
+}
+
+}  // namespace
+
+Bitmap DecodeBmpFile(const std::string& path) {
+  std::vector<unsigned char> bytes = ReadWholeFile(path);
+  return DecodeBmpMemory(bytes.data(), bytes.size(), path);
+}
+
+Bitmap DecodeBmpMemory(const unsigned char* data, size_t size, const std::string& nameForErrors) {
+  if (size > size_t(INT32_MAX)) throw EImageDecodeError(nameForErrors + ": file too large");
+  if (BmpHeaderTooLarge(data, size)) throw EImageDecodeError(nameForErrors + ": picture too large");
+  SDL_RWops* rw = SDL_RWFromConstMem(data, int(size));
+  if (!rw) throw EImageDecodeError(nameForErrors + ": " + SDL_GetError());
+  return BitmapFromBmpSurface(SDL_LoadBMP_RW(rw, 1), nameForErrors);
 }
 
 bool WritePngFile(const std::string& path, const Bitmap& bmp, bool alpha) {

@@ -74,6 +74,20 @@ std::optional<std::span<const uint8_t>> FindRiffChunk(std::span<const uint8_t> f
   return std::nullopt;
 }
 
+bool RiffChunksFit(std::span<const uint8_t> file) {
+  if (file.size() < 12 || std::memcmp(file.data(), "RIFF", 4) != 0 ||
+      std::memcmp(file.data() + 8, "WAVE", 4) != 0)
+    return false;
+  size_t pos = 12;
+  while (pos + 8 <= file.size()) {
+    const size_t size = Le32(file.data() + pos + 4);
+    const size_t start = pos + 8;
+    if (size > file.size() - start) return false;
+    pos = start + size + (size & 1);
+  }
+  return true;
+}
+
 bool IsRiffMp3(std::span<const uint8_t> file) {
   auto fmt = FindRiffChunk(file, "fmt ");
   return fmt && fmt->size() >= 2 && ((*fmt)[0] | (*fmt)[1] << 8) == 0x55;

@@ -20,6 +20,11 @@ struct TPcm {
 // at the end (many writers leave the size of the last chunk wrong).
 std::optional<std::span<const uint8_t>> FindRiffChunk(std::span<const uint8_t> file, std::string_view id);
 
+// True for a RIFF WAVE file each of whose chunks lies inside the file (only the pad byte after
+// the last chunk may be missing). A loader must not trust a size that fails this: a few hundred
+// bytes can claim gigabytes.
+bool RiffChunksFit(std::span<const uint8_t> file);
+
 // True for a RIFF WAVE file whose format tag is 0x55 (MPEG Layer III inside a wave file).
 bool IsRiffMp3(std::span<const uint8_t> file);
 

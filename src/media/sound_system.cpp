@@ -1,5 +1,7 @@
 #include "media/sound_system.h"
 
+#include "media/mixer.h"
+
 #include <SDL.h>
 #include <SDL_mixer.h>
 
@@ -122,6 +124,7 @@ void TSoundSystem::Play(const std::string& name, bool stopFirst) {
 
 void TSoundSystem::Insert(const std::string& upper, Mix_Chunk* chunk) {
   Remove(upper);
+  Mix_VolumeChunk(chunk, int(MIX_MAX_VOLUME * kSourceLevel));  // headroom for overlaps
   items_[upper] = TItem{nextId_++, chunk};
 }
 
@@ -138,6 +141,12 @@ bool TSoundSystem::LoadSoundAsset(std::string_view name, const std::string& file
   std::string upper = UpperCase(name);
   std::vector<uint8_t> bytes;
   bool read = ReadFile(fileName, bytes);
+  // A wave file whose chunk sizes claim more than the file holds is broken, whatever it holds.
+  if (read && FindRiffChunk(bytes, "fmt ") && !RiffChunksFit(bytes)) {
+    Remove(upper);
+    loadError_ = "WAVE LOAD_ERROR  " + fileName;
+    return false;
+  }
   if (read && IsRiffMp3(bytes)) {
     auto data = FindRiffChunk(bytes, "data");
     return LoadMp3(upper, data ? *data : std::span<const uint8_t>{}, fileName);

@@ -101,6 +101,11 @@ TOptionItem* PadItem(GameContext& g, int player) {
   return nullptr;
 }
 
+// The player's device reads the pad chosen on the list at once, before OK.
+void FollowPadChoice(GameContext& g, int player) {
+  if (g.Platform) DeviceOf(g, player).PadNo = ChoosePad(g.Platform->Input(), OptionPadChoice(g, player));
+}
+
 // Rebuilds both players' pad choices from the attached pads. keep: the working selection stays
 // (an unplugged pad stays chosen, marked as not connected), else the committed name is chosen.
 void BuildPadChoices(GameContext& g, bool keep) {
@@ -116,6 +121,8 @@ void BuildPadChoices(GameContext& g, bool keep) {
     if (!committed.empty() && IndexOfName(choices, committed) < 0) choices.push_back(committed);
     if (!wanted.empty() && IndexOfName(choices, wanted) < 0) choices.push_back(wanted);
     if (TOptionItem* it = PadItem(g, p)) it->Selected = std::max(IndexOfName(choices, wanted), 0);
+    // A pad plugged in meanwhile was matched against the committed name; the list's choice rules.
+    FollowPadChoice(g, p);
   }
 }
 
@@ -197,7 +204,12 @@ std::string Trimmed(const char* label) {
 // --- settings list -------------------------------------------------------------------------
 
 void LeaveOptions(GameContext& g, bool commit) {
-  if (commit) CommitSettings(g);
+  if (commit) {
+    CommitSettings(g);
+  } else if (g.Platform) {
+    // The pads chosen on the list were in use already: back to the committed ones.
+    for (int p = 0; p < 2; ++p) DeviceOf(g, p).PadNo = ChoosePad(g.Platform->Input(), JoyNameOf(g.Config, p));
+  }
   // The display follows WaitVsync whenever the list is left.
   if (g.Platform) g.Platform->SetVsync(g.Config.WaitVsync);
   g.EnterState(scTitle);
@@ -214,6 +226,7 @@ void ChangeValue(GameContext& g, TOptionItem& it, int dir) {
       return;
     }
     it.Selected = ((it.Selected + dir) % n + n) % n;
+    FollowPadChoice(g, it.Player);
   } else {
     return;
   }

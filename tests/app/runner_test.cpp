@@ -3,6 +3,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <csignal>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -81,6 +83,63 @@ TEST_F(RunnerTest, BadScriptLineIsNamedAndExitsTwo) {
   EXPECT_EQ(Run("--frames 5 --frame-ms 0"), 2);
 }
 
+TEST_F(RunnerTest, WhatIsNotAFileOrTooLargeIsRefusedWithExitTwo) {
+  fs::create_directory(dir / "folder");
+  const std::string folderPath = Path("folder");
+  EXPECT_EQ(Run("--frames 5 --input " + folderPath), 2);
+  EXPECT_NE(Read("stderr.txt").find("is a folder"), std::string::npos) << Read("stderr.txt");
+  EXPECT_EQ(Run("--frames 5 --field1 " + folderPath), 2);
+  EXPECT_NE(Read("stderr.txt").find("field file"), std::string::npos);
+  EXPECT_EQ(Run("--frames 5 --field2 " + folderPath), 2);
+  EXPECT_EQ(Run("--frames 5 --input /dev/zero"), 2);
+  EXPECT_NE(Read("stderr.txt").find("not a regular file"), std::string::npos) << Read("stderr.txt");
+  EXPECT_EQ(Run("--frames 5 --field1 /dev/zero"), 2);
+  // Only comments, but over the cap: refused before anything is parsed.
+  Write("big.txt", std::string(5u << 20, '#'));
+  EXPECT_EQ(Run("--frames 5 --input " + Path("big.txt")), 2);
+  EXPECT_NE(Read("stderr.txt").find("larger than 4 MB"), std::string::npos) << Read("stderr.txt");
+  EXPECT_EQ(Run("--frames 5 --input " + Path("missing.txt")), 2);
+  EXPECT_EQ(Run("--frames 5 --input ''"), 2);
+  EXPECT_FALSE(fs::exists(dir / "kq001.HI"));  // none of them ran the game
+  // Just under the cap is still a script.
+  Write("big.txt", std::string((4u << 20) - 1, '#'));
+  EXPECT_EQ(Run("--frames 5 --input " + Path("big.txt")), 0) << Read("stderr.txt");
+}
+
+TEST_F(RunnerTest, AnEmptyAppPathIsABadValue) {
+  EXPECT_EQ(Run("--frames 5 --app-path ''"), 2);
+  EXPECT_NE(Read("stderr.txt").find("bad value for --app-path"), std::string::npos) << Read("stderr.txt");
+}
+
+// A closed terminal (SIGHUP) or SIGQUIT ends the program as SIGTERM does: settings and scores
+// are saved.
+TEST_F(RunnerTest, HangUpAndTerminateSaveBeforeExit) {
+  for (int sig : {SIGHUP, SIGQUIT, SIGTERM, SIGINT}) {
+    fs::remove(dir / "kq001.HI");
+    fs::remove(dir / "started.json");
+    const std::string bin = std::string(KQ_BIN_DIR) + "/kq001";
+    const std::string started = Path("started.json");
+    const std::string app = dir.string();
+    pid_t pid = fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+      setenv("SDL_AUDIODRIVER", "dummy", 1);
+      std::freopen("/dev/null", "w", stderr);
+      execl(bin.c_str(), bin.c_str(), "--headless", "--no-render", "--app-path", app.c_str(), "--dump-at",
+            ("1:" + started).c_str(), static_cast<char*>(nullptr));
+      _exit(127);
+    }
+    for (int i = 0; i < 600 && !fs::exists(dir / "started.json"); ++i) usleep(20000);
+    ASSERT_TRUE(fs::exists(dir / "started.json"));
+    kill(pid, sig);
+    int status = 0;
+    ASSERT_EQ(waitpid(pid, &status, 0), pid);
+    EXPECT_TRUE(WIFEXITED(status)) << "signal " << sig << " ended it unsaved";
+    EXPECT_EQ(WIFEXITED(status) ? WEXITSTATUS(status) : -1, 0) << sig;
+    EXPECT_TRUE(fs::exists(dir / "kq001.HI")) << sig;
+  }
+}
+
 TEST_F(RunnerTest, MissingStartUpPictureStopsWithTheLoaderMessage) {
   fs::remove(dir / "GRP" / "TITLE.PNG");
   // A bitmap of the same name does not stand in for the PNG.
@@ -133,6 +192,28 @@ TEST_F(RunnerTest, TitleFrameShowsTheTitlePictureInBothDrawingPaths) {
       for (int x = 180; x < 200; ++x) differ += (shot.At(x, y) & 0xFFFFFF) != (title.At(x, y) & 0xFFFFFF);
     EXPECT_GT(differ, 20);
   }
+}
+
+TEST_F(RunnerTest, AltReturnSwitchesTheDisplayAndConfirmsNothing) {
+  // VS GAME highlighted; Alt+Return, then (Alt released) Return while Alt is down again: the
+  // combination's Return stays hidden until it is released, a plain Return confirms.
+  Write("in.txt",
+        "2 down 40\n3 up 40\n"
+        "5 down 18\n6 down 13\n8 up 18\n9 down 18\n10 up 13\n11 up 18\n"
+        "13 down 165\n14 down 13\n15 up 13\n16 up 165\n"  // right Alt, Return
+        "30 down 13\n31 up 13\n");
+  ASSERT_EQ(Run("--frames 40 --input " + Path("in.txt") + " --dump-at 12:" + Path("m.json") + " --dump-at 25:" +
+                Path("a.json") + " --dump " + Path("b.json")),
+            0)
+      << Read("stderr.txt");
+  std::string m = Read("m.json"), a = Read("a.json"), b = Read("b.json");
+  EXPECT_NE(m.find("\"full_screen\":true"), std::string::npos) << m;
+  EXPECT_EQ(JsonInt(m, "screen_state"), 1);
+  EXPECT_EQ(JsonInt(a, "screen_state"), 1);
+  EXPECT_EQ(JsonInt(a, "title_cursor"), 1);
+  EXPECT_NE(a.find("\"full_screen\":false"), std::string::npos) << a;  // switched twice
+  EXPECT_EQ(JsonInt(b, "screen_state"), 3);  // the plain Return starts the versus game
+  EXPECT_EQ(JsonInt(b, "game_mode"), 2);
 }
 
 TEST_F(RunnerTest, VirtualPadMovesTheTitleCursor) {

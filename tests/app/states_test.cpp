@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "app/context.h"
 #include "app/main_loop.h"
 #include "game/rules.h"
@@ -133,10 +135,31 @@ TEST_F(StatesTest, TickInStateZeroDoesNothing) {
 TEST(FrameRate, ZeroUntilOneSecondThenRounded) {
   TFrameRate fr;
   uint32_t t = 0xFFFFFE00u;  // across the clock's wrap
-  for (int i = 0; i < 63; ++i) fr.Tick(t += 16);
+  fr.Tick(t += 16);          // opens the window
+  for (int i = 0; i < 62; ++i) fr.Tick(t += 16);
   EXPECT_EQ(fr.FrameRate, 0);
-  fr.Tick(t += 16);  // 64 ticks, 1008 ms after the first
+  fr.Tick(t += 16);  // 63 ticks in 1008 ms: 62.5 rounds up
   EXPECT_EQ(fr.FrameRate, 63);
+}
+
+// The window's opening tick is not one of its ticks: every window, the first too, counts the
+// ticks after its start.
+TEST(FrameRate, FirstWindowCountsOneEndOnly) {
+  struct Case {
+    uint32_t Step;
+    int Rate;
+  };
+  for (Case c : {Case{20, 50}, Case{7, 143}, Case{30, 33}}) {
+    TFrameRate fr;
+    uint32_t t = 5000;
+    std::vector<int> seen;
+    for (int i = 0; i < 4000 / int(c.Step) + 1; ++i) {
+      fr.Tick(t += c.Step);
+      if (fr.FrameRate != 0 && fr.CountStart == t) seen.push_back(fr.FrameRate);
+    }
+    ASSERT_GE(seen.size(), 3u) << c.Step;
+    for (int rate : seen) EXPECT_EQ(rate, c.Rate) << "step " << c.Step;
+  }
 }
 
 }  // namespace

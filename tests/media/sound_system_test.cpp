@@ -193,6 +193,93 @@ TEST_F(SoundSystemTest, OtherBrokenFiles) {
   EXPECT_FALSE(s.Has("D"));
 }
 
+std::vector<uint8_t> ReadBytes(const std::string& path) {
+  std::ifstream f(path, std::ios::binary);
+  return std::vector<uint8_t>((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
+}
+
+// The largest single request made through SDL's allocator while installed.
+size_t gLargestAlloc = 0;
+SDL_malloc_func gMalloc;
+SDL_calloc_func gCalloc;
+SDL_realloc_func gRealloc;
+SDL_free_func gFree;
+void* CountMalloc(size_t n) {
+  gLargestAlloc = std::max(gLargestAlloc, n);
+  return gMalloc(n);
+}
+void* CountCalloc(size_t n, size_t size) {
+  gLargestAlloc = std::max(gLargestAlloc, n * size);
+  return gCalloc(n, size);
+}
+void* CountRealloc(void* p, size_t n) {
+  gLargestAlloc = std::max(gLargestAlloc, n);
+  return gRealloc(p, n);
+}
+
+TEST_F(SoundSystemTest, ChunkSizesBeyondTheFileAreALoadErrorNotAnAllocation) {
+  // 244 bytes whose data chunk claims 3.2 GB; a valid fmt chunk before it.
+  TPcm pcm{22050, 1, std::vector<int16_t>(100, 1000)};
+  std::vector<uint8_t> wave = MakeWaveFile(pcm);
+  ASSERT_EQ(wave.size(), 244u);
+  const uint32_t claim = 3200000000u;
+  for (int i = 0; i < 4; ++i) wave[40 + size_t(i)] = uint8_t(claim >> (8 * i));
+  WriteBytes(Path("huge.wav"), wave);
+  // The same lie in the fmt chunk, and in a wave file holding MP3 data.
+  std::vector<uint8_t> badFmt = MakeWaveFile(pcm);
+  badFmt[16] = 0xFF, badFmt[17] = 0xFF, badFmt[18] = 0xFF, badFmt[19] = 0x7F;
+  WriteBytes(Path("fmt.wav"), badFmt);
+  std::vector<uint8_t> riffMp3 = ReadBytes(Fixture("tone440_riff.wav"));
+  ASSERT_TRUE(IsRiffMp3(riffMp3));
+  ASSERT_TRUE(RiffChunksFit(riffMp3));
+  riffMp3.resize(riffMp3.size() - 100);  // its data chunk now runs past the end
+  EXPECT_FALSE(RiffChunksFit(riffMp3));
+  WriteBytes(Path("mp3.wav"), riffMp3);
+  WriteTone(Path("good.wav"), 0.2);
+
+  SDL_GetMemoryFunctions(&gMalloc, &gCalloc, &gRealloc, &gFree);
+  gLargestAlloc = 0;
+  SDL_SetMemoryFunctions(CountMalloc, CountCalloc, CountRealloc, gFree);
+  TSoundSystem s;
+  for (const char* name : {"huge.wav", "fmt.wav", "mp3.wav"}) {
+    EXPECT_FALSE(s.LoadSoundAsset("SHOT", Path(name))) << name;
+    EXPECT_EQ(s.LoadError(), "WAVE LOAD_ERROR  " + Path(name));
+    EXPECT_FALSE(s.Has("SHOT"));
+  }
+  const size_t largest = gLargestAlloc;
+  SDL_SetMemoryFunctions(gMalloc, gCalloc, gRealloc, gFree);
+  EXPECT_LT(largest, size_t(1) << 20);
+  // The game plays on: the next sound loads and plays.
+  ASSERT_TRUE(s.LoadSoundAsset("SHOT", Path("good.wav")));
+  s.Play("SHOT", false);
+  EXPECT_GT(Mix_Playing(-1), 0);
+
+  // Only the missing pad byte after the last chunk is forgiven.
+  std::vector<uint8_t> odd = MakeWaveFile(TPcm{22050, 1, std::vector<int16_t>(3, 0)});
+  odd[40] = 5;  // an odd data size: 5 bytes and a pad byte that is not there
+  odd.resize(44 + 5);
+  EXPECT_TRUE(RiffChunksFit(odd));
+  odd[40] = 6;
+  odd.resize(44 + 5);
+  EXPECT_FALSE(RiffChunksFit(odd));
+}
+
+TEST_F(SoundSystemTest, LoudOverlapsAreLimitedNotClipped) {
+  // Four full-scale sounds at once: the mixer's sum would sit at full scale for most of a wave.
+  TSoundSystem s;
+  for (int n = 0; n < 4; ++n) {
+    TPcm pcm{22050, 1, {}};
+    for (int i = 0; i < 22050; ++i)
+      pcm.Samples.push_back(int16_t(32767 * std::sin(2 * M_PI * (300 + 40 * n) * i / 22050.0)));
+    WriteBytes(Path("loud" + std::to_string(n) + ".wav"), MakeWaveFile(pcm));
+    ASSERT_TRUE(s.LoadSoundAsset("LOUD" + std::to_string(n), Path("loud" + std::to_string(n) + ".wav")));
+  }
+  for (int n = 0; n < 4; ++n) s.Play("LOUD" + std::to_string(n), false);
+  ASSERT_TRUE(HeardWithin(1000, 20000));
+  SDL_Delay(300);
+  EXPECT_LE(gPeak.load(), 29204);  // -1 dBFS
+}
+
 TEST_F(SoundSystemTest, TempFileNeverLeftBehind) {
   std::string temp = Path("$KQ001$.TMP");
   WriteText(temp, "left over");

@@ -22,7 +22,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr int kReturn = 13, kEsc = 27, kDown = 40, kRight = 39;
+constexpr int kReturn = 13, kEsc = 27, kDown = 40, kRight = 39, kAlt = 18;
 
 // An input script built tap by tap; each tap holds a key for one tick and leaves two.
 class Script {
@@ -32,6 +32,13 @@ class Script {
       text_ << t_ << " down " << vk << "\n" << t_ + 1 << " up " << vk << "\n";
       t_ += 3;
     }
+    return *this;
+  }
+  // Alt held, Return pressed and released, Alt released.
+  Script& AltReturn() {
+    text_ << t_ << " down " << kAlt << "\n" << t_ + 1 << " down " << kReturn << "\n" << t_ + 3 << " up "
+          << kReturn << "\n" << t_ + 4 << " up " << kAlt << "\n";
+    t_ += 6;
     return *this;
   }
   Script& Wait(int ticks) {
@@ -155,6 +162,22 @@ TEST_F(OptionsRunnerTest, CancelLeavesTheIniAsItWas) {
   EXPECT_EQ(Ini("System", "UseDirect3D"), "0");
   EXPECT_EQ(Ini("System", "DisableGameOver"), "1");
   EXPECT_EQ(Ini("Status2P", "JoyName"), "Old Pad");
+}
+
+TEST_F(OptionsRunnerTest, AltReturnDuringKeyCaptureOnlySwitchesTheDisplay) {
+  Script s;
+  s.ToOptions().Tap(kDown, 8).Tap(kReturn);  // KEY ASSIGN..
+  s.Tap(kDown, 5).Tap(kReturn);              // player 1's erase shot: capturing
+  s.Wait(2).AltReturn().Wait(2);
+  const int afterSwitch = s.Now() - 1;  // the last tick before the next key
+  s.Tap('Q').Wait(2);
+  Run(s, s.Now(), "--dump-at " + std::to_string(afterSwitch) + ":" + Path("mid.json"));
+  const std::string mid = Read("mid.json");
+  EXPECT_NE(mid.find("\"capturing\":true"), std::string::npos) << mid;  // neither Alt nor Return taken
+  EXPECT_NE(mid.find("\"full_screen\":true"), std::string::npos);
+  EXPECT_EQ(DumpInt("screen_state"), 7);
+  const std::string end = Read("dump.json");
+  EXPECT_NE(end.find("\"capturing\":false"), std::string::npos);
 }
 
 TEST_F(OptionsRunnerTest, ARecapturedKeyActsInPlayAndTheOldOneNoLonger) {

@@ -80,6 +80,7 @@ TEST_F(OptionsTest, CancelAndEscLeaveTheConfigurationUntouched) {
     SettingsTo(kRowPad1P);
     Tap(kVkRight);
     EXPECT_EQ(OptionPadChoice(g, 0), "Pad A");
+    EXPECT_EQ(g.DXInput1.PadNo, 0);  // in use at once
     if (leave < 0) {
       Tap(kVkEsc);
     } else {
@@ -124,9 +125,11 @@ TEST_F(OptionsTest, OkCommitsEveryFieldAndAppliesVsync) {
   Tap(kVkDown);
   Tap(kVkLeft);  // none -> the last choice, Pad B
   EXPECT_EQ(OptionPadChoice(g, 0), "Pad B");
+  EXPECT_EQ(g.DXInput1.PadNo, 5);
   SettingsTo(kRowPad2P);
   Tap(kVkRight);
   EXPECT_EQ(OptionPadChoice(g, 1), "Pad A");
+  EXPECT_EQ(g.DXInput2.PadNo, 2);
   platform.VsyncCalls.clear();
   SettingsTo(kRowOk);
   Tap(kVkReturn);
@@ -143,6 +146,28 @@ TEST_F(OptionsTest, OkCommitsEveryFieldAndAppliesVsync) {
   EXPECT_EQ(g.DXInput1.PadNo, 5);  // the pad is switched at once
   EXPECT_EQ(g.DXInput2.PadNo, 2);
   EXPECT_EQ(platform.VsyncCalls, std::vector<bool>{false});
+}
+
+TEST_F(OptionsTest, ThePadNumberFollowsTheRowAndAPadPluggedInMeanwhile) {
+  Attach(0, "Pad A");
+  Attach(1, "Pad B");
+  OpenOptions();
+  SettingsTo(kRowPad1P);
+  Tap(kVkRight);
+  EXPECT_EQ(g.DXInput1.PadNo, 0);
+  Tap(kVkRight);
+  EXPECT_EQ(g.DXInput1.PadNo, 1);
+  Detach(1);
+  Tick();
+  EXPECT_EQ(OptionPadChoice(g, 0), "Pad B");  // kept, not connected
+  EXPECT_EQ(g.DXInput1.PadNo, kNoPad);
+  Attach(3, "Pad B");
+  Tick();
+  EXPECT_EQ(g.DXInput1.PadNo, 3);
+  Tap(kVkLeft);
+  Tap(kVkLeft);  // none
+  EXPECT_EQ(g.DXInput1.PadNo, kNoPad);
+  EXPECT_EQ(g.DXInput2.PadNo, kNoPad);  // the other player's row was not touched
 }
 
 TEST_F(OptionsTest, PadChoiceOffersNoneAndEachAttachedNameOnce) {

@@ -1,0 +1,417 @@
+#include "app/net_play.h"
+
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <algorithm>
+#include <sstream>
+#include <thread>
+
+#include "app/context.h"
+#include "app/main_loop.h"
+#include "app/replay.h"
+#include "config/replay_file.h"
+#include "net/net_match.h"
+#include "sprites/effect_sprites.h"
+
+namespace kq {
+
+namespace {
+
+// Shots act once per press; directions and raise repeat while held.
+constexpr uint16_t kOneShotBits = 0x70;
+// How early the rival's states should arrive before their tick is due.
+constexpr int32_t kInputMarginMs = 6;
+
+class TFnv {
+ public:
+  void Add(uint64_t v) {
+    for (int i = 0; i < 8; ++i) {
+      h_ ^= (v >> (8 * i)) & 0xff;
+      h_ *= 0x100000001b3ull;
+    }
+  }
+  void AddReal(double d) {
+    uint64_t bits;
+    static_assert(sizeof bits == sizeof d);
+    std::memcpy(&bits, &d, sizeof bits);
+    Add(bits);
+  }
+  uint64_t Value() const { return h_; }
+
+ private:
+  uint64_t h_ = 0xcbf29ce484222325ull;
+};
+
+uint32_t WallMs() {
+  return uint32_t(std::chrono::duration_cast<std::chrono::milliseconds>(
+                      std::chrono::steady_clock::now().time_since_epoch())
+                      .count());
+}
+
+void Blink(TImageSprite* s, bool on) {
+  if (!s) return;
+  s->PatternSpeed = on ? 0.008 : 0;
+  if (!on) s->PatternPos = 0;
+}
+
+bool GameIsOverNow(const GameContext& g) { return g.Player1P.Phase == gpOver || g.Player2P.Phase == gpOver; }
+
+// The eight control bits of the local player from the local device, as the rules would read
+// them on player 1's side.
+uint16_t LocalBits(const TDXInput& dev, const TKeyAssign& k) {
+  const int states[8] = {0, 1, 2, 3, k.J01, k.J02, k.J03, k.J04};
+  uint16_t bits = 0;
+  for (int i = 0; i < 8; ++i)
+    if (dev.Has(states[i])) bits |= uint16_t(1u << i);
+  return bits;
+}
+
+// The one-shot clearing of a tick in play, for the local device alone.
+void ClearOneShots(TDXInput& dev, const TKeyAssign& k) {
+  dev.Remove(k.J01);
+  dev.Remove(k.J02);
+  dev.Remove(k.J03);
+}
+
+void DrawLines(GameContext& g, const std::vector<std::string>& lines) {
+  Canvas* c = g.NoRender ? nullptr : g.ScreenCanvas();
+  if (!c) return;
+  c->Clear(0);
+  // 64 columns of 10 pixels, 30 rows of 16.
+  int row = 15 - int(lines.size());
+  for (const std::string& l : lines) {
+    DrawGlyphText(g, *c, std::max(0, int(64 - l.size()) / 2), l, row);
+    row += 2;
+  }
+  g.Platform->Present();
+}
+
+struct TSaved {
+  TGameConfig Config;
+  int Mode = 1, Cols = 7, Rows = 13;
+  std::array<std::vector<std::string>, 2> Field;
+  std::array<bool, 2> HasField{false, false};
+};
+
+}  // namespace
+
+uint64_t RoundSeed(uint64_t matchSeed, uint32_t round) { return MixSeed(matchSeed, 100 + round); }
+
+uint64_t RulesStateHash(const GameContext& g) {
+  TFnv h;
+  for (int n = 0; n < 2; ++n) {
+    const TPlayerInfo& p = n == 0 ? g.Player1P : g.Player2P;
+    h.Add(uint64_t(p.Active) | uint64_t(p.Phase) << 8 | uint64_t(p.RainbowMode) << 16 | uint64_t(p.Trimming) << 24);
+    for (int v : {p.Level, p.Score, p.Combo, p.MaxCombo, p.Chain, p.ShotChain, p.Rows, p.Cols, p.HazardStock,
+                  p.PendingLines, p.TrimLeft, p.RestoreLeft, p.ErasedInLevel, p.ShotsInFlight, p.ErasingCount})
+      h.Add(uint64_t(int64_t(v)));
+    h.Add(p.LineUpTime);
+    h.AddReal(p.ChainGauge);
+    h.AddReal(p.PowerGauge);
+    h.AddReal(p.RainbowGauge);
+    for (int c = 0; c < kMaxCols; ++c)
+      for (int r = 0; r < kFieldRows; ++r) {
+        const TBlockSprite* b = p.Cells[size_t(c)][size_t(r)];
+        h.Add(b ? uint64_t(1 + b->Kind) | uint64_t(b->Hard) << 8 | uint64_t(b->Hazard) << 9 |
+                      uint64_t(b->Erased) << 10 | uint64_t(b->Falling) << 11 | uint64_t(b->ChangeCount) << 16
+                : 0);
+      }
+  }
+  h.Add(g.Rng.State());
+  return h.Value();
+}
+
+std::string EncodeMatchRules(const GameContext& g) {
+  std::ostringstream out;
+  out << "A " << int(g.Config.AdvancedMode1P) << ' ' << int(g.Config.AdvancedMode2P) << ' '
+      << int(g.Config.DisableGameOver) << '\n';
+  out << 'T';
+  for (int64_t v : RuleTuning(g.Config)) out << ' ' << v;
+  out << '\n';
+  for (int n = 0; n < 2; ++n)
+    if (g.HasStartField[size_t(n)]) {
+      out << 'F' << n << '\n';
+      for (const std::string& row : g.StartField[size_t(n)]) out << 'R' << n << ' ' << row << '\n';
+    }
+  return out.str();
+}
+
+bool ApplyMatchRules(const std::string& text, GameContext& g) {
+  std::istringstream in(text);
+  std::string line;
+  TGameConfig c = g.Config;
+  std::array<std::vector<std::string>, 2> field;
+  std::array<bool, 2> hasField{false, false};
+  bool sawA = false, sawT = false;
+  while (std::getline(in, line)) {
+    if (line.empty()) continue;
+    std::istringstream l(line.substr(1));
+    if (line[0] == 'A') {
+      int a = 0, b = 0, d = 0;
+      if (!(l >> a >> b >> d)) return false;
+      c.AdvancedMode1P = a != 0;
+      c.AdvancedMode2P = b != 0;
+      c.DisableGameOver = d != 0;
+      sawA = true;
+    } else if (line[0] == 'T') {
+      std::vector<int64_t> t;
+      int64_t v;
+      while (l >> v) t.push_back(v);
+      if (!ApplyRuleTuning(t, c)) return false;
+      sawT = true;
+    } else if (line[0] == 'F' && line.size() == 2 && (line[1] == '0' || line[1] == '1')) {
+      hasField[size_t(line[1] - '0')] = true;
+    } else if (line[0] == 'R' && line.size() >= 3 && (line[1] == '0' || line[1] == '1') && line[2] == ' ') {
+      const size_t n = size_t(line[1] - '0');
+      if (!hasField[n] || field[n].size() >= size_t(kFieldRows) || line.size() - 3 > size_t(kMaxCols)) return false;
+      const std::string row = line.substr(3);
+      if (row.find_first_not_of(".012345abcdefh") != std::string::npos) return false;
+      field[n].push_back(row);
+    } else {
+      return false;
+    }
+  }
+  if (!sawA || !sawT) return false;
+  g.Config = c;
+  g.StartField = field;
+  g.HasStartField = hasField;
+  return true;
+}
+
+int RunNetMatch(GameContext& g, const TNetOptions& o, const TNetRunHooks& hooks) {
+  auto notice = [&](const std::string& text) {
+    std::fprintf(stderr, "kq001: %s\n", text.c_str());
+    g.TitleNotice = text.size() > 64 ? text.substr(0, 64) : text;
+  };
+  std::string error;
+  std::unique_ptr<net::TNetTransport> t =
+      o.Host ? net::HostMatch(o.Port, error) : net::JoinMatch(o.JoinHost, o.Port, o.Sim, error);
+  if (!t) {
+    notice(error);
+    return 2;
+  }
+  net::TMatchSetup setup;
+  setup.GameVersion = kGameVersion;
+  setup.LevelHash = LevelTableHash(g.LevelTable);
+  if (o.Host) {
+    setup.Seed = g.Rng.Next64();
+    setup.Rules = EncodeMatchRules(g);
+    setup.Delay = 2;
+  }
+  net::TNetMatch match(std::move(t), o.Host, setup, kOneShotBits);
+
+  TSaved saved{g.Config, g.GameMode, g.FieldCols, g.FieldRows, g.StartField, g.HasStartField};
+  // The person's own keys drive the local device; the rules read both players' bits from
+  // states of their own, so an assignment on one machine cannot change the game on the other.
+  const TKeyAssign localKeys = g.Config.KeyAssign1P;
+  TDXInput local, unused;
+  ApplyKeyAssign(local, unused, g.Config);
+  local.PadNo = g.DXInput1.PadNo;
+
+  uint32_t counted = 0;
+  int status = 0;
+  bool closing = false;
+  auto frameDone = [&]() { return hooks.Frames >= 0 && long(counted) >= hooks.Frames; };
+  auto step = [&]() -> bool {
+    ++counted;
+    if (hooks.BeforeTick) hooks.BeforeTick(counted);
+    if (hooks.PumpEvents && !hooks.PumpEvents()) {
+      closing = true;
+      return false;
+    }
+    if (g.Platform) local.Poll(g.Platform->Input());
+    match.Pump(WallMs());
+    return true;
+  };
+
+  // Waiting for the rival.
+  std::vector<std::string> info = {"NETWORK MATCH"};
+  if (o.Host) {
+    info.push_back("WAITING FOR A RIVAL ON PORT " + std::to_string(o.Port));
+    std::string addrs;
+    for (const std::string& a : net::LocalAddresses()) addrs += (addrs.empty() ? "" : "  ") + a;
+    if (!addrs.empty()) info.push_back("THIS MACHINE  " + addrs);
+  } else {
+    info.push_back("CONNECTING TO " + o.JoinHost + ":" + std::to_string(o.Port));
+  }
+  while (match.Phase() == net::TMatchPhase::Connecting || match.Phase() == net::TMatchPhase::Handshake) {
+    if (frameDone()) break;
+    if (!step()) break;
+    if (local.Has(kStateCancel)) {
+      match.Leave("left the match");
+      break;
+    }
+    local.States.reset();
+    std::vector<std::string> lines = info;
+    if (!match.Notice().empty()) lines.push_back(match.Notice());
+    lines.push_back("ESC  BACK TO THE TITLE");
+    DrawLines(g, lines);
+    if (hooks.AfterTick) hooks.AfterTick(counted);
+    std::this_thread::sleep_for(std::chrono::milliseconds(16));
+  }
+  if (match.Phase() != net::TMatchPhase::Playing) {
+    if (match.Phase() == net::TMatchPhase::Ended && match.EndReason() != "left the match") {
+      notice(match.EndReason());
+      status = 2;
+    }
+    if (closing) status = 0;
+    g.EnterState(scTitle);
+    return status;
+  }
+
+  // The match's settings: the host's rules, versus, both players' actions on states of their own.
+  if (!o.Host && !ApplyMatchRules(match.Settings().Rules, g)) {
+    match.Leave("the host's settings cannot be read");
+    notice("the host's settings cannot be read");
+    g.EnterState(scTitle);
+    return 2;
+  }
+  for (TKeyAssign* k : {&g.Config.KeyAssign1P, &g.Config.KeyAssign2P}) {
+    k->J01 = 4;
+    k->J02 = 5;
+    k->J03 = 6;
+    k->J04 = 7;
+  }
+  g.NetPlay = true;
+  g.GameMode = 2;
+  g.FieldCols = 8;
+  g.FieldRows = 13;
+  const uint64_t matchSeed = match.Settings().Seed;
+  uint32_t round = 0;
+  uint32_t clock = 1000;
+  auto startRound = [&]() {
+    clock = 1000;
+    if (hooks.SetClock) hooks.SetClock(clock);
+    g.FrameTime = clock;
+    g.NextGameSeed = RoundSeed(matchSeed, round);
+    g.EnterState(scPlay);
+  };
+  startRound();
+
+  uint32_t due = WallMs();
+  bool answered = false;
+  std::string endNotice;
+  while (!frameDone()) {
+    if (!step()) break;
+    if (match.Phase() == net::TMatchPhase::Ended) {
+      endNotice = match.EndReason();
+      // A rival who left on purpose ends the match normally; a lost connection or a desync
+      // breaks it off.
+      status = endNotice == net::kRivalLeft || endNotice == net::kDeclined ? 0 : 3;
+      break;
+    }
+    if (local.Has(kStateCancel)) {
+      match.Leave("left the match");
+      break;
+    }
+    // The game-over prompt is this machine's own; the match goes on only if both say yes.
+    if (GameIsOverNow(g) && g.ScreenState == scPlay) {
+      if (!answered) {
+        if (local.Has(2) && g.RetryChoice != 0) {
+          g.RetryChoice = 0;
+          Blink(g.RetryYes, true);
+          Blink(g.RetryNo, false);
+          g.PlaySound("CURSOR");
+        } else if (local.Has(3) && g.RetryChoice != 1) {
+          g.RetryChoice = 1;
+          Blink(g.RetryYes, false);
+          Blink(g.RetryNo, true);
+          g.PlaySound("CURSOR");
+        } else if (local.Has(kStateConfirm)) {
+          answered = true;
+          match.AnswerRetry(g.RetryChoice == 0);
+          if (g.RetryChoice != 0) {
+            match.Leave("left the match");
+            break;
+          }
+        }
+      } else if (match.RivalRetry().has_value()) {
+        if (!*match.RivalRetry()) {
+          endNotice = net::kDeclined;
+          match.Leave(endNotice);
+          break;
+        }
+        match.NewRound();
+        ++round;
+        answered = false;
+        startRound();
+        due = WallMs();
+      }
+    }
+    for (int s = 25; s <= 30; ++s) local.Remove(s);
+    if (!match.Lockstep().Sampled()) {
+      match.Sample(LocalBits(local, localKeys));
+      ClearOneShots(local, localKeys);
+    }
+    // The tick runs at its time once both players' states are there; while it waits the
+    // window keeps drawing and the connection keeps being serviced.
+    bool ran = false;
+    const uint32_t tickDue = due;
+    bool earlyReady = false;
+    uint32_t readyAt = 0;
+    for (;;) {
+      const uint32_t now = WallMs();
+      if (!earlyReady && match.Lockstep().Ready()) {
+        earlyReady = true;
+        readyAt = now;
+      }
+      if (int32_t(now - due) < 0) {
+        match.Pump(now);
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        continue;
+      }
+      if (match.Ready()) break;
+      if (now - due >= 16 || match.Phase() == net::TMatchPhase::Ended) break;
+      match.Pump(now);
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    if (match.Ready()) {
+      const uint32_t tick = match.Lockstep().NextTick();
+      const auto states = match.Advance();
+      const uint32_t len = net::NetTickLength(tick);
+      clock += len;
+      if (hooks.SetClock) hooks.SetClock(clock);
+      g.NetControls = uint32_t(states[0]) | uint32_t(states[1]) << 8;
+      FrameTick(g, clock, int(len));
+      g.NetControls.reset();
+      if (tick % net::kHashInterval == 0) match.ReportHash(tick, RulesStateHash(g));
+      due += len;
+      // The machine that runs ahead would meet the rival's states just in time, and wait at
+      // every hiccup: it falls back a millisecond a tick until they arrive with some margin.
+      if (!earlyReady || int32_t(tickDue - readyAt) < kInputMarginMs) due += 1;
+      // Never more than a few ticks behind the wall clock: after a long wait the game does not
+      // race to catch up.
+      if (int32_t(WallMs() - due) > 100) due = WallMs();
+      ran = true;
+    } else {
+      due = WallMs();  // a waiting tick
+    }
+    g.NetInfo = {true, match.Lockstep().NextTick() - 1, round, match.Lockstep().Delay(), match.Stats().Waits,
+                 match.Transport().BytesSent(), match.Transport().BytesReceived()};
+    if (!ran && !g.NoRender && g.ScreenState == scPlay) RedrawPlay(g);
+    if (hooks.AfterTick) hooks.AfterTick(counted);
+  }
+  // Closing, or the scripted run's last tick: the rival hears it at once.
+  if (match.Phase() != net::TMatchPhase::Ended) match.Leave("closed");
+  if (!endNotice.empty()) notice(endNotice);
+  std::fprintf(stderr, "kq001: network match: %u ticks, delay %d, %u waits, %llu bytes sent, %llu received\n",
+               match.Lockstep().NextTick() - 1, match.Lockstep().Delay(), match.Stats().Waits,
+               (unsigned long long)match.Transport().BytesSent(),
+               (unsigned long long)match.Transport().BytesReceived());
+  // The match's settings were borrowed: the person's own come back before anything is saved.
+  FinishRecording(g);
+  g.NetPlay = false;
+  g.Config = saved.Config;
+  g.GameMode = saved.Mode;
+  g.FieldCols = saved.Cols;
+  g.FieldRows = saved.Rows;
+  g.StartField = saved.Field;
+  g.HasStartField = saved.HasField;
+  ApplyKeyAssign(g.DXInput1, g.DXInput2, g.Config);
+  // Headless, the last state stays for the dump; a window goes back to the title.
+  if (!closing && !hooks.Headless) g.EnterState(scTitle);
+  return status;
+}
+
+}  // namespace kq

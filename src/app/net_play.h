@@ -1,0 +1,46 @@
+#pragma once
+// A versus match between two machines: the waiting screen, the lockstep ticks, the retry
+// prompt both players answer, and the end of the match. The host plays player 1, the guest
+// player 2; each uses player 1's keys or pad on their own machine.
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "net/transport.h"
+
+namespace kq {
+
+struct GameContext;
+
+struct TNetOptions {
+  bool Host = false;
+  std::string JoinHost;  // empty unless joining
+  uint16_t Port = net::kDefaultPort;
+  net::TNetSim Sim;
+  bool Active() const { return Host || !JoinHost.empty(); }
+};
+
+// What the program loop around the match provides.
+struct TNetRunHooks {
+  bool Headless = false;
+  long Frames = -1;  // ticks to run, waiting ticks included; -1 = until the match ends
+  // Per counted tick (scripted input before, shots and dumps after); may be empty.
+  std::function<void(uint32_t)> BeforeTick, AfterTick;
+  // Handles the platform's events; false once the program is closing.
+  std::function<bool()> PumpEvents;
+  // The platform's clock for the tick about to run.
+  std::function<void(uint32_t)> SetClock;
+};
+
+// Exit status of a headless match: 0 ended normally, 2 could not start, 3 broke off.
+int RunNetMatch(GameContext& g, const TNetOptions& o, const TNetRunHooks& hooks);
+
+// The state two machines compare: fields, gauges, scores, levels, phases, the rules' stream.
+uint64_t RulesStateHash(const GameContext& g);
+// The host's rule settings (and scripted starting fields) as sent to the guest.
+std::string EncodeMatchRules(const GameContext& g);
+bool ApplyMatchRules(const std::string& text, GameContext& g);
+// The seed of each round of a match.
+uint64_t RoundSeed(uint64_t matchSeed, uint32_t round);
+
+}  // namespace kq

@@ -1,0 +1,107 @@
+#pragma once
+// One network match as the game sees it: the handshake, the lockstep inputs, delay changes,
+// state hashes, retry answers and the end of the match, over any TNetTransport. The wall clock
+// passed in only detects a silent rival; it never reaches the rules.
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "net/lockstep.h"
+#include "net/net_packet.h"
+#include "net/transport.h"
+
+namespace kq::net {
+
+// What this machine brings to the match.
+struct TMatchSetup {
+  std::string GameVersion;
+  uint64_t LevelHash = 0;
+  uint64_t Seed = 0;      // host: the seed of the match
+  std::string Rules;      // host: its rule settings
+  int Delay = 2;          // host: the input delay of the first ticks
+};
+
+enum class TMatchPhase { Connecting, Handshake, Playing, Ended };
+
+// Reasons the rival's side gives for an end that is no fault.
+constexpr const char* kRivalLeft = "rival left";
+constexpr const char* kDeclined = "the rival declined a rematch";
+
+// Ticks between two state hashes.
+constexpr uint32_t kHashInterval = 60;
+
+struct TMatchStats {
+  uint32_t Waits = 0;           // ticks that waited for the rival at least once
+  uint32_t UndecodedPackets = 0;
+  uint32_t LateDelayChanges = 0;
+  uint32_t DelayChanges = 0;
+};
+
+class TNetMatch {
+ public:
+  TNetMatch(std::unique_ptr<TNetTransport> transport, bool host, TMatchSetup setup, uint16_t oneShot);
+  ~TNetMatch();
+
+  bool IsHost() const { return host_; }
+  TMatchPhase Phase() const { return phase_; }
+  // Why the match ended: a refusal, "rival disconnected", "desync at tick N", ...
+  const std::string& EndReason() const { return reason_; }
+  // Host: the last guest refused, for the waiting screen.
+  const std::string& Notice() const { return notice_; }
+  // The host's settings (guest: once Playing).
+  const TWelcome& Settings() const { return welcome_; }
+  const TNetTransport& Transport() const { return *transport_; }
+  TLockstep& Lockstep() { return *lockstep_; }
+  const TMatchStats& Stats() const { return stats_; }
+
+  // Services the connection; call every frame.
+  void Pump(uint32_t nowMs);
+
+  // The game's side of a tick: sample once, then run it when Ready().
+  void Sample(uint16_t states);
+  bool Ready();
+  std::array<uint16_t, 2> Advance();
+  // The rules' state hash after tick; both sides compare.
+  void ReportHash(uint32_t tick, uint64_t hash);
+
+  // Game-over prompt: this side's answer and the rival's for the current round.
+  void AnswerRetry(bool yes);
+  std::optional<bool> RivalRetry() const { return rivalRetry_; }
+  // Both said yes: a new round starts at tick 1.
+  void NewRound();
+
+  // Ends the match for both sides; reason is shown here, the rival sees "rival left".
+  void Leave(const std::string& reason);
+
+ private:
+  void Handle(const TMessage& m);
+  void End(const std::string& reason);
+  void SendInputs(uint32_t nowMs);
+  void StartPlaying(int delay);
+
+  std::unique_ptr<TNetTransport> transport_;
+  bool host_;
+  TMatchSetup setup_;
+  uint16_t oneShot_;
+  TMatchPhase phase_ = TMatchPhase::Connecting;
+  std::string reason_;
+  std::string notice_;
+  TWelcome welcome_;
+  std::unique_ptr<TLockstep> lockstep_;
+  TDesyncCheck desync_;
+  TDelayControl delayControl_{2};
+  TMatchStats stats_;
+  uint32_t round_ = 0;
+  uint32_t now_ = 0;
+  uint32_t lastHeard_ = 0;
+  uint32_t lastSend_ = 0;
+  bool heardOnce_ = false;
+  bool newSample_ = false;
+  uint32_t waitedTick_ = 0;
+  std::optional<bool> myRetry_, rivalRetry_;
+  int nextDelay_ = 2;  // input delay of the next round, as the host fixed it
+};
+
+}  // namespace kq::net

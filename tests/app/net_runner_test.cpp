@@ -1,0 +1,245 @@
+// Two headless programs play one network match over the loopback.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <regex>
+#include <string>
+#include <thread>
+
+#include "app/program_folder.h"
+
+namespace kq {
+namespace {
+
+namespace fs = std::filesystem;
+
+// Ports of their own per test process, so parallel runs never meet.
+int Port(int n) { return 30000 + int(getpid() % 1500) * 8 + n; }
+
+struct TSide {
+  test::TProgramFolder folder{false};
+  pid_t pid = -1;
+
+  void Start(const std::string& args) {
+    const std::string cmd = std::string("exec env SDL_AUDIODRIVER=dummy ") + KQ_BIN_DIR +
+                            "/kq001 --headless --no-render --app-path " + folder.dir.string() + " " + args + " > " +
+                            folder.Path("stdout.txt") + " 2> " + folder.Path("stderr.txt");
+    pid = fork();
+    if (pid == 0) {
+      execl("/bin/sh", "sh", "-c", cmd.c_str(), static_cast<char*>(nullptr));
+      _exit(127);
+    }
+  }
+  int Wait() {
+    int st = 0;
+    if (pid <= 0 || waitpid(pid, &st, 0) != pid) return -1;
+    pid = -1;
+    return WIFEXITED(st) ? WEXITSTATUS(st) : -1;
+  }
+  ~TSide() {
+    if (pid > 0) {
+      kill(pid, SIGKILL);
+      Wait();
+    }
+  }
+  std::string Err() const { return folder.Read("stderr.txt"); }
+};
+
+std::string Section(const std::string& json, const std::string& key) {
+  const size_t at = json.find("\"" + key + "\":");
+  if (at == std::string::npos) return "";
+  size_t end = at + key.size() + 3;
+  int depth = 0;
+  for (; end < json.size(); ++end) {
+    const char c = json[end];
+    if (c == '[' || c == '{') ++depth;
+    if (c == ']' || c == '}') {
+      if (depth == 0) break;
+      --depth;
+    }
+    if (c == ',' && depth == 0) break;
+  }
+  return json.substr(at, end - at + 1);
+}
+
+// The players' fields, scores and levels: what both machines must agree on.
+std::string Agreed(const std::string& dump) {
+  std::string players = Section(dump, "players");
+  std::string out;
+  std::regex keep("\"(field|score|level|phase|combo|max_combo|hazard_stock|power_gauge)\":(\\[[^\\]]*\\]|[-0-9.e]+)");
+  for (auto it = std::sregex_iterator(players.begin(), players.end(), keep); it != std::sregex_iterator(); ++it)
+    out += it->str() + "\n";
+  return out;
+}
+
+// Player 1 starts on a tall column, so the first rising line ends the game.
+const char* kTallField =
+    "0.......\n1.......\n0.......\n1.......\n0.......\n1.......\n0.......\n"
+    "1.......\n0.......\n1.......\n0.......\n1.......\n0.......\n";
+const char* kLowField = "........\n01234501\n12345012\n";
+// Lines rise every 1.5 s, so a match ends within the test's few seconds; both machines need it.
+const char* kFastTable =
+    "[LEVEL001]\nHardBlockRatio=5\nNeedBlock=30\nLineUpInterval=1500\n"
+    "[LEVEL002]\nHardBlockRatio=5\nNeedBlock=30\nLineUpInterval=1500\n";
+
+TEST(NetMatchRunner, BothMachinesPlayTheSameGameToItsEnd) {
+  TSide host, guest;
+  host.folder.Write("f1.txt", kTallField);
+  host.folder.Write("f2.txt", kLowField);
+  host.folder.Write("LevelUp.def", kFastTable);
+  guest.folder.Write("LevelUp.def", kFastTable);
+  // Both players move and shoot with player 1's keys on their own machines.
+  host.folder.Write("in.txt", "40 down 39\n41 up 39\n60 down 67\n61 up 67\n");
+  guest.folder.Write("in.txt", "45 down 37\n46 up 37\n70 down 67\n71 up 67\n90 down 90\n91 up 90\n");
+  const int port = Port(0);
+  host.Start("--host --port " + std::to_string(port) + " --seed 9 --frames 420 --field1 " + host.folder.Path("f1.txt") +
+             " --field2 " + host.folder.Path("f2.txt") + " --input " + host.folder.Path("in.txt") + " --dump " +
+             host.folder.Path("end.json"));
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  guest.Start("--join 127.0.0.1:" + std::to_string(port) + " --frames 420 --input " + guest.folder.Path("in.txt") +
+              " --dump " + guest.folder.Path("end.json"));
+  const int hostRc = host.Wait();
+  const int guestRc = guest.Wait();
+  EXPECT_EQ(hostRc, 0) << host.Err();
+  EXPECT_EQ(guestRc, 0) << guest.Err();
+  const std::string h = host.folder.Read("end.json"), g = guest.folder.Read("end.json");
+  ASSERT_FALSE(Agreed(h).empty()) << h;
+  EXPECT_EQ(Agreed(h), Agreed(g));
+  // Player 1 (the host) lost at the first rising line; the guest's field came from the host.
+  EXPECT_NE(Section(h, "players").find("\"phase\":6"), std::string::npos);
+  EXPECT_NE(Agreed(g).find("\"01234501\""), std::string::npos);
+  // Each side recorded the match, and the recording plays back to the same end.
+  for (TSide* s : {&host, &guest}) {
+    std::vector<fs::path> files;
+    if (fs::exists(s->folder.dir / "replays"))
+      for (auto& e : fs::directory_iterator(s->folder.dir / "replays"))
+        if (e.path().extension() == ".kqr") files.push_back(e.path());
+    ASSERT_EQ(files.size(), 1u) << s->Err();
+    s->Start("--replay " + files[0].string() + " --dump " + s->folder.Path("replayed.json"));
+    EXPECT_EQ(s->Wait(), 0) << s->Err();
+    const std::string replayed = s->folder.Read("replayed.json");
+    std::regex fieldOnly("\"field\":\\[[^\\]]*\\]");
+    auto fields = [&](const std::string& j) {
+      std::string out;
+      for (auto it = std::sregex_iterator(j.begin(), j.end(), fieldOnly); it != std::sregex_iterator(); ++it)
+        out += it->str();
+      return out;
+    };
+    EXPECT_EQ(fields(replayed), fields(h));
+  }
+}
+
+TEST(NetMatchRunner, TheSameMatchAgreesUnderDelayJitterAndLoss) {
+  TSide host, guest;
+  host.folder.Write("f1.txt", kTallField);
+  host.folder.Write("LevelUp.def", kFastTable);
+  guest.folder.Write("LevelUp.def", kFastTable);
+  guest.folder.Write("in.txt", "30 down 40\n31 up 40\n50 down 67\n51 up 67\n52 down 88\n53 up 88\n");
+  const int port = Port(1);
+  host.Start("--host --port " + std::to_string(port) + " --seed 4 --frames 420 --field1 " + host.folder.Path("f1.txt") +
+             " --dump " + host.folder.Path("end.json"));
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  guest.Start("--join 127.0.0.1:" + std::to_string(port) + " --net-sim 40,10,10 --frames 420 --input " +
+              guest.folder.Path("in.txt") + " --dump " + guest.folder.Path("end.json"));
+  EXPECT_EQ(host.Wait(), 0) << host.Err();
+  EXPECT_EQ(guest.Wait(), 0) << guest.Err();
+  const std::string h = host.folder.Read("end.json"), g = guest.folder.Read("end.json");
+  ASSERT_FALSE(Agreed(h).empty());
+  EXPECT_EQ(Agreed(h), Agreed(g));
+  EXPECT_NE(Section(h, "players").find("\"phase\":6"), std::string::npos);
+  // The delay followed the round trip (about 100 ms): more than the loopback's 1 or 2 ticks.
+  EXPECT_GE(std::atoi(Section(g, "delay").substr(8).c_str()), 3) << Section(g, "net");
+}
+
+// After the game over each player answers on their own machine (Return on YES, or Right then
+// Return for NO).
+TEST(NetMatchRunner, ARematchNeedsBothYesAndOneNoEndsIt) {
+  for (bool guestSaysYes : {true, false}) {
+    TSide host, guest;
+    host.folder.Write("f1.txt", kTallField);
+    host.folder.Write("LevelUp.def", kFastTable);
+    guest.folder.Write("LevelUp.def", kFastTable);
+    host.folder.Write("in.txt", "230 down 13\n232 up 13\n");
+    guest.folder.Write("in.txt", guestSaysYes ? "250 down 13\n252 up 13\n"
+                                              : "240 down 39\n242 up 39\n250 down 13\n252 up 13\n");
+    const int port = Port(guestSaysYes ? 6 : 7);
+    host.Start("--host --port " + std::to_string(port) + " --seed 2 --frames 380 --field1 " +
+               host.folder.Path("f1.txt") + " --input " + host.folder.Path("in.txt") + " --dump " +
+               host.folder.Path("end.json"));
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    guest.Start("--join 127.0.0.1:" + std::to_string(port) + " --frames 800 --input " + guest.folder.Path("in.txt") +
+                " --dump " + guest.folder.Path("end.json"));
+    EXPECT_EQ(host.Wait(), 0) << host.Err();
+    EXPECT_EQ(guest.Wait(), 0) << guest.Err();
+    const std::string h = host.folder.Read("end.json");
+    if (guestSaysYes) {
+      EXPECT_NE(Section(h, "round").find(":1"), std::string::npos) << Section(h, "net") << host.Err();
+      EXPECT_EQ(Agreed(h), Agreed(guest.folder.Read("end.json")));
+    } else {
+      EXPECT_NE(host.Err().find("the rival declined a rematch"), std::string::npos) << host.Err();
+      EXPECT_NE(Section(h, "round").find(":0"), std::string::npos) << Section(h, "net");
+    }
+  }
+}
+
+TEST(NetMatchRunner, AGuestWithAnotherLevelTableIsRefused) {
+  TSide host, guest;
+  guest.folder.Write("LevelUp.def", "[LEVEL001]\nHardBlockRatio=3\nNeedBlock=10\nLineUpInterval=4000\n");
+  const int port = Port(2);
+  host.Start("--host --port " + std::to_string(port) + " --frames 200");
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  guest.Start("--join 127.0.0.1:" + std::to_string(port) + " --frames 200");
+  EXPECT_EQ(guest.Wait(), 2);
+  EXPECT_NE(guest.Err().find("level tables differ"), std::string::npos) << guest.Err();
+  // The host said why and went on waiting for another guest.
+  EXPECT_EQ(host.Wait(), 0) << host.Err();
+}
+
+TEST(NetMatchRunner, APortInUseOrAnUnknownHostStopsWithAMessage) {
+  TSide first, second, lost;
+  const int port = Port(3);
+  first.Start("--host --port " + std::to_string(port) + " --frames 100");
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  second.Start("--host --port " + std::to_string(port) + " --frames 100");
+  EXPECT_EQ(second.Wait(), 2);
+  EXPECT_NE(second.Err().find("port " + std::to_string(port) + " is in use"), std::string::npos) << second.Err();
+  lost.Start("--join no-such-host.invalid --frames 100");
+  EXPECT_EQ(lost.Wait(), 2);
+  EXPECT_NE(lost.Err().find("unknown host no-such-host.invalid"), std::string::npos) << lost.Err();
+  EXPECT_EQ(first.Wait(), 0);
+}
+
+TEST(NetMatchRunner, ARivalWhoLeavesOrVanishesEndsTheMatch) {
+  {
+    TSide host, guest;
+    const int port = Port(4);
+    host.Start("--host --port " + std::to_string(port) + " --frames 150");
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    guest.Start("--join 127.0.0.1:" + std::to_string(port) + " --frames 3000 --dump " + guest.folder.Path("end.json"));
+    EXPECT_EQ(host.Wait(), 0);
+    EXPECT_EQ(guest.Wait(), 0) << guest.Err();  // well before its 3000 ticks
+    EXPECT_NE(guest.Err().find("rival left"), std::string::npos) << guest.Err();
+  }
+  {
+    TSide host, guest;
+    const int port = Port(5);
+    host.Start("--host --port " + std::to_string(port) + " --frames 3000");
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    guest.Start("--join 127.0.0.1:" + std::to_string(port) + " --frames 3000");
+    std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+    kill(host.pid, SIGKILL);
+    host.Wait();
+    const auto t0 = std::chrono::steady_clock::now();
+    EXPECT_EQ(guest.Wait(), 3);
+    EXPECT_LT(std::chrono::steady_clock::now() - t0, std::chrono::seconds(8));
+    EXPECT_NE(guest.Err().find("rival disconnected"), std::string::npos) << guest.Err();
+  }
+}
+
+}  // namespace
+}  // namespace kq
