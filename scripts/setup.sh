@@ -8,6 +8,7 @@ packages=(
   libgtest-dev googletest
   timgm6mb-soundfont fonts-ipafont-gothic fonts-dejavu-core espeak-ng
   clang libclang-rt-14-dev
+  desktop-file-utils appstream
 )
 
 missing=()

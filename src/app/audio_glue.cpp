@@ -42,7 +42,7 @@ void LoadSoundAssets(GameContext& g) {
     return;
   }
   sound->Sounds().SetTempFileName(g.TempFileName);
-  g.SoundLoadError = LoadGameSounds(sound->Sounds(), g.AppPath, g.Config.DisableVoice);
+  g.SoundLoadError = LoadGameSounds(sound->Sounds(), g.PackFolder(), g.Config.DisableVoice);
   g.Sound = sound.get();
   g.SoundOwner = std::move(sound);
 }

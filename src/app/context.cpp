@@ -73,7 +73,7 @@ void GameContext::StopMusic() {
 }
 
 std::string GameContext::DataPath(std::string_view winRelative) const {
-  return ResolvePath(AppPath, winRelative);
+  return ResolvePath(PackFolder(), winRelative);
 }
 
 bool GameContext::DataFileExists(std::string_view winRelative) const {

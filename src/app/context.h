@@ -13,6 +13,7 @@
 
 #include "app/controls.h"
 #include "config/game_config.h"
+#include "config/user_files.h"
 #include "engine/canvas.h"
 #include "engine/image_list.h"
 #include "engine/platform.h"
@@ -71,6 +72,9 @@ struct GameContext {
   uint8_t ScreenState = scNone;
   uint32_t FrameTime = 0;
   std::string AppPath;  // program folder with a trailing '/'
+  std::string PackPath;  // folder of the asset pack with a trailing '/'; empty: the program folder
+  std::vector<std::string> PackFoldersSearched;  // in order, for the load-error text
+  TUserFiles UserFiles;  // where the settings and scores are read and saved; set at start-up
   std::string ExeBaseName = "kq001";
   std::string TempFileName;
   int GameMode = 1;  // 1 one player, 2 versus
@@ -190,10 +194,11 @@ struct GameContext {
   void StopMusic();
   // The only way the screen state changes.
   void EnterState(int newState);
-  // Path of a data file below the program folder, written with backslashes as in the original;
-  // each component is matched without regard to case.
+  // Path of a data file below the asset pack's folder, written with backslashes as in the
+  // original; each component is matched without regard to case.
   std::string DataPath(std::string_view winRelative) const;
   bool DataFileExists(std::string_view winRelative) const;
+  const std::string& PackFolder() const { return PackPath.empty() ? AppPath : PackPath; }
 
   // The frame of the front-end screens: black, move, background, sweep, draw, extra, frame rate,
   // flip.

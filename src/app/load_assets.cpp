@@ -1,6 +1,9 @@
 #include "app/load_assets.h"
 
+#include <sys/stat.h>
+
 #include <cstdio>
+#include <filesystem>
 
 #include "app/audio_glue.h"
 #include "app/context.h"
@@ -59,7 +62,7 @@ constexpr PictureSpec kPictures[] = {
 void LoadRequired(GameContext& g, const PictureSpec& p) {
   std::string file = g.DataPath(std::string("GRP\\") + p.Name + ".PNG");
   if (!LoadImageAsset(g.DXImageList1, p.Name, file, p.Columns, p.Rows, p.Transparent, p.Key))
-    throw EResorceLoadError();
+    throw EResorceLoadError(file);
 }
 
 void CutBlockStrips(GameContext& g, const char* sheet) {
@@ -79,10 +82,52 @@ void TakeTexture(GameContext& g, const std::string& item, TImage& tex) {
 
 }  // namespace
 
-std::string IniPath(const GameContext& g) { return g.DataPath(g.ExeBaseName + ".INI"); }
-std::string HiScorePath(const GameContext& g) { return g.DataPath(g.ExeBaseName + ".HI"); }
+void ResolveUserFiles(GameContext& g, const TUserEnv& env) {
+  g.UserFiles = ResolveUserFiles(g.AppPath, g.ExeBaseName, env);
+}
 
-void BuildBgmList(GameContext& g) { g.BgmList = kq::BuildBgmList(g.AppPath); }
+std::string IniPath(const GameContext& g) {
+  if (g.UserFiles.Ini.WritePlaces.empty()) return ResolvePath(g.AppPath, g.ExeBaseName + ".INI");
+  return g.UserFiles.Ini.Chosen();
+}
+
+std::string HiScorePath(const GameContext& g) {
+  if (g.UserFiles.Hi.WritePlaces.empty()) return ResolvePath(g.AppPath, g.ExeBaseName + ".HI");
+  return g.UserFiles.Hi.Chosen();
+}
+
+std::string HiScoreFolder(const GameContext& g) {
+  const std::string path = HiScorePath(g);
+  return path.substr(0, path.rfind('/') + 1);
+}
+
+std::vector<std::string> PackCandidates(const std::string& appPath, const std::string& exeFolder,
+                                        const std::string& dataFromBin, const TUserEnv& env) {
+  std::vector<std::string> out{appPath};
+  if (!dataFromBin.empty()) {
+    std::string installed = std::filesystem::path(exeFolder + dataFromBin).lexically_normal().string();
+    if (installed.back() != '/') installed += '/';
+    out.push_back(installed);
+  }
+  for (const std::string& d : SystemDataFolders(env)) out.push_back(d);
+  return out;
+}
+
+void FindAssetPack(GameContext& g, const std::vector<std::string>& candidates) {
+  g.PackFoldersSearched = candidates;
+  g.PackPath.clear();
+  for (const std::string& dir : candidates) {
+    // The pictures decide: sounds and music are optional.
+    const std::string grp = ResolvePath(dir, "GRP");
+    struct stat st {};
+    if (::stat(grp.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
+      g.PackPath = dir;
+      return;
+    }
+  }
+}
+
+void BuildBgmList(GameContext& g) { g.BgmList = kq::BuildBgmList(g.PackFolder()); }
 
 void BuildTextures(GameContext& g) {
   TImageList& list = g.DXImageList1;
@@ -94,7 +139,8 @@ void BuildTextures(GameContext& g) {
   } sheets[] = {{"D3D_BLOCK_N", "GRP\\BLOCK_N.PNG", "D3D_BLOCK2_N", &g.BlockTexN},
                 {"D3D_BLOCK_C", "GRP\\BLOCK_C.PNG", "D3D_BLOCK2_C", &g.BlockTexC}};
   for (const auto& s : sheets) {
-    if (!LoadImageAsset(list, s.Sheet, g.DataPath(s.File), 0, 0, false, kBlack)) throw EResorceLoadError();
+    if (!LoadImageAsset(list, s.Sheet, g.DataPath(s.File), 0, 0, false, kBlack))
+      throw EResorceLoadError(g.DataPath(s.File));
     for (int i = 0; i <= 6; ++i)
       for (int j = 0; j <= 4; ++j)
         CutImageAsset(list, s.Cell + std::to_string(i) + std::to_string(j), s.Sheet, 32 * j, 32 * i, 32, 32, 0,
@@ -108,7 +154,8 @@ void BuildTextures(GameContext& g) {
                  {"D3D_STR_GAMEOVER", "GRP\\STR_GAMEOVER.PNG", &g.GameOverTex},
                  {"D3D_RAINBOW", "GRP\\RAINBOW.PNG", &g.RainbowTex}};
   for (const auto& s : singles)
-    if (!LoadImageAsset(list, s.Item, g.DataPath(s.File), 0, 0, false, kBlack)) throw EResorceLoadError();
+    if (!LoadImageAsset(list, s.Item, g.DataPath(s.File), 0, 0, false, kBlack))
+      throw EResorceLoadError(g.DataPath(s.File));
   for (int i = 0; i <= 6; ++i) {
     for (int j = 0; j <= 4; ++j) {
       std::string ij = std::to_string(i) + std::to_string(j);
@@ -122,10 +169,14 @@ void BuildTextures(GameContext& g) {
 void LoadAssets(GameContext& g, uint64_t seed) {
   g.SeedProgram(seed);
   g.BgmList.clear();
-  LoadConfig(IniPath(g), g.DataPath("LevelUp.def"), g.Config, g.LevelTable);
+  // A level table beside the program overrides the pack's.
+  std::string levelDef = ResolvePath(g.AppPath, "LevelUp.def");
+  if (!FileExists(levelDef)) levelDef = g.DataPath("LevelUp.def");
+  const TUserFiles& u = g.UserFiles;
+  LoadConfig(u.Ini.ReadPath.empty() ? IniPath(g) : u.Ini.ReadPath, levelDef, g.Config, g.LevelTable);
   if (g.Platform) g.Platform->SetVsync(g.Config.WaitVsync);
   g.HiScoreTable = THiScoreTable{};
-  LoadHiScores(HiScorePath(g), g.HiScoreTable);
+  LoadHiScores(u.Hi.ReadPath.empty() ? HiScorePath(g) : u.Hi.ReadPath, g.HiScoreTable);
   ApplyKeyAssign(g.DXInput1, g.DXInput2, g.Config);
   g.DXInput1.PadNo = kNoPad;
   g.DXInput2.PadNo = kNoPad;
@@ -140,7 +191,7 @@ void LoadAssets(GameContext& g, uint64_t seed) {
   char page[32];
   for (int n = 1; n <= g.Config.EndingPageNum; ++n) {
     std::snprintf(page, sizeof page, "GRP\\ENDING%.2d.PNG", n);
-    if (!g.DataFileExists(page)) throw EResorceLoadError();
+    if (!g.DataFileExists(page)) throw EResorceLoadError(g.DataPath(page));
   }
   LoadSoundAssets(g);
   CreateMusicPlayer(g);

@@ -19,7 +19,9 @@
 #include "app/replay.h"
 #include "config/config_file.h"
 #include "config/exit_save.h"
+#include "config/file_io.h"
 #include "config/hiscore.h"
+#include "config/user_files.h"
 #include "engine/errors.h"
 #include "engine/paths.h"
 #include "engine/sdl_platform.h"
@@ -46,13 +48,107 @@ struct RunOptions {
   std::string AppPath;
   std::string Replay;
   TNetOptions Net;
+  int Display = 0;  // 1 full screen, -1 window, 0 the default (a window)
+  bool Help = false;
+  bool Version = false;
 };
 
 const char* kUsage =
-    "usage: kq001 [--headless] [--frames N] [--frame-ms MS] [--seed N] [--input FILE]\n"
-    "             [--shot T:PATH]... [--dump PATH] [--dump-at T:PATH]... [--field1 PATH]\n"
-    "             [--field2 PATH] [--no-render] [--app-path DIR] [--replay FILE]\n"
-    "             [--host [--port N] | --join HOST[:PORT]] [--net-sim DELAY,JITTER,LOSS]\n";
+    "usage: kq001 [--fullscreen | --window] [--app-path DIR] [--replay FILE] [--version] [--help]\n"
+    "       kq001 [--host [--port N] | --join HOST[:PORT]] [--net-sim DELAY,JITTER,LOSS]\n"
+    "       kq001 --headless [--frames N] [--frame-ms MS] [--seed N] [--input FILE] ...\n"
+    "Try 'kq001 --help' for more.\n";
+
+// The path from the installed bindir to the installed data folder, set by the build.
+#ifndef KQ_DATA_FROM_BIN
+#define KQ_DATA_FROM_BIN "../share/kq001"
+#endif
+#ifndef KQ_APP_ID
+#define KQ_APP_ID ""
+#endif
+#ifndef KQ_VERSION
+#define KQ_VERSION "0"
+#endif
+
+std::string ProgramFolder(const RunOptions& o) { return o.AppPath.empty() ? ExecutableFolder() : o.AppPath; }
+
+std::vector<std::string> PackFolders(const RunOptions& o, const TUserEnv& env) {
+  return PackCandidates(ProgramFolder(o), ExecutableFolder(), KQ_DATA_FROM_BIN, env);
+}
+
+// The keys of both players as the settings file has them.
+std::string ControlsText(const TGameConfig& c) {
+  auto pad = [](std::string s, size_t w) { return s.size() < w ? s + std::string(w - s.size(), ' ') : s + ' '; };
+  auto row = [&](const char* what, const std::string& p1, const std::string& p2) {
+    return "  " + pad(what, 34) + pad(p1, 28) + p2 + "\n";
+  };
+  auto moves = [](const TKeyAssign& k) {
+    return KeyName(k.UP) + " / " + KeyName(k.DOWN) + " / " + KeyName(k.LEFT) + " / " + KeyName(k.RIGHT);
+  };
+  auto shots = [](const TKeyAssign& k) { return KeyName(k.K01) + " / " + KeyName(k.K02) + " / " + KeyName(k.K03); };
+  const TKeyAssign &a = c.KeyAssign1P, &b = c.KeyAssign2P;
+  return row("", "player 1", "player 2") + row("sight up / down / left / right", moves(a), moves(b)) +
+         row("colour down / erase / colour up", shots(a), shots(b)) +
+         row("raise a line", KeyName(a.K04), KeyName(b.K04));
+}
+
+std::string HelpText(const RunOptions& o) {
+  const TUserEnv env = TUserEnv::FromProcess();
+  GameContext probe;
+  probe.AppPath = ProgramFolder(o);
+  probe.ExeBaseName = ExecutableBaseName();
+  ResolveUserFiles(probe, env);
+  FindAssetPack(probe, PackFolders(o, env));
+  std::string pack = probe.PackPath.empty() ? "(not found; searched " : probe.PackPath;
+  if (probe.PackPath.empty()) {
+    for (size_t i = 0; i < probe.PackFoldersSearched.size(); ++i)
+      pack += (i ? ", " : "") + probe.PackFoldersSearched[i];
+    pack += ")";
+  }
+  std::string text =
+      "KQ001 " KQ_VERSION " - an arcade puzzle game for one or two players: shoot at a rising field of\n"
+      "coloured blocks, recolour them, erase joined groups, build chains, bury your rival.\n"
+      "\n"
+      "usage: kq001 [OPTION]...\n"
+      "\n"
+      "Options:\n"
+      "  --fullscreen      start in full screen for this run (the settings file is not changed)\n"
+      "  --window          start in a window for this run\n"
+      "  --app-path DIR    use DIR as the program folder (settings, scores, an asset pack)\n"
+      "  --replay FILE     play back a recorded game\n"
+      "  --host [--port N] wait for a rival over the network (UDP port 7701 by default)\n"
+      "  --join HOST[:PORT]  play a versus game against that host\n"
+      "  --version         print the version and exit\n"
+      "  -h, --help        print this help and exit\n"
+      "\n"
+      "Controls (from the settings; change them on the options screen):\n";
+  std::string ini;
+  ReadFileBytes(probe.UserFiles.Ini.ReadPath, ini);
+  text += ControlsText(ReadConfig(TProfile(std::move(ini))));
+  text +=
+      "  Return confirms, Esc goes back (and quits from the title), Alt+Return toggles full screen.\n"
+      "\n"
+      "Files:\n";
+  text += "  settings      " + probe.UserFiles.Ini.Chosen() + "\n";
+  text += "  high scores   " + probe.UserFiles.Hi.Chosen() + "\n";
+  text += "  replays       " + ReplayFolder(probe.UserFiles.Hi.Chosen()) + "\n";
+  text += "  asset pack    " + pack + "\n";
+  text +=
+      "\n"
+      "Scripted runs (headless, for tests and screenshots; see docs/headless.md):\n"
+      "  --headless        no window, no sound, a virtual clock\n"
+      "  --frames N        stop after N ticks\n"
+      "  --frame-ms MS     milliseconds per tick (default 16)\n"
+      "  --seed N          seed of the random generator\n"
+      "  --input FILE      scripted key and pad events\n"
+      "  --shot T:PATH     write a PNG of tick T's frame (repeatable)\n"
+      "  --dump PATH       write the game state as JSON at the end\n"
+      "  --dump-at T:PATH  write the game state at tick T (repeatable)\n"
+      "  --field1 PATH     starting field of player 1 (--field2 for player 2)\n"
+      "  --no-render       move the sprites but draw nothing\n"
+      "  --net-sim D,J,L   a guest's traffic through a relay adding D ms delay, J ms jitter, L % loss\n";
+  return text;
+}
 
 bool ParseTickPath(const std::string& arg, std::pair<uint32_t, std::string>& out) {
   size_t colon = arg.find(':');
@@ -118,6 +214,12 @@ int ParseArgs(int argc, char** argv, RunOptions& o) {
     } else if (a == "--app-path") {
       ok = value(o.AppPath) && !o.AppPath.empty();
       if (ok && o.AppPath.back() != '/') o.AppPath += '/';
+    } else if (a == "--fullscreen") {
+      o.Display = 1;
+    } else if (a == "--window") {
+      o.Display = -1;
+    } else if (a == "--version") {
+      o.Version = true;
     } else if (a == "--replay") {
       ok = value(o.Replay);
     } else if (a == "--host") {
@@ -131,8 +233,7 @@ int ParseArgs(int argc, char** argv, RunOptions& o) {
     } else if (a == "--net-sim") {
       ok = value(v) && net::ParseNetSim(v, o.Net.Sim);
     } else if (a == "--help" || a == "-h") {
-      std::fputs(kUsage, stdout);
-      return -1;
+      o.Help = true;
     } else {
       std::fprintf(stderr, "kq001: unknown option %s\n%s", a.c_str(), kUsage);
       return 2;
@@ -162,6 +263,18 @@ std::string ErrorText(const std::string& className, const std::string& message) 
   return std::string("内部でエラーが発生しました") + "\n" + "種類：" + className + "\n" + "内容：" + message;
 }
 
+// The load-error box also says which file was missing and where the pack was looked for.
+std::string LoadErrorText(const GameContext& g, const EResorceLoadError& e) {
+  std::string text = ErrorText(e.ClassName(), e.what());
+  if (!e.Missing.empty()) text += "\n見つからないファイル：" + e.Missing;
+  if (!g.PackFoldersSearched.empty()) {
+    text += "\n探したフォルダ：";
+    for (size_t i = 0; i < g.PackFoldersSearched.size(); ++i)
+      text += (i ? ", " : "") + g.PackFoldersSearched[i];
+  }
+  return text + "\n\n強制終了します。ファイルが不足していないか確認してください";
+}
+
 std::string ClassNameOf(const std::exception& e) {
   if (auto* k = dynamic_cast<const Exception*>(&e)) return k->ClassName();
   return "Exception";
@@ -170,8 +283,8 @@ std::string ClassNameOf(const std::exception& e) {
 // The application exception handler. Returns true when the program must end.
 bool HandleException(GameContext& g, const std::exception& e) {
   std::string text = ErrorText(ClassNameOf(e), e.what());
-  if (dynamic_cast<const EResorceLoadError*>(&e)) {
-    text += "\n\n強制終了します。ファイルが不足していないか確認してください";
+  if (auto* load = dynamic_cast<const EResorceLoadError*>(&e)) {
+    text = LoadErrorText(g, *load);
     if (g.Platform) g.Platform->ShowError(text);
     else std::fprintf(stderr, "%s\n", text.c_str());
     return true;
@@ -181,32 +294,47 @@ bool HandleException(GameContext& g, const std::exception& e) {
 }
 
 void FormCreate(GameContext& g, const RunOptions& o, uint64_t seed) {
-  g.AppPath = o.AppPath.empty() ? ExecutableFolder() : o.AppPath;
+  const TUserEnv env = TUserEnv::FromProcess();
+  g.AppPath = ProgramFolder(o);
   g.ExeBaseName = ExecutableBaseName();
   g.TempFileName = TempFolder() + "$KQ001$.TMP";
+  FindAssetPack(g, PackFolders(o, env));
+  ResolveUserFiles(g, env);
+  if (!g.UserFiles.Warning.empty()) std::fprintf(stderr, "%s\n", g.UserFiles.Warning.c_str());
+  // A save killed half-way leaves its temporary behind; this run's saves would never reuse it.
+  for (const TUserFile* f : {&g.UserFiles.Ini, &g.UserFiles.Hi})
+    for (const std::string& place : f->WritePlaces) RemoveStaleTemporaries(place);
   LoadAssets(g, seed);
+  if (g.Platform && g.DataFileExists("GRP\\ICON.PNG")) {
+    try {
+      g.Platform->SetIcon(DecodePngFile(g.DataPath("GRP\\ICON.PNG")));
+    } catch (const std::exception&) {
+      // A broken icon costs nothing but the icon.
+    }
+  }
   g.ReplayDir = ReplayFolder(HiScorePath(g));
   g.EnterState(scTitle);
   g.PlaySound("VOICE1A");
 }
 
-// Saves settings and scores; a failed settings write must not lose the scores.
-void FormDestroy(GameContext& g) {
+// Saves settings and scores; a failed settings write must not lose the scores. False when
+// something could not be saved anywhere.
+bool FormDestroy(GameContext& g) {
   // A game still in play is recorded up to here; its file must be complete before the exit.
   FinishRecording(g);
   if (g.ReplayWriter)
     if (std::string e = g.ReplayWriter->Wait(); !e.empty()) std::fprintf(stderr, "%s\n", e.c_str());
   EndPlayback(g, false);
-  TExitSaveResult r = SaveAtExit(IniPath(g), g.Config, HiScorePath(g), g.HiScoreTable, g.FileRng);
-  if (!r.HiScoreError.empty()) std::fprintf(stderr, "%s\n", r.HiScoreError.c_str());
-  if (!r.ConfigError.empty()) {
+  TExitSaveResult r = SaveAtExit(g.UserFiles, g.Config, g.HiScoreTable, g.FileRng);
+  if (std::string text = r.Message(); !text.empty()) {
     if (g.Platform)
-      g.Platform->ShowError(r.ConfigError);
+      g.Platform->ShowError(text);  // stderr too
     else
-      std::fprintf(stderr, "%s\n", r.ConfigError.c_str());
+      std::fprintf(stderr, "%s\n", text.c_str());
   }
   ShutDownAudio(g);
   if (FileExists(g.TempFileName)) std::remove(g.TempFileName.c_str());
+  return !r.Lost();
 }
 
 void RematchPads(GameContext& g) {
@@ -313,7 +441,15 @@ void FrameTick(GameContext& g, uint32_t now, int moveCount) {
 
 int RunProgram(int argc, char** argv) {
   RunOptions o;
-  if (int rc = ParseArgs(argc, argv, o); rc != 0) return rc < 0 ? 0 : rc;
+  if (int rc = ParseArgs(argc, argv, o); rc != 0) return rc;
+  if (o.Help) {
+    std::fputs(HelpText(o).c_str(), stdout);
+    return 0;
+  }
+  if (o.Version) {
+    std::puts("kq001 " KQ_VERSION);
+    return 0;
+  }
   std::vector<TScriptEvent> script;
   if (!o.InputFile.empty()) {
     std::string text, error;
@@ -354,6 +490,8 @@ int RunProgram(int argc, char** argv) {
   try {
     PlatformOptions po;
     po.Headless = o.Headless;
+    po.FullScreen = o.Display > 0;
+    po.AppId = KQ_APP_ID;
     platform = std::make_unique<SdlPlatform>(po);
   } catch (const std::exception& e) {
     std::fprintf(stderr, "kq001: %s\n", e.what());
@@ -368,8 +506,7 @@ int RunProgram(int argc, char** argv) {
     FormCreate(*g, o, seed);
   } catch (const std::exception& e) {
     std::string text = ErrorText(ClassNameOf(e), e.what());
-    if (dynamic_cast<const EResorceLoadError*>(&e))
-      text += "\n\n強制終了します。ファイルが不足していないか確認してください";
+    if (auto* load = dynamic_cast<const EResorceLoadError*>(&e)) text = LoadErrorText(*g, *load);
     platform->ShowError(text);
     g->Platform = nullptr;
     g.reset();
@@ -502,7 +639,8 @@ int RunProgram(int argc, char** argv) {
       if (!Guarded(*g, exitCode, [&] { FrameTick(*g, now, int(std::min<uint32_t>(lag, 0x7FFFFFFF))); })) break;
     }
   }
-  FormDestroy(*g);
+  // Scores or settings that could not be saved anywhere make the run a failure.
+  if (!FormDestroy(*g) && exitCode == 0) exitCode = 1;
   if (!o.Dump.empty() && !WriteFile(o.Dump, DumpJson(*g)))
     std::fprintf(stderr, "kq001: cannot write %s\n", o.Dump.c_str());
   g->Platform = nullptr;

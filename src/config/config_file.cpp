@@ -1,5 +1,6 @@
 #include "config/config_file.h"
 
+#include <cerrno>
 #include <string_view>
 
 #include "config/file_io.h"
@@ -148,13 +149,18 @@ void LoadConfig(const std::string& iniPath, const std::string& levelDefPath, TGa
     table = BuildLevelTable(TProfile(std::move(def)), cfg);
 }
 
-void SaveConfig(const std::string& iniPath, const TGameConfig& cfg) {
+void SaveConfig(const std::string& iniPath, const TGameConfig& cfg, const std::string& seedPath,
+                const TFileOps& ops) {
   std::string text;
   // A file that is there but cannot be read would otherwise be replaced by ours alone.
-  if (ReadFileBytes(iniPath, text) == TReadResult::Failed) throw EWriteError(WriteErrorText(iniPath));
+  TReadResult got = ReadFileBytes(iniPath, text);
+  if (got == TReadResult::Failed) throw EWriteError(WriteErrorText(iniPath), EACCES);
+  if (got == TReadResult::Missing && !seedPath.empty() && seedPath != iniPath &&
+      ReadFileBytes(seedPath, text) == TReadResult::Failed)
+    text.clear();
   TProfile ini(std::move(text));
   WriteConfig(ini, cfg);
-  ReplaceFile(iniPath, ini.Text());
+  ReplaceFile(iniPath, ini.Text(), ops);
 }
 
 }  // namespace kq

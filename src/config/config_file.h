@@ -2,6 +2,7 @@
 // The INI file and the level table.
 #include <string>
 
+#include "config/file_io.h"
 #include "config/game_config.h"
 #include "config/profile.h"
 
@@ -12,8 +13,10 @@ namespace kq {
 void LoadConfig(const std::string& iniPath, const std::string& levelDefPath, TGameConfig& cfg,
                 TLevelTable& table);
 // Writes the written-back keys, keeping every other line of the file; throws EWriteError
-// ("%s に書き込めません") and then leaves the file as it was.
-void SaveConfig(const std::string& iniPath, const TGameConfig& cfg);
+// ("%s に書き込めません") and then leaves the file as it was. When iniPath does not exist yet, the
+// text of seedPath (the file read at start-up, elsewhere) is the starting point.
+void SaveConfig(const std::string& iniPath, const TGameConfig& cfg, const std::string& seedPath = {},
+                const TFileOps& ops = SystemFileOps());
 
 // The two halves on a profile already in memory.
 TGameConfig ReadConfig(const TProfile& ini);

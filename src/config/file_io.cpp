@@ -1,6 +1,8 @@
 #include "config/file_io.h"
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -32,9 +34,9 @@ class TFd {
   int fd_;
 };
 
-bool WriteAll(int fd, std::string_view bytes) {
+bool WriteAll(const TFileOps& ops, int fd, std::string_view bytes) {
   while (!bytes.empty()) {
-    ssize_t n = ::write(fd, bytes.data(), bytes.size());
+    ssize_t n = ops.Write(fd, bytes.data(), bytes.size());
     if (n < 0) {
       if (errno == EINTR) continue;
       return false;
@@ -80,12 +82,88 @@ TReadResult ReadFileBytes(const std::string& path, std::string& out) {
   return TReadResult::Ok;
 }
 
-void ReplaceFile(const std::string& path, std::string_view bytes) {
+namespace {
+
+// Who should own a file written to target: the owner of the file it replaces, or for a new file
+// made by root the owner of the folder, so a run as root never takes a user's files away.
+bool WantedOwner(bool exists, const struct stat& old, const std::string& dir, uid_t& uid, gid_t& gid) {
+  if (exists) {
+    uid = old.st_uid;
+    gid = old.st_gid;
+    return true;
+  }
+  struct stat d {};
+  if (::geteuid() != 0 || ::stat(dir.empty() ? "." : dir.c_str(), &d) != 0 || d.st_uid == 0) return false;
+  uid = d.st_uid;
+  gid = d.st_gid;
+  return true;
+}
+
+// Best effort: root may give the file away, others may at most pick one of their groups.
+void KeepOwner(int fd, uid_t uid, gid_t gid) {
+  struct stat now {};
+  if (::fstat(fd, &now) != 0 || (now.st_uid == uid && now.st_gid == gid)) return;
+  if (::fchown(fd, uid, gid) != 0 && now.st_gid != gid) (void)::fchown(fd, uid_t(-1), gid);
+}
+
+void SyncFolder(const TFileOps& ops, const std::string& dir) {
+  TFd d(::open(dir.empty() ? "." : dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  if (d.Get() >= 0) (void)ops.Fsync(d.Get());
+}
+
+bool IsOurTemporaryName(const std::string& entry, const std::string& name, pid_t& pid) {
+  const std::string head = "." + name + ".";
+  if (entry.size() <= head.size() + 4 || entry.compare(0, head.size(), head) != 0 ||
+      entry.compare(entry.size() - 4, 4, ".tmp") != 0)
+    return false;
+  const std::string mid = entry.substr(head.size(), entry.size() - head.size() - 4);  // "<pid>.<n>"
+  const size_t dot = mid.find('.');
+  if (dot == 0 || dot == std::string::npos || dot + 1 == mid.size()) return false;
+  for (size_t i = 0; i < mid.size(); ++i)
+    if (i != dot && (mid[i] < '0' || mid[i] > '9')) return false;
+  pid = pid_t(std::strtol(mid.substr(0, dot).c_str(), nullptr, 10));
+  return pid > 0;
+}
+
+}  // namespace
+
+const TFileOps& SystemFileOps() {
+  static const TFileOps ops{[](int fd, const void* data, size_t size) { return ::write(fd, data, size); },
+                            [](int fd) { return ::fsync(fd); }};
+  return ops;
+}
+
+std::string TemporaryName(const std::string& name, long pid, int n) {
+  return "." + name + "." + std::to_string(pid) + "." + std::to_string(n) + ".tmp";
+}
+
+int RemoveStaleTemporaries(const std::string& path) {
+  const std::string target = RealTarget(path);
+  const size_t slash = target.rfind('/');
+  const std::string dir = slash == std::string::npos ? std::string() : target.substr(0, slash + 1);
+  const std::string name = slash == std::string::npos ? target : target.substr(slash + 1);
+  DIR* d = ::opendir(dir.empty() ? "." : dir.c_str());
+  if (!d) return 0;
+  int removed = 0;
+  while (dirent* e = ::readdir(d)) {
+    pid_t pid = 0;
+    if (!IsOurTemporaryName(e->d_name, name, pid)) continue;
+    // A live process of that number may be saving right now.
+    if (pid != ::getpid() && (::kill(pid, 0) == 0 || errno == EPERM)) continue;
+    const std::string full = dir + e->d_name;
+    struct stat st {};
+    if (::lstat(full.c_str(), &st) == 0 && S_ISREG(st.st_mode) && ::unlink(full.c_str()) == 0) ++removed;
+  }
+  ::closedir(d);
+  return removed;
+}
+
+void ReplaceFile(const std::string& path, std::string_view bytes, const TFileOps& ops) {
   const std::string target = RealTarget(path);
   struct stat old {};
   const bool exists = ::stat(target.c_str(), &old) == 0;
-  if (exists && (!S_ISREG(old.st_mode) || ::access(target.c_str(), W_OK) != 0))
-    throw EWriteError(WriteErrorText(path));
+  if (exists && !S_ISREG(old.st_mode)) throw EWriteError(WriteErrorText(path), EISDIR);
+  if (exists && ::access(target.c_str(), W_OK) != 0) throw EWriteError(WriteErrorText(path), errno);
 
   const size_t slash = target.rfind('/');
   const std::string dir = slash == std::string::npos ? std::string() : target.substr(0, slash + 1);
@@ -95,22 +173,33 @@ void ReplaceFile(const std::string& path, std::string_view bytes) {
   std::string temp;
   int raw = -1;
   for (int n = 0; n < 100 && raw < 0; ++n) {
-    temp = dir + "." + name + "." + std::to_string(::getpid()) + "." + std::to_string(n) + ".tmp";
+    temp = dir + TemporaryName(name, long(::getpid()), n);
     raw = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (raw < 0 && errno != EEXIST) break;
   }
-  if (raw < 0) throw EWriteError(WriteErrorText(path));
+  if (raw < 0) throw EWriteError(WriteErrorText(path), errno);
 
   TFd fd(raw);
-  bool ok = WriteAll(fd.Get(), bytes);
-  if (ok && exists) ok = ::fchmod(fd.Get(), old.st_mode & 07777) == 0;
-  ok = ok && ::fsync(fd.Get()) == 0;
-  ok = fd.Close() && ok;
-  ok = ok && ::rename(temp.c_str(), target.c_str()) == 0;
+  int err = 0;
+  auto step = [&](bool ok) {
+    if (!ok && err == 0) err = errno ? errno : EIO;
+    return ok;
+  };
+  bool ok = step(WriteAll(ops, fd.Get(), bytes));
+  uid_t uid = 0;
+  gid_t gid = 0;
+  if (ok && WantedOwner(exists, old, dir, uid, gid)) KeepOwner(fd.Get(), uid, gid);
+  // After the owner: chown may clear set-id bits.
+  if (ok && exists) ok = step(::fchmod(fd.Get(), old.st_mode & 07777) == 0);
+  ok = ok && step(ops.Fsync(fd.Get()) == 0);
+  ok = step(fd.Close()) && ok;
+  ok = ok && step(::rename(temp.c_str(), target.c_str()) == 0);
   if (!ok) {
     ::unlink(temp.c_str());
-    throw EWriteError(WriteErrorText(path));
+    throw EWriteError(WriteErrorText(path), err);
   }
+  // The new name must survive a power loss too.
+  SyncFolder(ops, dir);
 }
 
 }  // namespace kq

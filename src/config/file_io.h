@@ -1,5 +1,8 @@
 #pragma once
 // Whole-file reads and crash-safe whole-file writes for the settings and score files.
+#include <sys/types.h>
+
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -11,10 +14,24 @@ enum class TReadResult { Ok, Missing, Failed };
 // there but cannot be read.
 TReadResult ReadFileBytes(const std::string& path, std::string& out);
 
+// The system calls a save goes through; tests hand in failing or watching ones.
+struct TFileOps {
+  std::function<ssize_t(int fd, const void* data, size_t size)> Write;
+  std::function<int(int fd)> Fsync;
+};
+const TFileOps& SystemFileOps();
+
 // Writes bytes to a new file in the same folder and renames it over path, so a crash or kill
-// leaves either the old or the new file. A file marked read-only is left alone. Throws
-// EWriteError with WriteErrorText(path).
-void ReplaceFile(const std::string& path, std::string_view bytes);
+// leaves either the old or the new file, and syncs the folder after the rename. A file marked
+// read-only is left alone; a replaced file keeps its mode, owner and group (as far as the process
+// may set them). Throws EWriteError with WriteErrorText(path) and errno.
+void ReplaceFile(const std::string& path, std::string_view bytes, const TFileOps& ops = SystemFileOps());
+
+// ".<name>.<pid>.<n>.tmp": the temporary ReplaceFile writes beside name.
+std::string TemporaryName(const std::string& name, long pid, int n);
+// Removes the temporaries a killed save left beside path (those of processes still running
+// stay); returns how many went.
+int RemoveStaleTemporaries(const std::string& path);
 
 // "%s に書き込めません" with the path.
 std::string WriteErrorText(const std::string& path);

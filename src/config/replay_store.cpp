@@ -8,6 +8,7 @@
 #include <filesystem>
 
 #include "config/file_io.h"
+#include "config/user_files.h"
 #include "engine/errors.h"
 
 namespace kq {
@@ -120,8 +121,8 @@ void PruneReplays(const std::string& dir, const THiScoreTable& ranking, size_t k
 
 std::string SaveReplay(const std::string& dir, const TReplayHeader& h, const std::string& bytes,
                        const THiScoreTable& ranking, std::string& error) {
-  std::error_code ec;
-  fs::create_directories(dir, ec);
+  // The user data folder may not exist yet: it is made private, as the score file's save does.
+  MakeUserFolder(Slash(dir) + "x");
   const std::string path = Slash(dir) + ReplayFileName(dir, h.Date, h.Mode);
   try {
     ReplaceFile(path, bytes);

@@ -20,8 +20,11 @@ class ESpriteError : public Exception {
 // A picture the game cannot start without is missing (the name keeps its historic spelling).
 class EResorceLoadError : public Exception {
  public:
-  EResorceLoadError() : Exception("SystemDataロードエラー。起動に必要なファイルが見つかりません") {}
+  explicit EResorceLoadError(std::string missing = {})
+      : Exception("SystemDataロードエラー。起動に必要なファイルが見つかりません"),
+        Missing(std::move(missing)) {}
   const char* ClassName() const override { return "EResorceLoadError"; }
+  std::string Missing;  // the file that was looked for, when known
 };
 
 // A picture exists but its decoder rejected it; the message is the decoder's own.
@@ -31,11 +34,12 @@ class EImageDecodeError : public Exception {
   const char* ClassName() const override { return "EImageDecodeError"; }
 };
 
-// A file could not be written (settings, scores).
+// A file could not be written (settings, scores); Errno is the system's reason, 0 when unknown.
 class EWriteError : public Exception {
  public:
-  using Exception::Exception;
+  explicit EWriteError(const std::string& message, int err = 0) : Exception(message), Errno(err) {}
   const char* ClassName() const override { return "EWriteError"; }
+  int Errno;
 };
 
 }  // namespace kq

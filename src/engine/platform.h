@@ -58,6 +58,8 @@ class IPlatform {
   virtual bool AskYesNo(const std::string& text) = 0;
   // The last drawn frame, 640 x 480.
   virtual Bitmap ReadFrame() = 0;
+  // The window's icon (taskbar, window list); nothing without a window.
+  virtual void SetIcon(const Bitmap& icon) { (void)icon; }
 };
 
 }  // namespace kq

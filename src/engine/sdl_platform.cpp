@@ -2,7 +2,9 @@
 
 #include <SDL.h>
 
+#include <algorithm>
 #include <array>
+#include <cstdlib>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
@@ -11,6 +13,8 @@
 #include "engine/errors.h"
 #include "engine/keys.h"
 #include "engine/sdl_canvas.h"
+#include "engine/text_renderer.h"
+#include "engine/utf8.h"
 
 namespace kq {
 
@@ -42,6 +46,7 @@ struct SdlPlatform::Impl : IInputSource {
   std::array<SDL_Joystick*, kMaxPads> Pads{};
   std::array<int, 8> VirtualPadIndex{};  // script pad number -> SDL device index + 1
   std::array<SDL_Joystick*, 8> VirtualPads{};
+  std::unique_ptr<TTextRenderer> BoxFont;  // opened for the first message box
   std::array<struct sigaction, std::size(kQuitSignals)> OldActions{};
   std::array<bool, std::size(kQuitSignals)> Installed{};
 
@@ -162,6 +167,11 @@ SdlPlatform::SdlPlatform(const PlatformOptions& opt) : impl_(std::make_unique<Im
   if (opt.Headless) SDL_SetHint(SDL_HINT_VIDEODRIVER, "dummy");
   SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "0");
   SDL_SetHint(SDL_HINT_JOYSTICK_ALLOW_BACKGROUND_EVENTS, "1");
+  // SDL reads the window class from the environment; a value the user set stays.
+  if (!opt.AppId.empty()) {
+    ::setenv("SDL_VIDEO_X11_WMCLASS", opt.AppId.c_str(), 0);
+    ::setenv("SDL_VIDEO_WAYLAND_WMCLASS", opt.AppId.c_str(), 0);
+  }
   if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_JOYSTICK | SDL_INIT_EVENTS) != 0)
     throw Exception(std::string("SDL cannot start: ") + SDL_GetError());
   if (opt.Headless) {
@@ -179,6 +189,7 @@ SdlPlatform::SdlPlatform(const PlatformOptions& opt) : impl_(std::make_unique<Im
   SDL_RenderSetLogicalSize(impl_->Renderer, 640, 480);
   impl_->Canvas = std::make_unique<SdlCanvas>(impl_->Renderer);
   for (int i = 0; i < SDL_NumJoysticks(); ++i) impl_->OpenPad(i);
+  if (opt.FullScreen) ToggleFullScreen();
   gQuitSignal = 0;
   for (size_t n = 0; n < std::size(kQuitSignals); ++n) {
     struct sigaction& old = impl_->OldActions[n];
@@ -298,24 +309,154 @@ bool SdlPlatform::FullScreen() const { return impl_->Full; }
 
 IInputSource& SdlPlatform::Input() { return *impl_; }
 
+namespace {
+
+constexpr int kBoxMargin = 24;
+constexpr int kBoxTextWidth = 640 - 4 * kBoxMargin;
+
+// The text's lines, long ones broken to fit the box (at code point boundaries).
+std::vector<std::string> WrapLines(const TTextRenderer& font, const std::string& text) {
+  std::vector<std::string> out;
+  size_t at = 0;
+  while (at <= text.size()) {
+    size_t nl = text.find('\n', at);
+    if (nl == std::string::npos) nl = text.size();
+    std::string_view line(text.data() + at, nl - at);
+    do {
+      size_t n = line.size();
+      while (n > 1 && font.Measure(line.substr(0, n)).W > kBoxTextWidth) n = Utf8PrefixLength(line, n - 1);
+      if (n == 0) n = line.size();
+      out.emplace_back(line.substr(0, n));
+      line.remove_prefix(n);
+    } while (!line.empty());
+    at = nl + 1;
+  }
+  return out;
+}
+
+SDL_Texture* TextTexture(SDL_Renderer* r, const TTextRenderer& font, const std::string& text, uint32_t rgb) {
+  Bitmap b = font.Render(text, rgb);
+  if (b.Empty()) return nullptr;
+  SDL_Surface* s = SDL_CreateRGBSurfaceWithFormatFrom(b.Pixels.data(), b.Width, b.Height, 32, b.Width * 4,
+                                                      SDL_PIXELFORMAT_ARGB8888);
+  if (!s) return nullptr;
+  SDL_Texture* t = SDL_CreateTextureFromSurface(r, s);
+  SDL_FreeSurface(s);
+  if (t) SDL_SetTextureBlendMode(t, SDL_BLENDMODE_BLEND);
+  return t;
+}
+
+void Fill(SDL_Renderer* r, const SDL_Rect& rect, uint32_t rgb) {
+  SDL_SetRenderDrawColor(r, Uint8(rgb >> 16), Uint8(rgb >> 8), Uint8(rgb), 255);
+  SDL_RenderFillRect(r, &rect);
+}
+
+}  // namespace
+
+// SDL's own X11 box draws with core fonts through the locale's charsets and garbles Japanese
+// (kana come out as JIS bytes in a Latin font), so the box is drawn in the game window with the
+// same TrueType text as the option lists. Without such a font SDL's box is the fallback.
+int SdlPlatform::RunMessageBox(const TMessageBoxRequest& box) {
+  Impl& m = *impl_;
+  if (m.Opt.MessageBox) return m.Opt.MessageBox(box);
+  const int escape = int(box.Buttons.size()) - 1;
+  if (m.Opt.Headless || !m.Window) return 0;
+  if (!m.BoxFont)
+    m.BoxFont = TTextRenderer::Open({{"IPAGothic", true}, {"sans-serif:lang=ja", false}, {"sans-serif", false}}, 11);
+  if (!m.BoxFont || !m.Renderer) {
+    std::vector<SDL_MessageBoxButtonData> buttons;
+    for (size_t i = 0; i < box.Buttons.size(); ++i)
+      buttons.push_back({Uint32(i == 0 ? SDL_MESSAGEBOX_BUTTON_RETURNKEY_DEFAULT : 0) |
+                             Uint32(int(i) == escape ? SDL_MESSAGEBOX_BUTTON_ESCAPEKEY_DEFAULT : 0),
+                         int(i), box.Buttons[i].c_str()});
+    SDL_MessageBoxData data{SDL_MESSAGEBOX_ERROR, m.Window, box.Title.c_str(), box.Text.c_str(),
+                            int(buttons.size()), buttons.data(), nullptr};
+    int hit = 0;
+    return SDL_ShowMessageBox(&data, &hit) == 0 && hit >= 0 ? hit : 0;
+  }
+  SDL_Renderer* r = m.Renderer;
+  const TTextRenderer& font = *m.BoxFont;
+  std::vector<SDL_Texture*> lines, labels;
+  for (const std::string& line : WrapLines(font, box.Text)) lines.push_back(TextTexture(r, font, line, 0xFFFFFF));
+  for (const std::string& b : box.Buttons) labels.push_back(TextTexture(r, font, b, 0xFFFFFF));
+  const int lineH = font.Height() + 2;
+  const int maxLines = (480 - 4 * kBoxMargin - 40) / lineH;
+  const int shown = std::min(int(lines.size()), maxLines);
+  const int panelH = shown * lineH + 2 * kBoxMargin + 40;
+  const SDL_Rect panel{kBoxMargin, (480 - panelH) / 2, 640 - 2 * kBoxMargin, panelH};
+  std::vector<SDL_Rect> buttonRects;
+  for (size_t i = 0; i < box.Buttons.size(); ++i) {
+    const int w = 96, x = panel.x + panel.w - kBoxMargin - int(box.Buttons.size() - i) * (w + 12) + 12;
+    buttonRects.push_back({x, panel.y + panel.h - kBoxMargin - 28, w, 28});
+  }
+  SDL_ShowCursor(SDL_ENABLE);
+  int focus = 0, chosen = -1;
+  while (chosen < 0) {
+    SDL_SetRenderTarget(r, nullptr);
+    SDL_SetRenderDrawBlendMode(r, SDL_BLENDMODE_NONE);
+    Fill(r, {0, 0, 640, 480}, 0x000000);
+    Fill(r, panel, 0x5A6690);
+    Fill(r, {panel.x + 2, panel.y + 2, panel.w - 4, panel.h - 4}, 0x1E2440);
+    for (int i = 0; i < shown; ++i) {
+      if (!lines[size_t(i)]) continue;
+      int w = 0, h = 0;
+      SDL_QueryTexture(lines[size_t(i)], nullptr, nullptr, &w, &h);
+      SDL_Rect dst{panel.x + kBoxMargin, panel.y + kBoxMargin + i * lineH, w, h};
+      SDL_RenderCopy(r, lines[size_t(i)], nullptr, &dst);
+    }
+    for (size_t i = 0; i < buttonRects.size(); ++i) {
+      const SDL_Rect& b = buttonRects[i];
+      Fill(r, b, int(i) == focus ? 0xE8C040 : 0x5A6690);
+      Fill(r, {b.x + 2, b.y + 2, b.w - 4, b.h - 4}, 0x2C3560);
+      if (!labels[i]) continue;
+      int w = 0, h = 0;
+      SDL_QueryTexture(labels[i], nullptr, nullptr, &w, &h);
+      SDL_Rect dst{b.x + (b.w - w) / 2, b.y + (b.h - h) / 2, w, h};
+      SDL_RenderCopy(r, labels[i], nullptr, &dst);
+    }
+    SDL_RenderPresent(r);
+    SDL_Event e;
+    if (!SDL_WaitEventTimeout(&e, 200)) continue;
+    do {
+      if (e.type == SDL_QUIT) chosen = escape;
+      if (e.type == SDL_KEYDOWN) {
+        switch (e.key.keysym.scancode) {
+          case SDL_SCANCODE_RETURN:
+          case SDL_SCANCODE_KP_ENTER:
+          case SDL_SCANCODE_SPACE: chosen = focus; break;
+          case SDL_SCANCODE_ESCAPE: chosen = escape; break;
+          case SDL_SCANCODE_LEFT: focus = std::max(focus - 1, 0); break;
+          case SDL_SCANCODE_RIGHT:
+          case SDL_SCANCODE_TAB: focus = (focus + 1) % int(box.Buttons.size()); break;
+          default: break;
+        }
+      }
+      if (e.type == SDL_MOUSEBUTTONUP && e.button.button == SDL_BUTTON_LEFT) {
+        SDL_Point p{e.button.x, e.button.y};
+        for (size_t i = 0; i < buttonRects.size(); ++i)
+          if (SDL_PointInRect(&p, &buttonRects[i])) chosen = int(i);
+      }
+    } while (chosen < 0 && SDL_PollEvent(&e));
+  }
+  for (SDL_Texture* t : lines)
+    if (t) SDL_DestroyTexture(t);
+  for (SDL_Texture* t : labels)
+    if (t) SDL_DestroyTexture(t);
+  if (m.Full) SDL_ShowCursor(SDL_DISABLE);
+  // The keys of the answer must not reach the game as fresh presses.
+  SDL_FlushEvents(SDL_KEYDOWN, SDL_MOUSEBUTTONUP);
+  return chosen;
+}
+
 void SdlPlatform::ShowError(const std::string& text) {
   std::fprintf(stderr, "%s\n", text.c_str());
-  if (!impl_->Opt.Headless && impl_->Window)
-    SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, impl_->Opt.Title.c_str(), text.c_str(), impl_->Window);
+  RunMessageBox({impl_->Opt.Title, ValidUtf8(text), {"OK"}});
 }
 
 bool SdlPlatform::AskYesNo(const std::string& text) {
   std::fprintf(stderr, "%s\n", text.c_str());
-  if (impl_->Opt.Headless || !impl_->Window) return true;
-  const SDL_MessageBoxButtonData buttons[] = {
-      {SDL_MESSAGEBOX_BUTTON_RETURNKEY_DEFAULT, 1, "Yes"},
-      {SDL_MESSAGEBOX_BUTTON_ESCAPEKEY_DEFAULT, 0, "No"},
-  };
-  SDL_MessageBoxData box{SDL_MESSAGEBOX_WARNING, impl_->Window, impl_->Opt.Title.c_str(), text.c_str(), 2,
-                         buttons, nullptr};
-  int hit = 1;
-  if (SDL_ShowMessageBox(&box, &hit) != 0) return true;
-  return hit == 1;
+  if (!impl_->Opt.MessageBox && (impl_->Opt.Headless || !impl_->Window)) return true;
+  return RunMessageBox({impl_->Opt.Title, ValidUtf8(text), {"Yes", "No"}}) == 0;
 }
 
 Bitmap SdlPlatform::ReadFrame() {
@@ -332,6 +473,16 @@ Bitmap SdlPlatform::ReadFrame() {
   }
   for (auto& p : out.Pixels) p |= 0xFF000000u;
   return out;
+}
+
+void SdlPlatform::SetIcon(const Bitmap& icon) {
+  if (!impl_->Window || icon.Empty()) return;
+  // Bitmap pixels are 0xAARRGGBB words, SDL's ARGB8888.
+  SDL_Surface* s = SDL_CreateRGBSurfaceWithFormatFrom(const_cast<uint32_t*>(icon.Pixels.data()), icon.Width,
+                                                      icon.Height, 32, icon.Width * 4, SDL_PIXELFORMAT_ARGB8888);
+  if (!s) return;
+  SDL_SetWindowIcon(impl_->Window, s);
+  SDL_FreeSurface(s);
 }
 
 bool SdlPlatform::Headless() const { return impl_->Opt.Headless; }

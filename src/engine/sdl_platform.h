@@ -2,17 +2,31 @@
 // The SDL2 implementation of the platform. Headless mode runs SDL's dummy video driver with a
 // software renderer drawing the same frames into a 640x480 surface, a virtual clock and a
 // scripted keyboard; pads are SDL virtual joysticks so the real joystick path runs.
+#include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "engine/platform.h"
 
 namespace kq {
 
+// A message box as the platform shows it: the text is valid UTF-8 whatever the file names in it.
+struct TMessageBoxRequest {
+  std::string Title;
+  std::string Text;
+  std::vector<std::string> Buttons;  // Return picks the first, Esc and closing the last
+};
+// Shows the box and returns the index of the button chosen.
+using TMessageBoxHook = std::function<int(const TMessageBoxRequest&)>;
+
 struct PlatformOptions {
   bool Headless = false;
   bool Vsync = true;
+  bool FullScreen = false;  // start in full screen
   std::string Title = "KQ001";
+  std::string AppId;           // the desktop entry's id: the window's class, so docks match the two
+  TMessageBoxHook MessageBox;  // replaces the box drawn in the game window (tests)
 };
 
 class SdlPlatform : public IPlatform {
@@ -35,6 +49,7 @@ class SdlPlatform : public IPlatform {
   void ShowError(const std::string& text) override;
   bool AskYesNo(const std::string& text) override;
   Bitmap ReadFrame() override;
+  void SetIcon(const Bitmap& icon) override;
 
   // Headless control.
   bool Headless() const;
@@ -50,6 +65,7 @@ class SdlPlatform : public IPlatform {
   void SimulateDeviceReset();
 
  private:
+  int RunMessageBox(const TMessageBoxRequest& box);
   struct Impl;
   std::unique_ptr<Impl> impl_;
 };

@@ -172,7 +172,8 @@ Bitmap DecodeBmpMemory(const unsigned char* data, size_t size, const std::string
   return BitmapFromBmpSurface(SDL_LoadBMP_RW(rw, 1), nameForErrors);
 }
 
-bool WritePngFile(const std::string& path, const Bitmap& bmp) {
+bool WritePngFile(const std::string& path, const Bitmap& bmp, bool alpha) {
+  const size_t channels = alpha ? 4 : 3;
   FILE* f = std::fopen(path.c_str(), "wb");
   if (!f) return false;
   png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
@@ -182,23 +183,26 @@ bool WritePngFile(const std::string& path, const Bitmap& bmp) {
     std::fclose(f);
     return false;
   }
-  std::vector<unsigned char> row(size_t(bmp.Width) * 3);
+  std::vector<unsigned char> row(size_t(bmp.Width) * channels);
   if (setjmp(png_jmpbuf(png))) {
     png_destroy_write_struct(&png, &info);
     std::fclose(f);
     return false;
   }
   png_init_io(png, f);
-  png_set_IHDR(png, info, png_uint_32(bmp.Width), png_uint_32(bmp.Height), 8, PNG_COLOR_TYPE_RGB,
-               PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+  png_set_IHDR(png, info, png_uint_32(bmp.Width), png_uint_32(bmp.Height), 8,
+               alpha ? PNG_COLOR_TYPE_RGBA : PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
+               PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
   png_set_compression_level(png, 6);
   png_write_info(png, info);
   for (int y = 0; y < bmp.Height; ++y) {
     for (int x = 0; x < bmp.Width; ++x) {
       uint32_t p = bmp.At(x, y);
-      row[size_t(x) * 3] = (p >> 16) & 0xFF;
-      row[size_t(x) * 3 + 1] = (p >> 8) & 0xFF;
-      row[size_t(x) * 3 + 2] = p & 0xFF;
+      unsigned char* px = &row[size_t(x) * channels];
+      px[0] = (p >> 16) & 0xFF;
+      px[1] = (p >> 8) & 0xFF;
+      px[2] = p & 0xFF;
+      if (alpha) px[3] = (p >> 24) & 0xFF;
     }
     png_write_row(png, row.data());
   }

@@ -13,7 +13,7 @@ Bitmap DecodePngFile(const std::string& path);
 Bitmap DecodePngMemory(const unsigned char* data, size_t size, const std::string& nameForErrors);
 Bitmap DecodeBmpFile(const std::string& path);
 Bitmap DecodeBmpMemory(const unsigned char* data, size_t size, const std::string& nameForErrors);
-// Writes a 24-bit PNG; false on failure.
-bool WritePngFile(const std::string& path, const Bitmap& bmp);
+// Writes a 24-bit PNG (32-bit with the alpha channel when alpha is set); false on failure.
+bool WritePngFile(const std::string& path, const Bitmap& bmp, bool alpha = false);
 
 }  // namespace kq

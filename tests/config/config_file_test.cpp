@@ -9,6 +9,7 @@
 #include "config/hiscore.h"
 #include "engine/errors.h"
 #include "temp_dir.h"
+#include "unprivileged.h"
 
 namespace kq {
 namespace {
@@ -182,17 +183,22 @@ TEST(SaveConfig, UnwritableFolderRaisesAndLeavesTheFile) {
   TTempDir dir;
   const std::string ini = dir.Path("kq001.INI");
   WriteBytes(ini, "[System]\nUseDirect3D=1\n");
+  test::GiveToBody(dir.Dir());
   ::chmod(dir.Dir().c_str(), 0555);
-  if (!test::FolderRefusesWrites(dir.Dir()))
-    GTEST_SKIP() << "running as root: folder permissions do not apply";
-  TGameConfig cfg;
-  cfg.UseDirect3D = false;
-  try {
-    SaveConfig(ini, cfg);
-    FAIL() << "no error";
-  } catch (const EWriteError& e) {
-    EXPECT_EQ(std::string(e.what()), ini + " に書き込めません");
-  }
+  EXPECT_EQ(test::AsOrdinaryUser([&] {
+              KQ_CHECK(test::FolderRefusesWrites(dir.Dir()));
+              TGameConfig cfg;
+              cfg.UseDirect3D = false;
+              try {
+                SaveConfig(ini, cfg);
+                KQ_CHECK(!"no error");
+              } catch (const EWriteError& e) {
+                KQ_CHECK(std::string(e.what()) == ini + " に書き込めません");
+                KQ_CHECK(e.Errno == EACCES);
+              }
+              return 0;
+            }),
+            0);
   EXPECT_EQ(ReadBytes(ini), "[System]\nUseDirect3D=1\n");
 }
 
@@ -211,10 +217,19 @@ TEST(SaveConfig, ReadOnlyFileIsNotReplaced) {
   const std::string ini = dir.Path("kq001.INI");
   WriteBytes(ini, "[System]\nUseDirect3D=1\n");
   ::chmod(ini.c_str(), 0444);
-  if (::access(ini.c_str(), W_OK) == 0) GTEST_SKIP() << "running as root: file permissions do not apply";
-  TGameConfig cfg;
-  cfg.UseDirect3D = false;
-  EXPECT_THROW(SaveConfig(ini, cfg), EWriteError);
+  test::GiveToBody(dir.Dir());
+  EXPECT_EQ(test::AsOrdinaryUser([&] {
+              KQ_CHECK(::access(ini.c_str(), W_OK) != 0);
+              TGameConfig cfg;
+              cfg.UseDirect3D = false;
+              try {
+                SaveConfig(ini, cfg);
+                KQ_CHECK(!"no error");
+              } catch (const EWriteError&) {
+              }
+              return 0;
+            }),
+            0);
   EXPECT_EQ(ReadBytes(ini), "[System]\nUseDirect3D=1\n");
 }
 
@@ -240,15 +255,20 @@ TEST(SaveAtExit, ScoresAreSavedWhenTheSettingsCannotBe) {
   scores[0].Score = 1234;
   TRandom rng(7);
   TExitSaveResult r = SaveAtExit(ini, TGameConfig{}, hi, scores, rng);
-  EXPECT_EQ(r.ConfigError, ini + " に書き込めません");
-  EXPECT_EQ(r.HiScoreError, "");
+  EXPECT_EQ(r.Config.Failures, std::vector<std::string>{ini + " に書き込めません: Is a directory"});
+  EXPECT_TRUE(r.Config.Lost());
+  EXPECT_EQ(r.HiScores.SavedPath, hi);
+  EXPECT_TRUE(r.Lost());
+  EXPECT_EQ(r.Message(), ini + " に書き込めません: Is a directory");
   THiScoreTable back{};
   LoadHiScores(hi, back);
   EXPECT_EQ(back[0].Score, 1234);
 
   r = SaveAtExit(dir.Path("ok.INI"), TGameConfig{}, dir.Path("missing/kq001.HI"), scores, rng);
-  EXPECT_EQ(r.ConfigError, "");
-  EXPECT_EQ(r.HiScoreError, dir.Path("missing/kq001.HI") + " に書き込めません");
+  EXPECT_FALSE(r.Config.Lost());
+  EXPECT_EQ(r.HiScores.Failures, std::vector<std::string>{dir.Path("missing/kq001.HI") +
+                                                          " に書き込めません: No such file or directory"});
+  EXPECT_TRUE(r.Lost());
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 
 #include "temp_dir.h"
+#include "unprivileged.h"
 
 namespace kq {
 namespace {
@@ -149,10 +150,14 @@ TEST(HiScoreFile, UnwritableFolderKeepsTheOldFile) {
   const std::string before = test::ReadBytes(hi);
   EXPECT_FALSE(SaveHiScores(dir.Path("gone/kq001.HI"), Sample(), rng));
 
+  test::GiveToBody(dir.Dir());
   ::chmod(dir.Dir().c_str(), 0555);
-  if (!test::FolderRefusesWrites(dir.Dir()))
-    GTEST_SKIP() << "running as root: folder permissions do not apply";
-  EXPECT_FALSE(SaveHiScores(hi, THiScoreTable{}, rng));
+  EXPECT_EQ(test::AsOrdinaryUser([&] {
+              KQ_CHECK(test::FolderRefusesWrites(dir.Dir()));
+              KQ_CHECK(!SaveHiScores(hi, THiScoreTable{}, rng));
+              return 0;
+            }),
+            0);
   EXPECT_EQ(test::ReadBytes(hi), before);
 }
 

@@ -1,0 +1,164 @@
+// The real program's files: where the pack is found, where settings and scores go, what a
+// failed save does to the exit status, and the player options on the command line.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <regex>
+#include <string>
+
+#include "app/context.h"
+#include "app/load_assets.h"
+#include "app/program_folder.h"
+
+namespace kq {
+namespace {
+
+namespace fs = std::filesystem;
+
+class ProgramFilesTest : public ::testing::Test {
+ protected:
+  test::TProgramFolder folder{true};
+  const fs::path& dir = folder.dir;
+  // Exit status; stdout and stderr land in out.txt and err.txt beside the test folder.
+  int Run(const std::string& env, const std::string& args) {
+    std::string cmd = "env SDL_AUDIODRIVER=dummy " + env + " " + KQ_BIN_DIR + "/kq001 --app-path " +
+                      dir.string() + " " + args + " > " + out + " 2> " + err;
+    int rc = std::system(cmd.c_str());
+    return WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
+  }
+  std::string Out() { return Slurp(out); }
+  std::string Err() { return Slurp(err); }
+  static std::string Slurp(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream ss;
+    ss << in.rdbuf();
+    return ss.str();
+  }
+  std::string out = (dir.parent_path() / (dir.filename().string() + ".out")).string();
+  std::string err = (dir.parent_path() / (dir.filename().string() + ".err")).string();
+  ~ProgramFilesTest() override {
+    fs::remove(out);
+    fs::remove(err);
+  }
+};
+
+pid_t DeadPid() {
+  pid_t pid = ::fork();
+  if (pid == 0) _exit(0);
+  ::waitpid(pid, nullptr, 0);
+  return pid;
+}
+
+TEST_F(ProgramFilesTest, AMissingPictureNamesTheFileAndTheFoldersSearched) {
+  fs::remove(dir / "GRP" / "TITLE.PNG");
+  EXPECT_EQ(Run("XDG_DATA_DIRS=/nonexistent/a", "--headless --frames 2"), 1);
+  const std::string e = Err();
+  EXPECT_NE(e.find("内容：SystemDataロードエラー。起動に必要なファイルが見つかりません"), std::string::npos)
+      << e;
+  EXPECT_NE(e.find("見つからないファイル：" + (dir / "GRP" / "TITLE.PNG").string()), std::string::npos) << e;
+  EXPECT_NE(e.find("探したフォルダ：" + dir.string() + "/, "), std::string::npos) << e;
+  EXPECT_NE(e.find("/nonexistent/a/kq001/"), std::string::npos) << e;
+}
+
+TEST_F(ProgramFilesTest, AScoreSavedNowhereMakesTheExitStatusOne) {
+  fs::create_directories(dir / "kq001.HI");  // the score file cannot be written beside the program
+  folder.Write("homefile", "not a folder");  // nor in the user folder
+  EXPECT_EQ(Run("HOME=" + folder.Path("homefile") + " XDG_DATA_HOME=", "--headless --frames 2"), 1);
+  const std::string e = Err();
+  EXPECT_NE(e.find((dir / "kq001.HI").string() + " に書き込めません: Is a directory"), std::string::npos)
+      << e;
+  EXPECT_NE(
+      e.find(folder.Path("homefile") + "/.local/share/kq001/kq001.HI に書き込めません: Not a directory"),
+      std::string::npos)
+      << e;
+}
+
+TEST_F(ProgramFilesTest, AScoreThatHadToMoveIsSavedAndTheRunSucceeds) {
+  fs::create_directories(dir / "kq001.HI");
+  const std::string home = folder.Path("home");
+  EXPECT_EQ(Run("HOME=" + home + " XDG_DATA_HOME=", "--headless --frames 2"), 0) << Err();
+  EXPECT_NE(Err().find("代わりに " + home + "/.local/share/kq001/kq001.HI に保存しました"), std::string::npos)
+      << Err();
+  EXPECT_EQ(fs::file_size(home + "/.local/share/kq001/kq001.HI"), 129u);
+  // A later run still ends well while the place beside the program stays blocked.
+  EXPECT_EQ(Run("HOME=" + home + " XDG_DATA_HOME=", "--headless --frames 2"), 0);
+}
+
+TEST_F(ProgramFilesTest, TemporariesOfAKilledSaveAreRemovedAtStartUp) {
+  const pid_t dead = DeadPid();
+  for (const std::string name :
+       {".kq001.HI." + std::to_string(dead) + ".0.tmp", ".kq001.INI." + std::to_string(dead) + ".3.tmp"})
+    folder.Write(name, "half a file");
+  folder.Write("other.tmp", "not ours");
+  EXPECT_EQ(Run("", "--headless --frames 2"), 0) << Err();
+  EXPECT_FALSE(fs::exists(dir / (".kq001.HI." + std::to_string(dead) + ".0.tmp")));
+  EXPECT_FALSE(fs::exists(dir / (".kq001.INI." + std::to_string(dead) + ".3.tmp")));
+  EXPECT_TRUE(fs::exists(dir / "other.tmp"));
+}
+
+TEST_F(ProgramFilesTest, VersionAndHelp) {
+  EXPECT_EQ(Run("", "--version"), 0);
+  EXPECT_TRUE(std::regex_match(Out(), std::regex("kq001 [0-9]+\\.[0-9]+\\.[0-9]+\n"))) << Out();
+  EXPECT_EQ(Run("HOME=/home/someone", "--help"), 0);
+  const std::string h = Out();
+  // What the game is, player options, controls, files, and only then the scripted runs.
+  EXPECT_NE(h.substr(0, h.find('\n')).find("arcade puzzle game"), std::string::npos) << h;
+  const size_t opts = h.find("--fullscreen"), win = h.find("--window"), ver = h.find("--version"),
+               app = h.find("--app-path DIR"), controls = h.find("Controls"), files = h.find("Files:"),
+               scripted = h.find("Scripted runs"), headless = h.find("--headless");
+  for (size_t at : {opts, win, ver, app, controls, files, scripted, headless})
+    ASSERT_NE(at, std::string::npos) << h;
+  EXPECT_LT(opts, controls);
+  EXPECT_LT(ver, controls);
+  EXPECT_LT(app, controls);
+  EXPECT_LT(controls, files);
+  EXPECT_LT(files, scripted);
+  EXPECT_LT(scripted, headless);
+  EXPECT_NE(h.find("settings      " + dir.string() + "/kq001.INI"), std::string::npos) << h;
+  EXPECT_NE(h.find("high scores   " + dir.string() + "/kq001.HI"), std::string::npos) << h;
+  EXPECT_NE(h.find("asset pack    " + dir.string() + "/"), std::string::npos) << h;
+  EXPECT_EQ(Run("", "--bogus"), 2);
+}
+
+TEST_F(ProgramFilesTest, FullScreenAndWindowOptionsLeaveTheSettingsAlone) {
+  folder.Write("kq001.INI", "[System]\nWaitVsync=1\n");
+  ASSERT_EQ(Run("", "--headless --frames 2 --fullscreen"), 0) << Err();
+  const std::string first = folder.Read("kq001.INI");
+  ASSERT_EQ(Run("", "--headless --frames 2 --window"), 0) << Err();
+  EXPECT_EQ(folder.Read("kq001.INI"), first);
+  EXPECT_EQ(first.find("ull"), std::string::npos);  // no full-screen key crept in
+}
+
+TEST(AssetPackLookup, ProgramFolderThenInstalledFolderThenXdgDataDirs) {
+  test::TProgramFolder app(false), installed(false), xdg(false);
+  for (auto* f : {&app, &installed, &xdg}) fs::remove(f->dir / "GRP");  // links to the real pack
+  const std::string bin = (installed.dir / "bin").string() + "/";
+  fs::create_directories(bin);
+  fs::create_directories(installed.dir / "share" / "kq001");
+  TUserEnv env;
+  env.XdgDataDirs = "relative:" + xdg.dir.string();
+  const std::vector<std::string> c = PackCandidates(app.dir.string() + "/", bin, "../share/kq001", env);
+  ASSERT_EQ(c, (std::vector<std::string>{app.dir.string() + "/", (installed.dir / "share/kq001/").string(),
+                                         (xdg.dir / "kq001/").string()}));
+  GameContext g;
+  g.AppPath = c[0];
+  FindAssetPack(g, c);
+  EXPECT_EQ(g.PackPath, "");  // nowhere: pictures are looked for in the program folder
+  EXPECT_EQ(g.DataPath("GRP\\TITLE.PNG"), c[0] + "GRP/TITLE.PNG");
+  fs::create_directories(xdg.dir / "kq001" / "GRP");
+  FindAssetPack(g, c);
+  EXPECT_EQ(g.PackPath, c[2]);
+  fs::create_directories(installed.dir / "share" / "kq001" / "GRP");
+  FindAssetPack(g, c);
+  EXPECT_EQ(g.PackPath, c[1]);
+  EXPECT_EQ(g.DataPath("GRP\\TITLE.PNG"), c[1] + "GRP/TITLE.PNG");
+  fs::create_directories(app.dir / "grp");  // any case, as the original layout
+  FindAssetPack(g, c);
+  EXPECT_EQ(g.PackPath, c[0]);
+  EXPECT_EQ(g.PackFoldersSearched, c);
+}
+
+}  // namespace
+}  // namespace kq
