@@ -88,7 +88,7 @@ TEST_F(ProgramFilesTest, AScoreThatHadToMoveIsSavedAndTheRunSucceeds) {
 
 TEST_F(ProgramFilesTest, TemporariesOfAKilledSaveAreRemovedAtStartUp) {
   const pid_t dead = DeadPid();
-  for (const std::string name :
+  for (const std::string& name :
        {".kq001.HI." + std::to_string(dead) + ".0.tmp", ".kq001.INI." + std::to_string(dead) + ".3.tmp"})
     folder.Write(name, "half a file");
   folder.Write("other.tmp", "not ours");

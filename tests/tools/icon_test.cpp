@@ -34,7 +34,9 @@ TEST(Icon, EverySizeIsTheSamePicture) {
     EXPECT_EQ(at(136, 136), 0xFF000000u | Rgb(KindColor(0))) << size;
     EXPECT_EQ(at(72, 72), 0xFF000000u | Rgb(KindColor(4))) << size;
     // The sight's top-left bracket is white where a pixel fits inside it.
-    if (size >= 64) EXPECT_EQ(at(103, 95.5f) & 0xFFFFFF, 0xFFFFFFu) << size;
+    if (size >= 64) {
+      EXPECT_EQ(at(103, 95.5f) & 0xFFFFFF, 0xFFFFFFu) << size;
+    }
   }
 }
 
