@@ -411,6 +411,23 @@ void ReplayNotice(GameContext& g, const std::string& message) {
   g.TitleNotice = text;
 }
 
+// The frames and state dumps a scripted run asked for, by tick.
+struct TTickOutputs {
+  std::map<uint32_t, std::vector<std::string>> Shots, Dumps;
+  explicit TTickOutputs(const RunOptions& o) {
+    for (auto& s : o.Shots) Shots[s.first].push_back(s.second);
+    for (auto& d : o.DumpsAt) Dumps[d.first].push_back(d.second);
+  }
+  void After(uint32_t tick, SdlPlatform& platform, const GameContext& g) const {
+    if (auto it = Shots.find(tick); it != Shots.end())
+      for (auto& path : it->second)
+        if (!WritePngFile(path, platform.ReadFrame())) std::fprintf(stderr, "kq001: cannot write %s\n", path.c_str());
+    if (auto it = Dumps.find(tick); it != Dumps.end())
+      for (auto& path : it->second)
+        if (!WriteFile(path, DumpJson(g))) std::fprintf(stderr, "kq001: cannot write %s\n", path.c_str());
+  }
+};
+
 }  // namespace
 
 void FrameTick(GameContext& g, uint32_t now, int moveCount) {
@@ -515,9 +532,7 @@ int RunProgram(int argc, char** argv) {
 
   int exitCode = 0;
   if (o.Net.Active()) {
-    std::map<uint32_t, std::vector<std::string>> shots, dumps;
-    for (auto& s : o.Shots) shots[s.first].push_back(s.second);
-    for (auto& d : o.DumpsAt) dumps[d.first].push_back(d.second);
+    const TTickOutputs outputs(o);
     size_t next = 0;
     TNetRunHooks hooks;
     hooks.Headless = o.Headless;
@@ -526,13 +541,7 @@ int RunProgram(int argc, char** argv) {
       while (next < script.size() && script[next].Tick <= tick) ApplyScriptEvent(*platform, script[next++]);
     };
     hooks.AfterTick = [&](uint32_t tick) {
-      if (auto it = shots.find(tick); it != shots.end())
-        for (auto& path : it->second)
-          if (!WritePngFile(path, platform->ReadFrame()))
-            std::fprintf(stderr, "kq001: cannot write %s\n", path.c_str());
-      if (auto it = dumps.find(tick); it != dumps.end())
-        for (auto& path : it->second)
-          if (!WriteFile(path, DumpJson(*g))) std::fprintf(stderr, "kq001: cannot write %s\n", path.c_str());
+      outputs.After(tick, *platform, *g);
     };
     hooks.PumpEvents = [&] {
       HandleEvents(*g, platform->Pump(false));
@@ -565,21 +574,13 @@ int RunProgram(int argc, char** argv) {
   }
   if (o.Headless && g->Playback) {
     // As fast as it goes, on the recorded clock; ticks count from the game's first.
-    std::map<uint32_t, std::vector<std::string>> shots, dumps;
-    for (auto& s : o.Shots) shots[s.first].push_back(s.second);
-    for (auto& d : o.DumpsAt) dumps[d.first].push_back(d.second);
+    const TTickOutputs outputs(o);
     for (uint32_t tick = 1; g->Playback->HasNext && (o.Frames < 0 || long(tick) <= o.Frames); ++tick) {
       HandleEvents(*g, platform->Pump(false));
       if (g->Terminated) break;
       bool ran = false;
       if (!Guarded(*g, exitCode, [&] { ran = PlaybackTick(*g); }) || !ran) break;
-      if (auto it = shots.find(tick); it != shots.end())
-        for (auto& path : it->second)
-          if (!WritePngFile(path, platform->ReadFrame()))
-            std::fprintf(stderr, "kq001: cannot write %s\n", path.c_str());
-      if (auto it = dumps.find(tick); it != dumps.end())
-        for (auto& path : it->second)
-          if (!WriteFile(path, DumpJson(*g))) std::fprintf(stderr, "kq001: cannot write %s\n", path.c_str());
+      outputs.After(tick, *platform, *g);
     }
     if (!g->Playback->Mismatch.empty()) {
       std::fprintf(stderr, "kq001: %s: %s\n", o.Replay.c_str(), g->Playback->Mismatch.c_str());
@@ -594,9 +595,7 @@ int RunProgram(int argc, char** argv) {
     return exitCode;
   }
   if (o.Headless) {
-    std::map<uint32_t, std::vector<std::string>> shots, dumps;
-    for (auto& s : o.Shots) shots[s.first].push_back(s.second);
-    for (auto& d : o.DumpsAt) dumps[d.first].push_back(d.second);
+    const TTickOutputs outputs(o);
     size_t next = 0;
     uint32_t now = 1000;
     for (uint32_t tick = 1; !g->Terminated && (o.Frames < 0 || long(tick) <= o.Frames); ++tick) {
@@ -606,13 +605,7 @@ int RunProgram(int argc, char** argv) {
       HandleEvents(*g, platform->Pump(false));
       if (g->Terminated) break;
       if (!Guarded(*g, exitCode, [&] { FrameTick(*g, now, o.FrameMs); })) break;
-      if (auto it = shots.find(tick); it != shots.end())
-        for (auto& path : it->second)
-          if (!WritePngFile(path, platform->ReadFrame()))
-            std::fprintf(stderr, "kq001: cannot write %s\n", path.c_str());
-      if (auto it = dumps.find(tick); it != dumps.end())
-        for (auto& path : it->second)
-          if (!WriteFile(path, DumpJson(*g))) std::fprintf(stderr, "kq001: cannot write %s\n", path.c_str());
+      outputs.After(tick, *platform, *g);
       if (ComputerMatchOver(*g)) break;
     }
   } else {
