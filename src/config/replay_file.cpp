@@ -4,7 +4,8 @@
 
 namespace kq {
 
-const char kGameVersion[] = "1.1.0";
+// The project version, the one the program reports.
+const char kGameVersion[] = KQ_VERSION;
 
 namespace {
 
