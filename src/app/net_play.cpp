@@ -87,13 +87,6 @@ void DrawLines(GameContext& g, const std::vector<std::string>& lines) {
   g.Platform->Present();
 }
 
-struct TSaved {
-  TGameConfig Config;
-  int Mode = 1, Cols = 7, Rows = 13;
-  std::array<std::vector<std::string>, 2> Field;
-  std::array<bool, 2> HasField{false, false};
-};
-
 }  // namespace
 
 uint64_t RoundSeed(uint64_t matchSeed, uint32_t round) { return MixSeed(matchSeed, 100 + round); }
@@ -201,7 +194,8 @@ int RunNetMatch(GameContext& g, const TNetOptions& o, const TNetRunHooks& hooks)
   }
   net::TNetMatch match(std::move(t), o.Host, setup, kOneShotBits);
 
-  TSaved saved{g.Config, g.GameMode, g.FieldCols, g.FieldRows, g.StartField, g.HasStartField};
+  TSavedSettings saved;
+  saved.Take(g);
   // The person's own keys drive the local device; the rules read both players' bits from
   // states of their own, so an assignment on one machine cannot change the game on the other.
   const TKeyAssign localKeys = g.Config.KeyAssign1P;
@@ -267,12 +261,8 @@ int RunNetMatch(GameContext& g, const TNetOptions& o, const TNetRunHooks& hooks)
     g.EnterState(scTitle);
     return 2;
   }
-  for (TKeyAssign* k : {&g.Config.KeyAssign1P, &g.Config.KeyAssign2P}) {
-    k->J01 = 4;
-    k->J02 = 5;
-    k->J03 = 6;
-    k->J04 = 7;
-  }
+  CanonicalActions(g.Config.KeyAssign1P);
+  CanonicalActions(g.Config.KeyAssign2P);
   g.NetPlay = true;
   g.GameMode = 2;
   g.FieldCols = 8;
@@ -402,12 +392,7 @@ int RunNetMatch(GameContext& g, const TNetOptions& o, const TNetRunHooks& hooks)
   // The match's settings were borrowed: the person's own come back before anything is saved.
   FinishRecording(g);
   g.NetPlay = false;
-  g.Config = saved.Config;
-  g.GameMode = saved.Mode;
-  g.FieldCols = saved.Cols;
-  g.FieldRows = saved.Rows;
-  g.StartField = saved.Field;
-  g.HasStartField = saved.HasField;
+  saved.Restore(g);
   ApplyKeyAssign(g.DXInput1, g.DXInput2, g.Config);
   // Headless, the last state stays for the dump; a window goes back to the title.
   if (!closing && !hooks.Headless) g.EnterState(scTitle);

@@ -19,15 +19,6 @@ std::array<int, kControlsPerPlayer> ControlStates(const TKeyAssign& k) {
   return {0, 1, 2, 3, k.J01, k.J02, k.J03, k.J04};
 }
 
-// Playback reads the actions from states of their own, so the bits never merge even when the
-// player's assignment puts two actions on one state.
-void CanonicalActions(TKeyAssign& k) {
-  k.J01 = 4;
-  k.J02 = 5;
-  k.J03 = 6;
-  k.J04 = 7;
-}
-
 bool GameIsOver(const GameContext& g) {
   return g.Player1P.Phase == gpOver || g.Player2P.Phase == gpOver;
 }
@@ -49,6 +40,31 @@ void Peek(TReplayPlayback& pb) {
 }
 
 }  // namespace
+
+void CanonicalActions(TKeyAssign& k) {
+  k.J01 = 4;
+  k.J02 = 5;
+  k.J03 = 6;
+  k.J04 = 7;
+}
+
+void TSavedSettings::Take(const GameContext& g) {
+  Config = g.Config;
+  Mode = g.GameMode;
+  Cols = g.FieldCols;
+  Rows = g.FieldRows;
+  Field = g.StartField;
+  HasField = g.HasStartField;
+}
+
+void TSavedSettings::Restore(GameContext& g) const {
+  g.Config = Config;
+  g.GameMode = Mode;
+  g.FieldCols = Cols;
+  g.FieldRows = Rows;
+  g.StartField = Field;
+  g.HasStartField = HasField;
+}
 
 void RedrawPlay(GameContext& g) {
   Canvas* c = g.ScreenCanvas();
@@ -221,11 +237,7 @@ bool StartPlayback(GameContext& g, const std::string& path, TReplayFile file, st
   FinishRecording(g);
   auto pb = std::make_unique<TReplayPlayback>(std::move(file));
   pb->Path = path;
-  pb->SavedConfig = g.Config;
-  pb->SavedMode = g.GameMode;
-  pb->SavedCols = g.FieldCols;
-  pb->SavedField = g.StartField;
-  pb->SavedHasField = g.HasStartField;
+  pb->Saved.Take(g);
   const TReplayHeader& h = pb->File.Header;
   ApplyRuleTuning(h.Tuning, g.Config);  // checked by ParseReplay
   g.Config.AdvancedMode1P = h.AdvancedMode1P;
@@ -278,11 +290,7 @@ bool PlaybackTick(GameContext& g) {
 void EndPlayback(GameContext& g, bool toTitle) {
   if (!g.Playback) return;
   std::unique_ptr<TReplayPlayback> pb = std::move(g.Playback);
-  g.Config = pb->SavedConfig;
-  g.GameMode = pb->SavedMode;
-  g.FieldCols = pb->SavedCols;
-  g.StartField = pb->SavedField;
-  g.HasStartField = pb->SavedHasField;
+  pb->Saved.Restore(g);
   g.NextGameSeed.reset();
   if (toTitle) g.EnterState(scTitle);
   g.DXInput1.States.reset();

@@ -23,6 +23,21 @@ class TReplayRecorder {
   bool HasPending = false;
 };
 
+// The person's own settings while a recording or a network match borrows the context: taken
+// before, put back before anything is saved.
+struct TSavedSettings {
+  TGameConfig Config;
+  int Mode = 1, Cols = 7, Rows = 13;
+  std::array<std::vector<std::string>, 2> Field;
+  std::array<bool, 2> HasField{false, false};
+  void Take(const GameContext& g);
+  void Restore(GameContext& g) const;
+};
+
+// Both players' actions on input states of their own (4 to 7), so two actions on one key never
+// merge while recorded or remote control bits are played.
+void CanonicalActions(TKeyAssign& k);
+
 class TReplayPlayback {
  public:
   explicit TReplayPlayback(TReplayFile file) : File(std::move(file)), Cursor(File.Stream) {}
@@ -34,10 +49,7 @@ class TReplayPlayback {
   uint32_t Played = 0;   // ticks run so far
   std::string Mismatch;  // set when the game ran out of step with the recording
   // The player's own settings, back in place when playback ends.
-  TGameConfig SavedConfig;
-  int SavedMode = 1, SavedCols = 7;
-  std::array<std::vector<std::string>, 2> SavedField;
-  std::array<bool, 2> SavedHasField{false, false};
+  TSavedSettings Saved;
   // Window playback.
   int SpeedShift = 0;  // speed 2^SpeedShift, -2 .. 3
   bool Paused = false;
