@@ -149,8 +149,10 @@ Bitmap BitmapFromBmpSurface(SDL_Surface* s, const std::string& name) {
 // SDL allocates the whole surface from the header before it reads a pixel: a few bytes can ask
 // for gigabytes, so the size is checked first.
 bool BmpHeaderTooLarge(const unsigned char* d, size_t size) {
-  if (size < 26 || d[0] != 'B' || d[1] != 'M') return false;  // SDL's own error follows
-  auto le16 = [&](size_t at) { return int32_t(d[at] | d[at + 1] << 8); };
+  if (size < 2 || d[0] != 'B' || d[1] != 'M') return false;  // SDL's own error follows
+  // A short file still reaches SDL's allocation: the bytes it fails to read count as zero.
+  auto byte = [&](size_t at) { return at < size ? int32_t(d[at]) : 0; };
+  auto le16 = [&](size_t at) { return int32_t(byte(at) | byte(at + 1) << 8); };
   auto le32 = [&](size_t at) { return int32_t(uint32_t(le16(at)) | uint32_t(le16(at + 2)) << 16); };
   const int64_t w = le32(14) == 12 ? le16(18) : le32(18);
   const int64_t h = le32(14) == 12 ? le16(20) : le32(22);

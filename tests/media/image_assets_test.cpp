@@ -170,5 +170,19 @@ TEST(PngDecoder, RejectsTruncatedAndOversizedFiles) {
                EImageDecodeError);
 }
 
+// The decoder must refuse a header whose size SDL would allocate before reading a pixel, also
+// when the file ends inside the header.
+TEST(BmpDecoder, RefusesHugeHeadersEvenWhenTheFileIsShort) {
+  const unsigned char core[] = {'B', 'M', 0x2f, 0xce, 0, 0x10, 1, 0, 0, 0, 0x28, 0, 0, 0, 12, 0, 0,
+                                0,   0xfe, 0xff, 0xff, 0xff, 2, 1, 4};  // 65534 x 65535, 25 bytes
+  EXPECT_THROW(DecodeBmpMemory(core, sizeof core, "core"), EImageDecodeError);
+  unsigned char info[54] = {'B', 'M', 54, 0, 0, 0, 0, 0, 0, 0, 54, 0, 0, 0, 40, 0, 0, 0};
+  info[18] = 4, info[22] = 0x00, info[23] = 0x00, info[24] = 0x00, info[25] = 0x80;  // h = INT_MIN
+  info[26] = 1, info[28] = 24;
+  EXPECT_THROW(DecodeBmpMemory(info, sizeof info, "top-down"), EImageDecodeError);
+  info[22] = 2, info[25] = 0;  // 4 x 2, no pixel data: SDL's own error, still no crash
+  EXPECT_THROW(DecodeBmpMemory(info, sizeof info, "empty"), EImageDecodeError);
+}
+
 }  // namespace
 }  // namespace kq
