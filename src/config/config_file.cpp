@@ -93,9 +93,10 @@ TGameConfig ReadConfig(const TProfile& ini) {
   c.EraseLowerLimitRainbow = ReadIntRange(ini, s, "EraseLowerLimitRainbow", 2, 2, 7);
   c.ShotSpeed = ReadIntRange(ini, s, "ShotSpeed", 777, 10, 10000);
   c.HardBlockRatio = ReadIntRange(ini, s, "HardBlockRatio", 7, 0, 100);
+  char hazardKey[] = "HazardBlockNum0";
   for (int n = 3; n <= 7; ++n) {
-    const std::string key = "HazardBlockNum" + std::to_string(n);
-    c.HazardBlockNum[n] = ReadIntRange(ini, s, key.c_str(), 10, 1, 99);
+    hazardKey[sizeof hazardKey - 2] = static_cast<char>('0' + n);
+    c.HazardBlockNum[n] = ReadIntRange(ini, s, hazardKey, 10, 1, 99);
   }
   c.HazardBlockChainAdd = ReadIntRange(ini, s, "HazardBlockChainAdd", 2, 0, 100);
   c.PowerIncPerBlock = ReadRealRange(ini, s, "PowerIncPerBlock", 1.0, 0.01, 100);

@@ -1,6 +1,8 @@
 #include "config/profile.h"
 
 #include <algorithm>
+#include <cstring>
+#include <functional>
 #include <charconv>
 #include <cmath>
 
@@ -12,40 +14,50 @@ bool IsBlank(char c) {
   return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f';
 }
 
-// Names as they are matched: without surrounding blanks, ASCII letters in lower case.
-std::string Lower(std::string_view s) {
-  while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
-  while (!s.empty() && IsBlank(s.back())) s.remove_suffix(1);
-  std::string r(s);
-  for (char& c : r)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  return r;
+// Names match without surrounding blanks and with ASCII letters in lower case. Eight bytes at a
+// time and without a comparison per letter: names are looked up often, and the fuzzer traces
+// every comparison.
+uint64_t LowerWord(uint64_t x) {
+  constexpr uint64_t kHigh = 0x8080808080808080ull, kOnes = 0x0101010101010101ull;
+  const uint64_t low7 = x & ~kHigh;
+  const uint64_t atLeastA = low7 + kOnes * (0x80 - 'A');
+  const uint64_t aboveZ = low7 + kOnes * (0x80 - 'Z' - 1);
+  return x | (((atLeastA ^ aboveZ) & ~x & kHigh) >> 2);
 }
 
-// The same as Lower, into a buffer of its own for names that fit (every lookup the game makes),
-// so reading a value allocates nothing.
+std::string_view TrimName(std::string_view s) {
+  while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
+  while (!s.empty() && IsBlank(s.back())) s.remove_suffix(1);
+  return s;
+}
+
+// A trimmed name in lower case, in a buffer of its own for names that fit (every name the game
+// looks up), with its hash within one owner.
 class TLowerName {
  public:
-  explicit TLowerName(std::string_view s) {
-    while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
-    while (!s.empty() && IsBlank(s.back())) s.remove_suffix(1);
+  TLowerName(uint32_t owner, std::string_view s) {
+    char* out = buf_;
     if (s.size() > sizeof buf_) {
-      long_ = Lower(s);
-      view_ = long_;
-      return;
+      long_.resize((s.size() + 7) / 8 * 8);
+      out = long_.data();
     }
-    for (size_t i = 0; i < s.size(); ++i) {
-      const char c = s[i];
-      buf_[i] = c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+    for (size_t i = 0; i < s.size(); i += 8) {
+      uint64_t w = 0;
+      std::memcpy(&w, s.data() + i, std::min<size_t>(8, s.size() - i));
+      w = LowerWord(w);
+      std::memcpy(out + i, &w, 8);
     }
-    view_ = std::string_view(buf_, s.size());
+    view_ = std::string_view(out, s.size());
+    hash_ = uint32_t(std::hash<std::string_view>{}(view_) ^ (uint64_t(owner) * 0x9E3779B97F4A7C15ull));
   }
   std::string_view View() const { return view_; }
+  uint32_t Hash() const { return hash_; }
 
  private:
-  char buf_[64];
+  char buf_[72];  // 64 bytes of name and room for the last whole word
   std::string long_;
   std::string_view view_;
+  uint32_t hash_ = 0;
 };
 
 void Trim(const std::string& t, size_t& b, size_t& e) {
@@ -58,7 +70,7 @@ bool HasEdgeBlank(std::string_view s) {
 }
 
 bool HasBreak(std::string_view s) {
-  return s.find_first_of("\r\n") != std::string_view::npos;
+  return !s.empty() && (std::memchr(s.data(), '\r', s.size()) || std::memchr(s.data(), '\n', s.size()));
 }
 
 bool IsDigit(char c) {
@@ -82,8 +94,17 @@ void TProfile::Index() {
   lines_.clear();
   keys_.clear();
   sections_.clear();
-  lines_.reserve(size_t(std::count(text_.begin(), text_.end(), '\n')) + 1);
-  TSection* cur = nullptr;  // null before the first heading and inside a repeated section
+  names_.clear();
+  entries_.clear();
+  const size_t lineCount = size_t(std::count(text_.begin(), text_.end(), '\n')) + 1;
+  lines_.reserve(lineCount);
+  keys_.reserve(lineCount);
+  entries_.reserve(lineCount);
+  names_.reserve(text_.size());
+  size_t slots = 16;
+  while (slots < 2 * lineCount) slots *= 2;
+  slots_.assign(slots, 0);
+  uint32_t cur = kHeading;  // none before the first heading and inside a repeated section
   size_t pos = 0;
   while (pos < text_.size()) {
     TLine line;
@@ -107,40 +128,73 @@ void TProfile::Index() {
       if (close != std::string::npos && close > b) {
         size_t nb = b + 1, ne = close;
         Trim(text_, nb, ne);
-        const TLowerName name(std::string_view(text_).substr(nb, ne - nb));
-        const bool fresh = sections_.find(name.View()) == sections_.end();
-        if (fresh) {
-          TSection& sec = sections_.emplace(std::string(name.View()), TSection{}).first->second;
-          sec.Header = sec.LastKey = index;
-          cur = &sec;
+        const std::string_view name = std::string_view(text_).substr(nb, ne - nb);
+        if (Lookup(kHeading, name) == kHeading) {
+          cur = uint32_t(sections_.size());
+          sections_.push_back(TSection{index, index});
+          AddName(kHeading, name, cur);
         } else {
-          cur = nullptr;
+          cur = kHeading;
         }
         continue;
       }
       // No closing bracket: an ordinary line, as in Windows.
     }
     size_t eq = text_.find('=', b);
-    if (eq == std::string::npos || eq >= e || cur == nullptr) continue;
+    if (eq == std::string::npos || eq >= e || cur == kHeading) continue;
     size_t kb = b, ke = eq;
     Trim(text_, kb, ke);
     size_t vb = eq + 1, ve = e;
     Trim(text_, vb, ve);
     if (vb == ve) vb = ve = eq + 1;  // a new value goes right after '='
-    const TLowerName name(std::string_view(text_).substr(kb, ke - kb));
-    if (cur->Keys.find(name.View()) == cur->Keys.end()) {
-      cur->Keys.emplace(std::string(name.View()), keys_.size());
+    const std::string_view name = std::string_view(text_).substr(kb, ke - kb);
+    if (Lookup(cur, name) == kHeading) {
+      AddName(cur, name, uint32_t(keys_.size()));
       keys_.push_back(TKey{index, vb, ve});
     }
-    cur->LastKey = index;
+    sections_[cur].LastKey = index;
   }
 }
 
+uint32_t TProfile::Lookup(uint32_t owner, std::string_view name) const {
+  if (slots_.empty()) return kHeading;
+  const TLowerName lower(owner, name);
+  const std::string_view want = lower.View();
+  const size_t mask = slots_.size() - 1;
+  for (size_t i = lower.Hash() & mask;; i = (i + 1) & mask) {
+    const uint32_t slot = slots_[i];
+    if (slot == 0) return kHeading;
+    const TName& n = entries_[slot - 1];
+    if (n.Hash == lower.Hash() && n.Owner == owner && std::string_view(names_).substr(n.Begin, n.Size) == want)
+      return n.Item;
+  }
+}
+
+void TProfile::AddName(uint32_t owner, std::string_view name, uint32_t item) {
+  if (2 * (entries_.size() + 1) > slots_.size()) {
+    slots_.assign(std::max<size_t>(16, slots_.size() * 2), 0);
+    const size_t mask = slots_.size() - 1;
+    for (size_t e = 0; e < entries_.size(); ++e) {
+      size_t i = entries_[e].Hash & mask;
+      while (slots_[i] != 0) i = (i + 1) & mask;
+      slots_[i] = uint32_t(e + 1);
+    }
+  }
+  const TLowerName lower(owner, name);
+  TName n{uint32_t(names_.size()), uint32_t(name.size()), owner, item, lower.Hash()};
+  names_ += lower.View();
+  entries_.push_back(n);
+  const size_t mask = slots_.size() - 1;
+  size_t i = n.Hash & mask;
+  while (slots_[i] != 0) i = (i + 1) & mask;
+  slots_[i] = uint32_t(entries_.size());
+}
+
 const TProfile::TKey* TProfile::Find(std::string_view section, std::string_view key) const {
-  auto s = sections_.find(TLowerName(section).View());
-  if (s == sections_.end()) return nullptr;
-  auto k = s->second.Keys.find(TLowerName(key).View());
-  return k == s->second.Keys.end() ? nullptr : &keys_[k->second];
+  const uint32_t s = Lookup(kHeading, TrimName(section));
+  if (s == kHeading) return nullptr;
+  const uint32_t k = Lookup(s, TrimName(key));
+  return k == kHeading ? nullptr : &keys_[k];
 }
 
 TProfile::TKey* TProfile::Find(std::string_view section, std::string_view key) {
@@ -190,7 +244,7 @@ void TProfile::Shift(size_t line, size_t bytes, size_t lines) {
     k.ValueBegin += bytes;
     k.ValueEnd += bytes;
   }
-  for (auto& [name, s] : sections_) {
+  for (TSection& s : sections_) {
     if (s.Header > line) s.Header += lines;
     if (s.LastKey > line) s.LastKey += lines;
   }
@@ -226,8 +280,9 @@ void TProfile::WriteString(std::string_view section, std::string_view key, std::
     return;
   }
 
-  if (auto s = sections_.find(TLowerName(section).View()); s != sections_.end()) {
-    const size_t last = s->second.LastKey;
+  if (const uint32_t s = Lookup(kHeading, TrimName(section)); s != kHeading) {
+    TSection& sec = sections_[s];
+    const size_t last = sec.LastKey;
     const size_t at = lines_[last].Next;
     const size_t prefix = lines_[last].Next == lines_[last].End ? eol.size() : 0;  // no final break
     std::string add = prefix ? eol : std::string();
@@ -238,9 +293,9 @@ void TProfile::WriteString(std::string_view section, std::string_view key, std::
     Shift(last, add.size(), 1);
     TLine line{at + prefix, at + add.size() - eol.size(), at + add.size()};
     lines_.insert(lines_.begin() + static_cast<ptrdiff_t>(last + 1), line);
-    s->second.Keys.emplace(Lower(key), keys_.size());
+    AddName(s, key, uint32_t(keys_.size()));
     keys_.push_back(TKey{last + 1, line.Begin + key.size() + 1, line.End});
-    s->second.LastKey = last + 1;
+    sec.LastKey = last + 1;
     return;
   }
 
@@ -267,10 +322,10 @@ void TProfile::WriteString(std::string_view section, std::string_view key, std::
   lines_.push_back(TLine{pos, pos + section.size() + 2, pos + section.size() + 2 + eol.size()});
   pos = lines_.back().Next;
   lines_.push_back(TLine{pos, pos + key.size() + 1 + v.size(), pos + key.size() + 1 + v.size() + eol.size()});
-  TSection& fresh = sections_[Lower(section)];
-  fresh.Header = header;
-  fresh.LastKey = header + 1;
-  fresh.Keys.emplace(Lower(key), keys_.size());
+  const uint32_t fresh = uint32_t(sections_.size());
+  sections_.push_back(TSection{header, header + 1});
+  AddName(kHeading, section, fresh);
+  AddName(fresh, key, uint32_t(keys_.size()));
   keys_.push_back(TKey{header + 1, pos + key.size() + 1, pos + key.size() + 1 + v.size()});
 }
 

@@ -5,11 +5,9 @@
 // as raw bytes, so a write changes only the one line it must and every other byte (comments,
 // Shift-JIS or UTF-8 text, odd lines) stays as it was.
 #include <cstdint>
-#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 namespace kq {
@@ -45,21 +43,26 @@ class TProfile {
     size_t Line = 0;
     size_t ValueBegin = 0, ValueEnd = 0;  // trimmed value in text_
   };
-  // Lower-case names looked up without building a string.
-  struct TNameHash {
-    using is_transparent = void;
-    size_t operator()(std::string_view s) const noexcept { return std::hash<std::string_view>{}(s); }
-  };
-  template <class V>
-  using TNameMap = std::unordered_map<std::string, V, TNameHash, std::equal_to<>>;
-
   struct TSection {
-    size_t Header = 0;     // line of the heading
-    size_t LastKey = 0;    // last line holding '=', or the heading
-    TNameMap<size_t> Keys;  // lower-case name -> keys_, first occurrence
+    size_t Header = 0;   // line of the heading
+    size_t LastKey = 0;  // last line holding '=', or the heading
+  };
+  // One name of the index, lower-case in names_: a section (Owner == kHeading) or a key of
+  // section Owner. Every name sits in one open-addressed table, so building the index and
+  // looking a value up allocate nothing per name; that keeps parsing cheap for the fuzzer too.
+  static constexpr uint32_t kHeading = UINT32_MAX;
+  struct TName {
+    uint32_t Begin = 0, Size = 0;
+    uint32_t Owner = kHeading;
+    uint32_t Item = 0;  // index in sections_ or keys_
+    uint32_t Hash = 0;
   };
 
   void Index();
+  // The section's or key's item, or kHeading when there is none; a section of kHeading is absent.
+  uint32_t Lookup(uint32_t owner, std::string_view name) const;
+  // Adds a name that Lookup did not find.
+  void AddName(uint32_t owner, std::string_view name, uint32_t item);
   TKey* Find(std::string_view section, std::string_view key);
   const TKey* Find(std::string_view section, std::string_view key) const;
   // The stored value with blanks and one pair of quotes taken off, pointing into the text.
@@ -71,7 +74,10 @@ class TProfile {
   std::string text_;
   std::vector<TLine> lines_;
   std::vector<TKey> keys_;
-  TNameMap<TSection> sections_;  // lower-case name, first occurrence
+  std::vector<TSection> sections_;  // first occurrence of each name
+  std::string names_;               // the lower-case names, one after another
+  std::vector<TName> entries_;
+  std::vector<uint32_t> slots_;  // entry + 1, or 0 when free; a power of two, under half full
 };
 
 // The number rules of the reader, for one value already trimmed.
