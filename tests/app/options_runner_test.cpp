@@ -14,7 +14,8 @@
 #include "app/program_folder.h"
 
 #include "engine/bitmap.h"
-#include "engine/text_renderer.h"
+#include "engine/ttf_text_renderer.h"
+#include "screens/option_screens.h"
 #include "media/png_image.h"
 
 namespace kq {
@@ -114,7 +115,7 @@ class OptionsRunnerTest : public ::testing::Test {
   Bitmap Shot(const std::string& name) { return DecodePngFile(Path(name)); }
   // Row pitch of the lists: the list font's "A" plus 5.
   static int RowPitch() {
-    auto font = TTextRenderer::OpenListFont(11);
+    auto font = TTtfTextRenderer::OpenListFont(kListFontPoints);
     return font ? font->Measure("A").H + 5 : 21;
   }
 };
