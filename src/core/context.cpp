@@ -95,13 +95,6 @@ bool GameContext::ConfirmPressed() const {
          DXInput1.Has(kStateConfirm);
 }
 
-TImageSprite* CreateImageSprite(GameContext& g, std::string_view picture, double x, double y, int z,
-                                int patternCount, bool loop, double speed, double pos) {
-  auto* s = new TImageSprite(&g.DXSpriteEngine1);
-  InitPictureSprite(*s, g.DXImageList1, picture, x, y, z, patternCount, loop, speed, pos);
-  return s;
-}
-
 void GameContext::DrawFrontEndFrame(int moveCount, const TImage* background, bool frameRateText,
                                     const std::function<void(Canvas&)>& extra) {
   Canvas* c = ScreenCanvas();

@@ -9,6 +9,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <type_traits>
 #include <vector>
 
 #include "core/controls.h"
@@ -230,10 +231,20 @@ struct GameContext {
 // device), the screen state's handler, one-shot clearing.
 void FrameTick(GameContext& g, uint32_t now, int moveCount);
 
-// An image sprite under the engine: picture by name, centre, Z, pattern count (-1 = all patterns
-// of the picture), looped, speed in patterns per ms, start position.
-TImageSprite* CreateImageSprite(GameContext& g, std::string_view picture, double x, double y, int z,
-                                int patternCount = 0, bool loop = false, double speed = 0, double pos = 0);
+// A picture sprite under the engine: picture by name, centre, Z, pattern count (-1 = all patterns
+// of the picture), looped, speed in patterns per ms, start position. T is TImageSprite or one of
+// the game's sprites, built with the context when its constructor takes one.
+template <class T = TImageSprite>
+T* NewPictureSprite(GameContext& g, std::string_view picture, double x, double y, int z, int patternCount = -1,
+                    bool loop = false, double speed = 0, double pos = 0) {
+  T* s;
+  if constexpr (std::is_constructible_v<T, GameContext&, TSprite*>)
+    s = new T(g, &g.DXSpriteEngine1);
+  else
+    s = new T(&g.DXSpriteEngine1);
+  InitPictureSprite(*s, g.DXImageList1, picture, x, y, z, patternCount, loop, speed, pos);
+  return s;
+}
 
 // Character-cell writer over the picture fonts "FONT1" and "FONT2".
 void DrawGlyphText(GameContext& g, Canvas& c, int column, std::string_view text, int row);

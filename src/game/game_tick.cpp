@@ -67,7 +67,7 @@ void StartGameOverFade(GameContext& g, TPlayerInfo& p) {
     f->Alpha = 0;
     f->FadeRate = 0.6;
     f->FadeIn = true;
-    f->StartTime = g.FrameTime != 0 ? g.FrameTime : 1;  // 0 would mean "not running"
+    f->Start();
   } else if (g.GameMode == 1) {
     NewPictureSprite(g, "STR_GAMEOVER", p.FieldCenterX, p.FieldCenterY, 15, -1, false, 0, 0);
     g.PlaySound("VOICE1C");

@@ -16,19 +16,6 @@ constexpr double kTrimFadeRate = 0.6;
 constexpr double kHazardFallSpeed = 0.4;   // px per ms
 constexpr double kHazardCountRoll = 0.05;  // blocks per ms shown by the hazard counter
 
-// Fade sprites take StartTime 0 as "not running", so a clock of 0 starts them at 1.
-uint32_t FadeStart(const GameContext& g) {
-  return g.FrameTime != 0 ? g.FrameTime : 1;
-}
-
-template <class T>
-T* NewPicture(GameContext& g, std::string_view picture, double x, double y, int z, int patternCount = -1,
-              bool loop = false, double speed = 0, double pos = 0) {
-  auto* s = new T(g, &g.DXSpriteEngine1);
-  InitPictureSprite(*s, g.DXImageList1, picture, x, y, z, patternCount, loop, speed, pos);
-  return s;
-}
-
 // A field-wide black bar over one row: a trim fades in and holds, a restore fades out.
 void StartRowBar(GameContext& g, TPlayerInfo& p, int row, bool trim) {
   auto* bar = new TTrimBlockSprite(g, &g.DXSpriteEngine1);
@@ -43,7 +30,7 @@ void StartRowBar(GameContext& g, TPlayerInfo& p, int row, bool trim) {
   bar->HoldTime = trim ? uint32_t(g.Config.LineTrimingPeriod) : 0;
   bar->KillAtEnd = true;
   bar->Alpha = trim ? 0 : 255;
-  bar->StartTime = FadeStart(g);
+  bar->Start();
   p.Trimming = true;
 }
 
@@ -77,52 +64,52 @@ void ClampSight(TPlayerInfo& p) {
 void CreateHudSprites(GameContext& g, TPlayerInfo& p, int x0, int y0) {
   const bool versus = g.GameMode == 2;
 
-  p.ScoreSprite = NewPicture<TScoreSprite>(g, "FONT_SCORE", x0, y0, 8);
+  p.ScoreSprite = NewPictureSprite<TScoreSprite>(g, "FONT_SCORE", x0, y0, 8);
   p.ScoreSprite->Owner = &p;
   p.ScoreSprite->ResetNumber(150);
 
-  p.ChainGaugeSprite = NewPicture<TChainGaugeSprite>(g, "CHAINGAUGE", x0 + 46, y0 + 30, 8);
+  p.ChainGaugeSprite = NewPictureSprite<TChainGaugeSprite>(g, "CHAINGAUGE", x0 + 46, y0 + 30, 8);
   p.ChainGaugeSprite->Owner = &p;
   p.ChainGaugeSprite->GaugeValue = &p.ChainGauge;
 
   if (versus) {
-    p.PowerGaugeSprite = NewPicture<TGaugeSprite>(g, "POWERGAUGE", x0 + 46, y0 + 50, 8);
+    p.PowerGaugeSprite = NewPictureSprite<TGaugeSprite>(g, "POWERGAUGE", x0 + 46, y0 + 50, 8);
     p.PowerGaugeSprite->Owner = &p;
     p.PowerGaugeSprite->GaugeValue = &p.PowerGauge;
   } else {
-    p.RainbowGaugeSprite = NewPicture<TRainbowGaugeSprite>(g, "RAINBOWGAUGE", x0 + 46, y0 + 50, 8);
+    p.RainbowGaugeSprite = NewPictureSprite<TRainbowGaugeSprite>(g, "RAINBOWGAUGE", x0 + 46, y0 + 50, 8);
     p.RainbowGaugeSprite->Owner = &p;
     p.RainbowGaugeSprite->GaugeValue = &p.RainbowGauge;
   }
 
-  TComboSprite* combo = NewPicture<TComboSprite>(g, "DUMMY", 320, 240, 0);
+  TComboSprite* combo = NewPictureSprite<TComboSprite>(g, "DUMMY", 320, 240, 0);
   combo->ResetNumber(0.01);
   const TPictureItem* digits = g.DXImageList1.Find("NUM_COMBO");
   const int w = digits ? digits->PatW() : 0;
   for (int k = 0; k < 4; ++k) {
-    auto* d = NewPicture<TComboNumSprite>(g, "NUM_COMBO", x0 + 17 + k * w, y0 + 87, 10);
+    auto* d = NewPictureSprite<TComboNumSprite>(g, "NUM_COMBO", x0 + 17 + k * w, y0 + 87, 10);
     d->BaseY = int64_t(y0 + 87) * 10000;
     d->Visible = false;
     combo->Digits[k] = d;
   }
-  combo->Label = NewPicture<TComboNumSprite>(g, "STR_COMBO", x0 + 2 * w + 32, y0 + 121, 10);
+  combo->Label = NewPictureSprite<TComboNumSprite>(g, "STR_COMBO", x0 + 2 * w + 32, y0 + 121, 10);
   combo->Label->BaseY = int64_t(y0 + 121) * 10000;
   combo->Label->Visible = false;
   p.ComboSprite = combo;
 
   if (versus) {
     int iconX = p.PlayerNo == 0 ? p.FieldRight - 58 : p.FieldLeft + 14;
-    p.HazardCountSprite = NewPicture<THazardBlockCountSprite>(g, "FONT_SCORE", iconX + 42, 450, 11);
+    p.HazardCountSprite = NewPictureSprite<THazardBlockCountSprite>(g, "FONT_SCORE", iconX + 42, 450, 11);
     p.HazardCountSprite->ResetNumber(kHazardCountRoll);
   }
 
   int levelX = p.PlayerNo == 0 ? p.FieldLeft + 10 : p.FieldRight - 82;
-  p.LevelSprite = NewPicture<TLevelSprite>(g, "FONT_SCORE", levelX, p.FieldBottom + 5, 8);
+  p.LevelSprite = NewPictureSprite<TLevelSprite>(g, "FONT_SCORE", levelX, p.FieldBottom + 5, 8);
   p.LevelSprite->Owner = &p;
 
   if (!versus && p.PlayerNo == 0) {
     p.PokerSprite =
-        NewPicture<TPokerSprite>(g, "DUMMY", p.FieldRight + 140, p.FieldTop + 140, 8, 2, true, 0.002);
+        NewPictureSprite<TPokerSprite>(g, "DUMMY", p.FieldRight + 140, p.FieldTop + 140, 8, 2, true, 0.002);
     p.PokerSprite->Owner = &p;
   }
 }

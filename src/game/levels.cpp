@@ -44,9 +44,7 @@ void DrawLevelBackground(GameContext& g, TPlayerInfo& p) {
 void ShowEndingPage(GameContext& g, int page) {
   if (!LoadOptionalPicture(g, "ENDING", Formatted("GRP\\ENDING%.2d.PNG", page))) return;
   if (g.EndingPicture) g.EndingPicture->Kill();
-  auto* s = new TImageSprite(&g.DXSpriteEngine1);
-  InitPictureSprite(*s, g.DXImageList1, "ENDING", 320, 240, 12, 1, false, 0, 0);
-  g.EndingPicture = s;
+  g.EndingPicture = NewPictureSprite(g, "ENDING", 320, 240, 12, 1);
 }
 
 }  // namespace
@@ -107,7 +105,7 @@ void EndingTick(GameContext& g, TPlayerInfo& p) {
     fade->FadeBack = true;
     fade->HoldTime = 2000;
     fade->KillAtEnd = true;
-    fade->StartTime = now != 0 ? now : 1;  // 0 would mean "not running"
+    fade->Start();
     g.EndingTime = now;
     g.EndingStep = 3;
   } else if (step == 3) {

@@ -9,10 +9,9 @@
 namespace kq {
 
 TBlockSprite* CreateBlock(GameContext& g, TPlayerInfo& p, int col, int row, int kind, bool hard) {
-  auto* b = new TBlockSprite(g, &g.DXSpriteEngine1);
   char name[16];
   std::snprintf(name, sizeof name, "%s%d", hard ? "BLOCK_C" : "BLOCK_N", kind);
-  InitPictureSprite(*b, g.DXImageList1, name, CellX(p, col), CellY(p, row), 2, 6, false, 0, 1);
+  auto* b = NewPictureSprite<TBlockSprite>(g, name, CellX(p, col), CellY(p, row), 2, 6, false, 0, 1);
   b->Owner = &p;
   b->Kind = kind;
   b->Hard = hard;

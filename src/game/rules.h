@@ -61,9 +61,6 @@ void AddScoreRaw(TPlayerInfo& p, int points);
 void PlayEraseSounds(GameContext& g, const TPlayerInfo& p);
 
 // --- boards and character animations (boards.cpp) ---
-// A picture sprite under the engine (InitPictureSprite's arguments).
-TImageSprite* NewPictureSprite(GameContext& g, std::string_view pictureName, double x, double y, int z,
-                               int patternCount, bool loop, double patternSpeed, double patternPos);
 void ShowBoard(GameContext& g, TPlayerInfo& p, std::string_view imageName, bool vanishing);
 enum TCharAnimation { caAttack, caDamage };
 void ShowCharAnimation(GameContext& g, TPlayerInfo& p, TCharAnimation kind);

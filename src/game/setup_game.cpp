@@ -66,8 +66,7 @@ void CreatePlayerSprites(GameContext& g, TPlayerInfo& p, int x0, int y0) {
     }
   }
 
-  auto* sight = new TSightSprite(engine);
-  InitPictureSprite(*sight, g.DXImageList1, "SIGHT", CellX(p, 3), CellY(p, 6), 6, -1, true, 0.003, 0);
+  auto* sight = NewPictureSprite<TSightSprite>(g, "SIGHT", CellX(p, 3), CellY(p, 6), 6, -1, true, 0.003, 0);
   sight->Owner = &p;
   sight->Col = 3;
   sight->Row = 6;

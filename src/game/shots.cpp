@@ -15,8 +15,7 @@ TShotSprite* FireShot(GameContext& g, TPlayerInfo& p, int col, int row, int shot
   const double sy = p.Shooter ? p.Shooter->Y - p.Shooter->Height / 2 : 450;
   const double m = p.Cols / 2.0 - 0.5;
 
-  auto* s = new TShotSprite(g, &g.DXSpriteEngine1);
-  InitPictureSprite(*s, g.DXImageList1, pictureName, sx, sy, 7, 1, false, 0, 0);
+  auto* s = NewPictureSprite<TShotSprite>(g, pictureName, sx, sy, 7, 1);
   s->Owner = &p;
   s->TargetCol = col;
   s->TargetRow = row;

@@ -158,6 +158,14 @@ class TListPainter {
     for (int i = 0; i < 5; ++i) Fill({r.X + 3 + i, cy - (4 - i), 1, 2 * (4 - i) + 1}, colour, 255);
   }
 
+  // OK (left) or CANCEL (right) side by side under a list, centred on the screen.
+  void Button(bool ok, int y, int h, std::string_view label, bool selected) {
+    const RectI b{ok ? 320 - 150 : 320 + 10, y, 140, h};
+    Panel(b, selected ? kGold : kBorder, selected ? 250 : 200);
+    if (selected) Fill({b.X + 3, b.Y + 3, b.W - 6, b.H - 6}, kGold, 50);
+    Text(b.X + (b.W - TextWidth(label)) / 2, b.Y + (b.H - LineHeight()) / 2, label, selected ? kGold : kWhite);
+  }
+
   // The backdrop, caption and panels of a screen are the same on every redraw: drawn once,
   // then copied. False when they must be drawn now (the backdrop is).
   bool UseChrome(int screen) {
@@ -245,12 +253,7 @@ void DrawSettings(GameContext& g, TListPainter& p) {
     const TOptionItem& it = o.Settings[i];
     const bool selected = int(i) == g.OptionCursor;
     if (it.Kind == TOptionRow::Ok || it.Kind == TOptionRow::Cancel) {
-      const bool ok = it.Kind == TOptionRow::Ok;
-      const RectI b{ok ? 320 - 150 : 320 + 10, buttonsY, 140, ch + 8};
-      p.Panel(b, selected ? kGold : kBorder, selected ? 250 : 200);
-      if (selected) p.Fill({b.X + 3, b.Y + 3, b.W - 6, b.H - 6}, kGold, 50);
-      p.Text(b.X + (b.W - p.TextWidth(it.Label)) / 2, b.Y + (b.H - p.LineHeight()) / 2, it.Label,
-             selected ? kGold : kWhite);
+      p.Button(it.Kind == TOptionRow::Ok, buttonsY, ch + 8, it.Label, selected);
       continue;
     }
     const int y = panel.Y + 8 + row * ch;
@@ -313,12 +316,7 @@ void DrawAssign(GameContext& g, TListPainter& p, bool padList) {
     const TAssignItem& it = o.Assign[i];
     const bool selected = int(i) == cursor;
     if (it.Kind == TAssignRow::Ok || it.Kind == TAssignRow::Cancel) {
-      const bool ok = it.Kind == TAssignRow::Ok;
-      const RectI b{ok ? 320 - 150 : 320 + 10, buttonsY, 140, ch + 8};
-      p.Panel(b, selected ? kGold : kBorder, selected ? 250 : 200);
-      if (selected) p.Fill({b.X + 3, b.Y + 3, b.W - 6, b.H - 6}, kGold, 50);
-      p.Text(b.X + (b.W - p.TextWidth(it.Label)) / 2, b.Y + (b.H - p.LineHeight()) / 2, it.Label,
-             selected ? kGold : kWhite);
+      p.Button(it.Kind == TAssignRow::Ok, buttonsY, ch + 8, it.Label, selected);
       continue;
     }
     const RectI& panel = panels[it.Player];

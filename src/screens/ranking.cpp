@@ -65,7 +65,7 @@ void EnterRanking(GameContext& g) {
   fade->FadeRate = 0.2;
   fade->FadeIn = false;
   fade->KillAtEnd = true;
-  fade->StartTime = g.FrameTime != 0 ? g.FrameTime : 1;  // 0 would mean "not running"
+  fade->Start();
 }
 
 void RankingTick(GameContext& g, int moveCount) {

@@ -23,9 +23,9 @@ void DrawTitle(GameContext& g, int moveCount) {
 
 void EnterTitle(GameContext& g) {
   g.TitleCursor = 0;
-  CreateImageSprite(g, "TITLE", 320, 240, 0);
-  for (int i = 0; i < 5; ++i) CreateImageSprite(g, "STR_TITLE", 320, 378 + 22 * i, 1, -1, false, 0, i);
-  g.TitleCursorSprite = CreateImageSprite(g, "TITLE_CURSOR", 190, 376, 1, -1, true, 0.02);
+  NewPictureSprite(g, "TITLE", 320, 240, 0, 0);
+  for (int i = 0; i < 5; ++i) NewPictureSprite(g, "STR_TITLE", 320, 378 + 22 * i, 1, -1, false, 0, i);
+  g.TitleCursorSprite = NewPictureSprite(g, "TITLE_CURSOR", 190, 376, 1, -1, true, 0.02);
 }
 
 void TitleTick(GameContext& g, int moveCount) {
@@ -67,8 +67,8 @@ void TitleTick(GameContext& g, int moveCount) {
 void EnterOpening(GameContext& g) {
   g.OpeningDeadline = g.FrameTime + 10000;
   g.PlayMusicFile(g.DataPath("BGM\\BGM_OPENING.mid"));
-  CreateImageSprite(g, "OPENING", 320, 240, 0);
-  CreateImageSprite(g, "STR_PUSHKEY", 540, 440, 1, 2, true, 0.002);
+  NewPictureSprite(g, "OPENING", 320, 240, 0, 0);
+  NewPictureSprite(g, "STR_PUSHKEY", 540, 440, 1, 2, true, 0.002);
 }
 
 void OpeningTick(GameContext& g, int moveCount) {

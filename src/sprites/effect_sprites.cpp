@@ -121,6 +121,10 @@ void TBlinkSprite::Advance(int elapsed) {
 // ---------------------------------------------------------------------------------------------
 // TFadeSprite
 
+void TFadeSprite::Start() {
+  StartTime = G.FrameTime != 0 ? G.FrameTime : 1;
+}
+
 void TFadeSprite::Advance(int elapsed) {
   T3DImageSprite::Advance(elapsed);
   const uint32_t now = G.FrameTime;

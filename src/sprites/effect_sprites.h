@@ -45,6 +45,8 @@ class TFadeSprite : public T3DImageSprite {
   bool FadeBack = false;
   uint32_t HoldTime = 0;
   bool KillAtEnd = false;
+  // Starts the fade at this frame's clock; a clock of 0 starts it at 1, since 0 means "not running".
+  void Start();
   void Advance(int elapsed) override;
   void Render() override;
 };
