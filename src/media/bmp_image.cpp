@@ -6,6 +6,7 @@
 // a colour index past the palette, pixel data that ends early, an RLE run that leaves the picture
 // or a stream without its end mark are errors. Pixels an RLE stream skips (delta, early end of
 // line or picture) take palette colour 0.
+#include <bit>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -134,12 +135,10 @@ struct Channel {
 Channel MakeChannel(const BmpBytes& b, uint32_t mask) {
   Channel c;
   if (mask == 0) return c;  // channel absent: always 0
-  int low = 0;
-  while (!(mask >> low & 1)) ++low;
+  const int low = std::countr_zero(mask);
   const uint32_t bits = mask >> low;
   if (bits & (bits + 1)) b.Fail("bad colour masks");  // not one run of bits
-  int width = 0;
-  while (bits >> width) ++width;
+  int width = std::popcount(bits);
   // Wider than 8 bits: the top 8 are enough.
   c.Shift = low + (width > 8 ? width - 8 : 0);
   if (width > 8) width = 8;

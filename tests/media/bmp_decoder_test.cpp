@@ -232,6 +232,11 @@ TEST(BmpDecoder, DecodesMasksSdlDoesNotKnow) {
   b = Ours(Build(f));
   EXPECT_EQ(b.At(0, 0), 0xFFFF0000u);
   EXPECT_EQ(b.At(1, 0), 0xFF00FF00u);
+  f.Masks[0] = 0xFFFFFFFF, f.Masks[1] = f.Masks[2] = 0;  // all 32 bits one channel
+  f.Pixels = PackRows(f, {0xC0FFFFFF, 0x3FFFFFFF});
+  b = Ours(Build(f));
+  EXPECT_EQ(b.At(0, 0), 0xFFC00000u);
+  EXPECT_EQ(b.At(1, 0), 0xFF3F0000u);
 }
 
 TEST(BmpDecoder, TwentyFourBitPicturesMatchSdl) {
