@@ -144,8 +144,8 @@ TEST_F(HazardStockTest, RoundsShuffleDifferently) {
   std::vector<int> r0, r1, r2;
   for (int i = 0; i < 8; ++i) {
     r0.push_back(b.FallingList[size_t(i)].Col);
-    r1.push_back(b.FallingList[size_t(i + 8)].Col);
-    r2.push_back(b.FallingList[size_t(i + 16)].Col);
+    r1.push_back(b.FallingList[size_t(i) + 8].Col);
+    r2.push_back(b.FallingList[size_t(i) + 16].Col);
   }
   EXPECT_FALSE(r0 == r1 && r1 == r2);
 }

@@ -15,21 +15,9 @@ namespace {
 
 namespace fs = std::filesystem;
 
-struct FakeMusic : IMusicPlayer {
-  std::vector<std::string> Opened;
-  int Plays = 0, Stops = 0;
-  bool Open(const std::string& path) override {
-    Opened.push_back(path);
-    return true;
-  }
-  void Play() override { ++Plays; }
-  void Stop() override { ++Stops; }
-  bool SongEnded(uint32_t) override { return false; }
-};
-
 struct LevelsTest : GaugesFixture {
   fs::path dir;
-  FakeMusic music;
+  RecordingMusic music;
 
   void SetUp() override {
     GaugesFixture::SetUp();
