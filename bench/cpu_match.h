@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "app/context.h"
+#include "core/context.h"
 #include "app/main_loop.h"
 #include "config/level_table.h"
 #include "config/profile.h"
@@ -79,6 +79,7 @@ inline TMatchResult PlayMatch(int a, int b, uint64_t seed, uint32_t maxTicks,
                               std::vector<double>* decisionMs = nullptr,
                               const std::function<void(const GameContext&)>& watch = {}) {
   GameContext g;
+  kq::InstallProgramScreens(g);
   g.Config.UseDirect3D = false;
   g.Config.DisableBgm = true;
   g.Config.Cpu1P = a;

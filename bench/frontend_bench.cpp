@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "app/context.h"
+#include "core/context.h"
 #include "app/load_assets.h"
 #include "app/main_loop.h"
 #include "engine/paths.h"
@@ -89,6 +89,7 @@ int main(int argc, char** argv) {
   po.Headless = true;
   kq::SdlPlatform platform(po);
   kq::GameContext g;
+  kq::InstallProgramScreens(g);
   g.Platform = &platform;
   g.AppPath = kq::ExecutableFolder();
   g.ExeBaseName = "kq001_bench";

@@ -8,7 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "app/context.h"
+#include "app/main_loop.h"
+#include "support/doubles.h"
+#include "core/context.h"
 #include "app/load_assets.h"
 #include "engine/sdl_platform.h"
 #include "game/rules.h"
@@ -18,34 +20,7 @@ using namespace kq;
 
 namespace {
 
-class NoInput : public IInputSource {
- public:
-  bool VkDown(int) const override { return false; }
-  int FirstDownVk() const override { return 0; }
-  uint64_t PadStates(int) const override { return 0; }
-  std::vector<std::string> PadNames() const override { return {}; }
-};
-
-class MemoryPlatform : public IPlatform {
- public:
-  Bitmap Pixels{640, 480};
-  BitmapCanvas Canvas{Pixels};
-  NoInput Keys;
-  uint32_t Ticks() override { return 0; }
-  PlatformEvents Pump(bool) override { return {}; }
-  bool Active() const override { return true; }
-  bool CanDraw() const override { return true; }
-  kq::Canvas& Screen() override { return Canvas; }
-  void Present() override {}
-  void SetVsync(bool) override {}
-  void ToggleFullScreen() override {}
-  bool FullScreen() const override { return false; }
-  IInputSource& Input() override { return Keys; }
-  void ShowError(const std::string&) override {}
-  bool AskYesNo(const std::string&) override { return true; }
-  void Delay(uint32_t) override {}
-  Bitmap ReadFrame() override { return Pixels; }
-};
+using test::MemoryPlatform;
 
 std::vector<std::string> NearlyFullField(TRandom& r) {
   std::vector<std::string> rows(13, "........");
@@ -63,6 +38,7 @@ struct Run {
   TRandom input{99};
 
   Run(bool d3d, Screen screen) {
+    kq::InstallProgramScreens(g);
     if (screen == Screen::SdlSoftware) {
       PlatformOptions opt;
       opt.Headless = true;  // the SDL software renderer on the dummy video driver

@@ -7,7 +7,8 @@
 #include <utility>
 #include <vector>
 
-#include "app/context.h"
+#include "app/main_loop.h"
+#include "core/context.h"
 #include "app/replay.h"
 #include "config/config_file.h"
 #include "game/rules.h"
@@ -42,6 +43,7 @@ void RandomInput(TDXInput& dev, const TKeyAssign& k, TRandom& r) {
 int main() {
   constexpr uint32_t kHourMs = 3600 * 1000;
   GameContext g;
+  kq::InstallProgramScreens(g);
   Configure(g);
   g.SeedProgram(2024);
   g.FrameTime = 1000;
@@ -93,6 +95,7 @@ int main() {
   bool same = true;
   for (size_t n = 0; n < games.size(); ++n) {
     GameContext p;
+    kq::InstallProgramScreens(p);
     Configure(p);
     TReplayFile file;
     std::string error;

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "app/context.h"
+#include "core/context.h"
 #include "app/load_assets.h"
 #include "app/main_loop.h"
 #include "engine/sdl_platform.h"
@@ -36,6 +36,7 @@ std::vector<std::string> CrowdedField() {
 
 double Run(SdlPlatform& platform, bool direct3D, int cpu2, int frames, int& trims, int& drops, int& games) {
   GameContext g;
+  kq::InstallProgramScreens(g);
   g.Platform = &platform;
   g.AppPath = std::string(KQ_BIN_DIR) + "/";
   LoadAssets(g, 7);

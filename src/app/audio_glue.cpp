@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "app/context.h"
+#include "core/context.h"
 #include "media/mixer.h"
 #include "media/music_player.h"
 #include "media/sound_system.h"

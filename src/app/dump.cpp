@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <sstream>
 
-#include "app/context.h"
+#include "core/context.h"
 #include "sprites/effect_sprites.h"
 
 namespace kq {

@@ -6,13 +6,15 @@
 #include <filesystem>
 
 #include "app/audio_glue.h"
-#include "app/context.h"
+#include "core/context.h"
 #include "config/config_file.h"
 #include "config/hiscore.h"
 #include "engine/errors.h"
 #include "engine/paths.h"
+#include "engine/ttf_text_renderer.h"
 #include "media/image_assets.h"
 #include "media/music_list.h"
+#include "screens/option_screens.h"
 #include "screens/screens.h"
 
 namespace kq {
@@ -197,7 +199,12 @@ void LoadAssets(GameContext& g, uint64_t seed) {
   CreateMusicPlayer(g);
   BuildBgmList(g);
   BuildOptionItems(g);
-  MeasureOptionFont(g);
+  {
+    std::unique_ptr<TTtfTextRenderer> list = TTtfTextRenderer::OpenListFont(kListFontPoints);
+    std::unique_ptr<TTtfTextRenderer> title =
+        list ? TTtfTextRenderer::OpenFile(list->File(), kTitleFontPoints) : nullptr;
+    MeasureOptionFont(g, std::move(list), std::move(title));
+  }
   BuildTextures(g);
   // Upload every picture now so the first frames do not stall.
   if (Canvas* c = g.ScreenCanvas()) {

@@ -10,7 +10,7 @@
 #include <typeinfo>
 
 #include "app/audio_glue.h"
-#include "app/context.h"
+#include "core/context.h"
 #include "app/dump.h"
 #include "app/headless.h"
 #include "app/load_assets.h"
@@ -382,20 +382,6 @@ bool WriteFile(const std::string& path, const std::string& text) {
   return bool(out);
 }
 
-// Player 1's device, then player 2's: from the keyboard and pads, or from the computer player
-// that plays it, which decides first.
-void PollInputs(GameContext& g) {
-  TDXInput* devices[2] = {&g.DXInput1, &g.DXInput2};
-  for (size_t n = 0; n < 2; ++n) {
-    if (TControlProgram* prog = g.ControlPrograms[n].get()) {
-      prog->Decide();
-      devices[n]->Poll(*prog);
-    } else if (g.Platform) {
-      devices[n]->Poll(g.Platform->Input());
-    }
-  }
-}
-
 // A headless match of two computer players ends the run at its game over.
 bool ComputerMatchOver(const GameContext& g) {
   return g.ScreenState == scPlay && g.GameMode == 2 && g.ControlPrograms[0] && g.ControlPrograms[1] &&
@@ -430,30 +416,19 @@ struct TTickOutputs {
 
 }  // namespace
 
-void FrameTick(GameContext& g, uint32_t now, int moveCount) {
-  g.FrameTime = now;
-  g.FrameRate.Tick(now);
-  ++g.TickCount;
-  if (g.Platform && !g.Platform->CanDraw()) return;  // latched states wait for the next real tick
-  PollInputs(g);
-  const uint8_t state = g.ScreenState;
-  switch (state) {
-    case scTitle: TitleTick(g, moveCount); break;
-    case scOpening: OpeningTick(g, moveCount); break;
-    case scPlay:
-      BeforeGameTick(g, moveCount);
-      GameTick(g, moveCount);
-      AfterGameTick(g);
-      break;
-    case scRules: RulesTick(g, moveCount); break;
-    case scRanking: RankingTick(g, moveCount); break;
-    case scOptions: OptionsTick(g, moveCount); break;
-    case scKeyAssign: KeyAssignTick(g, moveCount); break;
-    case scPadAssign: PadAssignTick(g, moveCount); break;
-    default: return;
-  }
-  // The clearing of the state the tick started in, even if the handler left it.
-  EndFrameInput(g.DXInput1, g.DXInput2, g.Config, state == scPlay);
+void InstallProgramScreens(GameContext& g) {
+  InstallPlayScreen(g.Screens);
+  InstallFrontEndScreens(g.Screens);
+  // Every game is recorded from its start, and each play tick is recorded or played back.
+  g.Screens[scPlay].Enter = [](GameContext& c) {
+    EnterPlay(c);
+    RecordGameStart(c);
+  };
+  g.Screens[scPlay].Tick = [](GameContext& c, int moveCount) {
+    BeforeGameTick(c, moveCount);
+    GameTick(c, moveCount);
+    AfterGameTick(c);
+  };
 }
 
 int RunProgram(int argc, char** argv) {
@@ -487,6 +462,7 @@ int RunProgram(int argc, char** argv) {
     return 2;
   }
   auto g = std::make_unique<GameContext>();
+  InstallProgramScreens(*g);
   for (int n = 0; n < 2; ++n) {
     if (o.Field[n].empty()) continue;
     std::string text, error;

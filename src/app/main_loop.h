@@ -10,7 +10,8 @@ struct GameContext;
 // Parses the command line (including the headless runner's options) and runs the program.
 int RunProgram(int argc, char** argv);
 
-// One frame tick: clock sample, input poll, the screen state's handler, one-shot clearing.
-void FrameTick(GameContext& g, uint32_t now, int moveCount);
+// Fills the screen table: the front-end screens and the play screen, with every game recorded
+// (or played back) tick by tick.
+void InstallProgramScreens(GameContext& g);
 
 }  // namespace kq

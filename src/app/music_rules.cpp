@@ -1,6 +1,6 @@
 #include "app/music_rules.h"
 
-#include "app/context.h"
+#include "core/context.h"
 
 namespace kq {
 

@@ -7,7 +7,7 @@
 #include <sstream>
 #include <thread>
 
-#include "app/context.h"
+#include "core/context.h"
 #include "app/main_loop.h"
 #include "app/replay.h"
 #include "config/replay_file.h"

@@ -5,7 +5,7 @@
 #include <ctime>
 #include <filesystem>
 
-#include "app/context.h"
+#include "core/context.h"
 #include "config/file_io.h"
 #include "config/replay_store.h"
 #include "game/rules.h"
@@ -41,31 +41,6 @@ void Peek(TReplayPlayback& pb) {
 
 }  // namespace
 
-void CanonicalActions(TKeyAssign& k) {
-  k.J01 = 4;
-  k.J02 = 5;
-  k.J03 = 6;
-  k.J04 = 7;
-}
-
-void TSavedSettings::Take(const GameContext& g) {
-  Config = g.Config;
-  Mode = g.GameMode;
-  Cols = g.FieldCols;
-  Rows = g.FieldRows;
-  Field = g.StartField;
-  HasField = g.HasStartField;
-}
-
-void TSavedSettings::Restore(GameContext& g) const {
-  g.Config = Config;
-  g.GameMode = Mode;
-  g.FieldCols = Cols;
-  g.FieldRows = Rows;
-  g.StartField = Field;
-  g.HasStartField = HasField;
-}
-
 void RedrawPlay(GameContext& g) {
   Canvas* c = g.ScreenCanvas();
   if (!c) return;
@@ -81,27 +56,6 @@ void RedrawPlay(GameContext& g) {
 std::string ReplayFolder(const std::string& hiScorePath) {
   const size_t slash = hiScorePath.rfind('/');
   return (slash == std::string::npos ? std::string() : hiScorePath.substr(0, slash + 1)) + "replays/";
-}
-
-// --- writer ------------------------------------------------------------------------------
-
-void TReplayWriter::Save(const std::string& dir, const TReplayHeader& h, std::string bytes,
-                         const THiScoreTable& ranking) {
-  Wait();
-  worker_ = std::thread([this, dir, h, bytes = std::move(bytes), ranking] {
-    std::string error;
-    SaveReplay(dir, h, bytes, ranking, error);
-    std::lock_guard<std::mutex> lock(m_);
-    error_ = error;
-  });
-}
-
-std::string TReplayWriter::Wait() {
-  if (worker_.joinable()) worker_.join();
-  std::lock_guard<std::mutex> lock(m_);
-  std::string e;
-  e.swap(error_);
-  return e;
 }
 
 // --- recording ---------------------------------------------------------------------------
@@ -130,17 +84,6 @@ void ApplyControls(GameContext& g, uint32_t bits) {
   }
   if (bits & kReplayCancelBit) g.DXInput1.States.set(kStateCancel);
   if (bits & kReplayConfirmBit) g.DXInput1.States.set(kStateConfirm);
-}
-
-void PrepareGameStart(GameContext& g) {
-  uint64_t seed;
-  if (g.NextGameSeed) {
-    seed = *g.NextGameSeed;
-    g.NextGameSeed.reset();
-  } else {
-    seed = g.SeedRng.Next64();
-  }
-  g.SeedStreams(seed);
 }
 
 void RecordGameStart(GameContext& g) {
@@ -362,19 +305,6 @@ bool PlaybackFrame(GameContext& g, uint32_t realMs) {
   }
   if (!drew) RedrawPlay(g);
   return true;
-}
-
-void DrawReplayMark(GameContext& g, Canvas& c) {
-  if (!g.Playback) return;
-  const TReplayPlayback& pb = *g.Playback;
-  std::string text = "REPLAY ";
-  if (pb.Paused)
-    text += "PAUSE";
-  else if (pb.SpeedShift >= 0)
-    text += std::to_string(1 << pb.SpeedShift) + "x";
-  else
-    text += "1/" + std::to_string(1 << -pb.SpeedShift) + "x";
-  DrawGlyphText(g, c, 0, text, 29);
 }
 
 }  // namespace kq

@@ -28,6 +28,8 @@ class IInputSource {
   virtual uint64_t PadStates(int padNo) const = 0;
   // Attached pads, by pad number 0..15; empty name = no pad there.
   virtual std::vector<std::string> PadNames() const = 0;
+  // The keyboard's own name of a key (it follows the layout); empty: not known here.
+  virtual std::string KeyLabel(int /*vk*/) const { return {}; }
 };
 
 struct PlatformEvents {

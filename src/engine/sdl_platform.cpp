@@ -13,7 +13,7 @@
 #include "engine/errors.h"
 #include "engine/keys.h"
 #include "engine/sdl_canvas.h"
-#include "engine/text_renderer.h"
+#include "engine/ttf_text_renderer.h"
 #include "engine/utf8.h"
 
 namespace kq {
@@ -46,7 +46,7 @@ struct SdlPlatform::Impl : IInputSource {
   std::array<SDL_Joystick*, kMaxPads> Pads{};
   std::array<int, 8> VirtualPadIndex{};  // script pad number -> SDL device index + 1
   std::array<SDL_Joystick*, 8> VirtualPads{};
-  std::unique_ptr<TTextRenderer> BoxFont;  // opened for the first message box
+  std::unique_ptr<TTtfTextRenderer> BoxFont;  // opened for the first message box
   std::array<struct sigaction, std::size(kQuitSignals)> OldActions{};
   std::array<bool, std::size(kQuitSignals)> Installed{};
 
@@ -125,6 +125,7 @@ struct SdlPlatform::Impl : IInputSource {
     return s;
   }
 
+  std::string KeyLabel(int vk) const override { return VkSystemName(vk); }
   std::vector<std::string> PadNames() const override {
     std::vector<std::string> names(kMaxPads);
     for (int i = 0; i < kMaxPads; ++i)
@@ -315,7 +316,7 @@ constexpr int kBoxMargin = 24;
 constexpr int kBoxTextWidth = 640 - 4 * kBoxMargin;
 
 // The text's lines, long ones broken to fit the box (at code point boundaries).
-std::vector<std::string> WrapLines(const TTextRenderer& font, const std::string& text) {
+std::vector<std::string> WrapLines(const TTtfTextRenderer& font, const std::string& text) {
   std::vector<std::string> out;
   size_t at = 0;
   while (at <= text.size()) {
@@ -334,7 +335,7 @@ std::vector<std::string> WrapLines(const TTextRenderer& font, const std::string&
   return out;
 }
 
-SDL_Texture* TextTexture(SDL_Renderer* r, const TTextRenderer& font, const std::string& text, uint32_t rgb) {
+SDL_Texture* TextTexture(SDL_Renderer* r, const TTtfTextRenderer& font, const std::string& text, uint32_t rgb) {
   Bitmap b = font.Render(text, rgb);
   if (b.Empty()) return nullptr;
   SDL_Surface* s = SDL_CreateRGBSurfaceWithFormatFrom(b.Pixels.data(), b.Width, b.Height, 32, b.Width * 4,
@@ -362,7 +363,7 @@ int SdlPlatform::RunMessageBox(const TMessageBoxRequest& box) {
   const int escape = int(box.Buttons.size()) - 1;
   if (m.Opt.Headless || !m.Window) return 0;
   if (!m.BoxFont)
-    m.BoxFont = TTextRenderer::Open({{"IPAGothic", true}, {"sans-serif:lang=ja", false}, {"sans-serif", false}}, 11);
+    m.BoxFont = TTtfTextRenderer::Open({{"IPAGothic", true}, {"sans-serif:lang=ja", false}, {"sans-serif", false}}, 11);
   if (!m.BoxFont || !m.Renderer) {
     std::vector<SDL_MessageBoxButtonData> buttons;
     for (size_t i = 0; i < box.Buttons.size(); ++i)
@@ -375,7 +376,7 @@ int SdlPlatform::RunMessageBox(const TMessageBoxRequest& box) {
     return SDL_ShowMessageBox(&data, &hit) == 0 && hit >= 0 ? hit : 0;
   }
   SDL_Renderer* r = m.Renderer;
-  const TTextRenderer& font = *m.BoxFont;
+  const TTtfTextRenderer& font = *m.BoxFont;
   std::vector<SDL_Texture*> lines, labels;
   for (const std::string& line : WrapLines(font, box.Text)) lines.push_back(TextTexture(r, font, line, 0xFFFFFF));
   for (const std::string& b : box.Buttons) labels.push_back(TextTexture(r, font, b, 0xFFFFFF));

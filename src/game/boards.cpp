@@ -1,4 +1,4 @@
-#include "app/context.h"
+#include "core/context.h"
 #include "game/rules.h"
 #include "sprites/effect_sprites.h"
 

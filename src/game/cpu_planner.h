@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "game/player.h"
+#include "core/player.h"
 
 namespace kq {
 

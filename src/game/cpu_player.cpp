@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "app/context.h"
+#include "core/context.h"
 #include "sprites/effect_sprites.h"
 
 namespace kq {

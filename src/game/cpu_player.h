@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "app/controls.h"
+#include "core/controls.h"
 #include "engine/random.h"
 #include "game/cpu_planner.h"
 

@@ -1,6 +1,6 @@
 #include <algorithm>
 
-#include "app/context.h"
+#include "core/context.h"
 #include "config/hiscore.h"
 #include "game/rules.h"
 #include "sprites/effect_sprites.h"

@@ -2,7 +2,7 @@
 #include <array>
 #include <utility>
 
-#include "app/context.h"
+#include "core/context.h"
 #include "game/rules.h"
 #include "sprites/effect_sprites.h"
 #include "sprites/hud_sprites.h"

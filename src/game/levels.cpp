@@ -2,7 +2,7 @@
 #include <exception>
 #include <string>
 
-#include "app/context.h"
+#include "core/context.h"
 #include "config/hiscore.h"
 #include "engine/canvas.h"
 #include "game/rules.h"

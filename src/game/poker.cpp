@@ -1,7 +1,7 @@
 #include <algorithm>
 #include <array>
 
-#include "app/context.h"
+#include "core/context.h"
 #include "game/rules.h"
 #include "sprites/hud_sprites.h"
 

@@ -3,7 +3,8 @@
 // player's record; the other player is always reached through Rival.
 #include <string_view>
 
-#include "game/player.h"
+#include "core/context.h"
+#include "core/player.h"
 
 namespace kq {
 
@@ -13,6 +14,12 @@ class TImageSprite;
 class TBlockSprite;
 
 // --- game start (setup_game.cpp) ---
+// The play screen's handlers: entry (seeds, setup, first lines), the play tick, leaving.
+void InstallPlayScreen(TScreenTable& screens);
+// The whole start of a game as the play screen's entry makes it.
+void EnterPlay(GameContext& g);
+// Seeds every random stream for the game about to be set up (a replay's: the recorded seed).
+void PrepareGameStart(GameContext& g);
 // Background and both records with their sprites.
 bool SetupGame(GameContext& g);
 // COVER, the first lines, the level check, the start music and voice.

@@ -1,6 +1,6 @@
 #include <algorithm>
 
-#include "app/context.h"
+#include "core/context.h"
 #include "game/cpu_player.h"
 #include "game/rules.h"
 #include "sprites/effect_sprites.h"
@@ -176,6 +176,33 @@ void CompleteGameStart(GameContext& g) {
   } else {
     g.PlaySound("VOICE1B");
   }
+}
+
+void PrepareGameStart(GameContext& g) {
+  uint64_t seed;
+  if (g.NextGameSeed) {
+    seed = *g.NextGameSeed;
+    g.NextGameSeed.reset();
+  } else {
+    seed = g.SeedRng.Next64();
+  }
+  g.SeedStreams(seed);
+}
+
+void EnterPlay(GameContext& g) {
+  PrepareGameStart(g);
+  SetupGame(g);
+  CompleteGameStart(g);
+}
+
+void InstallPlayScreen(TScreenTable& screens) {
+  TScreenHandlers& h = screens[scPlay];
+  h.Enter = EnterPlay;
+  h.Tick = GameTick;
+  h.Leave = [](GameContext& g, int) {
+    g.StopMusic();
+    LeavePlay(g);
+  };
 }
 
 void LeavePlay(GameContext& g) {

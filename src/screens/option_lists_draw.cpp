@@ -4,7 +4,7 @@
 #include <cmath>
 #include <cstdint>
 
-#include "app/context.h"
+#include "core/context.h"
 #include "screens/option_screens.h"
 
 namespace kq {
@@ -23,8 +23,6 @@ constexpr uint32_t kGood = 0x8CF0A4;
 constexpr uint32_t kBad = 0xFF8C84;
 
 // Size of the list font: "ＭＳ ゴシック" at 11 points was the original's choice.
-constexpr int kListPoints = 11;
-constexpr int kTitlePoints = 22;
 
 // The text's coverage spread by r pixels each way (an outline under the text), r pixels larger
 // on every side.
@@ -61,14 +59,14 @@ class TListPainter {
   const TOptionScreens& O() const { return g_.Options; }
 
   int LineHeight(bool title = false) const {
-    const TTextRenderer* f = title ? O().TitleFont.get() : O().Font.get();
+    const ITextRenderer* f = title ? O().TitleFont.get() : O().Font.get();
     if (f) return f->Height();
     const TPictureItem* f1 = g_.DXImageList1.Find("FONT1");
     return f1 ? f1->PatH() : 16;
   }
 
   int TextWidth(std::string_view s, bool title = false) const {
-    const TTextRenderer* f = title ? O().TitleFont.get() : O().Font.get();
+    const ITextRenderer* f = title ? O().TitleFont.get() : O().Font.get();
     if (f) return f->Measure(s).W;
     // The picture fonts: 10 pixels a byte, 20 for a multi-byte character.
     int w = 0;
@@ -92,7 +90,7 @@ class TListPainter {
   // Text with its top-left corner at (x, y); shadowed text gets a dark outline.
   void Text(int x, int y, std::string_view s, uint32_t rgb, bool title = false, bool outline = false) {
     if (s.empty()) return;
-    const TTextRenderer* f = title ? O().TitleFont.get() : O().Font.get();
+    const ITextRenderer* f = title ? O().TitleFont.get() : O().Font.get();
     TImage img;
     if (f) {
       img.SetPixels(f->Render(s, 0xFFFFFF));
@@ -125,7 +123,7 @@ class TListPainter {
       int dy = y < q.Y + rr ? q.Y + rr - y : y >= q.Bottom() - rr ? y - (q.Bottom() - rr) + 1 : 0;
       if (dy <= 0) return 0;
       double dx = std::sqrt(std::max(0.0, double(rr * rr) - double(dy - 0.5) * double(dy - 0.5)));
-      return rr - int(dx + 0.5);
+      return rr - int(std::lround(dx));
     };
     const RectI inner{r.X + 2, r.Y + 2, r.W - 4, r.H - 4};
     for (int y = r.Y; y < r.Bottom(); ++y) {
@@ -377,10 +375,10 @@ void DrawAssign(GameContext& g, TListPainter& p, bool padList) {
 
 }  // namespace
 
-void MeasureOptionFont(GameContext& g) {
+void MeasureOptionFont(GameContext& g, std::unique_ptr<ITextRenderer> list, std::unique_ptr<ITextRenderer> title) {
   TOptionScreens& o = g.Options;
-  o.Font = TTextRenderer::OpenListFont(kListPoints);
-  o.TitleFont = o.Font ? TTextRenderer::OpenFile(o.Font->File(), kTitlePoints) : nullptr;
+  o.Font = std::move(list);
+  o.TitleFont = o.Font ? std::move(title) : nullptr;
   if (o.Font) {
     TTextSize a = o.Font->Measure("A");
     o.CellW = a.W + 1;

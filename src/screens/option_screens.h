@@ -1,89 +1,17 @@
 #pragma once
-// State of the option screens: the settings list (6), the key-assignment list (7) and the
-// pad-assignment list (8). Rows are built once at start-up; the values shown are working copies
-// that reach TGameConfig only through the screens' "OK".
-#include <array>
-#include <cstdint>
+// The option screens' functions over the lists' state in the context.
 #include <memory>
 #include <string>
-#include <vector>
 
-#include "config/game_config.h"
-#include "engine/platform.h"
-#include "engine/text_renderer.h"
+#include "core/option_data.h"
 
 namespace kq {
 
 struct GameContext;
 
-enum class TOptionRow : uint8_t { Heading, Toggle, Pad, KeyAssign, PadAssign, Ok, Cancel, Cpu };
-
-// The boolean settings of the list, by the TGameConfig field they edit.
-enum class TSettingField : uint8_t {
-  None,
-  UseDirect3D,
-  WaitVsync,
-  DisableBgm,
-  DisableVoice,
-  AdvancedMode1P,
-  AdvancedMode2P,
-};
-
-struct TOptionItem {
-  TOptionRow Kind = TOptionRow::Heading;
-  std::string Label;
-  TSettingField Field = TSettingField::None;
-  bool ShowInverted = false;  // "ON" shows a false field (the Disable... switches)
-  int Player = 0;             // pad rows
-  std::string Help;           // shown under the list while the row is selected
-  // Toggles: 0 off, 1 on (as shown). Pad rows: index into TOptionScreens::PadChoices[Player].
-  // Player rows: 0 HUMAN, 1..5 the CPU level.
-  int Selected = 0;
-};
-
-enum class TAssignRow : uint8_t { Heading, Control, Ok, Cancel };
-
-// Controls in the order of the lists: up, right, down, left, then actions 1 to 4.
-constexpr int kAssignControls = 8;
-
-struct TAssignItem {
-  TAssignRow Kind = TAssignRow::Heading;
-  std::string Label;
-  int Player = 0;
-  int Control = 0;  // 0..7 in list order
-};
-
-enum class TNoticeKind : uint8_t { None, Good, Bad };
-
-struct TOptionScreens {
-  std::vector<TOptionItem> Settings;  // state 6
-  std::vector<TAssignItem> Assign;    // states 7 and 8 share their rows
-
-  // Pad choices per player: [0] is "" (no pad), then the attached pads' names, then the
-  // committed name when no attached pad bears it, so an unplugged pad is not forgotten by
-  // accident. Rebuilt whenever the attached pads change.
-  std::array<std::vector<std::string>, 2> PadChoices;
-  std::vector<std::string> SeenPads;  // PadNames() the choices were built from
-
-  std::array<TKeyAssign, 2> KeyEdit;  // states 7 and 8 edit these; "OK" commits them
-
-  // Capture: armed once nothing is held any more, so the confirm press that started the capture
-  // is never taken as the new key or button.
-  bool CaptureArmed = false;
-  int CapturePad = kNoPad;
-  std::string CapturePadName;
-
-  std::string Notice;  // the outcome of the last action, under the list
-  TNoticeKind NoticeKind = TNoticeKind::None;
-
-  std::unique_ptr<TTextRenderer> Font;       // null: the picture fonts stand in
-  std::unique_ptr<TTextRenderer> TitleFont;  // the screens' captions
-  int CellW = 10;                            // character cell: measured "A" plus 1 by plus 5
-  int CellH = 21;
-
-  Bitmap Chrome;      // backdrop, caption and panels of the last list drawn
-  int ChromeKey = 0;  // which screen and cell size Chrome was drawn for
-};
+// Sizes of the TrueType faces of the lists and of their captions.
+constexpr int kListFontPoints = 11;
+constexpr int kTitleFontPoints = 22;
 
 // Working values of the settings list (tests and the dump read them).
 bool OptionToggleValue(const TOptionItem& item);
@@ -96,8 +24,9 @@ std::string AssignValueText(const GameContext& g, const TAssignItem& item, bool 
 // that raises the same input state.
 bool AssignOverridden(const TKeyAssign& k, int control);
 
-// Step 16 of the loader: opens the list font and measures the character cell.
-void MeasureOptionFont(GameContext& g);
+// Step 16 of the loader: takes the list's and the captions' faces (null: the picture fonts
+// stand in) and measures the character cell.
+void MeasureOptionFont(GameContext& g, std::unique_ptr<ITextRenderer> list, std::unique_ptr<ITextRenderer> title);
 // Draws the list of the current option screen onto ListSurface.
 void DrawOptionList(GameContext& g, int screen);
 

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <bit>
 
-#include "app/context.h"
+#include "core/context.h"
 #include "screens/option_screens.h"
 #include "screens/screens.h"
 
@@ -330,7 +330,7 @@ bool CaptureTick(GameContext& g, bool padList) {
     }
     if (vk == 27) return false;  // Esc only ever cancels
     KeyOf(k, it.Control) = vk;
-    std::string notice = what + ": " + KeyName(vk);
+    std::string notice = what + ": " + KeyName(vk, g.Platform ? &g.Platform->Input() : nullptr);
     // A key on two controls raises both; say so rather than refuse it.
     if (std::string other = OtherControlWithKey(o.KeyEdit, it, vk); !other.empty())
       notice += "  (also " + other + ")";
@@ -463,7 +463,7 @@ std::string AssignValueText(const GameContext& g, const TAssignItem& item, bool 
   TKeyAssign k = g.Options.KeyEdit[size_t(item.Player)];
   if (!padList) {
     int code = KeyOf(k, item.Control);
-    return code == 0 ? "---" : KeyName(code);
+    return code == 0 ? "---" : KeyName(code, g.Platform ? &g.Platform->Input() : nullptr);
   }
   if (item.Control < 4) {
     static const int kStateOfRow[4] = {0, 3, 1, 2};  // up, right, down, left

@@ -1,7 +1,7 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "app/context.h"
+#include "core/context.h"
 #include "screens/screens.h"
 #include "sprites/effect_sprites.h"
 

@@ -1,8 +1,11 @@
 #pragma once
 // Front-end screens: each has its entry (called by EnterState) and its per-tick handler.
+#include "core/context.h"
+
 namespace kq {
 
-struct GameContext;
+// The handlers of every screen state but play.
+void InstallFrontEndScreens(TScreenTable& screens);
 
 void EnterTitle(GameContext& g);
 void TitleTick(GameContext& g, int moveCount);

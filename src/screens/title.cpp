@@ -1,6 +1,6 @@
 #include <algorithm>
 
-#include "app/context.h"
+#include "core/context.h"
 #include "screens/screens.h"
 
 namespace kq {

@@ -3,7 +3,7 @@
 #include <cmath>
 #include <cstdio>
 
-#include "app/context.h"
+#include "core/context.h"
 #include "sprites/hud_sprites.h"
 
 namespace kq {

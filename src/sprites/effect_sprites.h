@@ -4,7 +4,7 @@
 #include <cstdint>
 
 #include "engine/sprite.h"
-#include "game/player.h"
+#include "core/player.h"
 #include "sprites/game_sprite.h"
 
 namespace kq {

@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <string>
 
-#include "app/context.h"
+#include "core/context.h"
 #include "game/rules.h"
 
 namespace kq {

@@ -1,7 +1,7 @@
 #include <cmath>
 #include <string>
 
-#include "app/context.h"
+#include "core/context.h"
 #include "game/rules.h"
 #include "sprites/hud_sprites.h"
 

@@ -3,10 +3,12 @@
 
 #include <gtest/gtest.h>
 
+#include "support/doubles.h"
+
 #include <cstdlib>
 #include <filesystem>
 
-#include "app/context.h"
+#include "core/context.h"
 
 namespace kq {
 namespace {
@@ -65,15 +67,7 @@ TEST_F(AudioGlue, TheHeadlessRunnerPlaysNothing) {
   ASSERT_EQ(g.SoundLog.size(), 1u);
 }
 
-// Records what reaches the sound system.
-class TFakeSound : public ISoundSystem {
- public:
-  void Play(const std::string& name, bool stopFirst) override {
-    Played.push_back(name + (stopFirst ? "!" : ""));
-  }
-  bool Has(const std::string&) const override { return true; }
-  std::vector<std::string> Played;
-};
+using TFakeSound = test::RecordingSound;
 
 TEST(PlaySound, DisableVoiceStopsEveryVoiceNameAndNothingElse) {
   GameContext g;

@@ -2,25 +2,14 @@
 
 #include <gtest/gtest.h>
 
-#include "app/context.h"
+#include "support/doubles.h"
+
+#include "core/context.h"
 
 namespace kq {
 namespace {
 
-// Records what the rules ask of the player.
-class TFakeMusic : public IMusicPlayer {
- public:
-  bool Open(const std::string& path) override {
-    Opened.push_back(path);
-    return true;
-  }
-  void Play() override { ++Plays; }
-  void Stop() override { ++Stops; }
-  bool SongEnded(uint32_t type) override { return Ended && type == 77; }
-  std::vector<std::string> Opened;
-  int Plays = 0, Stops = 0;
-  bool Ended = true;
-};
+using TFakeMusic = test::RecordingMusic;
 
 class MusicRules : public ::testing::Test {
  protected:

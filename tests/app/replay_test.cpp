@@ -6,53 +6,18 @@
 
 #include <functional>
 
-#include "app/context.h"
-#include "app/fake_input.h"
 #include "app/main_loop.h"
 #include "app/music_rules.h"
+#include "core/context.h"
 #include "game/rules.h"
 #include "sprites/effect_sprites.h"
+#include "support/doubles.h"
 
 namespace kq {
 namespace {
 
-// A display in memory whose clock and keys the test sets.
-class TestPlatform : public IPlatform {
- public:
-  test::FakeInput Keys;
-  Bitmap Pixels{640, 480};
-  BitmapCanvas Screen_{Pixels};
-  uint32_t Clock = 1000;
-  int Presents = 0;
-  uint32_t Ticks() override { return Clock; }
-  void Delay(uint32_t) override {}
-  PlatformEvents Pump(bool) override { return {}; }
-  bool Active() const override { return true; }
-  bool CanDraw() const override { return true; }
-  Canvas& Screen() override { return Screen_; }
-  void Present() override { ++Presents; }
-  void SetVsync(bool) override {}
-  void ToggleFullScreen() override {}
-  bool FullScreen() const override { return false; }
-  IInputSource& Input() override { return Keys; }
-  void ShowError(const std::string&) override {}
-  bool AskYesNo(const std::string&) override { return true; }
-  Bitmap ReadFrame() override { return Pixels; }
-};
-
-// Reports the songs it is asked for; the test decides when one ends.
-class RecordingMusic : public IMusicPlayer {
- public:
-  bool Open(const std::string& path) override {
-    Songs.push_back(path);
-    return true;
-  }
-  void Play() override { ++Plays; }
-  void Stop() override {}
-  bool SongEnded(uint32_t type) override { return type == 77; }
-  std::vector<std::string> Songs;
-  int Plays = 0;
-};
+using test::MemoryPlatform;
+using test::RecordingMusic;
 
 // One tick of the scripted game: the move count and the keys that go down or up before it.
 struct TStep {
@@ -128,7 +93,9 @@ struct TRun {
 
 TRun Play(int mode, const std::vector<TStep>& script, const TVariant& v, uint64_t seed) {
   GameContext g;
-  TestPlatform platform;
+  InstallProgramScreens(g);
+  MemoryPlatform platform;
+  platform.Clock = 1000;
   RecordingMusic music;
   g.Platform = &platform;
   g.NoRender = !v.Drawn;
@@ -147,9 +114,9 @@ TRun Play(int mode, const std::vector<TStep>& script, const TVariant& v, uint64_
   for (const TStep& s : script) {
     for (auto [code, down] : s.Keys) {
       if (down) {
-        platform.Keys.Keys.insert(code);
+        platform.In.Keys.insert(code);
       } else {
-        platform.Keys.Keys.erase(code);
+        platform.In.Keys.erase(code);
       }
     }
     if (s.SongEnds) HandleMusicEvent(g, 77);  // the audio thread's moment, unrelated to the tick
@@ -164,13 +131,15 @@ TRun Play(int mode, const std::vector<TStep>& script, const TVariant& v, uint64_
   }
   FinishRecording(g);
   run.Replay = g.LastReplay;
-  run.Songs = music.Songs;
+  run.Songs = music.Opened;
   return run;
 }
 
 std::vector<std::string> PlayBack(int mode, const std::string& bytes) {
   GameContext g;
-  TestPlatform platform;
+  InstallProgramScreens(g);
+  MemoryPlatform platform;
+  platform.Clock = 1000;
   g.Platform = &platform;
   g.NoRender = true;
   Configure(g, 3 - mode);  // playback brings its own mode and settings
@@ -230,6 +199,7 @@ INSTANTIATE_TEST_SUITE_P(Modes, Determinism, ::testing::Values(1, 2));
 class Recording : public ::testing::Test {
  protected:
   void SetUp() override {
+    InstallProgramScreens(g);
     Configure(g, 1);
     g.SeedProgram(3);
     g.FrameTime = 5000;
@@ -327,7 +297,9 @@ TEST(WindowPlayback, PauseSpeedAndEscByTheirKeys) {
   const std::vector<TStep> steady(600, TStep{10, {}, false});
   const TRun live = Play(2, steady, {true, false, true}, 8);
   GameContext g;
-  TestPlatform platform;
+  InstallProgramScreens(g);
+  MemoryPlatform platform;
+  platform.Clock = 1000;
   g.Platform = &platform;
   Configure(g, 2);
   TReplayFile file;
@@ -335,9 +307,9 @@ TEST(WindowPlayback, PauseSpeedAndEscByTheirKeys) {
   ASSERT_TRUE(ParseReplay(live.Replay, file, error)) << error;
   ASSERT_TRUE(StartPlayback(g, "w.kqr", std::move(file), error)) << error;
   auto key = [&](int vk) {
-    platform.Keys.Keys.insert(vk);
+    platform.In.Keys.insert(vk);
     EXPECT_TRUE(PlaybackFrame(g, 0));
-    platform.Keys.Keys.erase(vk);
+    platform.In.Keys.erase(vk);
     EXPECT_TRUE(PlaybackFrame(g, 0));
   };
   auto played = [&](uint32_t realMs) {
@@ -361,7 +333,7 @@ TEST(WindowPlayback, PauseSpeedAndEscByTheirKeys) {
   key(19);  // the Pause key goes on again
   EXPECT_EQ(played(200), 5u);
   // Esc ends it; the title follows with the player's settings.
-  platform.Keys.Keys.insert(27);
+  platform.In.Keys.insert(27);
   EXPECT_FALSE(PlaybackFrame(g, 16));
   EndPlayback(g, true);
   EXPECT_EQ(g.ScreenState, scTitle);
@@ -372,7 +344,9 @@ TEST(WindowPlayback, RunsToTheEndThenLeaves) {
   const std::vector<TStep> steady(300, TStep{16, {}, false});
   const TRun live = Play(1, steady, {}, 8);
   GameContext g;
-  TestPlatform platform;
+  InstallProgramScreens(g);
+  MemoryPlatform platform;
+  platform.Clock = 1000;
   g.Platform = &platform;
   Configure(g, 1);
   TReplayFile file;

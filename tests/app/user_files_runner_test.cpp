@@ -8,7 +8,7 @@
 #include <regex>
 #include <string>
 
-#include "app/context.h"
+#include "core/context.h"
 #include "app/load_assets.h"
 #include "app/program_folder.h"
 

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "engine/sdl_platform.h"
-#include "engine/text_renderer.h"
+#include "engine/ttf_text_renderer.h"
 #include "engine/utf8.h"
 
 namespace kq {
@@ -73,7 +73,7 @@ void PushKey(SDL_Scancode sc) {
 }
 
 TEST(MessageBox, TheGameWindowBoxAnswersReturnEscAndTheArrowKeys) {
-  if (!TTextRenderer::Open({{"sans-serif", false}}, 11)) GTEST_SKIP() << "no TrueType font";
+  if (!TTtfTextRenderer::Open({{"sans-serif", false}}, 11)) GTEST_SKIP() << "no TrueType font";
   auto p = Windowed({});
   PushKey(SDL_SCANCODE_RETURN);
   EXPECT_TRUE(p->AskYesNo("はい？"));

@@ -1,5 +1,5 @@
 // The list font: face lookup, measuring and rendering into bitmaps without a display.
-#include "engine/text_renderer.h"
+#include "engine/ttf_text_renderer.h"
 
 #include <gtest/gtest.h>
 
@@ -7,22 +7,24 @@ namespace kq {
 namespace {
 
 TEST(TextRenderer, FindsAFixedPitchFaceForTheLists) {
-  auto f = TTextRenderer::OpenListFont(11);
+  auto f = TTtfTextRenderer::OpenListFont(11);
   ASSERT_NE(f, nullptr) << "no TrueType face (fonts-ipafont-gothic is part of the set-up)";
   EXPECT_FALSE(f->File().empty());
   TTextSize a = f->Measure("A");
   EXPECT_GT(a.W, 3);
   EXPECT_EQ(a.H, f->Height());
   EXPECT_EQ(f->Measure("MMMM").W, f->Measure("iiii").W);  // fixed pitch
+  EXPECT_EQ(f->Measure("AAAA").W, 4 * a.W);
+  EXPECT_NEAR(f->Measure("ブ").W, 2 * a.W, 1);  // a wide character takes two letters' room
   EXPECT_EQ(f->Measure("").W, 0);
   // Another size of the same file.
-  auto big = TTextRenderer::OpenFile(f->File(), 22);
+  auto big = TTtfTextRenderer::OpenFile(f->File(), 22);
   ASSERT_NE(big, nullptr);
   EXPECT_GT(big->Measure("A").W, a.W);
 }
 
 TEST(TextRenderer, RendersTheColourWithCoverageInAlpha) {
-  auto f = TTextRenderer::OpenListFont(11);
+  auto f = TTtfTextRenderer::OpenListFont(11);
   ASSERT_NE(f, nullptr);
   Bitmap b = f->Render("カーソル", 0x12AB34);
   ASSERT_FALSE(b.Empty());
@@ -39,11 +41,11 @@ TEST(TextRenderer, RendersTheColourWithCoverageInAlpha) {
 }
 
 TEST(TextRenderer, MissingFacesGiveNoRenderer) {
-  EXPECT_EQ(TTextRenderer::Open({{"No Such Family Anywhere", true}}, 11), nullptr);
-  EXPECT_EQ(TTextRenderer::Open({}, 11), nullptr);
-  EXPECT_EQ(TTextRenderer::OpenFile("/nonexistent/font.ttf", 11), nullptr);
+  EXPECT_EQ(TTtfTextRenderer::Open({{"No Such Family Anywhere", true}}, 11), nullptr);
+  EXPECT_EQ(TTtfTextRenderer::Open({}, 11), nullptr);
+  EXPECT_EQ(TTtfTextRenderer::OpenFile("/nonexistent/font.ttf", 11), nullptr);
   // A required family that is missing falls through to the next choice.
-  auto f = TTextRenderer::Open({{"No Such Family Anywhere", true}, {"monospace", false}}, 11);
+  auto f = TTtfTextRenderer::Open({{"No Such Family Anywhere", true}, {"monospace", false}}, 11);
   EXPECT_NE(f, nullptr);
 }
 

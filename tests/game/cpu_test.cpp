@@ -1,8 +1,5 @@
 // The computer player: the planner on small fields, its model of erasing checked against the
 // rules, its presses through the device latching, and whole matches.
-#include "app/fake_input.h"
-#include "app/main_loop.h"
-#include "app/replay.h"
 #include "config/replay_file.h"
 #include "game/cpu_player.h"
 #include "game_fixture.h"
@@ -205,7 +202,7 @@ TEST_F(CpuRulesTest, SimulatedEraseMatchesTheGame) {
 class CpuDriverTest : public GameTest {
  protected:
   MemoryPlatform platform;
-  FakeInput keys;
+  TestInput keys;
 
   // A versus game through the main loop's frame tick, the device of a computer player polled
   // from it.
@@ -293,14 +290,8 @@ TEST_F(CpuDriverTest, SystemKeysStillComeFromTheKeyboardOnAComputerPlayerOne) {
   ASSERT_NE(Cpu(0), nullptr);
   for (int i = 0; i < 5; ++i) Frame();
   EXPECT_EQ(g.ScreenState, scPlay);
-  struct EscDown : NoInput {
-    bool VkDown(int vk) const override { return vk == 27; }
-  } esc;
-  struct EscPlatform : MemoryPlatform {
-    IInputSource* In = nullptr;
-    IInputSource& Input() override { return *In; }
-  } withEsc;
-  withEsc.In = &esc;
+  MemoryPlatform withEsc;
+  withEsc.In.Keys = {27};
   g.Platform = &withEsc;
   Frame();
   EXPECT_EQ(g.ScreenState, scTitle);
@@ -332,40 +323,6 @@ TEST_F(CpuDriverTest, AShortComputerMatchEndsWithALoserAndRepeatsWithTheSeed) {
   const auto second = play(11, b);
   EXPECT_EQ(second, first);
   EXPECT_EQ(a, b);
-}
-
-TEST_F(CpuDriverTest, TheReplayOfAComputerMatchPlaysBackExactly) {
-  g.SeedProgram(21);
-  g.LevelTable = {TLevelEntry{10, 20, 1500}};
-  StartVersus(4, 2);
-  for (int i = 0; i < 40000 && P1().Phase != gpOver && P2().Phase != gpOver; ++i) Frame();
-  ASSERT_NE(g.LastWinner, 0);
-  ASSERT_FALSE(g.LastReplay.empty());
-  const std::vector<std::string> end[2] = {FieldRows(P1()), FieldRows(P2())};
-  const int scores[2] = {P1().Score, P2().Score};
-
-  // Played back with the computer players still chosen: only the recorded controls act.
-  GameContext h;
-  h.FrameTime = 100000;
-  h.Config = g.Config;
-  h.LevelTable = g.LevelTable;
-  ApplyKeyAssign(h.DXInput1, h.DXInput2, h.Config);
-  h.ScreenState = scTitle;
-  TReplayFile file;
-  std::string error;
-  ASSERT_TRUE(ParseReplay(g.LastReplay, file, error)) << error;
-  ASSERT_TRUE(StartPlayback(h, "cpu.kqr", std::move(file), error)) << error;
-  EXPECT_EQ(h.ControlPrograms[0], nullptr);
-  EXPECT_EQ(h.ControlPrograms[1], nullptr);
-  int ticks = 0;
-  while (PlaybackTick(h)) ASSERT_LT(++ticks, 100000) << "the playback never ends";
-  EXPECT_EQ(h.Playback->Mismatch, "");
-  EXPECT_EQ(h.LastWinner, g.LastWinner);
-  EXPECT_EQ(FieldRows(h.Player1P), end[0]);
-  EXPECT_EQ(FieldRows(h.Player2P), end[1]);
-  EXPECT_EQ(h.Player1P.Score, scores[0]);
-  EXPECT_EQ(h.Player2P.Score, scores[1]);
-  EndPlayback(h, false);
 }
 
 TEST_F(CpuDriverTest, TwoComputersPlayTheNextMatchAfterAPauseAndAPersonDecidesOtherwise) {

@@ -7,43 +7,13 @@
 #include <string>
 #include <vector>
 
-#include "app/context.h"
+#include "core/context.h"
 #include "game/rules.h"
 #include "sprites/effect_sprites.h"
 #include "sprites/hud_sprites.h"
+#include "support/doubles.h"
 
 namespace kq::test {
-
-class NoInput : public IInputSource {
- public:
-  bool VkDown(int) const override { return false; }
-  int FirstDownVk() const override { return 0; }
-  uint64_t PadStates(int) const override { return 0; }
-  std::vector<std::string> PadNames() const override { return {}; }
-};
-
-// A display that draws into memory.
-class MemoryPlatform : public IPlatform {
- public:
-  NoInput Keys;
-  Bitmap Pixels{640, 480};
-  BitmapCanvas Canvas{Pixels};
-  int Presents = 0;
-  uint32_t Ticks() override { return 0; }
-  PlatformEvents Pump(bool) override { return {}; }
-  bool Active() const override { return true; }
-  bool CanDraw() const override { return true; }
-  kq::Canvas& Screen() override { return Canvas; }
-  void Present() override { ++Presents; }
-  void SetVsync(bool) override {}
-  void ToggleFullScreen() override {}
-  bool FullScreen() const override { return false; }
-  IInputSource& Input() override { return Keys; }
-  void ShowError(const std::string&) override {}
-  bool AskYesNo(const std::string&) override { return true; }
-  Bitmap ReadFrame() override { return Pixels; }
-  void Delay(uint32_t) override {}
-};
 
 // Field rows top first, in the encoding of the starting fields ('*' for a block being erased).
 inline std::vector<std::string> FieldRows(const TPlayerInfo& p) {
@@ -83,6 +53,7 @@ class GameTest : public ::testing::Test {
   GameContext g;
 
   void SetUp() override {
+    InstallPlayScreen(g.Screens);
     g.FrameTime = 100000;
     g.RecordSounds = true;
     g.Config.UseDirect3D = false;
@@ -113,7 +84,8 @@ class GameTest : public ::testing::Test {
   // Ticks of `ms` until done() holds, at most maxTicks of them.
   [[nodiscard]] ::testing::AssertionResult RunUntil(const std::function<bool()>& done, int maxTicks = 1000,
                                                     int ms = 10) {
-    return StepUntil(done, [&] { Tick(ms); }, maxTicks);
+    return StepUntil(
+        done, [&] { Tick(ms); }, maxTicks);
   }
   // Ticks of `step` ms until `ms` have passed.
   void Run(int ms, int step = 10) {

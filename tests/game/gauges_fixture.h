@@ -7,7 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "app/context.h"
+#include "core/context.h"
+#include "support/doubles.h"
 #include "game/rules.h"
 #include "sprites/effect_sprites.h"
 #include "sprites/hud_sprites.h"

@@ -16,21 +16,9 @@ namespace {
 
 namespace fs = std::filesystem;
 
-struct FakeMusic : IMusicPlayer {
-  std::vector<std::string> Opened;
-  int Plays = 0, Stops = 0;
-  bool Open(const std::string& path) override {
-    Opened.push_back(path);
-    return true;
-  }
-  void Play() override { ++Plays; }
-  void Stop() override { ++Stops; }
-  bool SongEnded(uint32_t) override { return false; }
-};
-
 struct LevelsTest : GaugesFixture {
   fs::path dir;
-  FakeMusic music;
+  RecordingMusic music;
 
   void SetUp() override {
     GaugesFixture::SetUp();
@@ -276,7 +264,8 @@ TEST_F(EndingTest_, SlideShowOfThePagesWithMusicAndRanking) {
   EXPECT_EQ(fades[0]->HoldTime, 2000u);
 
   uint32_t fadeAt = g.EndingTime;
-  ASSERT_TRUE(StepUntil([&] { return g.EndingStep != 3; }, [&] { Run(p, 16); }, 1000)) << "the fade never ends";
+  ASSERT_TRUE(StepUntil([&] { return g.EndingStep != 3; }, [&] { Run(p, 16); }, 1000))
+      << "the fade never ends";
   EXPECT_GT(g.FrameTime - fadeAt, 2500u);
   EXPECT_LE(g.FrameTime - fadeAt, 2500u + 32);
   ASSERT_NE(g.EndingPicture, nullptr);

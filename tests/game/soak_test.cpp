@@ -5,7 +5,7 @@
 #include <set>
 #include <sstream>
 
-#include "app/context.h"
+#include "core/context.h"
 #include "game/rules.h"
 #include "sprites/effect_sprites.h"
 #include "sprites/hud_sprites.h"
@@ -158,6 +158,7 @@ struct SoakCounts {
 
 void SoakRun(int mode, uint64_t seed, SoakCounts& counts) {
   GameContext g;
+  InstallPlayScreen(g.Screens);
   TRandom r(seed * 7919 + uint64_t(mode));
   g.SeedProgram(seed);
   RandomSettings(g, r);

@@ -40,7 +40,8 @@ class MusicPlayerTest : public AudioTest {
     SDL_Event e;
     do {
       SDL_PumpEvents();
-      if (SDL_PeepEvents(&e, 1, SDL_PEEKEVENT, player_->EndEventType(), player_->EndEventType()) > 0) return true;
+      if (SDL_PeepEvents(&e, 1, SDL_PEEKEVENT, player_->EndEventType(), player_->EndEventType()) > 0)
+        return true;
       SDL_Delay(5);
     } while (SDL_GetTicks() < until);
     return false;

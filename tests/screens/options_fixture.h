@@ -5,56 +5,19 @@
 
 #include <algorithm>
 #include <map>
+#include <memory>
 #include <set>
 #include <string>
 #include <vector>
 
-#include "app/context.h"
-#include "app/main_loop.h"
+#include "core/context.h"
+#include "game/rules.h"
+#include "support/doubles.h"
 #include "media/image_assets.h"
 #include "screens/option_screens.h"
 #include "screens/screens.h"
 
 namespace kq::test {
-
-class TestInput : public IInputSource {
- public:
-  std::set<int> Keys;        // virtual-key codes held
-  bool CodelessKey = false;  // a key without a virtual-key code is held
-  std::vector<std::string> Names = std::vector<std::string>(kMaxPads);
-  std::map<int, uint64_t> Pads;  // pad number -> states held
-
-  bool VkDown(int vk) const override { return Keys.count(vk) > 0; }
-  int FirstDownVk() const override { return Keys.empty() ? 0 : *Keys.begin(); }
-  bool AnyKeyDown() const override { return CodelessKey || !Keys.empty(); }
-  uint64_t PadStates(int padNo) const override {
-    auto it = Pads.find(padNo);
-    return it == Pads.end() || Names[size_t(padNo)].empty() ? 0 : it->second;
-  }
-  std::vector<std::string> PadNames() const override { return Names; }
-};
-
-class TestPlatform : public IPlatform {
- public:
-  TestInput In;
-  Bitmap Pixels{640, 480};
-  BitmapCanvas Screen_{Pixels};
-  std::vector<bool> VsyncCalls;
-  uint32_t Ticks() override { return 0; }
-  void Delay(uint32_t) override {}
-  PlatformEvents Pump(bool) override { return {}; }
-  bool Active() const override { return true; }
-  bool CanDraw() const override { return true; }
-  Canvas& Screen() override { return Screen_; }
-  void Present() override {}
-  void SetVsync(bool on) override { VsyncCalls.push_back(on); }
-  void ToggleFullScreen() override {}
-  bool FullScreen() const override { return false; }
-  IInputSource& Input() override { return In; }
-  void ShowError(const std::string&) override {}
-  bool AskYesNo(const std::string&) override { return true; }
-  Bitmap ReadFrame() override { return Pixels; }
-};
 
 // Row numbers of the settings list and of the key/pad lists.
 enum SettingsRow {
@@ -84,7 +47,7 @@ constexpr int kVkReturn = 13, kVkEsc = 27, kVkUp = 38, kVkDown = 40, kVkLeft = 3
 
 class OptionsTest : public ::testing::Test {
  protected:
-  TestPlatform platform;
+  MemoryPlatform platform;
   GameContext g;
   uint32_t now = 1000;
 
@@ -96,8 +59,10 @@ class OptionsTest : public ::testing::Test {
     LoadImageAsset(g.DXImageList1, "FONT1", grp + "FONT1.PNG", 8, 8, true, 0);
     LoadImageAsset(g.DXImageList1, "FONT2", grp + "FONT2.PNG", 8, 8, true, 0);
     ApplyKeyAssign(g.DXInput1, g.DXInput2, g.Config);
+    InstallPlayScreen(g.Screens);
+    InstallFrontEndScreens(g.Screens);
     BuildOptionItems(g);
-    MeasureOptionFont(g);
+    MeasureOptionFont(g, std::make_unique<BoxTextRenderer>(), std::make_unique<BoxTextRenderer>(14, 28));
     g.EnterState(scTitle);
   }
 

@@ -115,7 +115,7 @@ TEST_F(PlayFrameTest, MissingTexturesDrawNothing) {
 TEST_F(PlayFrameTest, NoRenderMovesSpritesButDrawsNothing) {
   g.NoRender = true;
   Start(1, {"0"});
-  screen.Canvas.Clear(0x123456);
+  screen.Screen_.Clear(0x123456);
   TShotSprite* s = FireShot(g, P1(), 0, 0, stChangeUp, "SHOT1");
   const double x = s->X;
   Tick(100);

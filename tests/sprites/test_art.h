@@ -2,7 +2,7 @@
 // Hand-made pictures and textures with known colours, for drawing tests.
 #include <cstdio>
 
-#include "app/context.h"
+#include "core/context.h"
 
 namespace kq::test {
 

@@ -1,6 +1,6 @@
 #include <cstring>
 
-#include "app/context.h"
+#include "core/context.h"
 
 namespace kq {
 

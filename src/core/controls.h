@@ -8,7 +8,7 @@
 
 #include "config/game_config.h"
 #include "engine/platform.h"
-#include "game/player.h"
+#include "core/player.h"
 
 namespace kq {
 
@@ -54,7 +54,9 @@ void EndFrameInput(TDXInput& in1, TDXInput& in2, const TGameConfig& cfg, bool in
 // Held control: acts at once, after 400 ms, then every 100 ms (unsigned time differences).
 bool ReadRepeat(const TDXInput& dev, int state, TRepeatSlot& slot, uint32_t now);
 
-std::string KeyName(int code);
+// A key's name for the lists and messages: the fixed names of the navigation keys, else the
+// keyboard's own (when one is given and knows it), else a name of the US layout, else its code.
+std::string KeyName(int code, const IInputSource* keyboard = nullptr);
 std::string ButtonName(int n);
 
 // Pad number for a player's JoyName: the highest attached pad whose name matches, else 16.

@@ -1,8 +1,8 @@
-#include "app/context.h"
+#include "core/context.h"
 
 #include <cmath>
 
-#include "app/replay.h"
+#include "core/replay_state.h"
 #include "engine/paths.h"
 
 namespace kq {

@@ -2,9 +2,9 @@
 
 #include <vector>
 
-#include "app/context.h"
-#include "app/main_loop.h"
+#include "core/context.h"
 #include "game/rules.h"
+#include "screens/screens.h"
 
 namespace kq {
 namespace {
@@ -14,6 +14,8 @@ struct StatesTest : ::testing::Test {
   GameContext g;
   uint32_t now = 5000;
   void SetUp() override {
+    InstallPlayScreen(g.Screens);
+    InstallFrontEndScreens(g.Screens);
     ApplyKeyAssign(g.DXInput1, g.DXInput2, g.Config);
     g.LevelTable = {TLevelEntry{1, 4, 20000}};
     g.RecordSounds = true;

@@ -1,4 +1,4 @@
-#include "engine/text_renderer.h"
+#include "engine/ttf_text_renderer.h"
 
 #include <SDL_ttf.h>
 #include <fontconfig/fontconfig.h>
@@ -38,7 +38,7 @@ std::string PatternFamily(const std::string& pattern) {
 
 // Resolves a pattern in a private fontconfig configuration, so nothing stays behind in the
 // library's global state once the font is open.
-FontFile Resolve(FcConfig* config, const TTextRenderer::Choice& choice) {
+FontFile Resolve(FcConfig* config, const TTtfTextRenderer::Choice& choice) {
   FontFile out;
   FcPattern* pat = FcNameParse(reinterpret_cast<const FcChar8*>(choice.Pattern.c_str()));
   if (!pat) return out;
@@ -66,7 +66,7 @@ FontFile Resolve(FcConfig* config, const TTextRenderer::Choice& choice) {
 
 }  // namespace
 
-struct TTextRenderer::Impl {
+struct TTtfTextRenderer::Impl {
   TTF_Font* Font = nullptr;
   ~Impl() {
     if (Font) TTF_CloseFont(Font);
@@ -74,10 +74,10 @@ struct TTextRenderer::Impl {
   }
 };
 
-TTextRenderer::TTextRenderer(std::unique_ptr<Impl> impl) : impl_(std::move(impl)) {}
-TTextRenderer::~TTextRenderer() = default;
+TTtfTextRenderer::TTtfTextRenderer(std::unique_ptr<Impl> impl) : impl_(std::move(impl)) {}
+TTtfTextRenderer::~TTtfTextRenderer() = default;
 
-std::unique_ptr<TTextRenderer> TTextRenderer::Open(const std::vector<Choice>& choices, int pointSize) {
+std::unique_ptr<TTtfTextRenderer> TTtfTextRenderer::Open(const std::vector<Choice>& choices, int pointSize) {
   if (TTF_Init() != 0) return nullptr;
   auto impl = std::make_unique<Impl>();
   FontFile found;
@@ -95,34 +95,34 @@ std::unique_ptr<TTextRenderer> TTextRenderer::Open(const std::vector<Choice>& ch
   }
   if (!impl->Font) return nullptr;  // Impl's destructor balances TTF_Init
   TTF_SetFontHinting(impl->Font, TTF_HINTING_NORMAL);
-  std::unique_ptr<TTextRenderer> r(new TTextRenderer(std::move(impl)));
+  std::unique_ptr<TTtfTextRenderer> r(new TTtfTextRenderer(std::move(impl)));
   r->file_ = found.Path;
   r->family_ = found.Family;
   return r;
 }
 
-std::unique_ptr<TTextRenderer> TTextRenderer::OpenFile(const std::string& path, int pointSize) {
+std::unique_ptr<TTtfTextRenderer> TTtfTextRenderer::OpenFile(const std::string& path, int pointSize) {
   if (TTF_Init() != 0) return nullptr;
   auto impl = std::make_unique<Impl>();
   impl->Font = TTF_OpenFontDPI(path.c_str(), pointSize, 96, 96);
   if (!impl->Font) return nullptr;
   TTF_SetFontHinting(impl->Font, TTF_HINTING_NORMAL);
-  std::unique_ptr<TTextRenderer> r(new TTextRenderer(std::move(impl)));
+  std::unique_ptr<TTtfTextRenderer> r(new TTtfTextRenderer(std::move(impl)));
   r->file_ = path;
   if (const char* family = TTF_FontFaceFamilyName(r->impl_->Font)) r->family_ = family;
   return r;
 }
 
-std::unique_ptr<TTextRenderer> TTextRenderer::OpenListFont(int pointSize) {
+std::unique_ptr<TTtfTextRenderer> TTtfTextRenderer::OpenListFont(int pointSize) {
   return Open({{"IPAGothic", true}, {"monospace:lang=ja:spacing=mono", false}, {"monospace", false}},
               pointSize);
 }
 
-int TTextRenderer::Height() const {
+int TTtfTextRenderer::Height() const {
   return TTF_FontHeight(impl_->Font);
 }
 
-TTextSize TTextRenderer::Measure(std::string_view utf8) const {
+TTextSize TTtfTextRenderer::Measure(std::string_view utf8) const {
   TTextSize s;
   if (utf8.empty()) return s;
   std::string text(utf8);
@@ -130,7 +130,7 @@ TTextSize TTextRenderer::Measure(std::string_view utf8) const {
   return s;
 }
 
-Bitmap TTextRenderer::Render(std::string_view utf8, uint32_t rgb) const {
+Bitmap TTtfTextRenderer::Render(std::string_view utf8, uint32_t rgb) const {
   if (utf8.empty()) return {};
   std::string text(utf8);
   SDL_Surface* glyphs = TTF_RenderUTF8_Blended(impl_->Font, text.c_str(), SDL_Color{255, 255, 255, 255});

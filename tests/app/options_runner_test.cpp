@@ -14,7 +14,8 @@
 #include "app/program_folder.h"
 
 #include "engine/bitmap.h"
-#include "engine/text_renderer.h"
+#include "engine/ttf_text_renderer.h"
+#include "screens/option_screens.h"
 #include "media/png_image.h"
 
 namespace kq {
@@ -114,7 +115,7 @@ class OptionsRunnerTest : public ::testing::Test {
   Bitmap Shot(const std::string& name) { return DecodePngFile(Path(name)); }
   // Row pitch of the lists: the list font's "A" plus 5.
   static int RowPitch() {
-    auto font = TTextRenderer::OpenListFont(11);
+    auto font = TTtfTextRenderer::OpenListFont(kListFontPoints);
     return font ? font->Measure("A").H + 5 : 21;
   }
 };
@@ -130,7 +131,7 @@ bool Whitish(uint32_t p) {
   return (p >> 16 & 0xFF) > 180 && (p >> 8 & 0xFF) > 180 && (p & 0xFF) > 180;
 }
 bool Orange(uint32_t p) {
-  int r = p >> 16 & 0xFF, g = p >> 8 & 0xFF, b = p & 0xFF;
+  int r = int(p >> 16 & 0xFF), g = int(p >> 8 & 0xFF), b = int(p & 0xFF);
   return r > 190 && g > 100 && g < 200 && b < 130;
 }
 

@@ -1,4 +1,4 @@
-#include "game/player.h"
+#include "core/player.h"
 
 namespace kq {
 

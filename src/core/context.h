@@ -11,7 +11,7 @@
 #include <string_view>
 #include <vector>
 
-#include "app/controls.h"
+#include "core/controls.h"
 #include "config/game_config.h"
 #include "config/user_files.h"
 #include "engine/canvas.h"
@@ -19,9 +19,9 @@
 #include "engine/platform.h"
 #include "engine/random.h"
 #include "engine/sprite.h"
-#include "game/player.h"
+#include "core/player.h"
 #include "media/audio.h"
-#include "screens/option_screens.h"
+#include "core/option_data.h"
 
 namespace kq {
 
@@ -36,6 +36,18 @@ enum TScreenState : uint8_t {
   scKeyAssign = 7,
   scPadAssign = 8,
 };
+
+struct GameContext;
+
+// What a screen state does on entry, each frame and on leaving (toward `next`). The program
+// fills the table at start-up, so the context switches screens without naming them; a state
+// without handlers only changes ScreenState.
+struct TScreenHandlers {
+  void (*Enter)(GameContext& g) = nullptr;
+  void (*Tick)(GameContext& g, int moveCount) = nullptr;
+  void (*Leave)(GameContext& g, int next) = nullptr;
+};
+using TScreenTable = std::array<TScreenHandlers, scPadAssign + 1>;
 
 // Ticks counted per second into a rounded frame rate.
 struct TFrameRate {
@@ -70,6 +82,7 @@ struct GameContext {
 
   // Form state.
   uint8_t ScreenState = scNone;
+  TScreenTable Screens;  // by screen state
   uint32_t FrameTime = 0;
   std::string AppPath;  // program folder with a trailing '/'
   std::string PackPath;  // folder of the asset pack with a trailing '/'; empty: the program folder
@@ -212,6 +225,10 @@ struct GameContext {
   // Canvas of the screen, null without a display.
   Canvas* ScreenCanvas();
 };
+
+// One frame tick: clock sample, input poll (keyboard and pads, or the computer player of a
+// device), the screen state's handler, one-shot clearing.
+void FrameTick(GameContext& g, uint32_t now, int moveCount);
 
 // An image sprite under the engine: picture by name, centre, Z, pattern count (-1 = all patterns
 // of the picture), looped, speed in patterns per ms, start position.

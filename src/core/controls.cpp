@@ -1,9 +1,8 @@
-#include "app/controls.h"
+#include "core/controls.h"
 
 #include <cstdio>
 
 #include "engine/image_list.h"
-#include "engine/keys.h"
 
 namespace kq {
 
@@ -85,7 +84,61 @@ bool ReadRepeat(const TDXInput& dev, int state, TRepeatSlot& slot, uint32_t now)
   return false;
 }
 
-std::string KeyName(int code) {
+namespace {
+
+// The names the US layout gives the keys outside the fixed list.
+std::string UsKeyName(int code) {
+  if ((code >= 'A' && code <= 'Z') || (code >= '0' && code <= '9')) return std::string(1, char(code));
+  if (code >= 0x60 && code <= 0x69) return "KEYPAD " + std::to_string(code - 0x60);
+  if (code >= 0x70 && code <= 0x87) return "F" + std::to_string(code - 0x6F);
+  switch (code) {
+    case 0x08: return "BACKSPACE";
+    case 0x09: return "TAB";
+    case 0x0C: return "CLEAR";
+    case 0x0D: return "RETURN";
+    case 0x10: return "LEFT SHIFT";
+    case 0x11: return "LEFT CTRL";
+    case 0x12: return "LEFT ALT";
+    case 0x14: return "CAPSLOCK";
+    case 0x1B: return "ESCAPE";
+    case 0x20: return "SPACE";
+    case 0x5B: return "LEFT GUI";
+    case 0x5C: return "RIGHT GUI";
+    case 0x5D: return "APPLICATION";
+    case 0x6C: return "KEYPAD ,";
+    case 0x90: return "NUMLOCK";
+    case 0x91: return "SCROLLLOCK";
+    case 0xDF: return "#";
+    case 0xE2: return "\\";
+    case 0xA0: return "LEFT SHIFT";
+    case 0xA1: return "RIGHT SHIFT";
+    case 0xA2: return "LEFT CTRL";
+    case 0xA3: return "RIGHT CTRL";
+    case 0xA4: return "LEFT ALT";
+    case 0xA5: return "RIGHT ALT";
+    case 0x6A: return "KEYPAD *";
+    case 0x6B: return "KEYPAD +";
+    case 0x6D: return "KEYPAD -";
+    case 0x6E: return "KEYPAD .";
+    case 0x6F: return "KEYPAD /";
+    case 0xBA: return ";";
+    case 0xBB: return "=";
+    case 0xBC: return ",";
+    case 0xBD: return "-";
+    case 0xBE: return ".";
+    case 0xBF: return "/";
+    case 0xC0: return "`";
+    case 0xDB: return "[";
+    case 0xDC: return "\\";
+    case 0xDD: return "]";
+    case 0xDE: return "'";
+    default: return {};
+  }
+}
+
+}  // namespace
+
+std::string KeyName(int code, const IInputSource* keyboard) {
   switch (code) {
     case 19: return "PAUSE";
     case 33: return "PAGE UP";
@@ -102,7 +155,8 @@ std::string KeyName(int code) {
     case 47: return "HELP";
     default: break;
   }
-  std::string name = VkSystemName(code);
+  std::string name = keyboard ? keyboard->KeyLabel(code) : std::string();
+  if (name.empty()) name = UsKeyName(code);
   if (name.size() > 31) name.resize(31);
   if (!name.empty()) return name;
   char buf[16];

@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "app/context.h"
+#include "core/context.h"
 
 namespace kq {
 namespace {

@@ -1,0 +1,67 @@
+#include "core/replay_state.h"
+
+#include "config/replay_store.h"
+#include "core/context.h"
+
+namespace kq {
+
+void CanonicalActions(TKeyAssign& k) {
+  k.J01 = 4;
+  k.J02 = 5;
+  k.J03 = 6;
+  k.J04 = 7;
+}
+
+void TSavedSettings::Take(const GameContext& g) {
+  Config = g.Config;
+  Mode = g.GameMode;
+  Cols = g.FieldCols;
+  Rows = g.FieldRows;
+  Field = g.StartField;
+  HasField = g.HasStartField;
+}
+
+void TSavedSettings::Restore(GameContext& g) const {
+  g.Config = Config;
+  g.GameMode = Mode;
+  g.FieldCols = Cols;
+  g.FieldRows = Rows;
+  g.StartField = Field;
+  g.HasStartField = HasField;
+}
+
+// --- writer ------------------------------------------------------------------------------
+
+void TReplayWriter::Save(const std::string& dir, const TReplayHeader& h, std::string bytes,
+                         const THiScoreTable& ranking) {
+  Wait();
+  worker_ = std::thread([this, dir, h, bytes = std::move(bytes), ranking] {
+    std::string error;
+    SaveReplay(dir, h, bytes, ranking, error);
+    std::lock_guard<std::mutex> lock(m_);
+    error_ = error;
+  });
+}
+
+std::string TReplayWriter::Wait() {
+  if (worker_.joinable()) worker_.join();
+  std::lock_guard<std::mutex> lock(m_);
+  std::string e;
+  e.swap(error_);
+  return e;
+}
+
+void DrawReplayMark(GameContext& g, Canvas& c) {
+  if (!g.Playback) return;
+  const TReplayPlayback& pb = *g.Playback;
+  std::string text = "REPLAY ";
+  if (pb.Paused)
+    text += "PAUSE";
+  else if (pb.SpeedShift >= 0)
+    text += std::to_string(1 << pb.SpeedShift) + "x";
+  else
+    text += "1/" + std::to_string(1 << -pb.SpeedShift) + "x";
+  DrawGlyphText(g, c, 0, text, 29);
+}
+
+}  // namespace kq

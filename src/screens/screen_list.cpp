@@ -1,0 +1,19 @@
+#include "core/context.h"
+#include "screens/screens.h"
+
+namespace kq {
+
+void InstallFrontEndScreens(TScreenTable& screens) {
+  screens[scTitle] = {EnterTitle, TitleTick, [](GameContext& g, int next) {
+                        if (next == scOptions) g.OptionCursor = 1;
+                        g.TitleNotice.clear();
+                      }};
+  screens[scOpening] = {EnterOpening, OpeningTick, nullptr};
+  screens[scRules] = {EnterRules, RulesTick, [](GameContext& g, int) { g.StopMusic(); }};
+  screens[scRanking] = {EnterRanking, RankingTick, [](GameContext& g, int) { g.NewRankIndex = -1; }};
+  screens[scOptions] = {EnterOptions, OptionsTick, nullptr};
+  screens[scKeyAssign] = {EnterKeyAssign, KeyAssignTick, nullptr};
+  screens[scPadAssign] = {EnterPadAssign, PadAssignTick, nullptr};
+}
+
+}  // namespace kq
