@@ -7,7 +7,7 @@ packages=(
   libsdl2-dev libsdl2-mixer-dev libsdl2-ttf-dev libfontconfig-dev libpng-dev libmpg123-dev libfluidsynth-dev libenet-dev
   libgtest-dev googletest
   timgm6mb-soundfont fonts-ipafont-gothic fonts-dejavu-core espeak-ng
-  clang libclang-rt-14-dev
+  clang libclang-rt-14-dev clang-format clang-tidy
   desktop-file-utils appstream
 )
 

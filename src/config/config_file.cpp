@@ -14,39 +14,40 @@ namespace {
 constexpr const char* kSystem = "System";
 
 // Missing, unparsable and out-of-range values all give the default; nothing is clamped.
-int ReadIntRange(const TProfile& ini, const char* section, const char* key, int def, int lo, int hi) {
-  auto v = ini.ReadInteger(section, key);
+using TSection = TProfile::TSectionView;
+
+int ReadIntRange(const TSection& sec, const char* key, int def, int lo, int hi) {
+  auto v = sec.ReadInteger(key);
   return v && *v >= lo && *v <= hi ? *v : def;
 }
 
-double ReadRealRange(const TProfile& ini, const char* section, const char* key, double def, double lo,
-                     double hi) {
-  auto v = ini.ReadReal(section, key);
+double ReadRealRange(const TSection& sec, const char* key, double def, double lo, double hi) {
+  auto v = sec.ReadReal(key);
   return v && *v >= lo && *v <= hi ? *v : def;
 }
 
-int ReadInt(const TProfile& ini, const char* section, const char* key, int def) {
-  return ini.ReadInteger(section, key).value_or(def);
+int ReadInt(const TSection& sec, const char* key, int def) {
+  return sec.ReadInteger(key).value_or(def);
 }
 
-bool ReadBool(const TProfile& ini, const char* section, const char* key, bool def) {
-  return ReadInt(ini, section, key, def ? 1 : 0) != 0;
+bool ReadBool(const TSection& sec, const char* key, bool def) {
+  return ReadInt(sec, key, def ? 1 : 0) != 0;
 }
 
-void ReadKeys(const TProfile& ini, const char* section, TKeyAssign& k) {
-  k.UP = ReadInt(ini, section, "UP", k.UP);
-  k.DOWN = ReadInt(ini, section, "DOWN", k.DOWN);
-  k.LEFT = ReadInt(ini, section, "LEFT", k.LEFT);
-  k.RIGHT = ReadInt(ini, section, "RIGHT", k.RIGHT);
-  k.K01 = ReadInt(ini, section, "K01", k.K01);
-  k.K02 = ReadInt(ini, section, "K02", k.K02);
-  k.K03 = ReadInt(ini, section, "K03", k.K03);
-  k.K04 = ReadInt(ini, section, "K04", k.K04);
+void ReadKeys(const TSection& section, TKeyAssign& k) {
+  k.UP = ReadInt(section, "UP", k.UP);
+  k.DOWN = ReadInt(section, "DOWN", k.DOWN);
+  k.LEFT = ReadInt(section, "LEFT", k.LEFT);
+  k.RIGHT = ReadInt(section, "RIGHT", k.RIGHT);
+  k.K01 = ReadInt(section, "K01", k.K01);
+  k.K02 = ReadInt(section, "K02", k.K02);
+  k.K03 = ReadInt(section, "K03", k.K03);
+  k.K04 = ReadInt(section, "K04", k.K04);
   // One byte each: 260 keeps its low eight bits, 4.
-  k.J01 = static_cast<uint8_t>(ReadInt(ini, section, "J01", k.J01));
-  k.J02 = static_cast<uint8_t>(ReadInt(ini, section, "J02", k.J02));
-  k.J03 = static_cast<uint8_t>(ReadInt(ini, section, "J03", k.J03));
-  k.J04 = static_cast<uint8_t>(ReadInt(ini, section, "J04", k.J04));
+  k.J01 = static_cast<uint8_t>(ReadInt(section, "J01", k.J01));
+  k.J02 = static_cast<uint8_t>(ReadInt(section, "J02", k.J02));
+  k.J03 = static_cast<uint8_t>(ReadInt(section, "J03", k.J03));
+  k.J04 = static_cast<uint8_t>(ReadInt(section, "J04", k.J04));
 }
 
 void WriteInt(TProfile& ini, const char* section, const char* key, int v) {
@@ -76,48 +77,49 @@ void WriteKeys(TProfile& ini, const char* section, const TKeyAssign& k) {
 
 TGameConfig ReadConfig(const TProfile& ini) {
   TGameConfig c;  // starts with every default
-  const char* s = kSystem;
-  c.UseDirect3D = ReadBool(ini, s, "UseDirect3D", c.UseDirect3D);
-  c.WaitVsync = ReadBool(ini, s, "WaitVsync", c.WaitVsync);
-  c.DisableBgm = ReadBool(ini, s, "DisableBgm", c.DisableBgm);
-  c.DisableVoice = ReadBool(ini, s, "DisableVoice", c.DisableVoice);
-  c.DisableGameOver = ReadBool(ini, s, "DisableGameOver", c.DisableGameOver);
-  c.LineUpInterval = ReadIntRange(ini, s, "LineUpInterval", 5000, 100, 100000);
-  c.BlockFallSpeed = ReadIntRange(ini, s, "BlockFallSpeed", 200, 10, 100000);
-  c.ChainGaugePeriod = ReadIntRange(ini, s, "ChainGaugePeriod", 6000, 1000, 100000);
-  c.LineTrimingPeriod = ReadIntRange(ini, s, "LineTrimingPeriod", 100000, 1000, 1000000);
-  c.HazardBlockPeriod = ReadIntRange(ini, s, "HazardBlockPeriod", 12000, 1000, 100000);
-  c.BlockStartLine = ReadIntRange(ini, s, "BlockStartLine", 5, 0, 10);
-  c.TotalBlockType = ReadIntRange(ini, s, "TotalBlockType", 6, 3, 6);
-  c.EraseLowerLimit = ReadIntRange(ini, s, "EraseLowerLimit", 4, 2, 7);
-  c.EraseLowerLimitRainbow = ReadIntRange(ini, s, "EraseLowerLimitRainbow", 2, 2, 7);
-  c.ShotSpeed = ReadIntRange(ini, s, "ShotSpeed", 777, 10, 10000);
-  c.HardBlockRatio = ReadIntRange(ini, s, "HardBlockRatio", 7, 0, 100);
+  const TSection s = ini.Section(kSystem);
+  const TSection p1 = ini.Section("Status1P"), p2 = ini.Section("Status2P");
+  c.UseDirect3D = ReadBool(s, "UseDirect3D", c.UseDirect3D);
+  c.WaitVsync = ReadBool(s, "WaitVsync", c.WaitVsync);
+  c.DisableBgm = ReadBool(s, "DisableBgm", c.DisableBgm);
+  c.DisableVoice = ReadBool(s, "DisableVoice", c.DisableVoice);
+  c.DisableGameOver = ReadBool(s, "DisableGameOver", c.DisableGameOver);
+  c.LineUpInterval = ReadIntRange(s, "LineUpInterval", 5000, 100, 100000);
+  c.BlockFallSpeed = ReadIntRange(s, "BlockFallSpeed", 200, 10, 100000);
+  c.ChainGaugePeriod = ReadIntRange(s, "ChainGaugePeriod", 6000, 1000, 100000);
+  c.LineTrimingPeriod = ReadIntRange(s, "LineTrimingPeriod", 100000, 1000, 1000000);
+  c.HazardBlockPeriod = ReadIntRange(s, "HazardBlockPeriod", 12000, 1000, 100000);
+  c.BlockStartLine = ReadIntRange(s, "BlockStartLine", 5, 0, 10);
+  c.TotalBlockType = ReadIntRange(s, "TotalBlockType", 6, 3, 6);
+  c.EraseLowerLimit = ReadIntRange(s, "EraseLowerLimit", 4, 2, 7);
+  c.EraseLowerLimitRainbow = ReadIntRange(s, "EraseLowerLimitRainbow", 2, 2, 7);
+  c.ShotSpeed = ReadIntRange(s, "ShotSpeed", 777, 10, 10000);
+  c.HardBlockRatio = ReadIntRange(s, "HardBlockRatio", 7, 0, 100);
   char hazardKey[] = "HazardBlockNum0";
   for (int n = 3; n <= 7; ++n) {
     hazardKey[sizeof hazardKey - 2] = static_cast<char>('0' + n);
-    c.HazardBlockNum[n] = ReadIntRange(ini, s, hazardKey, 10, 1, 99);
+    c.HazardBlockNum[n] = ReadIntRange(s, hazardKey, 10, 1, 99);
   }
-  c.HazardBlockChainAdd = ReadIntRange(ini, s, "HazardBlockChainAdd", 2, 0, 100);
-  c.PowerIncPerBlock = ReadRealRange(ini, s, "PowerIncPerBlock", 1.0, 0.01, 100);
-  c.RainbowIncPerBlock = ReadRealRange(ini, s, "RainbowIncPerBlock", 0.5, 0.01, 100);
-  c.BlockCapacity = ReadIntRange(ini, s, "BlockCapacity", 3, 1, 99);
-  c.RainbowModePeriod = ReadIntRange(ini, s, "RainbowModePeriod", 17000, 100, 100000);
-  c.EndingLv = ReadIntRange(ini, s, "EndingLv", 100, 1, 9999);
-  c.EndingExLv = ReadIntRange(ini, s, "EndingExLv", 200, 1, 9999);
-  c.ExLvCombo = ReadIntRange(ini, s, "ExLvCombo", 333, 1, 9999);
-  c.EndingPageNum = ReadIntRange(ini, s, "EndingPageNum", 5, 1, 99);
-  c.EndingInterval = ReadIntRange(ini, s, "EndingInterval", 45000, 1000, 100000);
+  c.HazardBlockChainAdd = ReadIntRange(s, "HazardBlockChainAdd", 2, 0, 100);
+  c.PowerIncPerBlock = ReadRealRange(s, "PowerIncPerBlock", 1.0, 0.01, 100);
+  c.RainbowIncPerBlock = ReadRealRange(s, "RainbowIncPerBlock", 0.5, 0.01, 100);
+  c.BlockCapacity = ReadIntRange(s, "BlockCapacity", 3, 1, 99);
+  c.RainbowModePeriod = ReadIntRange(s, "RainbowModePeriod", 17000, 100, 100000);
+  c.EndingLv = ReadIntRange(s, "EndingLv", 100, 1, 9999);
+  c.EndingExLv = ReadIntRange(s, "EndingExLv", 200, 1, 9999);
+  c.ExLvCombo = ReadIntRange(s, "ExLvCombo", 333, 1, 9999);
+  c.EndingPageNum = ReadIntRange(s, "EndingPageNum", 5, 1, 99);
+  c.EndingInterval = ReadIntRange(s, "EndingInterval", 45000, 1000, 100000);
 
-  c.AdvancedMode1P = ReadBool(ini, "Status1P", "AdvancedMode", c.AdvancedMode1P);
-  c.JoyName1P = ini.ReadString("Status1P", "JoyName").value_or("");
-  c.AdvancedMode2P = ReadBool(ini, "Status2P", "AdvancedMode", c.AdvancedMode2P);
-  c.JoyName2P = ini.ReadString("Status2P", "JoyName").value_or("");
-  c.Cpu1P = ReadIntRange(ini, "Status1P", "Cpu", 0, 0, 5);
-  c.Cpu2P = ReadIntRange(ini, "Status2P", "Cpu", 0, 0, 5);
+  c.AdvancedMode1P = ReadBool(p1, "AdvancedMode", c.AdvancedMode1P);
+  c.JoyName1P = p1.ReadString("JoyName").value_or("");
+  c.AdvancedMode2P = ReadBool(p2, "AdvancedMode", c.AdvancedMode2P);
+  c.JoyName2P = p2.ReadString("JoyName").value_or("");
+  c.Cpu1P = ReadIntRange(p1, "Cpu", 0, 0, 5);
+  c.Cpu2P = ReadIntRange(p2, "Cpu", 0, 0, 5);
 
-  ReadKeys(ini, "KeyAssign1P", c.KeyAssign1P);
-  ReadKeys(ini, "KeyAssign2P", c.KeyAssign2P);
+  ReadKeys(ini.Section("KeyAssign1P"), c.KeyAssign1P);
+  ReadKeys(ini.Section("KeyAssign2P"), c.KeyAssign2P);
   return c;
 }
 

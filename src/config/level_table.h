@@ -10,7 +10,7 @@ namespace kq {
 // Levels a table can hold; sections beyond LEVEL999 are never read.
 constexpr int kMaxLevels = 999;
 
-// The built-in table as profile text: [Level001] to [Level200], [Level013] twice.
+// The built-in table, data/LevelUp.def, as profile text: [Level001] to [Level200], [Level013] twice.
 std::string_view DefaultLevelTableText();
 
 // Reads LEVEL001, LEVEL002, ... until a section is missing or holds a value out of range; an

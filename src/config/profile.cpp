@@ -41,9 +41,18 @@ class TLowerName {
       long_.resize((s.size() + 7) / 8 * 8);
       out = long_.data();
     }
-    for (size_t i = 0; i < s.size(); i += 8) {
-      uint64_t w = 0;
-      std::memcpy(&w, s.data() + i, std::min<size_t>(8, s.size() - i));
+    size_t i = 0;
+    for (; i + 8 <= s.size(); i += 8) {
+      uint64_t w;
+      std::memcpy(&w, s.data() + i, 8);
+      w = LowerWord(w);
+      std::memcpy(out + i, &w, 8);
+    }
+    if (i < s.size()) {
+      char tail[8] = {};
+      for (size_t t = 0; i + t < s.size(); ++t) tail[t] = s[i + t];
+      uint64_t w;
+      std::memcpy(&w, tail, 8);
       w = LowerWord(w);
       std::memcpy(out + i, &w, 8);
     }
@@ -96,7 +105,10 @@ void TProfile::Index() {
   sections_.clear();
   names_.clear();
   entries_.clear();
-  const size_t lineCount = size_t(std::count(text_.begin(), text_.end(), '\n')) + 1;
+  size_t lineCount = 1;
+  for (const char* c = text_.data(); (c = static_cast<const char*>(std::memchr(c, '\n', size_t(text_.data() + text_.size() - c))));
+       ++c)
+    ++lineCount;
   lines_.reserve(lineCount);
   keys_.reserve(lineCount);
   entries_.reserve(lineCount);
@@ -201,13 +213,41 @@ TProfile::TKey* TProfile::Find(std::string_view section, std::string_view key) {
   return const_cast<TKey*>(static_cast<const TProfile*>(this)->Find(section, key));
 }
 
-std::optional<std::string_view> TProfile::Value(std::string_view section, std::string_view key) const {
-  const TKey* k = Find(section, key);
+std::optional<std::string_view> TProfile::KeyValue(const TKey* k) const {
   if (!k) return std::nullopt;
   std::string_view v = std::string_view(text_).substr(k->ValueBegin, k->ValueEnd - k->ValueBegin);
   if (v.size() >= 2 && (v.front() == '"' || v.front() == '\'') && v.back() == v.front())
     v = v.substr(1, v.size() - 2);
   return v;
+}
+
+std::optional<std::string_view> TProfile::Value(std::string_view section, std::string_view key) const {
+  return KeyValue(Find(section, key));
+}
+
+TProfile::TSectionView TProfile::Section(std::string_view name) const {
+  return TSectionView(*this, Lookup(kHeading, TrimName(name)));
+}
+
+std::optional<std::string_view> TProfile::TSectionView::Value(std::string_view key) const {
+  if (section_ == kHeading) return std::nullopt;
+  const uint32_t k = profile_->Lookup(section_, TrimName(key));
+  return profile_->KeyValue(k == kHeading ? nullptr : &profile_->keys_[k]);
+}
+
+std::optional<std::string> TProfile::TSectionView::ReadString(std::string_view key) const {
+  auto v = Value(key);
+  return v ? std::optional<std::string>(std::string(*v)) : std::nullopt;
+}
+
+std::optional<int32_t> TProfile::TSectionView::ReadInteger(std::string_view key) const {
+  auto v = Value(key);
+  return v ? ParseProfileInteger(*v) : std::nullopt;
+}
+
+std::optional<double> TProfile::TSectionView::ReadReal(std::string_view key) const {
+  auto v = Value(key);
+  return v ? ParseProfileReal(*v) : std::nullopt;
 }
 
 std::optional<std::string> TProfile::ReadString(std::string_view section, std::string_view key) const {

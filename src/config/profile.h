@@ -33,6 +33,22 @@ class TProfile {
 
   const std::string& Text() const { return text_; }
 
+  // One section looked up once, to read many of its keys; valid until the next write.
+  class TSectionView {
+   public:
+    std::optional<std::string> ReadString(std::string_view key) const;
+    std::optional<int32_t> ReadInteger(std::string_view key) const;
+    std::optional<double> ReadReal(std::string_view key) const;
+
+   private:
+    friend class TProfile;
+    TSectionView(const TProfile& p, uint32_t section) : profile_(&p), section_(section) {}
+    std::optional<std::string_view> Value(std::string_view key) const;
+    const TProfile* profile_;
+    uint32_t section_;
+  };
+  TSectionView Section(std::string_view name) const;
+
  private:
   struct TLine {
     size_t Begin = 0;  // first byte
@@ -67,6 +83,7 @@ class TProfile {
   const TKey* Find(std::string_view section, std::string_view key) const;
   // The stored value with blanks and one pair of quotes taken off, pointing into the text.
   std::optional<std::string_view> Value(std::string_view section, std::string_view key) const;
+  std::optional<std::string_view> KeyValue(const TKey* k) const;
   std::string LineBreak() const;
   // Moves everything after line by the given bytes and line count (a write needs no new parse).
   void Shift(size_t line, size_t bytes, size_t lines);

@@ -12,7 +12,8 @@ TShotSprite::TShotSprite(GameContext& g, TSprite* parent) : TImageSprite(parent)
 TShotSprite* FireShot(GameContext& g, TPlayerInfo& p, int col, int row, int shotType,
                       std::string_view pictureName) {
   const double sx = p.Shooter ? p.Shooter->X : p.FieldCenterX;
-  const double sy = p.Shooter ? p.Shooter->Y - p.Shooter->Height / 2 : 450;
+  const int halfHeight = p.Shooter ? p.Shooter->Height / 2 : 0;  // whole pixels
+  const double sy = p.Shooter ? p.Shooter->Y - halfHeight : 450;
   const double m = p.Cols / 2.0 - 0.5;
 
   auto* s = NewPictureSprite<TShotSprite>(g, pictureName, sx, sy, 7, 1);

@@ -1,6 +1,7 @@
 #include "media/midi_file.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 
 namespace kq {
@@ -110,7 +111,7 @@ bool ParseMidiFile(std::span<const uint8_t> file, int sampleRate, TMidiSong& out
   double us = 0;
   uint8_t running = 0;
   bool ended = false;
-  auto frameNow = [&] { return uint64_t(us * sampleRate / 1e6 + 0.5); };
+  auto frameNow = [&] { return uint64_t(std::llround(us * sampleRate / 1e6)); };
   while (r.Pos < r.D.size() && !ended) {
     us += r.Vlq() * usPerTick;
     uint8_t b = r.U8();

@@ -1,6 +1,5 @@
 #include "media/png_image.h"
 
-#include <SDL.h>
 #include <png.h>
 
 #include <csetjmp>
@@ -41,17 +40,6 @@ void ReadFromMemory(png_structp png, png_bytep out, png_size_t count) {
   rs->pos += count;
 }
 
-std::vector<unsigned char> ReadWholeFile(const std::string& path) {
-  std::vector<unsigned char> bytes;
-  FILE* f = std::fopen(path.c_str(), "rb");
-  if (!f) throw EImageDecodeError(path + ": cannot open the file");
-  unsigned char buf[65536];
-  size_t n;
-  while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) bytes.insert(bytes.end(), buf, buf + n);
-  std::fclose(f);
-  return bytes;
-}
-
 // Decodes into out; returns false with err->message set. Kept free of C++ objects with
 // destructors between setjmp and longjmp, and no local changes after setjmp: what a longjmp
 // must still see (the row pointers, the picture) lives in the caller, which frees it either way.
@@ -90,8 +78,7 @@ bool DecodeInto(ReadState* rs, ErrorState* err, Bitmap* out, std::vector<png_byt
   out->Height = int(h);
   out->Pixels.assign(size_t(w) * h, 0);
   rows->resize(h);
-  for (png_uint_32 y = 0; y < h; ++y)
-    (*rows)[y] = reinterpret_cast<png_bytep>(&out->Pixels[size_t(y) * w]);
+  for (png_uint_32 y = 0; y < h; ++y) (*rows)[y] = reinterpret_cast<png_bytep>(&out->Pixels[size_t(y) * w]);
   png_read_image(png, rows->data());
   png_read_end(png, nullptr);
   png_destroy_read_struct(&png, &info, nullptr);
@@ -117,61 +104,20 @@ Bitmap DecodePngMemory(const unsigned char* data, size_t size, const std::string
   return bmp;
 }
 
+std::vector<unsigned char> ReadPictureFile(const std::string& path) {
+  std::vector<unsigned char> bytes;
+  FILE* f = std::fopen(path.c_str(), "rb");
+  if (!f) throw EImageDecodeError(path + ": cannot open the file");
+  unsigned char buf[65536];
+  size_t n;
+  while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) bytes.insert(bytes.end(), buf, buf + n);
+  std::fclose(f);
+  return bytes;
+}
+
 Bitmap DecodePngFile(const std::string& path) {
-  std::vector<unsigned char> bytes = ReadWholeFile(path);
+  std::vector<unsigned char> bytes = ReadPictureFile(path);
   return DecodePngMemory(bytes.data(), bytes.size(), path);
-}
-
-namespace {
-
-// Takes the surface SDL_LoadBMP gave (null: SDL's error).
-Bitmap BitmapFromBmpSurface(SDL_Surface* s, const std::string& name) {
-  if (!s) throw EImageDecodeError(name + ": " + SDL_GetError());
-  if (s->w > kMaxPictureSide || s->h > kMaxPictureSide) {
-    SDL_FreeSurface(s);
-    throw EImageDecodeError(name + ": picture too large");
-  }
-  SDL_Surface* c = SDL_ConvertSurfaceFormat(s, SDL_PIXELFORMAT_ARGB8888, 0);
-  SDL_FreeSurface(s);
-  if (!c) throw EImageDecodeError(name + ": " + SDL_GetError());
-  Bitmap bmp(c->w, c->h);
-  SDL_LockSurface(c);
-  for (int y = 0; y < c->h; ++y) {
-    const auto* row =
-        reinterpret_cast<const uint32_t*>(static_cast<const uint8_t*>(c->pixels) + y * c->pitch);
-    for (int x = 0; x < c->w; ++x) bmp.At(x, y) = row[x] | 0xFF000000u;
-  }
-  SDL_UnlockSurface(c);
-  SDL_FreeSurface(c);
-  return bmp;
-}
-
-// SDL allocates the whole surface from the header before it reads a pixel: a few bytes can ask
-// for gigabytes, so the size is checked first.
-bool BmpHeaderTooLarge(const unsigned char* d, size_t size) {
-  if (size < 2 || d[0] != 'B' || d[1] != 'M') return false;  // SDL's own error follows
-  // A short file still reaches SDL's allocation: the bytes it fails to read count as zero.
-  auto byte = [&](size_t at) { return at < size ? int32_t(d[at]) : 0; };
-  auto le16 = [&](size_t at) { return int32_t(byte(at) | byte(at + 1) << 8); };
-  auto le32 = [&](size_t at) { return int32_t(uint32_t(le16(at)) | uint32_t(le16(at + 2)) << 16); };
-  const int64_t w = le32(14) == 12 ? le16(18) : le32(18);
-  const int64_t h = le32(14) == 12 ? le16(20) : le32(22);
-  return w > kMaxPictureSide || h > kMaxPictureSide || -h > kMaxPictureSide || w < 0;
-}
-
-}  // namespace
-
-Bitmap DecodeBmpFile(const std::string& path) {
-  std::vector<unsigned char> bytes = ReadWholeFile(path);
-  return DecodeBmpMemory(bytes.data(), bytes.size(), path);
-}
-
-Bitmap DecodeBmpMemory(const unsigned char* data, size_t size, const std::string& nameForErrors) {
-  if (size > size_t(INT32_MAX)) throw EImageDecodeError(nameForErrors + ": file too large");
-  if (BmpHeaderTooLarge(data, size)) throw EImageDecodeError(nameForErrors + ": picture too large");
-  SDL_RWops* rw = SDL_RWFromConstMem(data, int(size));
-  if (!rw) throw EImageDecodeError(nameForErrors + ": " + SDL_GetError());
-  return BitmapFromBmpSurface(SDL_LoadBMP_RW(rw, 1), nameForErrors);
 }
 
 bool WritePngFile(const std::string& path, const Bitmap& bmp, bool alpha) {

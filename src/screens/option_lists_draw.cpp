@@ -123,7 +123,7 @@ class TListPainter {
       int dy = y < q.Y + rr ? q.Y + rr - y : y >= q.Bottom() - rr ? y - (q.Bottom() - rr) + 1 : 0;
       if (dy <= 0) return 0;
       double dx = std::sqrt(std::max(0.0, double(rr * rr) - double(dy - 0.5) * double(dy - 0.5)));
-      return rr - int(dx + 0.5);
+      return rr - int(std::lround(dx));
     };
     const RectI inner{r.X + 2, r.Y + 2, r.W - 4, r.H - 4};
     for (int y = r.Y; y < r.Bottom(); ++y) {

@@ -131,7 +131,7 @@ bool Whitish(uint32_t p) {
   return (p >> 16 & 0xFF) > 180 && (p >> 8 & 0xFF) > 180 && (p & 0xFF) > 180;
 }
 bool Orange(uint32_t p) {
-  int r = p >> 16 & 0xFF, g = p >> 8 & 0xFF, b = p & 0xFF;
+  int r = int(p >> 16 & 0xFF), g = int(p >> 8 & 0xFF), b = int(p & 0xFF);
   return r > 190 && g > 100 && g < 200 && b < 130;
 }
 

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <fstream>
+#include <iterator>
 #include <regex>
 #include <sstream>
 
@@ -55,6 +57,16 @@ TEST(DefaultLevelTable, TextLayout) {
   EXPECT_NE(DefaultLevelTableText().find("[Level001]\nLineUpInterval =20000\nHardBlockRatio =    1\n"
                                          "NeedBlock      =    4\n\n[Level002]"),
             std::string::npos);
+}
+
+TEST(DefaultLevelTable, IsTheDataFileByteForByte) {
+  std::ifstream in(std::string(KQ_SOURCE_DIR) + "/data/LevelUp.def", std::ios::binary);
+  ASSERT_TRUE(in) << "data/LevelUp.def";
+  const std::string file((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  ASSERT_EQ(DefaultLevelTableText().size(), file.size());
+  // One boolean, not the 15 KB of both texts, when they differ.
+  EXPECT_TRUE(DefaultLevelTableText() == file);
+  EXPECT_EQ(DefaultLevelTableText().data()[file.size()], '\0') << "the embedded bytes end in a zero";
 }
 
 TEST(DefaultLevelTable, Values) {

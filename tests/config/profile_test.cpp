@@ -18,6 +18,42 @@ TEST(ProfileRead, NamesMatchWithoutCaseAndBlanksDoNotCount) {
   EXPECT_EQ(p.ReadString("Other", "UseDirect3D"), std::nullopt);
 }
 
+// Names are lower-cased eight bytes at a time: every length around a word, names longer than
+// the lookup buffer, the neighbours of 'A' and 'Z', and bytes above ASCII must all match exactly.
+TEST(ProfileRead, NameMatchingAtEveryLengthAndByte) {
+  std::string text = "[Section]\n";
+  std::vector<std::string> names;
+  for (size_t len : {1, 7, 8, 9, 15, 16, 17, 63, 64, 65, 71, 72, 73, 200}) {
+    std::string n;
+    for (size_t i = 0; i < len; ++i) n += char('A' + i % 26);
+    names.push_back(n);
+    text += n + "=" + std::to_string(len) + "\n";
+  }
+  text += "@[`{=edges\n\xC1\xDA\x81=high\n";
+  const TProfile p(text);
+  for (const std::string& n : names) {
+    std::string lower = n;
+    for (char& c : lower) c = char(c - 'A' + 'a');
+    EXPECT_EQ(p.ReadString("section", lower), std::to_string(n.size())) << n.size();
+    EXPECT_EQ(p.ReadString("SECTION", n + "A"), std::nullopt) << n.size();
+  }
+  EXPECT_EQ(p.ReadString("Section", "@[`{"), "edges");
+  EXPECT_EQ(p.ReadString("Section", "`{@["), std::nullopt);
+  EXPECT_EQ(p.ReadString("Section", "\xC1\xDA\x81"), "high");
+  EXPECT_EQ(p.ReadString("Section", "\xE1\xFA\x81"), std::nullopt);  // no case above ASCII
+}
+
+TEST(ProfileRead, ASectionViewReadsWhatTheProfileReads) {
+  TProfile p("[A]\nx=1\nr=2.5\n[a]\nx=9\n[B]\ns= 'q' \n");
+  const TProfile::TSectionView a = p.Section(" a ");
+  EXPECT_EQ(a.ReadInteger("X"), 1);  // the first of two sections of one name
+  EXPECT_EQ(a.ReadReal("r"), 2.5);
+  EXPECT_EQ(a.ReadString("missing"), std::nullopt);
+  EXPECT_EQ(p.Section("B").ReadString("s"), "q");
+  EXPECT_EQ(p.Section("C").ReadInteger("x"), std::nullopt);
+  EXPECT_EQ(TProfile().Section("A").ReadString("x"), std::nullopt);
+}
+
 TEST(ProfileRead, CrlfAndLfLinesAndNoFinalBreak) {
   TProfile p("[A]\r\nx=1\r\ny=2\nz=3");
   EXPECT_EQ(p.ReadString("A", "x"), "1");

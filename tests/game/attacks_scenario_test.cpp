@@ -89,7 +89,7 @@ TEST_F(AttackScenario, RainbowModeStopsLinesForItsPeriodAndDropsThePendingOnes) 
   EXPECT_TRUE(P1().RainbowMode);
   EXPECT_EQ(P1().PendingLines, 3);
   EXPECT_EQ(Cell(P1(), 0, 1), nullptr);  // nothing rose
-  while (P1().RainbowMode) Tick(10);
+  ASSERT_TRUE(RunUntil([&] { return !P1().RainbowMode; })) << "rainbow mode never ends";
   EXPECT_EQ(g.FrameTime - start, 3000u);
   EXPECT_EQ(P1().PendingLines, 0);
   EXPECT_TRUE(Played("VOICE1E"));

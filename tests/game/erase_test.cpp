@@ -146,7 +146,7 @@ class ChainTest : public GameTest {
  protected:
   void Shoot(int col, int row) {
     FireShot(g, P1(), col, row, stErase, "SHOT2");
-    while (P1().ShotsInFlight > 0) Tick(10);
+    ASSERT_TRUE(RunUntil([&] { return P1().ShotsInFlight == 0; })) << "the shot never lands";
   }
 };
 
@@ -162,7 +162,7 @@ TEST_F(ChainTest, FallErasuresScoreWithTheChainLevelOfTheStepBefore) {
   EXPECT_EQ(P1().Phase, gpFall);
   ASSERT_EQ(P1().FallingList.size(), 3u);
   EXPECT_EQ(FieldRows(P1())[11], ".......");  // the erased row is gone
-  while (P1().Phase == gpFall) Tick(10);
+  ASSERT_TRUE(RunUntil([&] { return P1().Phase != gpFall; })) << "the fall never ends";
   EXPECT_EQ(P1().Phase, gpErase);
   EXPECT_EQ(P1().Score, 40 + 10 * 4 * 1);  // scored with the chain level of the step before
   EXPECT_EQ(P1().Chain, 2);
@@ -171,7 +171,7 @@ TEST_F(ChainTest, FallErasuresScoreWithTheChainLevelOfTheStepBefore) {
   EXPECT_EQ(P1().Combo, 8);
   EXPECT_TRUE(Played("SE02"));
   EXPECT_TRUE(Played("VOICE02"));
-  while (P1().Phase != gpPlay) Tick(10);
+  ASSERT_TRUE(RunUntil([&] { return P1().Phase == gpPlay; })) << "never back in play";
   EXPECT_EQ(P1().Chain, 0);  // a fall with no erasure ends the chain level ...
   EXPECT_EQ(P1().Combo, 8);  // ... but not the combo
   EXPECT_EQ(P1().LineUpTime, g.FrameTime);
@@ -220,8 +220,8 @@ TEST_F(ChainTest, SeveralGroupsInOneFallStepCountAsOneChainStepEach) {
   Start(1, {"3.....4", "3.....4", "3.....4", "1111111", "3.....4"});
   Shoot(3, 1);
   EXPECT_EQ(P1().Score, 70);
-  while (P1().Phase != gpFall) Tick(10);
-  while (P1().Phase == gpFall) Tick(10);
+  ASSERT_TRUE(RunUntil([&] { return P1().Phase == gpFall; })) << "nothing falls";
+  ASSERT_TRUE(RunUntil([&] { return P1().Phase != gpFall; })) << "the fall never ends";
   EXPECT_EQ(P1().Phase, gpErase);
   EXPECT_EQ(P1().Chain, 3);
   EXPECT_EQ(P1().SeIndex, 2);  // one sound step per fall step

@@ -3,14 +3,15 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "core/context.h"
-#include "support/doubles.h"
 #include "game/rules.h"
 #include "sprites/effect_sprites.h"
 #include "sprites/hud_sprites.h"
+#include "support/doubles.h"
 
 namespace kq::test {
 
@@ -33,6 +34,18 @@ inline std::vector<std::string> FieldRows(const TPlayerInfo& p) {
     out.push_back(line);
   }
   return out;
+}
+
+// Calls step() until done() holds, at most maxSteps times: a rule that never gets there fails the
+// test (ASSERT_TRUE / EXPECT_TRUE on the result) instead of hanging it.
+[[nodiscard]] inline ::testing::AssertionResult StepUntil(const std::function<bool()>& done,
+                                                          const std::function<void()>& step, int maxSteps) {
+  for (int n = 0; n < maxSteps; ++n) {
+    if (done()) return ::testing::AssertionSuccess();
+    step();
+  }
+  if (done()) return ::testing::AssertionSuccess();
+  return ::testing::AssertionFailure() << "still waiting after " << maxSteps << " steps";
 }
 
 class GameTest : public ::testing::Test {
@@ -67,6 +80,12 @@ class GameTest : public ::testing::Test {
     const bool inPlay = g.ScreenState == scPlay;
     if (inPlay) GameTick(g, ms);
     EndFrameInput(g.DXInput1, g.DXInput2, g.Config, inPlay);
+  }
+  // Ticks of `ms` until done() holds, at most maxTicks of them.
+  [[nodiscard]] ::testing::AssertionResult RunUntil(const std::function<bool()>& done, int maxTicks = 1000,
+                                                    int ms = 10) {
+    return StepUntil(
+        done, [&] { Tick(ms); }, maxTicks);
   }
   // Ticks of `step` ms until `ms` have passed.
   void Run(int ms, int step = 10) {

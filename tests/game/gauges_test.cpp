@@ -2,6 +2,7 @@
 
 #include <set>
 
+#include "game/game_fixture.h"
 #include "game/gauges_fixture.h"
 
 namespace kq::test {
@@ -144,8 +145,8 @@ TEST_F(HazardStockTest, RoundsShuffleDifferently) {
   std::vector<int> r0, r1, r2;
   for (int i = 0; i < 8; ++i) {
     r0.push_back(b.FallingList[size_t(i)].Col);
-    r1.push_back(b.FallingList[size_t(i + 8)].Col);
-    r2.push_back(b.FallingList[size_t(i + 16)].Col);
+    r1.push_back(b.FallingList[size_t(i) + 8].Col);
+    r2.push_back(b.FallingList[size_t(i) + 16].Col);
   }
   EXPECT_FALSE(r0 == r1 && r1 == r2);
 }
@@ -379,7 +380,8 @@ TEST_F(TrimTest, RestoreTakesOneAttackAtATimeSoLateRowsStillReturn) {
   ASSERT_EQ(b.Rows, 7);
   // The player is busy while four bars expire; the last two of the second attack expire only
   // after the restore that follows (their hold is stretched here to make that certain).
-  while (b.RestoreLeft < 4) Frame(16);
+  ASSERT_TRUE(StepUntil([&] { return b.RestoreLeft >= 4; }, [&] { Frame(16); }, 2000))
+      << "the bars never expire";
   int late = 0;
   for (auto* bar : SpritesOf<TTrimBlockSprite>())
     if (bar->Stage == 1) {

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "config/hiscore.h"
+#include "game/game_fixture.h"
 #include "game/gauges_fixture.h"
 #include "media/png_image.h"
 
@@ -263,7 +264,8 @@ TEST_F(EndingTest_, SlideShowOfThePagesWithMusicAndRanking) {
   EXPECT_EQ(fades[0]->HoldTime, 2000u);
 
   uint32_t fadeAt = g.EndingTime;
-  while (g.EndingStep == 3) Run(p, 16);
+  ASSERT_TRUE(StepUntil([&] { return g.EndingStep != 3; }, [&] { Run(p, 16); }, 1000))
+      << "the fade never ends";
   EXPECT_GT(g.FrameTime - fadeAt, 2500u);
   EXPECT_LE(g.FrameTime - fadeAt, 2500u + 32);
   ASSERT_NE(g.EndingPicture, nullptr);

@@ -171,7 +171,7 @@ TEST_F(ShotsTest, FirstEraseOfAChainScoresFortyForFourBlocks) {
   Start(1, {"0000..."});
   AimAt(P1(), 1, 0);
   Tap(0, 5);
-  while (P1().ShotsInFlight > 0) Tick(10);
+  ASSERT_TRUE(RunUntil([&] { return P1().ShotsInFlight == 0; })) << "the shot never lands";
   EXPECT_EQ(P1().Phase, gpErase);
   EXPECT_EQ(P1().Chain, 1);
   EXPECT_EQ(P1().ShotChain, 1);

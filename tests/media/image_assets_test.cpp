@@ -180,7 +180,7 @@ TEST(BmpDecoder, RefusesHugeHeadersEvenWhenTheFileIsShort) {
   info[18] = 4, info[22] = 0x00, info[23] = 0x00, info[24] = 0x00, info[25] = 0x80;  // h = INT_MIN
   info[26] = 1, info[28] = 24;
   EXPECT_THROW(DecodeBmpMemory(info, sizeof info, "top-down"), EImageDecodeError);
-  info[22] = 2, info[25] = 0;  // 4 x 2, no pixel data: SDL's own error, still no crash
+  info[22] = 2, info[25] = 0;  // 4 x 2, no pixel data: an error, still no crash
   EXPECT_THROW(DecodeBmpMemory(info, sizeof info, "empty"), EImageDecodeError);
 }
 

@@ -21,12 +21,6 @@ std::vector<int16_t> Sine(double peak, size_t frames, double hz = 440, int rate 
   return v;
 }
 
-int Peak(const std::vector<int16_t>& v, size_t from = 0, size_t to = SIZE_MAX) {
-  int p = 0;
-  for (size_t i = from; i < std::min(to, v.size()); ++i) p = std::max(p, std::abs(int(v[i])));
-  return p;
-}
-
 TEST(MixLimiter, QuietMixGetsItsLevelBackUnchanged) {
   TMixLimiter lim;
   std::vector<int16_t> in = Sine(6000, 4410), out = in;

@@ -34,6 +34,18 @@ class MusicPlayerTest : public AudioTest {
         return player_->SongEnded(e.type);
     return false;
   }
+  // Waits until the end-of-song event is in the queue, leaving it there.
+  bool EndIsQueuedWithin(int ms) {
+    const uint32_t until = SDL_GetTicks() + uint32_t(ms);
+    SDL_Event e;
+    do {
+      SDL_PumpEvents();
+      if (SDL_PeepEvents(&e, 1, SDL_PEEKEVENT, player_->EndEventType(), player_->EndEventType()) > 0)
+        return true;
+      SDL_Delay(5);
+    } while (SDL_GetTicks() < until);
+    return false;
+  }
   std::unique_ptr<TMidiPlayer> player_;
 };
 
@@ -67,7 +79,7 @@ TEST_F(MusicPlayerTest, PlaysAudiblyAndPostsTheEndOfTheSong) {
 TEST_F(MusicPlayerTest, StaleEndEventsAreNotTakenForTheNewSong) {
   ASSERT_TRUE(player_->Open(WriteSong("short.mid", 1)));
   player_->Play();
-  SDL_Delay(900);  // the end is posted by now
+  ASSERT_TRUE(EndIsQueuedWithin(3000)) << "the short song never ends";
   ASSERT_TRUE(player_->Open(WriteSong("long.mid", 16)));
   player_->Play();
   SDL_Event e;

@@ -249,7 +249,7 @@ char ReadGlyph(const Bitmap& sheet, int pattern, const std::string& candidates) 
     double score = double(common) / double(ink.size() + cell.size() - common);
     if (score > bestScore) bestScore = score, best = ch;
   }
-  return bestScore > 0.5 ? best : 0;
+  return bestScore > 0.5 ? best : char(0);
 }
 
 TEST(GlyphSheets, BuiltInFaceShowsEveryAssignedCharacter) {

@@ -498,7 +498,7 @@ std::vector<uint8_t> ComposeSong(const TSongStyle& st) {
     for (int b = 0; b < bars; ++b) {
       uint32_t t = bar0 + uint32_t(b) * kBar;
       const TChord& c = ch[size_t(b)];
-      const TChord& next = b + 1 < bars ? ch[size_t(b + 1)] : (si + 1 < plan.size() ? chordsA[0] : ch[0]);
+      const TChord& next = b + 1 < bars ? ch[size_t(b) + 1] : (si + 1 < plan.size() ? chordsA[0] : ch[0]);
       bool lastBar = part == TPart::Outro && b == bars - 1;
 
       // Pad: the chord held through the bar, led smoothly from the last one.

@@ -467,7 +467,7 @@ void DrawHero(Layer& l, int who, Vec c, float r, Mood mood) {
     }
     case Mood::Cheer:
     case Mood::Attack: {
-      float w = mood == Mood::Attack ? r * 0.2f : r * 0.2f, hgt = mood == Mood::Attack ? r * 0.2f : r * 0.16f;
+      float w = r * 0.2f, hgt = mood == Mood::Attack ? r * 0.2f : r * 0.16f;
       auto mouth = [&](Vec p) {
         float e = SdEllipse(p, m + Vec{0, r * 0.02f}, w, hgt);
         return mood == Mood::Cheer ? std::max(e, -(p.y - (m.y - r * 0.02f))) : e;
