@@ -21,7 +21,7 @@ namespace kq {
 
 namespace {
 
-struct PictureSpec {
+struct TPictureAsset {
   const char* Name;
   bool Transparent;
   uint32_t Key;
@@ -33,7 +33,7 @@ constexpr uint32_t kBlack = 0x000000;
 constexpr uint32_t kWhite = 0xFFFFFF;
 
 // The start-up pictures in loading order, with their keys and frame layouts.
-constexpr PictureSpec kPictures[] = {
+constexpr TPictureAsset kPictures[] = {
     {"DUMMY", false, kBlack, 0, 0},          {"TITLE", false, kBlack, 0, 0},
     {"OPENING", false, kBlack, 0, 0},        {"ZANTHIE", false, kBlack, 0, 0},
     {"SIGHT", true, kBlack, 2, 1},           {"COVER", false, kBlack, 0, 0},
@@ -61,7 +61,7 @@ constexpr PictureSpec kPictures[] = {
     {"POKER_RIM2", true, kBlack, 0, 0},      {"BLOCK_N", false, kBlack, 0, 0},
 };
 
-void LoadRequired(GameContext& g, const PictureSpec& p) {
+void LoadRequired(GameContext& g, const TPictureAsset& p) {
   std::string file = g.DataPath(std::string("GRP\\") + p.Name + ".PNG");
   if (!LoadImageAsset(g.DXImageList1, p.Name, file, p.Columns, p.Rows, p.Transparent, p.Key))
     throw EResorceLoadError(file);

@@ -208,8 +208,8 @@ struct GameContext {
   void StopMusic();
   // The only way the screen state changes.
   void EnterState(int newState);
-  // Path of a data file below the asset pack's folder, written with backslashes as in the
-  // original; each component is matched without regard to case.
+  // Path of a data file below the asset pack's folder, written with backslashes as the data
+  // tables write them; each component is matched without regard to case.
   std::string DataPath(std::string_view winRelative) const;
   bool DataFileExists(std::string_view winRelative) const;
   const std::string& PackFolder() const { return PackPath.empty() ? AppPath : PackPath; }

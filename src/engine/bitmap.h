@@ -22,7 +22,8 @@ struct Bitmap {
   Bitmap Crop(int left, int top, int w, int h) const;
 };
 
-// Colour keys compare in 16-bit precision, as on the original 16-bit surfaces.
+// Colour keys compare in 16-bit precision: pictures drawn for 16-bit screens mark their
+// transparent pixels with colours that only agree in the upper bits.
 inline uint16_t ToRgb565(uint32_t rgb) {
   return static_cast<uint16_t>(((rgb >> 8) & 0xF800u) | ((rgb >> 5) & 0x07E0u) | ((rgb >> 3) & 0x001Fu));
 }

@@ -1,6 +1,6 @@
 #pragma once
 // Data paths are written with backslashes and matched without regard to case, as on Windows,
-// so asset packs laid out for the original work unchanged.
+// so an asset pack copied over from a Windows machine (GRP or grp, Bgm001.MID) works unchanged.
 #include <string>
 #include <string_view>
 

@@ -22,8 +22,6 @@ constexpr uint32_t kWarn = 0xFFA452;
 constexpr uint32_t kGood = 0x8CF0A4;
 constexpr uint32_t kBad = 0xFF8C84;
 
-// Size of the list font: "ＭＳ ゴシック" at 11 points was the original's choice.
-
 // The text's coverage spread by r pixels each way (an outline under the text), r pixels larger
 // on every side.
 Bitmap Dilated(const Bitmap& src, int r) {

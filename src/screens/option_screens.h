@@ -9,7 +9,8 @@ namespace kq {
 
 struct GameContext;
 
-// Sizes of the TrueType faces of the lists and of their captions.
+// Sizes of the TrueType faces of the lists and of their captions: 11 points of a fixed-pitch
+// Japanese face fits the lists' columns.
 constexpr int kListFontPoints = 11;
 constexpr int kTitleFontPoints = 22;
 

@@ -6,7 +6,8 @@ namespace kq {
 
 struct GameContext;
 
-// Direct3D blend factor numbers, kept so blend overrides read like the original.
+// Blend factor numbers as the settings and effect tables write them (Direct3D's numbering),
+// so a blend override names the same factor everywhere.
 constexpr int kBlendZero = 1;
 constexpr int kBlendOne = 2;
 constexpr int kBlendSrcAlpha = 5;

@@ -154,7 +154,7 @@ TEST(AssetPackLookup, ProgramFolderThenInstalledFolderThenXdgDataDirs) {
   FindAssetPack(g, c);
   EXPECT_EQ(g.PackPath, c[1]);
   EXPECT_EQ(g.DataPath("GRP\\TITLE.PNG"), c[1] + "GRP/TITLE.PNG");
-  fs::create_directories(app.dir / "grp");  // any case, as the original layout
+  fs::create_directories(app.dir / "grp");  // any case, as a pack copied from Windows
   FindAssetPack(g, c);
   EXPECT_EQ(g.PackPath, c[0]);
   EXPECT_EQ(g.PackFoldersSearched, c);

@@ -168,7 +168,7 @@ TEST(SaveConfig, KeepsUnknownLinesAndDisableGameOverOverManyRuns) {
     SaveConfig(ini, cfg);
   }
   const std::string text = ReadBytes(ini);
-  // Everything up to the end of the original [System] lines is as it was, but for UseDirect3D.
+  // Everything up to the end of the file's own [System] lines is as it was, but for UseDirect3D.
   std::string expectedHead = original;
   expectedHead.replace(expectedHead.find("UseDirect3D=1"), 13, "UseDirect3D=0");
   EXPECT_EQ(text.substr(0, expectedHead.find("Unknown")),
