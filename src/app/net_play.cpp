@@ -298,12 +298,12 @@ int RunNetMatch(GameContext& g, const TNetOptions& o, const TNetRunHooks& hooks)
     // The game-over prompt is this machine's own; the match goes on only if both say yes.
     if (GameIsOverNow(g) && g.ScreenState == scPlay) {
       if (!answered) {
-        if (local.Has(2) && g.RetryChoice != 0) {
+        if (local.Has(kStateLeft) && g.RetryChoice != 0) {
           g.RetryChoice = 0;
           Blink(g.RetryYes, true);
           Blink(g.RetryNo, false);
           g.PlaySound("CURSOR");
-        } else if (local.Has(3) && g.RetryChoice != 1) {
+        } else if (local.Has(kStateRight) && g.RetryChoice != 1) {
           g.RetryChoice = 1;
           Blink(g.RetryYes, false);
           Blink(g.RetryNo, true);

@@ -28,10 +28,10 @@ void ApplyKeyAssign(TDXInput& in1, TDXInput& in2, const TGameConfig& cfg) {
   for (TDXInput* dev : {&in1, &in2})
     for (auto& slots : dev->Keys) slots = {0, 0, 0};
   auto bind = [](TDXInput& dev, const TKeyAssign& k) {
-    dev.Keys[0][0] = k.UP;
-    dev.Keys[1][0] = k.DOWN;
-    dev.Keys[2][0] = k.LEFT;
-    dev.Keys[3][0] = k.RIGHT;
+    dev.Keys[kStateUp][0] = k.UP;
+    dev.Keys[kStateDown][0] = k.DOWN;
+    dev.Keys[kStateLeft][0] = k.LEFT;
+    dev.Keys[kStateRight][0] = k.RIGHT;
     const int keys[4] = {k.K01, k.K02, k.K03, k.K04};
     const int states[4] = {k.J01, k.J02, k.J03, k.J04};
     for (int n = 0; n < 4; ++n)  // a later action on the same state wins

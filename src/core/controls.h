@@ -14,6 +14,13 @@ namespace kq {
 
 using TInputStates = std::bitset<kInputStates>;
 
+// The direction states of every device; actions follow from 4 on (J01..J04 pick which).
+constexpr int kStateUp = 0;
+constexpr int kStateDown = 1;
+constexpr int kStateLeft = 2;
+constexpr int kStateRight = 3;
+constexpr int kDirectionStates = 4;
+
 // System states on player 1's device.
 constexpr int kStateCancel = 25;   // Esc
 constexpr int kStateConfirm = 30;  // Return

@@ -38,10 +38,10 @@ void RunPhase(GameContext& g, TPlayerInfo& p) {
   }
 }
 
-void MoveSight(TPlayerInfo& p, const bool acts[4]) {
+void MoveSight(TPlayerInfo& p, const bool acts[kDirectionStates]) {
   TSightSprite* s = p.Sight;
   if (!s) return;
-  const bool up = acts[0], down = acts[1], left = acts[2], right = acts[3];
+  const bool up = acts[kStateUp], down = acts[kStateDown], left = acts[kStateLeft], right = acts[kStateRight];
   // At most one move a frame; a direction blocked at the edge lets the next one act.
   if (down && s->Row - 1 >= 0)
     --s->Row;
@@ -106,7 +106,7 @@ bool GameOverPrompt(GameContext& g) {
       g.EnterState(scPlay);
       return true;
     }
-    if (either(3)) {
+    if (either(kStateRight)) {
       g.RetryChoice = 1;
       SetBlink(g.RetryYes, false);
       SetBlink(g.RetryNo, true);
@@ -117,7 +117,7 @@ bool GameOverPrompt(GameContext& g) {
       g.EnterState(scTitle);
       return true;
     }
-    if (either(2)) {
+    if (either(kStateLeft)) {
       g.RetryChoice = 0;
       SetBlink(g.RetryYes, true);
       SetBlink(g.RetryNo, false);
@@ -133,8 +133,8 @@ void ReadPlayerControls(GameContext& g, TPlayerInfo& p) {
   TDXInput& dev = g.Input(p);
   const TKeyAssign& keys = g.Keys(p);
   const uint32_t now = g.FrameTime;
-  bool acts[4];
-  for (int d = 0; d < 4; ++d) acts[d] = ReadRepeat(dev, d, p.DirRepeat[size_t(d)], now);
+  bool acts[kDirectionStates];  // by state: up, down, left, right
+  for (int d = 0; d < kDirectionStates; ++d) acts[d] = ReadRepeat(dev, d, p.DirRepeat[size_t(d)], now);
   MoveSight(p, acts);
 
   if (p.Sight) {

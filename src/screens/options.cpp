@@ -200,7 +200,8 @@ struct TMenuInput {
 
 TMenuInput ReadMenu(const GameContext& g) {
   auto either = [&](int s) { return g.DXInput1.Has(s) || g.DXInput2.Has(s); };
-  return {either(0), either(1), either(2), either(3), g.ConfirmPressed(), g.CancelPressed()};
+  return {either(kStateUp), either(kStateDown), either(kStateLeft), either(kStateRight), g.ConfirmPressed(),
+          g.CancelPressed()};
 }
 
 std::string PlayerTag(int player) {

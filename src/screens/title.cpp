@@ -29,12 +29,12 @@ void EnterTitle(GameContext& g) {
 }
 
 void TitleTick(GameContext& g, int moveCount) {
-  if (g.DXInput1.Has(0) || g.DXInput2.Has(0)) {
+  if (g.DXInput1.Has(kStateUp) || g.DXInput2.Has(kStateUp)) {
     g.TitleCursor = std::max(g.TitleCursor - 1, 0);
     PlaceCursor(g);
     g.PlaySound("CURSOR");
     DrawTitle(g, moveCount);
-  } else if (g.DXInput1.Has(1) || g.DXInput2.Has(1)) {
+  } else if (g.DXInput1.Has(kStateDown) || g.DXInput2.Has(kStateDown)) {
     g.TitleCursor = std::min(g.TitleCursor + 1, 4);
     PlaceCursor(g);
     g.PlaySound("CURSOR");
