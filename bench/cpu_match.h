@@ -8,10 +8,10 @@
 #include <string>
 #include <vector>
 
-#include "core/context.h"
 #include "app/main_loop.h"
 #include "config/level_table.h"
 #include "config/profile.h"
+#include "core/context.h"
 #include "game/cpu_player.h"
 
 namespace kq::bench {

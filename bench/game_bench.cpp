@@ -8,13 +8,13 @@
 #include <string>
 #include <vector>
 
-#include "app/main_loop.h"
-#include "support/doubles.h"
-#include "core/context.h"
 #include "app/load_assets.h"
+#include "app/main_loop.h"
+#include "core/context.h"
 #include "engine/sdl_platform.h"
 #include "game/rules.h"
 #include "sprites/effect_sprites.h"
+#include "support/doubles.h"
 
 using namespace kq;
 

@@ -34,7 +34,8 @@ struct TFolder {
     std::string t = (fs::temp_directory_path() / "kqnetbenchXXXXXX").string();
     if (mkdtemp(t.data())) dir = t;
     for (const char* sub : {"GRP", "SND", "VOICE", "BGM"})
-      if (fs::exists(fs::path(KQ_BIN_DIR) / sub)) fs::create_directory_symlink(fs::path(KQ_BIN_DIR) / sub, dir / sub);
+      if (fs::exists(fs::path(KQ_BIN_DIR) / sub))
+        fs::create_directory_symlink(fs::path(KQ_BIN_DIR) / sub, dir / sub);
   }
   ~TFolder() {
     std::error_code ec;
@@ -82,8 +83,10 @@ std::string Agreed(const std::string& dump) {
   const size_t at = dump.find("\"players\":");
   const std::string players = at == std::string::npos ? "" : dump.substr(at);
   std::string out;
-  std::regex keep("\"(field|score|level|phase|combo|max_combo|chain|hazard_stock)\":(\\[[^\\]]*\\]|[-0-9.e]+)");
-  for (auto it = std::sregex_iterator(players.begin(), players.end(), keep); it != std::sregex_iterator(); ++it)
+  std::regex keep(
+      "\"(field|score|level|phase|combo|max_combo|chain|hazard_stock)\":(\\[[^\\]]*\\]|[-0-9.e]+)");
+  for (auto it = std::sregex_iterator(players.begin(), players.end(), keep); it != std::sregex_iterator();
+       ++it)
     out += it->str() + "\n";
   return out;
 }
@@ -97,13 +100,14 @@ bool RunOne(const char* label, const std::string& sim, uint32_t ticks, int port)
   // Both stop at the same game tick: the guest's count includes the start-up wait, so it
   // gets a margin and ends when the host leaves.
   const pid_t h = Start(host, "--host --port " + std::to_string(port) + " --seed 11 --frames " +
-                                  std::to_string(ticks) + " --input " + (host.dir / "in.txt").string() + " --dump " +
-                                  (host.dir / "end.json").string());
+                                  std::to_string(ticks) + " --input " + (host.dir / "in.txt").string() +
+                                  " --dump " + (host.dir / "end.json").string());
   std::this_thread::sleep_for(std::chrono::milliseconds(300));
   const auto t0 = std::chrono::steady_clock::now();
-  const pid_t g = Start(guest, "--join 127.0.0.1:" + std::to_string(port) + (sim.empty() ? "" : " --net-sim " + sim) +
-                                   " --frames " + std::to_string(ticks * 2) + " --input " +
-                                   (guest.dir / "in.txt").string() + " --dump " + (guest.dir / "end.json").string());
+  const pid_t g =
+      Start(guest, "--join 127.0.0.1:" + std::to_string(port) + (sim.empty() ? "" : " --net-sim " + sim) +
+                       " --frames " + std::to_string(ticks * 2) + " --input " +
+                       (guest.dir / "in.txt").string() + " --dump " + (guest.dir / "end.json").string());
   const int hrc = Wait(h), grc = Wait(g);
   const double secs = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
   const std::string hd = ReadAll(host.dir / "end.json"), gd = ReadAll(guest.dir / "end.json");
@@ -117,9 +121,10 @@ bool RunOne(const char* label, const std::string& sim, uint32_t ticks, int port)
   const double waitPct = 100.0 * double(waits) / double(std::max(hTicks, 1L));
   std::printf("%-28s ticks %ld/%ld  wall %.0f s  identical end states: %s\n", label, hTicks, gTicks, secs,
               same ? "yes" : "NO");
-  std::printf("%-28s waiting ticks %ld (%.2f%%, target <= 2%%)  bandwidth guest->host %.2f KB/s, host->guest %.2f "
-              "KB/s (target <= 4)  delay %ld  exit %d/%d\n",
-              "", waits, waitPct, upKBs, downKBs, Field(gd, "delay"), hrc, grc);
+  std::printf(
+      "%-28s waiting ticks %ld (%.2f%%, target <= 2%%)  bandwidth guest->host %.2f KB/s, host->guest %.2f "
+      "KB/s (target <= 4)  delay %ld  exit %d/%d\n",
+      "", waits, waitPct, upKBs, downKBs, Field(gd, "delay"), hrc, grc);
   if (!same) {
     std::fprintf(stderr, "host stderr:\n%s\nguest stderr:\n%s\n", ReadAll(host.dir / "stderr.txt").c_str(),
                  ReadAll(guest.dir / "stderr.txt").c_str());

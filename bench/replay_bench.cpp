@@ -8,9 +8,9 @@
 #include <vector>
 
 #include "app/main_loop.h"
-#include "core/context.h"
 #include "app/replay.h"
 #include "config/config_file.h"
+#include "core/context.h"
 #include "game/rules.h"
 
 namespace {

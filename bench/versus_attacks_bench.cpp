@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "core/context.h"
 #include "app/load_assets.h"
 #include "app/main_loop.h"
+#include "core/context.h"
 #include "engine/sdl_platform.h"
 #include "game/rules.h"
 #include "sprites/hud_sprites.h"
@@ -113,7 +113,8 @@ int main() {
       std::printf(
           "versus frame with attacks (%s path%s): median %.3f ms CPU over 4000 frames, %d games, %d trims, "
           "%d drops (target <= 1.5 ms) %s\n",
-          d3 ? "3-D" : "2-D", cpu2 ? ", player 2 is CPU 5" : "", median, games, trims, drops, pass ? "ok" : "OVER");
+          d3 ? "3-D" : "2-D", cpu2 ? ", player 2 is CPU 5" : "", median, games, trims, drops,
+          pass ? "ok" : "OVER");
     }
   return ok ? 0 : 1;
 }

@@ -21,15 +21,24 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     KQ_FUZZ_CHECK(e.Pad >= 0 && e.Pad <= 7);
     switch (e.What) {
       case TScriptEvent::KeyDown:
-      case TScriptEvent::KeyUp: KQ_FUZZ_CHECK(e.A >= 1 && e.A <= 255); break;
-      case TScriptEvent::PadButton: KQ_FUZZ_CHECK(e.A >= 1 && e.A <= 32 && (e.B == 0 || e.B == 1)); break;
-      case TScriptEvent::PadAxis: KQ_FUZZ_CHECK((e.A == 0 || e.A == 1) && e.B >= -32768 && e.B <= 32767); break;
-      case TScriptEvent::PadHat: KQ_FUZZ_CHECK(e.A >= 0 && e.A <= 4); break;
+      case TScriptEvent::KeyUp:
+        KQ_FUZZ_CHECK(e.A >= 1 && e.A <= 255);
+        break;
+      case TScriptEvent::PadButton:
+        KQ_FUZZ_CHECK(e.A >= 1 && e.A <= 32 && (e.B == 0 || e.B == 1));
+        break;
+      case TScriptEvent::PadAxis:
+        KQ_FUZZ_CHECK((e.A == 0 || e.A == 1) && e.B >= -32768 && e.B <= 32767);
+        break;
+      case TScriptEvent::PadHat:
+        KQ_FUZZ_CHECK(e.A >= 0 && e.A <= 4);
+        break;
       case TScriptEvent::PadAttach:
         KQ_FUZZ_CHECK(!e.Name.empty() && e.Name.find('\n') == std::string::npos);
         KQ_FUZZ_CHECK(e.Name.find('#') == std::string::npos);
         break;
-      case TScriptEvent::PadDetach: break;
+      case TScriptEvent::PadDetach:
+        break;
     }
   }
   return 0;

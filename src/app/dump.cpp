@@ -14,11 +14,21 @@ std::string Quote(const std::string& s) {
   std::string out = "\"";
   for (unsigned char ch : s) {
     switch (ch) {
-      case '"': out += "\\\""; break;
-      case '\\': out += "\\\\"; break;
-      case '\n': out += "\\n"; break;
-      case '\r': out += "\\r"; break;
-      case '\t': out += "\\t"; break;
+      case '"':
+        out += "\\\"";
+        break;
+      case '\\':
+        out += "\\\\";
+        break;
+      case '\n':
+        out += "\\n";
+        break;
+      case '\r':
+        out += "\\r";
+        break;
+      case '\t':
+        out += "\\t";
+        break;
       default:
         if (ch < 0x20) {
           char buf[8];
@@ -60,15 +70,17 @@ void Player(std::ostringstream& o, const TPlayerInfo& p) {
   else
     o << ",\"sight\":null";
   o << ",\"chain_gauge\":" << Num(p.ChainGauge) << ",\"power_gauge\":" << Num(p.PowerGauge)
-    << ",\"rainbow_gauge\":" << Num(p.RainbowGauge) << ",\"rainbow_mode\":" << (p.RainbowMode ? "true" : "false")
-    << ",\"hazard_stock\":" << p.HazardStock << ",\"hazard_release\":" << (p.HazardRelease ? "true" : "false")
-    << ",\"trim_left\":" << p.TrimLeft << ",\"restore_left\":" << p.RestoreLeft
-    << ",\"trimming\":" << (p.Trimming ? "true" : "false") << ",\"rise_offset\":" << p.RiseOffset
-    << ",\"poker_cards\":" << Quote(p.PokerCards) << ",\"poker_sorted\":" << Quote(p.PokerSorted)
-    << ",\"poker_hand\":" << int(p.PokerHand) << ",\"field\":[";
+    << ",\"rainbow_gauge\":" << Num(p.RainbowGauge)
+    << ",\"rainbow_mode\":" << (p.RainbowMode ? "true" : "false") << ",\"hazard_stock\":" << p.HazardStock
+    << ",\"hazard_release\":" << (p.HazardRelease ? "true" : "false") << ",\"trim_left\":" << p.TrimLeft
+    << ",\"restore_left\":" << p.RestoreLeft << ",\"trimming\":" << (p.Trimming ? "true" : "false")
+    << ",\"rise_offset\":" << p.RiseOffset << ",\"poker_cards\":" << Quote(p.PokerCards)
+    << ",\"poker_sorted\":" << Quote(p.PokerSorted) << ",\"poker_hand\":" << int(p.PokerHand)
+    << ",\"field\":[";
   for (int row = 12; row >= 0; --row) {
     std::string line;
-    for (int col = 0; col < p.Cols && col < kMaxCols; ++col) line += CellChar(p.Cells[size_t(col)][size_t(row)]);
+    for (int col = 0; col < p.Cols && col < kMaxCols; ++col)
+      line += CellChar(p.Cells[size_t(col)][size_t(row)]);
     o << Quote(line) << (row > 0 ? "," : "");
   }
   o << "]}";
@@ -91,16 +103,17 @@ std::string DumpJson(const GameContext& g) {
     << ",\"game_mode\":" << g.GameMode << ",\"fps\":" << g.FrameRate.FrameRate
     << ",\"new_rank_index\":" << g.NewRankIndex << ",\"ex_stage\":" << int(g.ExStage)
     << ",\"ending_step\":" << g.EndingStep << ",\"retry_choice\":" << g.RetryChoice
-    << ",\"winner\":" << g.LastWinner
-    << ",\"option_cursor\":" << g.OptionCursor << ",\"key_assign_cursor\":" << g.KeyAssignCursor
-    << ",\"pad_assign_cursor\":" << g.PadAssignCursor << ",\"capturing\":" << (g.Capturing ? "true" : "false")
+    << ",\"winner\":" << g.LastWinner << ",\"option_cursor\":" << g.OptionCursor
+    << ",\"key_assign_cursor\":" << g.KeyAssignCursor << ",\"pad_assign_cursor\":" << g.PadAssignCursor
+    << ",\"capturing\":" << (g.Capturing ? "true" : "false")
     << ",\"sound_load_error\":" << Quote(g.SoundLoadError) << ",\"pads\":[" << g.DXInput1.PadNo << ","
     << g.DXInput2.PadNo << "]"
     << ",\"full_screen\":" << (g.Platform && g.Platform->FullScreen() ? "true" : "false");
   o << ",\"hiscores\":[";
   for (size_t i = 0; i < g.HiScoreTable.size(); ++i) {
     const THiScoreRow& r = g.HiScoreTable[i];
-    o << "[" << r.Score << "," << r.Combo << "," << r.Level << "]" << (i + 1 < g.HiScoreTable.size() ? "," : "");
+    o << "[" << r.Score << "," << r.Combo << "," << r.Level << "]"
+      << (i + 1 < g.HiScoreTable.size() ? "," : "");
   }
   o << "],\"config\":{\"UseDirect3D\":" << int(c.UseDirect3D) << ",\"WaitVsync\":" << int(c.WaitVsync)
     << ",\"DisableBgm\":" << int(c.DisableBgm) << ",\"DisableVoice\":" << int(c.DisableVoice)
@@ -114,15 +127,16 @@ std::string DumpJson(const GameContext& g) {
   o << "}";
   if (g.NetInfo.Active)
     o << ",\"net\":{\"tick\":" << g.NetInfo.Tick << ",\"round\":" << g.NetInfo.Round
-      << ",\"delay\":" << g.NetInfo.Delay << ",\"waits\":" << g.NetInfo.Waits << ",\"bytes_sent\":"
-      << g.NetInfo.Sent << ",\"bytes_received\":" << g.NetInfo.Received << "}";
+      << ",\"delay\":" << g.NetInfo.Delay << ",\"waits\":" << g.NetInfo.Waits
+      << ",\"bytes_sent\":" << g.NetInfo.Sent << ",\"bytes_received\":" << g.NetInfo.Received << "}";
   o << ",\"players\":[";
   Player(o, g.Player1P);
   o << ",";
   Player(o, g.Player2P);
   o << "],\"sounds\":[";
   for (size_t i = 0; i < g.SoundLog.size(); ++i)
-    o << "[" << g.SoundLog[i].Tick << "," << Quote(g.SoundLog[i].Name) << "]" << (i + 1 < g.SoundLog.size() ? "," : "");
+    o << "[" << g.SoundLog[i].Tick << "," << Quote(g.SoundLog[i].Name) << "]"
+      << (i + 1 < g.SoundLog.size() ? "," : "");
   o << "]}\n";
   return o.str();
 }

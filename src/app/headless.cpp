@@ -108,7 +108,8 @@ bool ParseFieldFile(const std::string& text, std::vector<std::string>& rows, std
     for (char ch : line) {
       bool ok = ch == '.' || (ch >= '0' && ch <= '5') || (ch >= 'a' && ch <= 'f') || ch == 'h';
       if (!ok) {
-        error = "line " + std::to_string(lineNo) + ": unexpected character '" + std::string(1, ch) + "': " + line;
+        error =
+            "line " + std::to_string(lineNo) + ": unexpected character '" + std::string(1, ch) + "': " + line;
         return false;
       }
     }

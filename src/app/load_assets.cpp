@@ -6,9 +6,9 @@
 #include <filesystem>
 
 #include "app/audio_glue.h"
-#include "core/context.h"
 #include "config/config_file.h"
 #include "config/hiscore.h"
+#include "core/context.h"
 #include "engine/errors.h"
 #include "engine/paths.h"
 #include "engine/ttf_text_renderer.h"
@@ -34,31 +34,31 @@ constexpr uint32_t kWhite = 0xFFFFFF;
 
 // The start-up pictures in loading order, with their keys and frame layouts.
 constexpr TPictureAsset kPictures[] = {
-    {"DUMMY", false, kBlack, 0, 0},          {"TITLE", false, kBlack, 0, 0},
-    {"OPENING", false, kBlack, 0, 0},        {"ZANTHIE", false, kBlack, 0, 0},
-    {"SIGHT", true, kBlack, 2, 1},           {"COVER", false, kBlack, 0, 0},
-    {"SHOOTER", true, kBlack, 2, 0},         {"SHOT1", true, kWhite, 0, 0},
-    {"SHOT2", true, kWhite, 0, 0},           {"CHAINGAUGE", false, kBlack, 0, 0},
-    {"POWERGAUGE", false, kBlack, 0, 0},     {"RAINBOWGAUGE", false, kBlack, 0, 0},
-    {"NUM_COMBO", true, kBlack, 10, 0},      {"BACK1", true, kBlack, 0, 0},
-    {"BACK2", true, kBlack, 0, 0},           {"TITLE_CURSOR", true, kBlack, 14, 1},
-    {"RULE", false, kBlack, 0, 0},           {"RAINBOW", true, kBlack, 0, 0},
-    {"STR_COMBO", true, kBlack, 0, 0},       {"STR_1P", true, kBlack, 0, 0},
-    {"STR_2P", true, kBlack, 0, 0},          {"STR_TITLE", true, kBlack, 1, 5},
-    {"STR_LEVEL", true, kBlack, 0, 0},       {"STR_POKER", true, kBlack, 0, 7},
-    {"STR_RAINBOW", true, kBlack, 0, 0},     {"STR_FINISH", true, kBlack, 0, 0},
-    {"STR_WIN", true, kBlack, 0, 0},         {"STR_LOSE", true, kBlack, 0, 0},
-    {"STR_RETRY", true, kBlack, 0, 0},       {"STR_YES", true, kBlack, 0, 0},
-    {"STR_NO", true, kBlack, 0, 0},          {"STR_BONUS", true, kBlack, 0, 0},
-    {"STR_PUSHKEY", true, kBlack, 0, 0},     {"STR_RANKORDER", true, kBlack, 4, 0},
-    {"STR_HISCORE", true, kBlack, 0, 0},     {"STR_SCORENAME", true, kBlack, 0, 0},
-    {"STR_GAMEOVER", true, kBlack, 0, 0},    {"STR_ENDING", true, kBlack, 0, 0},
-    {"STR_EXLV", true, kBlack, 0, 0},        {"ATTACK1P", true, kBlack, 0, 0},
-    {"ATTACK2P", true, kBlack, 0, 0},        {"DAMAGE1P", true, kBlack, 0, 0},
-    {"DAMAGE2P", true, kBlack, 0, 0},        {"FONT1", true, kBlack, 8, 8},
-    {"FONT2", true, kBlack, 8, 8},           {"FONT_SCORE", true, kBlack, 10, 0},
-    {"FONT_SCORE2", true, kBlack, 10, 0},    {"POKER_RIM1", true, kBlack, 5, 0},
-    {"POKER_RIM2", true, kBlack, 0, 0},      {"BLOCK_N", false, kBlack, 0, 0},
+    {"DUMMY", false, kBlack, 0, 0},       {"TITLE", false, kBlack, 0, 0},
+    {"OPENING", false, kBlack, 0, 0},     {"ZANTHIE", false, kBlack, 0, 0},
+    {"SIGHT", true, kBlack, 2, 1},        {"COVER", false, kBlack, 0, 0},
+    {"SHOOTER", true, kBlack, 2, 0},      {"SHOT1", true, kWhite, 0, 0},
+    {"SHOT2", true, kWhite, 0, 0},        {"CHAINGAUGE", false, kBlack, 0, 0},
+    {"POWERGAUGE", false, kBlack, 0, 0},  {"RAINBOWGAUGE", false, kBlack, 0, 0},
+    {"NUM_COMBO", true, kBlack, 10, 0},   {"BACK1", true, kBlack, 0, 0},
+    {"BACK2", true, kBlack, 0, 0},        {"TITLE_CURSOR", true, kBlack, 14, 1},
+    {"RULE", false, kBlack, 0, 0},        {"RAINBOW", true, kBlack, 0, 0},
+    {"STR_COMBO", true, kBlack, 0, 0},    {"STR_1P", true, kBlack, 0, 0},
+    {"STR_2P", true, kBlack, 0, 0},       {"STR_TITLE", true, kBlack, 1, 5},
+    {"STR_LEVEL", true, kBlack, 0, 0},    {"STR_POKER", true, kBlack, 0, 7},
+    {"STR_RAINBOW", true, kBlack, 0, 0},  {"STR_FINISH", true, kBlack, 0, 0},
+    {"STR_WIN", true, kBlack, 0, 0},      {"STR_LOSE", true, kBlack, 0, 0},
+    {"STR_RETRY", true, kBlack, 0, 0},    {"STR_YES", true, kBlack, 0, 0},
+    {"STR_NO", true, kBlack, 0, 0},       {"STR_BONUS", true, kBlack, 0, 0},
+    {"STR_PUSHKEY", true, kBlack, 0, 0},  {"STR_RANKORDER", true, kBlack, 4, 0},
+    {"STR_HISCORE", true, kBlack, 0, 0},  {"STR_SCORENAME", true, kBlack, 0, 0},
+    {"STR_GAMEOVER", true, kBlack, 0, 0}, {"STR_ENDING", true, kBlack, 0, 0},
+    {"STR_EXLV", true, kBlack, 0, 0},     {"ATTACK1P", true, kBlack, 0, 0},
+    {"ATTACK2P", true, kBlack, 0, 0},     {"DAMAGE1P", true, kBlack, 0, 0},
+    {"DAMAGE2P", true, kBlack, 0, 0},     {"FONT1", true, kBlack, 8, 8},
+    {"FONT2", true, kBlack, 8, 8},        {"FONT_SCORE", true, kBlack, 10, 0},
+    {"FONT_SCORE2", true, kBlack, 10, 0}, {"POKER_RIM1", true, kBlack, 5, 0},
+    {"POKER_RIM2", true, kBlack, 0, 0},   {"BLOCK_N", false, kBlack, 0, 0},
 };
 
 void LoadRequired(GameContext& g, const TPictureAsset& p) {
@@ -129,7 +129,9 @@ void FindAssetPack(GameContext& g, const std::vector<std::string>& candidates) {
   }
 }
 
-void BuildBgmList(GameContext& g) { g.BgmList = kq::BuildBgmList(g.PackFolder()); }
+void BuildBgmList(GameContext& g) {
+  g.BgmList = kq::BuildBgmList(g.PackFolder());
+}
 
 void BuildTextures(GameContext& g) {
   TImageList& list = g.DXImageList1;
@@ -145,8 +147,8 @@ void BuildTextures(GameContext& g) {
       throw EResorceLoadError(g.DataPath(s.File));
     for (int i = 0; i <= 6; ++i)
       for (int j = 0; j <= 4; ++j)
-        CutImageAsset(list, s.Cell + std::to_string(i) + std::to_string(j), s.Sheet, 32 * j, 32 * i, 32, 32, 0,
-                      0, true, kBlack);
+        CutImageAsset(list, s.Cell + std::to_string(i) + std::to_string(j), s.Sheet, 32 * j, 32 * i, 32, 32,
+                      0, 0, true, kBlack);
   }
   const struct {
     const char* Item;

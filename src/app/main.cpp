@@ -1,3 +1,5 @@
 #include "app/main_loop.h"
 
-int main(int argc, char** argv) { return kq::RunProgram(argc, argv); }
+int main(int argc, char** argv) {
+  return kq::RunProgram(argc, argv);
+}

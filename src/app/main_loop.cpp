@@ -10,7 +10,6 @@
 #include <typeinfo>
 
 #include "app/audio_glue.h"
-#include "core/context.h"
 #include "app/dump.h"
 #include "app/headless.h"
 #include "app/load_assets.h"
@@ -22,6 +21,7 @@
 #include "config/file_io.h"
 #include "config/hiscore.h"
 #include "config/user_files.h"
+#include "core/context.h"
 #include "engine/errors.h"
 #include "engine/paths.h"
 #include "engine/sdl_platform.h"
@@ -70,7 +70,9 @@ const char* kUsage =
 #define KQ_VERSION "0"
 #endif
 
-std::string ProgramFolder(const RunOptions& o) { return o.AppPath.empty() ? ExecutableFolder() : o.AppPath; }
+std::string ProgramFolder(const RunOptions& o) {
+  return o.AppPath.empty() ? ExecutableFolder() : o.AppPath;
+}
 
 std::vector<std::string> PackFolders(const RunOptions& o, const TUserEnv& env) {
   return PackCandidates(ProgramFolder(o), ExecutableFolder(), KQ_DATA_FROM_BIN, env);
@@ -78,14 +80,18 @@ std::vector<std::string> PackFolders(const RunOptions& o, const TUserEnv& env) {
 
 // The keys of both players as the settings file has them.
 std::string ControlsText(const TGameConfig& c) {
-  auto pad = [](std::string s, size_t w) { return s.size() < w ? s + std::string(w - s.size(), ' ') : s + ' '; };
+  auto pad = [](std::string s, size_t w) {
+    return s.size() < w ? s + std::string(w - s.size(), ' ') : s + ' ';
+  };
   auto row = [&](const char* what, const std::string& p1, const std::string& p2) {
     return "  " + pad(what, 34) + pad(p1, 28) + p2 + "\n";
   };
   auto moves = [](const TKeyAssign& k) {
     return KeyName(k.UP) + " / " + KeyName(k.DOWN) + " / " + KeyName(k.LEFT) + " / " + KeyName(k.RIGHT);
   };
-  auto shots = [](const TKeyAssign& k) { return KeyName(k.K01) + " / " + KeyName(k.K02) + " / " + KeyName(k.K03); };
+  auto shots = [](const TKeyAssign& k) {
+    return KeyName(k.K01) + " / " + KeyName(k.K02) + " / " + KeyName(k.K03);
+  };
   const TKeyAssign &a = c.KeyAssign1P, &b = c.KeyAssign2P;
   return row("", "player 1", "player 2") + row("sight up / down / left / right", moves(a), moves(b)) +
          row("colour down / erase / colour up", shots(a), shots(b)) +
@@ -106,7 +112,8 @@ std::string HelpText(const RunOptions& o) {
     pack += ")";
   }
   std::string text =
-      "KQ001 " KQ_VERSION " - an arcade puzzle game for one or two players: shoot at a rising field of\n"
+      "KQ001 " KQ_VERSION
+      " - an arcade puzzle game for one or two players: shoot at a rising field of\n"
       "coloured blocks, recolour them, erase joined groups, build chains, bury your rival.\n"
       "\n"
       "usage: kq001 [OPTION]...\n"
@@ -285,8 +292,10 @@ bool HandleException(GameContext& g, const std::exception& e) {
   std::string text = ErrorText(ClassNameOf(e), e.what());
   if (auto* load = dynamic_cast<const EResorceLoadError*>(&e)) {
     text = LoadErrorText(g, *load);
-    if (g.Platform) g.Platform->ShowError(text);
-    else std::fprintf(stderr, "%s\n", text.c_str());
+    if (g.Platform)
+      g.Platform->ShowError(text);
+    else
+      std::fprintf(stderr, "%s\n", text.c_str());
     return true;
   }
   text += "\n\nこのまま強制終了しますか？ っていうか終了してください(T-T)";
@@ -366,13 +375,27 @@ bool Guarded(GameContext& g, int& exitCode, F&& step) {
 
 void ApplyScriptEvent(SdlPlatform& p, const TScriptEvent& e) {
   switch (e.What) {
-    case TScriptEvent::KeyDown: p.SetVirtualKey(e.A, true); break;
-    case TScriptEvent::KeyUp: p.SetVirtualKey(e.A, false); break;
-    case TScriptEvent::PadAttach: p.AttachVirtualPad(e.Pad, e.Name); break;
-    case TScriptEvent::PadDetach: p.DetachVirtualPad(e.Pad); break;
-    case TScriptEvent::PadButton: p.SetVirtualPadButton(e.Pad, e.A - 1, e.B != 0); break;
-    case TScriptEvent::PadAxis: p.SetVirtualPadAxis(e.Pad, e.A, e.B); break;
-    case TScriptEvent::PadHat: p.SetVirtualPadHat(e.Pad, e.A); break;
+    case TScriptEvent::KeyDown:
+      p.SetVirtualKey(e.A, true);
+      break;
+    case TScriptEvent::KeyUp:
+      p.SetVirtualKey(e.A, false);
+      break;
+    case TScriptEvent::PadAttach:
+      p.AttachVirtualPad(e.Pad, e.Name);
+      break;
+    case TScriptEvent::PadDetach:
+      p.DetachVirtualPad(e.Pad);
+      break;
+    case TScriptEvent::PadButton:
+      p.SetVirtualPadButton(e.Pad, e.A - 1, e.B != 0);
+      break;
+    case TScriptEvent::PadAxis:
+      p.SetVirtualPadAxis(e.Pad, e.A, e.B);
+      break;
+    case TScriptEvent::PadHat:
+      p.SetVirtualPadHat(e.Pad, e.A);
+      break;
   }
 }
 
@@ -392,7 +415,8 @@ bool ComputerMatchOver(const GameContext& g) {
 void ReplayNotice(GameContext& g, const std::string& message) {
   std::fprintf(stderr, "kq001: %s\n", message.c_str());
   std::string text = message;
-  if (size_t slash = text.rfind('/', text.find(": ")); slash != std::string::npos) text = text.substr(slash + 1);
+  if (size_t slash = text.rfind('/', text.find(": ")); slash != std::string::npos)
+    text = text.substr(slash + 1);
   if (text.size() > 64) text.resize(64);
   g.TitleNotice = text;
 }
@@ -407,7 +431,8 @@ struct TTickOutputs {
   void After(uint32_t tick, SdlPlatform& platform, const GameContext& g) const {
     if (auto it = Shots.find(tick); it != Shots.end())
       for (auto& path : it->second)
-        if (!WritePngFile(path, platform.ReadFrame())) std::fprintf(stderr, "kq001: cannot write %s\n", path.c_str());
+        if (!WritePngFile(path, platform.ReadFrame()))
+          std::fprintf(stderr, "kq001: cannot write %s\n", path.c_str());
     if (auto it = Dumps.find(tick); it != Dumps.end())
       for (auto& path : it->second)
         if (!WriteFile(path, DumpJson(g))) std::fprintf(stderr, "kq001: cannot write %s\n", path.c_str());
@@ -493,8 +518,7 @@ int RunProgram(int argc, char** argv) {
   g->Platform = platform.get();
   platform->SetVirtualTime(1000);
 
-  uint64_t seed = o.HasSeed ? o.Seed
-                            : uint64_t(std::chrono::steady_clock::now().time_since_epoch().count());
+  uint64_t seed = o.HasSeed ? o.Seed : uint64_t(std::chrono::steady_clock::now().time_since_epoch().count());
   try {
     FormCreate(*g, o, seed);
   } catch (const std::exception& e) {
@@ -516,9 +540,7 @@ int RunProgram(int argc, char** argv) {
     hooks.BeforeTick = [&](uint32_t tick) {
       while (next < script.size() && script[next].Tick <= tick) ApplyScriptEvent(*platform, script[next++]);
     };
-    hooks.AfterTick = [&](uint32_t tick) {
-      outputs.After(tick, *platform, *g);
-    };
+    hooks.AfterTick = [&](uint32_t tick) { outputs.After(tick, *platform, *g); };
     hooks.PumpEvents = [&] {
       HandleEvents(*g, platform->Pump(false));
       return !g->Terminated;
@@ -605,7 +627,8 @@ int RunProgram(int argc, char** argv) {
         if (!going) EndPlayback(*g, true);
         continue;
       }
-      if (!Guarded(*g, exitCode, [&] { FrameTick(*g, now, int(std::min<uint32_t>(lag, 0x7FFFFFFF))); })) break;
+      if (!Guarded(*g, exitCode, [&] { FrameTick(*g, now, int(std::min<uint32_t>(lag, 0x7FFFFFFF))); }))
+        break;
     }
   }
   // Scores or settings that could not be saved anywhere make the run a failure.

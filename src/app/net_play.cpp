@@ -1,16 +1,16 @@
 #include "app/net_play.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
-#include <algorithm>
 #include <sstream>
 #include <thread>
 
-#include "core/context.h"
 #include "app/main_loop.h"
 #include "app/replay.h"
 #include "config/replay_file.h"
+#include "core/context.h"
 #include "net/net_match.h"
 #include "sprites/effect_sprites.h"
 
@@ -55,7 +55,9 @@ void Blink(TImageSprite* s, bool on) {
   if (!on) s->PatternPos = 0;
 }
 
-bool GameIsOverNow(const GameContext& g) { return g.Player1P.Phase == gpOver || g.Player2P.Phase == gpOver; }
+bool GameIsOverNow(const GameContext& g) {
+  return g.Player1P.Phase == gpOver || g.Player2P.Phase == gpOver;
+}
 
 // The eight control bits of the local player from the local device, as the rules would read
 // them on player 1's side.
@@ -89,15 +91,19 @@ void DrawLines(GameContext& g, const std::vector<std::string>& lines) {
 
 }  // namespace
 
-uint64_t RoundSeed(uint64_t matchSeed, uint32_t round) { return MixSeed(matchSeed, 100 + round); }
+uint64_t RoundSeed(uint64_t matchSeed, uint32_t round) {
+  return MixSeed(matchSeed, 100 + round);
+}
 
 uint64_t RulesStateHash(const GameContext& g) {
   TFnv h;
   for (int n = 0; n < 2; ++n) {
     const TPlayerInfo& p = n == 0 ? g.Player1P : g.Player2P;
-    h.Add(uint64_t(p.Active) | uint64_t(p.Phase) << 8 | uint64_t(p.RainbowMode) << 16 | uint64_t(p.Trimming) << 24);
-    for (int v : {p.Level, p.Score, p.Combo, p.MaxCombo, p.Chain, p.ShotChain, p.Rows, p.Cols, p.HazardStock,
-                  p.PendingLines, p.TrimLeft, p.RestoreLeft, p.ErasedInLevel, p.ShotsInFlight, p.ErasingCount})
+    h.Add(uint64_t(p.Active) | uint64_t(p.Phase) << 8 | uint64_t(p.RainbowMode) << 16 |
+          uint64_t(p.Trimming) << 24);
+    for (int v :
+         {p.Level, p.Score, p.Combo, p.MaxCombo, p.Chain, p.ShotChain, p.Rows, p.Cols, p.HazardStock,
+          p.PendingLines, p.TrimLeft, p.RestoreLeft, p.ErasedInLevel, p.ShotsInFlight, p.ErasingCount})
       h.Add(uint64_t(int64_t(v)));
     h.Add(p.LineUpTime);
     h.AddReal(p.ChainGauge);
@@ -157,7 +163,8 @@ bool ApplyMatchRules(const std::string& text, GameContext& g) {
       hasField[size_t(line[1] - '0')] = true;
     } else if (line[0] == 'R' && line.size() >= 3 && (line[1] == '0' || line[1] == '1') && line[2] == ' ') {
       const size_t n = size_t(line[1] - '0');
-      if (!hasField[n] || field[n].size() >= size_t(kFieldRows) || line.size() - 3 > size_t(kMaxCols)) return false;
+      if (!hasField[n] || field[n].size() >= size_t(kFieldRows) || line.size() - 3 > size_t(kMaxCols))
+        return false;
       const std::string row = line.substr(3);
       if (row.find_first_not_of(".012345abcdefh") != std::string::npos) return false;
       field[n].push_back(row);
@@ -377,8 +384,13 @@ int RunNetMatch(GameContext& g, const TNetOptions& o, const TNetRunHooks& hooks)
     } else {
       due = WallMs();  // a waiting tick
     }
-    g.NetInfo = {true, match.Lockstep().NextTick() - 1, round, match.Lockstep().Delay(), match.Stats().Waits,
-                 match.Transport().BytesSent(), match.Transport().BytesReceived()};
+    g.NetInfo = {true,
+                 match.Lockstep().NextTick() - 1,
+                 round,
+                 match.Lockstep().Delay(),
+                 match.Stats().Waits,
+                 match.Transport().BytesSent(),
+                 match.Transport().BytesReceived()};
     if (!ran && !g.NoRender && g.ScreenState == scPlay) RedrawPlay(g);
     if (hooks.AfterTick) hooks.AfterTick(counted);
   }

@@ -5,9 +5,9 @@
 #include <ctime>
 #include <filesystem>
 
-#include "core/context.h"
 #include "config/file_io.h"
 #include "config/replay_store.h"
+#include "core/context.h"
 #include "game/rules.h"
 
 namespace kq {

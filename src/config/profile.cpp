@@ -1,10 +1,10 @@
 #include "config/profile.h"
 
 #include <algorithm>
-#include <cstring>
-#include <functional>
 #include <charconv>
 #include <cmath>
+#include <cstring>
+#include <functional>
 
 namespace kq {
 
@@ -106,8 +106,8 @@ void TProfile::Index() {
   names_.clear();
   entries_.clear();
   size_t lineCount = 1;
-  for (const char* c = text_.data(); (c = static_cast<const char*>(std::memchr(c, '\n', size_t(text_.data() + text_.size() - c))));
-       ++c)
+  for (const char* c = text_.data();
+       (c = static_cast<const char*>(std::memchr(c, '\n', size_t(text_.data() + text_.size() - c)))); ++c)
     ++lineCount;
   lines_.reserve(lineCount);
   keys_.reserve(lineCount);
@@ -177,7 +177,8 @@ uint32_t TProfile::Lookup(uint32_t owner, std::string_view name) const {
     const uint32_t slot = slots_[i];
     if (slot == 0) return kHeading;
     const TName& n = entries_[slot - 1];
-    if (n.Hash == lower.Hash() && n.Owner == owner && std::string_view(names_).substr(n.Begin, n.Size) == want)
+    if (n.Hash == lower.Hash() && n.Owner == owner &&
+        std::string_view(names_).substr(n.Begin, n.Size) == want)
       return n.Item;
   }
 }

@@ -12,17 +12,17 @@
 #include <type_traits>
 #include <vector>
 
-#include "core/controls.h"
 #include "config/game_config.h"
 #include "config/user_files.h"
+#include "core/controls.h"
+#include "core/option_data.h"
+#include "core/player.h"
 #include "engine/canvas.h"
 #include "engine/image_list.h"
 #include "engine/platform.h"
 #include "engine/random.h"
 #include "engine/sprite.h"
-#include "core/player.h"
 #include "media/audio.h"
-#include "core/option_data.h"
 
 namespace kq {
 
@@ -85,7 +85,7 @@ struct GameContext {
   uint8_t ScreenState = scNone;
   TScreenTable Screens;  // by screen state
   uint32_t FrameTime = 0;
-  std::string AppPath;  // program folder with a trailing '/'
+  std::string AppPath;   // program folder with a trailing '/'
   std::string PackPath;  // folder of the asset pack with a trailing '/'; empty: the program folder
   std::vector<std::string> PackFoldersSearched;  // in order, for the load-error text
   TUserFiles UserFiles;  // where the settings and scores are read and saved; set at start-up
@@ -142,7 +142,7 @@ struct GameContext {
   std::unique_ptr<TReplayRecorder> Recorder;
   std::unique_ptr<TReplayPlayback> Playback;
   std::unique_ptr<TReplayWriter> ReplayWriter;
-  std::string LastReplay;       // the bytes of the last finished recording
+  std::string LastReplay;  // the bytes of the last finished recording
   // Network match: the rules read these control bits instead of the devices, and the game-over
   // prompt belongs to the match (both players answer on their own machines).
   bool NetPlay = false;
@@ -154,7 +154,7 @@ struct GameContext {
     uint32_t Waits = 0;
     uint64_t Sent = 0, Received = 0;
   } NetInfo;
-  std::string TitleNotice;      // one line on the title screen (a replay that could not be played)
+  std::string TitleNotice;  // one line on the title screen (a replay that could not be played)
   bool Replaying() const { return Playback != nullptr; }
   // Marks drawn over the play screen (the replay mark and speed).
   void DrawPlayOverlay(Canvas& c);
@@ -187,9 +187,9 @@ struct GameContext {
   bool NoRender = false;  // sprites move but nothing is rasterised
 
   TFrameRate FrameRate;
-  uint32_t TickCount = 0;      // ticks run so far
-  bool Terminated = false;     // the program is closing
-  bool RecordSounds = false;   // keep SoundLog (headless dump)
+  uint32_t TickCount = 0;     // ticks run so far
+  bool Terminated = false;    // the program is closing
+  bool RecordSounds = false;  // keep SoundLog (headless dump)
   std::vector<TSoundLogEntry> SoundLog;
 
   // Player n (0 or 1).
@@ -235,8 +235,8 @@ void FrameTick(GameContext& g, uint32_t now, int moveCount);
 // of the picture), looped, speed in patterns per ms, start position. T is TImageSprite or one of
 // the game's sprites, built with the context when its constructor takes one.
 template <class T = TImageSprite>
-T* NewPictureSprite(GameContext& g, std::string_view picture, double x, double y, int z, int patternCount = -1,
-                    bool loop = false, double speed = 0, double pos = 0) {
+T* NewPictureSprite(GameContext& g, std::string_view picture, double x, double y, int z,
+                    int patternCount = -1, bool loop = false, double speed = 0, double pos = 0) {
   T* s;
   if constexpr (std::is_constructible_v<T, GameContext&, TSprite*>)
     s = new T(g, &g.DXSpriteEngine1);

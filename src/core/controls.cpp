@@ -92,47 +92,88 @@ std::string UsKeyName(int code) {
   if (code >= 0x60 && code <= 0x69) return "KEYPAD " + std::to_string(code - 0x60);
   if (code >= 0x70 && code <= 0x87) return "F" + std::to_string(code - 0x6F);
   switch (code) {
-    case 0x08: return "BACKSPACE";
-    case 0x09: return "TAB";
-    case 0x0C: return "CLEAR";
-    case 0x0D: return "RETURN";
-    case 0x10: return "LEFT SHIFT";
-    case 0x11: return "LEFT CTRL";
-    case 0x12: return "LEFT ALT";
-    case 0x14: return "CAPSLOCK";
-    case 0x1B: return "ESCAPE";
-    case 0x20: return "SPACE";
-    case 0x5B: return "LEFT GUI";
-    case 0x5C: return "RIGHT GUI";
-    case 0x5D: return "APPLICATION";
-    case 0x6C: return "KEYPAD ,";
-    case 0x90: return "NUMLOCK";
-    case 0x91: return "SCROLLLOCK";
-    case 0xDF: return "#";
-    case 0xE2: return "\\";
-    case 0xA0: return "LEFT SHIFT";
-    case 0xA1: return "RIGHT SHIFT";
-    case 0xA2: return "LEFT CTRL";
-    case 0xA3: return "RIGHT CTRL";
-    case 0xA4: return "LEFT ALT";
-    case 0xA5: return "RIGHT ALT";
-    case 0x6A: return "KEYPAD *";
-    case 0x6B: return "KEYPAD +";
-    case 0x6D: return "KEYPAD -";
-    case 0x6E: return "KEYPAD .";
-    case 0x6F: return "KEYPAD /";
-    case 0xBA: return ";";
-    case 0xBB: return "=";
-    case 0xBC: return ",";
-    case 0xBD: return "-";
-    case 0xBE: return ".";
-    case 0xBF: return "/";
-    case 0xC0: return "`";
-    case 0xDB: return "[";
-    case 0xDC: return "\\";
-    case 0xDD: return "]";
-    case 0xDE: return "'";
-    default: return {};
+    case 0x08:
+      return "BACKSPACE";
+    case 0x09:
+      return "TAB";
+    case 0x0C:
+      return "CLEAR";
+    case 0x0D:
+      return "RETURN";
+    case 0x10:
+      return "LEFT SHIFT";
+    case 0x11:
+      return "LEFT CTRL";
+    case 0x12:
+      return "LEFT ALT";
+    case 0x14:
+      return "CAPSLOCK";
+    case 0x1B:
+      return "ESCAPE";
+    case 0x20:
+      return "SPACE";
+    case 0x5B:
+      return "LEFT GUI";
+    case 0x5C:
+      return "RIGHT GUI";
+    case 0x5D:
+      return "APPLICATION";
+    case 0x6C:
+      return "KEYPAD ,";
+    case 0x90:
+      return "NUMLOCK";
+    case 0x91:
+      return "SCROLLLOCK";
+    case 0xDF:
+      return "#";
+    case 0xE2:
+      return "\\";
+    case 0xA0:
+      return "LEFT SHIFT";
+    case 0xA1:
+      return "RIGHT SHIFT";
+    case 0xA2:
+      return "LEFT CTRL";
+    case 0xA3:
+      return "RIGHT CTRL";
+    case 0xA4:
+      return "LEFT ALT";
+    case 0xA5:
+      return "RIGHT ALT";
+    case 0x6A:
+      return "KEYPAD *";
+    case 0x6B:
+      return "KEYPAD +";
+    case 0x6D:
+      return "KEYPAD -";
+    case 0x6E:
+      return "KEYPAD .";
+    case 0x6F:
+      return "KEYPAD /";
+    case 0xBA:
+      return ";";
+    case 0xBB:
+      return "=";
+    case 0xBC:
+      return ",";
+    case 0xBD:
+      return "-";
+    case 0xBE:
+      return ".";
+    case 0xBF:
+      return "/";
+    case 0xC0:
+      return "`";
+    case 0xDB:
+      return "[";
+    case 0xDC:
+      return "\\";
+    case 0xDD:
+      return "]";
+    case 0xDE:
+      return "'";
+    default:
+      return {};
   }
 }
 
@@ -140,20 +181,34 @@ std::string UsKeyName(int code) {
 
 std::string KeyName(int code, const IInputSource* keyboard) {
   switch (code) {
-    case 19: return "PAUSE";
-    case 33: return "PAGE UP";
-    case 34: return "PAGE DOWN";
-    case 35: return "END";
-    case 36: return "HOME";
-    case 37: return "LEFT";
-    case 38: return "UP";
-    case 39: return "RIGHT";
-    case 40: return "DOWN";
-    case 44: return "PRINT SCREEN";
-    case 45: return "INSERT";
-    case 46: return "DELETE";
-    case 47: return "HELP";
-    default: break;
+    case 19:
+      return "PAUSE";
+    case 33:
+      return "PAGE UP";
+    case 34:
+      return "PAGE DOWN";
+    case 35:
+      return "END";
+    case 36:
+      return "HOME";
+    case 37:
+      return "LEFT";
+    case 38:
+      return "UP";
+    case 39:
+      return "RIGHT";
+    case 40:
+      return "DOWN";
+    case 44:
+      return "PRINT SCREEN";
+    case 45:
+      return "INSERT";
+    case 46:
+      return "DELETE";
+    case 47:
+      return "HELP";
+    default:
+      break;
   }
   std::string name = keyboard ? keyboard->KeyLabel(code) : std::string();
   if (name.empty()) name = UsKeyName(code);
@@ -164,7 +219,9 @@ std::string KeyName(int code, const IInputSource* keyboard) {
   return buf;
 }
 
-std::string ButtonName(int n) { return "button" + std::to_string(n); }
+std::string ButtonName(int n) {
+  return "button" + std::to_string(n);
+}
 
 int ChoosePad(const IInputSource& src, const std::string& joyName) {
   if (joyName.empty()) return kNoPad;

@@ -7,8 +7,8 @@
 #include <string>
 
 #include "config/game_config.h"
-#include "engine/platform.h"
 #include "core/player.h"
+#include "engine/platform.h"
 
 namespace kq {
 
@@ -29,7 +29,7 @@ class TDXInput {
  public:
   TInputStates States;  // latched: set on press, cleared on release or by the game
   std::array<std::array<int, 3>, kInputStates> Keys{};  // virtual-key codes per state, 0 = none
-  int PadNo = kNoPad;  // 16 and 17 mean no pad
+  int PadNo = kNoPad;                                   // 16 and 17 mean no pad
 
   // Latches the press and release edges of what is down now.
   void Poll(const IInputSource& src);

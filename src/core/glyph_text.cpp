@@ -8,10 +8,10 @@ namespace {
 
 int LetterPattern(unsigned char ch) {
   // Upper case A..Z and lower case a..z in "FONT2"; V and v sit on the free patterns 50 and 54.
-  static const int upper[26] = {8,  16, 24, 32, 40, 48, 56, 1, 9,  17, 25, 33, 41,
-                                49, 57, 2,  10, 18, 26, 34, 42, 50, 58, 3, 11, 19};
-  static const int lower[26] = {12, 20, 28, 36, 44, 52, 60, 5, 13, 21, 29, 37, 45,
-                                53, 61, 6,  14, 22, 30, 38, 46, 54, 62, 7, 15, 23};
+  static const int upper[26] = {8,  16, 24, 32, 40, 48, 56, 1,  9,  17, 25, 33, 41,
+                                49, 57, 2,  10, 18, 26, 34, 42, 50, 58, 3,  11, 19};
+  static const int lower[26] = {12, 20, 28, 36, 44, 52, 60, 5,  13, 21, 29, 37, 45,
+                                53, 61, 6,  14, 22, 30, 38, 46, 54, 62, 7,  15, 23};
   if (ch >= 'A' && ch <= 'Z') return upper[ch - 'A'];
   if (ch >= 'a' && ch <= 'z') return lower[ch - 'a'];
   return -1;
@@ -19,35 +19,59 @@ int LetterPattern(unsigned char ch) {
 
 int Font1Sign(unsigned char ch) {
   switch (ch) {
-    case 0x21: return 12;
-    case 0x22: return 20;
-    case 0x23: return 28;
-    case 0x25: return 44;
-    case 0x26: return 52;
-    case 0x28: return 5;
-    case 0x29: return 13;
-    case 0x2B: return 29;
-    case 0x2C: return 37;
-    case 0x2D: return 45;
-    case 0x2E: return 53;
-    case 0x2F: return 61;
-    case 0x3A: return 23;
-    case 0x3B: return 31;
-    case 0x3C: return 39;
-    case 0x3D: return 47;
-    case 0x3E: return 55;
-    default: return -1;
+    case 0x21:
+      return 12;
+    case 0x22:
+      return 20;
+    case 0x23:
+      return 28;
+    case 0x25:
+      return 44;
+    case 0x26:
+      return 52;
+    case 0x28:
+      return 5;
+    case 0x29:
+      return 13;
+    case 0x2B:
+      return 29;
+    case 0x2C:
+      return 37;
+    case 0x2D:
+      return 45;
+    case 0x2E:
+      return 53;
+    case 0x2F:
+      return 61;
+    case 0x3A:
+      return 23;
+    case 0x3B:
+      return 31;
+    case 0x3C:
+      return 39;
+    case 0x3D:
+      return 47;
+    case 0x3E:
+      return 55;
+    default:
+      return -1;
   }
 }
 
 int Font2Sign(unsigned char ch) {
   switch (ch) {
-    case 0x5B: return 27;
-    case 0x5C: return 35;
-    case 0x5D: return 43;
-    case 0x5E: return 51;
-    case 0x5F: return 59;
-    default: return -1;
+    case 0x5B:
+      return 27;
+    case 0x5C:
+      return 35;
+    case 0x5D:
+      return 43;
+    case 0x5E:
+      return 51;
+    case 0x5F:
+      return 59;
+    default:
+      return -1;
   }
 }
 

@@ -115,7 +115,11 @@ struct TPlayerInfo {
 };
 
 // Screen centre of a cell.
-inline int CellX(const TPlayerInfo& p, int col) { return p.FieldLeft + col * 32 + 16; }
-inline int CellY(const TPlayerInfo& p, int row) { return p.FieldTop - row * 32 + 400; }
+inline int CellX(const TPlayerInfo& p, int col) {
+  return p.FieldLeft + col * 32 + 16;
+}
+inline int CellY(const TPlayerInfo& p, int row) {
+  return p.FieldTop - row * 32 + 400;
+}
 
 }  // namespace kq

@@ -18,7 +18,8 @@ struct Bitmap {
   bool Empty() const { return Width <= 0 || Height <= 0; }
   uint32_t At(int x, int y) const { return Pixels[static_cast<size_t>(y) * Width + x]; }
   uint32_t& At(int x, int y) { return Pixels[static_cast<size_t>(y) * Width + x]; }
-  // Copies the rectangle (clipped to this bitmap) into a new bitmap of w x h; uncovered pixels are opaque black.
+  // Copies the rectangle (clipped to this bitmap) into a new bitmap of w x h; uncovered pixels are opaque
+  // black.
   Bitmap Crop(int left, int top, int w, int h) const;
 };
 

@@ -78,8 +78,8 @@ class Canvas {
   }
 
  protected:
-  virtual void DoDrawImage(const TImage& img, const RectI& src, const RectF& dst, uint8_t alpha, BlendMode mode,
-                           uint32_t colorMod, double angleDeg) = 0;
+  virtual void DoDrawImage(const TImage& img, const RectI& src, const RectF& dst, uint8_t alpha,
+                           BlendMode mode, uint32_t colorMod, double angleDeg) = 0;
 };
 
 // Software canvas over a Bitmap in memory (nearest-neighbour sampling).

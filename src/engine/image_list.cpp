@@ -35,7 +35,9 @@ RectI TPictureItem::PatternRect(int pattern) const {
   return {(pattern % cols) * pw, (pattern / cols) * ph, pw, ph};
 }
 
-void TPictureItem::Restore() { Image.SetPixels(ApplyColorKey(Source, Transparent, TransparentColor)); }
+void TPictureItem::Restore() {
+  Image.SetPixels(ApplyColorKey(Source, Transparent, TransparentColor));
+}
 
 void TPictureItem::Draw(Canvas& c, int x, int y, int pattern, uint8_t alpha) const {
   RectI r = PatternRect(pattern);
@@ -67,9 +69,9 @@ TPictureItem& TImageList::Replace(std::string_view name) {
 }
 
 void TImageList::Remove(std::string_view name) {
-  items_.erase(std::remove_if(items_.begin(), items_.end(),
-                              [&](const auto& it) { return SameText(it->Name, name); }),
-               items_.end());
+  items_.erase(
+      std::remove_if(items_.begin(), items_.end(), [&](const auto& it) { return SameText(it->Name, name); }),
+      items_.end());
 }
 
 }  // namespace kq

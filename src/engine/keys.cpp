@@ -115,7 +115,8 @@ int SecondaryScancode(int vk) {
 int ScancodeToVk(int scancode) {
   if (scancode >= SDL_SCANCODE_A && scancode <= SDL_SCANCODE_Z) return 'A' + (scancode - SDL_SCANCODE_A);
   if (scancode >= SDL_SCANCODE_F1 && scancode <= SDL_SCANCODE_F12) return 0x70 + (scancode - SDL_SCANCODE_F1);
-  if (scancode >= SDL_SCANCODE_F13 && scancode <= SDL_SCANCODE_F24) return 0x7C + (scancode - SDL_SCANCODE_F13);
+  if (scancode >= SDL_SCANCODE_F13 && scancode <= SDL_SCANCODE_F24)
+    return 0x7C + (scancode - SDL_SCANCODE_F13);
   if (scancode == SDL_SCANCODE_UNKNOWN) return 0;
   // Prefer the left/right codes over the generic modifier codes.
   int generic = 0;

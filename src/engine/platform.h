@@ -34,8 +34,8 @@ class IInputSource {
 
 struct PlatformEvents {
   bool Quit = false;
-  bool PadsChanged = false;     // a pad was plugged in or removed
-  bool DeviceReset = false;     // textures and prepared surfaces were lost (they re-upload lazily)
+  bool PadsChanged = false;          // a pad was plugged in or removed
+  bool DeviceReset = false;          // textures and prepared surfaces were lost (they re-upload lazily)
   std::vector<uint32_t> UserEvents;  // SDL user events, for the audio layer
 };
 

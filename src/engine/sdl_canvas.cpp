@@ -15,9 +15,12 @@ struct DeviceTexture {
 
 SDL_BlendMode ToSdl(BlendMode m) {
   switch (m) {
-    case BlendMode::Opaque: return SDL_BLENDMODE_NONE;
-    case BlendMode::Alpha: return SDL_BLENDMODE_BLEND;
-    case BlendMode::Add: return SDL_BLENDMODE_ADD;
+    case BlendMode::Opaque:
+      return SDL_BLENDMODE_NONE;
+    case BlendMode::Alpha:
+      return SDL_BLENDMODE_BLEND;
+    case BlendMode::Add:
+      return SDL_BLENDMODE_ADD;
   }
   return SDL_BLENDMODE_BLEND;
 }
@@ -32,13 +35,13 @@ SDL_Texture* SdlCanvas::Texture(const TImage& img) {
   const Bitmap& px = img.Pixels();
   if (px.Empty()) return nullptr;
   auto* dev = static_cast<DeviceTexture*>(img.DeviceCopy.get());
-  bool fresh = dev && img.DeviceGeneration == generation_ && !dev->Alive.expired() &&
-               dev->Alive.lock() == alive_;
+  bool fresh =
+      dev && img.DeviceGeneration == generation_ && !dev->Alive.expired() && dev->Alive.lock() == alive_;
   if (fresh && img.DeviceVersion == img.Version()) return dev->Tex;
   if (!fresh || dev->W != px.Width || dev->H != px.Height) {
     auto made = std::make_shared<DeviceTexture>();
-    made->Tex = SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STATIC, px.Width,
-                                  px.Height);
+    made->Tex =
+        SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STATIC, px.Width, px.Height);
     if (!made->Tex) return nullptr;
     made->W = px.Width;
     made->H = px.Height;
@@ -67,8 +70,8 @@ void SdlCanvas::FillRect(const RectI& r, uint32_t rgb, uint8_t alpha, BlendMode 
   SDL_RenderFillRect(renderer_, &rect);
 }
 
-void SdlCanvas::DoDrawImage(const TImage& img, const RectI& src, const RectF& dst, uint8_t alpha, BlendMode mode,
-                            uint32_t colorMod, double angleDeg) {
+void SdlCanvas::DoDrawImage(const TImage& img, const RectI& src, const RectF& dst, uint8_t alpha,
+                            BlendMode mode, uint32_t colorMod, double angleDeg) {
   if (src.Empty() || dst.W <= 0 || dst.H <= 0) return;
   SDL_Texture* tex = Texture(img);
   if (!tex) return;

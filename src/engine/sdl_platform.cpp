@@ -4,9 +4,9 @@
 
 #include <algorithm>
 #include <array>
-#include <cstdlib>
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <vector>
 
@@ -28,7 +28,9 @@ constexpr int kDeadZone = 50;
 constexpr int kQuitSignals[] = {SIGHUP, SIGQUIT};
 volatile std::sig_atomic_t gQuitSignal = 0;
 
-void OnQuitSignal(int) { gQuitSignal = 1; }
+void OnQuitSignal(int) {
+  gQuitSignal = 1;
+}
 
 }  // namespace
 
@@ -182,8 +184,8 @@ SdlPlatform::SdlPlatform(const PlatformOptions& opt) : impl_(std::make_unique<Im
     impl_->Window = SDL_CreateWindow(opt.Title.c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, 640,
                                      480, SDL_WINDOW_RESIZABLE | SDL_WINDOW_ALLOW_HIGHDPI);
     if (!impl_->Window) throw Exception(std::string("cannot open the window: ") + SDL_GetError());
-    impl_->Renderer = SDL_CreateRenderer(impl_->Window, -1,
-                                         SDL_RENDERER_ACCELERATED | (opt.Vsync ? SDL_RENDERER_PRESENTVSYNC : 0));
+    impl_->Renderer = SDL_CreateRenderer(
+        impl_->Window, -1, SDL_RENDERER_ACCELERATED | (opt.Vsync ? SDL_RENDERER_PRESENTVSYNC : 0));
     if (!impl_->Renderer) impl_->Renderer = SDL_CreateRenderer(impl_->Window, -1, SDL_RENDERER_SOFTWARE);
   }
   if (!impl_->Renderer) throw Exception(std::string("cannot create a renderer: ") + SDL_GetError());
@@ -216,7 +218,9 @@ SdlPlatform::~SdlPlatform() {
   SDL_QuitSubSystem(SDL_INIT_VIDEO | SDL_INIT_JOYSTICK | SDL_INIT_EVENTS);
 }
 
-uint32_t SdlPlatform::Ticks() { return impl_->Opt.Headless ? impl_->VirtualNow : SDL_GetTicks(); }
+uint32_t SdlPlatform::Ticks() {
+  return impl_->Opt.Headless ? impl_->VirtualNow : SDL_GetTicks();
+}
 
 void SdlPlatform::Delay(uint32_t ms) {
   if (!impl_->Opt.Headless) SDL_Delay(ms);
@@ -228,23 +232,40 @@ PlatformEvents SdlPlatform::Pump(bool wait) {
   bool got = wait ? SDL_WaitEventTimeout(&e, 100) != 0 : SDL_PollEvent(&e) != 0;
   while (got) {
     switch (e.type) {
-      case SDL_QUIT: out.Quit = true; break;
+      case SDL_QUIT:
+        out.Quit = true;
+        break;
       case SDL_WINDOWEVENT:
         switch (e.window.event) {
-          case SDL_WINDOWEVENT_FOCUS_GAINED: impl_->Focus = true; break;
-          case SDL_WINDOWEVENT_FOCUS_LOST: impl_->Focus = false; break;
-          case SDL_WINDOWEVENT_MINIMIZED: impl_->Minimized = true; break;
+          case SDL_WINDOWEVENT_FOCUS_GAINED:
+            impl_->Focus = true;
+            break;
+          case SDL_WINDOWEVENT_FOCUS_LOST:
+            impl_->Focus = false;
+            break;
+          case SDL_WINDOWEVENT_MINIMIZED:
+            impl_->Minimized = true;
+            break;
           case SDL_WINDOWEVENT_RESTORED:
-          case SDL_WINDOWEVENT_MAXIMIZED: impl_->Minimized = false; break;
-          case SDL_WINDOWEVENT_HIDDEN: impl_->Hidden = true; break;
-          case SDL_WINDOWEVENT_SHOWN: impl_->Hidden = false; break;
-          default: break;
+          case SDL_WINDOWEVENT_MAXIMIZED:
+            impl_->Minimized = false;
+            break;
+          case SDL_WINDOWEVENT_HIDDEN:
+            impl_->Hidden = true;
+            break;
+          case SDL_WINDOWEVENT_SHOWN:
+            impl_->Hidden = false;
+            break;
+          default:
+            break;
         }
         break;
       case SDL_KEYDOWN:
         if (!e.key.repeat) impl_->KeyEdge(e.key.keysym.scancode, true, (e.key.keysym.mod & KMOD_ALT) != 0);
         break;
-      case SDL_KEYUP: impl_->KeyEdge(e.key.keysym.scancode, false, false); break;
+      case SDL_KEYUP:
+        impl_->KeyEdge(e.key.keysym.scancode, false, false);
+        break;
       case SDL_RENDER_TARGETS_RESET:
       case SDL_RENDER_DEVICE_RESET:
         impl_->Canvas->DeviceReset();
@@ -276,9 +297,13 @@ bool SdlPlatform::CanDraw() const {
   return !impl_->Minimized && !impl_->Hidden;
 }
 
-Canvas& SdlPlatform::Screen() { return *impl_->Canvas; }
+Canvas& SdlPlatform::Screen() {
+  return *impl_->Canvas;
+}
 
-void SdlPlatform::Present() { SDL_RenderPresent(impl_->Renderer); }
+void SdlPlatform::Present() {
+  SDL_RenderPresent(impl_->Renderer);
+}
 
 void SdlPlatform::SetVsync(bool on) {
   if (!impl_->Opt.Headless) SDL_RenderSetVSync(impl_->Renderer, on ? 1 : 0);
@@ -306,9 +331,13 @@ void SdlPlatform::ToggleFullScreen() {
   }
 }
 
-bool SdlPlatform::FullScreen() const { return impl_->Full; }
+bool SdlPlatform::FullScreen() const {
+  return impl_->Full;
+}
 
-IInputSource& SdlPlatform::Input() { return *impl_; }
+IInputSource& SdlPlatform::Input() {
+  return *impl_;
+}
 
 namespace {
 
@@ -335,7 +364,8 @@ std::vector<std::string> WrapLines(const TTtfTextRenderer& font, const std::stri
   return out;
 }
 
-SDL_Texture* TextTexture(SDL_Renderer* r, const TTtfTextRenderer& font, const std::string& text, uint32_t rgb) {
+SDL_Texture* TextTexture(SDL_Renderer* r, const TTtfTextRenderer& font, const std::string& text,
+                         uint32_t rgb) {
   Bitmap b = font.Render(text, rgb);
   if (b.Empty()) return nullptr;
   SDL_Surface* s = SDL_CreateRGBSurfaceWithFormatFrom(b.Pixels.data(), b.Width, b.Height, 32, b.Width * 4,
@@ -363,22 +393,25 @@ int SdlPlatform::RunMessageBox(const TMessageBoxRequest& box) {
   const int escape = int(box.Buttons.size()) - 1;
   if (m.Opt.Headless || !m.Window) return 0;
   if (!m.BoxFont)
-    m.BoxFont = TTtfTextRenderer::Open({{"IPAGothic", true}, {"sans-serif:lang=ja", false}, {"sans-serif", false}}, 11);
+    m.BoxFont = TTtfTextRenderer::Open(
+        {{"IPAGothic", true}, {"sans-serif:lang=ja", false}, {"sans-serif", false}}, 11);
   if (!m.BoxFont || !m.Renderer) {
     std::vector<SDL_MessageBoxButtonData> buttons;
     for (size_t i = 0; i < box.Buttons.size(); ++i)
       buttons.push_back({Uint32(i == 0 ? SDL_MESSAGEBOX_BUTTON_RETURNKEY_DEFAULT : 0) |
                              Uint32(int(i) == escape ? SDL_MESSAGEBOX_BUTTON_ESCAPEKEY_DEFAULT : 0),
                          int(i), box.Buttons[i].c_str()});
-    SDL_MessageBoxData data{SDL_MESSAGEBOX_ERROR, m.Window, box.Title.c_str(), box.Text.c_str(),
-                            int(buttons.size()), buttons.data(), nullptr};
+    SDL_MessageBoxData data{
+        SDL_MESSAGEBOX_ERROR, m.Window, box.Title.c_str(), box.Text.c_str(), int(buttons.size()),
+        buttons.data(),       nullptr};
     int hit = 0;
     return SDL_ShowMessageBox(&data, &hit) == 0 && hit >= 0 ? hit : 0;
   }
   SDL_Renderer* r = m.Renderer;
   const TTtfTextRenderer& font = *m.BoxFont;
   std::vector<SDL_Texture*> lines, labels;
-  for (const std::string& line : WrapLines(font, box.Text)) lines.push_back(TextTexture(r, font, line, 0xFFFFFF));
+  for (const std::string& line : WrapLines(font, box.Text))
+    lines.push_back(TextTexture(r, font, line, 0xFFFFFF));
   for (const std::string& b : box.Buttons) labels.push_back(TextTexture(r, font, b, 0xFFFFFF));
   const int lineH = font.Height() + 2;
   const int maxLines = (480 - 4 * kBoxMargin - 40) / lineH;
@@ -424,12 +457,21 @@ int SdlPlatform::RunMessageBox(const TMessageBoxRequest& box) {
         switch (e.key.keysym.scancode) {
           case SDL_SCANCODE_RETURN:
           case SDL_SCANCODE_KP_ENTER:
-          case SDL_SCANCODE_SPACE: chosen = focus; break;
-          case SDL_SCANCODE_ESCAPE: chosen = escape; break;
-          case SDL_SCANCODE_LEFT: focus = std::max(focus - 1, 0); break;
+          case SDL_SCANCODE_SPACE:
+            chosen = focus;
+            break;
+          case SDL_SCANCODE_ESCAPE:
+            chosen = escape;
+            break;
+          case SDL_SCANCODE_LEFT:
+            focus = std::max(focus - 1, 0);
+            break;
           case SDL_SCANCODE_RIGHT:
-          case SDL_SCANCODE_TAB: focus = (focus + 1) % int(box.Buttons.size()); break;
-          default: break;
+          case SDL_SCANCODE_TAB:
+            focus = (focus + 1) % int(box.Buttons.size());
+            break;
+          default:
+            break;
         }
       }
       if (e.type == SDL_MOUSEBUTTONUP && e.button.button == SDL_BUTTON_LEFT) {
@@ -479,15 +521,20 @@ Bitmap SdlPlatform::ReadFrame() {
 void SdlPlatform::SetIcon(const Bitmap& icon) {
   if (!impl_->Window || icon.Empty()) return;
   // Bitmap pixels are 0xAARRGGBB words, SDL's ARGB8888.
-  SDL_Surface* s = SDL_CreateRGBSurfaceWithFormatFrom(const_cast<uint32_t*>(icon.Pixels.data()), icon.Width,
-                                                      icon.Height, 32, icon.Width * 4, SDL_PIXELFORMAT_ARGB8888);
+  SDL_Surface* s =
+      SDL_CreateRGBSurfaceWithFormatFrom(const_cast<uint32_t*>(icon.Pixels.data()), icon.Width, icon.Height,
+                                         32, icon.Width * 4, SDL_PIXELFORMAT_ARGB8888);
   if (!s) return;
   SDL_SetWindowIcon(impl_->Window, s);
   SDL_FreeSurface(s);
 }
 
-bool SdlPlatform::Headless() const { return impl_->Opt.Headless; }
-void SdlPlatform::SetVirtualTime(uint32_t now) { impl_->VirtualNow = now; }
+bool SdlPlatform::Headless() const {
+  return impl_->Opt.Headless;
+}
+void SdlPlatform::SetVirtualTime(uint32_t now) {
+  impl_->VirtualNow = now;
+}
 
 void SdlPlatform::SetVirtualKey(int vk, bool down) {
   int sc = VkToScancode(vk);
@@ -495,8 +542,7 @@ void SdlPlatform::SetVirtualKey(int vk, bool down) {
   Impl& m = *impl_;
   const bool was = m.VirtualKeys[size_t(sc)];
   m.VirtualKeys[size_t(sc)] = down;
-  if (was != down)
-    m.KeyEdge(sc, down, m.VirtualKeys[SDL_SCANCODE_LALT] || m.VirtualKeys[SDL_SCANCODE_RALT]);
+  if (was != down) m.KeyEdge(sc, down, m.VirtualKeys[SDL_SCANCODE_LALT] || m.VirtualKeys[SDL_SCANCODE_RALT]);
 }
 
 bool SdlPlatform::AttachVirtualPad(int n, const std::string& name) {
@@ -545,6 +591,8 @@ void SdlPlatform::SetVirtualPadHat(int n, int dir) {
   SDL_JoystickSetVirtualHat(impl_->VirtualPads[size_t(n)], 0, hats[dir >= 0 && dir <= 4 ? dir : 0]);
 }
 
-void SdlPlatform::SimulateDeviceReset() { impl_->Canvas->DeviceReset(); }
+void SdlPlatform::SimulateDeviceReset() {
+  impl_->Canvas->DeviceReset();
+}
 
 }  // namespace kq

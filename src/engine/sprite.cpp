@@ -78,8 +78,12 @@ void TSprite::DrawTree() {
   for (size_t i = 0; i < drawList_.size(); ++i) drawList_[i]->DrawTree();
 }
 
-double TSprite::WorldX() const { return Parent ? X + Parent->WorldX() : X; }
-double TSprite::WorldY() const { return Parent ? Y + Parent->WorldY() : Y; }
+double TSprite::WorldX() const {
+  return Parent ? X + Parent->WorldX() : X;
+}
+double TSprite::WorldY() const {
+  return Parent ? Y + Parent->WorldY() : Y;
+}
 
 TSprite* TSprite::Child(int index) const {
   if (index < 0 || index >= int(children_.size())) {

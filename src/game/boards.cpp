@@ -6,7 +6,8 @@ namespace kq {
 
 void ShowBoard(GameContext& g, TPlayerInfo& p, std::string_view imageName, bool vanishing) {
   // A board that stays (win, lose) is drawn above everything else.
-  auto* b = NewPictureSprite<TDisplayBoardSprite>(g, imageName, p.FieldCenterX, p.FieldBottom, vanishing ? 4 : 15);
+  auto* b =
+      NewPictureSprite<TDisplayBoardSprite>(g, imageName, p.FieldCenterX, p.FieldBottom, vanishing ? 4 : 15);
   b->MoveMode = 1;
   b->Speed = 0.6;
   b->TargetX = p.FieldCenterX;

@@ -33,7 +33,8 @@ struct TKinds {
   int Cols, Rows;
   explicit TKinds(const TCpuField& f) : Cols(f.Cols), Rows(f.Rows) {
     for (int c = 0; c < kMaxCols; ++c)
-      for (int r = 0; r < kFieldRows; ++r) K[size_t(c) * kFieldRows + size_t(r)] = f.Cells[size_t(c)][size_t(r)].Kind;
+      for (int r = 0; r < kFieldRows; ++r)
+        K[size_t(c) * kFieldRows + size_t(r)] = f.Cells[size_t(c)][size_t(r)].Kind;
   }
   int8_t At(int c, int r) const { return K[size_t(c) * kFieldRows + size_t(r)]; }
   int8_t& At(int c, int r) { return K[size_t(c) * kFieldRows + size_t(r)]; }

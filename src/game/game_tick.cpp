@@ -1,7 +1,7 @@
 #include <algorithm>
 
-#include "core/context.h"
 #include "config/hiscore.h"
+#include "core/context.h"
 #include "game/rules.h"
 #include "sprites/effect_sprites.h"
 #include "sprites/hud_sprites.h"

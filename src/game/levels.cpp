@@ -2,8 +2,8 @@
 #include <exception>
 #include <string>
 
-#include "core/context.h"
 #include "config/hiscore.h"
+#include "core/context.h"
 #include "engine/canvas.h"
 #include "game/rules.h"
 #include "media/image_assets.h"

@@ -11,13 +11,15 @@ namespace {
 
 void LimitFinalMix(int, void* stream, int len, void* limiter) {
   static_cast<TMixLimiter*>(limiter)->Process(static_cast<int16_t*>(stream),
-                                               size_t(len) / (sizeof(int16_t) * kMixChannels), kMixChannels);
+                                              size_t(len) / (sizeof(int16_t) * kMixChannels), kMixChannels);
 }
 
 }  // namespace
 
 TAudioDevice::TAudioDevice() = default;
-TAudioDevice::~TAudioDevice() { Close(); }
+TAudioDevice::~TAudioDevice() {
+  Close();
+}
 
 bool TAudioDevice::Open(std::string* error) {
   if (open_) return true;

@@ -1,7 +1,5 @@
 #include "media/sound_system.h"
 
-#include "media/mixer.h"
-
 #include <SDL.h>
 #include <SDL_mixer.h>
 
@@ -13,6 +11,7 @@
 
 #include "engine/image_list.h"
 #include "engine/paths.h"
+#include "media/mixer.h"
 #include "media/sound_decode.h"
 #include "media/sound_names.h"
 

@@ -4,7 +4,9 @@
 
 namespace kq::net {
 
-uint32_t NetTickLength(uint32_t tick) { return tick % 3 == 1 ? 16 : 17; }
+uint32_t NetTickLength(uint32_t tick) {
+  return tick % 3 == 1 ? 16 : 17;
+}
 
 int DelayForRoundTrip(uint32_t rttMs) {
   // Ticks are 50/3 ms: half the round trip in ticks = rtt * 3 / 100, rounded up.
@@ -48,9 +50,13 @@ void TLockstep::Sample(uint16_t states) {
   lastSample_ = states;
 }
 
-bool TLockstep::RemoteKnown(uint32_t tick) const { return tick <= remoteContig_ || remote_.count(tick); }
+bool TLockstep::RemoteKnown(uint32_t tick) const {
+  return tick <= remoteContig_ || remote_.count(tick);
+}
 
-bool TLockstep::Ready() const { return next_ < localNext_ && RemoteKnown(next_); }
+bool TLockstep::Ready() const {
+  return next_ < localNext_ && RemoteKnown(next_);
+}
 
 std::array<uint16_t, 2> TLockstep::Advance() {
   const uint16_t mine = local_.at(next_);
@@ -112,8 +118,10 @@ void TLockstep::Receive(const TInputs& m) {
     }
     auto f = remote_.find(t);
     if (f != remote_.end() || t <= remoteContig_) {
-      if (f != remote_.end() && f->second != m.States[i]) ++counters_.Conflict;
-      else ++counters_.Duplicate;
+      if (f != remote_.end() && f->second != m.States[i])
+        ++counters_.Conflict;
+      else
+        ++counters_.Duplicate;
       continue;
     }
     remote_[t] = m.States[i];

@@ -75,16 +75,16 @@ class TLockstep {
   int side_;
   uint16_t oneShot_;
   uint32_t round_;
-  uint32_t next_ = 1;        // next tick to run
-  uint32_t sampled_ = 0;     // last sample tick
-  uint32_t localNext_ = 1;   // next own tick without states
+  uint32_t next_ = 1;       // next tick to run
+  uint32_t sampled_ = 0;    // last sample tick
+  uint32_t localNext_ = 1;  // next own tick without states
   uint16_t lastSample_ = 0;
   uint16_t pendingOneShot_ = 0;
-  uint32_t remoteAck_ = 0;   // the rival holds our states up to here
+  uint32_t remoteAck_ = 0;  // the rival holds our states up to here
   uint32_t remoteContig_ = 0;
-  std::map<uint32_t, int> delays_;                // sample tick -> delay from then on
-  std::map<uint32_t, uint16_t> local_;            // own states not yet acknowledged or run
-  std::map<uint32_t, uint16_t> remote_;           // rival states not yet run
+  std::map<uint32_t, int> delays_;       // sample tick -> delay from then on
+  std::map<uint32_t, uint16_t> local_;   // own states not yet acknowledged or run
+  std::map<uint32_t, uint16_t> remote_;  // rival states not yet run
   TLockstepCounters counters_;
 };
 

@@ -44,7 +44,8 @@ void TNetMatch::Pump(uint32_t nowMs) {
       phase_ = TMatchPhase::Handshake;
       lastHeard_ = nowMs;
       heardOnce_ = true;
-      if (!host_) transport_->SendReliable(Encode(THello{kProtocolVersion, setup_.GameVersion, setup_.LevelHash}));
+      if (!host_)
+        transport_->SendReliable(Encode(THello{kProtocolVersion, setup_.GameVersion, setup_.LevelHash}));
       continue;
     }
     if (e.Kind == TNetEventKind::Disconnected) {
@@ -53,7 +54,8 @@ void TNetMatch::Pump(uint32_t nowMs) {
         heardOnce_ = false;
         continue;
       }
-      End(phase_ == TMatchPhase::Connecting ? "no answer from " + transport_->Address() : "rival disconnected");
+      End(phase_ == TMatchPhase::Connecting ? "no answer from " + transport_->Address()
+                                            : "rival disconnected");
       return;
     }
     lastHeard_ = nowMs;
@@ -172,7 +174,9 @@ bool TNetMatch::Ready() {
   return false;
 }
 
-std::array<uint16_t, 2> TNetMatch::Advance() { return lockstep_->Advance(); }
+std::array<uint16_t, 2> TNetMatch::Advance() {
+  return lockstep_->Advance();
+}
 
 void TNetMatch::ReportHash(uint32_t tick, uint64_t hash) {
   if (phase_ != TMatchPhase::Playing) return;

@@ -18,9 +18,9 @@ namespace kq::net {
 struct TMatchSetup {
   std::string GameVersion;
   uint64_t LevelHash = 0;
-  uint64_t Seed = 0;      // host: the seed of the match
-  std::string Rules;      // host: its rule settings
-  int Delay = 2;          // host: the input delay of the first ticks
+  uint64_t Seed = 0;  // host: the seed of the match
+  std::string Rules;  // host: its rule settings
+  int Delay = 2;      // host: the input delay of the first ticks
 };
 
 enum class TMatchPhase { Connecting, Handshake, Playing, Ended };
@@ -33,7 +33,7 @@ constexpr const char* kDeclined = "the rival declined a rematch";
 constexpr uint32_t kHashInterval = 60;
 
 struct TMatchStats {
-  uint32_t Waits = 0;           // ticks that waited for the rival at least once
+  uint32_t Waits = 0;  // ticks that waited for the rival at least once
   uint32_t UndecodedPackets = 0;
   uint32_t LateDelayChanges = 0;
   uint32_t DelayChanges = 0;

@@ -12,9 +12,9 @@ namespace kq::net {
 
 // Bumped whenever the wire form changes; peers of different protocols refuse each other.
 constexpr uint16_t kProtocolVersion = 1;
-constexpr size_t kMaxText = 255;        // version strings, reasons
-constexpr size_t kMaxRules = 4096;      // the host's rule settings as INI text
-constexpr size_t kMaxInputTicks = 64;   // ticks one input packet may carry
+constexpr size_t kMaxText = 255;       // version strings, reasons
+constexpr size_t kMaxRules = 4096;     // the host's rule settings as INI text
+constexpr size_t kMaxInputTicks = 64;  // ticks one input packet may carry
 constexpr size_t kMaxPacket = 8192;
 
 // Guest -> host, first thing after the connection.
@@ -30,8 +30,8 @@ struct TWelcome {
   std::string GameVersion;
   uint64_t LevelHash = 0;
   uint64_t Seed = 0;
-  uint8_t Delay = 2;   // input delay of the first round, in ticks
-  std::string Rules;   // rule settings, as [System]/[Status*] INI text
+  uint8_t Delay = 2;  // input delay of the first round, in ticks
+  std::string Rules;  // rule settings, as [System]/[Status*] INI text
   bool operator==(const TWelcome&) const = default;
 };
 

@@ -20,7 +20,9 @@ uint64_t NowUs() {
 
 }  // namespace
 
-TNetSimRelay::~TNetSimRelay() { Stop(); }
+TNetSimRelay::~TNetSimRelay() {
+  Stop();
+}
 
 uint16_t TNetSimRelay::Start(uint32_t targetIp, uint16_t targetPort, const TNetSim& sim, uint64_t seed) {
   sim_ = sim;
@@ -61,7 +63,8 @@ void TNetSimRelay::Stop() {
 
 uint64_t TNetSimRelay::DueAfter(uint64_t nowUs) {
   uint64_t us = uint64_t(std::max(sim_.DelayMs, 0)) * 1000;
-  if (sim_.JitterMs > 0) us += std::uniform_int_distribution<uint64_t>(0, uint64_t(sim_.JitterMs) * 1000)(rng_);
+  if (sim_.JitterMs > 0)
+    us += std::uniform_int_distribution<uint64_t>(0, uint64_t(sim_.JitterMs) * 1000)(rng_);
   return nowUs + us;
 }
 
@@ -74,13 +77,15 @@ void TNetSimRelay::Run() {
   while (!stop_) {
     const uint64_t now = NowUs();
     // Send what is due, in due order.
-    std::stable_sort(queue.begin(), queue.end(), [](const Pending& a, const Pending& b) { return a.DueUs < b.DueUs; });
+    std::stable_sort(queue.begin(), queue.end(),
+                     [](const Pending& a, const Pending& b) { return a.DueUs < b.DueUs; });
     while (!queue.empty() && queue.front().DueUs <= now) {
       Pending& p = queue.front();
       if (p.ToTarget)
         (void)send(back_, p.Data.data(), p.Data.size(), 0);
       else if (haveClient)
-        (void)sendto(front_, p.Data.data(), p.Data.size(), 0, reinterpret_cast<sockaddr*>(&client), sizeof client);
+        (void)sendto(front_, p.Data.data(), p.Data.size(), 0, reinterpret_cast<sockaddr*>(&client),
+                     sizeof client);
       queue.pop_front();
     }
     int timeout = 1;
@@ -90,7 +95,8 @@ void TNetSimRelay::Run() {
       if (!(fds[i].revents & POLLIN)) continue;
       sockaddr_in from{};
       socklen_t fromLen = sizeof from;
-      const ssize_t n = recvfrom(fds[i].fd, buf.data(), buf.size(), 0, reinterpret_cast<sockaddr*>(&from), &fromLen);
+      const ssize_t n =
+          recvfrom(fds[i].fd, buf.data(), buf.size(), 0, reinterpret_cast<sockaddr*>(&from), &fromLen);
       if (n < 0) continue;
       if (i == 0) {
         client = from;

@@ -161,7 +161,8 @@ class TListPainter {
     const RectI b{ok ? 320 - 150 : 320 + 10, y, 140, h};
     Panel(b, selected ? kGold : kBorder, selected ? 250 : 200);
     if (selected) Fill({b.X + 3, b.Y + 3, b.W - 6, b.H - 6}, kGold, 50);
-    Text(b.X + (b.W - TextWidth(label)) / 2, b.Y + (b.H - LineHeight()) / 2, label, selected ? kGold : kWhite);
+    Text(b.X + (b.W - TextWidth(label)) / 2, b.Y + (b.H - LineHeight()) / 2, label,
+         selected ? kGold : kWhite);
   }
 
   // The backdrop, caption and panels of a screen are the same on every redraw: drawn once,
@@ -371,7 +372,8 @@ void DrawAssign(GameContext& g, TListPainter& p, bool padList) {
 
 }  // namespace
 
-void MeasureOptionFont(GameContext& g, std::unique_ptr<ITextRenderer> list, std::unique_ptr<ITextRenderer> title) {
+void MeasureOptionFont(GameContext& g, std::unique_ptr<ITextRenderer> list,
+                       std::unique_ptr<ITextRenderer> title) {
   TOptionScreens& o = g.Options;
   o.Font = std::move(list);
   o.TitleFont = o.Font ? std::move(title) : nullptr;

@@ -27,7 +27,8 @@ bool AssignOverridden(const TKeyAssign& k, int control);
 
 // Step 16 of the loader: takes the list's and the captions' faces (null: the picture fonts
 // stand in) and measures the character cell.
-void MeasureOptionFont(GameContext& g, std::unique_ptr<ITextRenderer> list, std::unique_ptr<ITextRenderer> title);
+void MeasureOptionFont(GameContext& g, std::unique_ptr<ITextRenderer> list,
+                       std::unique_ptr<ITextRenderer> title);
 // Draws the list of the current option screen onto ListSurface.
 void DrawOptionList(GameContext& g, int screen);
 

@@ -200,8 +200,8 @@ struct TMenuInput {
 
 TMenuInput ReadMenu(const GameContext& g) {
   auto either = [&](int s) { return g.DXInput1.Has(s) || g.DXInput2.Has(s); };
-  return {either(kStateUp), either(kStateDown), either(kStateLeft), either(kStateRight), g.ConfirmPressed(),
-          g.CancelPressed()};
+  return {either(kStateUp),    either(kStateDown), either(kStateLeft),
+          either(kStateRight), g.ConfirmPressed(), g.CancelPressed()};
 }
 
 std::string PlayerTag(int player) {
@@ -490,15 +490,15 @@ void BuildOptionItems(GameContext& g) {
       {R::Toggle, " Voices", F::DisableVoice, true, 0,
        "DisableVoice: voices load at start-up, so ON takes a restart", 0},
       {R::Heading, kPlayerHeadings[0], F::None, false, 0, "", 0},
-      {R::Cpu, " Player", F::None, false, 0, "Cpu1P: HUMAN, or the computer plays VS GAME (CPU 1 easy ... 5 hard)",
-       0},
+      {R::Cpu, " Player", F::None, false, 0,
+       "Cpu1P: HUMAN, or the computer plays VS GAME (CPU 1 easy ... 5 hard)", 0},
       {R::Toggle, " Advanced mode", F::AdvancedMode1P, false, 0,
        "AdvancedMode1P: colour changes wear blocks out", 0},
       {R::Pad, " Game pad", F::None, false, 0, "JoyName1P: LEFT/RIGHT choose among the pads connected now",
        0},
       {R::Heading, kPlayerHeadings[1], F::None, false, 1, "", 0},
-      {R::Cpu, " Player", F::None, false, 1, "Cpu2P: HUMAN, or the computer plays VS GAME (CPU 1 easy ... 5 hard)",
-       0},
+      {R::Cpu, " Player", F::None, false, 1,
+       "Cpu2P: HUMAN, or the computer plays VS GAME (CPU 1 easy ... 5 hard)", 0},
       {R::Toggle, " Advanced mode", F::AdvancedMode2P, false, 1,
        "AdvancedMode2P: colour changes wear blocks out", 0},
       {R::Pad, " Game pad", F::None, false, 1, "JoyName2P: LEFT/RIGHT choose among the pads connected now",

@@ -9,7 +9,8 @@ namespace kq {
 
 namespace {
 
-void DrawDigits(Canvas& c, const TPictureItem* font, const char* digits, int x, int y, int step, int w, int h) {
+void DrawDigits(Canvas& c, const TPictureItem* font, const char* digits, int x, int y, int step, int w,
+                int h) {
   if (!font) return;
   for (int k = 0; digits[k]; ++k) {
     int pattern = digits[k] - '0';

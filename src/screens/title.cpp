@@ -55,9 +55,15 @@ void TitleTick(GameContext& g, int moveCount) {
         g.FieldRows = 13;
         g.EnterState(scPlay);
         break;
-      case 2: g.EnterState(scRules); break;
-      case 3: g.EnterState(scRanking); break;
-      default: g.EnterState(scOptions); break;
+      case 2:
+        g.EnterState(scRules);
+        break;
+      case 3:
+        g.EnterState(scRanking);
+        break;
+      default:
+        g.EnterState(scOptions);
+        break;
     }
   } else {
     DrawTitle(g, moveCount);

@@ -3,8 +3,8 @@
 // textured sprites of 3-D mode with their fades, blinks, dust and danger glow.
 #include <cstdint>
 
-#include "engine/sprite.h"
 #include "core/player.h"
+#include "engine/sprite.h"
 #include "sprites/game_sprite.h"
 
 namespace kq {
@@ -17,9 +17,9 @@ class T3DImageSprite : public TImageSprite {
   const TImage* Texture = nullptr;
   const TImage* SideTextures[4] = {nullptr, nullptr, nullptr, nullptr};  // above, below, left, right
   double HalfWidth = 0, HalfHeight = 0;
-  uint32_t Color = 0;  // packed ARGB; RGB in the low 24 bits, 0 = white
+  uint32_t Color = 0;               // packed ARGB; RGB in the low 24 bits, 0 = white
   int SrcBlend = 0, DestBlend = 0;  // 0 = default
-  float FadeSpeed = 0;  // alpha units per ms
+  float FadeSpeed = 0;              // alpha units per ms
   float Alpha = 255;
   void Advance(int elapsed) override;
   void Render() override;
@@ -149,7 +149,7 @@ class TShotSprite : public TImageSprite {
  public:
   TShotSprite(GameContext& g, TSprite* parent);
   GameContext& G;
-  double Speed = 0;  // px per ms
+  double Speed = 0;       // px per ms
   uint8_t Direction = 0;  // 1 straight up, 3 up-left, 4 up-right
   int TargetX = 0, TargetY = 0;
   TPlayerInfo* Owner = nullptr;
@@ -162,7 +162,8 @@ class TShotSprite : public TImageSprite {
 enum TShotType : uint8_t { stErase = 0, stChangeUp = 1, stChangeDown = 2 };
 
 // Texture-sprite setup of the 3-D sprites; width/height <= 0 take the texture's size.
-void InitTextureSprite(T3DImageSprite& sprite, const TImage* texture, int width, int height, double patternPos,
-                       double patternSpeed, bool loop, int patternCount, int z, double x, double y);
+void InitTextureSprite(T3DImageSprite& sprite, const TImage* texture, int width, int height,
+                       double patternPos, double patternSpeed, bool loop, int patternCount, int z, double x,
+                       double y);
 
 }  // namespace kq

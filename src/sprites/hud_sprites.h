@@ -2,8 +2,8 @@
 // The head-up display: rolling numbers, gauges, hopping combo digits and the poker display.
 #include <cstdint>
 
-#include "engine/sprite.h"
 #include "core/player.h"
+#include "engine/sprite.h"
 #include "sprites/game_sprite.h"
 
 namespace kq {

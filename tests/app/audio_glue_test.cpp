@@ -3,12 +3,11 @@
 
 #include <gtest/gtest.h>
 
-#include "support/doubles.h"
-
 #include <cstdlib>
 #include <filesystem>
 
 #include "core/context.h"
+#include "support/doubles.h"
 
 namespace kq {
 namespace {

@@ -2,9 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include "support/doubles.h"
-
 #include "core/context.h"
+#include "support/doubles.h"
 
 namespace kq {
 namespace {

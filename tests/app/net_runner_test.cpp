@@ -19,7 +19,9 @@ namespace {
 namespace fs = std::filesystem;
 
 // Ports of their own per test process, so parallel runs never meet.
-int Port(int n) { return 30000 + int(getpid() % 1500) * 8 + n; }
+int Port(int n) {
+  return 30000 + int(getpid() % 1500) * 8 + n;
+}
 
 struct TSide {
   test::TProgramFolder folder{false};
@@ -27,8 +29,8 @@ struct TSide {
 
   void Start(const std::string& args) {
     const std::string cmd = std::string("exec env SDL_AUDIODRIVER=dummy ") + KQ_BIN_DIR +
-                            "/kq001 --headless --no-render --app-path " + folder.dir.string() + " " + args + " > " +
-                            folder.Path("stdout.txt") + " 2> " + folder.Path("stderr.txt");
+                            "/kq001 --headless --no-render --app-path " + folder.dir.string() + " " + args +
+                            " > " + folder.Path("stdout.txt") + " 2> " + folder.Path("stderr.txt");
     pid = fork();
     if (pid == 0) {
       execl("/bin/sh", "sh", "-c", cmd.c_str(), static_cast<char*>(nullptr));
@@ -71,8 +73,10 @@ std::string Section(const std::string& json, const std::string& key) {
 std::string Agreed(const std::string& dump) {
   std::string players = Section(dump, "players");
   std::string out;
-  std::regex keep("\"(field|score|level|phase|combo|max_combo|hazard_stock|power_gauge)\":(\\[[^\\]]*\\]|[-0-9.e]+)");
-  for (auto it = std::sregex_iterator(players.begin(), players.end(), keep); it != std::sregex_iterator(); ++it)
+  std::regex keep(
+      "\"(field|score|level|phase|combo|max_combo|hazard_stock|power_gauge)\":(\\[[^\\]]*\\]|[-0-9.e]+)");
+  for (auto it = std::sregex_iterator(players.begin(), players.end(), keep); it != std::sregex_iterator();
+       ++it)
     out += it->str() + "\n";
   return out;
 }
@@ -97,12 +101,12 @@ TEST(NetMatchRunner, BothMachinesPlayTheSameGameToItsEnd) {
   host.folder.Write("in.txt", "40 down 39\n41 up 39\n60 down 67\n61 up 67\n");
   guest.folder.Write("in.txt", "45 down 37\n46 up 37\n70 down 67\n71 up 67\n90 down 90\n91 up 90\n");
   const int port = Port(0);
-  host.Start("--host --port " + std::to_string(port) + " --seed 9 --frames 420 --field1 " + host.folder.Path("f1.txt") +
-             " --field2 " + host.folder.Path("f2.txt") + " --input " + host.folder.Path("in.txt") + " --dump " +
-             host.folder.Path("end.json"));
+  host.Start("--host --port " + std::to_string(port) + " --seed 9 --frames 420 --field1 " +
+             host.folder.Path("f1.txt") + " --field2 " + host.folder.Path("f2.txt") + " --input " +
+             host.folder.Path("in.txt") + " --dump " + host.folder.Path("end.json"));
   std::this_thread::sleep_for(std::chrono::milliseconds(300));
-  guest.Start("--join 127.0.0.1:" + std::to_string(port) + " --frames 420 --input " + guest.folder.Path("in.txt") +
-              " --dump " + guest.folder.Path("end.json"));
+  guest.Start("--join 127.0.0.1:" + std::to_string(port) + " --frames 420 --input " +
+              guest.folder.Path("in.txt") + " --dump " + guest.folder.Path("end.json"));
   const int hostRc = host.Wait();
   const int guestRc = guest.Wait();
   EXPECT_EQ(hostRc, 0) << host.Err();
@@ -141,8 +145,8 @@ TEST(NetMatchRunner, TheSameMatchAgreesUnderDelayJitterAndLoss) {
   guest.folder.Write("LevelUp.def", kFastTable);
   guest.folder.Write("in.txt", "30 down 40\n31 up 40\n50 down 67\n51 up 67\n52 down 88\n53 up 88\n");
   const int port = Port(1);
-  host.Start("--host --port " + std::to_string(port) + " --seed 4 --frames 420 --field1 " + host.folder.Path("f1.txt") +
-             " --dump " + host.folder.Path("end.json"));
+  host.Start("--host --port " + std::to_string(port) + " --seed 4 --frames 420 --field1 " +
+             host.folder.Path("f1.txt") + " --dump " + host.folder.Path("end.json"));
   std::this_thread::sleep_for(std::chrono::milliseconds(300));
   guest.Start("--join 127.0.0.1:" + std::to_string(port) + " --net-sim 40,10,10 --frames 420 --input " +
               guest.folder.Path("in.txt") + " --dump " + guest.folder.Path("end.json"));
@@ -172,8 +176,8 @@ TEST(NetMatchRunner, ARematchNeedsBothYesAndOneNoEndsIt) {
                host.folder.Path("f1.txt") + " --input " + host.folder.Path("in.txt") + " --dump " +
                host.folder.Path("end.json"));
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
-    guest.Start("--join 127.0.0.1:" + std::to_string(port) + " --frames 800 --input " + guest.folder.Path("in.txt") +
-                " --dump " + guest.folder.Path("end.json"));
+    guest.Start("--join 127.0.0.1:" + std::to_string(port) + " --frames 800 --input " +
+                guest.folder.Path("in.txt") + " --dump " + guest.folder.Path("end.json"));
     EXPECT_EQ(host.Wait(), 0) << host.Err();
     EXPECT_EQ(guest.Wait(), 0) << guest.Err();
     const std::string h = host.folder.Read("end.json");
@@ -207,7 +211,8 @@ TEST(NetMatchRunner, APortInUseOrAnUnknownHostStopsWithAMessage) {
   std::this_thread::sleep_for(std::chrono::milliseconds(300));
   second.Start("--host --port " + std::to_string(port) + " --frames 100");
   EXPECT_EQ(second.Wait(), 2);
-  EXPECT_NE(second.Err().find("port " + std::to_string(port) + " is in use"), std::string::npos) << second.Err();
+  EXPECT_NE(second.Err().find("port " + std::to_string(port) + " is in use"), std::string::npos)
+      << second.Err();
   lost.Start("--join no-such-host.invalid --frames 100");
   EXPECT_EQ(lost.Wait(), 2);
   EXPECT_NE(lost.Err().find("unknown host no-such-host.invalid"), std::string::npos) << lost.Err();
@@ -220,7 +225,8 @@ TEST(NetMatchRunner, ARivalWhoLeavesOrVanishesEndsTheMatch) {
     const int port = Port(4);
     host.Start("--host --port " + std::to_string(port) + " --frames 150");
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
-    guest.Start("--join 127.0.0.1:" + std::to_string(port) + " --frames 3000 --dump " + guest.folder.Path("end.json"));
+    guest.Start("--join 127.0.0.1:" + std::to_string(port) + " --frames 3000 --dump " +
+                guest.folder.Path("end.json"));
     EXPECT_EQ(host.Wait(), 0);
     EXPECT_EQ(guest.Wait(), 0) << guest.Err();  // well before its 3000 ticks
     EXPECT_NE(guest.Err().find("rival left"), std::string::npos) << guest.Err();

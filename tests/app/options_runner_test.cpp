@@ -11,12 +11,12 @@
 #include <sstream>
 #include <string>
 #include <vector>
-#include "app/program_folder.h"
 
+#include "app/program_folder.h"
 #include "engine/bitmap.h"
 #include "engine/ttf_text_renderer.h"
-#include "screens/option_screens.h"
 #include "media/png_image.h"
+#include "screens/option_screens.h"
 
 namespace kq {
 namespace {
@@ -37,8 +37,10 @@ class Script {
   }
   // Alt held, Return pressed and released, Alt released.
   Script& AltReturn() {
-    text_ << t_ << " down " << kAlt << "\n" << t_ + 1 << " down " << kReturn << "\n" << t_ + 3 << " up "
-          << kReturn << "\n" << t_ + 4 << " up " << kAlt << "\n";
+    text_ << t_ << " down " << kAlt << "\n"
+          << t_ + 1 << " down " << kReturn << "\n"
+          << t_ + 3 << " up " << kReturn << "\n"
+          << t_ + 4 << " up " << kAlt << "\n";
     t_ += 6;
     return *this;
   }
@@ -168,7 +170,7 @@ TEST_F(OptionsRunnerTest, CancelLeavesTheIniAsItWas) {
 TEST_F(OptionsRunnerTest, AltReturnDuringKeyCaptureOnlySwitchesTheDisplay) {
   Script s;
   s.ToOptions().Tap(kDown, 10).Tap(kReturn);  // KEY ASSIGN..
-  s.Tap(kDown, 5).Tap(kReturn);              // player 1's erase shot: capturing
+  s.Tap(kDown, 5).Tap(kReturn);               // player 1's erase shot: capturing
   s.Wait(2).AltReturn().Wait(2);
   const int afterSwitch = s.Now() - 1;  // the last tick before the next key
   s.Tap('Q').Wait(2);

@@ -11,8 +11,8 @@
 #include <sstream>
 #include <string>
 
-#include "media/png_image.h"
 #include "app/program_folder.h"
+#include "media/png_image.h"
 
 namespace kq {
 namespace {
@@ -147,7 +147,8 @@ TEST_F(RunnerTest, MissingStartUpPictureStopsWithTheLoaderMessage) {
   EXPECT_EQ(Run("--frames 5"), 1);
   std::string err = Read("stderr.txt");
   EXPECT_NE(err.find("種類：EResorceLoadError"), std::string::npos) << err;
-  EXPECT_NE(err.find("内容：SystemDataロードエラー。起動に必要なファイルが見つかりません"), std::string::npos);
+  EXPECT_NE(err.find("内容：SystemDataロードエラー。起動に必要なファイルが見つかりません"),
+            std::string::npos);
   EXPECT_NE(err.find("強制終了します。ファイルが不足していないか確認してください"), std::string::npos);
   EXPECT_FALSE(fs::exists(dir / "kq001.HI"));  // nothing written
 }
@@ -167,8 +168,14 @@ TEST_F(RunnerTest, CorruptAndAbsurdPicturesFailCleanly) {
   EXPECT_NE(Read("stderr.txt").find("SIGHT.PNG"), std::string::npos) << Read("stderr.txt");
   // A header claiming 100000 x 100000 pixels.
   std::string huge = png.substr(0, 33);
-  huge[16] = 0; huge[17] = 1; huge[18] = char(0x86); huge[19] = char(0xA0);
-  huge[20] = 0; huge[21] = 1; huge[22] = char(0x86); huge[23] = char(0xA0);
+  huge[16] = 0;
+  huge[17] = 1;
+  huge[18] = char(0x86);
+  huge[19] = char(0xA0);
+  huge[20] = 0;
+  huge[21] = 1;
+  huge[22] = char(0x86);
+  huge[23] = char(0xA0);
   Write("GRP/SIGHT.PNG", huge + png.substr(33));
   EXPECT_EQ(Run("--frames 5"), 1);
   Write("GRP/SIGHT.PNG", "not a picture at all");
@@ -185,7 +192,8 @@ TEST_F(RunnerTest, TitleFrameShowsTheTitlePictureInBothDrawingPaths) {
     ASSERT_EQ(shot.Height, 480);
     // Away from the menu the frame is the title picture itself.
     for (int y : {10, 120, 240, 330})
-      for (int x : {5, 160, 320, 630}) EXPECT_EQ(shot.At(x, y) & 0xFFFFFF, title.At(x, y) & 0xFFFFFF) << x << "," << y;
+      for (int x : {5, 160, 320, 630})
+        EXPECT_EQ(shot.At(x, y) & 0xFFFFFF, title.At(x, y) & 0xFFFFFF) << x << "," << y;
     // The cursor sprite stands at (190, 376): not the bare background there.
     int differ = 0;
     for (int y = 366; y < 386; ++y)
@@ -202,8 +210,8 @@ TEST_F(RunnerTest, AltReturnSwitchesTheDisplayAndConfirmsNothing) {
         "5 down 18\n6 down 13\n8 up 18\n9 down 18\n10 up 13\n11 up 18\n"
         "13 down 165\n14 down 13\n15 up 13\n16 up 165\n"  // right Alt, Return
         "30 down 13\n31 up 13\n");
-  ASSERT_EQ(Run("--frames 40 --input " + Path("in.txt") + " --dump-at 12:" + Path("m.json") + " --dump-at 25:" +
-                Path("a.json") + " --dump " + Path("b.json")),
+  ASSERT_EQ(Run("--frames 40 --input " + Path("in.txt") + " --dump-at 12:" + Path("m.json") +
+                " --dump-at 25:" + Path("a.json") + " --dump " + Path("b.json")),
             0)
       << Read("stderr.txt");
   std::string m = Read("m.json"), a = Read("a.json"), b = Read("b.json");
@@ -221,7 +229,8 @@ TEST_F(RunnerTest, VirtualPadMovesTheTitleCursor) {
   Write("in.txt",
         "1 pad0 attach Test Pad\n3 pad0 axis 1 32000\n4 pad0 axis 1 0\n6 pad0 hat down\n7 pad0 hat centre\n"
         "9 pad0 axis 1 20\n10 pad0 axis 1 0\n");
-  ASSERT_EQ(Run("--frames 12 --input " + Path("in.txt") + " --dump " + Path("d.json")), 0) << Read("stderr.txt");
+  ASSERT_EQ(Run("--frames 12 --input " + Path("in.txt") + " --dump " + Path("d.json")), 0)
+      << Read("stderr.txt");
   std::string d = Read("d.json");
   EXPECT_EQ(JsonInt(d, "title_cursor"), 2);  // stick and hat; a push inside the dead zone does nothing
 }
@@ -229,8 +238,8 @@ TEST_F(RunnerTest, VirtualPadMovesTheTitleCursor) {
 TEST_F(RunnerTest, TwoComputerPlayersFromTheIniPlayAMatchThatEndsTheRun) {
   Write("kq001.INI", "[System]\r\nDisableBgm=1\r\n[Status1P]\r\nCpu=5\r\n[Status2P]\r\nCpu=1\r\n");
   Write("in.txt", "# VS GAME\n2 down 40\n3 up 40\n4 down 13\n5 up 13\n");
-  const std::string args = "--frames 200000 --no-render --seed 3 --input " + Path("in.txt") + " --dump-at 400:" +
-                           Path("early.json") + " --dump ";
+  const std::string args = "--frames 200000 --no-render --seed 3 --input " + Path("in.txt") +
+                           " --dump-at 400:" + Path("early.json") + " --dump ";
   ASSERT_EQ(Run(args + Path("a.json")), 0) << Read("stderr.txt");
   const std::string early = Read("early.json"), a = Read("a.json");
   EXPECT_EQ(JsonInt(early, "screen_state"), 3);

@@ -8,9 +8,9 @@
 #include <regex>
 #include <string>
 
-#include "core/context.h"
 #include "app/load_assets.h"
 #include "app/program_folder.h"
+#include "core/context.h"
 
 namespace kq {
 namespace {

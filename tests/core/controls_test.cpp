@@ -1,6 +1,7 @@
+#include "core/controls.h"
+
 #include <gtest/gtest.h>
 
-#include "core/controls.h"
 #include "engine/keys.h"
 #include "support/doubles.h"
 

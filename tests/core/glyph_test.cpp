@@ -33,7 +33,8 @@ struct GlyphTest : ::testing::Test {
     std::vector<std::pair<int, int>> out;
     for (int i = 0; i < n; ++i) {
       uint32_t p = target.At(i * 10 + 5, 20) & 0xFFFFFF;
-      out.push_back(p == 0 ? std::make_pair(0, 0) : std::make_pair(int(p >> 16) / 0x60, int((p >> 8) & 0xFF) / 4));
+      out.push_back(p == 0 ? std::make_pair(0, 0)
+                           : std::make_pair(int(p >> 16) / 0x60, int((p >> 8) & 0xFF) / 4));
     }
     return out;
   }
@@ -60,8 +61,14 @@ TEST_F(GlyphTest, BlanksAdvanceAndUnknownSignsShowTheBox) {
 }
 
 TEST_F(GlyphTest, DoubleByteCharactersTakeTwoCellsWithTheBoxInTheSecond) {
-  DrawGlyphText(g, canvas, 0, "\x82\xa0" "A" "\xe3\x81\x82" "B", 1);  // Shift-JIS, then UTF-8
-  EXPECT_EQ(Cells(7), (std::vector<std::pair<int, int>>{{0, 0}, {1, 63}, {2, 8}, {0, 0}, {1, 63}, {2, 16}, {0, 0}}));
+  DrawGlyphText(g, canvas, 0,
+                "\x82\xa0"
+                "A"
+                "\xe3\x81\x82"
+                "B",
+                1);  // Shift-JIS, then UTF-8
+  EXPECT_EQ(Cells(7),
+            (std::vector<std::pair<int, int>>{{0, 0}, {1, 63}, {2, 8}, {0, 0}, {1, 63}, {2, 16}, {0, 0}}));
 }
 
 TEST_F(GlyphTest, TruncatedDoubleByteAtTheEndDoesNotReadPastTheText) {

@@ -1,10 +1,11 @@
 // The keyboard table between virtual-key codes and SDL scancodes, and the key names the lists
 // show with and without SDL.
+#include "engine/keys.h"
+
 #include <SDL.h>
 #include <gtest/gtest.h>
 
 #include "core/controls.h"
-#include "engine/keys.h"
 
 namespace kq {
 namespace {
@@ -17,10 +18,14 @@ TEST(KeyTable, RoundTripsEveryCode) {
     ++mapped;
     int back = ScancodeToVk(sc);
     // Generic modifiers come back as their left-hand code.
-    if (vk == 0x10) EXPECT_EQ(back, 0xA0);
-    else if (vk == 0x11) EXPECT_EQ(back, 0xA2);
-    else if (vk == 0x12) EXPECT_EQ(back, 0xA4);
-    else EXPECT_EQ(back, vk) << "vk " << vk;
+    if (vk == 0x10)
+      EXPECT_EQ(back, 0xA0);
+    else if (vk == 0x11)
+      EXPECT_EQ(back, 0xA2);
+    else if (vk == 0x12)
+      EXPECT_EQ(back, 0xA4);
+    else
+      EXPECT_EQ(back, vk) << "vk " << vk;
   }
   // Letters, digits, F1-F24, numeric pad, arrows, modifiers and OEM keys of a 105-key board.
   EXPECT_GE(mapped, 26 + 10 + 24 + 16 + 4 + 9 + 12);

@@ -1,10 +1,11 @@
+#include "engine/sprite.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
 #include "engine/errors.h"
-#include "engine/sprite.h"
 
 namespace kq {
 namespace {

@@ -1,7 +1,7 @@
 // The list font: face lookup, measuring and rendering into bitmaps without a display.
-#include "engine/ttf_text_renderer.h"
-
 #include <gtest/gtest.h>
+
+#include "engine/ttf_text_renderer.h"
 
 namespace kq {
 namespace {

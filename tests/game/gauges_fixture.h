@@ -8,10 +8,10 @@
 #include <vector>
 
 #include "core/context.h"
-#include "support/doubles.h"
 #include "game/rules.h"
 #include "sprites/effect_sprites.h"
 #include "sprites/hud_sprites.h"
+#include "support/doubles.h"
 
 namespace kq::test {
 

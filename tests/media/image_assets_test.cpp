@@ -1,7 +1,8 @@
-#include <gtest/gtest.h>
-#include <unistd.h>
+#include "media/image_assets.h"
 
+#include <gtest/gtest.h>
 #include <malloc.h>
+#include <unistd.h>
 
 #include <cstdint>
 #include <cstdlib>
@@ -10,7 +11,6 @@
 #include <string>
 
 #include "engine/errors.h"
-#include "media/image_assets.h"
 #include "media/png_image.h"
 
 namespace kq {
@@ -103,8 +103,8 @@ std::string Stored(const std::string& raw) {
   uint32_t a = 1, b = 0;
   for (unsigned char ch : raw) a = (a + ch) % 65521, b = (b + a) % 65521;
   const auto n = uint16_t(raw.size());
-  return std::string("\x78\x01\x01", 3) + char(n & 0xFF) + char(n >> 8) + char(~n & 0xFF) + char((~n >> 8) & 0xFF) +
-         raw + Be32(b << 16 | a);
+  return std::string("\x78\x01\x01", 3) + char(n & 0xFF) + char(n >> 8) + char(~n & 0xFF) +
+         char((~n >> 8) & 0xFF) + raw + Be32(b << 16 | a);
 }
 // An interlaced RGBA picture of one colour; idat replaces the compressed data when given.
 std::string InterlacedPng(int w, int h, uint32_t rgba, const std::string* idat = nullptr) {
@@ -121,8 +121,8 @@ std::string InterlacedPng(int w, int h, uint32_t rgba, const std::string* idat =
     }
   }
   std::string ihdr = Be32(uint32_t(w)) + Be32(uint32_t(h)) + std::string("\x08\x06\x00\x00\x01", 5);
-  return std::string("\x89PNG\r\n\x1a\n", 8) + Chunk("IHDR", ihdr) + Chunk("IDAT", idat ? *idat : Stored(raw)) +
-         Chunk("IEND", "");
+  return std::string("\x89PNG\r\n\x1a\n", 8) + Chunk("IHDR", ihdr) +
+         Chunk("IDAT", idat ? *idat : Stored(raw)) + Chunk("IEND", "");
 }
 
 Bitmap Decode(const std::string& png) {
@@ -173,8 +173,9 @@ TEST(PngDecoder, RejectsTruncatedAndOversizedFiles) {
 // The decoder must refuse a header whose size SDL would allocate before reading a pixel, also
 // when the file ends inside the header.
 TEST(BmpDecoder, RefusesHugeHeadersEvenWhenTheFileIsShort) {
-  const unsigned char core[] = {'B', 'M', 0x2f, 0xce, 0, 0x10, 1, 0, 0, 0, 0x28, 0, 0, 0, 12, 0, 0,
-                                0,   0xfe, 0xff, 0xff, 0xff, 2, 1, 4};  // 65534 x 65535, 25 bytes
+  const unsigned char core[] = {
+      'B', 'M', 0x2f, 0xce, 0, 0x10, 1,    0,    0,    0, 0x28, 0, 0,
+      0,   12,  0,    0,    0, 0xfe, 0xff, 0xff, 0xff, 2, 1,    4};  // 65534 x 65535, 25 bytes
   EXPECT_THROW(DecodeBmpMemory(core, sizeof core, "core"), EImageDecodeError);
   unsigned char info[54] = {'B', 'M', 54, 0, 0, 0, 0, 0, 0, 0, 54, 0, 0, 0, 40, 0, 0, 0};
   info[18] = 4, info[22] = 0x00, info[23] = 0x00, info[24] = 0x00, info[25] = 0x80;  // h = INT_MIN

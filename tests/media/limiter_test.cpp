@@ -57,8 +57,8 @@ TEST(MixLimiter, OneGainForBothChannelsAndRecoveryAfterABurst) {
   // In blocks, as the mixer hands them over: state carries from one call to the next.
   for (size_t f = 1; f < 44100; f += 1024)
     lim.Process(buf.data() + 2 * f, std::min<size_t>(1024, 44100 - f), 2);
-  EXPECT_LT(buf[2], 2 * 4000);                          // still recovering just after the burst
-  EXPECT_EQ(buf[2 * 44099], 2 * 4000);                  // back to full makeup within a second
+  EXPECT_LT(buf[2], 2 * 4000);          // still recovering just after the burst
+  EXPECT_EQ(buf[2 * 44099], 2 * 4000);  // back to full makeup within a second
   EXPECT_GT(lim.Gain(), 0.999);
 }
 

@@ -1,10 +1,10 @@
+#include "net/lockstep.h"
+
 #include <gtest/gtest.h>
 
 #include <deque>
 #include <numeric>
 #include <random>
-
-#include "net/lockstep.h"
 
 namespace kq::net {
 namespace {
@@ -60,8 +60,14 @@ struct TMatch {
     toHost.Send(now, guest.Outgoing());
     toGuest.Deliver(now, guest);
     toHost.Deliver(now, host);
-    if (host.Ready()) ranHost.push_back(host.Advance()); else ++waits;
-    if (guest.Ready()) ranGuest.push_back(guest.Advance()); else ++waits;
+    if (host.Ready())
+      ranHost.push_back(host.Advance());
+    else
+      ++waits;
+    if (guest.Ready())
+      ranGuest.push_back(guest.Advance());
+    else
+      ++waits;
   }
 };
 
@@ -216,7 +222,7 @@ TEST(NetTiming, SixtyTicksASecondOnBothSides) {
 TEST(NetTiming, DelayIsHalfTheRoundTripInTicksPlusOne) {
   EXPECT_EQ(DelayForRoundTrip(0), 1);
   EXPECT_EQ(DelayForRoundTrip(1), 2);
-  EXPECT_EQ(DelayForRoundTrip(33), 2);   // half = 16.5 ms, under one tick
+  EXPECT_EQ(DelayForRoundTrip(33), 2);  // half = 16.5 ms, under one tick
   EXPECT_EQ(DelayForRoundTrip(34), 3);
   EXPECT_EQ(DelayForRoundTrip(130), 5);  // 60 ms each way and some jitter
   EXPECT_EQ(DelayForRoundTrip(5000), 8);

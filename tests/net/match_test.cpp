@@ -8,8 +8,12 @@ namespace {
 
 constexpr uint16_t kShot = 0x00f0;
 
-TMatchSetup HostSetup() { return {"1.0.0", 77, 12345, "[System]\nShotSpeed=700\n", 3}; }
-TMatchSetup GuestSetup() { return {"1.0.0", 77, 0, "", 0}; }
+TMatchSetup HostSetup() {
+  return {"1.0.0", 77, 12345, "[System]\nShotSpeed=700\n", 3};
+}
+TMatchSetup GuestSetup() {
+  return {"1.0.0", 77, 0, "", 0};
+}
 
 struct TPair {
   std::shared_ptr<TMemWire> wire = std::make_shared<TMemWire>();

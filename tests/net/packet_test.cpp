@@ -5,7 +5,9 @@
 namespace kq::net {
 namespace {
 
-std::optional<TMessage> RoundTrip(const TMessage& m) { return Decode(Encode(m)); }
+std::optional<TMessage> RoundTrip(const TMessage& m) {
+  return Decode(Encode(m));
+}
 
 TEST(NetPacket, EveryMessageReadsBackAsWritten) {
   const std::vector<TMessage> all = {

@@ -1,21 +1,23 @@
-#include <gtest/gtest.h>
-
-#include <chrono>
-#include <thread>
+#include "net/transport.h"
 
 #include <arpa/inet.h>
+#include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <chrono>
+#include <thread>
+
 #include "net/net_packet.h"
-#include "net/transport.h"
 
 namespace kq::net {
 namespace {
 
 // Free loopback ports differ per run so parallel test processes do not collide.
-uint16_t TestPort(int n) { return uint16_t(20000 + (getpid() % 1200) * 8 + n); }
+uint16_t TestPort(int n) {
+  return uint16_t(20000 + (getpid() % 1200) * 8 + n);
+}
 
 // Services both ends until pred holds or the deadline passes.
 template <class Pred>
@@ -68,7 +70,8 @@ TEST(NetTransport, BothChannelsCarryMessagesOnTheLoopback) {
   std::vector<TNetEvent> atHost;
   guest->SendReliable(Encode(THello{kProtocolVersion, "v", 1}));
   guest->SendInputs(Encode(TInputs{0, 0, 1, {3}}));
-  ASSERT_TRUE(PumpUntil(*host, *guest, [&] { return atHost.size() >= 2; }, &atHost));
+  ASSERT_TRUE(PumpUntil(
+      *host, *guest, [&] { return atHost.size() >= 2; }, &atHost));
   int reliable = 0, inputs = 0;
   for (const TNetEvent& e : atHost) {
     ASSERT_EQ(e.Kind, TNetEventKind::Message);
@@ -89,7 +92,8 @@ TEST(NetTransport, BothChannelsCarryMessagesOnTheLoopback) {
   // Closing one end is seen at the other.
   std::vector<TNetEvent> atGuest;
   host->Disconnect(200);
-  ASSERT_TRUE(PumpUntil(*host, *guest, [&] { return !guest->Connected(); }, nullptr, &atGuest));
+  ASSERT_TRUE(PumpUntil(
+      *host, *guest, [&] { return !guest->Connected(); }, nullptr, &atGuest));
 }
 
 TEST(NetTransport, DatagramsFromAThirdAddressAreDroppedAndCounted) {
@@ -108,10 +112,12 @@ TEST(NetTransport, DatagramsFromAThirdAddressAreDroppedAndCounted) {
   to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
   to.sin_port = htons(TestPort(3));
   const std::vector<uint8_t> junk = Encode(TInputs{0, 0, 1, {7}});
-  for (int i = 0; i < 5; ++i) sendto(s, junk.data(), junk.size(), 0, reinterpret_cast<sockaddr*>(&to), sizeof to);
+  for (int i = 0; i < 5; ++i)
+    sendto(s, junk.data(), junk.size(), 0, reinterpret_cast<sockaddr*>(&to), sizeof to);
   close(s);
   std::vector<TNetEvent> atHost;
-  PumpUntil(*host, *guest, [&] { return host->ForeignDatagrams() >= 5; }, &atHost, nullptr, 1000);
+  PumpUntil(
+      *host, *guest, [&] { return host->ForeignDatagrams() >= 5; }, &atHost, nullptr, 1000);
   EXPECT_EQ(host->ForeignDatagrams(), 5u);
   EXPECT_TRUE(atHost.empty());
   EXPECT_TRUE(host->Connected());
@@ -139,11 +145,12 @@ TEST(NetTransport, ReliableMessagesSurviveTheSimulatedBadNetwork) {
   ASSERT_TRUE(host) << err;
   auto guest = JoinMatch("127.0.0.1", TestPort(2), TNetSim{20, 10, 20}, err);
   ASSERT_TRUE(guest) << err;
-  ASSERT_TRUE(PumpUntil(*host, *guest, [&] { return host->Connected() && guest->Connected(); }, nullptr,
-                        nullptr, 8000));
+  ASSERT_TRUE(PumpUntil(
+      *host, *guest, [&] { return host->Connected() && guest->Connected(); }, nullptr, nullptr, 8000));
   for (uint32_t i = 1; i <= 20; ++i) guest->SendReliable(Encode(THash{0, i, i}));
   std::vector<TNetEvent> atHost;
-  ASSERT_TRUE(PumpUntil(*host, *guest, [&] { return atHost.size() >= 20; }, &atHost, nullptr, 8000));
+  ASSERT_TRUE(PumpUntil(
+      *host, *guest, [&] { return atHost.size() >= 20; }, &atHost, nullptr, 8000));
   // Every one arrives, in order.
   for (uint32_t i = 0; i < 20; ++i) EXPECT_EQ(std::get<THash>(*Decode(atHost[i].Data)).Tick, i + 1);
   EXPECT_GE(guest->RoundTripMs(), 40u);  // the relay's delay is seen in both directions

@@ -12,10 +12,10 @@
 
 #include "core/context.h"
 #include "game/rules.h"
-#include "support/doubles.h"
 #include "media/image_assets.h"
 #include "screens/option_screens.h"
 #include "screens/screens.h"
+#include "support/doubles.h"
 
 namespace kq::test {
 

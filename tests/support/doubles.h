@@ -68,7 +68,9 @@ class MemoryPlatform : public IPlatform {
 class RecordingSound : public ISoundSystem {
  public:
   std::vector<std::string> Played;
-  void Play(const std::string& name, bool stopFirst) override { Played.push_back(name + (stopFirst ? "!" : "")); }
+  void Play(const std::string& name, bool stopFirst) override {
+    Played.push_back(name + (stopFirst ? "!" : ""));
+  }
   bool Has(const std::string&) const override { return true; }
 };
 
@@ -100,8 +102,10 @@ class BoxTextRenderer : public ITextRenderer {
   TTextSize Measure(std::string_view utf8) const override {
     int cells = 0;
     for (unsigned char c : utf8) {
-      if (c < 0x80) ++cells;
-      else if (c >= 0xC0) cells += 2;  // a lead byte; continuation bytes add nothing
+      if (c < 0x80)
+        ++cells;
+      else if (c >= 0xC0)
+        cells += 2;  // a lead byte; continuation bytes add nothing
     }
     return {cells * cellW_, utf8.empty() ? 0 : height_};
   }
