@@ -184,23 +184,21 @@ uint32_t TProfile::Lookup(uint32_t owner, std::string_view name) const {
 }
 
 void TProfile::AddName(uint32_t owner, std::string_view name, uint32_t item) {
-  if (2 * (entries_.size() + 1) > slots_.size()) {
-    slots_.assign(std::max<size_t>(16, slots_.size() * 2), 0);
-    const size_t mask = slots_.size() - 1;
-    for (size_t e = 0; e < entries_.size(); ++e) {
-      size_t i = entries_[e].Hash & mask;
-      while (slots_[i] != 0) i = (i + 1) & mask;
-      slots_[i] = uint32_t(e + 1);
-    }
-  }
   const TLowerName lower(owner, name);
-  TName n{uint32_t(names_.size()), uint32_t(name.size()), owner, item, lower.Hash()};
+  entries_.push_back(TName{uint32_t(names_.size()), uint32_t(name.size()), owner, item, lower.Hash()});
   names_ += lower.View();
-  entries_.push_back(n);
-  const size_t mask = slots_.size() - 1;
-  size_t i = n.Hash & mask;
-  while (slots_[i] != 0) i = (i + 1) & mask;
-  slots_[i] = uint32_t(entries_.size());
+  auto place = [this](size_t e) {
+    const size_t mask = slots_.size() - 1;
+    size_t i = entries_[e].Hash & mask;
+    while (slots_[i] != 0) i = (i + 1) & mask;
+    slots_[i] = uint32_t(e + 1);
+  };
+  if (2 * entries_.size() > slots_.size()) {  // keep the table under half full
+    slots_.assign(std::max<size_t>(16, slots_.size() * 2), 0);
+    for (size_t e = 0; e < entries_.size(); ++e) place(e);
+  } else {
+    place(entries_.size() - 1);
+  }
 }
 
 const TProfile::TKey* TProfile::Find(std::string_view section, std::string_view key) const {
