@@ -26,16 +26,18 @@ declare -A extra_seeds=([level_table]=data/LevelUp.def)
 
 status=0
 for t in "${targets[@]}"; do
-  seeds=()
+  opts=()
   # The whole default table is 15 KB; its first 4 KB (some sixty levels) already reach every
   # rule of the reader, and short inputs keep the runs many.
-  if [[ -n ${extra_seeds[$t]:-} ]]; then seeds=(-seed_inputs="${extra_seeds[$t]}" -max_len=4096); fi
+  if [[ -n ${extra_seeds[$t]:-} ]]; then opts=(-seed_inputs="${extra_seeds[$t]}" -max_len=4096); fi
+  # A target may come with a dictionary of the tokens its format is made of.
+  if [[ -f fuzz/$t.dict ]]; then opts+=(-dict="fuzz/$t.dict"); fi
   work=build/fuzz/corpus/$t
   artifacts=build/fuzz/artifacts/$t
   log=build/fuzz/fuzz_$t.log
   mkdir -p "$work" "$artifacts"
   if ! build/fuzz/bin/fuzz_$t -max_total_time="$seconds" -timeout=10 -print_final_stats=1 \
-      -artifact_prefix="$artifacts/" "${seeds[@]}" "$work" "fuzz/corpus/$t" >"$log" 2>&1; then
+      -artifact_prefix="$artifacts/" "${opts[@]}" "$work" "fuzz/corpus/$t" >"$log" 2>&1; then
     status=1
     echo "fuzz_$t: FAILED (see $log, inputs in $artifacts)"
     tail -n 30 "$log"

@@ -1,17 +1,25 @@
 #include "config/profile.h"
 
 #include <algorithm>
+#include <array>
 #include <charconv>
 #include <cmath>
 #include <cstring>
-#include <functional>
 
 namespace kq {
 
 namespace {
 
+// A table rather than five comparisons: every byte of every line is tested, and the fuzzer
+// traces each comparison.
+constexpr auto kBlank = [] {
+  std::array<bool, 256> t{};
+  for (unsigned char c : {' ', '\t', '\r', '\v', '\f'}) t[c] = true;
+  return t;
+}();
+
 bool IsBlank(char c) {
-  return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f';
+  return kBlank[static_cast<unsigned char>(c)];
 }
 
 // Names match without surrounding blanks and with ASCII letters in lower case. Eight bytes at a
@@ -31,43 +39,34 @@ std::string_view TrimName(std::string_view s) {
   return s;
 }
 
-// A trimmed name in lower case, in a buffer of its own for names that fit (every name the game
-// looks up), with its hash within one owner.
-class TLowerName {
- public:
-  TLowerName(uint32_t owner, std::string_view s) {
-    char* out = buf_;
-    if (s.size() > sizeof buf_) {
-      long_.resize((s.size() + 7) / 8 * 8);
-      out = long_.data();
-    }
-    size_t i = 0;
-    for (; i + 8 <= s.size(); i += 8) {
-      uint64_t w;
-      std::memcpy(&w, s.data() + i, 8);
-      w = LowerWord(w);
-      std::memcpy(out + i, &w, 8);
-    }
-    if (i < s.size()) {
-      char tail[8] = {};
-      for (size_t t = 0; i + t < s.size(); ++t) tail[t] = s[i + t];
-      uint64_t w;
-      std::memcpy(&w, tail, 8);
-      w = LowerWord(w);
-      std::memcpy(out + i, &w, 8);
-    }
-    view_ = std::string_view(out, s.size());
-    hash_ = uint32_t(std::hash<std::string_view>{}(view_) ^ (uint64_t(owner) * 0x9E3779B97F4A7C15ull));
+// Up to eight bytes of a name as one word, the missing ones zero.
+uint64_t LoadWord(const char* p, size_t n) {
+  uint64_t w = 0;
+  if (n >= 8) {
+    std::memcpy(&w, p, 8);
+    return w;
   }
-  std::string_view View() const { return view_; }
-  uint32_t Hash() const { return hash_; }
+  for (size_t i = 0; i < n; ++i) w |= uint64_t(uint8_t(p[i])) << (8 * i);
+  return w;
+}
 
- private:
-  char buf_[72];  // 64 bytes of name and room for the last whole word
-  std::string long_;
-  std::string_view view_;
-  uint32_t hash_ = 0;
-};
+// The hash of a name in lower case within one owner, a word at a time.
+uint32_t NameHash(uint32_t owner, std::string_view s) {
+  uint64_t h = (uint64_t(owner) + 1) * 0x9E3779B97F4A7C15ull ^ s.size();
+  for (size_t i = 0; i < s.size(); i += 8) {
+    h ^= LowerWord(LoadWord(s.data() + i, s.size() - i));
+    h *= 0xBF58476D1CE4E5B9ull;
+    h ^= h >> 31;
+  }
+  return uint32_t(h ^ (h >> 32));
+}
+
+// Whether s, lowered, is the stored lower-case name at lower (of s.size() bytes).
+bool SameName(std::string_view s, const char* lower) {
+  for (size_t i = 0; i < s.size(); i += 8)
+    if (LowerWord(LoadWord(s.data() + i, s.size() - i)) != LoadWord(lower + i, s.size() - i)) return false;
+  return true;
+}
 
 void Trim(const std::string& t, size_t& b, size_t& e) {
   while (b < e && IsBlank(t[b])) ++b;
@@ -109,10 +108,14 @@ void TProfile::Index() {
   for (const char* c = text_.data();
        (c = static_cast<const char*>(std::memchr(c, '\n', size_t(text_.data() + text_.size() - c)))); ++c)
     ++lineCount;
+  // With room for the lines a save of the settings adds (some forty), so that writing them
+  // allocates nothing more.
+  lineCount += 64;
   lines_.reserve(lineCount);
   keys_.reserve(lineCount);
   entries_.reserve(lineCount);
-  names_.reserve(text_.size());
+  sections_.reserve(8);
+  names_.reserve(text_.size() + 512);
   size_t slots = 16;
   while (slots < 2 * lineCount) slots *= 2;
   slots_.assign(slots, 0);
@@ -170,23 +173,25 @@ void TProfile::Index() {
 
 uint32_t TProfile::Lookup(uint32_t owner, std::string_view name) const {
   if (slots_.empty()) return kHeading;
-  const TLowerName lower(owner, name);
-  const std::string_view want = lower.View();
+  const uint32_t hash = NameHash(owner, name);
   const size_t mask = slots_.size() - 1;
-  for (size_t i = lower.Hash() & mask;; i = (i + 1) & mask) {
+  for (size_t i = hash & mask;; i = (i + 1) & mask) {
     const uint32_t slot = slots_[i];
     if (slot == 0) return kHeading;
     const TName& n = entries_[slot - 1];
-    if (n.Hash == lower.Hash() && n.Owner == owner &&
-        std::string_view(names_).substr(n.Begin, n.Size) == want)
+    if (n.Hash == hash && n.Owner == owner && n.Size == name.size() &&
+        SameName(name, names_.data() + n.Begin))
       return n.Item;
   }
 }
 
 void TProfile::AddName(uint32_t owner, std::string_view name, uint32_t item) {
-  const TLowerName lower(owner, name);
-  entries_.push_back(TName{uint32_t(names_.size()), uint32_t(name.size()), owner, item, lower.Hash()});
-  names_ += lower.View();
+  entries_.push_back(
+      TName{uint32_t(names_.size()), uint32_t(name.size()), owner, item, NameHash(owner, name)});
+  const size_t at = names_.size();
+  names_ += name;
+  for (size_t i = at; i < names_.size(); ++i)
+    if (names_[i] >= 'A' && names_[i] <= 'Z') names_[i] = char(names_[i] - 'A' + 'a');
   auto place = [this](size_t e) {
     const size_t mask = slots_.size() - 1;
     size_t i = entries_[e].Hash & mask;
@@ -206,10 +211,6 @@ const TProfile::TKey* TProfile::Find(std::string_view section, std::string_view 
   if (s == kHeading) return nullptr;
   const uint32_t k = Lookup(s, TrimName(key));
   return k == kHeading ? nullptr : &keys_[k];
-}
-
-TProfile::TKey* TProfile::Find(std::string_view section, std::string_view key) {
-  return const_cast<TKey*>(static_cast<const TProfile*>(this)->Find(section, key));
 }
 
 std::optional<std::string_view> TProfile::KeyValue(const TKey* k) const {
@@ -264,10 +265,11 @@ std::optional<double> TProfile::ReadReal(std::string_view section, std::string_v
   return v ? ParseProfileReal(*v) : std::nullopt;
 }
 
-std::string TProfile::LineBreak() const {
-  size_t nl = text_.find('\n');
-  if (nl == std::string::npos) return "\r\n";  // the Windows default for a new file
-  return nl > 0 && text_[nl - 1] == '\r' ? "\r\n" : "\n";
+std::string_view TProfile::LineBreak() const {
+  const void* nl = std::memchr(text_.data(), '\n', text_.size());
+  if (!nl) return "\r\n";  // the Windows default for a new file
+  const char* at = static_cast<const char*>(nl);
+  return at > text_.data() && at[-1] == '\r' ? "\r\n" : "\n";
 }
 
 void TProfile::Shift(size_t line, size_t bytes, size_t lines) {
@@ -291,19 +293,23 @@ void TProfile::Shift(size_t line, size_t bytes, size_t lines) {
 
 void TProfile::WriteString(std::string_view section, std::string_view key, std::string_view value) {
   std::string v(value);
-  for (char& c : v)
-    if (c == '\r' || c == '\n') c = ' ';
+  if (HasBreak(v))
+    for (char& c : v)
+      if (c == '\r' || c == '\n') c = ' ';
   // Reading trims blanks and takes off one pair of quotes, so such values go in quotes.
   if (HasEdgeBlank(v) || (v.size() >= 2 && (v.front() == '"' || v.front() == '\'') && v.back() == v.front()))
     v = '"' + v + '"';
-  const std::string eol = LineBreak();
+  const uint32_t sectionItem = Lookup(kHeading, TrimName(section));
+  const uint32_t keyItem = sectionItem == kHeading ? kHeading : Lookup(sectionItem, TrimName(key));
+  TKey* k = keyItem == kHeading ? nullptr : &keys_[keyItem];
+  // Saving settings mostly writes back what is there already.
+  if (k && std::string_view(text_).substr(k->ValueBegin, k->ValueEnd - k->ValueBegin) == v) return;
+
   // Names that a new parse would read back at exactly the written place; anything else is
   // written the same way but indexed afresh.
-  const bool plainSection = !HasEdgeBlank(section) && !HasBreak(section);
   const bool plainKey = !HasEdgeBlank(key) && !HasBreak(key) && key.find('=') == std::string_view::npos &&
                         (key.empty() || key.front() != '[');
-
-  if (TKey* k = Find(section, key)) {
+  if (k) {
     const size_t old = k->ValueEnd - k->ValueBegin;
     text_.replace(k->ValueBegin, old, v);
     if (!plainKey) return Index();
@@ -319,18 +325,24 @@ void TProfile::WriteString(std::string_view section, std::string_view key, std::
     return;
   }
 
-  if (const uint32_t s = Lookup(kHeading, TrimName(section)); s != kHeading) {
+  const std::string_view eol = LineBreak();
+  if (const uint32_t s = sectionItem; s != kHeading) {
     TSection& sec = sections_[s];
     const size_t last = sec.LastKey;
     const size_t at = lines_[last].Next;
     const size_t prefix = lines_[last].Next == lines_[last].End ? eol.size() : 0;  // no final break
-    std::string add = prefix ? eol : std::string();
-    add += std::string(key) + "=" + v + eol;
-    text_.insert(at, add);
+    // The new line is built in place: no string of its own to allocate.
+    const size_t added = prefix + key.size() + 1 + v.size() + eol.size();
+    text_.insert(at, added, '=');
+    char* out = text_.data() + at;
+    if (prefix) out = std::copy(eol.begin(), eol.end(), out);
+    out = std::copy(key.begin(), key.end(), out) + 1;
+    out = std::copy(v.begin(), v.end(), out);
+    std::copy(eol.begin(), eol.end(), out);
     if (!plainKey) return Index();
     lines_[last].Next += prefix;
-    Shift(last, add.size(), 1);
-    TLine line{at + prefix, at + add.size() - eol.size(), at + add.size()};
+    Shift(last, added, 1);
+    TLine line{at + prefix, at + added - eol.size(), at + added};
     lines_.insert(lines_.begin() + static_cast<ptrdiff_t>(last + 1), line);
     AddName(s, key, uint32_t(keys_.size()));
     keys_.push_back(TKey{last + 1, line.Begin + key.size() + 1, line.End});
@@ -350,8 +362,8 @@ void TProfile::WriteString(std::string_view section, std::string_view key, std::
     }
     if (blankLine) text_ += eol;
   }
-  text_ += "[" + std::string(section) + "]" + eol + std::string(key) + "=" + v + eol;
-  if (!plainSection || !plainKey) return Index();
+  text_.append("[").append(section).append("]").append(eol).append(key).append("=").append(v).append(eol);
+  if (!plainKey || HasEdgeBlank(section) || HasBreak(section)) return Index();
   pos = lines_.empty() ? 0 : lines_.back().Next;
   if (blankLine) {
     lines_.push_back(TLine{pos, pos, pos + eol.size()});

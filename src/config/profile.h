@@ -79,12 +79,11 @@ class TProfile {
   uint32_t Lookup(uint32_t owner, std::string_view name) const;
   // Adds a name that Lookup did not find.
   void AddName(uint32_t owner, std::string_view name, uint32_t item);
-  TKey* Find(std::string_view section, std::string_view key);
   const TKey* Find(std::string_view section, std::string_view key) const;
   // The stored value with blanks and one pair of quotes taken off, pointing into the text.
   std::optional<std::string_view> Value(std::string_view section, std::string_view key) const;
   std::optional<std::string_view> KeyValue(const TKey* k) const;
-  std::string LineBreak() const;
+  std::string_view LineBreak() const;
   // Moves everything after line by the given bytes and line count (a write needs no new parse).
   void Shift(size_t line, size_t bytes, size_t lines);
 
