@@ -77,7 +77,7 @@ double Run(SdlPlatform& platform, bool direct3D, int cpu2, int frames, int& trim
       ++games;
       continue;
     }
-    const uint8_t before = b.Phase;
+    const kq::TGamePhase before = b.Phase;
     now += 16;
     platform.SetVirtualTime(now);
     const double t0 = CpuMs();

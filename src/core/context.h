@@ -46,7 +46,7 @@ struct GameContext;
 struct TScreenHandlers {
   void (*Enter)(GameContext& g) = nullptr;
   void (*Tick)(GameContext& g, int moveCount) = nullptr;
-  void (*Leave)(GameContext& g, int next) = nullptr;
+  void (*Leave)(GameContext& g, TScreenState next) = nullptr;
 };
 using TScreenTable = std::array<TScreenHandlers, scPadAssign + 1>;
 
@@ -82,7 +82,7 @@ struct GameContext {
   std::unique_ptr<IMusicPlayer> MusicOwner;
 
   // Form state.
-  uint8_t ScreenState = scNone;
+  TScreenState ScreenState = scNone;
   TScreenTable Screens;  // by screen state
   uint32_t FrameTime = 0;
   std::string AppPath;   // program folder with a trailing '/'
@@ -207,7 +207,7 @@ struct GameContext {
   void PlayRandomBgm();
   void StopMusic();
   // The only way the screen state changes.
-  void EnterState(int newState);
+  void EnterState(TScreenState newState);
   // Path of a data file below the asset pack's folder, written with backslashes as the data
   // tables write them; each component is matched without regard to case.
   std::string DataPath(std::string_view winRelative) const;

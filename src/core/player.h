@@ -90,7 +90,7 @@ struct TPlayerInfo {
   int FieldLeft = 0, FieldTop = 0, FieldRight = 0, FieldBottom = 0;
   int FieldWidthPx = 0, FieldHeightPx = 0;
   int FieldCenterX = 0, FieldCenterY = 0;
-  uint8_t Phase = gpPlay;
+  TGamePhase Phase = gpPlay;
   uint32_t LineUpTime = 0;
   int RiseOffset = 0;
   int PendingLines = 0;

@@ -4,8 +4,8 @@ namespace kq {
 
 namespace {
 
-TScreenHandlers* Handlers(GameContext& g, int state) {
-  return state >= 0 && size_t(state) < g.Screens.size() ? &g.Screens[size_t(state)] : nullptr;
+TScreenHandlers* Handlers(GameContext& g, TScreenState state) {
+  return size_t(state) < g.Screens.size() ? &g.Screens[size_t(state)] : nullptr;
 }
 
 // Player 1's device, then player 2's: from the keyboard and pads, or from the computer player
@@ -24,7 +24,7 @@ void PollInputs(GameContext& g) {
 
 }  // namespace
 
-void GameContext::EnterState(int newState) {
+void GameContext::EnterState(TScreenState newState) {
   if (TScreenHandlers* h = Handlers(*this, ScreenState); h && h->Leave) h->Leave(*this, newState);
   // Every sprite belongs to one screen; the records must not keep pointers to freed sprites.
   Player1P.ForgetSprites();
@@ -33,7 +33,7 @@ void GameContext::EnterState(int newState) {
   DXSpriteEngine1.ClearChildren();
   if (TScreenHandlers* h = Handlers(*this, newState); h && h->Enter) h->Enter(*this);
   DXInput1.States.reset();  // player 2's latches survive until the end of the frame
-  ScreenState = uint8_t(newState);
+  ScreenState = newState;
 }
 
 void FrameTick(GameContext& g, uint32_t now, int moveCount) {
@@ -42,7 +42,7 @@ void FrameTick(GameContext& g, uint32_t now, int moveCount) {
   ++g.TickCount;
   if (g.Platform && !g.Platform->CanDraw()) return;  // latched states wait for the next real tick
   PollInputs(g);
-  const uint8_t state = g.ScreenState;
+  const TScreenState state = g.ScreenState;
   TScreenHandlers* h = Handlers(g, state);
   if (!h || !h->Tick) return;
   h->Tick(g, moveCount);

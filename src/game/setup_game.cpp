@@ -198,7 +198,7 @@ void InstallPlayScreen(TScreenTable& screens) {
   TScreenHandlers& h = screens[scPlay];
   h.Enter = EnterPlay;
   h.Tick = GameTick;
-  h.Leave = [](GameContext& g, int) {
+  h.Leave = [](GameContext& g, TScreenState) {
     g.StopMusic();
     LeavePlay(g);
   };

@@ -4,13 +4,13 @@
 namespace kq {
 
 void InstallFrontEndScreens(TScreenTable& screens) {
-  screens[scTitle] = {EnterTitle, TitleTick, [](GameContext& g, int next) {
+  screens[scTitle] = {EnterTitle, TitleTick, [](GameContext& g, TScreenState next) {
                         if (next == scOptions) g.OptionCursor = 1;
                         g.TitleNotice.clear();
                       }};
   screens[scOpening] = {EnterOpening, OpeningTick, nullptr};
-  screens[scRules] = {EnterRules, RulesTick, [](GameContext& g, int) { g.StopMusic(); }};
-  screens[scRanking] = {EnterRanking, RankingTick, [](GameContext& g, int) { g.NewRankIndex = -1; }};
+  screens[scRules] = {EnterRules, RulesTick, [](GameContext& g, TScreenState) { g.StopMusic(); }};
+  screens[scRanking] = {EnterRanking, RankingTick, [](GameContext& g, TScreenState) { g.NewRankIndex = -1; }};
   screens[scOptions] = {EnterOptions, OptionsTick, nullptr};
   screens[scKeyAssign] = {EnterKeyAssign, KeyAssignTick, nullptr};
   screens[scPadAssign] = {EnterPadAssign, PadAssignTick, nullptr};

@@ -122,7 +122,7 @@ TEST_F(ControlsTest, ShotButtonsFireTheirShotTypesOnePressOneShot) {
 
 TEST_F(ControlsTest, ShotsFireInEveryPhase) {
   Start(1);
-  for (uint8_t phase : {gpRise, gpErase, gpFall, gpTrim}) {
+  for (TGamePhase phase : {gpRise, gpErase, gpFall, gpTrim}) {
     P1().Phase = phase;
     P1().ErasingCount = 1;  // keep gpErase waiting
     P1().LineUpTime = g.FrameTime;
@@ -148,7 +148,7 @@ TEST_F(ControlsTest, RaiseInPlayQueuesALineOnTheNextTickAndRisesOnTheOneAfter) {
 }
 
 TEST_F(ControlsTest, RaiseDoesNothingOutsidePlay) {
-  for (uint8_t phase : {gpRise, gpErase, gpFall, gpTrim, gpRestore}) {
+  for (TGamePhase phase : {gpRise, gpErase, gpFall, gpTrim, gpRestore}) {
     Start(phase == gpTrim || phase == gpRestore ? 2 : 1);
     P1().Phase = phase;
     P1().ErasingCount = phase == gpErase ? 1 : 0;
@@ -183,7 +183,7 @@ TEST_F(ControlsTest, HeldRaiseRepeatsAndLinesQueueUpToFive) {
 }
 
 TEST_F(ControlsTest, EscLeavesToTheTitleFromEveryPhase) {
-  for (uint8_t phase : {gpPlay, gpRise, gpErase, gpFall, gpTrim, gpRestore, gpOver, gpEnding}) {
+  for (TGamePhase phase : {gpPlay, gpRise, gpErase, gpFall, gpTrim, gpRestore, gpOver, gpEnding}) {
     Start(1);
     P1().Phase = phase;
     if (phase == gpOver) P1().Active = false;
