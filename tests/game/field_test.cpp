@@ -1,36 +1,76 @@
 #include "game_fixture.h"
+#include "screen_probe.h"
 
 namespace kq::test {
 namespace {
 
 using FieldTest = GameTest;
 
-TEST_F(FieldTest, CellCoordinatesCountRowsFromTheBottom) {
-  Start(2);
-  EXPECT_EQ(CellY(P1(), 0), 400);
-  EXPECT_EQ(CellY(P1(), 12), 16);
-  EXPECT_EQ(CellY(P1(), 13), -16);
-  EXPECT_EQ(CellX(P1(), 0), 16);
-  EXPECT_EQ(P2().FieldLeft, 384);
-  EXPECT_EQ(CellX(P2(), 0), 400);
-  EXPECT_EQ(CellX(P2(), 7), 624);
+// What the player sees at the start: pictures in colours of their own, the screen drawn.
+struct FieldScreenTest : GameTest {
+  TScreenProbe probe;
+  void SetUp() override {
+    GameTest::SetUp();
+    for (int k = 0; k <= 6; ++k) {
+      probe.Paint(g.DXImageList1, "BLOCK_N" + std::to_string(k), 32, 32, 6);
+      probe.Paint(g.DXImageList1, "BLOCK_C" + std::to_string(k), 32, 32, 6);
+    }
+    probe.Paint(g.DXImageList1, "SIGHT", 32, 32);
+    probe.Paint(g.DXImageList1, "SHOOTER", 32, 32, 2);
+    probe.Paint(g.DXImageList1, "STR_1P", 30, 10);
+    probe.Paint(g.DXImageList1, "STR_2P", 30, 10);
+  }
+  // The picture at the centre of a cell.
+  std::string AtCell(TPlayerInfo& p, int col, int row) {
+    return probe.At(16 + p.FieldLeft + 32 * col, 400 - 32 * row);
+  }
+};
+
+TEST_F(FieldScreenTest, OnePlayerFieldIsSevenColumnsAtTheLeft) {
+  Start(1, {"5", "0123450"});
+  probe.Draw(g.DXSpriteEngine1);
+  const char* kinds = "0123450";
+  for (int c = 0; c < 7; ++c) EXPECT_EQ(probe.At(16 + 32 * c, 400), std::string("BLOCK_N") + kinds[c]) << c;
+  EXPECT_EQ(probe.At(16, 400 - 32), "BLOCK_N5");  // rows count from the bottom
+  EXPECT_EQ(probe.At(240, 400), "");              // no eighth column
+  EXPECT_EQ(probe.At(16, 400 - 64), "");
+  // The sight on the fourth column, seventh row; the shooter below the middle of the field.
+  EXPECT_EQ(probe.At(112, 208), "SIGHT");
+  EXPECT_EQ(probe.At(112, 450), "SHOOTER");
+  EXPECT_EQ(probe.At(112 + 17, 450), "");
+  // The player's label beside the field, nothing of a second player.
+  EXPECT_EQ(probe.At(224 + 5 + 32, 50 - 12), "STR_1P");
+  for (int y = 0; y < 480; y += 4) EXPECT_NE(probe.At(600, y), "STR_2P");
 }
 
-TEST_F(FieldTest, OnePlayerGameUsesSevenColumnsAndLeavesPlayerTwoZero) {
+TEST_F(FieldScreenTest, VersusFieldsAreEightColumnsAtBothEdges) {
+  Start(2, {"01234501"}, {"10234512"});
+  probe.Draw(g.DXSpriteEngine1);
+  EXPECT_EQ(probe.At(16, 400), "BLOCK_N0");
+  EXPECT_EQ(probe.At(16 + 32 * 7, 400), "BLOCK_N1");
+  EXPECT_EQ(probe.At(640 - 256 + 16, 400), "BLOCK_N1");
+  EXPECT_EQ(probe.At(640 - 16, 400), "BLOCK_N2");
+  EXPECT_EQ(probe.At(320, 400), "");  // the gap between the fields
+  for (TPlayerInfo* p : {&P1(), &P2()}) {
+    EXPECT_EQ(AtCell(*p, 3, 6), "SIGHT");
+    EXPECT_EQ(probe.At(p->FieldLeft + 128, 450), "SHOOTER");
+  }
+  // The hazard icons: at the inner bottom corner of each field.
+  EXPECT_EQ(probe.At(256 - 58, 450), "BLOCK_C6");
+  EXPECT_EQ(probe.At(384 + 14, 450), "BLOCK_C6");
+  EXPECT_EQ(probe.At(256 - 58 - 17, 450), "");
+}
+
+TEST_F(FieldTest, RecordsOfTheOnePlayerGame) {
   Start(1);
   EXPECT_TRUE(P1().Active);
-  EXPECT_EQ(P1().Cols, 7);
-  EXPECT_EQ(P1().Rows, 13);
-  EXPECT_EQ(P1().FieldWidthPx, 224);
-  EXPECT_EQ(P1().FieldCenterX, 112);
-  EXPECT_EQ(P1().FieldCenterY, 208);
   EXPECT_EQ(P1().Rival, &g.Player2P);
   EXPECT_EQ(P1().VoiceBase, 0);
   EXPECT_FALSE(P2().Active);
   EXPECT_EQ(P2().Cols, 0);
   EXPECT_EQ(P2().Sight, nullptr);
   EXPECT_EQ(P2().DangerSprite, nullptr);
-  EXPECT_EQ(P1().RainbowSprite != nullptr, true);
+  ASSERT_NE(P1().RainbowSprite, nullptr);
   EXPECT_FALSE(P1().RainbowSprite->Visible);
   EXPECT_EQ(P1().HazardIcon, nullptr);
   // Level 1 is loaded by the start's level check.
@@ -39,50 +79,19 @@ TEST_F(FieldTest, OnePlayerGameUsesSevenColumnsAndLeavesPlayerTwoZero) {
   EXPECT_EQ(P1().LineUpTime, g.FrameTime);
 }
 
-TEST_F(FieldTest, VersusGameUsesEightColumnsForBoth) {
+TEST_F(FieldTest, RecordsOfTheVersusGame) {
   Start(2);
-  for (TPlayerInfo* p : {&P1(), &P2()}) {
-    EXPECT_TRUE(p->Active);
-    EXPECT_EQ(p->Cols, 8);
-    EXPECT_EQ(p->FieldWidthPx, 256);
-    EXPECT_EQ(p->RainbowSprite, nullptr);
-    ASSERT_NE(p->HazardIcon, nullptr);
-    EXPECT_DOUBLE_EQ(p->HazardIcon->Y, 450);
-  }
   EXPECT_EQ(P1().Rival, &g.Player2P);
   EXPECT_EQ(P2().Rival, &g.Player1P);
   EXPECT_EQ(P2().PlayerNo, 1);
   EXPECT_EQ(P2().VoiceBase, 0x50);
-  EXPECT_EQ(P2().FieldRight, 640);
-  EXPECT_DOUBLE_EQ(P1().HazardIcon->X, 256 - 58);
-  EXPECT_DOUBLE_EQ(P2().HazardIcon->X, 384 + 14);
-  EXPECT_DOUBLE_EQ(P2().Shooter->X, 512);
-}
-
-TEST_F(FieldTest, StartSpritesSitWhereTheTableSays) {
-  Start(2);
   for (TPlayerInfo* p : {&P1(), &P2()}) {
-    ASSERT_NE(p->Sight, nullptr);
-    EXPECT_EQ(p->Sight->Col, 3);
-    EXPECT_EQ(p->Sight->Row, 6);
-    EXPECT_DOUBLE_EQ(p->Sight->X, CellX(*p, 3));
-    EXPECT_DOUBLE_EQ(p->Sight->Y, CellY(*p, 6));
-    EXPECT_EQ(p->Sight->Z(), 6);
+    EXPECT_TRUE(p->Active);
+    EXPECT_EQ(p->RainbowSprite, nullptr);
     EXPECT_EQ(p->Sight->Owner, p);
-    ASSERT_NE(p->Shooter, nullptr);
-    EXPECT_DOUBLE_EQ(p->Shooter->Y, 450);
-    EXPECT_DOUBLE_EQ(p->Shooter->PatternPos, 1);  // second frame until it fires
-    for (int r = 0; r < kFieldRows; ++r) {
-      ASSERT_NE(p->RowShades[size_t(r)], nullptr);
-      EXPECT_FALSE(p->RowShades[size_t(r)]->Visible);
-      EXPECT_DOUBLE_EQ(p->RowShades[size_t(r)]->Y, CellY(*p, r));
-      EXPECT_EQ(p->RowShades[size_t(r)]->Width, p->FieldWidthPx);
-    }
-    ASSERT_NE(p->DangerSprite, nullptr);
+    // Hidden until the rules show them.
+    for (int r = 0; r < kFieldRows; ++r) EXPECT_FALSE(p->RowShades[size_t(r)]->Visible);
     EXPECT_FALSE(p->DangerSprite->Visible);
-    EXPECT_EQ(p->DangerSprite->Width, p->FieldWidthPx);
-    EXPECT_EQ(p->DangerSprite->Height, 416);
-    EXPECT_EQ(p->DangerSprite->Z(), 13);
   }
 }
 

@@ -1,6 +1,6 @@
 #pragma once
-// A fresh game context with one or two player records laid out as at game start, the HUD of the
-// gauge rules and helpers to place blocks, run frames and make test pictures.
+// A fresh game context with one or two players set up as at game start (an empty field) and
+// helpers to place blocks, run frames and make test pictures.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -53,36 +53,14 @@ struct GaugesFixture : ::testing::Test {
     }
   }
 
-  // Lays out the records as the game start does and gives them their HUD and row shades.
+  // The game start's own set-up (records, field geometry, HUD, row shades) on an empty field.
   void StartGame(int mode) {
     g.GameMode = mode;
-    g.FieldCols = mode == 1 ? 7 : 8;
+    g.FieldCols = mode == 2 ? 8 : 7;
+    SetupGame(g);
     for (int n = 0; n < 2; ++n) {
       TPlayerInfo& p = g.Player(n);
-      p = TPlayerInfo{};
-      if (mode == 1 && n == 1) continue;
-      p.PlayerNo = uint8_t(n);
-      p.Active = true;
-      p.Rival = &g.Player(1 - n);
-      p.VoiceBase = n == 0 ? 0 : 80;
-      p.Cols = g.FieldCols;
-      p.Rows = 13;
-      p.FieldWidthPx = p.Cols * 32;
-      p.FieldHeightPx = 13 * 32;
-      p.FieldLeft = n == 0 ? 0 : 640 - p.FieldWidthPx;
-      p.FieldTop = 0;
-      p.FieldRight = p.FieldLeft + p.FieldWidthPx;
-      p.FieldBottom = p.FieldTop + p.FieldHeightPx;
-      p.FieldCenterX = p.FieldLeft + p.FieldWidthPx / 2;
-      p.FieldCenterY = p.FieldTop + p.FieldHeightPx / 2;
-      CreateHudSprites(g, p, g.Player1P.FieldRight + 5, n == 0 ? 50 : 280);
-      for (int r = 0; r < 13; ++r) {
-        auto* shade = new T3DImageSprite(g, &g.DXSpriteEngine1);
-        InitTextureSprite(*shade, nullptr, p.FieldWidthPx, 32, 0, 0, false, 0, 13, p.FieldCenterX,
-                          CellY(p, r));
-        shade->Visible = false;
-        p.RowShades[size_t(r)] = shade;
-      }
+      if (!p.Active) continue;
       p.LineUpTime = g.FrameTime;
       p.LvLineUpInterval = 1000000000;  // no line-ups unless a test asks for them
     }

@@ -4,6 +4,7 @@
 
 #include "game/game_fixture.h"
 #include "game/gauges_fixture.h"
+#include "game/screen_probe.h"
 
 namespace kq::test {
 namespace {
@@ -482,60 +483,71 @@ TEST_F(RainbowTest, LongFrameEndsRainbowModeOnce) {
 
 // --- the HUD of each mode ---
 
-TEST_F(GaugesFixture, HudOfTheOnePlayerGame) {
-  StartGame(1);
-  TPlayerInfo& p = g.Player1P;
-  const int x0 = 224 + 5, y0 = 50;
-  ASSERT_NE(p.ScoreSprite, nullptr);
-  EXPECT_EQ(p.ScoreSprite->X, x0);
-  EXPECT_EQ(p.ScoreSprite->Y, y0);
-  EXPECT_DOUBLE_EQ(p.ScoreSprite->RollSpeed, 150);
-  EXPECT_EQ(p.ChainGaugeSprite->GaugeValue, &p.ChainGauge);
-  EXPECT_EQ(p.ChainGaugeSprite->X, x0 + 46);
-  EXPECT_EQ(p.ChainGaugeSprite->Y, y0 + 30);
-  ASSERT_NE(p.RainbowGaugeSprite, nullptr);
-  EXPECT_EQ(p.RainbowGaugeSprite->GaugeValue, &p.RainbowGauge);
-  EXPECT_EQ(p.PowerGaugeSprite, nullptr);
-  EXPECT_EQ(p.HazardCountSprite, nullptr);
-  ASSERT_NE(p.PokerSprite, nullptr);
-  EXPECT_EQ(p.PokerSprite->X, 224 + 140);
-  EXPECT_EQ(p.PokerSprite->Y, 140);
-  EXPECT_EQ(p.PokerSprite->Owner, &p);
-  EXPECT_EQ(p.LevelSprite->X, 10);
-  EXPECT_EQ(p.LevelSprite->Y, 416 + 5);
-  TComboSprite* combo = p.ComboSprite;
-  EXPECT_DOUBLE_EQ(combo->RollSpeed, 0.01);
-  for (int k = 0; k < 4; ++k) {
-    EXPECT_EQ(combo->Digits[k]->X, x0 + 17 + k * 16);
-    EXPECT_EQ(combo->Digits[k]->Y, y0 + 87);
-    EXPECT_EQ(combo->Digits[k]->Z(), 10);
-    EXPECT_FALSE(combo->Digits[k]->Visible);
+// What the player sees of the HUD: pictures in colours of their own, every sprite drawn.
+struct HudScreenTest : GaugesFixture {
+  TScreenProbe probe;
+  void SetUp() override {
+    GaugesFixture::SetUp();
+    probe.Paint(g.DXImageList1, "FONT_SCORE", 14, 20, 10);
+    probe.Paint(g.DXImageList1, "NUM_COMBO", 16, 24, 10);
+    probe.Paint(g.DXImageList1, "STR_COMBO", 60, 20);
+    probe.Paint(g.DXImageList1, "STR_LEVEL", 30, 4);
+    probe.Paint(g.DXImageList1, "CHAINGAUGE", 80, 8);
+    probe.Paint(g.DXImageList1, "POWERGAUGE", 80, 8);
+    probe.Paint(g.DXImageList1, "RAINBOWGAUGE", 80, 8);
+    probe.Paint(g.DXImageList1, "POKER_RIM1", 40, 40, 5);
   }
-  EXPECT_EQ(combo->Label->X, x0 + 32 + 32);
-  EXPECT_EQ(combo->Label->Y, y0 + 121);
+  // Full gauges and a combo of 1234, rolled in and landed.
+  void ShowEverything() {
+    for (int n = 0; n < 2; ++n) {
+      TPlayerInfo& p = g.Player(n);
+      if (!p.Active) continue;
+      p.ChainGauge = p.PowerGauge = p.RainbowGauge = 100;
+      p.ComboSprite->RollSpeed = 100000;
+      p.ComboSprite->SetValue(1234 * 10000);
+    }
+    Frame(16);
+    Frame(300);
+    probe.Draw(g.DXSpriteEngine1);
+  }
+};
+
+TEST_F(HudScreenTest, OnePlayerHudStandsRightOfTheField) {
+  StartGame(1);
+  ShowEverything();
+  const int x0 = 224 + 5, y0 = 50;
+  for (int i = 1; i <= 7; ++i) EXPECT_EQ(probe.At(x0 + 14 * i + 1, y0 + 1), "FONT_SCORE") << i;  // the score
+  EXPECT_EQ(probe.At(x0 + 6, y0 + 30), "CHAINGAUGE");
+  EXPECT_EQ(probe.At(x0 + 45, y0 + 30), "CHAINGAUGE");
+  EXPECT_EQ(probe.At(x0 + 86, y0 + 30), "");  // 80 pixels wide
+  EXPECT_EQ(probe.At(x0 + 6, y0 + 50), "RAINBOWGAUGE");
+  for (int k = 0; k < 4; ++k) EXPECT_EQ(probe.At(x0 + 17 + 16 * k, y0 + 87), "NUM_COMBO") << k;
+  EXPECT_EQ(probe.At(x0 + 64, y0 + 121), "STR_COMBO");
+  EXPECT_EQ(probe.At(224 + 140 + 2, 140 + 2), "POKER_RIM1");  // the poker hand's card rims
+  EXPECT_EQ(probe.At(10 + 1, 416 + 5 + 1), "STR_LEVEL");      // the level below the field
+  // Nothing of the versus HUD.
+  for (int x = 0; x < 640; x += 2) EXPECT_NE(probe.At(x, y0 + 50), "POWERGAUGE");
+  for (int x = 0; x < 640; x += 2) EXPECT_NE(probe.At(x, 450), "FONT_SCORE");
   EXPECT_EQ(g.Player2P.ScoreSprite, nullptr);
 }
 
-TEST_F(GaugesFixture, HudOfTheVersusGame) {
+TEST_F(HudScreenTest, VersusHudsStandBetweenTheFields) {
   StartGame(2);
-  for (int n = 0; n < 2; ++n) {
-    TPlayerInfo& p = g.Player(n);
-    const int x0 = 256 + 5, y0 = n == 0 ? 50 : 280;
-    EXPECT_EQ(p.ScoreSprite->X, x0);
-    EXPECT_EQ(p.ScoreSprite->Y, y0);
-    ASSERT_NE(p.PowerGaugeSprite, nullptr);
-    EXPECT_EQ(p.PowerGaugeSprite->GaugeValue, &p.PowerGauge);
-    EXPECT_EQ(p.PowerGaugeSprite->Y, y0 + 50);
-    EXPECT_EQ(p.RainbowGaugeSprite, nullptr);
-    EXPECT_EQ(p.PokerSprite, nullptr);
-    ASSERT_NE(p.HazardCountSprite, nullptr);
-    EXPECT_EQ(p.HazardCountSprite->Y, 450);
-    EXPECT_EQ(p.HazardCountSprite->Z(), 11);
+  ShowEverything();
+  const int x0 = 256 + 5;
+  for (int y0 : {50, 280}) {
+    EXPECT_EQ(probe.At(x0 + 14 + 1, y0 + 1), "FONT_SCORE") << y0;
+    EXPECT_EQ(probe.At(x0 + 6, y0 + 30), "CHAINGAUGE") << y0;
+    EXPECT_EQ(probe.At(x0 + 6, y0 + 50), "POWERGAUGE") << y0;
+    EXPECT_EQ(probe.At(x0 + 17, y0 + 87), "NUM_COMBO") << y0;
   }
-  EXPECT_EQ(g.Player1P.HazardCountSprite->X, 256 - 58 + 42);
-  EXPECT_EQ(g.Player2P.HazardCountSprite->X, 384 + 14 + 42);
-  EXPECT_EQ(g.Player1P.LevelSprite->X, 10);
-  EXPECT_EQ(g.Player2P.LevelSprite->X, 640 - 82);
+  // The hazard counts beside the hazard icons, the levels below the outer field corners.
+  EXPECT_EQ(probe.At(256 - 58 + 42, 450), "FONT_SCORE");
+  EXPECT_EQ(probe.At(384 + 14 + 42, 450), "FONT_SCORE");
+  EXPECT_EQ(probe.At(10 + 1, 416 + 5 + 1), "STR_LEVEL");
+  EXPECT_EQ(probe.At(640 - 82 + 1, 416 + 5 + 1), "STR_LEVEL");
+  EXPECT_EQ(probe.At(224 + 140 + 2, 140 + 2), "");  // no poker hand
+  for (int x = 0; x < 640; x += 2) EXPECT_NE(probe.At(x, 100), "RAINBOWGAUGE");
 }
 
 }  // namespace

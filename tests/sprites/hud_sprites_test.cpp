@@ -126,8 +126,6 @@ TEST_F(HudSpritesTest, HazardCountShowsThreeDigitsAndZooms) {
   s->RollSpeed = 1000;
   s->SetValue(5 * 10000);
   EXPECT_DOUBLE_EQ(s->Zoom, 1.0);
-  EXPECT_DOUBLE_EQ(s->ZoomSpeed, 0.005);
-  EXPECT_DOUBLE_EQ(s->ZoomMax, 2.2);
   // A second value while zooming does not restart the zoom.
   Frame(100);
   s->SetValue(7 * 10000);
@@ -322,8 +320,6 @@ TEST_F(PokerDisplayTest, NoNameOutsideTheShowingState) {
 }
 
 TEST_F(PokerDisplayTest, SortedHandBlinksEveryHalfSecond) {
-  EXPECT_EQ(d->PatternCount, 2);
-  EXPECT_TRUE(d->PatternLoop);
   Frame(499);
   EXPECT_LT(d->PatternPos, 1);
   Frame(2);
