@@ -271,9 +271,7 @@ int RunNetMatch(GameContext& g, const TNetOptions& o, const TNetRunHooks& hooks)
   CanonicalActions(g.Config.KeyAssign1P);
   CanonicalActions(g.Config.KeyAssign2P);
   g.NetPlay = true;
-  g.GameMode = 2;
-  g.FieldCols = 8;
-  g.FieldRows = 13;
+  g.SetGameMode(2);
   const uint64_t matchSeed = match.Settings().Seed;
   uint32_t round = 0;
   uint32_t clock = 1000;

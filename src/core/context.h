@@ -208,6 +208,12 @@ struct GameContext {
   void StopMusic();
   // The only way the screen state changes.
   void EnterState(TScreenState newState);
+  // The next game's mode and its field: seven columns alone, eight each in versus.
+  void SetGameMode(int mode) {
+    GameMode = mode;
+    FieldCols = mode == 2 ? 8 : 7;
+    FieldRows = kFieldRows;
+  }
   // Path of a data file below the asset pack's folder, written with backslashes as the data
   // tables write them; each component is matched without regard to case.
   std::string DataPath(std::string_view winRelative) const;

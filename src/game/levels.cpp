@@ -96,16 +96,10 @@ void EndingTick(GameContext& g, TPlayerInfo& p) {
   } else if (step == 1) {
     if (elapsed > 1000) g.EndingStep = 2;
   } else if (step == 2) {
-    auto* fade = new TFadeSprite(g, &g.DXSpriteEngine1);
-    InitTextureSprite(*fade, nullptr, 640, 480, 0, 0, false, 0, 13, 320, 240);
-    fade->Color = 0xFFFFFF;
-    fade->Alpha = 0;
-    fade->FadeRate = 0.2;
-    fade->FadeIn = true;
+    // White in, held two seconds, and back out.
+    TFadeSprite* fade = NewScreenFade(g, 0xFFFFFF, 0, true, 0.2);
     fade->FadeBack = true;
     fade->HoldTime = 2000;
-    fade->KillAtEnd = true;
-    fade->Start();
     g.EndingTime = now;
     g.EndingStep = 3;
   } else if (step == 3) {

@@ -59,14 +59,7 @@ void EnterRanking(GameContext& g) {
     bar->Alpha = 0;
     bar->FadeSpeed = 0.05f;
   }
-  auto* fade = new TFadeSprite(g, &g.DXSpriteEngine1);
-  InitTextureSprite(*fade, nullptr, 640, 480, 0, 0, false, 0, 13, 320, 240);
-  fade->Color = 0x000000;
-  fade->Alpha = 255;
-  fade->FadeRate = 0.2;
-  fade->FadeIn = false;
-  fade->KillAtEnd = true;
-  fade->Start();
+  NewScreenFade(g, 0x000000, 255, false, 0.2);  // out of black
 }
 
 void RankingTick(GameContext& g, int moveCount) {

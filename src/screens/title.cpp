@@ -44,15 +44,11 @@ void TitleTick(GameContext& g, int moveCount) {
   } else if (g.ConfirmPressed()) {
     switch (g.TitleCursor) {
       case 0:
-        g.GameMode = 1;
-        g.FieldCols = 7;
-        g.FieldRows = 13;
+        g.SetGameMode(1);
         g.EnterState(scOpening);
         break;
       case 1:
-        g.GameMode = 2;
-        g.FieldCols = 8;
-        g.FieldRows = 13;
+        g.SetGameMode(2);
         g.EnterState(scPlay);
         break;
       case 2:

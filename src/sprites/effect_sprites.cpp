@@ -125,6 +125,18 @@ void TFadeSprite::Start() {
   StartTime = G.FrameTime != 0 ? G.FrameTime : 1;
 }
 
+TFadeSprite* NewScreenFade(GameContext& g, uint32_t color, uint8_t alpha, bool fadeIn, double fadeRate) {
+  auto* fade = new TFadeSprite(g, &g.DXSpriteEngine1);
+  InitTextureSprite(*fade, nullptr, 640, 480, 0, 0, false, 0, 13, 320, 240);
+  fade->Color = color;
+  fade->Alpha = alpha;
+  fade->FadeRate = fadeRate;
+  fade->FadeIn = fadeIn;
+  fade->KillAtEnd = true;
+  fade->Start();
+  return fade;
+}
+
 void TFadeSprite::Advance(int elapsed) {
   T3DImageSprite::Advance(elapsed);
   const uint32_t now = G.FrameTime;

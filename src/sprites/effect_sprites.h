@@ -51,6 +51,10 @@ class TFadeSprite : public T3DImageSprite {
   void Render() override;
 };
 
+// A fade over the whole screen, above every other sprite, started at this frame and removed at
+// its end: from `alpha` toward opaque (fadeIn) or toward clear.
+TFadeSprite* NewScreenFade(GameContext& g, uint32_t color, uint8_t alpha, bool fadeIn, double fadeRate);
+
 class TTrimBlockSprite : public TFadeSprite {
  public:
   using TFadeSprite::TFadeSprite;
