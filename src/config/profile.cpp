@@ -299,8 +299,8 @@ void TProfile::WriteString(std::string_view section, std::string_view key, std::
   // Reading trims blanks and takes off one pair of quotes, so such values go in quotes.
   if (HasEdgeBlank(v) || (v.size() >= 2 && (v.front() == '"' || v.front() == '\'') && v.back() == v.front()))
     v = '"' + v + '"';
-  const uint32_t sectionItem = Lookup(kHeading, TrimName(section));
-  const uint32_t keyItem = sectionItem == kHeading ? kHeading : Lookup(sectionItem, TrimName(key));
+  const uint32_t s = Lookup(kHeading, TrimName(section));
+  const uint32_t keyItem = s == kHeading ? kHeading : Lookup(s, TrimName(key));
   TKey* k = keyItem == kHeading ? nullptr : &keys_[keyItem];
   // Saving settings mostly writes back what is there already.
   if (k && std::string_view(text_).substr(k->ValueBegin, k->ValueEnd - k->ValueBegin) == v) return;
@@ -326,7 +326,7 @@ void TProfile::WriteString(std::string_view section, std::string_view key, std::
   }
 
   const std::string_view eol = LineBreak();
-  if (const uint32_t s = sectionItem; s != kHeading) {
+  if (s != kHeading) {
     TSection& sec = sections_[s];
     const size_t last = sec.LastKey;
     const size_t at = lines_[last].Next;

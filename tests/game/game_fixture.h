@@ -63,8 +63,7 @@ class GameTest : public ::testing::Test {
 
   // Starts a game through the play screen's entry; fields are top row first, last is row 0.
   void Start(int mode, std::vector<std::string> field1 = {}, std::vector<std::string> field2 = {}) {
-    g.GameMode = mode;
-    g.FieldCols = mode == 2 ? 8 : 7;
+    g.SetGameMode(mode);
     g.HasStartField = {!field1.empty(), !field2.empty()};
     g.StartField = {field1, field2};
     g.EnterState(scPlay);

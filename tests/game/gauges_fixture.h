@@ -55,8 +55,7 @@ struct GaugesFixture : ::testing::Test {
 
   // The game start's own set-up (records, field geometry, HUD, row shades) on an empty field.
   void StartGame(int mode) {
-    g.GameMode = mode;
-    g.FieldCols = mode == 2 ? 8 : 7;
+    g.SetGameMode(mode);
     SetupGame(g);
     for (int n = 0; n < 2; ++n) {
       TPlayerInfo& p = g.Player(n);
