@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Each folder of src/ may include only its own headers and those of the layers under it:
-#   engine <- config, media <- core <- rules (game, sprites) <- screens <- app
+#   engine <- config, media <- core <- rules (game, sprites) <- screens <- app; net <- server
 # and only engine/ and media/ may include SDL. Prints every include that breaks this.
 set -uo pipefail
 cd "$(dirname "$0")/../src"
@@ -15,6 +15,7 @@ allowed() {
     game | sprites) echo "engine config media core game sprites" ;;
     screens) echo "engine config media core game sprites screens" ;;
     app) echo "engine config media core game sprites screens net app" ;;
+    server) echo "net server" ;;
     *) echo "" ;;
   esac
 }

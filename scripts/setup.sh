@@ -5,10 +5,13 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config
   libsdl2-dev libsdl2-mixer-dev libsdl2-ttf-dev libfontconfig-dev libpng-dev libmpg123-dev libfluidsynth-dev libenet-dev
+  libminiupnpc-dev
   libgtest-dev googletest
   timgm6mb-soundfont fonts-ipafont-gothic fonts-dejavu-core espeak-ng
   clang libclang-rt-14-dev clang-format clang-tidy
   desktop-file-utils appstream
+  # The network tests' small internet: namespaces, routers and a router that opens ports.
+  iproute2 nftables miniupnpd-nftables
 )
 
 missing=()

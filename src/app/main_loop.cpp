@@ -27,6 +27,7 @@
 #include "engine/sdl_platform.h"
 #include "game/rules.h"
 #include "media/png_image.h"
+#include "net/lobby.h"
 #include "screens/screens.h"
 
 namespace kq {
@@ -48,6 +49,7 @@ struct RunOptions {
   std::string AppPath;
   std::string Replay;
   TNetOptions Net;
+  bool LanGames = false;
   int Display = 0;  // 1 full screen, -1 window, 0 the default (a window)
   bool Help = false;
   bool Version = false;
@@ -55,7 +57,9 @@ struct RunOptions {
 
 const char* kUsage =
     "usage: kq001 [--fullscreen | --window] [--app-path DIR] [--replay FILE] [--version] [--help]\n"
-    "       kq001 [--host [--port N] | --join HOST[:PORT]] [--net-sim DELAY,JITTER,LOSS]\n"
+    "       kq001 [--host [--port N] | --join HOST[:PORT] | --join CODE] [--server HOST[:PORT]]\n"
+    "             [--no-upnp] [--net-sim DELAY,JITTER,LOSS]\n"
+    "       kq001 --lan-games\n"
     "       kq001 --headless [--frames N] [--frame-ms MS] [--seed N] [--input FILE] ...\n"
     "Try 'kq001 --help' for more.\n";
 
@@ -125,6 +129,10 @@ std::string HelpText(const RunOptions& o) {
       "  --replay FILE     play back a recorded game\n"
       "  --host [--port N] wait for a rival over the network (UDP port 7701 by default)\n"
       "  --join HOST[:PORT]  play a versus game against that host\n"
+      "  --join CODE       play against the host that has this invite code (needs a match server)\n"
+      "  --server HOST[:PORT]  the match server for invite codes (default: [Network] Server=)\n"
+      "  --no-upnp         a host does not ask the router to open its port\n"
+      "  --lan-games       list the games hosted on this network and exit\n"
       "  --version         print the version and exit\n"
       "  -h, --help        print this help and exit\n"
       "\n"
@@ -237,6 +245,15 @@ int ParseArgs(int argc, char** argv, RunOptions& o) {
       hasPort = true;
     } else if (a == "--join") {
       ok = value(joinText) && !joinText.empty();
+    } else if (a == "--server") {
+      ok = value(o.Net.Server) && !o.Net.Server.empty();
+      std::string h;
+      uint16_t p = 0;
+      ok = ok && net::ParseHostPort(o.Net.Server, h, p);
+    } else if (a == "--no-upnp") {
+      o.Net.Upnp = false;
+    } else if (a == "--lan-games") {
+      o.LanGames = true;
     } else if (a == "--net-sim") {
       ok = value(v) && net::ParseNetSim(v, o.Net.Sim);
     } else if (a == "--help" || a == "-h") {
@@ -250,13 +267,25 @@ int ParseArgs(int argc, char** argv, RunOptions& o) {
       return 2;
     }
   }
-  if (!joinText.empty()) {
+  if (!joinText.empty() && !o.Net.Server.empty() && !net::NormalizeCode(joinText).empty() &&
+      joinText.find('.') == std::string::npos) {
+    if (o.Net.Host || hasPort) {
+      std::fprintf(stderr, "kq001: --join takes HOST[:PORT] or CODE and goes without --host and --port\n%s",
+                   kUsage);
+      return 2;
+    }
+    o.Net.JoinCode = net::NormalizeCode(joinText);
+  } else if (!joinText.empty()) {
     if (o.Net.Host || hasPort || !net::ParseHostPort(joinText, o.Net.JoinHost, o.Net.Port)) {
       std::fprintf(stderr, "kq001: --join takes HOST[:PORT] and goes without --host and --port\n%s", kUsage);
       return 2;
     }
   } else if (hasPort && !o.Net.Host) {
     std::fprintf(stderr, "kq001: --port goes with --host\n%s", kUsage);
+    return 2;
+  }
+  if (!o.Net.Server.empty() && !o.Net.Active()) {
+    std::fprintf(stderr, "kq001: --server goes with --host or --join\n%s", kUsage);
     return 2;
   }
   if (o.Net.Active() && !o.Replay.empty()) {
@@ -467,6 +496,7 @@ int RunProgram(int argc, char** argv) {
     std::puts("kq001 " KQ_VERSION);
     return 0;
   }
+  if (o.LanGames) return ListLanGames(2000);
   std::vector<TScriptEvent> script;
   if (!o.InputFile.empty()) {
     std::string text, error;
@@ -532,6 +562,24 @@ int RunProgram(int argc, char** argv) {
 
   int exitCode = 0;
   if (o.Net.Active()) {
+    // Without --server the settings name the match server; a code-like name then joins by code.
+    if (o.Net.Server.empty()) o.Net.Server = g->Config.NetServer;
+    if (!o.Net.Server.empty() && !o.Net.JoinHost.empty() && o.Net.Port == net::kDefaultPort &&
+        o.Net.JoinHost.find('.') == std::string::npos && !net::NormalizeCode(o.Net.JoinHost).empty()) {
+      o.Net.JoinCode = net::NormalizeCode(o.Net.JoinHost);
+      o.Net.JoinHost.clear();
+    }
+    // A name that reads as a code is one: without a match server it is not looked up as a host.
+    if (o.Net.Server.empty() && !o.Net.JoinHost.empty() && o.Net.Port == net::kDefaultPort &&
+        o.Net.JoinHost.find('.') == std::string::npos && !net::NormalizeCode(o.Net.JoinHost).empty()) {
+      std::fprintf(stderr,
+                   "kq001: %s looks like an invite code: joining by code needs a match server "
+                   "(--server HOST[:PORT] or [Network] Server= in the settings)\n",
+                   o.Net.JoinHost.c_str());
+      FormDestroy(*g);
+      g->Platform = nullptr;
+      return 2;
+    }
     const TTickOutputs outputs(o);
     size_t next = 0;
     TNetRunHooks hooks;

@@ -1,5 +1,7 @@
 #include "app/net_play.h"
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -9,8 +11,11 @@
 
 #include "app/main_loop.h"
 #include "app/replay.h"
+#include "config/config_file.h"
 #include "config/replay_file.h"
 #include "core/context.h"
+#include "net/lan_search.h"
+#include "net/lobby.h"
 #include "net/net_match.h"
 #include "sprites/effect_sprites.h"
 
@@ -74,6 +79,17 @@ void ClearOneShots(TDXInput& dev, const TKeyAssign& k) {
   dev.Remove(k.J01);
   dev.Remove(k.J02);
   dev.Remove(k.J03);
+}
+
+// The held key that ended a match (Esc) must not act again on the screen that follows: the
+// devices learn what is down now and forget their latches.
+void ForgetHeldKeys(GameContext& g) {
+  if (g.Platform) {
+    g.DXInput1.Poll(g.Platform->Input());
+    g.DXInput2.Poll(g.Platform->Input());
+  }
+  g.DXInput1.States.reset();
+  g.DXInput2.States.reset();
 }
 
 void DrawLines(GameContext& g, const std::vector<std::string>& lines) {
@@ -179,16 +195,70 @@ bool ApplyMatchRules(const std::string& text, GameContext& g) {
   return true;
 }
 
+std::string MachineName() {
+  char buf[256] = {};
+  if (gethostname(buf, sizeof buf - 1) != 0 || !buf[0]) return "kq001";
+  return net::PrintableText(buf, 24);
+}
+
+int ListLanGames(uint32_t waitMs) {
+  net::TLanSearch search;
+  if (!search.Error().empty()) {
+    std::fprintf(stderr, "kq001: %s\n", search.Error().c_str());
+    return 1;
+  }
+  const uint32_t start = WallMs();
+  uint32_t lastAsk = start;
+  for (int rounds = 0; rounds < 1000; ++rounds) {
+    const uint32_t spent = WallMs() - start;
+    if (spent >= waitMs) break;
+    // Asked a few times: one lost broadcast should not hide a game.
+    if (WallMs() - lastAsk >= 500) {
+      search.Ask();
+      lastAsk = WallMs();
+    }
+    search.Poll(std::min<uint32_t>(100, waitMs - spent));
+  }
+  for (const net::TLanGame& game : search.Games())
+    std::printf("%s  %s  %s  %s\n", net::AddrText(game.Addr).c_str(), game.Name.c_str(), game.Version.c_str(),
+                game.Busy ? "busy" : "free");
+  if (search.Games().empty()) std::fprintf(stderr, "kq001: no games found on this network\n");
+  std::fflush(stdout);
+  return 0;
+}
+
 int RunNetMatch(GameContext& g, const TNetOptions& o, const TNetRunHooks& hooks) {
+  // The notice is set after the screen change: entering a screen may clear the old one.
   auto notice = [&](const std::string& text) {
     std::fprintf(stderr, "kq001: %s\n", text.c_str());
     g.TitleNotice = text.size() > 64 ? text.substr(0, 64) : text;
   };
+  auto backToMenu = [&](const std::string& why) {
+    ForgetHeldKeys(g);
+    g.EnterState(scTitle);
+    if (!why.empty()) notice(why);
+  };
+  const uint32_t startMs = WallMs();
   std::string error;
-  std::unique_ptr<net::TNetTransport> t =
-      o.Host ? net::HostMatch(o.Port, error) : net::JoinMatch(o.JoinHost, o.Port, o.Sim, error);
+  std::unique_ptr<net::TNetTransport> t;
+  if (o.Host) {
+    net::THostOptions h;
+    h.Port = o.Port;
+    h.Server = o.Server;
+    h.Upnp = o.Upnp;
+    h.Name = MachineName();
+    h.Version = kGameVersion;
+    t = net::HostMatch(h, error);
+  } else if (!o.JoinCode.empty()) {
+    t = net::JoinByCode(o.JoinCode, o.Server, error);
+  } else {
+    t = net::JoinMatch(o.JoinHost, o.Port, o.Sim, error);
+  }
   if (!t) {
-    notice(error);
+    if (hooks.Headless)
+      notice(error);
+    else
+      backToMenu(error);
     return 2;
   }
   net::TMatchSetup setup;
@@ -227,15 +297,9 @@ int RunNetMatch(GameContext& g, const TNetOptions& o, const TNetRunHooks& hooks)
   };
 
   // Waiting for the rival.
-  std::vector<std::string> info = {"NETWORK MATCH"};
-  if (o.Host) {
-    info.push_back("WAITING FOR A RIVAL ON PORT " + std::to_string(o.Port));
-    std::string addrs;
-    for (const std::string& a : net::LocalAddresses()) addrs += (addrs.empty() ? "" : "  ") + a;
-    if (!addrs.empty()) info.push_back("THIS MACHINE  " + addrs);
-  } else {
-    info.push_back("CONNECTING TO " + o.JoinHost + ":" + std::to_string(o.Port));
-  }
+  std::string addrs;
+  for (const std::string& a : net::LocalAddresses()) addrs += (addrs.empty() ? "" : "  ") + a;
+  std::string printedCode;
   while (match.Phase() == net::TMatchPhase::Connecting || match.Phase() == net::TMatchPhase::Handshake) {
     if (frameDone()) break;
     if (!step()) break;
@@ -244,28 +308,57 @@ int RunNetMatch(GameContext& g, const TNetOptions& o, const TNetRunHooks& hooks)
       break;
     }
     local.States.reset();
-    std::vector<std::string> lines = info;
+    const net::TNetTransport& tr = match.Transport();
+    // The rival's way in, printed once the server gave it: scripts wait for this line.
+    if (o.Host && tr.InviteCode() != printedCode) {
+      printedCode = tr.InviteCode();
+      if (!printedCode.empty()) {
+        std::printf("invite %s\n", printedCode.c_str());
+        std::fflush(stdout);
+      }
+    }
+    std::vector<std::string> lines = {"NETWORK MATCH"};
+    if (o.Host) {
+      lines.push_back("WAITING FOR A RIVAL ON PORT " + std::to_string(o.Port));
+      if (o.Server.empty())
+        lines.push_back("invite codes need a match server (OPTIONS)");
+      else if (!printedCode.empty())
+        lines.push_back("INVITE CODE  " + printedCode);
+      if (!tr.PublicAddress().empty()) lines.push_back("PUBLIC ADDRESS  " + tr.PublicAddress());
+      if (!addrs.empty()) lines.push_back("THIS MACHINE  " + addrs);
+      if (!tr.Problem().empty()) lines.push_back(tr.Problem());
+    } else {
+      lines.push_back("CONNECTING TO " + (o.JoinCode.empty() ? o.JoinHost + ":" + std::to_string(o.Port)
+                                                             : "INVITE CODE " + o.JoinCode));
+    }
+    if (!tr.Status().empty()) lines.push_back(tr.Status());
     if (!match.Notice().empty()) lines.push_back(match.Notice());
-    lines.push_back("ESC  BACK TO THE TITLE");
+    lines.push_back("ESC  BACK");
     DrawLines(g, lines);
     if (hooks.AfterTick) hooks.AfterTick(counted);
     std::this_thread::sleep_for(std::chrono::milliseconds(16));
   }
   if (match.Phase() != net::TMatchPhase::Playing) {
+    std::string why;
     if (match.Phase() == net::TMatchPhase::Ended && match.EndReason() != "left the match") {
-      notice(match.EndReason());
+      why = match.EndReason();
       status = 2;
     }
     if (closing) status = 0;
-    g.EnterState(scTitle);
+    if (hooks.Headless || closing) {
+      if (!why.empty()) notice(why);
+    } else {
+      backToMenu(why);
+    }
     return status;
   }
+  const std::string path = net::PathName(match.Transport().Path());
+  std::fprintf(stderr, "kq001: connected (%s) after %u ms\n", path.c_str(), WallMs() - startMs);
 
   // The match's settings: the host's rules, versus, both players' actions on states of their own.
   if (!o.Host && !ApplyMatchRules(match.Settings().Rules, g)) {
     match.Leave("the host's settings cannot be read");
-    notice("the host's settings cannot be read");
-    g.EnterState(scTitle);
+    backToMenu("the host's settings cannot be read");
     return 2;
   }
   CanonicalActions(g.Config.KeyAssign1P);
@@ -388,13 +481,14 @@ int RunNetMatch(GameContext& g, const TNetOptions& o, const TNetRunHooks& hooks)
                  match.Lockstep().Delay(),
                  match.Stats().Waits,
                  match.Transport().BytesSent(),
-                 match.Transport().BytesReceived()};
+                 match.Transport().BytesReceived(),
+                 path,
+                 !o.Host};
     if (!ran && !g.NoRender && g.ScreenState == scPlay) RedrawPlay(g);
     if (hooks.AfterTick) hooks.AfterTick(counted);
   }
   // Closing, or the scripted run's last tick: the rival hears it at once.
   if (match.Phase() != net::TMatchPhase::Ended) match.Leave("closed");
-  if (!endNotice.empty()) notice(endNotice);
   std::fprintf(stderr, "kq001: network match: %u ticks, delay %d, %u waits, %llu bytes sent, %llu received\n",
                match.Lockstep().NextTick() - 1, match.Lockstep().Delay(), match.Stats().Waits,
                (unsigned long long)match.Transport().BytesSent(),
@@ -404,8 +498,17 @@ int RunNetMatch(GameContext& g, const TNetOptions& o, const TNetRunHooks& hooks)
   g.NetPlay = false;
   saved.Restore(g);
   ApplyKeyAssign(g.DXInput1, g.DXInput2, g.Config);
-  // Headless, the last state stays for the dump; a window goes back to the title.
-  if (!closing && !hooks.Headless) g.EnterState(scTitle);
+  // The rival is offered first next time.
+  if (!o.Host)
+    RememberRival(g.Config, o.JoinCode.empty()
+                                ? o.JoinHost + (o.Port == net::kDefaultPort ? std::string()
+                                                                            : ":" + std::to_string(o.Port))
+                                : o.JoinCode);
+  // Headless, the last state stays for the dump; a window goes back to the menu.
+  if (!closing && !hooks.Headless)
+    backToMenu(endNotice);
+  else if (!endNotice.empty())
+    notice(endNotice);
   return status;
 }
 

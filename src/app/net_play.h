@@ -14,10 +14,13 @@ struct GameContext;
 
 struct TNetOptions {
   bool Host = false;
-  std::string JoinHost;  // empty unless joining
+  std::string JoinHost;  // empty unless joining by address
+  std::string JoinCode;  // empty unless joining by invite code
+  std::string Server;    // the match server's host[:port]; empty: no invite codes
+  bool Upnp = true;      // a host asks its router to open the port (with a server only)
   uint16_t Port = net::kDefaultPort;
   net::TNetSim Sim;
-  bool Active() const { return Host || !JoinHost.empty(); }
+  bool Active() const { return Host || !JoinHost.empty() || !JoinCode.empty(); }
 };
 
 // What the program loop around the match provides.
@@ -31,6 +34,12 @@ struct TNetRunHooks {
   // The platform's clock for the tick about to run.
   std::function<void(uint32_t)> SetClock;
 };
+
+// Prints the games on this network that answer within waitMs, one a line; exit status 0, or 1
+// when the search could not be sent.
+int ListLanGames(uint32_t waitMs);
+// This machine's name as LAN searches show it.
+std::string MachineName();
 
 // Exit status of a headless match: 0 ended normally, 2 could not start, 3 broke off.
 int RunNetMatch(GameContext& g, const TNetOptions& o, const TNetRunHooks& hooks);

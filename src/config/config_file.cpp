@@ -1,5 +1,6 @@
 #include "config/config_file.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <string_view>
 
@@ -118,6 +119,12 @@ TGameConfig ReadConfig(const TProfile& ini) {
   c.Cpu1P = ReadIntRange(p1, "Cpu", 0, 0, 5);
   c.Cpu2P = ReadIntRange(p2, "Cpu", 0, 0, 5);
 
+  const TSection net = ini.Section("Network");
+  c.NetServer = CleanNetText(net.ReadString("Server").value_or(""));
+  for (int n = 1; n <= kMaxRecentRivals; ++n)
+    if (std::string r = CleanNetText(net.ReadString("Rival" + std::to_string(n)).value_or("")); !r.empty())
+      c.RecentRivals.push_back(r);
+
   ReadKeys(ini.Section("KeyAssign1P"), c.KeyAssign1P);
   ReadKeys(ini.Section("KeyAssign2P"), c.KeyAssign2P);
   return c;
@@ -135,8 +142,32 @@ void WriteConfig(TProfile& ini, const TGameConfig& c) {
   ini.WriteString("Status2P", "JoyName", c.JoyName2P);
   WriteInt(ini, "Status1P", "Cpu", c.Cpu1P);
   WriteInt(ini, "Status2P", "Cpu", c.Cpu2P);
+  ini.WriteString("Network", "Server", c.NetServer);
+  for (int n = 1; n <= kMaxRecentRivals; ++n) {
+    const size_t i = size_t(n - 1);
+    // Only rivals there are, and the emptied ones of a list that got shorter.
+    if (i < c.RecentRivals.size() || ini.ReadString("Network", "Rival" + std::to_string(n)))
+      ini.WriteString("Network", "Rival" + std::to_string(n),
+                      i < c.RecentRivals.size() ? c.RecentRivals[i] : "");
+  }
   WriteKeys(ini, "KeyAssign1P", c.KeyAssign1P);
   WriteKeys(ini, "KeyAssign2P", c.KeyAssign2P);
+}
+
+std::string CleanNetText(const std::string& s) {
+  std::string out;
+  for (char ch : s)
+    if (ch > 0x20 && ch < 0x7f) out.push_back(ch);
+  return out.size() > 64 ? std::string() : out;
+}
+
+void RememberRival(TGameConfig& c, const std::string& rival) {
+  const std::string r = CleanNetText(rival);
+  if (r.empty()) return;
+  auto& list = c.RecentRivals;
+  list.erase(std::remove(list.begin(), list.end(), r), list.end());
+  list.insert(list.begin(), r);
+  if (list.size() > size_t(kMaxRecentRivals)) list.resize(size_t(kMaxRecentRivals));
 }
 
 void LoadConfig(const std::string& iniPath, const std::string& levelDefPath, TGameConfig& cfg,

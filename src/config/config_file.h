@@ -18,6 +18,13 @@ void LoadConfig(const std::string& iniPath, const std::string& levelDefPath, TGa
 void SaveConfig(const std::string& iniPath, const TGameConfig& cfg, const std::string& seedPath = {},
                 const TFileOps& ops = SystemFileOps());
 
+// Rivals remembered in [Network].
+constexpr int kMaxRecentRivals = 4;
+// A server or rival as the INI keeps it: printable, no spaces, at most 64 characters (else empty).
+std::string CleanNetText(const std::string& s);
+// Puts rival first in the recent list, once, keeping the newest few.
+void RememberRival(TGameConfig& c, const std::string& rival);
+
 // The two halves on a profile already in memory.
 TGameConfig ReadConfig(const TProfile& ini);
 void WriteConfig(TProfile& ini, const TGameConfig& cfg);

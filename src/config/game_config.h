@@ -57,6 +57,10 @@ struct TGameConfig {
   int Cpu1P = 0;  // 0 a person plays, 1..5 the computer plays VS GAME at that strength
   int Cpu2P = 0;
 
+  // [Network]
+  std::string NetServer;                  // Server: the match server's host[:port]; empty = none
+  std::vector<std::string> RecentRivals;  // Rival1..: codes or addresses joined last, newest first
+
   // [KeyAssign1P] / [KeyAssign2P]
   TKeyAssign KeyAssign1P{38, 40, 37, 39, 90, 88, 67, 65, 4, 5, 6, 7};
   TKeyAssign KeyAssign2P{104, 98, 100, 102, 74, 75, 76, 85, 4, 5, 6, 7};

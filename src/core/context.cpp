@@ -1,5 +1,6 @@
 #include "core/context.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "core/replay_state.h"
@@ -42,6 +43,12 @@ void GameContext::SeedProgram(uint64_t seed) {
 
 void GameContext::DrawPlayOverlay(Canvas& c) {
   if (Playback) DrawReplayMark(*this, c);
+  // In a network match each machine marks the field its player plays.
+  if (NetPlay && NetInfo.Active) {
+    const TPlayerInfo& own = NetInfo.OwnSide2 ? Player2P : Player1P;
+    const int col = std::max(0, (own.FieldLeft + own.FieldRight) / 20 - 1);
+    DrawGlyphText(*this, c, col, "YOU", std::max(0, own.FieldTop / 16 - 1));
+  }
 }
 
 GameContext::~GameContext() {

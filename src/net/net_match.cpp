@@ -54,8 +54,10 @@ void TNetMatch::Pump(uint32_t nowMs) {
         heardOnce_ = false;
         continue;
       }
-      End(phase_ == TMatchPhase::Connecting ? "no answer from " + transport_->Address()
-                                            : "rival disconnected");
+      if (phase_ != TMatchPhase::Connecting)
+        End("rival disconnected");
+      else
+        End(e.Text.empty() ? "no answer from " + transport_->Address() : e.Text);
       return;
     }
     lastHeard_ = nowMs;

@@ -2,6 +2,8 @@
 
 #include <type_traits>
 
+#include "net/wire.h"
+
 namespace kq::net {
 namespace {
 
@@ -17,76 +19,8 @@ enum : uint8_t {
 
 constexpr uint8_t kMagic0 = 'K', kMagic1 = 'Q';
 
-class Writer {
- public:
-  void U8(uint8_t v) { out_.push_back(v); }
-  void U16(uint16_t v) {
-    for (int i = 0; i < 2; ++i) out_.push_back(uint8_t(v >> (8 * i)));
-  }
-  void U32(uint32_t v) {
-    for (int i = 0; i < 4; ++i) out_.push_back(uint8_t(v >> (8 * i)));
-  }
-  void U64(uint64_t v) {
-    for (int i = 0; i < 8; ++i) out_.push_back(uint8_t(v >> (8 * i)));
-  }
-  // Short texts carry a one-byte length, the rules a two-byte one; longer ones are cut.
-  void Text(const std::string& s) {
-    const size_t n = std::min(s.size(), kMaxText);
-    U8(uint8_t(n));
-    out_.insert(out_.end(), s.begin(), s.begin() + long(n));
-  }
-  void LongText(const std::string& s) {
-    const size_t n = std::min(s.size(), kMaxRules);
-    U16(uint16_t(n));
-    out_.insert(out_.end(), s.begin(), s.begin() + long(n));
-  }
-  std::vector<uint8_t> Take() { return std::move(out_); }
-
- private:
-  std::vector<uint8_t> out_;
-};
-
-class Reader {
- public:
-  explicit Reader(std::span<const uint8_t> b) : b_(b) {}
-  bool Ok() const { return ok_; }
-  bool AtEnd() const { return pos_ == b_.size(); }
-  uint8_t U8() { return uint8_t(Get(1)); }
-  uint16_t U16() { return uint16_t(Get(2)); }
-  uint32_t U32() { return uint32_t(Get(4)); }
-  uint64_t U64() { return Get(8); }
-  std::string Text() { return Bytes(U8()); }
-  std::string LongText() {
-    const uint16_t n = U16();
-    if (n > kMaxRules) ok_ = false;
-    return Bytes(n);
-  }
-
- private:
-  uint64_t Get(size_t n) {
-    if (!ok_ || b_.size() - pos_ < n) {
-      ok_ = false;
-      return 0;
-    }
-    uint64_t v = 0;
-    for (size_t i = 0; i < n; ++i) v |= uint64_t(b_[pos_ + i]) << (8 * i);
-    pos_ += n;
-    return v;
-  }
-  std::string Bytes(size_t n) {
-    if (!ok_ || b_.size() - pos_ < n) {
-      ok_ = false;
-      return {};
-    }
-    std::string s(reinterpret_cast<const char*>(b_.data() + pos_), n);
-    pos_ += n;
-    return s;
-  }
-
-  std::span<const uint8_t> b_;
-  size_t pos_ = 0;
-  bool ok_ = true;
-};
+using wire::Reader;
+using wire::Writer;
 
 // Inputs change rarely from tick to tick, so they travel as (state, run) pairs.
 void WriteRuns(Writer& w, const std::vector<uint16_t>& states) {
@@ -135,7 +69,7 @@ std::vector<uint8_t> Encode(const TMessage& m) {
           w.U64(v.LevelHash);
           w.U64(v.Seed);
           w.U8(v.Delay);
-          w.LongText(v.Rules);
+          w.LongText(v.Rules, kMaxRules);
         } else if constexpr (std::is_same_v<T, TRefuse>) {
           w.U8(kRefuse);
           w.Text(v.Reason);
@@ -188,7 +122,7 @@ std::optional<TMessage> Decode(std::span<const uint8_t> bytes) {
       m.LevelHash = r.U64();
       m.Seed = r.U64();
       m.Delay = r.U8();
-      m.Rules = r.LongText();
+      m.Rules = r.LongText(kMaxRules);
       if (m.Delay < 1 || m.Delay > 8) return std::nullopt;
       out = m;
       break;

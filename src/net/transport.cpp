@@ -4,13 +4,19 @@
 #include <enet/enet.h>
 #include <ifaddrs.h>
 #include <netinet/in.h>
+#include <sys/random.h>
 
+#include <algorithm>
 #include <charconv>
+#include <chrono>
 #include <cstdio>
 #include <map>
 #include <mutex>
+#include <optional>
 
+#include "net/lobby.h"
 #include "net/net_sim.h"
+#include "net/port_mapping.h"
 
 namespace kq::net {
 namespace {
@@ -40,28 +46,81 @@ std::string IpText(const ENetAddress& a) {
   return buf;
 }
 
+uint32_t NowMs() {
+  return uint32_t(std::chrono::duration_cast<std::chrono::milliseconds>(
+                      std::chrono::steady_clock::now().time_since_epoch())
+                      .count());
+}
+
+TAddr FromEnet(const ENetAddress& a) {
+  return {ntohl(a.host), a.port};
+}
+ENetAddress ToEnet(const TAddr& a) {
+  ENetAddress e{};
+  e.host = htonl(a.Ip);
+  e.port = a.Port;
+  return e;
+}
+
+uint32_t RandomNonce() {
+  uint32_t v = 0;
+  if (getrandom(&v, sizeof v, 0) != sizeof v) v = NowMs() * 2654435761u;
+  return v;
+}
+
+// Resolves "host[:port]" (port default given); false with error set.
+bool Resolve(const std::string& text, uint16_t defaultPort, TAddr& out, std::string& error) {
+  std::string host;
+  uint16_t port = 0;
+  if (!ParseHostPort(text, host, port)) {
+    error = "not a server address: " + text;
+    return false;
+  }
+  if (text.find(':') == std::string::npos || text.back() == ']') port = defaultPort;
+  ENetAddress a{};
+  if (enet_address_set_host(&a, host.c_str()) != 0) {
+    error = "unknown host " + host;
+    return false;
+  }
+  out = {ntohl(a.host), port};
+  return true;
+}
+
+// Timing of the ways through routers.
+constexpr uint32_t kServerRetryMs = 300;   // a lost request to the server is sent again
+constexpr uint32_t kServerTriesMs = 3000;  // after this the server does not answer
+constexpr uint32_t kKeepAliveMs = 10000;   // host -> server, keeps the router's mapping too
+constexpr uint32_t kPunchEveryMs = 50;
+constexpr uint32_t kPunchForMs = 4000;
+constexpr uint32_t kDirectHeadStartMs = 300;  // an opened port or the LAN is tried alone first
+constexpr uint32_t kRelayAfterMs = 1500;      // no path by then: the server relays
+constexpr uint32_t kGiveUpMs = 8000;
+
 class TEnetTransport final : public TNetTransport {
  public:
   TEnetTransport() = default;
   ~TEnetTransport() override {
     if (host_) {
+      if (!code_.empty())
+        for (int i = 0; i < 2; ++i) SendLobby(server_, TUnregister{code_});
       {
         std::lock_guard<std::mutex> lock(gEnetMutex);
         gHosts.erase(host_);
       }
       enet_host_destroy(host_);
     }
+    mapping_.reset();  // the router closes the port again
     relay_.Stop();
     if (enet_) ReleaseEnet();
   }
 
-  bool Init(const ENetAddress* bind, std::string& error) {
+  bool Init(const ENetAddress* bind, size_t peers, std::string& error) {
     if (!AcquireEnet()) {
       error = "network start-up failed";
       return false;
     }
     enet_ = true;
-    host_ = enet_host_create(bind, 1, 2, 0, 0);
+    host_ = enet_host_create(bind, peers, 2, 0, 0);
     if (!host_) {
       error = bind ? "port " + std::to_string(bind->port) + " is in use" : "cannot open a network socket";
       return false;
@@ -74,6 +133,7 @@ class TEnetTransport final : public TNetTransport {
 
   bool Connect(const ENetAddress& to, const TNetSim& sim, std::string& error) {
     ENetAddress target = to;
+    target_ = IpText(to) + ":" + std::to_string(to.port);
     if (sim.Active()) {
       const uint16_t port = relay_.Start(ntohl(to.host), to.port, sim, 0x6b71303031ull);
       if (port == 0) {
@@ -83,35 +143,92 @@ class TEnetTransport final : public TNetTransport {
       enet_address_set_host(&target, "127.0.0.1");
       target.port = port;
     }
-    peer_ = enet_host_connect(host_, &target, 2, 0);
+    peer_ = enet_host_connect(host_, &target, 2, uint32_t(TNetPath::Direct));
     if (!peer_) {
       error = "cannot connect";
       return false;
     }
+    attempts_.push_back({peer_, TNetPath::Direct});
+    peer_ = nullptr;
     SetTimeouts();
     return true;
   }
 
+  // Host: answers LAN searches; with a server, opens the router's port and registers.
+  bool StartHosting(const THostOptions& o, std::string& error) {
+    hosting_ = true;
+    name_ = o.Name;
+    version_ = o.Version;
+    port_ = host_->address.port;
+    if (o.Server.empty()) return true;
+    if (!Resolve(o.Server, kServerPort, server_, error)) return false;
+    if (o.Upnp && (server_.Ip >> 24) != 127) mapping_ = std::make_unique<TPortMapping>(port_);
+    return true;
+  }
+
+  // Guest: asks the server where the host of code is.
+  bool StartJoin(const std::string& code, const std::string& server, std::string& error) {
+    code_ = code;
+    if (!Resolve(server, kServerPort, server_, error)) return false;
+    target_ = "the match server at " + AddrText(server_);
+    joinStart_ = NowMs();
+    nonce_ = RandomNonce();
+    joining_ = true;
+    status_ = "asking the match server for " + code;
+    return true;
+  }
+
   TNetEvent Poll(uint32_t timeoutMs) override {
-    TNetEvent out;
+    TNetEvent out = Step();
+    if (out.Kind != TNetEventKind::None) return out;
     ENetEvent e;
-    if (enet_host_service(host_, &e, timeoutMs) <= 0) return out;
+    const int got = enet_host_service(host_, &e, timeoutMs);
+    if (got <= 0) return Step();
     switch (e.type) {
-      case ENET_EVENT_TYPE_CONNECT:
+      case ENET_EVENT_TYPE_CONNECT: {
         if (peer_ && e.peer != peer_) {
           enet_peer_reset(e.peer);  // one guest only
           break;
         }
+        if (hosting_) {
+          path_ = e.data <= uint32_t(TNetPath::Relay) ? TNetPath(e.data) : TNetPath::Direct;
+        } else {
+          auto it = std::find_if(attempts_.begin(), attempts_.end(),
+                                 [&](const auto& a) { return a.first == e.peer; });
+          if (it == attempts_.end()) {
+            enet_peer_reset(e.peer);
+            break;
+          }
+          path_ = it->second;
+          for (auto& a : attempts_)
+            if (a.first != e.peer) enet_peer_reset(a.first);
+          attempts_.clear();
+          joining_ = false;
+          punchUntil_ = 0;
+          status_.clear();
+        }
         peer_ = e.peer;
+        target_ = IpText(peer_->address) + ":" + std::to_string(peer_->address.port);
         SetTimeouts();
         connected_ = true;
         out.Kind = TNetEventKind::Connected;
+        SendKeepAlive();
         break;
+      }
       case ENET_EVENT_TYPE_DISCONNECT:
-        if (e.peer != peer_) break;
+        if (e.peer != peer_) {
+          auto it = std::find_if(attempts_.begin(), attempts_.end(),
+                                 [&](const auto& a) { return a.first == e.peer; });
+          if (it == attempts_.end()) break;
+          attempts_.erase(it);
+          // The last way to the host failed and no other is coming.
+          if (attempts_.empty() && !joining_) out.Kind = TNetEventKind::Disconnected;
+          break;
+        }
         connected_ = false;
         peer_ = nullptr;
         out.Kind = TNetEventKind::Disconnected;
+        SendKeepAlive();
         break;
       case ENET_EVENT_TYPE_RECEIVE:
         if (e.peer == peer_) {
@@ -133,6 +250,9 @@ class TEnetTransport final : public TNetTransport {
   void SendInputs(const std::vector<uint8_t>& bytes) override { Send(1, bytes, 0); }
 
   void Disconnect(uint32_t waitMs) override {
+    for (auto& a : attempts_) enet_peer_reset(a.first);
+    attempts_.clear();
+    joining_ = false;
     if (!peer_) return;
     enet_peer_disconnect_later(peer_, 0);
     ENetEvent e;
@@ -140,7 +260,7 @@ class TEnetTransport final : public TNetTransport {
     while (waited < waitMs && enet_host_service(host_, &e, 10) >= 0) {
       waited += 10;
       if (e.type == ENET_EVENT_TYPE_RECEIVE) enet_packet_destroy(e.packet);
-      if (e.type == ENET_EVENT_TYPE_DISCONNECT) {
+      if (e.type == ENET_EVENT_TYPE_DISCONNECT && e.peer == peer_) {
         peer_ = nullptr;
         break;
       }
@@ -148,6 +268,7 @@ class TEnetTransport final : public TNetTransport {
     if (peer_) enet_peer_reset(peer_);
     peer_ = nullptr;
     connected_ = false;
+    SendKeepAlive();
   }
 
   uint32_t RoundTripMs() const override { return peer_ ? peer_->roundTripTime : 0; }
@@ -156,21 +277,225 @@ class TEnetTransport final : public TNetTransport {
   uint32_t ForeignDatagrams() const override { return foreign_; }
   std::string Address() const override {
     if (peer_) return IpText(peer_->address) + ":" + std::to_string(peer_->address.port);
+    if (!target_.empty()) return target_;
     return std::to_string(host_->address.port);
   }
+  TNetPath Path() const override { return path_; }
+  std::string Status() const override {
+    if (mapping_ && mapping_->State() == TPortMapping::TState::Asking)
+      return "asking the router to open port " + std::to_string(port_);
+    if (hosting_ && server_.Valid() && code_.empty() && !problem_.empty()) return {};
+    if (hosting_ && server_.Valid() && code_.empty()) return "asking the match server for an invite code";
+    return status_;
+  }
+  std::string InviteCode() const override { return hosting_ ? code_ : std::string(); }
+  std::string PublicAddress() const override {
+    if (mapping_ && mapping_->State() == TPortMapping::TState::Open) return AddrText(mapping_->External());
+    return {};
+  }
+  std::string Problem() const override { return problem_; }
 
  private:
+  struct TInbound {
+    TAddr From;
+    TLobbyMessage Message;
+  };
+
   void Send(int channel, const std::vector<uint8_t>& bytes, uint32_t flags) {
     if (!peer_ || !connected_) return;
     ENetPacket* p = enet_packet_create(bytes.data(), bytes.size(), flags);
     if (p && enet_peer_send(peer_, uint8_t(channel), p) != 0) enet_packet_destroy(p);
   }
 
-  void SetTimeouts() {
-    if (peer_) enet_peer_timeout(peer_, 0, kSilenceMs, kSilenceMs);
+  void SendLobby(const TAddr& to, const TLobbyMessage& m) {
+    if (!to.Valid()) return;
+    const std::vector<uint8_t> bytes = EncodeLobby(m);
+    ENetAddress a = ToEnet(to);
+    ENetBuffer buf;
+    buf.data = const_cast<uint8_t*>(bytes.data());
+    buf.dataLength = bytes.size();
+    enet_socket_send(host_->socket, &a, &buf, 1);
   }
 
-  // Datagrams from anyone but the peer are dropped before ENet reads them.
+  void SendKeepAlive() {
+    if (hosting_ && !code_.empty()) {
+      SendLobby(server_, TKeepAlive{code_, connected_});
+      lastKeepAlive_ = NowMs();
+    }
+  }
+
+  void SetTimeouts() {
+    if (peer_) enet_peer_timeout(peer_, 0, kSilenceMs, kSilenceMs);
+    for (auto& a : attempts_) enet_peer_timeout(a.first, 0, kSilenceMs, kSilenceMs);
+  }
+
+  void Connect(const TAddr& to, TNetPath path) {
+    for (const auto& a : attempts_)
+      if (FromEnet(a.first->address) == to) return;
+    const ENetAddress e = ToEnet(to);
+    ENetPeer* p = enet_host_connect(host_, &e, 2, uint32_t(path));
+    if (!p) return;
+    enet_peer_timeout(p, 0, kSilenceMs, kSilenceMs);
+    attempts_.push_back({p, path});
+  }
+
+  TNetEvent Fail(const std::string& why) {
+    joining_ = false;
+    punchUntil_ = 0;
+    for (auto& a : attempts_) enet_peer_reset(a.first);
+    attempts_.clear();
+    status_.clear();
+    TNetEvent e;
+    e.Kind = TNetEventKind::Disconnected;
+    e.Text = why;
+    return e;
+  }
+
+  // The lobby's side of a poll: answers what came in, sends what is due.
+  TNetEvent Step() {
+    const uint32_t now = NowMs();
+    std::vector<TInbound> inbox;
+    inbox.swap(inbox_);
+    for (const TInbound& in : inbox) {
+      TNetEvent e = Handle(in, now);
+      if (e.Kind != TNetEventKind::None) return e;
+    }
+    if (hosting_) {
+      if (server_.Valid() && (!mapping_ || mapping_->State() != TPortMapping::TState::Asking)) {
+        if (code_.empty()) {
+          if (registerStart_ == 0) {
+            registerStart_ = now;
+            nonce_ = RandomNonce();
+          }
+          if (now - lastRequest_ >= kServerRetryMs &&
+              (problem_.empty() || now - lastRequest_ >= kKeepAliveMs)) {
+            TRegister r{nonce_, {}};
+            if (mapping_ && mapping_->State() == TPortMapping::TState::Open)
+              r.Candidates.push_back({TCandidateKind::Upnp, mapping_->External()});
+            // A server on this machine: everything is here, the LAN addresses mean nothing.
+            if ((server_.Ip >> 24) != 127)
+              for (const std::string& a : LocalAddresses())
+                if (auto addr = ParseAddr(a, port_); addr && r.Candidates.size() < kMaxCandidates)
+                  r.Candidates.push_back({TCandidateKind::Lan, *addr});
+            SendLobby(server_, r);
+            lastRequest_ = now;
+          }
+          if (problem_.empty() && now - registerStart_ >= kServerTriesMs)
+            problem_ = "no answer from the match server at " + AddrText(server_);
+        } else if (now - lastKeepAlive_ >= kKeepAliveMs) {
+          SendKeepAlive();
+        }
+      }
+      if (punchUntil_ && int32_t(punchUntil_ - now) > 0 && now - lastPunch_ >= kPunchEveryMs) {
+        SendLobby(punchTo_, TPunch{token_});
+        lastPunch_ = now;
+      }
+      return {};
+    }
+    if (!joining_) return {};
+    const uint32_t since = now - joinStart_;
+    if (!joinInfo_) {
+      if (since >= kServerTriesMs) return Fail("no answer from the match server at " + AddrText(server_));
+      if (now - lastRequest_ >= kServerRetryMs) {
+        SendLobby(server_, TJoin{nonce_, code_});
+        lastRequest_ = now;
+      }
+      return {};
+    }
+    const uint32_t sinceInfo = now - infoAt_;
+    if (punchUntil_ && int32_t(punchUntil_ - now) > 0 && now - lastPunch_ >= kPunchEveryMs) {
+      SendLobby(joinInfo_->HostObserved, TPunch{joinInfo_->Token});
+      lastPunch_ = now;
+    }
+    // A path opened through the routers is taken once the direct ones had their head start.
+    if (punchedFrom_.Valid() && (sinceInfo >= kDirectHeadStartMs || attempts_.empty())) {
+      status_ = "trying a path through both routers";
+      Connect(punchedFrom_, TNetPath::Punched);
+      punchedFrom_ = {};
+    }
+    if (!relayAsked_ && sinceInfo >= kRelayAfterMs) {
+      relayAsked_ = true;
+      relayNonce_ = RandomNonce();
+      lastRequest_ = 0;
+      status_ = "through the relay";
+    }
+    if (relayAsked_ && !relayReady_ && now - lastRequest_ >= kServerRetryMs) {
+      SendLobby(server_, TRelayRequest{relayNonce_, code_});
+      lastRequest_ = now;
+    }
+    if (sinceInfo >= kGiveUpMs) return Fail("no path to the host (" + code_ + ")");
+    return {};
+  }
+
+  TNetEvent Handle(const TInbound& in, uint32_t now) {
+    const TLobbyMessage& m = in.Message;
+    if (const auto* q = std::get_if<TLanQuery>(&m)) {
+      if (hosting_) SendLobby(in.From, TLanInfo{q->Nonce, port_, connected_, name_, version_});
+      return {};
+    }
+    if (const auto* p = std::get_if<TPunch>(&m)) {
+      if (hosting_) {
+        // The guest's punch may come from another port than the server saw: answer where it
+        // came from too.
+        if (punchUntil_ && p->Token == token_ && punchReplies_ < 16) {
+          ++punchReplies_;
+          SendLobby(in.From, TPunch{token_});
+        }
+      } else if (joining_ && joinInfo_ && p->Token == joinInfo_->Token && !punchSeen_) {
+        punchSeen_ = true;
+        punchedFrom_ = in.From;
+      }
+      return {};
+    }
+    if (in.From != server_) return {};  // only the server speaks the rest
+    if (const auto* r = std::get_if<TRegistered>(&m)) {
+      if (hosting_ && r->Nonce == nonce_ && code_.empty()) {
+        code_ = r->Code;
+        problem_.clear();
+        lastKeepAlive_ = now;
+      }
+    } else if (const auto* i = std::get_if<TIntroduce>(&m)) {
+      if (hosting_ && !connected_) {
+        token_ = i->Token;
+        punchTo_ = i->Guest;
+        punchUntil_ = now + kPunchForMs;
+        punchReplies_ = 0;
+        lastPunch_ = 0;
+      }
+    } else if (const auto* info = std::get_if<TJoinInfo>(&m)) {
+      if (joining_ && !joinInfo_ && info->Nonce == nonce_) {
+        joinInfo_ = *info;
+        infoAt_ = now;
+        status_ = "trying a direct path";
+        for (const TCandidate& c : info->Candidates) {
+          if (c.Kind == TCandidateKind::Upnp) Connect(c.Addr, TNetPath::Upnp);
+          // LAN addresses only mean something behind the same public address.
+          if (c.Kind == TCandidateKind::Lan && info->HostObserved.Ip == info->GuestObserved.Ip)
+            Connect(c.Addr, TNetPath::Direct);
+        }
+        punchUntil_ = now + kPunchForMs;
+        lastPunch_ = 0;
+      }
+    } else if (const auto* ready = std::get_if<TRelayReady>(&m)) {
+      if (joining_ && relayAsked_ && !relayReady_ && ready->Nonce == relayNonce_) {
+        relayReady_ = true;
+        Connect(server_, TNetPath::Relay);
+      }
+    } else if (const auto* no = std::get_if<TLobbyRefuse>(&m)) {
+      if (hosting_ && no->Nonce == 0 && no->Error == TLobbyError::UnknownCode && !code_.empty()) {
+        code_.clear();  // expired: ask for a new code
+        registerStart_ = 0;
+      } else if (hosting_ && code_.empty() && no->Nonce == nonce_) {
+        problem_ = "the match server: " + LobbyErrorText(no->Error);
+      } else if (joining_ && (no->Nonce == nonce_ || no->Nonce == relayNonce_)) {
+        return Fail(LobbyErrorText(no->Error) + (no->Error == TLobbyError::UnknownCode ? ": " + code_ : ""));
+      }
+    }
+    return {};
+  }
+
+  // Lobby datagrams are taken out for Step; anything else from anyone but the peer is dropped
+  // before ENet reads it.
   static int ENET_CALLBACK Intercept(ENetHost* host, ENetEvent*) {
     TEnetTransport* self = nullptr;
     {
@@ -178,8 +503,22 @@ class TEnetTransport final : public TNetTransport {
       auto it = gHosts.find(host);
       if (it != gHosts.end()) self = it->second;
     }
-    if (!self || !self->peer_ || self->peer_->state == ENET_PEER_STATE_DISCONNECTED) return 0;
+    if (!self) return 0;
+    const std::span<const uint8_t> data(host->receivedData, host->receivedDataLength);
+    if (IsLobbyDatagram(data)) {
+      if (auto m = DecodeLobby(data); m && self->inbox_.size() < 64)
+        self->inbox_.push_back({FromEnet(host->receivedAddress), std::move(*m)});
+      return 1;
+    }
     const ENetAddress& from = host->receivedAddress;
+    if (!self->peer_ || self->peer_->state == ENET_PEER_STATE_DISCONNECTED) {
+      if (self->hosting_ || self->attempts_.empty()) return 0;
+      // Joining: only the addresses being tried.
+      for (const auto& a : self->attempts_)
+        if (a.first->address.host == from.host && a.first->address.port == from.port) return 0;
+      ++self->foreign_;
+      return 1;
+    }
     if (from.host == self->peer_->address.host && from.port == self->peer_->address.port) return 0;
     ++self->foreign_;
     return 1;
@@ -190,7 +529,34 @@ class TEnetTransport final : public TNetTransport {
   ENetPeer* peer_ = nullptr;
   bool connected_ = false;
   uint32_t foreign_ = 0;
+  std::string target_;  // what was asked for, for messages once the peer is gone
+  TNetPath path_ = TNetPath::Direct;
   TNetSimRelay relay_;
+  std::vector<std::pair<ENetPeer*, TNetPath>> attempts_;
+  std::vector<TInbound> inbox_;
+  std::string status_, problem_;
+  TAddr server_;
+  std::string code_;
+  uint32_t nonce_ = 0, lastRequest_ = 0;
+  // Host.
+  bool hosting_ = false;
+  std::string name_, version_;
+  uint16_t port_ = 0;
+  std::unique_ptr<TPortMapping> mapping_;
+  uint32_t registerStart_ = 0, lastKeepAlive_ = 0;
+  // Both: punching through the routers.
+  uint64_t token_ = 0;
+  TAddr punchTo_;
+  uint32_t punchUntil_ = 0, lastPunch_ = 0;
+  int punchReplies_ = 0;
+  // Guest joining by code.
+  bool joining_ = false;
+  uint32_t joinStart_ = 0, infoAt_ = 0;
+  std::optional<TJoinInfo> joinInfo_;
+  bool punchSeen_ = false;
+  TAddr punchedFrom_;
+  bool relayAsked_ = false, relayReady_ = false;
+  uint32_t relayNonce_ = 0;
 };
 
 bool ParseInt(const std::string& s, int lo, int hi, int& out) {
@@ -259,19 +625,47 @@ std::vector<std::string> LocalAddresses() {
   return out;
 }
 
+const char* PathName(TNetPath p) {
+  switch (p) {
+    case TNetPath::Direct:
+      return "direct";
+    case TNetPath::Upnp:
+      return "upnp";
+    case TNetPath::Punched:
+      return "punched";
+    case TNetPath::Relay:
+      return "relay";
+  }
+  return "direct";
+}
+
 std::unique_ptr<TNetTransport> HostMatch(uint16_t port, std::string& error) {
+  THostOptions o;
+  o.Port = port;
+  o.Upnp = false;
+  return HostMatch(o, error);
+}
+
+std::unique_ptr<TNetTransport> HostMatch(const THostOptions& o, std::string& error) {
   auto t = std::make_unique<TEnetTransport>();
   ENetAddress a{};
   a.host = ENET_HOST_ANY;
-  a.port = port;
-  if (!t->Init(&a, error)) return nullptr;
+  a.port = o.Port;
+  if (!t->Init(&a, 1, error) || !t->StartHosting(o, error)) return nullptr;
+  return t;
+}
+
+std::unique_ptr<TNetTransport> JoinByCode(const std::string& code, const std::string& server,
+                                          std::string& error) {
+  auto t = std::make_unique<TEnetTransport>();
+  if (!t->Init(nullptr, 4, error) || !t->StartJoin(code, server, error)) return nullptr;
   return t;
 }
 
 std::unique_ptr<TNetTransport> JoinMatch(const std::string& host, uint16_t port, const TNetSim& sim,
                                          std::string& error) {
   auto t = std::make_unique<TEnetTransport>();
-  if (!t->Init(nullptr, error)) return nullptr;
+  if (!t->Init(nullptr, 1, error)) return nullptr;
   ENetAddress a{};
   if (enet_address_set_host(&a, host.c_str()) != 0) {
     error = "unknown host " + host;

@@ -30,7 +30,13 @@ struct TNetEvent {
   TNetEventKind Kind = TNetEventKind::None;
   int Channel = 0;
   std::vector<uint8_t> Data;
+  std::string Text;  // Disconnected before connecting: why, when known
 };
+
+// How the two machines reached each other: the LAN or a typed address, a port the host's
+// router opened (UPnP), a path opened through both routers, or the match server relaying.
+enum class TNetPath { Direct, Upnp, Punched, Relay };
+const char* PathName(TNetPath p);
 
 class TNetTransport {
  public:
@@ -47,15 +53,40 @@ class TNetTransport {
   virtual uint64_t BytesReceived() const = 0;
   // Datagrams from an address that is not the peer's, dropped unread.
   virtual uint32_t ForeignDatagrams() const = 0;
-  // The address a person types to join this one (host side), or the peer's.
+  // The address a person types to join this one (host side), or the peer's (the one asked
+  // for while connecting).
   virtual std::string Address() const = 0;
+  virtual TNetPath Path() const { return TNetPath::Direct; }
+  // What the connection is doing, for the waiting screen; empty when there is nothing to say.
+  virtual std::string Status() const { return {}; }
+  // Host with a match server: the invite code once the server gave one.
+  virtual std::string InviteCode() const { return {}; }
+  // Host: the public address and port the router opened, once it did.
+  virtual std::string PublicAddress() const { return {}; }
+  // Host: a lasting problem worth showing (the match server does not answer, ...).
+  virtual std::string Problem() const { return {}; }
 };
 
 // This machine's IPv4 addresses other than the loopback, for the waiting screen.
 std::vector<std::string> LocalAddresses();
 
+struct THostOptions {
+  uint16_t Port = kDefaultPort;
+  std::string Server;  // "host[:port]" of a match server, or empty
+  bool Upnp = true;    // ask the router to open the port (only with a server that is not local)
+  std::string Name;    // answered to LAN searches
+  std::string Version;
+};
+
 // Listens on port (all addresses) for one guest. Empty pointer and error set on failure.
 std::unique_ptr<TNetTransport> HostMatch(uint16_t port, std::string& error);
+// The same, answering LAN searches and, with a server, registering for an invite code.
+std::unique_ptr<TNetTransport> HostMatch(const THostOptions& o, std::string& error);
+// Joins by invite code through the match server at server ("host[:port]"): directly when the
+// host's router opened a port or both share a network, else through both routers, else
+// relayed by the server.
+std::unique_ptr<TNetTransport> JoinByCode(const std::string& code, const std::string& server,
+                                          std::string& error);
 // Starts connecting to host:port; Poll reports Connected or Disconnected. With sim active the
 // traffic goes through a local relay that adds the conditions.
 std::unique_ptr<TNetTransport> JoinMatch(const std::string& host, uint16_t port, const TNetSim& sim,

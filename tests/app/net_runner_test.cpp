@@ -11,85 +11,20 @@
 #include <string>
 #include <thread>
 
-#include "app/program_folder.h"
+#include "app/net_sides.h"
 
 namespace kq {
 namespace {
 
 namespace fs = std::filesystem;
 
-// Ports of their own per test process, so parallel runs never meet.
-int Port(int n) {
-  return 30000 + int(getpid() % 1500) * 8 + n;
-}
-
-struct TSide {
-  test::TProgramFolder folder{false};
-  pid_t pid = -1;
-
-  void Start(const std::string& args) {
-    const std::string cmd = std::string("exec env SDL_AUDIODRIVER=dummy ") + KQ_BIN_DIR +
-                            "/kq001 --headless --no-render --app-path " + folder.dir.string() + " " + args +
-                            " > " + folder.Path("stdout.txt") + " 2> " + folder.Path("stderr.txt");
-    pid = fork();
-    if (pid == 0) {
-      execl("/bin/sh", "sh", "-c", cmd.c_str(), static_cast<char*>(nullptr));
-      _exit(127);
-    }
-  }
-  int Wait() {
-    int st = 0;
-    if (pid <= 0 || waitpid(pid, &st, 0) != pid) return -1;
-    pid = -1;
-    return WIFEXITED(st) ? WEXITSTATUS(st) : -1;
-  }
-  ~TSide() {
-    if (pid > 0) {
-      kill(pid, SIGKILL);
-      Wait();
-    }
-  }
-  std::string Err() const { return folder.Read("stderr.txt"); }
-};
-
-std::string Section(const std::string& json, const std::string& key) {
-  const size_t at = json.find("\"" + key + "\":");
-  if (at == std::string::npos) return "";
-  size_t end = at + key.size() + 3;
-  int depth = 0;
-  for (; end < json.size(); ++end) {
-    const char c = json[end];
-    if (c == '[' || c == '{') ++depth;
-    if (c == ']' || c == '}') {
-      if (depth == 0) break;
-      --depth;
-    }
-    if (c == ',' && depth == 0) break;
-  }
-  return json.substr(at, end - at + 1);
-}
-
-// The players' fields, scores and levels: what both machines must agree on.
-std::string Agreed(const std::string& dump) {
-  std::string players = Section(dump, "players");
-  std::string out;
-  std::regex keep(
-      "\"(field|score|level|phase|combo|max_combo|hazard_stock|power_gauge)\":(\\[[^\\]]*\\]|[-0-9.e]+)");
-  for (auto it = std::sregex_iterator(players.begin(), players.end(), keep); it != std::sregex_iterator();
-       ++it)
-    out += it->str() + "\n";
-  return out;
-}
-
-// Player 1 starts on a tall column, so the first rising line ends the game.
-const char* kTallField =
-    "0.......\n1.......\n0.......\n1.......\n0.......\n1.......\n0.......\n"
-    "1.......\n0.......\n1.......\n0.......\n1.......\n0.......\n";
-const char* kLowField = "........\n01234501\n12345012\n";
-// Lines rise every 1.5 s, so a match ends within the test's few seconds; both machines need it.
-const char* kFastTable =
-    "[LEVEL001]\nHardBlockRatio=5\nNeedBlock=30\nLineUpInterval=1500\n"
-    "[LEVEL002]\nHardBlockRatio=5\nNeedBlock=30\nLineUpInterval=1500\n";
+using test::Agreed;
+using test::kFastTable;
+using test::kLowField;
+using test::kTallField;
+using test::Port;
+using test::Section;
+using test::TSide;
 
 TEST(NetMatchRunner, BothMachinesPlayTheSameGameToItsEnd) {
   TSide host, guest;
@@ -245,6 +180,61 @@ TEST(NetMatchRunner, ARivalWhoLeavesOrVanishesEndsTheMatch) {
     EXPECT_LT(std::chrono::steady_clock::now() - t0, std::chrono::seconds(8));
     EXPECT_NE(guest.Err().find("rival disconnected"), std::string::npos) << guest.Err();
   }
+}
+
+}  // namespace
+}  // namespace kq
+
+namespace kq {
+namespace {
+
+// Waits for the host's "invite CODE" line; empty after ms without one.
+std::string InviteOf(TSide& host, int ms) {
+  std::regex line("^invite ([A-Z0-9]{6})\n");
+  for (int waited = 0; waited < ms; waited += 50) {
+    std::smatch m;
+    const std::string out = host.Out();
+    if (std::regex_search(out, m, line)) return m[1];
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
+  return "";
+}
+
+TEST(NetMatchRunner, AGuestJoinsByInviteCodeAndAWrongCodeSaysSo) {
+  TSide server, host, guest, lost, noServer;
+  const std::string at = "127.0.0.1:" + std::to_string(Port(0) + 12000);
+  server.Run(std::string(KQ_BIN_DIR) + "/kq001-server --bind 127.0.0.1 --port " +
+             std::to_string(Port(0) + 12000));
+  host.folder.Write("f1.txt", kTallField);
+  host.folder.Write("LevelUp.def", kFastTable);
+  guest.folder.Write("LevelUp.def", kFastTable);
+  std::this_thread::sleep_for(std::chrono::milliseconds(200));
+  host.Start("--host --port " + std::to_string(Port(1)) + " --server " + at +
+             " --seed 5 --frames 420 --field1 " + host.folder.Path("f1.txt") + " --dump " +
+             host.folder.Path("end.json"));
+  const std::string code = InviteOf(host, 5000);
+  ASSERT_EQ(code.size(), 6u) << host.Out() << host.Err() << server.Err();
+  guest.Start("--join " + code + " --server " + at + " --frames 420 --dump " + guest.folder.Path("end.json"));
+  lost.Start("--join 222222 --server " + at + " --frames 300");
+  noServer.Start("--join " + code + " --frames 100");
+  EXPECT_EQ(host.WaitFor(30000), 0) << host.Err();
+  EXPECT_EQ(guest.WaitFor(30000), 0) << guest.Err();
+  const std::string h = host.folder.Read("end.json"), g = guest.folder.Read("end.json");
+  ASSERT_FALSE(Agreed(h).empty()) << h;
+  EXPECT_EQ(Agreed(h), Agreed(g));
+  EXPECT_NE(Section(h, "players").find("\"phase\":6"), std::string::npos);
+  // On one machine the two sides' punches meet at once.
+  EXPECT_NE(Section(h, "net").find("\"path\":\"punched\""), std::string::npos) << Section(h, "net");
+  EXPECT_NE(Section(g, "net").find("\"path\":\"punched\""), std::string::npos) << Section(g, "net");
+  // The host printed its code once, on a line of its own.
+  EXPECT_EQ(host.Out(), "invite " + code + "\n");
+
+  EXPECT_EQ(lost.WaitFor(20000), 2);
+  EXPECT_NE(lost.Err().find("unknown or expired invite code: 222222"), std::string::npos) << lost.Err();
+  EXPECT_EQ(noServer.WaitFor(20000), 2);
+  EXPECT_NE(noServer.Err().find("needs a match server"), std::string::npos) << noServer.Err();
+  // The joined code is remembered first among the recent rivals.
+  EXPECT_NE(guest.folder.Read("kq001.INI").find("Rival1=" + code), std::string::npos);
 }
 
 }  // namespace

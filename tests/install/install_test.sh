@@ -17,13 +17,17 @@ mv "$tmp/dest/usr" "$prefix"  # a relocated prefix must still work
 
 for f in bin/kq001 share/kq001/GRP/TITLE.PNG share/kq001/GRP/ICON.PNG share/kq001/SND share/kq001/BGM \
          "share/applications/$id.desktop" "share/metainfo/$id.metainfo.xml" share/man/man6/kq001.6 \
-         "share/icons/hicolor/scalable/apps/$id.svg"; do
+         "share/icons/hicolor/scalable/apps/$id.svg" bin/kq001-server share/man/man8/kq001-server.8 \
+         lib/systemd/system/kq001-server.service; do
   [ -e "$prefix/$f" ] || fail "not installed: $f"
 done
 for s in 32 48 64 128 256; do
   [ -s "$prefix/share/icons/hicolor/${s}x${s}/apps/$id.png" ] || fail "no ${s}px icon"
 done
 [ ! -e "$prefix/bin/GRP" ] || fail "the pack went to bindir"
+grep -qx "ExecStart=/usr/bin/kq001-server" "$prefix/lib/systemd/system/kq001-server.service" ||
+  fail "the server's unit does not start /usr/bin/kq001-server"
+"$prefix/bin/kq001-server" --help | grep -q -- "--max-hosts" || fail "kq001-server --help"
 chmod -R a-w "$prefix"
 
 # Run as an ordinary user: root ignores the read-only tree.

@@ -137,7 +137,7 @@ TEST(NetMatch, ARetryStartsANewRoundOnBothSidesWithTheHostsDelay) {
 TEST(NetMatch, GarbageFromThePeerIsCountedNotTrusted) {
   TPair p;
   p.Pump(3);
-  p.wire->queue[0].push_back({TNetEventKind::Message, 1, {1, 2, 3}});
+  p.wire->queue[0].push_back({TNetEventKind::Message, 1, {1, 2, 3}, {}});
   p.Pump();
   EXPECT_EQ(p.host->Stats().UndecodedPackets, 1u);
   EXPECT_EQ(p.host->Phase(), TMatchPhase::Playing);

@@ -36,7 +36,7 @@ class TMemTransport final : public TNetTransport {
   void Disconnect(uint32_t) override {
     if (!w_->connected) return;
     w_->connected = false;
-    w_->queue[1 - side_].push_back({TNetEventKind::Disconnected, 0, {}});
+    w_->queue[1 - side_].push_back({TNetEventKind::Disconnected, 0, {}, {}});
   }
   uint32_t RoundTripMs() const override { return 0; }
   uint64_t BytesSent() const override { return w_->bytes[side_]; }
@@ -48,7 +48,7 @@ class TMemTransport final : public TNetTransport {
   void Push(int channel, const std::vector<uint8_t>& b) {
     if (!w_->connected || w_->silent[side_]) return;
     w_->bytes[side_] += b.size();
-    w_->queue[1 - side_].push_back({TNetEventKind::Message, channel, b});
+    w_->queue[1 - side_].push_back({TNetEventKind::Message, channel, b, {}});
   }
   std::shared_ptr<TMemWire> w_;
   int side_;
@@ -58,8 +58,8 @@ class TMemTransport final : public TNetTransport {
 inline std::pair<std::unique_ptr<TNetTransport>, std::unique_ptr<TNetTransport>> MemPair(
     std::shared_ptr<TMemWire> w) {
   w->connected = true;
-  w->queue[0].push_back({TNetEventKind::Connected, 0, {}});
-  w->queue[1].push_back({TNetEventKind::Connected, 0, {}});
+  w->queue[0].push_back({TNetEventKind::Connected, 0, {}, {}});
+  w->queue[1].push_back({TNetEventKind::Connected, 0, {}, {}});
   return {std::make_unique<TMemTransport>(w, 0), std::make_unique<TMemTransport>(w, 1)};
 }
 
