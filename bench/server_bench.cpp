@@ -124,7 +124,8 @@ int main(int argc, char** argv) {
     if (!reply.empty()) ++relayed;
     Drain(hosts[size_t(i)]);  // the introduction-free relay sends the host nothing; stay clean
   }
-  if (relayed != matches) std::fprintf(stderr, "server_bench: only %d of %d relays set up\n", relayed, matches);
+  if (relayed != matches)
+    std::fprintf(stderr, "server_bench: only %d of %d relays set up\n", relayed, matches);
 
   // 30 datagrams a second each way per match, spread over the second.
   const std::vector<uint8_t> packet(68, 0x80);

@@ -18,7 +18,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
   // The input split at 0xFF bytes: each piece a datagram; its first byte picks the sender and
   // the clock step, so a host can register and a guest join or relay by the code it was given.
-  auto server = std::make_unique<TMatchServer>(TServerLimits{}, [n = uint64_t(1)]() mutable { return n += 0x9E3779B97F4A7C15ull; });
+  auto server = std::make_unique<TMatchServer>(
+      TServerLimits{}, [n = uint64_t(1)]() mutable { return n += 0x9E3779B97F4A7C15ull; });
   std::vector<TOutgoing> out;
   uint64_t now = 1;
   std::string lastCode;

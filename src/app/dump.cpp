@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <sstream>
 
+#include "app/network_screen.h"
 #include "core/context.h"
 #include "screens/option_screens.h"
 #include "screens/screens.h"
@@ -140,6 +141,10 @@ std::string DumpJson(const GameContext& g) {
       << ",\"delay\":" << g.NetInfo.Delay << ",\"waits\":" << g.NetInfo.Waits
       << ",\"bytes_sent\":" << g.NetInfo.Sent << ",\"bytes_received\":" << g.NetInfo.Received
       << ",\"path\":\"" << g.NetInfo.Path << "\"}";
+  if (const auto* ns = g.ScreenState == scNetwork ? g.Screens.Get<TNetworkScreen>(scNetwork) : nullptr)
+    o << ",\"network_screen\":{\"mode\":" << Quote(ns->Mode == TNetworkScreen::TMode::Menu ? "menu" : "join")
+      << ",\"cursor\":" << ns->Cursor << ",\"join_cursor\":" << ns->JoinCursor
+      << ",\"typed\":" << Quote(ns->Typed) << ",\"notice\":" << Quote(ns->Notice) << "}";
   o << ",\"players\":[";
   Player(o, g.Player1P);
   o << ",";

@@ -51,6 +51,12 @@ bool ParseInputScript(const std::string& text, std::vector<TScriptEvent>& out, s
       if (!ToInt(w[2], 1, 255, v)) return fail("bad virtual-key code");
       e.What = w[1] == "down" ? TScriptEvent::KeyDown : TScriptEvent::KeyUp;
       e.A = int(v);
+    } else if (w.size() >= 3 && w[1] == "clipboard") {
+      e.What = TScriptEvent::Clipboard;
+      const size_t at = line.find("clipboard") + 9;
+      e.Name = line.substr(line.find_first_not_of(" \t", at));
+      while (!e.Name.empty() && (e.Name.back() == ' ' || e.Name.back() == '\t' || e.Name.back() == '\r'))
+        e.Name.pop_back();
     } else if (w.size() >= 3 && w[1].rfind("pad", 0) == 0) {
       if (!ToInt(w[1].substr(3), 0, 7, v)) return fail("bad pad number");
       e.Pad = int(v);

@@ -7,13 +7,13 @@
 namespace kq {
 
 struct TScriptEvent {
-  enum Kind { KeyDown, KeyUp, PadAttach, PadDetach, PadButton, PadAxis, PadHat };
+  enum Kind { KeyDown, KeyUp, PadAttach, PadDetach, PadButton, PadAxis, PadHat, Clipboard };
   uint32_t Tick = 0;  // applied before the poll of this tick (ticks count from 1)
   Kind What = KeyDown;
   int Pad = 0;
-  int A = 0;  // key code, button, axis or hat direction (0 centre, 1 up, 2 down, 3 left, 4 right)
-  int B = 0;  // button down (1/0) or axis value
-  std::string Name;
+  int A = 0;         // key code, button, axis or hat direction (0 centre, 1 up, 2 down, 3 left, 4 right)
+  int B = 0;         // button down (1/0) or axis value
+  std::string Name;  // a pad's product name, or the clipboard's text
 };
 
 // One event a line, '#' starts a comment. False with "line N: ..." in error on the first bad line.

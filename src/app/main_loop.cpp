@@ -15,6 +15,7 @@
 #include "app/load_assets.h"
 #include "app/music_rules.h"
 #include "app/net_play.h"
+#include "app/network_screen.h"
 #include "app/replay.h"
 #include "config/config_file.h"
 #include "config/exit_save.h"
@@ -411,6 +412,9 @@ void ApplyScriptEvent(SdlPlatform& p, const TScriptEvent& e) {
     case TScriptEvent::KeyUp:
       p.SetVirtualKey(e.A, false);
       break;
+    case TScriptEvent::Clipboard:
+      p.SetClipboardText(e.Name);
+      break;
     case TScriptEvent::PadAttach:
       p.AttachVirtualPad(e.Pad, e.Name);
       break;
@@ -490,9 +494,29 @@ class TRecordedPlayScreen final : public TPlayScreen {
 
 }  // namespace
 
+namespace {
+
+// The match the NETWORK screen asked for, taken once.
+bool TakeMenuMatch(GameContext& g, TNetOptions& out) {
+  auto* s = g.ScreenState == scNetwork ? g.Screens.Get<TNetworkScreen>(scNetwork) : nullptr;
+  if (!s || !s->Pending) return false;
+  out = *s->Pending;
+  s->Pending.reset();
+  return true;
+}
+
+// Its end goes back to the NETWORK screen with the reason.
+void BackToNetworkScreen(GameContext& g, const std::string& why) {
+  g.EnterState(scNetwork);
+  if (auto* s = g.Screens.Get<TNetworkScreen>(scNetwork)) s->MatchEnded(why);
+}
+
+}  // namespace
+
 void InstallProgramScreens(GameContext& g) {
   InstallFrontEndScreens(g.Screens);
   g.Screens.Register(scPlay, std::make_unique<TRecordedPlayScreen>());
+  g.Screens.Register(scNetwork, std::make_unique<TNetworkScreen>());
 }
 
 int RunProgram(int argc, char** argv) {
@@ -663,6 +687,31 @@ int RunProgram(int argc, char** argv) {
       if (!Guarded(*g, exitCode, [&] { FrameTick(*g, now, o.FrameMs); })) break;
       outputs.After(tick, *platform, *g);
       if (ComputerMatchOver(*g)) break;
+      // A match started from the menu runs on the same tick count and script.
+      if (TNetOptions m; TakeMenuMatch(*g, m)) {
+        const uint32_t base = tick;
+        uint32_t reached = tick;
+        TNetRunHooks hooks;
+        hooks.Headless = true;
+        hooks.Frames = o.Frames < 0 ? -1 : std::max<long>(0, o.Frames - long(base));
+        hooks.BeforeTick = [&](uint32_t t) {
+          while (next < script.size() && script[next].Tick <= base + t)
+            ApplyScriptEvent(*platform, script[next++]);
+        };
+        hooks.AfterTick = [&](uint32_t t) {
+          outputs.After(base + t, *platform, *g);
+          reached = base + t;
+        };
+        hooks.PumpEvents = [&] {
+          HandleEvents(*g, platform->Pump(false));
+          return !g->Terminated;
+        };
+        hooks.SetClock = [&](uint32_t t) { platform->SetVirtualTime(t); };
+        hooks.Back = [&](const std::string& why) { BackToNetworkScreen(*g, why); };
+        if (!Guarded(*g, exitCode, [&] { RunNetMatch(*g, m, hooks); })) break;
+        tick = reached;
+        platform->SetVirtualTime(now);
+      }
     }
   } else {
     uint32_t last = platform->Ticks();
@@ -687,6 +736,16 @@ int RunProgram(int argc, char** argv) {
       }
       if (!Guarded(*g, exitCode, [&] { FrameTick(*g, now, int(std::min<uint32_t>(lag, 0x7FFFFFFF))); }))
         break;
+      if (TNetOptions m; TakeMenuMatch(*g, m)) {
+        TNetRunHooks hooks;
+        hooks.PumpEvents = [&] {
+          HandleEvents(*g, platform->Pump(false));
+          return !g->Terminated;
+        };
+        hooks.Back = [&](const std::string& why) { BackToNetworkScreen(*g, why); };
+        if (!Guarded(*g, exitCode, [&] { RunNetMatch(*g, m, hooks); })) break;
+        last = platform->Ticks();
+      }
     }
   }
   // Scores or settings that could not be saved anywhere make the run a failure.

@@ -235,9 +235,17 @@ int RunNetMatch(GameContext& g, const TNetOptions& o, const TNetRunHooks& hooks)
   };
   auto backToMenu = [&](const std::string& why) {
     ForgetHeldKeys(g);
+    if (!why.empty()) std::fprintf(stderr, "kq001: %s\n", why.c_str());
+    if (hooks.Back) {
+      hooks.Back(why);
+      return;
+    }
     g.EnterState(scTitle);
-    if (!why.empty()) notice(why);
+    if (!why.empty()) g.TitleNotice = why.size() > 64 ? why.substr(0, 64) : why;
   };
+  // Headless runs end where the match ends (the dump shows it); a window, or a match started
+  // from the menu, goes back to the menu.
+  const bool toMenu = !hooks.Headless || hooks.Back;
   const uint32_t startMs = WallMs();
   std::string error;
   std::unique_ptr<net::TNetTransport> t;
@@ -255,10 +263,10 @@ int RunNetMatch(GameContext& g, const TNetOptions& o, const TNetRunHooks& hooks)
     t = net::JoinMatch(o.JoinHost, o.Port, o.Sim, error);
   }
   if (!t) {
-    if (hooks.Headless)
-      notice(error);
-    else
+    if (toMenu)
       backToMenu(error);
+    else
+      notice(error);
     return 2;
   }
   net::TMatchSetup setup;
@@ -345,11 +353,10 @@ int RunNetMatch(GameContext& g, const TNetOptions& o, const TNetRunHooks& hooks)
       status = 2;
     }
     if (closing) status = 0;
-    if (hooks.Headless || closing) {
-      if (!why.empty()) notice(why);
-    } else {
+    if (toMenu && !closing)
       backToMenu(why);
-    }
+    else if (!why.empty())
+      notice(why);
     return status;
   }
   const std::string path = net::PathName(match.Transport().Path());
@@ -483,7 +490,8 @@ int RunNetMatch(GameContext& g, const TNetOptions& o, const TNetRunHooks& hooks)
                  match.Transport().BytesSent(),
                  match.Transport().BytesReceived(),
                  path,
-                 !o.Host};
+                 !o.Host,
+                 answered && !match.RivalRetry().has_value()};
     if (!ran && !g.NoRender && g.ScreenState == scPlay) RedrawPlay(g);
     if (hooks.AfterTick) hooks.AfterTick(counted);
   }
@@ -504,8 +512,7 @@ int RunNetMatch(GameContext& g, const TNetOptions& o, const TNetRunHooks& hooks)
                                 ? o.JoinHost + (o.Port == net::kDefaultPort ? std::string()
                                                                             : ":" + std::to_string(o.Port))
                                 : o.JoinCode);
-  // Headless, the last state stays for the dump; a window goes back to the menu.
-  if (!closing && !hooks.Headless)
+  if (!closing && toMenu)
     backToMenu(endNotice);
   else if (!endNotice.empty())
     notice(endNotice);

@@ -33,6 +33,9 @@ struct TNetRunHooks {
   std::function<bool()> PumpEvents;
   // The platform's clock for the tick about to run.
   std::function<void(uint32_t)> SetClock;
+  // Where the program goes when the match is over (why: empty after a normal end); empty: the
+  // title, with why as its notice.
+  std::function<void(const std::string&)> Back;
 };
 
 // Prints the games on this network that answer within waitMs, one a line; exit status 0, or 1

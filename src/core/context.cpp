@@ -48,6 +48,8 @@ void GameContext::DrawPlayOverlay(Canvas& c) {
     const TPlayerInfo& own = NetInfo.OwnSide2 ? Player2P : Player1P;
     const int col = std::max(0, (own.FieldLeft + own.FieldRight) / 20 - 1);
     DrawGlyphText(*this, c, col, "YOU", std::max(0, own.FieldTop / 16 - 1));
+    // Under the game-over prompt, clear of the HUD.
+    if (NetInfo.AwaitingRival) DrawGlyphText(*this, c, 17, "waiting for the rival's answer", 25);
   }
 }
 

@@ -121,8 +121,9 @@ struct GameContext {
     int Delay = 0;
     uint32_t Waits = 0;
     uint64_t Sent = 0, Received = 0;
-    std::string Path;       // "direct", "upnp", "punched" or "relay"
-    bool OwnSide2 = false;  // this machine plays player 2 (the guest): the "YOU" mark's field
+    std::string Path;            // "direct", "upnp", "punched" or "relay"
+    bool OwnSide2 = false;       // this machine plays player 2 (the guest): the "YOU" mark's field
+    bool AwaitingRival = false;  // this side answered the game-over prompt, the rival has not
   } NetInfo;
   std::string TitleNotice;  // one line on the title screen (a replay that could not be played)
   bool Replaying() const { return Playback != nullptr; }

@@ -29,6 +29,8 @@ int Font1Sign(unsigned char ch) {
       return 44;
     case 0x26:
       return 52;
+    case 0x27:
+      return 60;
     case 0x28:
       return 5;
     case 0x29:

@@ -62,6 +62,9 @@ class IPlatform {
   virtual Bitmap ReadFrame() = 0;
   // The window's icon (taskbar, window list); nothing without a window.
   virtual void SetIcon(const Bitmap& icon) { (void)icon; }
+  // The text on the clipboard (empty when there is none); SetClipboardText puts some there.
+  virtual std::string ClipboardText() { return {}; }
+  virtual void SetClipboardText(const std::string& text) { (void)text; }
 };
 
 }  // namespace kq

@@ -518,6 +518,17 @@ Bitmap SdlPlatform::ReadFrame() {
   return out;
 }
 
+std::string SdlPlatform::ClipboardText() {
+  char* text = SDL_GetClipboardText();
+  std::string out = text ? text : "";
+  SDL_free(text);
+  return out;
+}
+
+void SdlPlatform::SetClipboardText(const std::string& text) {
+  SDL_SetClipboardText(text.c_str());
+}
+
 void SdlPlatform::SetIcon(const Bitmap& icon) {
   if (!impl_->Window || icon.Empty()) return;
   // Bitmap pixels are 0xAARRGGBB words, SDL's ARGB8888.

@@ -50,6 +50,8 @@ class SdlPlatform : public IPlatform {
   bool AskYesNo(const std::string& text) override;
   Bitmap ReadFrame() override;
   void SetIcon(const Bitmap& icon) override;
+  std::string ClipboardText() override;
+  void SetClipboardText(const std::string& text) override;
 
   // Headless control.
   bool Headless() const;

@@ -22,8 +22,8 @@ std::vector<TAddr> BroadcastTargets(uint16_t port) {
   ifaddrs* list = nullptr;
   if (getifaddrs(&list) != 0) return out;
   for (ifaddrs* a = list; a; a = a->ifa_next) {
-    if (!a->ifa_addr || a->ifa_addr->sa_family != AF_INET || !a->ifa_netmask || !(a->ifa_flags & IFF_BROADCAST) ||
-        (a->ifa_flags & IFF_LOOPBACK))
+    if (!a->ifa_addr || a->ifa_addr->sa_family != AF_INET || !a->ifa_netmask ||
+        !(a->ifa_flags & IFF_BROADCAST) || (a->ifa_flags & IFF_LOOPBACK))
       continue;
     // From the address and mask: an interface set up without a broadcast address has none to read.
     const uint32_t ip = ntohl(reinterpret_cast<const sockaddr_in*>(a->ifa_addr)->sin_addr.s_addr);
@@ -92,7 +92,8 @@ void TLanSearch::Poll(uint32_t waitMs) {
     g.Name = PrintableText(info->Name, 24);
     g.Version = PrintableText(info->Version, 16);
     g.Busy = info->Busy;
-    auto same = std::find_if(games_.begin(), games_.end(), [&](const TLanGame& x) { return x.Addr == g.Addr; });
+    auto same =
+        std::find_if(games_.begin(), games_.end(), [&](const TLanGame& x) { return x.Addr == g.Addr; });
     if (same != games_.end())
       *same = g;
     else if (games_.size() < 32)

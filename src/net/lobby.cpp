@@ -215,7 +215,8 @@ std::optional<TLobbyMessage> DecodeLobby(std::span<const uint8_t> bytes) {
     case kRegister: {
       TRegister m;
       m.Nonce = r.U32();
-      if (bytes.size() != kRegisterBytes || !GetCandidates(r, m.Candidates) || !r.ZerosToEnd()) return std::nullopt;
+      if (bytes.size() != kRegisterBytes || !GetCandidates(r, m.Candidates) || !r.ZerosToEnd())
+        return std::nullopt;
       out = m;
       break;
     }

@@ -137,8 +137,9 @@ struct TLanInfo {
   bool operator==(const TLanInfo&) const = default;
 };
 
-using TLobbyMessage = std::variant<TRegister, TRegistered, TKeepAlive, TUnregister, TJoin, TJoinInfo, TIntroduce,
-                                   TRelayRequest, TRelayReady, TLobbyRefuse, TPunch, TLanQuery, TLanInfo>;
+using TLobbyMessage =
+    std::variant<TRegister, TRegistered, TKeepAlive, TUnregister, TJoin, TJoinInfo, TIntroduce, TRelayRequest,
+                 TRelayReady, TLobbyRefuse, TPunch, TLanQuery, TLanInfo>;
 
 // Whether the datagram carries the lobby prefix (of any version): such datagrams are never
 // ENet's.

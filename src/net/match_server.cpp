@@ -90,7 +90,8 @@ void TMatchServer::Receive(const TAddr& from, std::span<const uint8_t> data, uin
     }
     r.LastUsed = now;
     if (fromHost)
-      if (auto h = hosts_.find(r.Code); h != hosts_.end() && h->second.Addr == from) h->second.LastHeard = now;
+      if (auto h = hosts_.find(r.Code); h != hosts_.end() && h->second.Addr == from)
+        h->second.LastHeard = now;
     out.push_back({fromHost ? r.Guest : r.Host, std::vector<uint8_t>(data.begin(), data.end())});
     ++stats_.Relayed;
     stats_.RelayedBytes += data.size();

@@ -66,8 +66,8 @@ void TPortMapping::Ask() {
   r = UPNP_AddPortMapping(urls.controlURL, data.first.servicetype, p.c_str(), p.c_str(), lan, "kq001", "UDP",
                           nullptr, kLease);
   if (r == 725)  // only permanent leases: removed on leaving all the same
-    r = UPNP_AddPortMapping(urls.controlURL, data.first.servicetype, p.c_str(), p.c_str(), lan, "kq001", "UDP",
-                            nullptr, "0");
+    r = UPNP_AddPortMapping(urls.controlURL, data.first.servicetype, p.c_str(), p.c_str(), lan, "kq001",
+                            "UDP", nullptr, "0");
   if (r != UPNPCOMMAND_SUCCESS) {
     FreeUPNPUrls(&urls);
     return fail(std::string("the router refused to open the port: ") + strupnperror(r));

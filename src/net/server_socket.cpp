@@ -58,8 +58,8 @@ void TServerSocket::Serve(TMatchServer& server, const std::atomic<bool>& stop) {
       if (got < 0) break;
       if (from.sin_family != AF_INET) continue;
       out.clear();
-      server.Receive({ntohl(from.sin_addr.s_addr), ntohs(from.sin_port)}, std::span<const uint8_t>(buf, size_t(got)),
-                     now, out);
+      server.Receive({ntohl(from.sin_addr.s_addr), ntohs(from.sin_port)},
+                     std::span<const uint8_t>(buf, size_t(got)), now, out);
       for (const TOutgoing& o : out) {
         sockaddr_in to{};
         to.sin_family = AF_INET;
@@ -76,8 +76,8 @@ void TServerSocket::Serve(TMatchServer& server, const std::atomic<bool>& stop) {
       const TServerStats& s = server.Stats();
       server.Log(std::to_string(server.Hosts()) + " hosts, " + std::to_string(server.Relays()) + " relays; " +
                  std::to_string(s.Datagrams) + " datagrams, " + std::to_string(s.Malformed) + " malformed, " +
-                 std::to_string(s.RateLimited) + " rate-limited, " + std::to_string(s.Relayed) + " relayed, " +
-                 std::to_string(s.RelayDropped) + " relay drops");
+                 std::to_string(s.RateLimited) + " rate-limited, " + std::to_string(s.Relayed) +
+                 " relayed, " + std::to_string(s.RelayDropped) + " relay drops");
       lastReport = now;
     }
   }

@@ -19,10 +19,14 @@ class TTitleScreen final : public TScreen {
   void Leave(GameContext& g, TScreenState next) override;
 
   int Cursor = 0;  // the menu item: 0 one player ... 4 options; 0 on every entry
+  // VS GAME's rival, chosen with Left/Right on the item: the players on this machine (as the
+  // settings name them) or NETWORK, another machine. This machine's on every entry.
+  bool VsNetwork = false;
   TImageSprite* CursorSprite = nullptr;
 
  private:
   void PlaceCursor();
+  void DrawChoice(GameContext& g, Canvas& c) const;
   void DrawFrame(GameContext& g, int moveCount);
 };
 

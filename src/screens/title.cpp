@@ -19,16 +19,28 @@ void TTitleScreen::PlaceCursor() {
   if (CursorSprite) CursorSprite->Y = 376 + 22 * Cursor;
 }
 
+void TTitleScreen::DrawChoice(GameContext& g, Canvas& c) const {
+  // Beside VS GAME while it is highlighted: whom the game is against.
+  if (Cursor == 1) DrawGlyphText(g, c, 43, VsNetwork ? "< NETWORK >" : "< THIS MACHINE >", 24);
+}
+
 void TTitleScreen::DrawFrame(GameContext& g, int moveCount) {
-  g.DrawFrontEndFrame(moveCount, nullptr, false, [&](Canvas& c) { DrawNotices(g, c); });
+  g.DrawFrontEndFrame(moveCount, nullptr, false, [&](Canvas& c) {
+    DrawNotices(g, c);
+    DrawChoice(g, c);
+  });
 }
 
 void TTitleScreen::Draw(GameContext& g) {
-  g.DrawStillFrame(nullptr, false, [&](Canvas& c) { DrawNotices(g, c); });
+  g.DrawStillFrame(nullptr, false, [&](Canvas& c) {
+    DrawNotices(g, c);
+    DrawChoice(g, c);
+  });
 }
 
 void TTitleScreen::Enter(GameContext& g, TScreenState) {
   Cursor = 0;
+  VsNetwork = false;
   NewPictureSprite(g, "TITLE", 320, 240, 0, 0);
   for (int i = 0; i < 5; ++i) NewPictureSprite(g, "STR_TITLE", 320, 378 + 22 * i, 1, -1, false, 0, i);
   CursorSprite = NewPictureSprite(g, "TITLE_CURSOR", 190, 376, 1, -1, true, 0.02);
@@ -50,6 +62,11 @@ void TTitleScreen::Update(GameContext& g, int moveCount) {
     PlaceCursor();
     g.PlaySound("CURSOR");
     DrawFrame(g, moveCount);
+  } else if (Cursor == 1 && (g.DXInput1.Has(kStateLeft) || g.DXInput2.Has(kStateLeft) ||
+                             g.DXInput1.Has(kStateRight) || g.DXInput2.Has(kStateRight))) {
+    VsNetwork = !VsNetwork;
+    g.PlaySound("CURSOR");
+    DrawFrame(g, moveCount);
   } else if (g.CancelPressed()) {
     g.Terminated = true;
   } else if (g.ConfirmPressed()) {
@@ -59,6 +76,10 @@ void TTitleScreen::Update(GameContext& g, int moveCount) {
         g.EnterState(scOpening);
         break;
       case 1:
+        if (VsNetwork) {
+          g.EnterState(scNetwork);
+          break;
+        }
         g.SetGameMode(2);
         g.EnterState(scPlay);
         break;

@@ -45,7 +45,8 @@ uint64_t Random64() {
   size_t got = 0;
   while (got < sizeof v) {
     const ssize_t n = getrandom(reinterpret_cast<char*>(&v) + got, sizeof v - got, 0);
-    if (n > 0) got += size_t(n);
+    if (n > 0)
+      got += size_t(n);
     else if (errno != EINTR) {
       std::fprintf(stderr, "kq001-server: no random numbers: %s\n", std::strerror(errno));
       std::exit(1);
@@ -72,7 +73,8 @@ int main(int argc, char** argv) {
     long v = 0;
     auto value = [&](long lo, long hi) {
       if (i + 1 >= argc || !Number(argv[i + 1], lo, hi, v)) {
-        std::fprintf(stderr, "kq001-server: %s needs a number from %ld to %ld\n%s", a.c_str(), lo, hi, kUsage);
+        std::fprintf(stderr, "kq001-server: %s needs a number from %ld to %ld\n%s", a.c_str(), lo, hi,
+                     kUsage);
         std::exit(2);
       }
       ++i;

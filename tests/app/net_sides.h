@@ -27,7 +27,8 @@ struct TSide {
 
   // The game, headless, in this side's program folder.
   void Start(const std::string& args) {
-    Run(std::string(KQ_BIN_DIR) + "/kq001 --headless --no-render --app-path " + folder.dir.string() + " " + args);
+    Run(std::string(KQ_BIN_DIR) + "/kq001 --headless --no-render --app-path " + folder.dir.string() + " " +
+        args);
   }
   // Any command line; its output goes to the folder's stdout.txt and stderr.txt.
   void Run(const std::string& command) {
@@ -108,6 +109,5 @@ inline const char* kLowField = "........\n01234501\n12345012\n";
 inline const char* kFastTable =
     "[LEVEL001]\nHardBlockRatio=5\nNeedBlock=30\nLineUpInterval=1500\n"
     "[LEVEL002]\nHardBlockRatio=5\nNeedBlock=30\nLineUpInterval=1500\n";
-
 
 }  // namespace kq::test

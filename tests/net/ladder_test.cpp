@@ -22,7 +22,8 @@ uint16_t LadderPort(int n) {
 }
 
 struct TLoopbackServer {
-  TMatchServer server{TServerLimits{}, [n = uint64_t(99)]() mutable { return n = n * 6364136223846793005ull + 1; }};
+  TMatchServer server{TServerLimits{},
+                      [n = uint64_t(99)]() mutable { return n = n * 6364136223846793005ull + 1; }};
   TServerSocket sock;
   std::atomic<bool> stop{false};
   std::thread thread;
@@ -43,7 +44,8 @@ using Clock = std::chrono::steady_clock;
 
 // Polls every end until pred holds or ms pass; events are kept per end.
 template <class Pred>
-bool PollUntil(std::vector<TNetTransport*> ends, Pred pred, std::vector<std::vector<TNetEvent>>& got, int ms) {
+bool PollUntil(std::vector<TNetTransport*> ends, Pred pred, std::vector<std::vector<TNetEvent>>& got,
+               int ms) {
   got.resize(ends.size());
   const auto end = Clock::now() + std::chrono::milliseconds(ms);
   while (Clock::now() < end) {
@@ -58,7 +60,8 @@ bool PollUntil(std::vector<TNetTransport*> ends, Pred pred, std::vector<std::vec
 
 std::string WaitForCode(TNetTransport& host, int ms) {
   std::vector<std::vector<TNetEvent>> got;
-  PollUntil({&host}, [&] { return !host.InviteCode().empty(); }, got, ms);
+  PollUntil(
+      {&host}, [&] { return !host.InviteCode().empty(); }, got, ms);
   return host.InviteCode();
 }
 
@@ -85,15 +88,17 @@ TEST(NetLadder, AGuestJoinsByCodeAndALeavingHostFreesIt) {
   auto guest = JoinByCode(code, server.Address(), err);
   ASSERT_TRUE(guest) << err;
   std::vector<std::vector<TNetEvent>> got;
-  ASSERT_TRUE(PollUntil({host.get(), guest.get()}, [&] { return host->Connected() && guest->Connected(); }, got, 4000));
+  ASSERT_TRUE(PollUntil(
+      {host.get(), guest.get()}, [&] { return host->Connected() && guest->Connected(); }, got, 4000));
   // Both learn the path: on one machine the punches get through at once.
   EXPECT_EQ(guest->Path(), TNetPath::Punched);
   EXPECT_EQ(host->Path(), TNetPath::Punched);
   guest->SendReliable(Encode(THash{0, 1, 2}));
   got.clear();
-  ASSERT_TRUE(PollUntil({host.get(), guest.get()}, [&] { return !got.empty() && !got[0].empty() &&
-                                                                 got[0].back().Kind == TNetEventKind::Message; },
-                        got, 3000));
+  ASSERT_TRUE(PollUntil(
+      {host.get(), guest.get()},
+      [&] { return !got.empty() && !got[0].empty() && got[0].back().Kind == TNetEventKind::Message; }, got,
+      3000));
 
   // The host leaves: its code is free at once, and a join with it says so.
   host.reset();
@@ -101,7 +106,8 @@ TEST(NetLadder, AGuestJoinsByCodeAndALeavingHostFreesIt) {
   auto late = JoinByCode(code, server.Address(), err);
   ASSERT_TRUE(late);
   got.clear();
-  ASSERT_TRUE(PollUntil({late.get()}, [&] { return !got[0].empty(); }, got, 4000));
+  ASSERT_TRUE(PollUntil(
+      {late.get()}, [&] { return !got[0].empty(); }, got, 4000));
   EXPECT_EQ(got[0][0].Kind, TNetEventKind::Disconnected);
   EXPECT_EQ(got[0][0].Text, "unknown or expired invite code: " + code);
 }
@@ -114,18 +120,21 @@ TEST(NetLadder, ASilentServerIsNamedAndTheDirectWayStillWorks) {
   ASSERT_TRUE(guest) << err;
   std::vector<std::vector<TNetEvent>> got;
   const auto start = Clock::now();
-  ASSERT_TRUE(PollUntil({guest.get()}, [&] { return !got[0].empty(); }, got, 6000));
+  ASSERT_TRUE(PollUntil(
+      {guest.get()}, [&] { return !got[0].empty(); }, got, 6000));
   EXPECT_EQ(got[0][0].Text, "no answer from the match server at " + dead);
   EXPECT_LT(Clock::now() - start, std::chrono::seconds(5));
 
   auto host = HostMatch(Hosting(2, dead), err);
   ASSERT_TRUE(host) << err;
   got.clear();
-  ASSERT_TRUE(PollUntil({host.get()}, [&] { return !host->Problem().empty(); }, got, 5000));
+  ASSERT_TRUE(PollUntil(
+      {host.get()}, [&] { return !host->Problem().empty(); }, got, 5000));
   EXPECT_EQ(host->Problem(), "no answer from the match server at " + dead);
   auto direct = JoinMatch("127.0.0.1", LadderPort(2), {}, err);
   ASSERT_TRUE(direct) << err;
-  ASSERT_TRUE(PollUntil({host.get(), direct.get()}, [&] { return host->Connected() && direct->Connected(); }, got, 4000));
+  ASSERT_TRUE(PollUntil(
+      {host.get(), direct.get()}, [&] { return host->Connected() && direct->Connected(); }, got, 4000));
   EXPECT_EQ(host->Path(), TNetPath::Direct);
   EXPECT_EQ(direct->Path(), TNetPath::Direct);
 }
@@ -149,7 +158,8 @@ TEST(NetLadder, AHostAnswersTheLanSearchWithItsNameVersionAndWhetherItIsFree) {
 
   // Playing, it says busy; the question never disturbs the match.
   auto guest = JoinMatch("127.0.0.1", LadderPort(3), {}, err);
-  ASSERT_TRUE(PollUntil({host.get(), guest.get()}, [&] { return host->Connected() && guest->Connected(); }, got, 4000));
+  ASSERT_TRUE(PollUntil(
+      {host.get(), guest.get()}, [&] { return host->Connected() && guest->Connected(); }, got, 4000));
   search.Ask();
   for (int i = 0; i < 100 && !search.Games()[0].Busy; ++i) {
     host->Poll(5);
@@ -169,7 +179,8 @@ TEST(NetLadder, ARivalThatNeverAnswersIsNamedByTheAddressAskedFor) {
   TNetMatch match(std::move(guest), false, TMatchSetup{"v", 1, 0, "", 2}, 0);
   const auto end = Clock::now() + std::chrono::seconds(12);
   while (match.Phase() != TMatchPhase::Ended && Clock::now() < end) {
-    match.Pump(uint32_t(std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now().time_since_epoch()).count()));
+    match.Pump(uint32_t(
+        std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now().time_since_epoch()).count()));
     std::this_thread::sleep_for(std::chrono::milliseconds(5));
   }
   ASSERT_EQ(match.Phase(), TMatchPhase::Ended);

@@ -9,13 +9,21 @@ namespace {
 
 TEST(Lobby, EveryMessageReadsBackAsWritten) {
   const TAddr a{0xC0000201, 7701}, b{0xCB007102, 40000};
-  const std::vector<TCandidate> cands = {{TCandidateKind::Upnp, a}, {TCandidateKind::Lan, {0x0A000002, 7701}}};
-  const std::vector<TLobbyMessage> all = {
-      TRegister{7, cands},          TRegistered{8, "ABC234", a},      TKeepAlive{"XYZ789", true},
-      TUnregister{"XYZ789"},        TJoin{9, "HJKMNP"},               TJoinInfo{10, a, b, 0x1122334455667788ull, cands},
-      TIntroduce{b, 42},            TRelayRequest{11, "QRSTUV"},      TRelayReady{11},
-      TLobbyRefuse{12, TLobbyError::HostBusy}, TPunch{0xfeedull},     TLanQuery{13},
-      TLanInfo{13, 7701, false, "den-pc", "1.0.0"}};
+  const std::vector<TCandidate> cands = {{TCandidateKind::Upnp, a},
+                                         {TCandidateKind::Lan, {0x0A000002, 7701}}};
+  const std::vector<TLobbyMessage> all = {TRegister{7, cands},
+                                          TRegistered{8, "ABC234", a},
+                                          TKeepAlive{"XYZ789", true},
+                                          TUnregister{"XYZ789"},
+                                          TJoin{9, "HJKMNP"},
+                                          TJoinInfo{10, a, b, 0x1122334455667788ull, cands},
+                                          TIntroduce{b, 42},
+                                          TRelayRequest{11, "QRSTUV"},
+                                          TRelayReady{11},
+                                          TLobbyRefuse{12, TLobbyError::HostBusy},
+                                          TPunch{0xfeedull},
+                                          TLanQuery{13},
+                                          TLanInfo{13, 7701, false, "den-pc", "1.0.0"}};
   for (const TLobbyMessage& m : all) {
     const std::vector<uint8_t> bytes = EncodeLobby(m);
     EXPECT_TRUE(IsLobbyDatagram(bytes));
@@ -40,7 +48,8 @@ TEST(Lobby, RequestsThatGetLongAnswersArePaddedToTheLongestAnswer) {
 }
 
 TEST(Lobby, DatagramsThatAreNotExactlyOneMessageAreDropped) {
-  const std::vector<uint8_t> good = EncodeLobby(TJoinInfo{1, {1, 2}, {3, 4}, 5, {{TCandidateKind::Upnp, {6, 7}}}});
+  const std::vector<uint8_t> good =
+      EncodeLobby(TJoinInfo{1, {1, 2}, {3, 4}, 5, {{TCandidateKind::Upnp, {6, 7}}}});
   ASSERT_TRUE(DecodeLobby(good));
   for (size_t cut = 0; cut < good.size(); ++cut)
     EXPECT_FALSE(DecodeLobby(std::span(good.data(), cut))) << cut;
@@ -76,7 +85,8 @@ TEST(Lobby, TypedCodesAndAddresses) {
   EXPECT_EQ(NormalizeCode("ABC23"), "");
   EXPECT_EQ(NormalizeCode("ABC2345"), "");
   // Look-alikes are not in the alphabet: a mistyped code is refused, not sent.
-  for (const char* c : {"ABC0EF", "ABCOEF", "ABC1EF", "ABCIEF", "ABCLEF", "ABC:EF"}) EXPECT_EQ(NormalizeCode(c), "") << c;
+  for (const char* c : {"ABC0EF", "ABCOEF", "ABC1EF", "ABCIEF", "ABCLEF", "ABC:EF"})
+    EXPECT_EQ(NormalizeCode(c), "") << c;
   EXPECT_EQ(std::strlen(kCodeAlphabet), 31u);
   for (const char* p = kCodeAlphabet; *p; ++p) EXPECT_EQ(std::strchr(p + 1, *p), nullptr) << *p;
 

@@ -25,7 +25,9 @@ struct TServerFixture : ::testing::Test {
   }
   void SetUp() override { Make(); }
 
-  std::vector<TOutgoing> Send(const TAddr& from, const TLobbyMessage& m) { return SendRaw(from, EncodeLobby(m)); }
+  std::vector<TOutgoing> Send(const TAddr& from, const TLobbyMessage& m) {
+    return SendRaw(from, EncodeLobby(m));
+  }
   std::vector<TOutgoing> SendRaw(const TAddr& from, const std::vector<uint8_t>& bytes) {
     out.clear();
     server->Receive(from, bytes, now, out);

@@ -49,8 +49,8 @@ struct TWorld {
   TWorld() { Shell(kWorld + " sweep"); }  // worlds left by test processes that were killed
   ~TWorld() { Shell(kWorld + " down " + prefix); }
   bool Up(const std::string& a, const std::string& b) {
-    return Shell("STUN_ANSWER=" + std::string(KQ_BIN_DIR) + "/stun_answer " + kWorld + " up " + prefix + " " + a +
-                 " " + b) == 0;
+    return Shell("STUN_ANSWER=" + std::string(KQ_BIN_DIR) + "/stun_answer " + kWorld + " up " + prefix + " " +
+                 a + " " + b) == 0;
   }
   bool Lan() { return Shell(kWorld + " lan " + prefix) == 0; }
   std::string In(const std::string& ns) const { return "ip netns exec " + prefix + "-" + ns; }
@@ -77,7 +77,8 @@ std::string PathOf(const std::string& dump) {
 // each reports the path it took. Prints the guest's time from start to the first game tick.
 void PlayAcross(const std::string& routerA, const std::string& routerB, const std::string& hostPath,
                 const std::string& guestPath) {
-  if (std::string why = Unavailable(routerA == "upnp" || routerB == "upnp"); !why.empty()) GTEST_SKIP() << why;
+  if (std::string why = Unavailable(routerA == "upnp" || routerB == "upnp"); !why.empty())
+    GTEST_SKIP() << why;
   TWorld world;
   ASSERT_TRUE(world.Up(routerA, routerB));
   TSide server, host, guest;
@@ -94,12 +95,12 @@ void PlayAcross(const std::string& routerA, const std::string& routerB, const st
   // The router with miniupnpd asks STUN for its public address before it offers mappings.
   if (routerA == "upnp") std::this_thread::sleep_for(std::chrono::milliseconds(500));
   host.Start("--host --server " + kServer + " --seed 9 --frames 600 --field1 " + host.folder.Path("f1.txt") +
-             " --field2 " + host.folder.Path("f2.txt") + " --input " + host.folder.Path("in.txt") + " --dump " +
-             host.folder.Path("end.json"));
+             " --field2 " + host.folder.Path("f2.txt") + " --input " + host.folder.Path("in.txt") +
+             " --dump " + host.folder.Path("end.json"));
   const std::string code = InviteOf(host, 8000);
   ASSERT_EQ(code.size(), 6u) << host.Out() << host.Err() << server.Err();
-  guest.Start("--join " + code + " --server " + kServer + " --frames 600 --input " + guest.folder.Path("in.txt") +
-              " --dump " + guest.folder.Path("end.json"));
+  guest.Start("--join " + code + " --server " + kServer + " --frames 600 --input " +
+              guest.folder.Path("in.txt") + " --dump " + guest.folder.Path("end.json"));
   EXPECT_EQ(host.WaitFor(40000), 0) << host.Err();
   EXPECT_EQ(guest.WaitFor(40000), 0) << guest.Err();
   const std::string h = host.folder.Read("end.json"), g = guest.folder.Read("end.json");

@@ -40,8 +40,18 @@ int main(int argc, char** argv) {
     std::memcpy(out + 4, in + 4, 16);  // magic cookie and transaction id
     const uint16_t port = ntohs(from.sin_port) ^ 0x2112;
     const uint32_t ip = ntohl(from.sin_addr.s_addr) ^ 0x2112A442u;
-    const unsigned char attr[12] = {0x80, 0x20, 0x00, 0x08, 0x00, 0x01, uint8_t(port >> 8), uint8_t(port),
-                                    uint8_t(ip >> 24), uint8_t(ip >> 16), uint8_t(ip >> 8), uint8_t(ip)};
+    const unsigned char attr[12] = {0x80,
+                                    0x20,
+                                    0x00,
+                                    0x08,
+                                    0x00,
+                                    0x01,
+                                    uint8_t(port >> 8),
+                                    uint8_t(port),
+                                    uint8_t(ip >> 24),
+                                    uint8_t(ip >> 16),
+                                    uint8_t(ip >> 8),
+                                    uint8_t(ip)};
     std::memcpy(out + 20, attr, sizeof attr);
     sendto(fd, out, 32, 0, reinterpret_cast<sockaddr*>(&from), len);
   }

@@ -1,0 +1,63 @@
+#pragma once
+// The NETWORK screen: host a match, join one by invite code or address (typed, pasted or picked
+// on a character grid with a pad), or pick a game found on this network. The match itself runs
+// in the program loop (RunNetMatch); its end comes back here with the reason.
+#include <array>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/net_play.h"
+#include "core/screen.h"
+
+namespace kq {
+
+namespace net {
+class TLanSearch;
+}
+
+class TNetworkScreen final : public TScreen {
+ public:
+  TNetworkScreen();
+  ~TNetworkScreen() override;
+  const char* Name() const override { return "network"; }
+  void Enter(GameContext& g, TScreenState from) override;
+  void Update(GameContext& g, int moveCount) override;
+  void Draw(GameContext& g) override;
+  void Leave(GameContext& g, TScreenState next) override;
+
+  // The match the player asked for, taken by the program loop.
+  std::optional<TNetOptions> Pending;
+  // The match is over (why: empty after a normal end); the screen shows the reason.
+  void MatchEnded(const std::string& why);
+
+  // Join: entering a code or address; Server: entering the match server's address.
+  enum class TMode { Menu, Join, Server };
+  TMode Mode = TMode::Menu;
+  int Cursor = 0;      // menu row: HOST, JOIN, the games found, MATCH SERVER, BACK
+  int JoinCursor = 0;  // join rows: recent rivals, the grid's cells, the buttons
+  std::string Typed;   // the code or address being entered
+  std::string Notice;  // a failure's reason; stays until the player moves on
+
+  // The rows of the menu as drawn (for the dump and tests).
+  std::vector<std::string> MenuRows(const GameContext& g) const;
+
+ private:
+  void UpdateMenu(GameContext& g);
+  void UpdateJoin(GameContext& g);
+  void TypeFromKeyboard(GameContext& g, bool& typed);
+  void Submit(GameContext& g);
+  int RecentRows(const GameContext& g) const;
+  void DrawScreen(GameContext& g);
+
+  std::unique_ptr<net::TLanSearch> search_;
+  uint32_t lastAsk_ = 0;
+  std::array<bool, 256> wasDown_{};
+};
+
+// The characters of the JOIN grid, row by row, then the buttons.
+extern const char* const kJoinGrid[];
+constexpr int kJoinGridRows = 3, kJoinGridCols = 13;
+
+}  // namespace kq

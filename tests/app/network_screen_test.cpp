@@ -1,0 +1,99 @@
+// The NETWORK screen in the real program (headless): reached from the title with the keyboard
+// alone, joining by a pasted address, a failure that stays on screen, and Esc in a match that
+// goes back to the screen instead of closing the program.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <thread>
+
+#include "app/net_sides.h"
+
+namespace kq {
+namespace {
+
+using test::Agreed;
+using test::kFastTable;
+using test::kTallField;
+using test::Port;
+using test::Section;
+using test::TSide;
+
+// Virtual-key codes.
+constexpr int kLeft = 37, kRight = 39, kDown = 40, kReturn = 13, kEsc = 27, kCtrl = 17;
+
+std::string Press(int tick, int vk) {
+  return std::to_string(tick) + " down " + std::to_string(vk) + "\n" + std::to_string(tick + 1) + " up " +
+         std::to_string(vk) + "\n";
+}
+
+// Title: down to VS GAME, Right to NETWORK, Return.
+std::string ToNetworkScreen() {
+  return Press(2, kDown) + Press(4, kRight) + Press(6, kReturn);
+}
+
+std::string Value(const std::string& dump, const std::string& key) {
+  return Section(Section(dump, "network_screen"), key);
+}
+
+TEST(NetworkScreen, TheTitleLeadsThereAndAFailureStaysOnScreenUntilThePlayerMovesOn) {
+  TSide side;
+  // VS GAME keeps its own Return: Left/Right chose THIS MACHINE back before confirming.
+  std::string script = ToNetworkScreen();
+  // JOIN (second row), type a code: no match server is set, so it cannot be used.
+  script += Press(10, kDown) + Press(12, kReturn);
+  for (int i = 0; const char c : std::string("ABC234")) script += Press(20 + 2 * i++, c);
+  script += Press(40, kReturn);
+  side.folder.Write("in.txt", script);
+  side.Start("--frames 60 --input " + side.folder.Path("in.txt") + " --dump-at 8:" + side.folder.Path("menu.json") +
+             " --dump-at 36:" + side.folder.Path("typed.json") + " --dump " + side.folder.Path("end.json"));
+  EXPECT_EQ(side.WaitFor(30000), 0) << side.Err();
+  const std::string menu = side.folder.Read("menu.json"), typed = side.folder.Read("typed.json"),
+                    end = side.folder.Read("end.json");
+  EXPECT_NE(menu.find("\"screen\":\"network\""), std::string::npos) << menu.substr(0, 200);
+  EXPECT_NE(Value(typed, "mode").find("join"), std::string::npos) << Section(typed, "network_screen");
+  EXPECT_NE(Value(typed, "typed").find("ABC234"), std::string::npos) << Section(typed, "network_screen");
+  // Twenty ticks after the failure its reason is still there.
+  EXPECT_NE(Value(end, "notice").find("invite codes need a match server"), std::string::npos)
+      << Section(end, "network_screen");
+
+  // The title's VS GAME still starts a versus game when NETWORK is not chosen.
+  TSide plain;
+  plain.folder.Write("in.txt", Press(2, kDown) + Press(4, kRight) + Press(6, kLeft) + Press(8, kReturn));
+  plain.Start("--frames 20 --input " + plain.folder.Path("in.txt") + " --dump " + plain.folder.Path("end.json"));
+  EXPECT_EQ(plain.WaitFor(30000), 0) << plain.Err();
+  EXPECT_NE(plain.folder.Read("end.json").find("\"screen\":\"play\""), std::string::npos);
+}
+
+TEST(NetworkScreen, APastedAddressJoinsAndEscEndsTheMatchBackOnTheScreen) {
+  TSide host, guest;
+  host.folder.Write("f1.txt", kTallField);
+  host.folder.Write("LevelUp.def", kFastTable);
+  guest.folder.Write("LevelUp.def", kFastTable);
+  const int port = Port(2) + 11000;
+  host.Start("--host --port " + std::to_string(port) + " --frames 900 --field1 " + host.folder.Path("f1.txt") +
+             " --dump " + host.folder.Path("end.json"));
+  // JOIN, paste the host's address, Return; in the match Esc after a while.
+  std::string script = ToNetworkScreen() + Press(10, kDown) + Press(12, kReturn);
+  script += "20 clipboard 127.0.0.1:" + std::to_string(port) + "\n";
+  script += "22 down " + std::to_string(kCtrl) + "\n" + Press(23, 'V') + "25 up " + std::to_string(kCtrl) + "\n";
+  script += Press(30, kReturn) + Press(200, kEsc);
+  guest.folder.Write("in.txt", script);
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  guest.Start("--frames 300 --input " + guest.folder.Path("in.txt") + " --dump-at 150:" +
+              guest.folder.Path("mid.json") + " --dump " + guest.folder.Path("end.json"));
+  EXPECT_EQ(guest.WaitFor(40000), 0) << guest.Err();
+  EXPECT_EQ(host.WaitFor(40000), 0) << host.Err();
+  const std::string mid = guest.folder.Read("mid.json"), end = guest.folder.Read("end.json");
+  // In the match, on the guest's side.
+  EXPECT_NE(mid.find("\"screen\":\"play\""), std::string::npos) << mid.substr(0, 300) << guest.Err();
+  EXPECT_NE(Section(mid, "net").find("\"path\":\"direct\""), std::string::npos) << Section(mid, "net");
+  // Esc ended it for both; the program went on, back on the NETWORK screen (an Esc that reached
+  // the title would have closed it).
+  EXPECT_NE(end.find("\"screen\":\"network\""), std::string::npos) << end.substr(0, 300);
+  EXPECT_NE(host.Err().find("rival left"), std::string::npos) << host.Err();
+  // The address is remembered among the recent rivals.
+  EXPECT_NE(guest.folder.Read("kq001.INI").find("Rival1=127.0.0.1:" + std::to_string(port)), std::string::npos);
+}
+
+}  // namespace
+}  // namespace kq
