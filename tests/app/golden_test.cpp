@@ -4,9 +4,10 @@
 // trims, EX stage and ending, with the rules' state hash every 60 ticks) are compared in full;
 // the few things left out are listed in kNotBehaviour and Compare's callers, each with its reason.
 //
-// To regenerate on purpose (after a change meant to change the game), run scripts/golden.sh:
-// it sets KQ_GOLDEN_UPDATE=1, under which these tests record the games again, rewrite the
-// stored files and report themselves skipped. A normal run never writes a stored file.
+// To regenerate on purpose, run scripts/golden.sh (the stored recordings kept: a change of what
+// the dump or trace shows) or scripts/golden.sh --record (the games recorded again: a change of
+// the rules). It sets KQ_GOLDEN_UPDATE, under which these tests rewrite the stored files and
+// report themselves skipped. A normal run never writes a stored file.
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/wait.h>
@@ -32,9 +33,17 @@ namespace fs = std::filesystem;
 
 const fs::path kGolden = fs::path(KQ_SOURCE_DIR) / "tests" / "fixtures" / "golden";
 
+// KQ_GOLDEN_UPDATE=1 rewrites the stored dumps and traces from the stored recordings (a change of
+// what the dump or trace shows); =2 also records the games again (a change of the rules, after
+// which the old recordings no longer reach their results).
 bool Updating() {
   const char* v = std::getenv("KQ_GOLDEN_UPDATE");
-  return v && std::string(v) == "1";
+  return v && (std::string(v) == "1" || std::string(v) == "2");
+}
+
+bool Recording() {
+  const char* v = std::getenv("KQ_GOLDEN_UPDATE");
+  return v && std::string(v) == "2";
 }
 
 std::string ReadText(const fs::path& p) {
@@ -323,7 +332,7 @@ constexpr const char* kSoloSeed = "11";
 TEST(GoldenRuns, ALongOnePlayerGameThroughTheEXLevelsToTheEnding) {
   TRun run;
   run.Take("solo");
-  if (Updating()) {
+  if (Recording()) {
     const std::string cmd = std::string(KQ_BIN_DIR) + "/kq_solo_autoplay " + (kGolden / "solo").string() +
                             " " + kSoloSeed + " " + (kGolden / "solo.kqr").string();
     ASSERT_EQ(std::system(cmd.c_str()), 0) << cmd;
@@ -343,7 +352,7 @@ TEST(GoldenRuns, ALongOnePlayerGameThroughTheEXLevelsToTheEnding) {
   EXPECT_EQ(Max(Values(trace, "p1.level")), 8);
   EXPECT_GE(Max(Values(trace, "ending_step")), 5) << "every ending picture";
   EXPECT_NE(dump.find("\"phase\":7"), std::string::npos) << "ends in the ending";
-  if (Updating()) GTEST_SKIP() << "rewrote solo.kqr, solo.dump and solo.trace";
+  if (Updating()) GTEST_SKIP() << "rewrote the solo files";
 }
 
 // --- the versus game with attacks ------------------------------------------------------------
@@ -355,7 +364,7 @@ constexpr const char* kVersusSeed = "5";
 TEST(GoldenRuns, AVersusGameWithHazardsAndTrimsPlaysBack) {
   TRun run;
   run.Take("versus");
-  if (Updating()) {
+  if (Recording()) {
     TRun rec;
     rec.Take("versus");
     ASSERT_EQ(rec.Run(std::string("--seed ") + kVersusSeed + " --input " + rec.folder.Path("in.txt")), 0)
@@ -377,7 +386,7 @@ TEST(GoldenRuns, AVersusGameWithHazardsAndTrimsPlaysBack) {
     EXPECT_GE(Rises(Values(trace, s + ".hazards")), 2) << side << " received hazard blocks";
   }
   EXPECT_NE(Max(Values(trace, "winner")), 0) << "the game ended";
-  if (Updating()) GTEST_SKIP() << "rewrote versus.kqr, versus.dump and versus.trace";
+  if (Updating()) GTEST_SKIP() << "rewrote the versus files";
 }
 
 // --- the live computer match -----------------------------------------------------------------
@@ -478,7 +487,7 @@ std::string RandomPresses(uint64_t seed, int from, int to) {
 }
 
 TEST(GoldenRuns, BothSidesOfARecordedNetworkRoundPlayBack) {
-  if (Updating()) {
+  if (Recording()) {
     TRun host, guest;
     PlayRound(host, guest, "net_keys", Port(1), "900", RandomPresses(1, 40, 900), RandomPresses(2, 40, 900));
     ASSERT_EQ(host.Wait(), 0) << host.Err();
@@ -508,7 +517,7 @@ TEST(GoldenRuns, BothSidesOfARecordedNetworkRoundPlayBack) {
   EXPECT_GT(common, 600);
   EXPECT_TRUE(
       SameLines("the guest's recording", TraceUntil(traces[0], common), TraceUntil(traces[1], common)));
-  if (Updating()) GTEST_SKIP() << "rewrote net_host.* and net_guest.*";
+  if (Updating()) GTEST_SKIP() << "rewrote the net_host and net_guest files";
 }
 
 }  // namespace
