@@ -165,7 +165,8 @@ void TNetworkScreen::TypeFromKeyboard(GameContext& g, bool& typed) {
 }
 
 int TNetworkScreen::RecentRows(const GameContext& g) const {
-  return Mode == TMode::Join ? int(std::min<size_t>(g.Config.RecentRivals.size(), size_t(kMaxRecentRivals))) : 0;
+  return Mode == TMode::Join ? int(std::min<size_t>(g.Config.RecentRivals.size(), size_t(kMaxRecentRivals)))
+                             : 0;
 }
 
 void TNetworkScreen::UpdateJoin(GameContext& g) {
@@ -187,7 +188,9 @@ void TNetworkScreen::UpdateJoin(GameContext& g) {
       col = c - recent - kJoinGridRows * kJoinGridCols;
     }
   }
-  auto rowWidth = [&](int r) { return r < recent ? 1 : r < recent + kJoinGridRows ? kJoinGridCols : kButtonCount; };
+  auto rowWidth = [&](int r) {
+    return r < recent ? 1 : r < recent + kJoinGridRows ? kJoinGridCols : kButtonCount;
+  };
   auto place = [&](int r, int c) {
     r = std::clamp(r, 0, rows - 1);
     c = std::clamp(c, 0, rowWidth(r) - 1);
@@ -206,7 +209,8 @@ void TNetworkScreen::UpdateJoin(GameContext& g) {
     // Between rows of different widths the column keeps its place as far as it can.
     if (up || down) {
       const int to = row + (down ? 1 : -1);
-      const int c = rowWidth(to) == rowWidth(row) ? col : col * rowWidth(std::clamp(to, 0, rows - 1)) / rowWidth(row);
+      const int c =
+          rowWidth(to) == rowWidth(row) ? col : col * rowWidth(std::clamp(to, 0, rows - 1)) / rowWidth(row);
       place(to, c);
     } else {
       place(row, col + (right ? 1 : -1));
@@ -220,8 +224,8 @@ void TNetworkScreen::UpdateJoin(GameContext& g) {
     return;
   }
   // Return submits what was typed; a letter key that is also a shot key only types.
-  if (g.Platform && g.Platform->Input().VkDown(13) && g.ConfirmPressed() && !Typed.empty() && row < rows - 1 &&
-      row >= recent) {
+  if (g.Platform && g.Platform->Input().VkDown(13) && g.ConfirmPressed() && !Typed.empty() &&
+      row < rows - 1 && row >= recent) {
     Submit(g);
     return;
   }
@@ -301,23 +305,27 @@ void TNetworkScreen::DrawScreen(GameContext& g) {
       row += i < 2 || i >= 2 + games ? 2 : 1;
     }
     row = 22;
-    if (g.Config.NetServer.empty()) DrawGlyphText(g, *c, 4, "INVITE CODES NEED A MATCH SERVER (SET IT ABOVE)", row);
+    if (g.Config.NetServer.empty())
+      DrawGlyphText(g, *c, 4, "INVITE CODES NEED A MATCH SERVER (SET IT ABOVE)", row);
     DrawGlyphText(g, *c, 4, "UP DOWN  CHOOSE    RETURN  CONFIRM    ESC  BACK", 28);
   } else {
     DrawGlyphText(g, *c, 4,
-                  Mode == TMode::Join ? "JOIN: AN INVITE CODE OR HOST[:PORT]" : "MATCH SERVER: HOST[:PORT] (EMPTY: NONE)",
+                  Mode == TMode::Join ? "JOIN: AN INVITE CODE OR HOST[:PORT]"
+                                      : "MATCH SERVER: HOST[:PORT] (EMPTY: NONE)",
                   row);
     DrawGlyphText(g, *c, 6, "[" + Typed + "_]", row + 2);
     row += 4;
     const int recent = RecentRows(g);
     for (int r = 0; r < recent; ++r)
-      DrawGlyphText(g, *c, 4, std::string(JoinCursor == r ? "> " : "  ") + "RECENT  " + g.Config.RecentRivals[size_t(r)],
-                    row++);
+      DrawGlyphText(
+          g, *c, 4,
+          std::string(JoinCursor == r ? "> " : "  ") + "RECENT  " + g.Config.RecentRivals[size_t(r)], row++);
     ++row;
     for (int r = 0; r < kJoinGridRows; ++r) {
       for (int k = 0; k < kJoinGridCols; ++k) {
         const bool at = JoinCursor == recent + r * kJoinGridCols + k;
-        DrawGlyphText(g, *c, 10 + k * 3, at ? std::string("[") + kJoinGrid[r][k] + "]" : std::string(" ") + kJoinGrid[r][k],
+        DrawGlyphText(g, *c, 10 + k * 3,
+                      at ? std::string("[") + kJoinGrid[r][k] + "]" : std::string(" ") + kJoinGrid[r][k],
                       row);
       }
       row += 2;

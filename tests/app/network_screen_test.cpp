@@ -44,7 +44,8 @@ TEST(NetworkScreen, TheTitleLeadsThereAndAFailureStaysOnScreenUntilThePlayerMove
   for (int i = 0; const char c : std::string("ABC234")) script += Press(20 + 2 * i++, c);
   script += Press(40, kReturn);
   side.folder.Write("in.txt", script);
-  side.Start("--frames 60 --input " + side.folder.Path("in.txt") + " --dump-at 8:" + side.folder.Path("menu.json") +
+  side.Start("--frames 60 --input " + side.folder.Path("in.txt") +
+             " --dump-at 8:" + side.folder.Path("menu.json") +
              " --dump-at 36:" + side.folder.Path("typed.json") + " --dump " + side.folder.Path("end.json"));
   EXPECT_EQ(side.WaitFor(30000), 0) << side.Err();
   const std::string menu = side.folder.Read("menu.json"), typed = side.folder.Read("typed.json"),
@@ -59,7 +60,8 @@ TEST(NetworkScreen, TheTitleLeadsThereAndAFailureStaysOnScreenUntilThePlayerMove
   // The title's VS GAME still starts a versus game when NETWORK is not chosen.
   TSide plain;
   plain.folder.Write("in.txt", Press(2, kDown) + Press(4, kRight) + Press(6, kLeft) + Press(8, kReturn));
-  plain.Start("--frames 20 --input " + plain.folder.Path("in.txt") + " --dump " + plain.folder.Path("end.json"));
+  plain.Start("--frames 20 --input " + plain.folder.Path("in.txt") + " --dump " +
+              plain.folder.Path("end.json"));
   EXPECT_EQ(plain.WaitFor(30000), 0) << plain.Err();
   EXPECT_NE(plain.folder.Read("end.json").find("\"screen\":\"play\""), std::string::npos);
 }
@@ -70,17 +72,18 @@ TEST(NetworkScreen, APastedAddressJoinsAndEscEndsTheMatchBackOnTheScreen) {
   host.folder.Write("LevelUp.def", kFastTable);
   guest.folder.Write("LevelUp.def", kFastTable);
   const int port = Port(2) + 11000;
-  host.Start("--host --port " + std::to_string(port) + " --frames 900 --field1 " + host.folder.Path("f1.txt") +
-             " --dump " + host.folder.Path("end.json"));
+  host.Start("--host --port " + std::to_string(port) + " --frames 900 --field1 " +
+             host.folder.Path("f1.txt") + " --dump " + host.folder.Path("end.json"));
   // JOIN, paste the host's address, Return; in the match Esc after a while.
   std::string script = ToNetworkScreen() + Press(10, kDown) + Press(12, kReturn);
   script += "20 clipboard 127.0.0.1:" + std::to_string(port) + "\n";
-  script += "22 down " + std::to_string(kCtrl) + "\n" + Press(23, 'V') + "25 up " + std::to_string(kCtrl) + "\n";
+  script +=
+      "22 down " + std::to_string(kCtrl) + "\n" + Press(23, 'V') + "25 up " + std::to_string(kCtrl) + "\n";
   script += Press(30, kReturn) + Press(200, kEsc);
   guest.folder.Write("in.txt", script);
   std::this_thread::sleep_for(std::chrono::milliseconds(300));
-  guest.Start("--frames 300 --input " + guest.folder.Path("in.txt") + " --dump-at 150:" +
-              guest.folder.Path("mid.json") + " --dump " + guest.folder.Path("end.json"));
+  guest.Start("--frames 300 --input " + guest.folder.Path("in.txt") +
+              " --dump-at 150:" + guest.folder.Path("mid.json") + " --dump " + guest.folder.Path("end.json"));
   EXPECT_EQ(guest.WaitFor(40000), 0) << guest.Err();
   EXPECT_EQ(host.WaitFor(40000), 0) << host.Err();
   const std::string mid = guest.folder.Read("mid.json"), end = guest.folder.Read("end.json");
@@ -92,7 +95,8 @@ TEST(NetworkScreen, APastedAddressJoinsAndEscEndsTheMatchBackOnTheScreen) {
   EXPECT_NE(end.find("\"screen\":\"network\""), std::string::npos) << end.substr(0, 300);
   EXPECT_NE(host.Err().find("rival left"), std::string::npos) << host.Err();
   // The address is remembered among the recent rivals.
-  EXPECT_NE(guest.folder.Read("kq001.INI").find("Rival1=127.0.0.1:" + std::to_string(port)), std::string::npos);
+  EXPECT_NE(guest.folder.Read("kq001.INI").find("Rival1=127.0.0.1:" + std::to_string(port)),
+            std::string::npos);
 }
 
 }  // namespace
