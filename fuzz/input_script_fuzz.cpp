@@ -39,6 +39,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         break;
       case TScriptEvent::PadDetach:
         break;
+      case TScriptEvent::Clipboard:
+        KQ_FUZZ_CHECK(!e.Name.empty() && e.Name.find('\n') == std::string::npos);
+        KQ_FUZZ_CHECK(e.Name.find('#') == std::string::npos);
+        break;
     }
   }
   return 0;

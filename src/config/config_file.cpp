@@ -142,7 +142,8 @@ void WriteConfig(TProfile& ini, const TGameConfig& c) {
   ini.WriteString("Status2P", "JoyName", c.JoyName2P);
   WriteInt(ini, "Status1P", "Cpu", c.Cpu1P);
   WriteInt(ini, "Status2P", "Cpu", c.Cpu2P);
-  ini.WriteString("Network", "Server", c.NetServer);
+  // [Network] appears once the player set a server or joined someone.
+  if (!c.NetServer.empty() || ini.ReadString("Network", "Server")) ini.WriteString("Network", "Server", c.NetServer);
   for (int n = 1; n <= kMaxRecentRivals; ++n) {
     const size_t i = size_t(n - 1);
     // Only rivals there are, and the emptied ones of a list that got shorter.
@@ -155,10 +156,10 @@ void WriteConfig(TProfile& ini, const TGameConfig& c) {
 }
 
 std::string CleanNetText(const std::string& s) {
-  std::string out;
+  if (s.size() > 64) return {};
   for (char ch : s)
-    if (ch > 0x20 && ch < 0x7f) out.push_back(ch);
-  return out.size() > 64 ? std::string() : out;
+    if (ch <= 0x20 || ch >= 0x7f) return {};
+  return s;
 }
 
 void RememberRival(TGameConfig& c, const std::string& rival) {

@@ -273,3 +273,40 @@ TEST(SaveAtExit, ScoresAreSavedWhenTheSettingsCannotBe) {
 
 }  // namespace
 }  // namespace kq
+
+namespace kq {
+namespace {
+
+TEST(NetworkSettings, ServerAndRecentRivalsReadBackAndStayOutOfFilesThatNeverUsedThem) {
+  // A file that never named a server gets no [Network] section from a save.
+  TProfile untouched("[System]\nUseDirect3D=1\n");
+  WriteConfig(untouched, ReadConfig(untouched));
+  EXPECT_EQ(untouched.Text().find("[Network]"), std::string::npos) << untouched.Text();
+
+  TGameConfig c;
+  c.NetServer = "match.example.org:7700";
+  RememberRival(c, "ABC234");
+  RememberRival(c, "192.0.2.7:7702");
+  RememberRival(c, "ABC234");  // again: moves to the front, once
+  ASSERT_EQ(c.RecentRivals, (std::vector<std::string>{"ABC234", "192.0.2.7:7702"}));
+  for (const char* r : {"R1", "R2", "R3", "R4"}) RememberRival(c, r);
+  EXPECT_EQ(c.RecentRivals.size(), size_t(kMaxRecentRivals));
+  EXPECT_EQ(c.RecentRivals.front(), "R4");
+  TProfile ini;
+  WriteConfig(ini, c);
+  const TGameConfig back = ReadConfig(TProfile(ini.Text()));
+  EXPECT_EQ(back.NetServer, c.NetServer);
+  EXPECT_EQ(back.RecentRivals, c.RecentRivals);
+
+  // A shorter list empties the keys it no longer fills; junk in the file reads as nothing.
+  c.RecentRivals = {"XYZ789"};
+  WriteConfig(ini, c);
+  EXPECT_EQ(ReadConfig(TProfile(ini.Text())).RecentRivals, (std::vector<std::string>{"XYZ789"}));
+  const TGameConfig junk =
+      ReadConfig(TProfile("[Network]\nServer=has blanks in it\nRival1=" + std::string(80, 'A') + "\nRival2=OK\n"));
+  EXPECT_EQ(junk.NetServer, "");
+  EXPECT_EQ(junk.RecentRivals, (std::vector<std::string>{"OK"}));
+}
+
+}  // namespace
+}  // namespace kq
