@@ -143,7 +143,8 @@ void WriteConfig(TProfile& ini, const TGameConfig& c) {
   WriteInt(ini, "Status1P", "Cpu", c.Cpu1P);
   WriteInt(ini, "Status2P", "Cpu", c.Cpu2P);
   // [Network] appears once the player set a server or joined someone.
-  if (!c.NetServer.empty() || ini.ReadString("Network", "Server")) ini.WriteString("Network", "Server", c.NetServer);
+  if (!c.NetServer.empty() || ini.ReadString("Network", "Server"))
+    ini.WriteString("Network", "Server", c.NetServer);
   for (int n = 1; n <= kMaxRecentRivals; ++n) {
     const size_t i = size_t(n - 1);
     // Only rivals there are, and the emptied ones of a list that got shorter.

@@ -302,8 +302,8 @@ TEST(NetworkSettings, ServerAndRecentRivalsReadBackAndStayOutOfFilesThatNeverUse
   c.RecentRivals = {"XYZ789"};
   WriteConfig(ini, c);
   EXPECT_EQ(ReadConfig(TProfile(ini.Text())).RecentRivals, (std::vector<std::string>{"XYZ789"}));
-  const TGameConfig junk =
-      ReadConfig(TProfile("[Network]\nServer=has blanks in it\nRival1=" + std::string(80, 'A') + "\nRival2=OK\n"));
+  const TGameConfig junk = ReadConfig(
+      TProfile("[Network]\nServer=has blanks in it\nRival1=" + std::string(80, 'A') + "\nRival2=OK\n"));
   EXPECT_EQ(junk.NetServer, "");
   EXPECT_EQ(junk.RecentRivals, (std::vector<std::string>{"OK"}));
 }
