@@ -93,13 +93,32 @@ void Keys(std::ostringstream& o, const TKeyAssign& k) {
     << ",\"J04\":" << int(k.J04) << "}";
 }
 
+// Per title item, the labels its choosers stand on.
+std::string TitleChoicesJson(const GameContext& g) {
+  std::string out = "[";
+  for (size_t i = 0; i < g.TitleMenu.Items.size(); ++i) {
+    out += i ? ",[" : "[";
+    bool first = true;
+    for (const TTitleChooser& ch : g.TitleMenu.Items[i])
+      if (const TTitleChoice* cur = ch.Current()) {
+        out += (first ? "" : ",") + Quote(cur->Label);
+        first = false;
+      }
+    out += "]";
+  }
+  return out + "]";
+}
+
 }  // namespace
 
 std::string DumpJson(const GameContext& g) {
   std::ostringstream o;
   const TGameConfig& c = g.Config;
   o << "{\"ticks\":" << g.TickCount << ",\"frame_time\":" << g.FrameTime
-    << ",\"screen_state\":" << int(g.ScreenState) << ",\"title_cursor\":" << g.TitleCursor
+    << ",\"screen_state\":" << int(g.ScreenState) << ",\"screen\":" << Quote(ScreenName(g.ScreenState))
+    << ",\"paused\":" << (g.Paused ? "true" : "false") << ",\"title_cursor\":" << g.TitleCursor
+    << ",\"title_choices\":" << TitleChoicesJson(g) << ",\"session_wins\":[" << g.SessionWins[0] << ","
+    << g.SessionWins[1] << "]"
     << ",\"game_mode\":" << g.GameMode << ",\"fps\":" << g.FrameRate.FrameRate
     << ",\"new_rank_index\":" << g.NewRankIndex << ",\"ex_stage\":" << int(g.ExStage)
     << ",\"ending_step\":" << g.EndingStep << ",\"retry_choice\":" << g.RetryChoice

@@ -15,6 +15,7 @@
 #include "app/load_assets.h"
 #include "app/music_rules.h"
 #include "app/net_play.h"
+#include "app/pause.h"
 #include "app/replay.h"
 #include "config/config_file.h"
 #include "config/exit_save.h"
@@ -54,7 +55,7 @@ struct RunOptions {
 };
 
 const char* kUsage =
-    "usage: kq001 [--fullscreen | --window] [--app-path DIR] [--replay FILE] [--version] [--help]\n"
+    "usage: kq001 [--fullscreen | --window] [--app-path DIR] [--replay FILE | FILE.kqr] [--version] [--help]\n"
     "       kq001 [--host [--port N] | --join HOST[:PORT]] [--net-sim DELAY,JITTER,LOSS]\n"
     "       kq001 --headless [--frames N] [--frame-ms MS] [--seed N] [--input FILE] ...\n"
     "Try 'kq001 --help' for more.\n";
@@ -116,13 +117,13 @@ std::string HelpText(const RunOptions& o) {
       " - an arcade puzzle game for one or two players: shoot at a rising field of\n"
       "coloured blocks, recolour them, erase joined groups, build chains, bury your rival.\n"
       "\n"
-      "usage: kq001 [OPTION]...\n"
+      "usage: kq001 [OPTION]... [FILE.kqr]\n"
       "\n"
       "Options:\n"
       "  --fullscreen      start in full screen for this run (the settings file is not changed)\n"
       "  --window          start in a window for this run\n"
       "  --app-path DIR    use DIR as the program folder (settings, scores, an asset pack)\n"
-      "  --replay FILE     play back a recorded game\n"
+      "  --replay FILE     play back a recorded game (so does FILE alone)\n"
       "  --host [--port N] wait for a rival over the network (UDP port 7701 by default)\n"
       "  --join HOST[:PORT]  play a versus game against that host\n"
       "  --version         print the version and exit\n"
@@ -241,6 +242,13 @@ int ParseArgs(int argc, char** argv, RunOptions& o) {
       ok = value(v) && net::ParseNetSim(v, o.Net.Sim);
     } else if (a == "--help" || a == "-h") {
       o.Help = true;
+    } else if (!a.empty() && a[0] != '-') {
+      // A file handed over by the desktop (or typed): a recording to play.
+      if (!o.Replay.empty()) {
+        std::fprintf(stderr, "kq001: one replay at a time (%s)\n%s", a.c_str(), kUsage);
+        return 2;
+      }
+      o.Replay = a;
     } else {
       std::fprintf(stderr, "kq001: unknown option %s\n%s", a.c_str(), kUsage);
       return 2;
@@ -444,15 +452,29 @@ struct TTickOutputs {
 void InstallProgramScreens(GameContext& g) {
   InstallPlayScreen(g.Screens);
   InstallFrontEndScreens(g.Screens);
+  InstallTitleMenu(g);
   // Every game is recorded from its start, and each play tick is recorded or played back.
   g.Screens[scPlay].Enter = [](GameContext& c) {
     EnterPlay(c);
     RecordGameStart(c);
+    RulesRan(c);
   };
+  // A paused tick runs no rules and records nothing.
   g.Screens[scPlay].Tick = [](GameContext& c, int moveCount) {
+    if (PauseTick(c)) return;
     BeforeGameTick(c, moveCount);
     GameTick(c, moveCount);
+    RulesRan(c);
     AfterGameTick(c);
+  };
+  g.Screens[scPlay].Leave = [](GameContext& c, TScreenState next) {
+    SetPaused(c, false);
+    LeavePlayScreen(c, next);
+  };
+  g.PlayOverlay = DrawPlayExtras;
+  g.PlayReplayFile = [](GameContext& c, const std::string& path, std::string& error) {
+    TReplayFile file;
+    return LoadReplayFile(path, file, error) && StartPlayback(c, path, std::move(file), error);
   };
 }
 
@@ -602,6 +624,14 @@ int RunProgram(int argc, char** argv) {
       while (next < script.size() && script[next].Tick <= tick) ApplyScriptEvent(*platform, script[next++]);
       HandleEvents(*g, platform->Pump(false));
       if (g->Terminated) break;
+      if (g->Playback) {
+        // A recording started from the replays list plays as in a window, on the script's keys.
+        bool going = true;
+        if (!Guarded(*g, exitCode, [&] { going = PlaybackFrame(*g, uint32_t(o.FrameMs)); })) break;
+        if (!going) EndPlayback(*g, true);
+        outputs.After(tick, *platform, *g);
+        continue;
+      }
       if (!Guarded(*g, exitCode, [&] { FrameTick(*g, now, o.FrameMs); })) break;
       outputs.After(tick, *platform, *g);
       if (ComputerMatchOver(*g)) break;

@@ -42,6 +42,7 @@ void GameContext::SeedProgram(uint64_t seed) {
 
 void GameContext::DrawPlayOverlay(Canvas& c) {
   if (Playback) DrawReplayMark(*this, c);
+  if (PlayOverlay) PlayOverlay(*this, c);
 }
 
 GameContext::~GameContext() {

@@ -5,6 +5,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -17,6 +18,8 @@
 #include "core/controls.h"
 #include "core/option_data.h"
 #include "core/player.h"
+#include "core/replays_list.h"
+#include "core/title_menu.h"
 #include "engine/canvas.h"
 #include "engine/image_list.h"
 #include "engine/platform.h"
@@ -36,7 +39,11 @@ enum TScreenState : uint8_t {
   scOptions = 6,
   scKeyAssign = 7,
   scPadAssign = 8,
+  scReplays = 9,
 };
+constexpr int kScreenStates = scReplays + 1;
+// The screen's name in dumps and scripts ("title", "play", "replays" ...).
+const char* ScreenName(TScreenState s);
 
 struct GameContext;
 
@@ -48,7 +55,7 @@ struct TScreenHandlers {
   void (*Tick)(GameContext& g, int moveCount) = nullptr;
   void (*Leave)(GameContext& g, TScreenState next) = nullptr;
 };
-using TScreenTable = std::array<TScreenHandlers, scPadAssign + 1>;
+using TScreenTable = std::array<TScreenHandlers, kScreenStates>;
 
 // Ticks counted per second into a rounded frame rate.
 struct TFrameRate {
@@ -102,12 +109,15 @@ struct GameContext {
 
   // Front-end state.
   int TitleCursor = 0;
+  TTitleMenu TitleMenu;  // the items' Left/Right choices (screens/title.cpp fills it)
   uint32_t OpeningDeadline = 0;
   int OptionCursor = 1;
   int KeyAssignCursor = 1;
   int PadAssignCursor = 1;
   bool Capturing = false;
   TOptionScreens Options;  // rows, working copies and capture of states 6 to 8
+  TReplaysList Replays;    // the replays screen
+  std::map<std::string, TImage, std::less<>> ScreenTexts;  // lines the screens drew, rendered once
 
   // Game state.
   TPlayerInfo Player1P;
@@ -155,10 +165,23 @@ struct GameContext {
     uint64_t Sent = 0, Received = 0;
   } NetInfo;
   std::string TitleNotice;  // one line on the title screen (a replay that could not be played)
+  // Plays a recording file from the replays list; false with "PATH: reason" in error. The
+  // program installs it (playback belongs to it).
+  std::function<bool(GameContext&, const std::string& path, std::string& error)> PlayReplayFile;
   bool Replaying() const { return Playback != nullptr; }
   // Marks drawn over the play screen (the replay mark and speed).
   void DrawPlayOverlay(Canvas& c);
 
+  // Pause of a local game: the rules' clock and the music stand still while it is set.
+  bool Paused = false;
+  uint32_t ClockHeld = 0;  // milliseconds of pause taken off the clock the rules read
+  uint32_t RulesTime = 0;  // FrameTime of the last tick the rules ran
+  std::array<bool, 3> PauseKeysDown{};  // Pause, P, a pad's Start as last seen (for their presses)
+  uint32_t NoPauseNoticeUntil = 0;      // "no pause" shown in a network match until then
+  // Drawn over the play screen after the replay mark (the program's pause, sides and tally).
+  std::function<void(GameContext&, Canvas&)> PlayOverlay;
+  // Wins of player 1 and 2 in this run of versus games; back to nothing on the title.
+  std::array<int, 2> SessionWins{0, 0};
   int LastWinner = 0;  // 1 or 2: the winner of the last versus game, 0 before any
   // The computer players of a versus game by player (null: a person plays that device). Made at
   // game start, dropped when the play screen is left; never during a replay's playback.

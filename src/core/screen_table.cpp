@@ -1,3 +1,5 @@
+#include <iterator>
+
 #include "core/context.h"
 
 namespace kq {
@@ -14,6 +16,7 @@ void PollInputs(GameContext& g) {
   TDXInput* devices[2] = {&g.DXInput1, &g.DXInput2};
   for (size_t n = 0; n < 2; ++n) {
     if (TControlProgram* prog = g.ControlPrograms[n].get()) {
+      if (g.Paused) continue;  // the computer waits with the game
       prog->Decide();
       devices[n]->Poll(*prog);
     } else if (g.Platform) {
@@ -23,6 +26,13 @@ void PollInputs(GameContext& g) {
 }
 
 }  // namespace
+
+const char* ScreenName(TScreenState s) {
+  static const char* const kNames[kScreenStates] = {"none",    "title",     "opening",   "play",
+                                                    "rules",   "ranking",   "options",   "keyassign",
+                                                    "padassign", "replays"};
+  return size_t(s) < std::size(kNames) ? kNames[s] : "unknown";
+}
 
 void GameContext::EnterState(TScreenState newState) {
   if (TScreenHandlers* h = Handlers(*this, ScreenState); h && h->Leave) h->Leave(*this, newState);
@@ -37,7 +47,8 @@ void GameContext::EnterState(TScreenState newState) {
 }
 
 void FrameTick(GameContext& g, uint32_t now, int moveCount) {
-  g.FrameTime = now;
+  // The rules' clock leaves out every pause.
+  g.FrameTime = now - g.ClockHeld;
   g.FrameRate.Tick(now);
   ++g.TickCount;
   if (g.Platform && !g.Platform->CanDraw()) return;  // latched states wait for the next real tick

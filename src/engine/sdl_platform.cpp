@@ -100,6 +100,19 @@ struct SdlPlatform::Impl : IInputSource {
     return false;
   }
 
+  bool PadStartDown(int padNo) const override {
+    if (padNo < 0 || padNo >= kMaxPads || !Pads[size_t(padNo)]) return false;
+    SDL_Joystick* j = Pads[size_t(padNo)];
+    if (!SDL_JoystickGetAttached(j)) return false;
+    char* mapping = SDL_GameControllerMappingForGUID(SDL_JoystickGetGUID(j));
+    if (!mapping) return false;
+    // "...,start:b7,..." names the raw button; a pad without one has no Start.
+    int button = -1;
+    if (const char* at = std::strstr(mapping, ",start:b")) button = std::atoi(at + 8);
+    SDL_free(mapping);
+    return button >= 0 && button < SDL_JoystickNumButtons(j) && SDL_JoystickGetButton(j, button);
+  }
+
   uint64_t PadStates(int padNo) const override {
     if (padNo < 0 || padNo >= kMaxPads || !Pads[size_t(padNo)]) return 0;
     SDL_Joystick* j = Pads[size_t(padNo)];
@@ -175,7 +188,7 @@ SdlPlatform::SdlPlatform(const PlatformOptions& opt) : impl_(std::make_unique<Im
     ::setenv("SDL_VIDEO_X11_WMCLASS", opt.AppId.c_str(), 0);
     ::setenv("SDL_VIDEO_WAYLAND_WMCLASS", opt.AppId.c_str(), 0);
   }
-  if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_JOYSTICK | SDL_INIT_EVENTS) != 0)
+  if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_JOYSTICK | SDL_INIT_GAMECONTROLLER | SDL_INIT_EVENTS) != 0)
     throw Exception(std::string("SDL cannot start: ") + SDL_GetError());
   if (opt.Headless) {
     impl_->Frame = SDL_CreateRGBSurfaceWithFormat(0, 640, 480, 32, SDL_PIXELFORMAT_ARGB8888);
@@ -215,7 +228,7 @@ SdlPlatform::~SdlPlatform() {
   if (impl_->Renderer) SDL_DestroyRenderer(impl_->Renderer);
   if (impl_->Frame) SDL_FreeSurface(impl_->Frame);
   if (impl_->Window) SDL_DestroyWindow(impl_->Window);
-  SDL_QuitSubSystem(SDL_INIT_VIDEO | SDL_INIT_JOYSTICK | SDL_INIT_EVENTS);
+  SDL_QuitSubSystem(SDL_INIT_VIDEO | SDL_INIT_JOYSTICK | SDL_INIT_GAMECONTROLLER | SDL_INIT_EVENTS);
 }
 
 uint32_t SdlPlatform::Ticks() {

@@ -26,7 +26,7 @@ TCpuSkill CpuSkill(int level) {
   TCpuSkill s;
   switch (std::clamp(level, 1, kCpuLevels)) {
     case 1:
-      s = {1100, 340, 0.22, 0, false, {1, 2, false, false}};
+      s = {1100, 500, 0.22, 0, false, {1, 2, false, false}};
       break;
     case 2:
       s = {900, 280, 0.14, 0, false, {2, 2, false, false}};

@@ -298,6 +298,7 @@ void GameOver(GameContext& g, TPlayerInfo& p) {
     ShowBoard(g, p, "STR_LOSE", false);
     if (rival.Phase != gpOver || rival.Active) EndPlayer(g, rival);
     g.LastWinner = rival.PlayerNo + 1;
+    if (!g.Replaying()) ++g.SessionWins[size_t(rival.PlayerNo)];
     g.PlaySound("VOICE27");
     NewPictureSprite(g, "STR_RETRY", 320, 340, 15, -1, false, 0, 0);
     g.RetryYes = NewPictureSprite(g, "STR_YES", 260, 390, 15, 2, true, 0.008, 0);

@@ -26,6 +26,9 @@ bool SetupGame(GameContext& g);
 void CompleteGameStart(GameContext& g);
 // Leaving the play screen: falling lists freed, sprite references dropped.
 void LeavePlay(GameContext& g);
+// The play screen's leave handler: music off, computer players gone, and on the way to the
+// title the tally of rematches starts over.
+void LeavePlayScreen(GameContext& g, TScreenState next);
 
 // --- the play tick (game_tick.cpp) ---
 void GameTick(GameContext& g, int moveCount);

@@ -198,10 +198,13 @@ void InstallPlayScreen(TScreenTable& screens) {
   TScreenHandlers& h = screens[scPlay];
   h.Enter = EnterPlay;
   h.Tick = GameTick;
-  h.Leave = [](GameContext& g, TScreenState) {
-    g.StopMusic();
-    LeavePlay(g);
-  };
+  h.Leave = LeavePlayScreen;
+}
+
+void LeavePlayScreen(GameContext& g, TScreenState next) {
+  g.StopMusic();
+  LeavePlay(g);
+  if (next == scTitle) g.SessionWins = {0, 0};  // the tally counts one run of rematches
 }
 
 void LeavePlay(GameContext& g) {

@@ -23,6 +23,8 @@ class IMusicPlayer {
   virtual void Play() = 0;
   // Stops and rewinds.
   virtual void Stop() = 0;
+  // Holds the song where it is (paused) or goes on from there; nothing while no song plays.
+  virtual void SetPaused(bool paused) { (void)paused; }
   // Called on the main thread with every SDL user event; returns true when a song has ended.
   virtual bool SongEnded(uint32_t userEventType) = 0;
 };

@@ -133,6 +133,7 @@ void TMidiPlayer::OpenSong(std::unique_ptr<TMidiSong> song) {
     playing_ = false;
     ended_ = false;
     tails_ = false;
+    paused_ = false;
     synth_->Fluid->Reset();
   }
   // The old song is freed here, outside the audio lock.
@@ -141,13 +142,26 @@ void TMidiPlayer::OpenSong(std::unique_ptr<TMidiSong> song) {
 void TMidiPlayer::Play() {
   TLock lock(synth_->Lock);
   if (!song_ || playing_) return;
+  paused_ = false;
   if (ended_ || seq_.AtEnd()) seq_.Rewind();
   ended_ = false;
   playing_ = true;
 }
 
+void TMidiPlayer::SetPaused(bool paused) {
+  TLock lock(synth_->Lock);
+  if (paused && playing_) {
+    playing_ = false;  // the mix renders nothing, so the sounding notes wait too
+    paused_ = true;
+  } else if (!paused && paused_) {
+    paused_ = false;
+    playing_ = true;
+  }
+}
+
 void TMidiPlayer::Stop() {
   TLock lock(synth_->Lock);
+  paused_ = false;
   playing_ = false;
   ended_ = false;
   tails_ = false;

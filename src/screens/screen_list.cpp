@@ -12,6 +12,10 @@ void InstallFrontEndScreens(TScreenTable& screens) {
   screens[scRules] = {EnterRules, RulesTick, [](GameContext& g, TScreenState) { g.StopMusic(); }};
   screens[scRanking] = {EnterRanking, RankingTick, [](GameContext& g, TScreenState) { g.NewRankIndex = -1; }};
   screens[scOptions] = {EnterOptions, OptionsTick, nullptr};
+  screens[scReplays] = {EnterReplays, ReplaysTick, [](GameContext& g, TScreenState next) {
+                          // The list is kept for the way back from a playback only.
+                          if (next != scPlay) g.Replays = {};
+                        }};
   screens[scKeyAssign] = {EnterKeyAssign, KeyAssignTick, nullptr};
   screens[scPadAssign] = {EnterPadAssign, PadAssignTick, nullptr};
 }

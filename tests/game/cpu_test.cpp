@@ -1,5 +1,7 @@
 // The computer player: the planner on small fields, its model of erasing checked against the
 // rules, its presses through the device latching, and whole matches.
+#include <cstdint>
+
 #include "config/replay_file.h"
 #include "game/cpu_player.h"
 #include "game_fixture.h"
@@ -260,7 +262,7 @@ TEST_F(CpuDriverTest, HeldControlsLatchLikeKeysAndShotsFireOnce) {
 }
 
 TEST_F(CpuDriverTest, ASlowPlayerHoldsTheKeyOverALongWalkAndTheRepeatMovesIt) {
-  // CPU 1 presses at most about three times a second: over more than two cells holding is faster.
+  // CPU 1 presses at most twice a second: over more than two cells holding is faster.
   g.LevelTable = {TLevelEntry{0, 100000, 100000}};
   StartVersus(0, 1, {},
               {"........", "........", "........", "........", "........", "........", "........", "........",
@@ -282,6 +284,33 @@ TEST_F(CpuDriverTest, ASlowPlayerHoldsTheKeyOverALongWalkAndTheRepeatMovesIt) {
   EXPECT_GE(moves, 10);               // (0, 12) to the 0s at the bottom right
   EXPECT_GT(longest, 400 / 16);       // held through the first repeat delay
   EXPECT_LT(heldFrames, moves * 12);  // and not a frame per cell: the repeat did the walking
+}
+
+TEST_F(CpuDriverTest, ABeginnerPressesAtMostTwiceASecondAndNeverWithinHalfASecond) {
+  StartVersus(1, 1);
+  uint32_t last[2] = {0, 0};
+  bool pressed[2] = {false, false};
+  TInputStates before[2];
+  int presses = 0;
+  uint32_t shortest = UINT32_MAX;
+  const int frames = 60 * 1000 / 16;
+  for (int i = 0; i < frames && g.ScreenState == scPlay && P1().Phase != gpOver && P2().Phase != gpOver; ++i) {
+    Frame();
+    for (int n = 0; n < 2; ++n) {
+      const TInputStates now = Cpu(n)->Held();
+      if ((now & ~before[n]).any()) {
+        ++presses;
+        if (pressed[n]) shortest = std::min(shortest, g.FrameTime - last[n]);
+        last[n] = g.FrameTime;
+        pressed[n] = true;
+      }
+      before[n] = now;
+    }
+  }
+  EXPECT_GT(presses, 20);  // it plays
+  EXPECT_GE(shortest, 500u);
+  EXPECT_LE(presses, 2 * 2 * 60);
+  EXPECT_FALSE(CpuSkill(1).Search.SetUpChains);
 }
 
 TEST_F(CpuDriverTest, SystemKeysStillComeFromTheKeyboardOnAComputerPlayerOne) {

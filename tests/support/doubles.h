@@ -88,6 +88,8 @@ class RecordingMusic : public IMusicPlayer {
   }
   void Play() override { ++Plays; }
   void Stop() override { ++Stops; }
+  void SetPaused(bool paused) override { Paused = paused; }
+  bool Paused = false;
   bool SongEnded(uint32_t type) override { return Ended && type == kSongEndEvent; }
 };
 
