@@ -4,6 +4,8 @@
 #include <sstream>
 
 #include "core/context.h"
+#include "screens/option_screens.h"
+#include "screens/screens.h"
 #include "sprites/effect_sprites.h"
 
 namespace kq {
@@ -94,12 +96,13 @@ void Keys(std::ostringstream& o, const TKeyAssign& k) {
 }
 
 // Per title item, the labels its choosers stand on.
-std::string TitleChoicesJson(const GameContext& g) {
+std::string TitleChoicesJson(const TTitleScreen* title) {
+  if (!title) return "[]";
   std::string out = "[";
-  for (size_t i = 0; i < g.TitleMenu.Items.size(); ++i) {
+  for (size_t i = 0; i < title->Menu.Items.size(); ++i) {
     out += i ? ",[" : "[";
     bool first = true;
-    for (const TTitleChooser& ch : g.TitleMenu.Items[i])
+    for (const TTitleChooser& ch : title->Menu.Items[i])
       if (const TTitleChoice* cur = ch.Current()) {
         out += (first ? "" : ",") + Quote(cur->Label);
         first = false;
@@ -114,17 +117,25 @@ std::string TitleChoicesJson(const GameContext& g) {
 std::string DumpJson(const GameContext& g) {
   std::ostringstream o;
   const TGameConfig& c = g.Config;
+  // The screens' own state, as it stands whether or not the screen is the current one.
+  const TTitleScreen* title = g.Screens.Get<TTitleScreen>(scTitle);
+  const TOptionListScreen* options = g.Screens.Get<TOptionListScreen>(scOptions);
+  const TAssignScreen* keys = g.Screens.Get<TAssignScreen>(scKeyAssign);
+  const TAssignScreen* pads = g.Screens.Get<TAssignScreen>(scPadAssign);
+  const bool capturing = (keys && keys->Capturing) || (pads && pads->Capturing);
   o << "{\"ticks\":" << g.TickCount << ",\"frame_time\":" << g.FrameTime
-    << ",\"screen_state\":" << int(g.ScreenState) << ",\"screen\":" << Quote(ScreenName(g.ScreenState))
-    << ",\"paused\":" << (g.Paused ? "true" : "false") << ",\"title_cursor\":" << g.TitleCursor
-    << ",\"title_choices\":" << TitleChoicesJson(g) << ",\"session_wins\":[" << g.SessionWins[0] << ","
+    << ",\"screen_state\":" << int(g.ScreenState) << ",\"screen\":" << Quote(g.Screens.Name(g.ScreenState))
+    << ",\"paused\":" << (g.Paused ? "true" : "false") << ",\"title_cursor\":" << (title ? title->Cursor : 0)
+    << ",\"title_choices\":" << TitleChoicesJson(title) << ",\"session_wins\":[" << g.SessionWins[0] << ","
     << g.SessionWins[1] << "]"
-    << ",\"game_mode\":" << g.GameMode << ",\"fps\":" << g.FrameRate.FrameRate
-    << ",\"new_rank_index\":" << g.NewRankIndex << ",\"ex_stage\":" << int(g.ExStage)
-    << ",\"ending_step\":" << g.EndingStep << ",\"retry_choice\":" << g.RetryChoice
-    << ",\"winner\":" << g.LastWinner << ",\"option_cursor\":" << g.OptionCursor
-    << ",\"key_assign_cursor\":" << g.KeyAssignCursor << ",\"pad_assign_cursor\":" << g.PadAssignCursor
-    << ",\"capturing\":" << (g.Capturing ? "true" : "false")
+    << ",\"game_mode\":" << g.GameMode
+    << ",\"fps\":" << g.FrameRate.FrameRate << ",\"new_rank_index\":" << g.NewRankIndex
+    << ",\"ex_stage\":" << int(g.ExStage) << ",\"ending_step\":" << g.EndingStep
+    << ",\"retry_choice\":" << g.RetryChoice << ",\"winner\":" << g.LastWinner
+    << ",\"option_cursor\":" << (options ? options->Cursor : 1)
+    << ",\"key_assign_cursor\":" << (keys ? keys->Cursor : 1)
+    << ",\"pad_assign_cursor\":" << (pads ? pads->Cursor : 1)
+    << ",\"capturing\":" << (capturing ? "true" : "false")
     << ",\"sound_load_error\":" << Quote(g.SoundLoadError) << ",\"pads\":[" << g.DXInput1.PadNo << ","
     << g.DXInput2.PadNo << "]"
     << ",\"full_screen\":" << (g.Platform && g.Platform->FullScreen() ? "true" : "false");

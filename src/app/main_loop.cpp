@@ -26,6 +26,7 @@
 #include "engine/errors.h"
 #include "engine/paths.h"
 #include "engine/sdl_platform.h"
+#include "game/play_screen.h"
 #include "game/rules.h"
 #include "media/png_image.h"
 #include "screens/screens.h"
@@ -449,28 +450,36 @@ struct TTickOutputs {
 
 }  // namespace
 
-void InstallProgramScreens(GameContext& g) {
-  InstallPlayScreen(g.Screens);
-  InstallFrontEndScreens(g.Screens);
-  InstallTitleMenu(g);
-  // Every game is recorded from its start, and each play tick is recorded or played back.
-  g.Screens[scPlay].Enter = [](GameContext& c) {
-    EnterPlay(c);
-    RecordGameStart(c);
-    RulesRan(c);
-  };
+namespace {
+
+// The play screen of the program: every game is recorded from its start, and each play tick is
+// recorded or played back.
+class TRecordedPlayScreen final : public TPlayScreen {
+ public:
+  void Enter(GameContext& g, TScreenState from) override {
+    TPlayScreen::Enter(g, from);
+    RecordGameStart(g);
+    RulesRan(g);
+  }
   // A paused tick runs no rules and records nothing.
-  g.Screens[scPlay].Tick = [](GameContext& c, int moveCount) {
-    if (PauseTick(c)) return;
-    BeforeGameTick(c, moveCount);
-    GameTick(c, moveCount);
-    RulesRan(c);
-    AfterGameTick(c);
-  };
-  g.Screens[scPlay].Leave = [](GameContext& c, TScreenState next) {
-    SetPaused(c, false);
-    LeavePlayScreen(c, next);
-  };
+  void Update(GameContext& g, int moveCount) override {
+    if (PauseTick(g)) return;
+    BeforeGameTick(g, moveCount);
+    TPlayScreen::Update(g, moveCount);
+    RulesRan(g);
+    AfterGameTick(g);
+  }
+  void Leave(GameContext& g, TScreenState next) override {
+    SetPaused(g, false);
+    TPlayScreen::Leave(g, next);
+  }
+};
+
+}  // namespace
+
+void InstallProgramScreens(GameContext& g) {
+  InstallFrontEndScreens(g.Screens);
+  g.Screens.Register(scPlay, std::make_unique<TRecordedPlayScreen>());
   g.PlayOverlay = DrawPlayExtras;
   g.PlayReplayFile = [](GameContext& c, const std::string& path, std::string& error) {
     TReplayFile file;

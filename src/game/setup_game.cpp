@@ -194,19 +194,6 @@ void EnterPlay(GameContext& g) {
   CompleteGameStart(g);
 }
 
-void InstallPlayScreen(TScreenTable& screens) {
-  TScreenHandlers& h = screens[scPlay];
-  h.Enter = EnterPlay;
-  h.Tick = GameTick;
-  h.Leave = LeavePlayScreen;
-}
-
-void LeavePlayScreen(GameContext& g, TScreenState next) {
-  g.StopMusic();
-  LeavePlay(g);
-  if (next == scTitle) g.SessionWins = {0, 0};  // the tally counts one run of rematches
-}
-
 void LeavePlay(GameContext& g) {
   for (auto& prog : g.ControlPrograms) prog.reset();  // menus belong to the people again
   g.Player1P.FallingList.clear();

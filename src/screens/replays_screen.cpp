@@ -11,15 +11,11 @@ namespace kq {
 
 namespace {
 
-constexpr int kRowsShown = 14;
+constexpr int kRowsShown = TReplaysScreen::kRowsShown;
 constexpr int kListTop = 78;
 
 int RowHeight(const GameContext& g) {
   return ScreenLineHeight(g) + 8;
-}
-
-TReplaysList& L(GameContext& g) {
-  return g.Replays;
 }
 
 std::string SideText(uint8_t side) {
@@ -41,21 +37,33 @@ std::string LengthText(uint64_t ms) {
   return std::to_string(s / 60) + ":" + (sec.size() < 2 ? "0" : "") + sec;
 }
 
-void Say(GameContext& g, std::string text, bool bad) {
-  L(g).Notice = std::move(text);
-  L(g).NoticeBad = bad;
+bool ActionPressed(const GameContext& g, int action) {
+  const TKeyAssign& a = g.Config.KeyAssign1P;
+  const TKeyAssign& b = g.Config.KeyAssign2P;
+  const int s1 = action == 2 ? a.J02 : a.J03, s2 = action == 2 ? b.J02 : b.J03;
+  return g.DXInput1.Has(s1) || g.DXInput2.Has(s2);
 }
 
-void Scroll(GameContext& g) {
-  TReplaysList& l = L(g);
-  const int n = int(l.Entries.size());
-  l.Cursor = std::clamp(l.Cursor, 0, std::max(n - 1, 0));
-  if (l.Cursor < l.Top) l.Top = l.Cursor;
-  if (l.Cursor >= l.Top + kRowsShown) l.Top = l.Cursor - kRowsShown + 1;
-  l.Top = std::clamp(l.Top, 0, std::max(n - kRowsShown, 0));
+bool Either(const GameContext& g, int state) {
+  return g.DXInput1.Has(state) || g.DXInput2.Has(state);
 }
 
-void DrawRow(GameContext& g, Canvas& c, TReplayEntry& e, int y, bool lit) {
+}  // namespace
+
+void TReplaysScreen::Say(std::string text, bool bad) {
+  Notice = std::move(text);
+  NoticeBad = bad;
+}
+
+void TReplaysScreen::Scroll() {
+  const int n = int(Entries.size());
+  Cursor = std::clamp(Cursor, 0, std::max(n - 1, 0));
+  if (Cursor < Top) Top = Cursor;
+  if (Cursor >= Top + kRowsShown) Top = Cursor - kRowsShown + 1;
+  Top = std::clamp(Top, 0, std::max(n - kRowsShown, 0));
+}
+
+void TReplaysScreen::DrawRow(GameContext& g, Canvas& c, TReplayEntry& e, int y, bool lit) {
   ReadEntryHeader(g.ReplayDir, e);  // on demand: only rows that come into view
   const int h = ScreenLineHeight(g);
   if (lit) c.FillRect({12, y - 4, 616, h + 8}, 0x2A4AA8, 220, BlendMode::Alpha);
@@ -82,9 +90,8 @@ void DrawRow(GameContext& g, Canvas& c, TReplayEntry& e, int y, bool lit) {
   DrawScreenText(g, c, 572, y, LengthText(r.DurationMs), text);
 }
 
-void DrawReplays(GameContext& g, int moveCount) {
-  g.DrawFrontEndFrame(moveCount, nullptr, false, [&](Canvas& c) {
-    TReplaysList& l = L(g);
+void TReplaysScreen::Paint(GameContext& g, Canvas& c) {
+  {
     const int h = ScreenLineHeight(g);
     c.FillRect({0, 0, 640, 480}, 0x0A1030);
     const std::string title = "REPLAYS";
@@ -94,52 +101,45 @@ void DrawReplays(GameContext& g, int moveCount) {
                            {500, "LEVEL"}, {572, "LENGTH"}})
       DrawScreenText(g, c, x, headY, name, kTextDim);
     c.FillRect({12, kListTop - 6, 616, 1}, 0x5C7EE6);
-    if (l.Entries.empty()) {
+    if (Entries.empty()) {
       const std::string none = "No recordings yet: every game you play is recorded here.";
       DrawScreenText(g, c, 320 - ScreenTextWidth(g, none) / 2, kListTop + 40, none, kTextDim);
     }
-    const int end = std::min(int(l.Entries.size()), l.Top + kRowsShown);
-    for (int i = l.Top; i < end; ++i)
-      DrawRow(g, c, l.Entries[size_t(i)], kListTop + (i - l.Top) * RowHeight(g), i == l.Cursor);
-    if (!l.Entries.empty()) {
-      const std::string pos = std::to_string(l.Cursor + 1) + " / " + std::to_string(l.Entries.size());
+    const int end = std::min(int(Entries.size()), Top + kRowsShown);
+    for (int i = Top; i < end; ++i)
+      DrawRow(g, c, Entries[size_t(i)], kListTop + (i - Top) * RowHeight(g), i == Cursor);
+    if (!Entries.empty()) {
+      const std::string pos = std::to_string(Cursor + 1) + " / " + std::to_string(Entries.size());
       DrawScreenText(g, c, 628 - ScreenTextWidth(g, pos), 14, pos, kTextDim);
     }
     const int noticeY = 480 - 2 * (h + 8);
-    if (l.Asking && l.Cursor < int(l.Entries.size())) {
-      const std::string ask = "Delete " + l.Entries[size_t(l.Cursor)].File + "?   RETURN: YES   ESC: NO";
+    if (Asking && Cursor < int(Entries.size())) {
+      const std::string ask = "Delete " + Entries[size_t(Cursor)].File + "?   RETURN: YES   ESC: NO";
       DrawScreenText(g, c, 320 - ScreenTextWidth(g, FitScreenText(g, ask, 620)) / 2, noticeY,
                      FitScreenText(g, ask, 620), kTextWarn);
-    } else if (!l.Notice.empty()) {
-      const std::string shown = FitScreenText(g, l.Notice, 620);
-      DrawScreenText(g, c, 320 - ScreenTextWidth(g, shown) / 2, noticeY, shown, l.NoticeBad ? kTextWarn : kTextValue);
+    } else if (!Notice.empty()) {
+      const std::string shown = FitScreenText(g, Notice, 620);
+      DrawScreenText(g, c, 320 - ScreenTextWidth(g, shown) / 2, noticeY, shown, NoticeBad ? kTextWarn : kTextValue);
     }
     const TKeyAssign& k = g.Config.KeyAssign1P;
     const std::string hint = "RETURN/" + KeyName(k.K01) + ": PLAY   " + KeyName(k.K02) + ": KEEP   " +
                              KeyName(k.K03) + ": DELETE   LEFT/RIGHT: PAGE   ESC: BACK";
     const std::string shown = FitScreenText(g, hint, 620);
     DrawScreenText(g, c, 320 - ScreenTextWidth(g, shown) / 2, 480 - h - 6, shown, kTextDim);
-  });
+  }
 }
 
-bool ActionPressed(const GameContext& g, int action) {
-  const TKeyAssign& a = g.Config.KeyAssign1P;
-  const TKeyAssign& b = g.Config.KeyAssign2P;
-  const int s1 = action == 2 ? a.J02 : a.J03, s2 = action == 2 ? b.J02 : b.J03;
-  return g.DXInput1.Has(s1) || g.DXInput2.Has(s2);
+
+void TReplaysScreen::Draw(GameContext& g) {
+  g.DrawStillFrame(nullptr, false, [&](Canvas& c) { Paint(g, c); });
 }
 
-bool Either(const GameContext& g, int state) {
-  return g.DXInput1.Has(state) || g.DXInput2.Has(state);
-}
-
-void Play(GameContext& g) {
-  TReplaysList& l = L(g);
-  if (l.Entries.empty()) return;
-  TReplayEntry& e = l.Entries[size_t(l.Cursor)];
+void TReplaysScreen::Play(GameContext& g) {
+  if (Entries.empty()) return;
+  TReplayEntry& e = Entries[size_t(Cursor)];
   ReadEntryHeader(g.ReplayDir, e);
   if (!e.Valid) {
-    Say(g, e.File + " cannot be played: " + e.Problem, true);
+    Say(e.File + " cannot be played: " + e.Problem, true);
     g.PlaySound("CURSOR");
     return;
   }
@@ -149,86 +149,88 @@ void Play(GameContext& g) {
     const size_t colon = error.rfind(": ");
     e.Valid = false;
     e.Problem = colon == std::string::npos ? error : error.substr(colon + 2);
-    Say(g, e.File + " cannot be played: " + e.Problem, true);
+    Say(e.File + " cannot be played: " + e.Problem, true);
   }
 }
 
-void ToggleKeep(GameContext& g) {
-  TReplaysList& l = L(g);
-  if (l.Entries.empty()) return;
-  TReplayEntry& e = l.Entries[size_t(l.Cursor)];
+void TReplaysScreen::ToggleKeep(GameContext& g) {
+  if (Entries.empty()) return;
+  TReplayEntry& e = Entries[size_t(Cursor)];
   std::string error;
   if (SetReplayKept(g.ReplayDir, e, !e.Kept, error))
-    Say(g, e.Kept ? "Kept: " + e.File + " is never removed to make room" : "No longer kept: " + e.File, false);
+    Say(e.Kept ? "Kept: " + e.File + " is never removed to make room" : "No longer kept: " + e.File, false);
   else
-    Say(g, error, true);
+    Say(error, true);
   g.PlaySound("CURSOR");
 }
 
-void Delete(GameContext& g) {
-  TReplaysList& l = L(g);
-  l.Asking = false;
-  if (l.Entries.empty()) return;
-  const std::string file = l.Entries[size_t(l.Cursor)].File;
+void TReplaysScreen::Delete(GameContext& g) {
+  Asking = false;
+  if (Entries.empty()) return;
+  const std::string file = Entries[size_t(Cursor)].File;
   std::string error;
   if (DeleteReplay(g.ReplayDir, file, error)) {
-    l.Entries.erase(l.Entries.begin() + l.Cursor);
-    Say(g, "Deleted " + file, false);
+    Entries.erase(Entries.begin() + Cursor);
+    Say("Deleted " + file, false);
   } else {
-    Say(g, error, true);
+    Say(error, true);
   }
-  Scroll(g);
+  Scroll();
 }
 
-}  // namespace
-
-void EnterReplays(GameContext& g) {
-  TReplaysList& l = L(g);
+void TReplaysScreen::Enter(GameContext& g, TScreenState from) {
   // Back from a playback the list stays where it was; a file may have come or gone meanwhile.
-  const std::string at = l.Cursor < int(l.Entries.size()) ? l.Entries[size_t(l.Cursor)].File : "";
-  l.Entries = IndexReplays(g.ReplayDir);
-  l.Asking = false;
-  l.Cursor = 0;
-  for (size_t i = 0; i < l.Entries.size(); ++i)
-    if (l.Entries[i].File == at) l.Cursor = int(i);
+  const std::string at = from == scPlay && Cursor < int(Entries.size()) ? Entries[size_t(Cursor)].File : "";
+  Entries = IndexReplays(g.ReplayDir);
+  Asking = false;
+  Cursor = Top = 0;
+  Notice.clear();
+  for (size_t i = 0; i < Entries.size(); ++i)
+    if (Entries[i].File == at) Cursor = int(i);
   if (!g.TitleNotice.empty()) {
-    Say(g, g.TitleNotice, true);  // a recording that ran out of step
+    Say(g.TitleNotice, true);  // a recording that ran out of step
     g.TitleNotice.clear();
   }
-  Scroll(g);
+  Scroll();
 }
 
-void ReplaysTick(GameContext& g, int moveCount) {
-  TReplaysList& l = L(g);
-  const int n = int(l.Entries.size());
-  if (l.Asking) {
-    if (g.DXInput1.Has(kStateConfirm) || g.ConfirmPressed()) {
+void TReplaysScreen::Leave(GameContext&, TScreenState next) {
+  if (next != scPlay) Entries.clear();  // kept only for the way back from a playback
+}
+
+void TReplaysScreen::Update(GameContext& g, int moveCount) {
+  const int n = int(Entries.size());
+  if (Asking) {
+    if (g.ConfirmPressed()) {
       Delete(g);
       g.PlaySound("CURSOR");
     } else if (g.CancelPressed() || Either(g, kStateUp) || Either(g, kStateDown) || ActionPressed(g, 2) ||
                ActionPressed(g, 3)) {
-      l.Asking = false;
-      Say(g, "Not deleted", false);
+      Asking = false;
+      Say("Not deleted", false);
     }
   } else if (Either(g, kStateUp) || Either(g, kStateDown) || Either(g, kStateLeft) || Either(g, kStateRight)) {
-    const int step = Either(g, kStateUp) ? -1 : Either(g, kStateDown) ? 1 : Either(g, kStateLeft) ? -kRowsShown : kRowsShown;
-    l.Cursor = std::clamp(l.Cursor + step, 0, std::max(n - 1, 0));
-    l.Notice.clear();
-    Scroll(g);
+    const int step = Either(g, kStateUp)     ? -1
+                     : Either(g, kStateDown) ? 1
+                     : Either(g, kStateLeft) ? -kRowsShown
+                                             : kRowsShown;
+    Cursor = std::clamp(Cursor + step, 0, std::max(n - 1, 0));
+    Notice.clear();
+    Scroll();
     g.PlaySound("CURSOR");
   } else if (g.CancelPressed()) {
     g.EnterState(scTitle);
     return;
   } else if (g.ConfirmPressed()) {
     Play(g);
-    if (g.ScreenState != scReplays) return;
+    if (g.Screens.ChangeRequested() || g.Replaying()) return;
   } else if (ActionPressed(g, 2)) {
     ToggleKeep(g);
   } else if (ActionPressed(g, 3) && n > 0) {
-    l.Asking = true;
+    Asking = true;
     g.PlaySound("CURSOR");
   }
-  DrawReplays(g, moveCount);
+  g.DrawFrontEndFrame(moveCount, nullptr, false, [&](Canvas& c) { Paint(g, c); });
 }
 
 }  // namespace kq

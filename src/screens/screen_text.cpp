@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "core/context.h"
+#include "screens/option_screens.h"
 
 namespace kq {
 
@@ -12,6 +13,12 @@ size_t Utf8Len(unsigned char lead) {
   return lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
 }
 
+// The lists' face, shared with the option screens (null: the picture fonts).
+const ITextRenderer* Face(const GameContext& g) {
+  const TOptionScreens* o = FindOptionLists(g);
+  return o ? o->Font.get() : nullptr;
+}
+
 // Rendering a line is far dearer than drawing it: each text is rendered once, in white, and
 // tinted when drawn.
 const TImage& Rendered(GameContext& g, std::string_view s) {
@@ -19,7 +26,7 @@ const TImage& Rendered(GameContext& g, std::string_view s) {
   if (auto it = cache.find(std::string(s)); it != cache.end()) return it->second;
   if (cache.size() > 512) cache.clear();  // a long scroll of a big list: start over
   TImage img;
-  if (const ITextRenderer* f = g.Options.Font.get()) {
+  if (const ITextRenderer* f = Face(g)) {
     img.SetPixels(f->Render(s, 0xFFFFFF));
   } else {
     Bitmap scratch(std::max(ScreenTextWidth(g, s), 1) + 20, ScreenLineHeight(g), 0);
@@ -33,13 +40,13 @@ const TImage& Rendered(GameContext& g, std::string_view s) {
 }  // namespace
 
 int ScreenLineHeight(const GameContext& g) {
-  if (const ITextRenderer* f = g.Options.Font.get()) return f->Height();
+  if (const ITextRenderer* f = Face(g)) return f->Height();
   const TPictureItem* f1 = g.DXImageList1.Find("FONT1");
   return f1 ? f1->PatH() : 16;
 }
 
 int ScreenTextWidth(const GameContext& g, std::string_view s) {
-  if (const ITextRenderer* f = g.Options.Font.get()) return f->Measure(s).W;
+  if (const ITextRenderer* f = Face(g)) return f->Measure(s).W;
   int w = 0;  // the picture fonts: 10 pixels a byte, 20 for a multi-byte character
   for (size_t i = 0; i < s.size(); i += Utf8Len((unsigned char)s[i])) w += (unsigned char)s[i] >= 0x80 ? 20 : 10;
   return w;

@@ -9,18 +9,58 @@ namespace kq {
 
 namespace {
 
-void PlaceCursor(GameContext& g) {
-  if (g.TitleCursorSprite) g.TitleCursorSprite->Y = 376 + 22 * g.TitleCursor;
+// A sound that failed to load is named on the top row, clear of the menu.
+void DrawNotices(GameContext& g, Canvas& c) {
+  if (!g.SoundLoadError.empty()) DrawGlyphText(g, c, 0, g.SoundLoadError, 0);
+  if (!g.TitleNotice.empty()) DrawGlyphText(g, c, 0, g.TitleNotice, 1);
+}
+
+// Who plays a side of a versus game: HUMAN, then the computer at each strength; the choice is
+// the setting itself, so OPTIONS shows and changes the same thing.
+TTitleChooser SideChooser(int player) {
+  TTitleChooser ch;
+  ch.Caption = player == 0 ? "1P" : "2P";
+  // Each player picks the rival they face: player 1's Left/Right the other side, and so on.
+  ch.Devices = player == 0 ? 2 : 1;
+  for (int level = 0; level <= kCpuLevels; ++level)
+    ch.Choices.push_back({CpuLevelText(level),
+                          [player, level](GameContext& c) { (player == 0 ? c.Config.Cpu1P : c.Config.Cpu2P) = level; },
+                          nullptr});
+  ch.Initial = [player](const GameContext& c) { return player == 0 ? c.Config.Cpu1P : c.Config.Cpu2P; };
+  return ch;
+}
+
+}  // namespace
+
+TTitleScreen::TTitleScreen() {
+  Menu.Items[kTitleVsItem] = {SideChooser(0), SideChooser(1)};
+  TTitleChooser board;
+  board.Choices = {{"RANKING", nullptr, nullptr},
+                   {"REPLAYS", nullptr, [](GameContext& c) { c.EnterState(scReplays); }}};
+  Menu.Items[kTitleRankingItem] = {board};
+}
+
+std::string TitleHint(const GameContext& g, int item) {
+  if (item == kTitleRankingItem) return "LEFT/RIGHT: THE RANKING OR THE REPLAYS OF YOUR GAMES";
+  if (item != kTitleVsItem) return {};
+  const TKeyAssign& k1 = g.Config.KeyAssign1P;
+  const TKeyAssign& k2 = g.Config.KeyAssign2P;
+  return "RIVAL OF 1P: " + KeyName(k1.LEFT) + "/" + KeyName(k1.RIGHT) + "   RIVAL OF 2P: " + KeyName(k2.LEFT) +
+         "/" + KeyName(k2.RIGHT);
+}
+
+void TTitleScreen::PlaceCursor() {
+  if (CursorSprite) CursorSprite->Y = 376 + 22 * Cursor;
 }
 
 // The choices beside each item that has some: the highlighted item's bright between arrows,
 // the others dim; under the menu, the keys of the highlighted item's choice.
-void DrawChoices(GameContext& g, Canvas& c) {
+void TTitleScreen::DrawChoices(GameContext& g, Canvas& c) {
   const int h = ScreenLineHeight(g);
   for (int item = 0; item < kTitleItems; ++item) {
-    const auto& choosers = g.TitleMenu.Items[size_t(item)];
+    const auto& choosers = Menu.Items[size_t(item)];
     if (choosers.empty()) continue;
-    const bool lit = item == g.TitleCursor;
+    const bool lit = item == Cursor;
     int x = 428;
     const int y = 378 + 22 * item - h / 2;
     for (const TTitleChooser& ch : choosers) {
@@ -35,27 +75,32 @@ void DrawChoices(GameContext& g, Canvas& c) {
       x += ScreenTextWidth(g, text) + 12;
     }
   }
-  const std::string& hint = g.TitleMenu.Hints[size_t(std::clamp(g.TitleCursor, 0, kTitleItems - 1))];
+  const std::string& hint = Menu.Hints[size_t(std::clamp(Cursor, 0, kTitleItems - 1))];
   if (!hint.empty()) {
     const std::string shown = FitScreenText(g, hint, 620);
     DrawScreenText(g, c, (640 - ScreenTextWidth(g, shown)) / 2, 480 - h - 4, shown, kTextValue);
   }
 }
 
-void DrawTitle(GameContext& g, int moveCount) {
+void TTitleScreen::DrawFrame(GameContext& g, int moveCount) {
   g.DrawFrontEndFrame(moveCount, nullptr, false, [&](Canvas& c) {
-    // A sound that failed to load is named on the top row, clear of the menu.
-    if (!g.SoundLoadError.empty()) DrawGlyphText(g, c, 0, g.SoundLoadError, 0);
-    if (!g.TitleNotice.empty()) DrawGlyphText(g, c, 0, g.TitleNotice, 1);
+    DrawNotices(g, c);
+    DrawChoices(g, c);
+  });
+}
+
+void TTitleScreen::Draw(GameContext& g) {
+  g.DrawStillFrame(nullptr, false, [&](Canvas& c) {
+    DrawNotices(g, c);
     DrawChoices(g, c);
   });
 }
 
 // Left/Right of one device on the highlighted item: every chooser that device steers moves one
 // choice, wrapping round. False when the item has nothing for it.
-bool StepChoices(GameContext& g, int device, int step) {
+bool TTitleScreen::StepChoices(GameContext& g, int device, int step) {
   bool moved = false;
-  for (TTitleChooser& ch : g.TitleMenu.Items[size_t(g.TitleCursor)]) {
+  for (TTitleChooser& ch : Menu.Items[size_t(Cursor)]) {
     if (!(ch.Devices & (1 << device)) || ch.Choices.empty()) continue;
     const int n = int(ch.Choices.size());
     ch.Index = ((ch.Index + step) % n + n) % n;
@@ -66,81 +111,50 @@ bool StepChoices(GameContext& g, int device, int step) {
 }
 
 // The first choice of the highlighted item that replaces the item's action, if any.
-const TTitleChoice* ConfirmOverride(const GameContext& g) {
-  for (const TTitleChooser& ch : g.TitleMenu.Items[size_t(g.TitleCursor)])
+const TTitleChoice* TTitleScreen::ConfirmOverride() const {
+  for (const TTitleChooser& ch : Menu.Items[size_t(Cursor)])
     if (const TTitleChoice* cur = ch.Current(); cur && cur->Confirm) return cur;
   return nullptr;
 }
 
-// Who plays a side of a versus game: HUMAN, then the computer at each strength; the choice is
-// the setting itself, so OPTIONS shows and changes the same thing.
-TTitleChooser SideChooser(int player) {
-  TTitleChooser ch;
-  ch.Caption = player == 0 ? "1P" : "2P";
-  // Each player picks the rival they face: player 1's Left/Right the other side, and so on.
-  ch.Devices = player == 0 ? 2 : 1;
-  for (int level = 0; level <= kCpuLevels; ++level)
-    ch.Choices.push_back({CpuLevelText(level), [player, level](GameContext& c) {
-                            (player == 0 ? c.Config.Cpu1P : c.Config.Cpu2P) = level;
-                          }, nullptr});
-  ch.Initial = [player](const GameContext& c) { return player == 0 ? c.Config.Cpu1P : c.Config.Cpu2P; };
-  return ch;
-}
-
-}  // namespace
-
-void InstallTitleMenu(GameContext& g) {
-  TTitleMenu& m = g.TitleMenu;
-  m.Items[kTitleVsItem] = {SideChooser(0), SideChooser(1)};
-  TTitleChooser board;
-  board.Choices = {{"RANKING", nullptr, nullptr},
-                   {"REPLAYS", nullptr, [](GameContext& c) { c.EnterState(scReplays); }}};
-  m.Items[kTitleRankingItem] = {board};
-}
-
-std::string TitleHint(const GameContext& g, int item) {
-  if (item == kTitleRankingItem) return "LEFT/RIGHT: THE RANKING OR THE REPLAYS OF YOUR GAMES";
-  if (item != kTitleVsItem) return {};
-  const TKeyAssign& k1 = g.Config.KeyAssign1P;
-  const TKeyAssign& k2 = g.Config.KeyAssign2P;
-  return "RIVAL OF 1P: " + KeyName(k1.LEFT) + "/" + KeyName(k1.RIGHT) + "   RIVAL OF 2P: " + KeyName(k2.LEFT) +
-         "/" + KeyName(k2.RIGHT);
-}
-
-
-void EnterTitle(GameContext& g) {
-  g.TitleCursor = 0;
+void TTitleScreen::Enter(GameContext& g, TScreenState) {
+  Cursor = 0;
   for (int item = 0; item < kTitleItems; ++item) {
-    for (TTitleChooser& ch : g.TitleMenu.Items[size_t(item)]) {
+    for (TTitleChooser& ch : Menu.Items[size_t(item)]) {
       const int n = int(ch.Choices.size());
       ch.Index = ch.Initial && n > 0 ? std::clamp(ch.Initial(g), 0, n - 1) : 0;
     }
-    g.TitleMenu.Hints[size_t(item)] = TitleHint(g, item);
+    Menu.Hints[size_t(item)] = TitleHint(g, item);
   }
   NewPictureSprite(g, "TITLE", 320, 240, 0, 0);
   for (int i = 0; i < 5; ++i) NewPictureSprite(g, "STR_TITLE", 320, 378 + 22 * i, 1, -1, false, 0, i);
-  g.TitleCursorSprite = NewPictureSprite(g, "TITLE_CURSOR", 190, 376, 1, -1, true, 0.02);
+  CursorSprite = NewPictureSprite(g, "TITLE_CURSOR", 190, 376, 1, -1, true, 0.02);
 }
 
-void TitleTick(GameContext& g, int moveCount) {
+void TTitleScreen::Leave(GameContext& g, TScreenState) {
+  CursorSprite = nullptr;  // dropped with every sprite of the screen
+  g.TitleNotice.clear();
+}
+
+void TTitleScreen::Update(GameContext& g, int moveCount) {
   if (g.DXInput1.Has(kStateUp) || g.DXInput2.Has(kStateUp)) {
-    g.TitleCursor = std::max(g.TitleCursor - 1, 0);
-    PlaceCursor(g);
+    Cursor = std::max(Cursor - 1, 0);
+    PlaceCursor();
     g.PlaySound("CURSOR");
-    DrawTitle(g, moveCount);
+    DrawFrame(g, moveCount);
   } else if (g.DXInput1.Has(kStateDown) || g.DXInput2.Has(kStateDown)) {
-    g.TitleCursor = std::min(g.TitleCursor + 1, 4);
-    PlaceCursor(g);
+    Cursor = std::min(Cursor + 1, 4);
+    PlaceCursor();
     g.PlaySound("CURSOR");
-    DrawTitle(g, moveCount);
+    DrawFrame(g, moveCount);
   } else if (g.CancelPressed()) {
     g.Terminated = true;
   } else if (g.ConfirmPressed()) {
-    if (const TTitleChoice* choice = ConfirmOverride(g)) {
+    if (const TTitleChoice* choice = ConfirmOverride()) {
       choice->Confirm(g);
       return;
     }
-    switch (g.TitleCursor) {
+    switch (Cursor) {
       case 0:
         g.SetGameMode(1);
         g.EnterState(scOpening);
@@ -168,24 +182,28 @@ void TitleTick(GameContext& g, int moveCount) {
       if (step != 0 && StepChoices(g, device, step)) moved = true;
     }
     if (moved) g.PlaySound("CURSOR");
-    DrawTitle(g, moveCount);
+    DrawFrame(g, moveCount);
   }
 }
 
-void EnterOpening(GameContext& g) {
-  g.OpeningDeadline = g.FrameTime + 10000;
+void TOpeningScreen::Enter(GameContext& g, TScreenState) {
+  Deadline = g.FrameTime + 10000;
   g.PlayMusicFile(g.DataPath("BGM\\BGM_OPENING.mid"));
   NewPictureSprite(g, "OPENING", 320, 240, 0, 0);
   NewPictureSprite(g, "STR_PUSHKEY", 540, 440, 1, 2, true, 0.002);
 }
 
-void OpeningTick(GameContext& g, int moveCount) {
-  bool late = int32_t(g.FrameTime - g.OpeningDeadline) > 0;
+void TOpeningScreen::Update(GameContext& g, int moveCount) {
+  bool late = int32_t(g.FrameTime - Deadline) > 0;
   if (late || g.ConfirmPressed() || g.CancelPressed()) {
     g.EnterState(scPlay);
     return;
   }
   g.DrawFrontEndFrame(moveCount, &g.BackSurface, false);
+}
+
+void TOpeningScreen::Draw(GameContext& g) {
+  g.DrawStillFrame(&g.BackSurface, false);
 }
 
 }  // namespace kq

@@ -31,7 +31,6 @@ struct ReplaysScreenTest : ::testing::Test {
     dir = std::string(::mkdtemp(templ)) + "/";
     InstallPlayScreen(g.Screens);
     InstallFrontEndScreens(g.Screens);
-    InstallTitleMenu(g);
     ApplyKeyAssign(g.DXInput1, g.DXInput2, g.Config);
     g.Platform = &platform;
     MeasureOptionFont(g, std::make_unique<test::BoxTextRenderer>(), std::make_unique<test::BoxTextRenderer>(14, 28));
@@ -62,6 +61,7 @@ struct ReplaysScreenTest : ::testing::Test {
     FrameTick(g, now, 16);
   }
   const TKeyAssign& K() const { return g.Config.KeyAssign1P; }
+  TReplaysScreen& R() { return *g.Screens.Get<TReplaysScreen>(scReplays); }
   // From the title: down to RANKING, right to REPLAYS, confirm.
   void OpenFromTitle() {
     g.EnterState(scTitle);
@@ -79,7 +79,7 @@ TEST_F(ReplaysScreenTest, ReachedFromTheRankingItemAndLeftWithEsc) {
   g.EnterState(scTitle);
   OpenFromTitle();
   ASSERT_EQ(g.ScreenState, scReplays);
-  EXPECT_STREQ(ScreenName(g.ScreenState), "replays");
+  EXPECT_STREQ(g.Screens.Name(g.ScreenState), "replays");
   Tick({kStateCancel});
   EXPECT_EQ(g.ScreenState, scTitle);
 }
@@ -90,35 +90,35 @@ TEST_F(ReplaysScreenTest, PlaysKeepsAndDeletesAfterAsking) {
   std::ofstream(dir + "20261203-100000-1P.kqr") << "damaged";
   std::ofstream(dir + "notes.txt") << "mine";
   OpenFromTitle();
-  ASSERT_EQ(g.Replays.Entries.size(), 3u);
-  EXPECT_EQ(g.Replays.Entries[0].File, "20261203-100000-1P.kqr");  // newest first
-  EXPECT_FALSE(g.Replays.Entries[0].Valid);                         // read for the drawn rows
-  EXPECT_EQ(g.Replays.Entries[0].Problem, "not a replay file");
+  ASSERT_EQ(R().Entries.size(), 3u);
+  EXPECT_EQ(R().Entries[0].File, "20261203-100000-1P.kqr");  // newest first
+  EXPECT_FALSE(R().Entries[0].Valid);                         // read for the drawn rows
+  EXPECT_EQ(R().Entries[0].Problem, "not a replay file");
 
   // A damaged file does not play; it says why.
   Tick({kStateConfirm});
   EXPECT_TRUE(played.empty());
-  EXPECT_EQ(g.Replays.Notice, "20261203-100000-1P.kqr cannot be played: not a replay file");
+  EXPECT_EQ(R().Notice, "20261203-100000-1P.kqr cannot be played: not a replay file");
   // Delete asks first; Esc answers no.
   Tick({K().J03});
-  EXPECT_TRUE(g.Replays.Asking);
+  EXPECT_TRUE(R().Asking);
   Tick({kStateCancel});
-  EXPECT_FALSE(g.Replays.Asking);
+  EXPECT_FALSE(R().Asking);
   EXPECT_EQ(g.ScreenState, scReplays) << "Esc answered the question only";
   EXPECT_TRUE(fs::exists(dir + "20261203-100000-1P.kqr"));
   Tick({}, {g.Config.KeyAssign2P.J03});  // either player
   Tick({kStateConfirm});
   EXPECT_FALSE(fs::exists(dir + "20261203-100000-1P.kqr"));
-  ASSERT_EQ(g.Replays.Entries.size(), 2u);
+  ASSERT_EQ(R().Entries.size(), 2u);
   EXPECT_TRUE(fs::exists(dir + "notes.txt"));
 
   // Keep the versus game at the bottom, and play it.
   Tick({kStateDown});
   Tick({kStateDown});  // stays on the last row
-  EXPECT_EQ(g.Replays.Cursor, 1);
+  EXPECT_EQ(R().Cursor, 1);
   Tick({K().J02});
   EXPECT_TRUE(fs::exists(dir + "20261201-100000-VS-keep.kqr"));
-  EXPECT_TRUE(g.Replays.Entries[1].Kept);
+  EXPECT_TRUE(R().Entries[1].Kept);
   Tick({K().J01});
   ASSERT_EQ(played.size(), 1u);
   EXPECT_EQ(played[0], dir + "20261201-100000-VS-keep.kqr");
@@ -131,30 +131,30 @@ TEST_F(ReplaysScreenTest, AThousandRecordingsReadOnlyTheHeadersShown) {
     std::ofstream(dir + name) << "x";
   }
   OpenFromTitle();
-  ASSERT_EQ(g.Replays.Entries.size(), 1000u);
+  ASSERT_EQ(R().Entries.size(), 1000u);
   Tick();
   auto read = [&] {
     int n = 0;
-    for (auto& e : g.Replays.Entries) n += e.HeaderRead;
+    for (auto& e : R().Entries) n += e.HeaderRead;
     return n;
   };
   EXPECT_LE(read(), 14);
   for (int i = 0; i < 5; ++i) Tick({kStateRight});  // five pages on
   EXPECT_LE(read(), 6 * 14);
-  EXPECT_GE(g.Replays.Cursor, 5 * 14);
-  EXPECT_GE(g.Replays.Cursor, g.Replays.Top);
-  EXPECT_LT(g.Replays.Cursor, g.Replays.Top + 14);
+  EXPECT_GE(R().Cursor, 5 * 14);
+  EXPECT_GE(R().Cursor, R().Top);
+  EXPECT_LT(R().Cursor, R().Top + 14);
 }
 
 TEST_F(ReplaysScreenTest, AnEmptyOrMissingFolderIsAnEmptyList) {
   g.ReplayDir = dir + "never/";
   OpenFromTitle();
   ASSERT_EQ(g.ScreenState, scReplays);
-  EXPECT_TRUE(g.Replays.Entries.empty());
+  EXPECT_TRUE(R().Entries.empty());
   Tick({kStateConfirm});
   Tick({K().J02});
   Tick({K().J03});
-  EXPECT_FALSE(g.Replays.Asking);
+  EXPECT_FALSE(R().Asking);
   EXPECT_TRUE(played.empty());
 }
 

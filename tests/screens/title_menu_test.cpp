@@ -14,7 +14,6 @@ struct TitleMenuTest : ::testing::Test {
   void SetUp() override {
     InstallPlayScreen(g.Screens);
     InstallFrontEndScreens(g.Screens);
-    InstallTitleMenu(g);
     ApplyKeyAssign(g.DXInput1, g.DXInput2, g.Config);
     g.LevelTable = {TLevelEntry{1, 4, 20000}};
     g.RecordSounds = true;
@@ -30,9 +29,8 @@ struct TitleMenuTest : ::testing::Test {
     for (auto& e : g.SoundLog) n += e.Name == "CURSOR";
     return n;
   }
-  std::string Side(int player) const {
-    return g.TitleMenu.Items[kTitleVsItem][size_t(player)].Current()->Label;
-  }
+  TTitleScreen& Title() { return *g.Screens.Get<TTitleScreen>(scTitle); }
+  std::string Side(int player) { return Title().Menu.Items[kTitleVsItem][size_t(player)].Current()->Label; }
 };
 
 TEST_F(TitleMenuTest, EachPlayerPicksTheRivalTheyFaceAndTheSettingFollows) {
@@ -53,7 +51,7 @@ TEST_F(TitleMenuTest, EachPlayerPicksTheRivalTheyFaceAndTheSettingFollows) {
   EXPECT_EQ(g.Config.Cpu1P, 5);
   EXPECT_EQ(Side(0), "CPU 5");
   EXPECT_EQ(CursorSounds(), 5);
-  EXPECT_EQ(g.TitleCursor, kTitleVsItem);
+  EXPECT_EQ(Title().Cursor, kTitleVsItem);
 
   // The choice plays: player 1's side is the computer's, player 2's a person's.
   Tick({kStateConfirm});
@@ -76,7 +74,7 @@ TEST_F(TitleMenuTest, LeftRightElsewhereChangeNothingAndTheMenuKeysKeepTheirMean
   EXPECT_EQ(g.ScreenState, scTitle);
   // Up/down win over Left/Right in the same frame, and confirm wins over a choice.
   Tick({kStateDown, kStateRight});
-  EXPECT_EQ(g.TitleCursor, 1);
+  EXPECT_EQ(Title().Cursor, 1);
   EXPECT_EQ(g.Config.Cpu2P, 0);
   Tick({kStateConfirm, kStateRight});
   EXPECT_EQ(g.ScreenState, scPlay);
@@ -85,7 +83,7 @@ TEST_F(TitleMenuTest, LeftRightElsewhereChangeNothingAndTheMenuKeysKeepTheirMean
 
 TEST_F(TitleMenuTest, AnAddedChoiceCanLeadTheItemElsewhere) {
   // How a later screen joins the menu: a choice whose confirm replaces the item's action.
-  g.TitleMenu.Items[kTitleVsItem][1].Choices.push_back(
+  Title().Menu.Items[kTitleVsItem][1].Choices.push_back(
       {"ELSEWHERE", nullptr, [](GameContext& c) { c.EnterState(scRules); }});
   g.Config.Cpu2P = 5;
   g.EnterState(scTitle);
