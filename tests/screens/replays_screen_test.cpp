@@ -90,6 +90,7 @@ TEST_F(ReplaysScreenTest, PlaysKeepsAndDeletesAfterAsking) {
   std::ofstream(dir + "20261203-100000-1P.kqr") << "damaged";
   std::ofstream(dir + "notes.txt") << "mine";
   OpenFromTitle();
+  Tick();  // the first frame of the list
   ASSERT_EQ(R().Entries.size(), 3u);
   EXPECT_EQ(R().Entries[0].File, "20261203-100000-1P.kqr");  // newest first
   EXPECT_FALSE(R().Entries[0].Valid);                         // read for the drawn rows
