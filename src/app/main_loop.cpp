@@ -17,6 +17,7 @@
 #include "app/net_play.h"
 #include "app/pause.h"
 #include "app/replay.h"
+#include "app/trace.h"
 #include "config/config_file.h"
 #include "config/exit_save.h"
 #include "config/file_io.h"
@@ -45,6 +46,7 @@ struct RunOptions {
   std::vector<std::pair<uint32_t, std::string>> Shots;
   std::vector<std::pair<uint32_t, std::string>> DumpsAt;
   std::string Dump;
+  std::string Trace;
   std::string Field[2];
   bool NoRender = false;
   std::string AppPath;
@@ -153,6 +155,7 @@ std::string HelpText(const RunOptions& o) {
       "  --shot T:PATH     write a PNG of tick T's frame (repeatable)\n"
       "  --dump PATH       write the game state as JSON at the end\n"
       "  --dump-at T:PATH  write the game state at tick T (repeatable)\n"
+      "  --trace PATH      write the course of the game (changes by tick, state hashes)\n"
       "  --field1 PATH     starting field of player 1 (--field2 for player 2)\n"
       "  --no-render       move the sprites but draw nothing\n"
       "  --net-sim D,J,L   a guest's traffic through a relay adding D ms delay, J ms jitter, L % loss\n";
@@ -216,6 +219,8 @@ int ParseArgs(int argc, char** argv, RunOptions& o) {
       if (ok) (a == "--shot" ? o.Shots : o.DumpsAt).push_back(tp);
     } else if (a == "--dump") {
       ok = value(o.Dump);
+    } else if (a == "--trace") {
+      ok = value(o.Trace) && !o.Trace.empty();
     } else if (a == "--field1" || a == "--field2") {
       ok = value(o.Field[a == "--field2"]) && !o.Field[a == "--field2"].empty();
     } else if (a == "--no-render") {
@@ -430,14 +435,24 @@ void ReplayNotice(GameContext& g, const std::string& message) {
   g.TitleNotice = text;
 }
 
-// The frames and state dumps a scripted run asked for, by tick.
+// The frames, state dumps and trace a scripted run asked for, by tick.
 struct TTickOutputs {
   std::map<uint32_t, std::vector<std::string>> Shots, Dumps;
-  explicit TTickOutputs(const RunOptions& o) {
+  std::string TracePath;
+  TStateTrace Trace;
+  explicit TTickOutputs(const RunOptions& o) : TracePath(o.Trace) {
     for (auto& s : o.Shots) Shots[s.first].push_back(s.second);
     for (auto& d : o.DumpsAt) Dumps[d.first].push_back(d.second);
   }
-  void After(uint32_t tick, SdlPlatform& platform, const GameContext& g) const {
+  // At the end of the run, with the final dump.
+  void Finish(const RunOptions& o, const GameContext& g) const {
+    if (!o.Dump.empty() && !WriteFile(o.Dump, DumpJson(g)))
+      std::fprintf(stderr, "kq001: cannot write %s\n", o.Dump.c_str());
+    if (!TracePath.empty() && !WriteFile(TracePath, Trace.Text()))
+      std::fprintf(stderr, "kq001: cannot write %s\n", TracePath.c_str());
+  }
+  void After(uint32_t tick, SdlPlatform& platform, const GameContext& g) {
+    if (!TracePath.empty()) Trace.After(g);
     if (auto it = Shots.find(tick); it != Shots.end())
       for (auto& path : it->second)
         if (!WritePngFile(path, platform.ReadFrame()))
@@ -446,6 +461,132 @@ struct TTickOutputs {
       for (auto& path : it->second)
         if (!WriteFile(path, DumpJson(g))) std::fprintf(stderr, "kq001: cannot write %s\n", path.c_str());
   }
+};
+
+// How one way of running paces its ticks. Each turn of the program's loop the pacer readies
+// the turn (the clock, scripted events: what the platform must see before its events are
+// handled), the platform's events are handled, the pacer runs the turn's ticks on the tick
+// driver with its input (guarded), then finishes the turn (outputs, its own end).
+class ITickPacer {
+ public:
+  virtual ~ITickPacer() = default;
+  // False: the run is over.
+  virtual bool Begin(uint32_t turn) = 0;
+  // Whether the turn's events wait (an inactive window sleeps until something happens).
+  virtual bool WaitForEvents() const { return false; }
+  // The turn's ticks; false when none could run.
+  virtual bool Tick(uint32_t turn) = 0;
+  // After the ticks (ran: Tick returned true); false: the run is over.
+  virtual bool End(uint32_t turn, bool ran) = 0;
+};
+
+// The program's loop over turns, until the pacer or the program ends it.
+void RunTickLoop(GameContext& g, SdlPlatform& platform, ITickPacer& pacer, int& exitCode) {
+  for (uint32_t turn = 1; !g.Terminated; ++turn) {
+    if (!pacer.Begin(turn)) break;
+    HandleEvents(g, platform.Pump(pacer.WaitForEvents()));
+    if (g.Terminated) break;
+    bool ran = false;
+    if (!Guarded(g, exitCode, [&] { ran = pacer.Tick(turn); })) break;
+    if (!pacer.End(turn, ran)) break;
+  }
+}
+
+// Headless: a virtual clock that advances a fixed step a tick, the script's events feeding the
+// devices, the shots and dumps asked for by tick. A match of two computer players ends the run.
+class THeadlessPacer final : public ITickPacer {
+ public:
+  THeadlessPacer(GameContext& g, SdlPlatform& platform, const RunOptions& o,
+                 const std::vector<TScriptEvent>& script, TTickOutputs& outputs)
+      : g_(g), platform_(platform), o_(o), script_(script), outputs_(outputs) {}
+  bool Begin(uint32_t tick) override {
+    if (o_.Frames >= 0 && long(tick) > o_.Frames) return false;
+    now_ += uint32_t(o_.FrameMs);
+    platform_.SetVirtualTime(now_);
+    while (next_ < script_.size() && script_[next_].Tick <= tick)
+      ApplyScriptEvent(platform_, script_[next_++]);
+    return true;
+  }
+  bool Tick(uint32_t) override {
+    if (g_.Playback) {
+      // A recording started from the replays list plays as in a window, on the script's keys.
+      if (!PlaybackFrame(g_, uint32_t(o_.FrameMs))) EndPlayback(g_, true);
+      return true;
+    }
+    FrameTick(g_, now_, o_.FrameMs);
+    return true;
+  }
+  bool End(uint32_t tick, bool) override {
+    outputs_.After(tick, platform_, g_);
+    return !ComputerMatchOver(g_);
+  }
+
+ private:
+  GameContext& g_;
+  SdlPlatform& platform_;
+  const RunOptions& o_;
+  const std::vector<TScriptEvent>& script_;
+  TTickOutputs& outputs_;
+  size_t next_ = 0;
+  uint32_t now_ = 1000;
+};
+
+// Headless playback: as fast as it goes, on the recorded clock; ticks count from the game's first.
+class THeadlessPlaybackPacer final : public ITickPacer {
+ public:
+  THeadlessPlaybackPacer(GameContext& g, SdlPlatform& platform, const RunOptions& o, TTickOutputs& outputs)
+      : g_(g), platform_(platform), o_(o), outputs_(outputs) {}
+  bool Begin(uint32_t tick) override {
+    return g_.Playback && g_.Playback->HasNext && (o_.Frames < 0 || long(tick) <= o_.Frames);
+  }
+  bool Tick(uint32_t) override { return PlaybackTick(g_); }
+  bool End(uint32_t tick, bool ran) override {
+    if (!ran) return false;
+    outputs_.After(tick, platform_, g_);
+    return true;
+  }
+
+ private:
+  GameContext& g_;
+  SdlPlatform& platform_;
+  const RunOptions& o_;
+  TTickOutputs& outputs_;
+};
+
+// The window: the real clock while the window is active, one tick a turn with the milliseconds
+// since the last as its move count; a replay being played paces its own recorded ticks.
+class TWindowPacer final : public ITickPacer {
+ public:
+  TWindowPacer(GameContext& g, SdlPlatform& platform) : g_(g), platform_(platform), last_(platform.Ticks()) {}
+  bool Begin(uint32_t) override {
+    // The timer ticks only while the window is active; otherwise wait for events.
+    active_ = platform_.Active();
+    return true;
+  }
+  bool WaitForEvents() const override { return !active_; }
+  bool Tick(uint32_t) override {
+    if (!active_) return true;
+    const uint32_t now = platform_.Ticks();
+    const uint32_t lag = now - last_;
+    if (lag == 0) {
+      platform_.Delay(1);
+      return true;
+    }
+    last_ = now;
+    if (g_.Playback) {
+      if (!PlaybackFrame(g_, lag)) EndPlayback(g_, true);
+      return true;
+    }
+    FrameTick(g_, now, int(std::min<uint32_t>(lag, 0x7FFFFFFF)));
+    return true;
+  }
+  bool End(uint32_t, bool) override { return true; }
+
+ private:
+  GameContext& g_;
+  SdlPlatform& platform_;
+  uint32_t last_;
+  bool active_ = false;
 };
 
 }  // namespace
@@ -457,6 +598,7 @@ namespace {
 class TRecordedPlayScreen final : public TPlayScreen {
  public:
   void Enter(GameContext& g, TScreenState from) override {
+    ReleaseClock(g);
     TPlayScreen::Enter(g, from);
     RecordGameStart(g);
     RulesRan(g);
@@ -471,6 +613,7 @@ class TRecordedPlayScreen final : public TPlayScreen {
   }
   void Leave(GameContext& g, TScreenState next) override {
     SetPaused(g, false);
+    ReleaseClock(g);
     TPlayScreen::Leave(g, next);
   }
 };
@@ -562,8 +705,8 @@ int RunProgram(int argc, char** argv) {
   }
 
   int exitCode = 0;
+  TTickOutputs outputs(o);
   if (o.Net.Active()) {
-    const TTickOutputs outputs(o);
     size_t next = 0;
     TNetRunHooks hooks;
     hooks.Headless = o.Headless;
@@ -582,8 +725,7 @@ int RunProgram(int argc, char** argv) {
     int rc = 0;
     if (!Guarded(*g, exitCode, [&] { rc = RunNetMatch(*g, o.Net, hooks); })) rc = 1;
     if (o.Headless || g->Terminated) {
-      if (!o.Dump.empty() && !WriteFile(o.Dump, DumpJson(*g)))
-        std::fprintf(stderr, "kq001: cannot write %s\n", o.Dump.c_str());
+      outputs.Finish(o, *g);
       FormDestroy(*g);
       g->Platform = nullptr;
       g.reset();
@@ -602,21 +744,13 @@ int RunProgram(int argc, char** argv) {
     if (!replayError.empty()) ReplayNotice(*g, replayError);
   }
   if (o.Headless && g->Playback) {
-    // As fast as it goes, on the recorded clock; ticks count from the game's first.
-    const TTickOutputs outputs(o);
-    for (uint32_t tick = 1; g->Playback->HasNext && (o.Frames < 0 || long(tick) <= o.Frames); ++tick) {
-      HandleEvents(*g, platform->Pump(false));
-      if (g->Terminated) break;
-      bool ran = false;
-      if (!Guarded(*g, exitCode, [&] { ran = PlaybackTick(*g); }) || !ran) break;
-      outputs.After(tick, *platform, *g);
-    }
+    THeadlessPlaybackPacer pacer(*g, *platform, o, outputs);
+    RunTickLoop(*g, *platform, pacer, exitCode);
     if (!g->Playback->Mismatch.empty()) {
       std::fprintf(stderr, "kq001: %s: %s\n", o.Replay.c_str(), g->Playback->Mismatch.c_str());
       if (exitCode == 0) exitCode = 2;
     }
-    if (!o.Dump.empty() && !WriteFile(o.Dump, DumpJson(*g)))
-      std::fprintf(stderr, "kq001: cannot write %s\n", o.Dump.c_str());
+    outputs.Finish(o, *g);
     EndPlayback(*g, false);
     FormDestroy(*g);
     g->Platform = nullptr;
@@ -624,56 +758,15 @@ int RunProgram(int argc, char** argv) {
     return exitCode;
   }
   if (o.Headless) {
-    const TTickOutputs outputs(o);
-    size_t next = 0;
-    uint32_t now = 1000;
-    for (uint32_t tick = 1; !g->Terminated && (o.Frames < 0 || long(tick) <= o.Frames); ++tick) {
-      now += uint32_t(o.FrameMs);
-      platform->SetVirtualTime(now);
-      while (next < script.size() && script[next].Tick <= tick) ApplyScriptEvent(*platform, script[next++]);
-      HandleEvents(*g, platform->Pump(false));
-      if (g->Terminated) break;
-      if (g->Playback) {
-        // A recording started from the replays list plays as in a window, on the script's keys.
-        bool going = true;
-        if (!Guarded(*g, exitCode, [&] { going = PlaybackFrame(*g, uint32_t(o.FrameMs)); })) break;
-        if (!going) EndPlayback(*g, true);
-        outputs.After(tick, *platform, *g);
-        continue;
-      }
-      if (!Guarded(*g, exitCode, [&] { FrameTick(*g, now, o.FrameMs); })) break;
-      outputs.After(tick, *platform, *g);
-      if (ComputerMatchOver(*g)) break;
-    }
+    THeadlessPacer pacer(*g, *platform, o, script, outputs);
+    RunTickLoop(*g, *platform, pacer, exitCode);
   } else {
-    uint32_t last = platform->Ticks();
-    while (!g->Terminated) {
-      // The timer ticks only while the window is active; otherwise wait for events.
-      bool active = platform->Active();
-      HandleEvents(*g, platform->Pump(!active));
-      if (g->Terminated) break;
-      if (!active) continue;
-      uint32_t now = platform->Ticks();
-      uint32_t lag = now - last;
-      if (lag == 0) {
-        platform->Delay(1);
-        continue;
-      }
-      last = now;
-      if (g->Playback) {
-        bool going = true;
-        if (!Guarded(*g, exitCode, [&] { going = PlaybackFrame(*g, lag); })) break;
-        if (!going) EndPlayback(*g, true);
-        continue;
-      }
-      if (!Guarded(*g, exitCode, [&] { FrameTick(*g, now, int(std::min<uint32_t>(lag, 0x7FFFFFFF))); }))
-        break;
-    }
+    TWindowPacer pacer(*g, *platform);
+    RunTickLoop(*g, *platform, pacer, exitCode);
   }
   // Scores or settings that could not be saved anywhere make the run a failure.
   if (!FormDestroy(*g) && exitCode == 0) exitCode = 1;
-  if (!o.Dump.empty() && !WriteFile(o.Dump, DumpJson(*g)))
-    std::fprintf(stderr, "kq001: cannot write %s\n", o.Dump.c_str());
+  outputs.Finish(o, *g);
   g->Platform = nullptr;
   g.reset();
   return exitCode;

@@ -58,6 +58,11 @@ void SetPaused(GameContext& g, bool paused) {
   if (g.Music) g.Music->SetPaused(paused);
 }
 
+void ReleaseClock(GameContext& g) {
+  g.FrameTime += g.ClockHeld;
+  g.ClockHeld = 0;
+}
+
 void RulesRan(GameContext& g) {
   g.RulesTime = g.FrameTime;
 }

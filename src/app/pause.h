@@ -21,6 +21,10 @@ void RulesRan(GameContext& g);
 // Sets or ends the pause (music with it); ending it also on leaving play.
 void SetPaused(GameContext& g, bool paused);
 
+// The held time belongs to one game: on entering and leaving play the clock the rules read is
+// the real one again, without a jump in the tick that follows.
+void ReleaseClock(GameContext& g);
+
 // The overlay of the play screen (installed as GameContext::PlayOverlay).
 void DrawPlayExtras(GameContext& g, Canvas& c);
 
