@@ -8,8 +8,8 @@
 //                 never used for tuning (default 0)
 // cpu_bench --trace LEVEL1 LEVEL2 SEED follows one match.
 #include <algorithm>
-#include <cstdio>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <numeric>
 #include <string>
@@ -74,20 +74,21 @@ bool BeginnerPace(uint64_t set) {
     TInputStates before[2];
     uint32_t last[2] = {0, 0};
     bool pressed[2] = {false, false};
-    const TMatchResult r = PlayMatch(1, 1, MixSeed(set + 77, seed), kMaxTicks, nullptr, [&](const GameContext& g) {
-      for (int n = 0; n < 2; ++n) {
-        const auto* cpu = dynamic_cast<const TCpuPlayer*>(Inner(g.ControlPrograms[size_t(n)].get()));
-        if (!cpu) continue;
-        const TInputStates now = cpu->Held();
-        if ((now & ~before[n]).any()) {
-          ++presses;
-          if (pressed[n]) shortest = std::min(shortest, g.FrameTime - last[n]);
-          last[n] = g.FrameTime;
-          pressed[n] = true;
-        }
-        before[n] = now;
-      }
-    });
+    const TMatchResult r =
+        PlayMatch(1, 1, MixSeed(set + 77, seed), kMaxTicks, nullptr, [&](const GameContext& g) {
+          for (int n = 0; n < 2; ++n) {
+            const auto* cpu = dynamic_cast<const TCpuPlayer*>(Inner(g.ControlPrograms[size_t(n)].get()));
+            if (!cpu) continue;
+            const TInputStates now = cpu->Held();
+            if ((now & ~before[n]).any()) {
+              ++presses;
+              if (pressed[n]) shortest = std::min(shortest, g.FrameTime - last[n]);
+              last[n] = g.FrameTime;
+              pressed[n] = true;
+            }
+            before[n] = now;
+          }
+        });
     seconds += 2.0 * r.Ticks * 16 / 1000.0;
   }
   const double rate = presses / std::max(seconds, 1.0);
@@ -150,7 +151,8 @@ int main(int argc, char** argv) {
   std::printf(
       "\nstrength table, seed set %llu%s, %d matches each (sides alternate), 16 ms ticks, at most 20 "
       "minutes:\n",
-      (unsigned long long)seedSet, seedSet == 0 ? " (the tuning seeds)" : " (never used for tuning)", matches);
+      (unsigned long long)seedSet, seedSet == 0 ? " (the tuning seeds)" : " (never used for tuning)",
+      matches);
   std::printf("  %-8s %-8s %5s %6s %5s %7s %10s  %s\n", "level", "against", "wins", "losses", "draws",
               "win %", "mean time", "target");
   for (TPairing& t : table) {

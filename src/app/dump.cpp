@@ -128,11 +128,10 @@ std::string DumpJson(const GameContext& g) {
     << ",\"paused\":" << (g.Paused ? "true" : "false") << ",\"title_cursor\":" << (title ? title->Cursor : 0)
     << ",\"title_choices\":" << TitleChoicesJson(title) << ",\"session_wins\":[" << g.SessionWins[0] << ","
     << g.SessionWins[1] << "]"
-    << ",\"game_mode\":" << g.GameMode
-    << ",\"fps\":" << g.FrameRate.FrameRate << ",\"new_rank_index\":" << g.NewRankIndex
-    << ",\"ex_stage\":" << int(g.ExStage) << ",\"ending_step\":" << g.EndingStep
-    << ",\"retry_choice\":" << g.RetryChoice << ",\"winner\":" << g.LastWinner
-    << ",\"option_cursor\":" << (options ? options->Cursor : 1)
+    << ",\"game_mode\":" << g.GameMode << ",\"fps\":" << g.FrameRate.FrameRate
+    << ",\"new_rank_index\":" << g.NewRankIndex << ",\"ex_stage\":" << int(g.ExStage)
+    << ",\"ending_step\":" << g.EndingStep << ",\"retry_choice\":" << g.RetryChoice
+    << ",\"winner\":" << g.LastWinner << ",\"option_cursor\":" << (options ? options->Cursor : 1)
     << ",\"key_assign_cursor\":" << (keys ? keys->Cursor : 1)
     << ",\"pad_assign_cursor\":" << (pads ? pads->Cursor : 1)
     << ",\"capturing\":" << (capturing ? "true" : "false")

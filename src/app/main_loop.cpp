@@ -58,7 +58,8 @@ struct RunOptions {
 };
 
 const char* kUsage =
-    "usage: kq001 [--fullscreen | --window] [--app-path DIR] [--replay FILE | FILE.kqr] [--version] [--help]\n"
+    "usage: kq001 [--fullscreen | --window] [--app-path DIR] [--replay FILE | FILE.kqr] [--version] "
+    "[--help]\n"
     "       kq001 [--host [--port N] | --join HOST[:PORT]] [--net-sim DELAY,JITTER,LOSS]\n"
     "       kq001 --headless [--frames N] [--frame-ms MS] [--seed N] [--input FILE] ...\n"
     "Try 'kq001 --help' for more.\n";

@@ -302,7 +302,8 @@ bool PlaybackFrame(GameContext& g, uint32_t realMs) {
     const TInputStates now = g.DXInput1.DownNow(in);
     const TKeyAssign& k = g.Config.KeyAssign1P;
     const int actions[4] = {k.J01, k.J02, k.J03, k.J04};
-    for (int i = 0; i < 4; ++i) down[9 + i] = actions[i] >= 0 && actions[i] < kInputStates && now.test(size_t(actions[i]));
+    for (int i = 0; i < 4; ++i)
+      down[9 + i] = actions[i] >= 0 && actions[i] < kInputStates && now.test(size_t(actions[i]));
     const uint64_t pad = in.PadStates(g.DXInput1.PadNo);
     down[2] = down[2] || (pad & (1u << kStateRight));
     down[3] = down[3] || (pad & (1u << kStateLeft));

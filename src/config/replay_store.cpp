@@ -4,10 +4,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
-
-#include <algorithm>
 #include <ctime>
 #include <filesystem>
 

@@ -133,8 +133,8 @@ struct GameContext {
 
   // Pause of a local game: the rules' clock and the music stand still while it is set.
   bool Paused = false;
-  uint32_t ClockHeld = 0;  // milliseconds of pause taken off the clock the rules read
-  uint32_t RulesTime = 0;  // FrameTime of the last tick the rules ran
+  uint32_t ClockHeld = 0;               // milliseconds of pause taken off the clock the rules read
+  uint32_t RulesTime = 0;               // FrameTime of the last tick the rules ran
   std::array<bool, 3> PauseKeysDown{};  // Pause, P, a pad's Start as last seen (for their presses)
   uint32_t NoPauseNoticeUntil = 0;      // "no pause" shown in a network match until then
   // Drawn over the play screen after the replay mark (the program's pause, sides and tally).

@@ -28,7 +28,6 @@ void CompleteGameStart(GameContext& g);
 // Leaving the play screen: falling lists freed, sprite references dropped.
 void LeavePlay(GameContext& g);
 
-
 // --- the play tick (game_tick.cpp) ---
 void GameTick(GameContext& g, int moveCount);
 void EraseTick(GameContext& g, TPlayerInfo& p);

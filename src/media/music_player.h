@@ -50,8 +50,8 @@ class TMidiPlayer : public IMusicPlayer {
   uint32_t eventType_ = 0;
   std::atomic<bool> playing_{false};
   std::atomic<bool> ended_{false};
-  bool tails_ = false;
-  bool paused_ = false;  // held by SetPaused: plays on from the same place  // after a song's end its last notes ring out; after Stop nothing does
+  bool tails_ = false;   // after a song's end its last notes ring out; after Stop nothing does
+  bool paused_ = false;  // held by SetPaused: plays on from the same place
 };
 
 }  // namespace kq

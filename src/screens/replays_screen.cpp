@@ -28,7 +28,8 @@ std::string SideText(uint8_t side) {
 // "2026-12-09 14:40" from YYYYMMDDHHMMSS.
 std::string StampText(const std::string& s) {
   if (s.size() < 12) return s;
-  return s.substr(0, 4) + "-" + s.substr(4, 2) + "-" + s.substr(6, 2) + " " + s.substr(8, 2) + ":" + s.substr(10, 2);
+  return s.substr(0, 4) + "-" + s.substr(4, 2) + "-" + s.substr(6, 2) + " " + s.substr(8, 2) + ":" +
+         s.substr(10, 2);
 }
 
 std::string LengthText(uint64_t ms) {
@@ -97,8 +98,12 @@ void TReplaysScreen::Paint(GameContext& g, Canvas& c) {
     const std::string title = "REPLAYS";
     DrawScreenText(g, c, 320 - ScreenTextWidth(g, title) / 2, 14, title, kTextGold);
     const int headY = kListTop - h - 10;
-    for (auto [x, name] : {std::pair{34, "DATE"}, {190, "MODE"}, {226, "PLAYERS"}, {404, "SCORE / WINNER"},
-                           {500, "LEVEL"}, {572, "LENGTH"}})
+    for (auto [x, name] : {std::pair{34, "DATE"},
+                           {190, "MODE"},
+                           {226, "PLAYERS"},
+                           {404, "SCORE / WINNER"},
+                           {500, "LEVEL"},
+                           {572, "LENGTH"}})
       DrawScreenText(g, c, x, headY, name, kTextDim);
     c.FillRect({12, kListTop - 6, 616, 1}, 0x5C7EE6);
     if (Entries.empty()) {
@@ -119,7 +124,8 @@ void TReplaysScreen::Paint(GameContext& g, Canvas& c) {
                      FitScreenText(g, ask, 620), kTextWarn);
     } else if (!Notice.empty()) {
       const std::string shown = FitScreenText(g, Notice, 620);
-      DrawScreenText(g, c, 320 - ScreenTextWidth(g, shown) / 2, noticeY, shown, NoticeBad ? kTextWarn : kTextValue);
+      DrawScreenText(g, c, 320 - ScreenTextWidth(g, shown) / 2, noticeY, shown,
+                     NoticeBad ? kTextWarn : kTextValue);
     }
     const TKeyAssign& k = g.Config.KeyAssign1P;
     const std::string hint = "RETURN/" + KeyName(k.K01) + ": PLAY   " + KeyName(k.K02) + ": KEEP   " +
@@ -128,7 +134,6 @@ void TReplaysScreen::Paint(GameContext& g, Canvas& c) {
     DrawScreenText(g, c, 320 - ScreenTextWidth(g, shown) / 2, 480 - h - 6, shown, kTextDim);
   }
 }
-
 
 void TReplaysScreen::Draw(GameContext& g) {
   g.DrawStillFrame(nullptr, false, [&](Canvas& c) { Paint(g, c); });
@@ -209,7 +214,8 @@ void TReplaysScreen::Update(GameContext& g, int moveCount) {
       Asking = false;
       Say("Not deleted", false);
     }
-  } else if (Either(g, kStateUp) || Either(g, kStateDown) || Either(g, kStateLeft) || Either(g, kStateRight)) {
+  } else if (Either(g, kStateUp) || Either(g, kStateDown) || Either(g, kStateLeft) ||
+             Either(g, kStateRight)) {
     const int step = Either(g, kStateUp)     ? -1
                      : Either(g, kStateDown) ? 1
                      : Either(g, kStateLeft) ? -kRowsShown

@@ -48,7 +48,8 @@ int ScreenLineHeight(const GameContext& g) {
 int ScreenTextWidth(const GameContext& g, std::string_view s) {
   if (const ITextRenderer* f = Face(g)) return f->Measure(s).W;
   int w = 0;  // the picture fonts: 10 pixels a byte, 20 for a multi-byte character
-  for (size_t i = 0; i < s.size(); i += Utf8Len((unsigned char)s[i])) w += (unsigned char)s[i] >= 0x80 ? 20 : 10;
+  for (size_t i = 0; i < s.size(); i += Utf8Len((unsigned char)s[i]))
+    w += (unsigned char)s[i] >= 0x80 ? 20 : 10;
   return w;
 }
 

@@ -51,9 +51,9 @@ class TReplaysScreen final : public TScreen {
   static constexpr int kRowsShown = 14;
   std::vector<TReplayEntry> Entries;  // headers read as their rows come into view
   int Cursor = 0;
-  int Top = 0;           // the first row shown
-  bool Asking = false;   // "delete?" waits for its answer
-  std::string Notice;    // the outcome of the last action, or why a file cannot be played
+  int Top = 0;          // the first row shown
+  bool Asking = false;  // "delete?" waits for its answer
+  std::string Notice;   // the outcome of the last action, or why a file cannot be played
   bool NoticeBad = false;
 
  private:

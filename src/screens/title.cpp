@@ -23,9 +23,10 @@ TTitleChooser SideChooser(int player) {
   // Each player picks the rival they face: player 1's Left/Right the other side, and so on.
   ch.Devices = player == 0 ? 2 : 1;
   for (int level = 0; level <= kCpuLevels; ++level)
-    ch.Choices.push_back({CpuLevelText(level),
-                          [player, level](GameContext& c) { (player == 0 ? c.Config.Cpu1P : c.Config.Cpu2P) = level; },
-                          nullptr});
+    ch.Choices.push_back(
+        {CpuLevelText(level),
+         [player, level](GameContext& c) { (player == 0 ? c.Config.Cpu1P : c.Config.Cpu2P) = level; },
+         nullptr});
   ch.Initial = [player](const GameContext& c) { return player == 0 ? c.Config.Cpu1P : c.Config.Cpu2P; };
   return ch;
 }
@@ -45,8 +46,8 @@ std::string TitleHint(const GameContext& g, int item) {
   if (item != kTitleVsItem) return {};
   const TKeyAssign& k1 = g.Config.KeyAssign1P;
   const TKeyAssign& k2 = g.Config.KeyAssign2P;
-  return "RIVAL OF 1P: " + KeyName(k1.LEFT) + "/" + KeyName(k1.RIGHT) + "   RIVAL OF 2P: " + KeyName(k2.LEFT) +
-         "/" + KeyName(k2.RIGHT);
+  return "RIVAL OF 1P: " + KeyName(k1.LEFT) + "/" + KeyName(k1.RIGHT) +
+         "   RIVAL OF 2P: " + KeyName(k2.LEFT) + "/" + KeyName(k2.RIGHT);
 }
 
 void TTitleScreen::PlaceCursor() {

@@ -1,7 +1,6 @@
 #include "config/replay_file.h"
 
 #include <gtest/gtest.h>
-
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -352,8 +351,9 @@ TEST(ReplayStore, IndexListsEveryKqrFileNewestFirstAndSaysWhatIsWrong) {
   std::ofstream(dir.Path("notes.txt")) << "not listed";
   std::filesystem::create_directory(dir.Path("folder.kqr"));
   // The odd names sort by their change time: long ago.
-  std::filesystem::last_write_time(dir.Path("from a friend.kqr"),
-                                   std::filesystem::file_time_type::clock::now() - std::chrono::hours(24 * 365 * 20));
+  std::filesystem::last_write_time(
+      dir.Path("from a friend.kqr"),
+      std::filesystem::file_time_type::clock::now() - std::chrono::hours(24 * 365 * 20));
 
   auto list = IndexReplays(dir.Dir());
   ASSERT_EQ(list.size(), 4u);

@@ -294,7 +294,8 @@ TEST_F(CpuDriverTest, ABeginnerPressesAtMostTwiceASecondAndNeverWithinHalfASecon
   int presses = 0;
   uint32_t shortest = UINT32_MAX;
   const int frames = 60 * 1000 / 16;
-  for (int i = 0; i < frames && g.ScreenState == scPlay && P1().Phase != gpOver && P2().Phase != gpOver; ++i) {
+  for (int i = 0; i < frames && g.ScreenState == scPlay && P1().Phase != gpOver && P2().Phase != gpOver;
+       ++i) {
     Frame();
     for (int n = 0; n < 2; ++n) {
       const TInputStates now = Cpu(n)->Held();

@@ -33,7 +33,8 @@ struct ReplaysScreenTest : ::testing::Test {
     InstallFrontEndScreens(g.Screens);
     ApplyKeyAssign(g.DXInput1, g.DXInput2, g.Config);
     g.Platform = &platform;
-    MeasureOptionFont(g, std::make_unique<test::BoxTextRenderer>(), std::make_unique<test::BoxTextRenderer>(14, 28));
+    MeasureOptionFont(g, std::make_unique<test::BoxTextRenderer>(),
+                      std::make_unique<test::BoxTextRenderer>(14, 28));
     g.ReplayDir = dir;
     g.RecordSounds = true;
     g.PlayReplayFile = [this](GameContext&, const std::string& path, std::string&) {
@@ -93,7 +94,7 @@ TEST_F(ReplaysScreenTest, PlaysKeepsAndDeletesAfterAsking) {
   Tick();  // the first frame of the list
   ASSERT_EQ(R().Entries.size(), 3u);
   EXPECT_EQ(R().Entries[0].File, "20261203-100000-1P.kqr");  // newest first
-  EXPECT_FALSE(R().Entries[0].Valid);                         // read for the drawn rows
+  EXPECT_FALSE(R().Entries[0].Valid);                        // read for the drawn rows
   EXPECT_EQ(R().Entries[0].Problem, "not a replay file");
 
   // A damaged file does not play; it says why.
@@ -128,7 +129,8 @@ TEST_F(ReplaysScreenTest, PlaysKeepsAndDeletesAfterAsking) {
 TEST_F(ReplaysScreenTest, AThousandRecordingsReadOnlyTheHeadersShown) {
   for (int i = 0; i < 1000; ++i) {
     char name[64];
-    std::snprintf(name, sizeof name, "2026%02d%02d-%02d%02d%02d-1P.kqr", 1 + i / 500, 1 + i % 28, i % 24, i % 60, 0);
+    std::snprintf(name, sizeof name, "2026%02d%02d-%02d%02d%02d-1P.kqr", 1 + i / 500, 1 + i % 28, i % 24,
+                  i % 60, 0);
     std::ofstream(dir + name) << "x";
   }
   OpenFromTitle();
