@@ -22,6 +22,7 @@
 #include "config/exit_save.h"
 #include "config/file_io.h"
 #include "config/hiscore.h"
+#include "config/replay_store.h"
 #include "config/user_files.h"
 #include "core/context.h"
 #include "engine/errors.h"
@@ -266,8 +267,13 @@ int ParseArgs(int argc, char** argv, RunOptions& o) {
     }
   }
   if (!joinText.empty()) {
-    if (o.Net.Host || hasPort || !net::ParseHostPort(joinText, o.Net.JoinHost, o.Net.Port)) {
+    std::string why;
+    if (o.Net.Host || hasPort) {
       std::fprintf(stderr, "kq001: --join takes HOST[:PORT] and goes without --host and --port\n%s", kUsage);
+      return 2;
+    }
+    if (!net::ParseHostPort(joinText, o.Net.JoinHost, o.Net.Port, why)) {
+      std::fprintf(stderr, "kq001: --join %s: %s\n%s", joinText.c_str(), why.c_str(), kUsage);
       return 2;
     }
   } else if (hasPort && !o.Net.Host) {
@@ -326,8 +332,10 @@ void FormCreate(GameContext& g, const RunOptions& o, uint64_t seed) {
   ResolveUserFiles(g, env);
   if (!g.UserFiles.Warning.empty()) std::fprintf(stderr, "%s\n", g.UserFiles.Warning.c_str());
   // A save killed half-way leaves its temporary behind; this run's saves would never reuse it.
-  for (const TUserFile* f : {&g.UserFiles.Ini, &g.UserFiles.Hi})
+  for (const TUserFile* f : {&g.UserFiles.Ini, &g.UserFiles.Hi}) {
     for (const std::string& place : f->WritePlaces) RemoveStaleTemporaries(place);
+    if (!f->UserPlace.empty()) RemoveStaleTemporaries(StandInNotePath(*f));
+  }
   LoadAssets(g, seed);
   if (g.Platform && g.DataFileExists("GRP\\ICON.PNG")) {
     try {
@@ -337,6 +345,11 @@ void FormCreate(GameContext& g, const RunOptions& o, uint64_t seed) {
     }
   }
   g.ReplayDir = ReplayFolder(HiScorePath(g));
+  // Recordings follow the scores to their fallback folder when their own cannot take them.
+  const std::vector<std::string>& hiPlaces = g.UserFiles.Hi.WritePlaces;
+  g.ReplayFallbackDir = hiPlaces.size() > 1 ? ReplayFolder(hiPlaces[1]) : std::string();
+  for (const std::string& dir : {g.ReplayDir, g.ReplayFallbackDir})
+    if (!dir.empty()) RemoveStaleReplayTemporaries(dir);
   g.EnterState(scTitle);
   g.PlaySound("VOICE1A");
 }

@@ -120,4 +120,8 @@ bool PeekReplayHeader(std::string_view bytes, TReplayHeader& h);
 // The same, with the reason the header cannot be read in error.
 bool CheckReplayHeader(std::string_view bytes, TReplayHeader& h, std::string& error);
 
+// Text read from a file, for a message: quoted, every byte outside printable ASCII (and the
+// quote and backslash) as \xNN.
+std::string QuotedText(std::string_view s);
+
 }  // namespace kq
