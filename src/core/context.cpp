@@ -112,4 +112,12 @@ void GameContext::DrawFrontEndFrame(int moveCount, const TImage* background, boo
   Platform->Present();
 }
 
+void GameContext::ForgetPlaySprites() {
+  PlayerSprites = {};
+  for (TPlayerInfo* p : {&Player1P, &Player2P}) {
+    for (auto& col : p->Cells) col.fill(nullptr);
+    p->FallingList.clear();
+  }
+}
+
 }  // namespace kq

@@ -27,8 +27,7 @@ void PollInputs(GameContext& g) {
 void GameContext::EnterState(TScreenState newState) {
   if (TScreenHandlers* h = Handlers(*this, ScreenState); h && h->Leave) h->Leave(*this, newState);
   // Every sprite belongs to one screen; the records must not keep pointers to freed sprites.
-  Player1P.ForgetSprites();
-  Player2P.ForgetSprites();
+  ForgetPlaySprites();
   RetryYes = RetryNo = EndingPicture = TitleCursorSprite = nullptr;
   DXSpriteEngine1.ClearChildren();
   if (TScreenHandlers* h = Handlers(*this, newState); h && h->Enter) h->Enter(*this);
