@@ -44,8 +44,8 @@ TEST_F(StateTest, ChainRainbowAndPokerTimersRunWithoutTheirSprites) {
     P1().LvLineUpInterval = 100000;
     if (dropHud) {
       TPlayerSprites& v = g.View(P1());
-      for (TSprite* s : std::initializer_list<TSprite*>{v.ChainGaugeSprite, v.RainbowGaugeSprite, v.PokerSprite,
-                                                       v.ComboSprite, v.ScoreSprite})
+      for (TSprite* s : std::initializer_list<TSprite*>{v.ChainGaugeSprite, v.RainbowGaugeSprite,
+                                                        v.PokerSprite, v.ComboSprite, v.ScoreSprite})
         s->Kill();
       v.ChainGaugeSprite = nullptr;
       v.RainbowGaugeSprite = nullptr;
