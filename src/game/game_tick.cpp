@@ -261,7 +261,7 @@ void FallTick(GameContext& g, TPlayerInfo& p) {
     if (empty) {
       p.BonusGiven = true;
       ShowBoard(g, p, "STR_BONUS", true);
-      p.Score = std::min(p.Score + 10000, 9999999);
+      p.Score = std::min(p.Score + 10000, kMaxScore);
       if (TScoreSprite* score = g.View(p).ScoreSprite) {
         score->RollSpeed = 40;
         score->SetValue(int64_t(p.Score) * 10000);
