@@ -178,6 +178,7 @@ void LoadAssets(GameContext& g, uint64_t seed) {
   if (!FileExists(levelDef)) levelDef = g.DataPath("LevelUp.def");
   const TUserFiles& u = g.UserFiles;
   LoadConfig(u.Ini.ReadPath.empty() ? IniPath(g) : u.Ini.ReadPath, levelDef, g.Config, g.LevelTable);
+  SetLanguage(g.Config.Language, g.LocaleFolders);
   if (g.Platform) g.Platform->SetVsync(g.Config.WaitVsync);
   g.HiScoreTable = THiScoreTable{};
   LoadHiScores(u.Hi.ReadPath.empty() ? HiScorePath(g) : u.Hi.ReadPath, g.HiScoreTable);

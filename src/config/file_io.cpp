@@ -11,6 +11,7 @@
 #include <cstdlib>
 
 #include "engine/errors.h"
+#include "engine/i18n.h"
 
 namespace kq {
 
@@ -58,7 +59,7 @@ std::string RealTarget(const std::string& path) {
 }  // namespace
 
 std::string WriteErrorText(const std::string& path) {
-  return path + " に書き込めません";
+  return Subst(Tr("Cannot write {path}"), "{path}", path);
 }
 
 TReadResult ReadFileBytes(const std::string& path, std::string& out) {

@@ -142,6 +142,8 @@ TEST_F(RunnerTest, HangUpAndTerminateSaveBeforeExit) {
 
 TEST_F(RunnerTest, MissingStartUpPictureStopsWithTheLoaderMessage) {
   fs::remove(dir / "GRP" / "TITLE.PNG");
+  // In Japanese the box keeps its historic words, byte for byte.
+  std::ofstream(dir / "kq001.INI") << "[System]\nLanguage=ja\n";
   // A bitmap of the same name does not stand in for the PNG.
   std::ofstream(dir / "GRP" / "TITLE.BMP") << "BM";
   EXPECT_EQ(Run("--frames 5"), 1);

@@ -213,10 +213,10 @@ TEST(SaveAtExit, AFailingChosenPlaceFallsBackAndSaysWhere) {
   TExitSaveResult r = SaveAtExit(u, TGameConfig{}, scores, rng, full);
   EXPECT_FALSE(r.Lost());
   EXPECT_EQ(r.HiScores.SavedPath, dir.Path("home/.local/share/kq001/kq001.HI"));
-  EXPECT_EQ(r.Message(), app + "kq001.INI に書き込めません: No space left on device\n代わりに " +
-                             dir.Path("home/.config/kq001/kq001.INI") + " に保存しました\n" + app +
-                             "kq001.HI に書き込めません: No space left on device\n代わりに " +
-                             dir.Path("home/.local/share/kq001/kq001.HI") + " に保存しました");
+  EXPECT_EQ(r.Message(), "Cannot write " + app + "kq001.INI: No space left on device\nSaved to " +
+                             dir.Path("home/.config/kq001/kq001.INI") + " instead\nCannot write " + app +
+                             "kq001.HI: No space left on device\nSaved to " +
+                             dir.Path("home/.local/share/kq001/kq001.HI") + " instead");
   EXPECT_EQ(ReadBytes(app + "kq001.HI"), std::string(kHiScoreFileSize, 'x'));  // untouched
   EXPECT_EQ(dir.Count(), 2);                                                   // no temporaries
 }
@@ -232,9 +232,8 @@ TEST(SaveAtExit, WhenEveryPlaceFailsTheFileAndReasonAreNamed) {
   TExitSaveResult r = SaveAtExit(u, TGameConfig{}, scores, rng);
   EXPECT_TRUE(r.Lost());
   EXPECT_FALSE(r.Config.Lost());
-  EXPECT_EQ(r.Message(), app + "kq001.HI に書き込めません: Is a directory\n" +
-                             dir.Path("home/.local/share/kq001/kq001.HI") +
-                             " に書き込めません: Not a directory");
+  EXPECT_EQ(r.Message(), "Cannot write " + app + "kq001.HI: Is a directory\nCannot write " +
+                             dir.Path("home/.local/share/kq001/kq001.HI") + ": Not a directory");
 }
 
 TEST(ReplaceFile, SyncsTheFolderAfterTheRename) {
