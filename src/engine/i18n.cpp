@@ -15,6 +15,20 @@ constexpr const char* kDomain = "kq001";
 
 // gettext's state is the process's; this only remembers what was asked of it.
 TLanguage gLanguage = TLanguage::English;
+// LANGUAGE as it was before SetLanguage set it (restored when another language is chosen, so the
+// locale's own choice is read again).
+bool gLanguageSet = false;
+bool gHadLanguage = false;
+std::string gOldLanguage;
+
+void RestoreLanguageVariable() {
+  if (!gLanguageSet) return;
+  if (gHadLanguage)
+    ::setenv("LANGUAGE", gOldLanguage.c_str(), 1);
+  else
+    ::unsetenv("LANGUAGE");
+  gLanguageSet = false;
+}
 
 bool StartsWithJa(const char* v) {
   return v && std::tolower(static_cast<unsigned char>(v[0])) == 'j' &&
@@ -29,9 +43,10 @@ bool Set(const char* v) {
 }  // namespace
 
 TLanguage ParseLanguage(std::string_view key) {
+  while (!key.empty() && std::isspace(static_cast<unsigned char>(key.front()))) key.remove_prefix(1);
+  while (!key.empty() && std::isspace(static_cast<unsigned char>(key.back()))) key.remove_suffix(1);
   std::string k;
-  for (char c : key)
-    if (!std::isspace(static_cast<unsigned char>(c))) k += char(std::tolower(static_cast<unsigned char>(c)));
+  for (char c : key) k += char(std::tolower(static_cast<unsigned char>(c)));
   if (k == "en") return TLanguage::English;
   if (k == "ja") return TLanguage::Japanese;
   return TLanguage::Auto;
@@ -65,6 +80,7 @@ TLanguage LocaleLanguage() {
 }
 
 TLanguage SetLanguage(TLanguage lang, const std::vector<std::string>& folders) {
+  RestoreLanguageVariable();
   if (lang == TLanguage::Auto) lang = LocaleLanguage();
   gLanguage = TLanguage::English;
   if (lang != TLanguage::Japanese) return gLanguage;
@@ -80,6 +96,10 @@ TLanguage SetLanguage(TLanguage lang, const std::vector<std::string>& folders) {
   if (found.empty()) return gLanguage;
   // gettext reads the language from LANGUAGE, and ignores it under the C locale: the messages
   // category gets a UTF-8 locale of the system's (C.UTF-8 is always there) when it has none.
+  const char* old = std::getenv("LANGUAGE");
+  gHadLanguage = old != nullptr;
+  gOldLanguage = old ? old : "";
+  gLanguageSet = true;
   ::setenv("LANGUAGE", "ja", 1);
   const char* now = std::setlocale(LC_MESSAGES, "");
   if (!now || std::string_view(now) == "C" || std::string_view(now) == "POSIX")

@@ -690,8 +690,11 @@ void SdlPlatform::SetVirtualPadHat(int n, int dir) {
 
 std::string SdlPlatform::VirtualPadGuid(int n) const {
   if (n < 0 || n >= 8 || !impl_->VirtualPads[size_t(n)]) return {};
+  // Mapping lines carry no name checksum (bytes 2 and 3): SDL matches them without it.
+  SDL_JoystickGUID guid = SDL_JoystickGetGUID(impl_->VirtualPads[size_t(n)]);
+  guid.data[2] = guid.data[3] = 0;
   char buf[33] = {};
-  SDL_JoystickGetGUIDString(SDL_JoystickGetGUID(impl_->VirtualPads[size_t(n)]), buf, sizeof buf);
+  SDL_JoystickGetGUIDString(guid, buf, sizeof buf);
   return buf;
 }
 
