@@ -67,8 +67,8 @@ void Player(std::ostringstream& o, const TPlayerInfo& p) {
     << ",\"shots_in_flight\":" << p.ShotsInFlight << ",\"erasing_count\":" << p.ErasingCount
     << ",\"erased_in_level\":" << p.ErasedInLevel << ",\"need_block\":" << p.LvNeedBlock
     << ",\"line_up_interval\":" << p.LvLineUpInterval << ",\"hard_block_ratio\":" << p.LvHardBlockRatio;
-  if (p.Sight)
-    o << ",\"sight\":[" << p.Sight->Col << "," << p.Sight->Row << "]";
+  if (p.Sight.Live)
+    o << ",\"sight\":[" << p.Sight.Col << "," << p.Sight.Row << "]";
   else
     o << ",\"sight\":null";
   o << ",\"chain_gauge\":" << Num(p.ChainGauge) << ",\"power_gauge\":" << Num(p.PowerGauge)

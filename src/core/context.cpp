@@ -113,6 +113,14 @@ void GameContext::DrawFrontEndFrame(int moveCount, const TImage* background, boo
   Platform->Present();
 }
 
+void GameContext::ForgetPlaySprites() {
+  PlayerSprites = {};
+  for (TPlayerInfo* p : {&Player1P, &Player2P}) {
+    for (auto& col : p->Cells) col.fill(nullptr);
+    p->FallingList.clear();
+  }
+}
+
 void GameContext::DrawStillFrame(const TImage* background, bool frameRateText,
                                  const std::function<void(Canvas&)>& extra) {
   Canvas* c = ScreenCanvas();

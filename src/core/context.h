@@ -15,6 +15,7 @@
 #include "config/game_config.h"
 #include "config/user_files.h"
 #include "core/controls.h"
+#include "core/game_state.h"
 #include "core/player.h"
 #include "core/screen.h"
 #include "engine/canvas.h"
@@ -52,6 +53,9 @@ struct GameContext {
   GameContext(const GameContext&) = delete;
   GameContext& operator=(const GameContext&) = delete;
 
+  // The rules' state; the names below reach into it.
+  TGameState State;
+
   // Back ends; any may be null (rule tests run without a display or sound).
   IPlatform* Platform = nullptr;
   ISoundSystem* Sound = nullptr;
@@ -62,7 +66,7 @@ struct GameContext {
   // Form state.
   TScreenState ScreenState = scNone;
   TScreenManager Screens;  // the screen of every state
-  uint32_t FrameTime = 0;
+  uint32_t& FrameTime = State.FrameTime;
   std::string AppPath;   // program folder with a trailing '/'
   std::string PackPath;  // folder of the asset pack with a trailing '/'; empty: the program folder
   std::vector<std::string> PackFoldersSearched;  // in order, for the load-error text
@@ -81,12 +85,13 @@ struct GameContext {
   int NewRankIndex = -1;
 
   // Game state.
-  TPlayerInfo Player1P;
-  TPlayerInfo Player2P;
-  uint8_t ExStage = 0;
-  int EndingStep = 0;
-  uint32_t EndingTime = 0;
-  int RetryChoice = 0;  // game-over prompt: 0 yes, 1 no
+  TPlayerInfo& Player1P = State.Players[0];
+  TPlayerInfo& Player2P = State.Players[1];
+  uint8_t& ExStage = State.ExStage;
+  int& EndingStep = State.EndingStep;
+  uint32_t& EndingTime = State.EndingTime;
+  std::array<TPlayerSprites, 2> PlayerSprites;  // what shows each record
+  int RetryChoice = 0;                          // game-over prompt: 0 yes, 1 no
   TImageSprite* RetryYes = nullptr;
   TImageSprite* RetryNo = nullptr;
   TImageSprite* EndingPicture = nullptr;
@@ -94,7 +99,7 @@ struct GameContext {
   // Rng feeds the rules alone (new-row colours, hazard placement and timing). Effects, music,
   // voices and the score file's key bytes draw from streams of their own, seeded from the same
   // game seed, so they stay varied but can never move the rules.
-  TRandom Rng;
+  TRandom& Rng = State.Rng;
   TRandom FxRng;
   TRandom MusicRng;
   TRandom VoiceRng;
@@ -165,6 +170,10 @@ struct GameContext {
 
   // Player n (0 or 1).
   TPlayerInfo& Player(int n) { return n == 0 ? Player1P : Player2P; }
+  // The sprites of a record of State.
+  TPlayerSprites& View(const TPlayerInfo& p) { return PlayerSprites[&p == &Player2P ? 1 : 0]; }
+  // Drops every reference to a sprite of the play screen (the engine frees them on a screen change).
+  void ForgetPlaySprites();
   TDXInput& Input(const TPlayerInfo& p) { return p.PlayerNo == 0 ? DXInput1 : DXInput2; }
   const TKeyAssign& Keys(const TPlayerInfo& p) const {
     return p.PlayerNo == 0 ? Config.KeyAssign1P : Config.KeyAssign2P;

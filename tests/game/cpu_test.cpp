@@ -236,7 +236,7 @@ TEST_F(CpuDriverTest, HeldControlsLatchLikeKeysAndShotsFireOnce) {
   viaKeys.Keys = g.DXInput2.Keys;
   int shots = 0, moves = 0;
   for (int i = 0; i < 400 && shots < 1; ++i) {
-    const int col = P2().Sight->Col, row = P2().Sight->Row;
+    const int col = P2().Sight.Col, row = P2().Sight.Row;
     const int inFlight = P2().ShotsInFlight;
     Frame();
     const TInputStates held = Cpu(1)->Held();
@@ -249,9 +249,9 @@ TEST_F(CpuDriverTest, HeldControlsLatchLikeKeysAndShotsFireOnce) {
     // Directions and J04 stay latched while held; the shot states were cleared at the frame's end.
     EndFrameInput(g.DXInput1, viaKeys, g.Config, true);
     EXPECT_EQ(g.DXInput2.States, viaKeys.States) << "frame " << i;
-    if (P2().Sight->Col != col || P2().Sight->Row != row) {
+    if (P2().Sight.Col != col || P2().Sight.Row != row) {
       ++moves;
-      EXPECT_EQ(std::abs(P2().Sight->Col - col) + std::abs(P2().Sight->Row - row), 1);  // never teleports
+      EXPECT_EQ(std::abs(P2().Sight.Col - col) + std::abs(P2().Sight.Row - row), 1);  // never teleports
     }
     if (P2().ShotsInFlight > inFlight) ++shots;
   }
@@ -268,14 +268,14 @@ TEST_F(CpuDriverTest, ASlowPlayerHoldsTheKeyOverALongWalkAndTheRepeatMovesIt) {
   AimAt(P2(), 0, 12);
   int heldFrames = 0, moves = 0, longest = 0, run = 0;
   for (int i = 0; i < 600 && P2().ShotsInFlight == 0; ++i) {
-    const int col = P2().Sight->Col, row = P2().Sight->Row;
+    const int col = P2().Sight.Col, row = P2().Sight.Row;
     Frame();
     const TInputStates held = Cpu(1)->Held();
     const bool dir = held.test(0) || held.test(1) || held.test(2) || held.test(3);
     run = dir ? run + 1 : 0;
     longest = std::max(longest, run);
     heldFrames += dir;
-    const int step = std::abs(P2().Sight->Col - col) + std::abs(P2().Sight->Row - row);
+    const int step = std::abs(P2().Sight.Col - col) + std::abs(P2().Sight.Row - row);
     EXPECT_LE(step, 1);
     moves += step;
   }
