@@ -149,7 +149,9 @@ std::string DumpJson(const GameContext& g) {
     << ",\"DisableGameOver\":" << int(c.DisableGameOver) << ",\"AdvancedMode1P\":" << int(c.AdvancedMode1P)
     << ",\"AdvancedMode2P\":" << int(c.AdvancedMode2P) << ",\"JoyName1P\":" << Quote(c.JoyName1P)
     << ",\"JoyName2P\":" << Quote(c.JoyName2P) << ",\"Cpu1P\":" << c.Cpu1P << ",\"Cpu2P\":" << c.Cpu2P
-    << ",\"KeyAssign1P\":";
+    << ",\"FullScreen\":" << int(c.FullScreen) << ",\"MusicVolume\":" << c.MusicVolume
+    << ",\"SoundVolume\":" << c.SoundVolume << ",\"VoiceVolume\":" << c.VoiceVolume
+    << ",\"Language\":" << Quote(LanguageKey(c.Language)) << ",\"KeyAssign1P\":";
   Keys(o, c.KeyAssign1P);
   o << ",\"KeyAssign2P\":";
   Keys(o, c.KeyAssign2P);

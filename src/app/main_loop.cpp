@@ -84,6 +84,17 @@ std::vector<std::string> PackFolders(const RunOptions& o, const TUserEnv& env) {
   return PackCandidates(ProgramFolder(o), ExecutableFolder(), KQ_DATA_FROM_BIN, env);
 }
 
+// Where the message catalogues may be: beside the program (the build tree, a portable folder),
+// then relative to it as installed (a moved prefix still works), then where the build installs.
+std::vector<std::string> LocaleFolders(const RunOptions& o) {
+  std::vector<std::string> out{ProgramFolder(o) + "locale", ExecutableFolder() + "locale",
+                               ExecutableFolder() + KQ_LOCALE_FROM_BIN};
+#ifdef KQ_LOCALE_DIR
+  out.push_back(KQ_LOCALE_DIR);
+#endif
+  return out;
+}
+
 // The keys of both players as the settings file has them.
 std::string ControlsText(const TGameConfig& c) {
   auto pad = [](std::string s, size_t w) {
@@ -287,20 +298,27 @@ int ParseArgs(int argc, char** argv, RunOptions& o) {
   return 0;
 }
 
+// The English texts say what happened in plain words; the Japanese ones keep their historic
+// form, with the kind of error by its class name.
 std::string ErrorText(const std::string& className, const std::string& message) {
-  return std::string("内部でエラーが発生しました") + "\n" + "種類：" + className + "\n" + "内容：" + message;
+  return Subst(Subst(Tr("Something went wrong inside the game:\n{message}"), "{class}", className),
+               "{message}", message);
 }
 
 // The load-error box also says which file was missing and where the pack was looked for.
 std::string LoadErrorText(const GameContext& g, const EResorceLoadError& e) {
-  std::string text = ErrorText(e.ClassName(), e.what());
-  if (!e.Missing.empty()) text += "\n見つからないファイル：" + e.Missing;
+  std::string text =
+      Subst(Subst(Tr("KQ001 cannot start: a file it needs is missing."), "{class}", e.ClassName()),
+            "{message}", e.what());
+  if (!e.Missing.empty()) text += Subst(Tr("\nMissing file: {file}"), "{file}", e.Missing);
   if (!g.PackFoldersSearched.empty()) {
-    text += "\n探したフォルダ：";
+    std::string folders;
     for (size_t i = 0; i < g.PackFoldersSearched.size(); ++i)
-      text += (i ? ", " : "") + g.PackFoldersSearched[i];
+      folders += (i ? ", " : "") + g.PackFoldersSearched[i];
+    text += Subst(Tr("\nLooked for in: {folders}"), "{folders}", folders);
   }
-  return text + "\n\n強制終了します。ファイルが不足していないか確認してください";
+  return text +
+         Tr("\n\nThe game ends now. Check that its data files are all there (reinstalling puts them back).");
 }
 
 std::string ClassNameOf(const std::exception& e) {
@@ -319,7 +337,7 @@ bool HandleException(GameContext& g, const std::exception& e) {
       std::fprintf(stderr, "%s\n", text.c_str());
     return true;
   }
-  text += "\n\nこのまま強制終了しますか？ っていうか終了してください(T-T)";
+  text += Tr("\n\nEnd the game now?");
   return g.Platform ? g.Platform->AskYesNo(text) : true;
 }
 
@@ -328,6 +346,8 @@ void FormCreate(GameContext& g, const RunOptions& o, uint64_t seed) {
   g.AppPath = ProgramFolder(o);
   g.ExeBaseName = ExecutableBaseName();
   g.TempFileName = TempFolder() + "$KQ001$.TMP";
+  g.LocaleFolders = LocaleFolders(o);
+  SetLanguage(TLanguage::Auto, g.LocaleFolders);  // the settings may choose another once read
   FindAssetPack(g, PackFolders(o, env));
   ResolveUserFiles(g, env);
   if (!g.UserFiles.Warning.empty()) std::fprintf(stderr, "%s\n", g.UserFiles.Warning.c_str());
@@ -382,6 +402,11 @@ void RematchPads(GameContext& g) {
 
 void HandleEvents(GameContext& g, const PlatformEvents& ev) {
   if (ev.Quit) g.Terminated = true;
+  // The player switched the display (Alt+Return): the next start opens the same way.
+  if (g.Platform && g.Platform->FullScreen() != g.ShownFullScreen) {
+    g.ShownFullScreen = g.Platform->FullScreen();
+    g.Config.FullScreen = g.ShownFullScreen;
+  }
   if (ev.PadsChanged) RematchPads(g);
   for (uint32_t type : ev.UserEvents) HandleMusicEvent(g, type);
 }
@@ -410,7 +435,7 @@ void ApplyScriptEvent(SdlPlatform& p, const TScriptEvent& e) {
       p.SetVirtualKey(e.A, false);
       break;
     case TScriptEvent::PadAttach:
-      p.AttachVirtualPad(e.Pad, e.Name);
+      p.AttachVirtualPad(e.Pad, e.Name, e.B != 0);
       break;
     case TScriptEvent::PadDetach:
       p.DetachVirtualPad(e.Pad);
@@ -698,6 +723,8 @@ int RunProgram(int argc, char** argv) {
     po.Headless = o.Headless;
     po.FullScreen = o.Display > 0;
     po.AppId = KQ_APP_ID;
+    if (std::string folder = UserConfigFolder(TUserEnv::FromProcess()); !folder.empty())
+      po.ControllerDb = folder + "gamecontrollerdb.txt";
     platform = std::make_unique<SdlPlatform>(po);
   } catch (const std::exception& e) {
     std::fprintf(stderr, "kq001: %s\n", e.what());
@@ -717,6 +744,10 @@ int RunProgram(int argc, char** argv) {
     g.reset();
     return 1;
   }
+
+  // The remembered display mode, unless --fullscreen or --window chose one for this run.
+  if (o.Display == 0 && g->Config.FullScreen != platform->FullScreen()) platform->ToggleFullScreen();
+  g->ShownFullScreen = platform->FullScreen();
 
   int exitCode = 0;
   TTickOutputs outputs(o);

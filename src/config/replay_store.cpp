@@ -13,6 +13,7 @@
 #include "config/file_io.h"
 #include "config/user_files.h"
 #include "engine/errors.h"
+#include "engine/i18n.h"
 
 namespace kq {
 
@@ -259,7 +260,7 @@ std::string SaveReplay(const std::vector<std::string>& dirs, const TReplayHeader
     std::string why;
     const std::string path = SaveReplay(dir, h, bytes, ranking, why);
     if (!path.empty()) {
-      if (!error.empty()) error += "\n代わりに " + path + " に保存しました";
+      if (!error.empty()) error += Subst(Tr("\nSaved to {path} instead"), "{path}", path);
       return path;
     }
     error += (error.empty() ? "" : "\n") + why;

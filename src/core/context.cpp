@@ -92,8 +92,9 @@ void GameContext::DrawFrameRate(Canvas& c) {
 }
 
 bool GameContext::ConfirmPressed() const {
+  // Player 2's confirm state comes only from a controller's Start button.
   return DXInput1.Has(Config.KeyAssign1P.J01) || DXInput2.Has(Config.KeyAssign2P.J01) ||
-         DXInput1.Has(kStateConfirm);
+         DXInput1.Has(kStateConfirm) || DXInput2.Has(kStateConfirm);
 }
 
 void GameContext::DrawFrontEndFrame(int moveCount, const TImage* background, bool frameRateText,

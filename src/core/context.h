@@ -71,7 +71,9 @@ struct GameContext {
   std::string AppPath;   // program folder with a trailing '/'
   std::string PackPath;  // folder of the asset pack with a trailing '/'; empty: the program folder
   std::vector<std::string> PackFoldersSearched;  // in order, for the load-error text
-  TUserFiles UserFiles;  // where the settings and scores are read and saved; set at start-up
+  std::vector<std::string> LocaleFolders;        // where SetLanguage looks for the catalogues
+  bool ShownFullScreen = false;  // the display mode last seen; a switch (Alt+Return) is remembered
+  TUserFiles UserFiles;          // where the settings and scores are read and saved; set at start-up
   std::string ExeBaseName = "kq001";
   std::string TempFileName;
   int GameMode = 1;  // 1 one player, 2 versus

@@ -36,6 +36,12 @@ class IInputSource {
   virtual std::vector<std::string> PadNames() const = 0;
   // The keyboard's own name of a key (it follows the layout); empty: not known here.
   virtual std::string KeyLabel(int /*vk*/) const { return {}; }
+  // Whether pad padNo is a recognised game controller: its buttons raise the states of
+  // ControllerButtonState (engine/pad_layout.h) instead of 3 + their raw number.
+  virtual bool PadIsController(int /*padNo*/) const { return false; }
+  // The name pad padNo prints on the button behind an input state; empty when not known (a pad
+  // without a mapping, or no pad there).
+  virtual std::string PadStateLabel(int /*padNo*/, int /*state*/) const { return {}; }
 };
 
 struct PlatformEvents {

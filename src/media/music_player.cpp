@@ -108,11 +108,17 @@ void TMidiPlayer::Mix(int16_t* out, int frames) {
       std::memset(out, 0, size_t(frames) * kMixChannels * sizeof(int16_t));
     }
   }
+  if (const float gain = gain_.load(); gain < 1.0f)
+    for (int i = 0; i < frames * kMixChannels; ++i) out[i] = int16_t(float(out[i]) * gain);
   if (ended) {
     SDL_Event e{};
     e.type = eventType_;
     SDL_PushEvent(&e);
   }
+}
+
+void TMidiPlayer::SetVolume(int level) {
+  gain_ = float(VolumeGain(level));
 }
 
 bool TMidiPlayer::Open(const std::string& path) {

@@ -459,8 +459,8 @@ TEST(ReplayStore, ARecordingTheFolderCannotTakeGoesToTheFallbackAndSaysWhere) {
       SaveReplay(std::vector<std::string>{dir.Path("replays/"), dir.Path("home/replays/")}, h, bytes,
                  THiScoreTable{}, error);
   ASSERT_EQ(path.rfind(dir.Path("home/replays/"), 0), 0u) << error;
-  EXPECT_EQ(error, dir.Path("replays/") + path.substr(path.rfind('/') + 1) +
-                       " に書き込めません: Not a directory\n代わりに " + path + " に保存しました");
+  EXPECT_EQ(error, "Cannot write " + dir.Path("replays/") + path.substr(path.rfind('/') + 1) +
+                       ": Not a directory\nSaved to " + path + " instead");
   std::ifstream in(path, std::ios::binary);
   EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), bytes);
   // The first folder that works takes it without a word.
