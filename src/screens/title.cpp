@@ -79,7 +79,8 @@ void TTitleScreen::DrawChoices(GameContext& g, Canvas& c) {
   const std::string& hint = Menu.Hints[size_t(std::clamp(Cursor, 0, kTitleItems - 1))];
   if (!hint.empty()) {
     const std::string shown = FitScreenText(g, hint, 620);
-    DrawScreenText(g, c, (640 - ScreenTextWidth(g, shown)) / 2, 480 - h - 4, shown, kTextValue);
+    // Above the logo: at the foot of the screen it would cover the last menu item.
+    DrawScreenText(g, c, (640 - ScreenTextWidth(g, shown)) / 2, 40, shown, kTextValue);
   }
 }
 
