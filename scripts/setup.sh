@@ -9,7 +9,8 @@ packages=(
   libgtest-dev googletest
   timgm6mb-soundfont fonts-ipafont-gothic fonts-dejavu-core espeak-ng
   clang libclang-rt-14-dev clang-format clang-tidy
-  desktop-file-utils appstream
+  desktop-file-utils appstream shared-mime-info libglib2.0-bin
+  gettext
   # The network tests' small internet: namespaces, routers and a router that opens ports.
   iproute2 nftables miniupnpd-nftables
 )

@@ -16,12 +16,14 @@
 #include "app/music_rules.h"
 #include "app/net_play.h"
 #include "app/network_screen.h"
+#include "app/pause.h"
 #include "app/replay.h"
 #include "app/trace.h"
 #include "config/config_file.h"
 #include "config/exit_save.h"
 #include "config/file_io.h"
 #include "config/hiscore.h"
+#include "config/replay_store.h"
 #include "config/user_files.h"
 #include "core/context.h"
 #include "engine/errors.h"
@@ -60,7 +62,8 @@ struct RunOptions {
 };
 
 const char* kUsage =
-    "usage: kq001 [--fullscreen | --window] [--app-path DIR] [--replay FILE] [--version] [--help]\n"
+    "usage: kq001 [--fullscreen | --window] [--app-path DIR] [--replay FILE | FILE.kqr] [--version] "
+    "[--help]\n"
     "       kq001 [--host [--port N] | --join HOST[:PORT] | --join CODE] [--server HOST[:PORT]]\n"
     "             [--no-upnp] [--net-sim DELAY,JITTER,LOSS]\n"
     "       kq001 --lan-games\n"
@@ -84,6 +87,17 @@ std::string ProgramFolder(const RunOptions& o) {
 
 std::vector<std::string> PackFolders(const RunOptions& o, const TUserEnv& env) {
   return PackCandidates(ProgramFolder(o), ExecutableFolder(), KQ_DATA_FROM_BIN, env);
+}
+
+// Where the message catalogues may be: beside the program (the build tree, a portable folder),
+// then relative to it as installed (a moved prefix still works), then where the build installs.
+std::vector<std::string> LocaleFolders(const RunOptions& o) {
+  std::vector<std::string> out{ProgramFolder(o) + "locale", ExecutableFolder() + "locale",
+                               ExecutableFolder() + KQ_LOCALE_FROM_BIN};
+#ifdef KQ_LOCALE_DIR
+  out.push_back(KQ_LOCALE_DIR);
+#endif
+  return out;
 }
 
 // The keys of both players as the settings file has them.
@@ -124,13 +138,13 @@ std::string HelpText(const RunOptions& o) {
       " - an arcade puzzle game for one or two players: shoot at a rising field of\n"
       "coloured blocks, recolour them, erase joined groups, build chains, bury your rival.\n"
       "\n"
-      "usage: kq001 [OPTION]...\n"
+      "usage: kq001 [OPTION]... [FILE.kqr]\n"
       "\n"
       "Options:\n"
       "  --fullscreen      start in full screen for this run (the settings file is not changed)\n"
       "  --window          start in a window for this run\n"
       "  --app-path DIR    use DIR as the program folder (settings, scores, an asset pack)\n"
-      "  --replay FILE     play back a recorded game\n"
+      "  --replay FILE     play back a recorded game (so does FILE alone)\n"
       "  --host [--port N] wait for a rival over the network (UDP port 7701 by default)\n"
       "  --join HOST[:PORT]  play a versus game against that host\n"
       "  --join CODE       play against the host that has this invite code (needs a match server)\n"
@@ -265,6 +279,13 @@ int ParseArgs(int argc, char** argv, RunOptions& o) {
       ok = value(v) && net::ParseNetSim(v, o.Net.Sim);
     } else if (a == "--help" || a == "-h") {
       o.Help = true;
+    } else if (!a.empty() && a[0] != '-') {
+      // A file handed over by the desktop (or typed): a recording to play.
+      if (!o.Replay.empty()) {
+        std::fprintf(stderr, "kq001: one replay at a time (%s)\n%s", a.c_str(), kUsage);
+        return 2;
+      }
+      o.Replay = a;
     } else {
       std::fprintf(stderr, "kq001: unknown option %s\n%s", a.c_str(), kUsage);
       return 2;
@@ -283,8 +304,13 @@ int ParseArgs(int argc, char** argv, RunOptions& o) {
     }
     o.Net.JoinCode = net::NormalizeCode(joinText);
   } else if (!joinText.empty()) {
-    if (o.Net.Host || hasPort || !net::ParseHostPort(joinText, o.Net.JoinHost, o.Net.Port)) {
+    std::string why;
+    if (o.Net.Host || hasPort) {
       std::fprintf(stderr, "kq001: --join takes HOST[:PORT] and goes without --host and --port\n%s", kUsage);
+      return 2;
+    }
+    if (!net::ParseHostPort(joinText, o.Net.JoinHost, o.Net.Port, why)) {
+      std::fprintf(stderr, "kq001: --join %s: %s\n%s", joinText.c_str(), why.c_str(), kUsage);
       return 2;
     }
   } else if (hasPort && !o.Net.Host) {
@@ -302,20 +328,27 @@ int ParseArgs(int argc, char** argv, RunOptions& o) {
   return 0;
 }
 
+// The English texts say what happened in plain words; the Japanese ones keep their historic
+// form, with the kind of error by its class name.
 std::string ErrorText(const std::string& className, const std::string& message) {
-  return std::string("内部でエラーが発生しました") + "\n" + "種類：" + className + "\n" + "内容：" + message;
+  return Subst(Subst(Tr("Something went wrong inside the game:\n{message}"), "{class}", className),
+               "{message}", message);
 }
 
 // The load-error box also says which file was missing and where the pack was looked for.
 std::string LoadErrorText(const GameContext& g, const EResorceLoadError& e) {
-  std::string text = ErrorText(e.ClassName(), e.what());
-  if (!e.Missing.empty()) text += "\n見つからないファイル：" + e.Missing;
+  std::string text =
+      Subst(Subst(Tr("KQ001 cannot start: a file it needs is missing."), "{class}", e.ClassName()),
+            "{message}", e.what());
+  if (!e.Missing.empty()) text += Subst(Tr("\nMissing file: {file}"), "{file}", e.Missing);
   if (!g.PackFoldersSearched.empty()) {
-    text += "\n探したフォルダ：";
+    std::string folders;
     for (size_t i = 0; i < g.PackFoldersSearched.size(); ++i)
-      text += (i ? ", " : "") + g.PackFoldersSearched[i];
+      folders += (i ? ", " : "") + g.PackFoldersSearched[i];
+    text += Subst(Tr("\nLooked for in: {folders}"), "{folders}", folders);
   }
-  return text + "\n\n強制終了します。ファイルが不足していないか確認してください";
+  return text +
+         Tr("\n\nThe game ends now. Check that its data files are all there (reinstalling puts them back).");
 }
 
 std::string ClassNameOf(const std::exception& e) {
@@ -334,7 +367,7 @@ bool HandleException(GameContext& g, const std::exception& e) {
       std::fprintf(stderr, "%s\n", text.c_str());
     return true;
   }
-  text += "\n\nこのまま強制終了しますか？ っていうか終了してください(T-T)";
+  text += Tr("\n\nEnd the game now?");
   return g.Platform ? g.Platform->AskYesNo(text) : true;
 }
 
@@ -343,12 +376,16 @@ void FormCreate(GameContext& g, const RunOptions& o, uint64_t seed) {
   g.AppPath = ProgramFolder(o);
   g.ExeBaseName = ExecutableBaseName();
   g.TempFileName = TempFolder() + "$KQ001$.TMP";
+  g.LocaleFolders = LocaleFolders(o);
+  SetLanguage(TLanguage::Auto, g.LocaleFolders);  // the settings may choose another once read
   FindAssetPack(g, PackFolders(o, env));
   ResolveUserFiles(g, env);
   if (!g.UserFiles.Warning.empty()) std::fprintf(stderr, "%s\n", g.UserFiles.Warning.c_str());
   // A save killed half-way leaves its temporary behind; this run's saves would never reuse it.
-  for (const TUserFile* f : {&g.UserFiles.Ini, &g.UserFiles.Hi})
+  for (const TUserFile* f : {&g.UserFiles.Ini, &g.UserFiles.Hi}) {
     for (const std::string& place : f->WritePlaces) RemoveStaleTemporaries(place);
+    if (!f->UserPlace.empty()) RemoveStaleTemporaries(StandInNotePath(*f));
+  }
   LoadAssets(g, seed);
   if (g.Platform && g.DataFileExists("GRP\\ICON.PNG")) {
     try {
@@ -358,6 +395,11 @@ void FormCreate(GameContext& g, const RunOptions& o, uint64_t seed) {
     }
   }
   g.ReplayDir = ReplayFolder(HiScorePath(g));
+  // Recordings follow the scores to their fallback folder when their own cannot take them.
+  const std::vector<std::string>& hiPlaces = g.UserFiles.Hi.WritePlaces;
+  g.ReplayFallbackDir = hiPlaces.size() > 1 ? ReplayFolder(hiPlaces[1]) : std::string();
+  for (const std::string& dir : {g.ReplayDir, g.ReplayFallbackDir})
+    if (!dir.empty()) RemoveStaleReplayTemporaries(dir);
   g.EnterState(scTitle);
   g.PlaySound("VOICE1A");
 }
@@ -390,6 +432,11 @@ void RematchPads(GameContext& g) {
 
 void HandleEvents(GameContext& g, const PlatformEvents& ev) {
   if (ev.Quit) g.Terminated = true;
+  // The player switched the display (Alt+Return): the next start opens the same way.
+  if (g.Platform && g.Platform->FullScreen() != g.ShownFullScreen) {
+    g.ShownFullScreen = g.Platform->FullScreen();
+    g.Config.FullScreen = g.ShownFullScreen;
+  }
   if (ev.PadsChanged) RematchPads(g);
   for (uint32_t type : ev.UserEvents) HandleMusicEvent(g, type);
 }
@@ -421,7 +468,7 @@ void ApplyScriptEvent(SdlPlatform& p, const TScriptEvent& e) {
       p.SetClipboardText(e.Name);
       break;
     case TScriptEvent::PadAttach:
-      p.AttachVirtualPad(e.Pad, e.Name);
+      p.AttachVirtualPad(e.Pad, e.Name, e.B != 0);
       break;
     case TScriptEvent::PadDetach:
       p.DetachVirtualPad(e.Pad);
@@ -549,6 +596,11 @@ class THeadlessPacer final : public ITickPacer {
     return true;
   }
   bool Tick(uint32_t) override {
+    if (g_.Playback) {
+      // A recording started from the replays list plays as in a window, on the script's keys.
+      if (!PlaybackFrame(g_, uint32_t(o_.FrameMs))) EndPlayback(g_, true);
+      return true;
+    }
     FrameTick(g_, now_, o_.FrameMs);
     return true;
   }
@@ -673,13 +725,23 @@ namespace {
 class TRecordedPlayScreen final : public TPlayScreen {
  public:
   void Enter(GameContext& g, TScreenState from) override {
+    ReleaseClock(g);
     TPlayScreen::Enter(g, from);
     RecordGameStart(g);
+    RulesRan(g);
   }
+  // A paused tick runs no rules and records nothing.
   void Update(GameContext& g, int moveCount) override {
+    if (PauseTick(g)) return;
     BeforeGameTick(g, moveCount);
     TPlayScreen::Update(g, moveCount);
+    RulesRan(g);
     AfterGameTick(g);
+  }
+  void Leave(GameContext& g, TScreenState next) override {
+    SetPaused(g, false);
+    ReleaseClock(g);
+    TPlayScreen::Leave(g, next);
   }
 };
 
@@ -689,6 +751,11 @@ void InstallProgramScreens(GameContext& g) {
   InstallFrontEndScreens(g.Screens);
   g.Screens.Register(scPlay, std::make_unique<TRecordedPlayScreen>());
   g.Screens.Register(scNetwork, std::make_unique<TNetworkScreen>());
+  g.PlayOverlay = DrawPlayExtras;
+  g.PlayReplayFile = [](GameContext& c, const std::string& path, std::string& error) {
+    TReplayFile file;
+    return LoadReplayFile(path, file, error) && StartPlayback(c, path, std::move(file), error);
+  };
 }
 
 int RunProgram(int argc, char** argv) {
@@ -746,6 +813,8 @@ int RunProgram(int argc, char** argv) {
     po.Headless = o.Headless;
     po.FullScreen = o.Display > 0;
     po.AppId = KQ_APP_ID;
+    if (std::string folder = UserConfigFolder(TUserEnv::FromProcess()); !folder.empty())
+      po.ControllerDb = folder + "gamecontrollerdb.txt";
     platform = std::make_unique<SdlPlatform>(po);
   } catch (const std::exception& e) {
     std::fprintf(stderr, "kq001: %s\n", e.what());
@@ -765,6 +834,10 @@ int RunProgram(int argc, char** argv) {
     g.reset();
     return 1;
   }
+
+  // The remembered display mode, unless --fullscreen or --window chose one for this run.
+  if (o.Display == 0 && g->Config.FullScreen != platform->FullScreen()) platform->ToggleFullScreen();
+  g->ShownFullScreen = platform->FullScreen();
 
   int exitCode = 0;
   TTickOutputs outputs(o);

@@ -10,13 +10,16 @@
 #include <thread>
 
 #include "app/main_loop.h"
+#include "app/net_text.h"
 #include "app/replay.h"
 #include "config/config_file.h"
 #include "config/replay_file.h"
 #include "core/context.h"
+#include "engine/i18n.h"
 #include "net/lan_search.h"
 #include "net/lobby.h"
 #include "net/net_match.h"
+#include "screens/screen_text.h"
 #include "sprites/effect_sprites.h"
 
 namespace kq {
@@ -92,15 +95,22 @@ void ForgetHeldKeys(GameContext& g) {
   g.DXInput2.States.reset();
 }
 
-void DrawLines(GameContext& g, const std::vector<std::string>& lines) {
+struct TLine {
+  std::string Text;
+  uint32_t Rgb = kTextWhite;
+};
+
+// The connecting screen: its lines centred, one under another.
+void DrawLines(GameContext& g, const std::vector<TLine>& lines) {
   Canvas* c = g.NoRender ? nullptr : g.ScreenCanvas();
   if (!c) return;
-  c->Clear(0);
-  // 64 columns of 10 pixels, 30 rows of 16.
-  int row = 15 - int(lines.size());
-  for (const std::string& l : lines) {
-    DrawGlyphText(g, *c, std::max(0, int(64 - l.size()) / 2), l, row);
-    row += 2;
+  c->FillRect({0, 0, 640, 480}, 0x0A1030);
+  const int step = ScreenLineHeight(g) + 12;
+  int y = 240 - int(lines.size()) * step / 2;
+  for (const TLine& l : lines) {
+    const std::string shown = FitScreenText(g, l.Text, 620);
+    DrawScreenText(g, *c, 320 - ScreenTextWidth(g, shown) / 2, y, shown, l.Rgb);
+    y += step;
   }
   g.Platform->Present();
 }
@@ -325,23 +335,27 @@ int RunNetMatch(GameContext& g, const TNetOptions& o, const TNetRunHooks& hooks)
         std::fflush(stdout);
       }
     }
-    std::vector<std::string> lines = {"NETWORK MATCH"};
+    std::vector<TLine> lines = {{_("NETWORK MATCH"), kTextGold}};
     if (o.Host) {
-      lines.push_back("WAITING FOR A RIVAL ON PORT " + std::to_string(o.Port));
+      lines.push_back({Subst(_("WAITING FOR A RIVAL ON PORT {port}"), "{port}", std::to_string(o.Port))});
       if (o.Server.empty())
-        lines.push_back("invite codes need a match server (OPTIONS)");
+        lines.push_back(
+            {_("Invite codes need a match server (MATCH SERVER on the NETWORK screen)."), kTextDim});
       else if (!printedCode.empty())
-        lines.push_back("INVITE CODE  " + printedCode);
-      if (!tr.PublicAddress().empty()) lines.push_back("PUBLIC ADDRESS  " + tr.PublicAddress());
-      if (!addrs.empty()) lines.push_back("THIS MACHINE  " + addrs);
-      if (!tr.Problem().empty()) lines.push_back(tr.Problem());
+        lines.push_back({Subst(_("INVITE CODE: {code}"), "{code}", printedCode), kTextGold});
+      if (!tr.PublicAddress().empty())
+        lines.push_back({Subst(_("PUBLIC ADDRESS: {address}"), "{address}", tr.PublicAddress()), kTextValue});
+      if (!addrs.empty())
+        lines.push_back({Subst(_("THIS MACHINE: {address}"), "{address}", addrs), kTextValue});
+      if (!tr.Problem().empty()) lines.push_back({NetText(tr.Problem()), kTextWarn});
     } else {
-      lines.push_back("CONNECTING TO " + (o.JoinCode.empty() ? o.JoinHost + ":" + std::to_string(o.Port)
-                                                             : "INVITE CODE " + o.JoinCode));
+      lines.push_back({Subst(_("CONNECTING TO {rival}"), "{rival}",
+                             o.JoinCode.empty() ? o.JoinHost + ":" + std::to_string(o.Port)
+                                                : Subst(_("INVITE CODE {code}"), "{code}", o.JoinCode))});
     }
-    if (!tr.Status().empty()) lines.push_back(tr.Status());
-    if (!match.Notice().empty()) lines.push_back(match.Notice());
-    lines.push_back("ESC  BACK");
+    if (!tr.Status().empty()) lines.push_back({NetText(tr.Status()), kTextValue});
+    if (!match.Notice().empty()) lines.push_back({NetText(match.Notice()), kTextWarn});
+    lines.push_back({_("ESC: BACK"), kTextDim});
     DrawLines(g, lines);
     if (hooks.AfterTick) hooks.AfterTick(counted);
     std::this_thread::sleep_for(std::chrono::milliseconds(16));
@@ -490,16 +504,20 @@ int RunNetMatch(GameContext& g, const TNetOptions& o, const TNetRunHooks& hooks)
                  match.Transport().BytesReceived(),
                  path,
                  !o.Host,
-                 answered && !match.RivalRetry().has_value()};
+                 answered && !match.RivalRetry().has_value(),
+                 match.Transport().BytesDropped()};
     if (!ran && !g.NoRender && g.ScreenState == scPlay) RedrawPlay(g);
     if (hooks.AfterTick) hooks.AfterTick(counted);
   }
   // Closing, or the scripted run's last tick: the rival hears it at once.
   if (match.Phase() != net::TMatchPhase::Ended) match.Leave("closed");
-  std::fprintf(stderr, "kq001: network match: %u ticks, delay %d, %u waits, %llu bytes sent, %llu received\n",
+  std::fprintf(stderr,
+               "kq001: network match: %u ticks, delay %d, %u waits, %llu bytes sent, %llu received, %llu "
+               "dropped\n",
                match.Lockstep().NextTick() - 1, match.Lockstep().Delay(), match.Stats().Waits,
                (unsigned long long)match.Transport().BytesSent(),
-               (unsigned long long)match.Transport().BytesReceived());
+               (unsigned long long)match.Transport().BytesReceived(),
+               (unsigned long long)match.Transport().BytesDropped());
   // The match's settings were borrowed: the person's own come back before anything is saved.
   FinishRecording(g);
   g.NetPlay = false;

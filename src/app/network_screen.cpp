@@ -2,10 +2,13 @@
 
 #include <algorithm>
 
+#include "app/net_text.h"
 #include "config/config_file.h"
 #include "core/context.h"
+#include "engine/i18n.h"
 #include "net/lan_search.h"
 #include "net/lobby.h"
+#include "screens/screen_text.h"
 
 namespace kq {
 
@@ -13,7 +16,7 @@ const char* const kJoinGrid[] = {"ABCDEFGHIJKLM", "NOPQRSTUVWXYZ", "0123456789.:
 
 namespace {
 
-constexpr const char* kButtons[] = {"DEL", "PASTE", "OK", "BACK"};
+constexpr const char* kButtons[] = {N_("DEL"), N_("PASTE"), N_("OK"), N_("BACK")};
 constexpr int kButtonCount = 4;
 constexpr size_t kMaxTyped = 64;
 // The LAN is asked again this often while the screen is up.
@@ -58,19 +61,20 @@ void TNetworkScreen::MatchEnded(const std::string& why) {
 }
 
 std::vector<std::string> TNetworkScreen::MenuRows(const GameContext& g) const {
-  std::vector<std::string> rows = {"HOST A MATCH", "JOIN A MATCH"};
+  std::vector<std::string> rows = {_("HOST A MATCH"), _("JOIN A MATCH")};
   if (search_)
     for (const net::TLanGame& game : search_->Games()) {
       std::string name = game.Name.substr(0, 16);
       name.resize(16, ' ');
-      rows.push_back(name + " " + net::AddrText(game.Addr) + (game.Busy ? "  BUSY" : "  FREE"));
+      rows.push_back(name + " " + net::AddrText(game.Addr) + "  " + (game.Busy ? _("BUSY") : _("FREE")));
     }
-  rows.push_back("MATCH SERVER  " + (g.Config.NetServer.empty() ? std::string("NONE") : g.Config.NetServer));
-  rows.push_back("BACK");
+  rows.push_back(Subst(_("MATCH SERVER: {server}"), "{server}",
+                       g.Config.NetServer.empty() ? _("NONE") : g.Config.NetServer));
+  rows.push_back(_("BACK"));
   return rows;
 }
 
-void TNetworkScreen::Update(GameContext& g, int) {
+void TNetworkScreen::Update(GameContext& g, int moveCount) {
   if (search_) {
     search_->Poll(0);
     if (g.FrameTime - lastAsk_ >= kAskEveryMs) {
@@ -82,11 +86,12 @@ void TNetworkScreen::Update(GameContext& g, int) {
     UpdateMenu(g);
   else
     UpdateJoin(g);
-  DrawScreen(g);
+  if (g.Screens.ChangeRequested()) return;
+  g.DrawFrontEndFrame(moveCount, nullptr, false, [&](Canvas& c) { Paint(g, c); });
 }
 
 void TNetworkScreen::Draw(GameContext& g) {
-  DrawScreen(g);
+  g.DrawStillFrame(nullptr, false, [&](Canvas& c) { Paint(g, c); });
 }
 
 void TNetworkScreen::UpdateMenu(GameContext& g) {
@@ -286,58 +291,89 @@ void TNetworkScreen::Submit(GameContext& g) {
   Pending = o;
 }
 
-void TNetworkScreen::DrawScreen(GameContext& g) {
-  Canvas* c = g.NoRender ? nullptr : g.ScreenCanvas();
-  if (!c) return;
-  c->Clear(0);
-  DrawGlyphText(g, *c, 27, "NETWORK", 1);
-  int row = 4;
+void TNetworkScreen::Paint(GameContext& g, Canvas& c) const {
+  const int h = ScreenLineHeight(g);
+  auto centred = [&](int y, const std::string& text, uint32_t rgb) {
+    const std::string shown = FitScreenText(g, text, 620);
+    DrawScreenText(g, c, 320 - ScreenTextWidth(g, shown) / 2, y, shown, rgb);
+  };
+  auto row = [&](int x, int y, const std::string& text, bool lit, uint32_t rgb = kTextWhite) {
+    if (lit) c.FillRect({x - 8, y - 3, 640 - 2 * (x - 8), h + 6}, 0x2A4AA8, 220, BlendMode::Alpha);
+    DrawScreenText(g, c, x, y, FitScreenText(g, text, 640 - 2 * x), lit ? kTextGold : rgb);
+  };
+  c.FillRect({0, 0, 640, 480}, 0x0A1030);
+  centred(14, _("NETWORK"), kTextGold);
+  c.FillRect({12, 22 + h, 616, 1}, 0x5C7EE6);
+  const int step = h + 10;
+  int y = 40 + h;
   if (Mode == TMode::Menu) {
     const std::vector<std::string> rows = MenuRows(g);
     const size_t games = rows.size() - 4;
     for (size_t i = 0; i < rows.size(); ++i) {
       if (i == 2) {
-        DrawGlyphText(g, *c, 6, "GAMES ON THIS NETWORK", row++);
-        if (games == 0) DrawGlyphText(g, *c, 8, "(none found yet)", row++);
+        y += 6;
+        DrawScreenText(g, c, 60, y, _("GAMES ON THIS NETWORK"), kTextDim);
+        y += step;
+        if (games == 0) {
+          DrawScreenText(g, c, 100, y, _("(none found yet)"), kTextGrey);
+          y += step;
+        }
       }
-      if (i == 2 + games) ++row;
-      DrawGlyphText(g, *c, 6, (int(i) == Cursor ? "> " : "  ") + rows[i], row);
-      row += i < 2 || i >= 2 + games ? 2 : 1;
+      if (i == 2 + games) y += 12;
+      row(i >= 2 && i < 2 + games ? 100 : 80, y, rows[i], int(i) == Cursor);
+      y += step;
     }
-    row = 22;
     if (g.Config.NetServer.empty())
-      DrawGlyphText(g, *c, 4, "INVITE CODES NEED A MATCH SERVER (SET IT ABOVE)", row);
-    DrawGlyphText(g, *c, 4, "UP DOWN  CHOOSE    RETURN  CONFIRM    ESC  BACK", 28);
+      centred(480 - 3 * (h + 8), _("Invite codes need a match server: set MATCH SERVER above."), kTextValue);
+    centred(480 - h - 6, _("UP/DOWN: CHOOSE   RETURN: CONFIRM   ESC: BACK"), kTextDim);
   } else {
-    DrawGlyphText(g, *c, 4,
-                  Mode == TMode::Join ? "JOIN: AN INVITE CODE OR HOST[:PORT]"
-                                      : "MATCH SERVER: HOST[:PORT] (EMPTY: NONE)",
-                  row);
-    DrawGlyphText(g, *c, 6, "[" + Typed + "_]", row + 2);
-    row += 4;
+    DrawScreenText(g, c, 40, y,
+                   Mode == TMode::Join ? _("JOIN: AN INVITE CODE OR HOST[:PORT]")
+                                       : _("MATCH SERVER: HOST[:PORT] (EMPTY: NONE)"),
+                   kTextValue);
+    y += step;
+    // The entry box.
+    c.FillRect({40, y - 4, 560, h + 8}, 0x000000, 200, BlendMode::Alpha);
+    c.FillRect({40, y + h + 4, 560, 1}, 0x5C7EE6);
+    DrawScreenText(g, c, 48, y, FitScreenText(g, Typed + "_", 544), kTextWhite);
+    y += step + 8;
     const int recent = RecentRows(g);
-    for (int r = 0; r < recent; ++r)
-      DrawGlyphText(
-          g, *c, 4,
-          std::string(JoinCursor == r ? "> " : "  ") + "RECENT  " + g.Config.RecentRivals[size_t(r)], row++);
-    ++row;
+    for (int r = 0; r < recent; ++r) {
+      row(60, y, Subst(_("RECENT: {rival}"), "{rival}", g.Config.RecentRivals[size_t(r)]), JoinCursor == r,
+          kTextValue);
+      y += step;
+    }
+    y += 6;
+    // The grid, each cell a box a pad can land on.
+    const int cell = 36;
+    const int left = 320 - kJoinGridCols * cell / 2;
     for (int r = 0; r < kJoinGridRows; ++r) {
       for (int k = 0; k < kJoinGridCols; ++k) {
         const bool at = JoinCursor == recent + r * kJoinGridCols + k;
-        DrawGlyphText(g, *c, 10 + k * 3,
-                      at ? std::string("[") + kJoinGrid[r][k] + "]" : std::string(" ") + kJoinGrid[r][k],
-                      row);
+        const int x = left + k * cell;
+        c.FillRect({x + 2, y - 3, cell - 4, h + 6}, at ? 0x2A4AA8 : 0x1A2250, 230, BlendMode::Alpha);
+        const std::string ch(1, kJoinGrid[r][k]);
+        DrawScreenText(g, c, x + (cell - ScreenTextWidth(g, ch)) / 2, y, ch, at ? kTextGold : kTextWhite);
       }
-      row += 2;
+      y += h + 10;
     }
+    y += 6;
     for (int k = 0; k < kButtonCount; ++k) {
       const bool at = JoinCursor == recent + kJoinGridRows * kJoinGridCols + k;
-      DrawGlyphText(g, *c, 8 + k * 12, (at ? "> " : "  ") + std::string(kButtons[k]), row);
+      const std::string label = Tr(kButtons[k]);
+      const int x = 320 - 2 * 112 + k * 112;
+      c.FillRect({x + 4, y - 3, 104, h + 6}, at ? 0x2A4AA8 : 0x1A2250, 230, BlendMode::Alpha);
+      DrawScreenText(g, c, x + 56 - ScreenTextWidth(g, label) / 2, y, label, at ? kTextGold : kTextWhite);
     }
-    DrawGlyphText(g, *c, 2, "TYPE, CTRL+V PASTES, OR PICK WITH THE PAD.  ESC  BACK", 28);
+    centred(480 - h - 6, _("TYPE, CTRL+V PASTES, OR PICK WITH THE PAD   RETURN: OK   ESC: BACK"), kTextDim);
   }
-  if (!Notice.empty()) DrawGlyphText(g, *c, std::max(0, int(64 - Notice.size()) / 2), Notice, 25);
-  g.Platform->Present();
+  if (!Notice.empty()) {
+    const int ny = 480 - 2 * (h + 8);
+    const std::string shown = FitScreenText(g, NetText(Notice), 620);
+    const int w = ScreenTextWidth(g, shown);
+    c.FillRect({320 - w / 2 - 10, ny - 4, w + 20, h + 8}, 0x401010, 230, BlendMode::Alpha);
+    DrawScreenText(g, c, 320 - w / 2, ny, shown, kTextWarn);
+  }
 }
 
 }  // namespace kq

@@ -13,6 +13,7 @@
 
 namespace kq {
 
+class Canvas;
 namespace net {
 class TLanSearch;
 }
@@ -49,7 +50,7 @@ class TNetworkScreen final : public TScreen {
   void TypeFromKeyboard(GameContext& g, bool& typed);
   void Submit(GameContext& g);
   int RecentRows(const GameContext& g) const;
-  void DrawScreen(GameContext& g);
+  void Paint(GameContext& g, Canvas& c) const;
 
   std::unique_ptr<net::TLanSearch> search_;
   uint32_t lastAsk_ = 0;

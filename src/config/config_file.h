@@ -25,6 +25,10 @@ std::string CleanNetText(const std::string& s);
 // Puts rival first in the recent list, once, keeping the newest few.
 void RememberRival(TGameConfig& c, const std::string& rival);
 
+// The settings to save into a file that changed since this run read base: theirs, with what
+// the option screens changed in this run (ours against base) put over it.
+TGameConfig MergeSettings(const TGameConfig& base, const TGameConfig& ours, const TGameConfig& theirs);
+
 // The two halves on a profile already in memory.
 TGameConfig ReadConfig(const TProfile& ini);
 void WriteConfig(TProfile& ini, const TGameConfig& cfg);

@@ -43,14 +43,7 @@ void GameContext::SeedProgram(uint64_t seed) {
 
 void GameContext::DrawPlayOverlay(Canvas& c) {
   if (Playback) DrawReplayMark(*this, c);
-  // In a network match each machine marks the field its player plays.
-  if (NetPlay && NetInfo.Active) {
-    const TPlayerInfo& own = NetInfo.OwnSide2 ? Player2P : Player1P;
-    const int col = std::max(0, (own.FieldLeft + own.FieldRight) / 20 - 1);
-    DrawGlyphText(*this, c, col, "YOU", std::max(0, own.FieldTop / 16 - 1));
-    // Under the game-over prompt, clear of the HUD.
-    if (NetInfo.AwaitingRival) DrawGlyphText(*this, c, 17, "waiting for the rival's answer", 25);
-  }
+  if (PlayOverlay) PlayOverlay(*this, c);
 }
 
 GameContext::~GameContext() {
@@ -100,8 +93,9 @@ void GameContext::DrawFrameRate(Canvas& c) {
 }
 
 bool GameContext::ConfirmPressed() const {
+  // Player 2's confirm state comes only from a controller's Start button.
   return DXInput1.Has(Config.KeyAssign1P.J01) || DXInput2.Has(Config.KeyAssign2P.J01) ||
-         DXInput1.Has(kStateConfirm);
+         DXInput1.Has(kStateConfirm) || DXInput2.Has(kStateConfirm);
 }
 
 void GameContext::DrawFrontEndFrame(int moveCount, const TImage* background, bool frameRateText,
@@ -119,6 +113,14 @@ void GameContext::DrawFrontEndFrame(int moveCount, const TImage* background, boo
     if (frameRateText) DrawFrameRate(*c);
   }
   Platform->Present();
+}
+
+void GameContext::ForgetPlaySprites() {
+  PlayerSprites = {};
+  for (TPlayerInfo* p : {&Player1P, &Player2P}) {
+    for (auto& col : p->Cells) col.fill(nullptr);
+    p->FallingList.clear();
+  }
 }
 
 void GameContext::DrawStillFrame(const TImage* background, bool frameRateText,

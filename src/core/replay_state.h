@@ -59,15 +59,19 @@ class TReplayPlayback {
   double Budget = 0;  // recorded milliseconds due to be played
   int LingerMs = 0;   // after the last tick: the game-over fade still runs
   bool Ended = false;
-  bool KeysDown[5] = {};
+  bool KeysDown[16] = {};  // the playback keys as last seen (their presses are edges)
+  int ReturnTo = 1;        // the screen that follows playback (the title, or the replays list)
 };
 
 // Writes finished recordings off the frame thread, one at a time.
 class TReplayWriter {
  public:
   ~TReplayWriter() { Wait(); }
-  void Save(const std::string& dir, const TReplayHeader& h, std::string bytes, const THiScoreTable& ranking);
-  // Waits for the write under way; returns its error (empty when it went well).
+  // Tries the folders in turn (the second takes the file when the first cannot).
+  void Save(std::vector<std::string> dirs, const TReplayHeader& h, std::string bytes,
+            const THiScoreTable& ranking);
+  // Waits for the write under way; returns what went wrong since the last call (empty when
+  // every recording went to its first folder).
   std::string Wait();
 
  private:

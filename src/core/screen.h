@@ -19,7 +19,8 @@ enum TScreenState : uint8_t {
   scOptions = 6,
   scKeyAssign = 7,
   scPadAssign = 8,
-  scNetwork = 9,
+  scReplays = 9,
+  scNetwork = 10,
   // A new screen's state goes here, with the next number.
   scStateCount,
 };

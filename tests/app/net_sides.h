@@ -17,7 +17,7 @@ namespace kq::test {
 
 // Ports of their own per test process, so parallel runs never meet.
 inline int Port(int n) {
-  return 30000 + int(getpid() % 1500) * 8 + n;
+  return 30000 + int(getpid() % 1500) * 16 + n;
 }
 
 struct TSide {

@@ -26,9 +26,9 @@ std::string Press(int tick, int vk) {
          std::to_string(vk) + "\n";
 }
 
-// Title: down to VS GAME, Right to NETWORK, Return.
+// Title: down to VS GAME, Left from HUMAN round to NETWORK (the last choice), Return.
 std::string ToNetworkScreen() {
-  return Press(2, kDown) + Press(4, kRight) + Press(6, kReturn);
+  return Press(2, kDown) + Press(4, kLeft) + Press(6, kReturn);
 }
 
 std::string Value(const std::string& dump, const std::string& key) {
@@ -37,7 +37,6 @@ std::string Value(const std::string& dump, const std::string& key) {
 
 TEST(NetworkScreen, TheTitleLeadsThereAndAFailureStaysOnScreenUntilThePlayerMovesOn) {
   TSide side;
-  // VS GAME keeps its own Return: Left/Right chose THIS MACHINE back before confirming.
   std::string script = ToNetworkScreen();
   // JOIN (second row), type a code: no match server is set, so it cannot be used.
   script += Press(10, kDown) + Press(12, kReturn);
@@ -57,7 +56,8 @@ TEST(NetworkScreen, TheTitleLeadsThereAndAFailureStaysOnScreenUntilThePlayerMove
   EXPECT_NE(Value(end, "notice").find("invite codes need a match server"), std::string::npos)
       << Section(end, "network_screen");
 
-  // The title's VS GAME still starts a versus game when NETWORK is not chosen.
+  // The title's VS GAME still starts a versus game when NETWORK is not chosen (Right to CPU 1
+  // and Left back to HUMAN).
   TSide plain;
   plain.folder.Write("in.txt", Press(2, kDown) + Press(4, kRight) + Press(6, kLeft) + Press(8, kReturn));
   plain.Start("--frames 20 --input " + plain.folder.Path("in.txt") + " --dump " +
@@ -71,7 +71,7 @@ TEST(NetworkScreen, APastedAddressJoinsAndEscEndsTheMatchBackOnTheScreen) {
   host.folder.Write("f1.txt", kTallField);
   host.folder.Write("LevelUp.def", kFastTable);
   guest.folder.Write("LevelUp.def", kFastTable);
-  const int port = Port(2) + 11000;
+  const int port = Port(14);
   host.Start("--host --port " + std::to_string(port) + " --frames 900 --field1 " +
              host.folder.Path("f1.txt") + " --dump " + host.folder.Path("end.json"));
   // JOIN, paste the host's address, Return; in the match Esc after a while.

@@ -10,6 +10,7 @@
 
 #include "app/load_assets.h"
 #include "app/program_folder.h"
+#include "config/hiscore.h"
 #include "core/context.h"
 
 namespace kq {
@@ -44,6 +45,9 @@ class ProgramFilesTest : public ::testing::Test {
   }
 };
 
+// The locale of an English desktop, whatever the machine running the tests uses.
+const std::string kEnglish = "LANGUAGE= LC_MESSAGES= LC_ALL=C.UTF-8";
+
 pid_t DeadPid() {
   pid_t pid = ::fork();
   if (pid == 0) _exit(0);
@@ -53,24 +57,26 @@ pid_t DeadPid() {
 
 TEST_F(ProgramFilesTest, AMissingPictureNamesTheFileAndTheFoldersSearched) {
   fs::remove(dir / "GRP" / "TITLE.PNG");
-  EXPECT_EQ(Run("XDG_DATA_DIRS=/nonexistent/a", "--headless --frames 2"), 1);
+  EXPECT_EQ(Run(kEnglish + " XDG_DATA_DIRS=/nonexistent/a", "--headless --frames 2"), 1);
   const std::string e = Err();
-  EXPECT_NE(e.find("内容：SystemDataロードエラー。起動に必要なファイルが見つかりません"), std::string::npos)
-      << e;
-  EXPECT_NE(e.find("見つからないファイル：" + (dir / "GRP" / "TITLE.PNG").string()), std::string::npos) << e;
-  EXPECT_NE(e.find("探したフォルダ：" + dir.string() + "/, "), std::string::npos) << e;
+  // Plain words: what is missing and where it was looked for, no class names.
+  EXPECT_NE(e.find("KQ001 cannot start: a file it needs is missing."), std::string::npos) << e;
+  EXPECT_EQ(e.find("EResorceLoadError"), std::string::npos) << e;
+  EXPECT_NE(e.find("Missing file: " + (dir / "GRP" / "TITLE.PNG").string()), std::string::npos) << e;
+  EXPECT_NE(e.find("Looked for in: " + dir.string() + "/, "), std::string::npos) << e;
   EXPECT_NE(e.find("/nonexistent/a/kq001/"), std::string::npos) << e;
 }
 
 TEST_F(ProgramFilesTest, AScoreSavedNowhereMakesTheExitStatusOne) {
   fs::create_directories(dir / "kq001.HI");  // the score file cannot be written beside the program
   folder.Write("homefile", "not a folder");  // nor in the user folder
-  EXPECT_EQ(Run("HOME=" + folder.Path("homefile") + " XDG_DATA_HOME=", "--headless --frames 2"), 1);
+  EXPECT_EQ(Run(kEnglish + " HOME=" + folder.Path("homefile") + " XDG_DATA_HOME=", "--headless --frames 2"),
+            1);
   const std::string e = Err();
-  EXPECT_NE(e.find((dir / "kq001.HI").string() + " に書き込めません: Is a directory"), std::string::npos)
+  EXPECT_NE(e.find("Cannot write " + (dir / "kq001.HI").string() + ": Is a directory"), std::string::npos)
       << e;
   EXPECT_NE(
-      e.find(folder.Path("homefile") + "/.local/share/kq001/kq001.HI に書き込めません: Not a directory"),
+      e.find("Cannot write " + folder.Path("homefile") + "/.local/share/kq001/kq001.HI: Not a directory"),
       std::string::npos)
       << e;
 }
@@ -78,12 +84,43 @@ TEST_F(ProgramFilesTest, AScoreSavedNowhereMakesTheExitStatusOne) {
 TEST_F(ProgramFilesTest, AScoreThatHadToMoveIsSavedAndTheRunSucceeds) {
   fs::create_directories(dir / "kq001.HI");
   const std::string home = folder.Path("home");
-  EXPECT_EQ(Run("HOME=" + home + " XDG_DATA_HOME=", "--headless --frames 2"), 0) << Err();
+  EXPECT_EQ(Run("LANGUAGE= LC_MESSAGES= LC_ALL=ja_JP.UTF-8 HOME=" + home + " XDG_DATA_HOME=",
+                "--headless --frames 2"),
+            0)
+      << Err();
   EXPECT_NE(Err().find("代わりに " + home + "/.local/share/kq001/kq001.HI に保存しました"), std::string::npos)
       << Err();
   EXPECT_EQ(fs::file_size(home + "/.local/share/kq001/kq001.HI"), 129u);
   // A later run still ends well while the place beside the program stays blocked.
   EXPECT_EQ(Run("HOME=" + home + " XDG_DATA_HOME=", "--headless --frames 2"), 0);
+}
+
+TEST_F(ProgramFilesTest, AScoreThatHadToMoveIsWhatTheNextStartsReadAndKeep) {
+  fs::create_directories(dir / "kq001.HI");  // blocked beside the program
+  const std::string home = folder.Path("home"), data = folder.Path("data");
+  const std::string env = "HOME=" + home + " XDG_DATA_HOME=" + data;
+  const std::string moved = data + "/kq001/kq001.HI";
+  ASSERT_EQ(Run(env, "--headless --frames 2"), 0) << Err();
+  ASSERT_TRUE(fs::exists(moved)) << Err();
+  // As if that run had entered the ranking.
+  THiScoreTable t{};
+  InsertHiScore(t, 4242, 3, 2);
+  TRandom rng(1);
+  std::ofstream(moved, std::ios::binary) << FormatHiScores(t, rng);
+  auto topScore = [&](const std::string& path) {
+    THiScoreTable back{};
+    LoadHiScores(path, back);
+    return back[0].Score;
+  };
+  const std::string dump = folder.Path("d.json");
+  for (int run = 0; run < 2; ++run) {
+    // The second run finds the place beside the program free again and moves the table back.
+    if (run == 1) fs::remove(dir / "kq001.HI");
+    ASSERT_EQ(Run(env, "--headless --frames 2 --dump " + dump), 0) << Err();
+    EXPECT_NE(Slurp(dump).find("\"hiscores\":[[4242,3,2]"), std::string::npos) << Slurp(dump);
+    EXPECT_EQ(topScore(moved), 4242);
+  }
+  EXPECT_EQ(topScore((dir / "kq001.HI").string()), 4242);
 }
 
 TEST_F(ProgramFilesTest, TemporariesOfAKilledSaveAreRemovedAtStartUp) {
@@ -92,10 +129,16 @@ TEST_F(ProgramFilesTest, TemporariesOfAKilledSaveAreRemovedAtStartUp) {
        {".kq001.HI." + std::to_string(dead) + ".0.tmp", ".kq001.INI." + std::to_string(dead) + ".3.tmp"})
     folder.Write(name, "half a file");
   folder.Write("other.tmp", "not ours");
+  fs::create_directories(dir / "replays");
+  const std::string rec = ".20261209-120000-1P.kqr." + std::to_string(dead) + ".0.tmp";
+  folder.Write("replays/" + rec, "half a recording");
+  folder.Write("replays/.mine.kqr." + std::to_string(dead) + ".0.tmp", "not ours");
   EXPECT_EQ(Run("", "--headless --frames 2"), 0) << Err();
   EXPECT_FALSE(fs::exists(dir / (".kq001.HI." + std::to_string(dead) + ".0.tmp")));
   EXPECT_FALSE(fs::exists(dir / (".kq001.INI." + std::to_string(dead) + ".3.tmp")));
+  EXPECT_FALSE(fs::exists(dir / "replays" / rec));
   EXPECT_TRUE(fs::exists(dir / "other.tmp"));
+  EXPECT_TRUE(fs::exists(dir / "replays" / (".mine.kqr." + std::to_string(dead) + ".0.tmp")));
 }
 
 TEST_F(ProgramFilesTest, VersionAndHelp) {
@@ -128,7 +171,8 @@ TEST_F(ProgramFilesTest, FullScreenAndWindowOptionsLeaveTheSettingsAlone) {
   const std::string first = folder.Read("kq001.INI");
   ASSERT_EQ(Run("", "--headless --frames 2 --window"), 0) << Err();
   EXPECT_EQ(folder.Read("kq001.INI"), first);
-  EXPECT_EQ(first.find("ull"), std::string::npos);  // no full-screen key crept in
+  // The remembered mode stays a window: the options of one run are not remembered.
+  EXPECT_NE(first.find("FullScreen=0"), std::string::npos) << first;
 }
 
 TEST(AssetPackLookup, ProgramFolderThenInstalledFolderThenXdgDataDirs) {
