@@ -106,21 +106,22 @@ struct GameContext {
   void SeedProgram(uint64_t seed);
 
   // Recording and playback of games.
-  std::string ReplayDir;  // finished recordings go here; empty keeps them in LastReplay only
+  std::string ReplayDir;          // finished recordings go here; empty keeps them in LastReplay only
+  std::string ReplayFallbackDir;  // where they go when ReplayDir cannot take them
   std::unique_ptr<TReplayRecorder> Recorder;
   std::unique_ptr<TReplayPlayback> Playback;
   std::unique_ptr<TReplayWriter> ReplayWriter;
   std::string LastReplay;  // the bytes of the last finished recording
-  // Network match: the rules read these control bits instead of the devices, and the game-over
+  // Network match: the ticks' controls come from the match (TControlsInput), and the game-over
   // prompt belongs to the match (both players answer on their own machines).
   bool NetPlay = false;
-  std::optional<uint32_t> NetControls;
   struct TNetInfo {
     bool Active = false;
     uint32_t Tick = 0, Round = 0;
     int Delay = 0;
     uint32_t Waits = 0;
     uint64_t Sent = 0, Received = 0;
+    uint64_t Dropped = 0;  // datagrams the connection refused unread (strangers, junk)
   } NetInfo;
   std::string TitleNotice;  // one line on the title screen (a replay that could not be played)
   bool Replaying() const { return Playback != nullptr; }
@@ -208,8 +209,8 @@ struct GameContext {
   Canvas* ScreenCanvas();
 };
 
-// One frame tick: clock sample, input poll (keyboard and pads, or the computer player of a
-// device), the screen's Update and the screen change it asked for, one-shot clearing.
+// One tick with the devices' controls (keyboard and pads, or the computer player of a device):
+// RunTick (core/tick_driver.h) with a TDeviceInput.
 void FrameTick(GameContext& g, uint32_t now, int moveCount);
 
 // A picture sprite under the engine: picture by name, centre, Z, pattern count (-1 = all patterns
