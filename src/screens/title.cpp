@@ -71,22 +71,28 @@ void TTitleScreen::DrawChoices(GameContext& g, Canvas& c) {
     if (choosers.empty()) continue;
     const bool lit = item == Cursor;
     const int y = 378 + 22 * item - h / 2;
-    // Moved left as far as needed for a long choice to stay on the screen.
-    for (int pass = 0, x = 428, end = 0; pass < 2; ++pass) {
-      if (pass == 1) x = std::max(0, std::min(428, 636 - (end - 428)));
-      for (const TTitleChooser& ch : choosers) {
-        const TTitleChoice* cur = ch.Current();
-        if (!cur) continue;
-        if (!ch.Caption.empty()) {
-          if (pass == 1) DrawScreenText(g, c, x, y, ch.Caption, lit ? kTextGold : kTextDim);
-          x += ScreenTextWidth(g, ch.Caption) + 4;
-        }
+    // A dark plate under the choices: they stand over the character picture beside the menu.
+    // A long choice moves them left as far as it needs to stay on the screen.
+    int width = 0;
+    for (const TTitleChooser& ch : choosers)
+      if (const TTitleChoice* cur = ch.Current()) {
         const std::string label = Tr(cur->Label);
-        const std::string text = lit ? "< " + label + " >" : label;
-        if (pass == 1) DrawScreenText(g, c, x, y, text, lit ? kTextWhite : kTextDim);
-        x += ScreenTextWidth(g, text) + 12;
+        width += (ch.Caption.empty() ? 0 : ScreenTextWidth(g, ch.Caption) + 4) +
+                 ScreenTextWidth(g, lit ? "< " + label + " >" : label) + 12;
       }
-      end = x - 12;
+    int x = std::max(6, std::min(428, 648 - width));
+    if (width > 0) c.FillRect({x - 6, y - 2, width, h + 4}, 0x0A1030, 200, BlendMode::Alpha);
+    for (const TTitleChooser& ch : choosers) {
+      const TTitleChoice* cur = ch.Current();
+      if (!cur) continue;
+      if (!ch.Caption.empty()) {
+        DrawScreenText(g, c, x, y, ch.Caption, lit ? kTextGold : kTextDim);
+        x += ScreenTextWidth(g, ch.Caption) + 4;
+      }
+      const std::string label = Tr(cur->Label);
+      const std::string text = lit ? "< " + label + " >" : label;
+      DrawScreenText(g, c, x, y, text, lit ? kTextWhite : kTextDim);
+      x += ScreenTextWidth(g, text) + 12;
     }
   }
   const std::string& hint = Menu.Hints[size_t(std::clamp(Cursor, 0, kTitleItems - 1))];

@@ -17,8 +17,9 @@ struct NetTextTest : ::testing::Test {
 
 TEST_F(NetTextTest, EnglishStaysAsItWas) {
   SetLanguage(TLanguage::English, kBuilt);
-  for (const char* s : {"rival left", "no path to the host (ABC234)", "the match server: the match server is full",
-                        "port 7701 is in use", "gone fishing", ""})
+  for (const char* s :
+       {"rival left", "no path to the host (ABC234)", "the match server: the match server is full",
+        "port 7701 is in use", "gone fishing", ""})
     EXPECT_EQ(NetText(s), s);
 }
 
