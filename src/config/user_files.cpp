@@ -52,12 +52,14 @@ std::string ParentOf(const std::string& path) {
   return slash == 0 ? "/" : p.substr(0, slash);
 }
 
-TUserFile Place(const std::string& appPath, const std::string& name, const std::string& userFolder) {
+TUserFile Place(const std::string& appPath, const std::string& name, const std::string& userFolder,
+                TCopyKind kind) {
   TUserFile f;
   const std::string beside = ResolvePath(appPath, name);
   struct stat st {};
   const bool besideExists = Exists(beside, st);
-  const bool besideOk = Writable(appPath) && (!besideExists || Writable(beside));
+  const bool besideOk =
+      kind == TCopyKind::Portable && Writable(appPath) && (!besideExists || Writable(beside));
   const std::string user = userFolder.empty() ? std::string() : userFolder + name;
   f.UserPlace = user;
   if (besideOk || user.empty()) {
@@ -140,11 +142,12 @@ bool MakeUserFolder(const std::string& path) {
   return ::mkdir(dir.c_str(), 0700) == 0 || errno == EEXIST;
 }
 
-TUserFiles ResolveUserFiles(const std::string& appPath, const std::string& baseName, const TUserEnv& env) {
+TUserFiles ResolveUserFiles(const std::string& appPath, const std::string& baseName, const TUserEnv& env,
+                            TCopyKind kind) {
   TUserFiles u;
   const std::string config = UserConfigFolder(env), data = UserDataFolder(env);
-  u.Ini = Place(appPath, baseName + ".INI", config);
-  u.Hi = Place(appPath, baseName + ".HI", data);
+  u.Ini = Place(appPath, baseName + ".INI", config, kind);
+  u.Hi = Place(appPath, baseName + ".HI", data, kind);
   u.BesideProgram = u.Ini.Chosen().rfind(appPath, 0) == 0 && u.Hi.Chosen().rfind(appPath, 0) == 0;
   std::string why;
   if (config.empty() || data.empty())
