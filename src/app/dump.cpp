@@ -4,6 +4,8 @@
 #include <sstream>
 
 #include "core/context.h"
+#include "screens/option_screens.h"
+#include "screens/screens.h"
 #include "sprites/effect_sprites.h"
 
 namespace kq {
@@ -98,14 +100,22 @@ void Keys(std::ostringstream& o, const TKeyAssign& k) {
 std::string DumpJson(const GameContext& g) {
   std::ostringstream o;
   const TGameConfig& c = g.Config;
+  // The screens' own state, as it stands whether or not the screen is the current one.
+  const TTitleScreen* title = g.Screens.Get<TTitleScreen>(scTitle);
+  const TOptionListScreen* options = g.Screens.Get<TOptionListScreen>(scOptions);
+  const TAssignScreen* keys = g.Screens.Get<TAssignScreen>(scKeyAssign);
+  const TAssignScreen* pads = g.Screens.Get<TAssignScreen>(scPadAssign);
+  const bool capturing = (keys && keys->Capturing) || (pads && pads->Capturing);
   o << "{\"ticks\":" << g.TickCount << ",\"frame_time\":" << g.FrameTime
-    << ",\"screen_state\":" << int(g.ScreenState) << ",\"title_cursor\":" << g.TitleCursor
-    << ",\"game_mode\":" << g.GameMode << ",\"fps\":" << g.FrameRate.FrameRate
-    << ",\"new_rank_index\":" << g.NewRankIndex << ",\"ex_stage\":" << int(g.ExStage)
-    << ",\"ending_step\":" << g.EndingStep << ",\"retry_choice\":" << g.RetryChoice
-    << ",\"winner\":" << g.LastWinner << ",\"option_cursor\":" << g.OptionCursor
-    << ",\"key_assign_cursor\":" << g.KeyAssignCursor << ",\"pad_assign_cursor\":" << g.PadAssignCursor
-    << ",\"capturing\":" << (g.Capturing ? "true" : "false")
+    << ",\"screen_state\":" << int(g.ScreenState) << ",\"screen\":" << Quote(g.Screens.Name(g.ScreenState))
+    << ",\"title_cursor\":" << (title ? title->Cursor : 0) << ",\"game_mode\":" << g.GameMode
+    << ",\"fps\":" << g.FrameRate.FrameRate << ",\"new_rank_index\":" << g.NewRankIndex
+    << ",\"ex_stage\":" << int(g.ExStage) << ",\"ending_step\":" << g.EndingStep
+    << ",\"retry_choice\":" << g.RetryChoice << ",\"winner\":" << g.LastWinner
+    << ",\"option_cursor\":" << (options ? options->Cursor : 1)
+    << ",\"key_assign_cursor\":" << (keys ? keys->Cursor : 1)
+    << ",\"pad_assign_cursor\":" << (pads ? pads->Cursor : 1)
+    << ",\"capturing\":" << (capturing ? "true" : "false")
     << ",\"sound_load_error\":" << Quote(g.SoundLoadError) << ",\"pads\":[" << g.DXInput1.PadNo << ","
     << g.DXInput2.PadNo << "]"
     << ",\"full_screen\":" << (g.Platform && g.Platform->FullScreen() ? "true" : "false");

@@ -25,6 +25,7 @@
 #include "engine/errors.h"
 #include "engine/paths.h"
 #include "engine/sdl_platform.h"
+#include "game/play_screen.h"
 #include "game/rules.h"
 #include "media/png_image.h"
 #include "screens/screens.h"
@@ -441,19 +442,28 @@ struct TTickOutputs {
 
 }  // namespace
 
+namespace {
+
+// The play screen of the program: every game is recorded from its start, and each play tick is
+// recorded or played back.
+class TRecordedPlayScreen final : public TPlayScreen {
+ public:
+  void Enter(GameContext& g, TScreenState from) override {
+    TPlayScreen::Enter(g, from);
+    RecordGameStart(g);
+  }
+  void Update(GameContext& g, int moveCount) override {
+    BeforeGameTick(g, moveCount);
+    TPlayScreen::Update(g, moveCount);
+    AfterGameTick(g);
+  }
+};
+
+}  // namespace
+
 void InstallProgramScreens(GameContext& g) {
-  InstallPlayScreen(g.Screens);
   InstallFrontEndScreens(g.Screens);
-  // Every game is recorded from its start, and each play tick is recorded or played back.
-  g.Screens[scPlay].Enter = [](GameContext& c) {
-    EnterPlay(c);
-    RecordGameStart(c);
-  };
-  g.Screens[scPlay].Tick = [](GameContext& c, int moveCount) {
-    BeforeGameTick(c, moveCount);
-    GameTick(c, moveCount);
-    AfterGameTick(c);
-  };
+  g.Screens.Register(scPlay, std::make_unique<TRecordedPlayScreen>());
 }
 
 int RunProgram(int argc, char** argv) {

@@ -42,15 +42,7 @@ void Peek(TReplayPlayback& pb) {
 }  // namespace
 
 void RedrawPlay(GameContext& g) {
-  Canvas* c = g.ScreenCanvas();
-  if (!c) return;
-  g.DXSpriteEngine1.Surface = c;
-  c->Clear(0);
-  c->Blit(g.BackSurface, 0, 0);
-  g.DXSpriteEngine1.DrawSprites();
-  g.DrawFrameRate(*c);
-  g.DrawPlayOverlay(*c);
-  g.Platform->Present();
+  if (TScreen* play = g.Screens.Find(scPlay)) play->Draw(g);
 }
 
 std::string ReplayFolder(const std::string& hiScorePath) {
@@ -122,8 +114,9 @@ void AfterGameTick(GameContext& g) {
   if (!g.Recorder || !g.Recorder->HasPending) return;
   TReplayRecorder& r = *g.Recorder;
   r.HasPending = false;
-  // A tick that left the game (Esc, the ending's confirm) tore it down: the game ends before it.
-  if (g.ScreenState != scPlay) {
+  // A tick that leaves the game (Esc, the ending's confirm, a new round) tears it down: the game
+  // ends before it.
+  if (g.ScreenState != scPlay || g.Screens.ChangeRequested()) {
     FinishRecording(g);
     return;
   }

@@ -112,4 +112,19 @@ void GameContext::DrawFrontEndFrame(int moveCount, const TImage* background, boo
   Platform->Present();
 }
 
+void GameContext::DrawStillFrame(const TImage* background, bool frameRateText,
+                                 const std::function<void(Canvas&)>& extra) {
+  Canvas* c = ScreenCanvas();
+  if (!c) return;
+  DXSpriteEngine1.Surface = c;
+  c->Clear(0);
+  if (background) c->Blit(*background, 0, 0);
+  if (!NoRender) {
+    DXSpriteEngine1.DrawSprites();
+    if (extra) extra(*c);
+    if (frameRateText) DrawFrameRate(*c);
+  }
+  Platform->Present();
+}
+
 }  // namespace kq

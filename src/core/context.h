@@ -15,8 +15,8 @@
 #include "config/game_config.h"
 #include "config/user_files.h"
 #include "core/controls.h"
-#include "core/option_data.h"
 #include "core/player.h"
+#include "core/screen.h"
 #include "engine/canvas.h"
 #include "engine/image_list.h"
 #include "engine/platform.h"
@@ -26,29 +26,7 @@
 
 namespace kq {
 
-enum TScreenState : uint8_t {
-  scNone = 0,
-  scTitle = 1,
-  scOpening = 2,
-  scPlay = 3,
-  scRules = 4,
-  scRanking = 5,
-  scOptions = 6,
-  scKeyAssign = 7,
-  scPadAssign = 8,
-};
-
 struct GameContext;
-
-// What a screen state does on entry, each frame and on leaving (toward `next`). The program
-// fills the table at start-up, so the context switches screens without naming them; a state
-// without handlers only changes ScreenState.
-struct TScreenHandlers {
-  void (*Enter)(GameContext& g) = nullptr;
-  void (*Tick)(GameContext& g, int moveCount) = nullptr;
-  void (*Leave)(GameContext& g, TScreenState next) = nullptr;
-};
-using TScreenTable = std::array<TScreenHandlers, scPadAssign + 1>;
 
 // Ticks counted per second into a rounded frame rate.
 struct TFrameRate {
@@ -83,7 +61,7 @@ struct GameContext {
 
   // Form state.
   TScreenState ScreenState = scNone;
-  TScreenTable Screens;  // by screen state
+  TScreenManager Screens;  // the screen of every state
   uint32_t FrameTime = 0;
   std::string AppPath;   // program folder with a trailing '/'
   std::string PackPath;  // folder of the asset pack with a trailing '/'; empty: the program folder
@@ -100,15 +78,6 @@ struct GameContext {
   THiScoreTable HiScoreTable{};
   int NewRankIndex = -1;
 
-  // Front-end state.
-  int TitleCursor = 0;
-  uint32_t OpeningDeadline = 0;
-  int OptionCursor = 1;
-  int KeyAssignCursor = 1;
-  int PadAssignCursor = 1;
-  bool Capturing = false;
-  TOptionScreens Options;  // rows, working copies and capture of states 6 to 8
-
   // Game state.
   TPlayerInfo Player1P;
   TPlayerInfo Player2P;
@@ -119,7 +88,6 @@ struct GameContext {
   TImageSprite* RetryYes = nullptr;
   TImageSprite* RetryNo = nullptr;
   TImageSprite* EndingPicture = nullptr;
-  TImageSprite* TitleCursorSprite = nullptr;
 
   // Rng feeds the rules alone (new-row colours, hazard placement and timing). Effects, music,
   // voices and the score file's key bytes draw from streams of their own, seeded from the same
@@ -206,8 +174,12 @@ struct GameContext {
   // A random song of BgmList (versus play).
   void PlayRandomBgm();
   void StopMusic();
-  // The only way the screen state changes.
+  // The only way the screen state changes: leaves the current screen, drops every sprite and
+  // enters the new one. Asked for during a screen's Update, it happens when the Update returns,
+  // so no screen is torn down inside its own tick; the last request of a tick wins.
   void EnterState(TScreenState newState);
+  // The change itself, at once.
+  void ChangeState(TScreenState newState);
   // The next game's mode and its field: seven columns alone, eight each in versus.
   void SetGameMode(int mode) {
     GameMode = mode;
@@ -224,6 +196,9 @@ struct GameContext {
   // flip.
   void DrawFrontEndFrame(int moveCount, const TImage* background, bool frameRateText,
                          const std::function<void(Canvas&)>& extra = {});
+  // The same frame without moving or sweeping anything (a screen's Draw).
+  void DrawStillFrame(const TImage* background, bool frameRateText,
+                      const std::function<void(Canvas&)>& extra = {});
   // Confirm (J01 of either player, Return) and cancel (Esc) as one-shot reads.
   bool ConfirmPressed() const;
   bool CancelPressed() const { return DXInput1.Has(kStateCancel); }
@@ -234,7 +209,7 @@ struct GameContext {
 };
 
 // One frame tick: clock sample, input poll (keyboard and pads, or the computer player of a
-// device), the screen state's handler, one-shot clearing.
+// device), the screen's Update and the screen change it asked for, one-shot clearing.
 void FrameTick(GameContext& g, uint32_t now, int moveCount);
 
 // A picture sprite under the engine: picture by name, centre, Z, pattern count (-1 = all patterns

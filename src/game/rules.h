@@ -14,8 +14,9 @@ class TImageSprite;
 class TBlockSprite;
 
 // --- game start (setup_game.cpp) ---
-// The play screen's handlers: entry (seeds, setup, first lines), the play tick, leaving.
-void InstallPlayScreen(TScreenTable& screens);
+// Registers the play screen (play_screen.h): entry (seeds, setup, first lines), the play tick,
+// leaving.
+void InstallPlayScreen(TScreenManager& screens);
 // The whole start of a game as the play screen's entry makes it.
 void EnterPlay(GameContext& g);
 // Seeds every random stream for the game about to be set up (a replay's: the recorded seed).

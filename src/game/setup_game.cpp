@@ -194,16 +194,6 @@ void EnterPlay(GameContext& g) {
   CompleteGameStart(g);
 }
 
-void InstallPlayScreen(TScreenTable& screens) {
-  TScreenHandlers& h = screens[scPlay];
-  h.Enter = EnterPlay;
-  h.Tick = GameTick;
-  h.Leave = [](GameContext& g, TScreenState) {
-    g.StopMusic();
-    LeavePlay(g);
-  };
-}
-
 void LeavePlay(GameContext& g) {
   for (auto& prog : g.ControlPrograms) prog.reset();  // menus belong to the people again
   g.Player1P.FallingList.clear();

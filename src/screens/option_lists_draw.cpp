@@ -48,13 +48,13 @@ size_t Utf8Len(unsigned char lead) {
 
 class TListPainter {
  public:
-  TListPainter(GameContext& g) : g_(g), c_(g.ListSurface.EditPixels()) {}
+  TListPainter(GameContext& g, TOptionScreens& o) : g_(g), o_(o), c_(g.ListSurface.EditPixels()) {}
   ~TListPainter() { g_.ListSurface.Touch(); }
   TListPainter(const TListPainter&) = delete;
   TListPainter& operator=(const TListPainter&) = delete;
 
   BitmapCanvas& Canvas() { return c_; }
-  const TOptionScreens& O() const { return g_.Options; }
+  const TOptionScreens& O() const { return o_; }
 
   int LineHeight(bool title = false) const {
     const ITextRenderer* f = title ? O().TitleFont.get() : O().Font.get();
@@ -168,7 +168,7 @@ class TListPainter {
   // The backdrop, caption and panels of a screen are the same on every redraw: drawn once,
   // then copied. False when they must be drawn now (the backdrop is).
   bool UseChrome(int screen) {
-    TOptionScreens& o = g_.Options;
+    const TOptionScreens& o = o_;
     chromeKey_ = screen * 100000 + o.CellH * 10 + (o.Font ? 1 : 0);
     hasChrome_ = o.ChromeKey == chromeKey_ && o.Chrome.Width == g_.ListSurface.Width();
     if (hasChrome_)
@@ -179,8 +179,8 @@ class TListPainter {
   }
   bool HasChrome() const { return hasChrome_; }
   void SaveChrome() {
-    g_.Options.Chrome = g_.ListSurface.Pixels();
-    g_.Options.ChromeKey = chromeKey_;
+    o_.Chrome = g_.ListSurface.Pixels();
+    o_.ChromeKey = chromeKey_;
   }
 
   // Deep blue to violet, with a fixed sprinkle of stars.
@@ -226,13 +226,13 @@ class TListPainter {
 
  private:
   GameContext& g_;
+  TOptionScreens& o_;
   BitmapCanvas c_;
   int chromeKey_ = 0;
   bool hasChrome_ = false;
 };
 
-void DrawSettings(GameContext& g, TListPainter& p) {
-  const TOptionScreens& o = g.Options;
+void DrawSettings(const TOptionScreens& o, TListPainter& p, int cursor) {
   const int cw = o.CellW, ch = o.CellH;
   if (!p.UseChrome(scOptions)) p.Caption("OPTIONS");
   // Rows up to PAD ASSIGN.. stack in the panel; OK and CANCEL sit side by side under it.
@@ -250,7 +250,7 @@ void DrawSettings(GameContext& g, TListPainter& p) {
   const int buttonsY = panel.Bottom() + 8;
   for (size_t i = 0; i < o.Settings.size(); ++i) {
     const TOptionItem& it = o.Settings[i];
-    const bool selected = int(i) == g.OptionCursor;
+    const bool selected = int(i) == cursor;
     if (it.Kind == TOptionRow::Ok || it.Kind == TOptionRow::Cancel) {
       p.Button(it.Kind == TOptionRow::Ok, buttonsY, ch + 8, it.Label, selected);
       continue;
@@ -290,16 +290,15 @@ void DrawSettings(GameContext& g, TListPainter& p) {
     }
     p.Text(valueX, y + textDy, value, colour);
   }
-  const TOptionItem& cur = o.Settings[size_t(g.OptionCursor)];
+  const TOptionItem& cur = o.Settings[size_t(cursor)];
   p.Footer(buttonsY + ch + 12, o.Notice.empty() ? cur.Help : o.Notice,
            o.Notice.empty() ? TNoticeKind::None : o.NoticeKind,
            "UP/DOWN: select   LEFT/RIGHT, RETURN: change   ESC: cancel");
 }
 
-void DrawAssign(GameContext& g, TListPainter& p, bool padList) {
-  const TOptionScreens& o = g.Options;
+void DrawAssign(GameContext& g, const TOptionScreens& o, TListPainter& p, bool padList, int cursor,
+                bool capturingNow) {
   const int cw = o.CellW, ch = o.CellH;
-  const int cursor = padList ? g.PadAssignCursor : g.KeyAssignCursor;
   if (!p.UseChrome(padList ? scPadAssign : scKeyAssign)) p.Caption(padList ? "PAD ASSIGN" : "KEY ASSIGN");
   const int textDy = (ch - p.LineHeight()) / 2;
   const RectI panels[2] = {{8, 60, 308, (kAssignControls + 1) * ch + 16},
@@ -324,7 +323,7 @@ void DrawAssign(GameContext& g, TListPainter& p, bool padList) {
       p.Heading(panel.X + labelDx - 4, y + textDy - 1, it.Label);
       std::string source = "keyboard";
       if (padList) {
-        const std::string name = OptionPadChoice(g, it.Player);
+        const std::string name = OptionPadChoice(o, it.Player);
         bool connected = false;
         for (const auto& seen : o.SeenPads)
           if (!name.empty() && SameText(seen, name)) connected = true;
@@ -335,7 +334,7 @@ void DrawAssign(GameContext& g, TListPainter& p, bool padList) {
       p.Text(panel.Right() - 12 - p.TextWidth(shown), y + textDy, shown, kDim);
       continue;
     }
-    const bool capturing = selected && g.Capturing;
+    const bool capturing = selected && capturingNow;
     if (selected) p.Bar({panel.X + 6, y, panel.W - 12, ch}, capturing);
     p.Text(panel.X + labelDx, y + textDy, it.Label, kWhite);
     std::string value = AssignValueText(g, it, padList);
@@ -365,16 +364,18 @@ void DrawAssign(GameContext& g, TListPainter& p, bool padList) {
     }
   }
   p.Footer(buttonsY + ch + 24, help, kind,
-           g.Capturing ? (padList ? "Press a pad button   ESC: keep the old one"
-                                  : "Press a key   ESC: keep the old one")
-                       : "UP/DOWN, LEFT/RIGHT: select   RETURN: assign   ESC: back");
+           capturingNow ? (padList ? "Press a pad button   ESC: keep the old one"
+                                   : "Press a key   ESC: keep the old one")
+                        : "UP/DOWN, LEFT/RIGHT: select   RETURN: assign   ESC: back");
 }
 
 }  // namespace
 
 void MeasureOptionFont(GameContext& g, std::unique_ptr<ITextRenderer> list,
                        std::unique_ptr<ITextRenderer> title) {
-  TOptionScreens& o = g.Options;
+  TOptionScreens* lists = FindOptionLists(g);
+  if (!lists) return;
+  TOptionScreens& o = *lists;
   o.Font = std::move(list);
   o.TitleFont = o.Font ? std::move(title) : nullptr;
   if (o.Font) {
@@ -388,14 +389,14 @@ void MeasureOptionFont(GameContext& g, std::unique_ptr<ITextRenderer> list,
   }
 }
 
-void DrawOptionList(GameContext& g, int screen) {
+void DrawOptionList(GameContext& g, TOptionScreens& o, int screen, int cursor, bool capturing) {
   Bitmap& b = g.ListSurface.EditPixels();
   std::fill(b.Pixels.begin(), b.Pixels.end(), 0u);
-  TListPainter p(g);
-  if (screen == scOptions && !g.Options.Settings.empty())
-    DrawSettings(g, p);
-  else if ((screen == scKeyAssign || screen == scPadAssign) && !g.Options.Assign.empty())
-    DrawAssign(g, p, screen == scPadAssign);
+  TListPainter p(g, o);
+  if (screen == scOptions && !o.Settings.empty())
+    DrawSettings(o, p, cursor);
+  else if ((screen == scKeyAssign || screen == scPadAssign) && !o.Assign.empty())
+    DrawAssign(g, o, p, screen == scPadAssign, cursor, capturing);
 }
 
 }  // namespace kq

@@ -81,9 +81,9 @@ uint8_t& PadStateOf(TKeyAssign& k, int control) {
   }
 }
 
-void SetNotice(GameContext& g, std::string text, TNoticeKind kind) {
-  g.Options.Notice = std::move(text);
-  g.Options.NoticeKind = kind;
+void SetNotice(TOptionScreens& o, std::string text, TNoticeKind kind) {
+  o.Notice = std::move(text);
+  o.NoticeKind = kind;
 }
 
 std::vector<std::string> AttachedPads(const GameContext& g) {
@@ -96,24 +96,23 @@ int IndexOfName(const std::vector<std::string>& list, const std::string& name) {
   return -1;
 }
 
-TOptionItem* PadItem(GameContext& g, int player) {
-  for (auto& it : g.Options.Settings)
+TOptionItem* PadItem(TOptionScreens& o, int player) {
+  for (auto& it : o.Settings)
     if (it.Kind == TOptionRow::Pad && it.Player == player) return &it;
   return nullptr;
 }
 
 // The player's device reads the pad chosen on the list at once, before OK.
-void FollowPadChoice(GameContext& g, int player) {
-  if (g.Platform) DeviceOf(g, player).PadNo = ChoosePad(g.Platform->Input(), OptionPadChoice(g, player));
+void FollowPadChoice(GameContext& g, const TOptionScreens& o, int player) {
+  if (g.Platform) DeviceOf(g, player).PadNo = ChoosePad(g.Platform->Input(), OptionPadChoice(o, player));
 }
 
 // Rebuilds both players' pad choices from the attached pads. keep: the working selection stays
 // (an unplugged pad stays chosen, marked as not connected), else the committed name is chosen.
-void BuildPadChoices(GameContext& g, bool keep) {
-  TOptionScreens& o = g.Options;
+void BuildPadChoices(GameContext& g, TOptionScreens& o, bool keep) {
   o.SeenPads = AttachedPads(g);
   for (int p = 0; p < 2; ++p) {
-    std::string wanted = keep ? OptionPadChoice(g, p) : JoyNameOf(g.Config, p);
+    std::string wanted = keep ? OptionPadChoice(o, p) : JoyNameOf(g.Config, p);
     std::vector<std::string>& choices = o.PadChoices[size_t(p)];
     choices = {""};
     for (const auto& name : o.SeenPads)
@@ -121,36 +120,36 @@ void BuildPadChoices(GameContext& g, bool keep) {
     const std::string& committed = JoyNameOf(g.Config, p);
     if (!committed.empty() && IndexOfName(choices, committed) < 0) choices.push_back(committed);
     if (!wanted.empty() && IndexOfName(choices, wanted) < 0) choices.push_back(wanted);
-    if (TOptionItem* it = PadItem(g, p)) it->Selected = std::max(IndexOfName(choices, wanted), 0);
+    if (TOptionItem* it = PadItem(o, p)) it->Selected = std::max(IndexOfName(choices, wanted), 0);
     // A pad plugged in meanwhile was matched against the committed name; the list's choice rules.
-    FollowPadChoice(g, p);
+    FollowPadChoice(g, o, p);
   }
 }
 
-bool PadsChanged(const GameContext& g) {
-  return g.Platform && AttachedPads(g) != g.Options.SeenPads;
+bool PadsChanged(const GameContext& g, const TOptionScreens& o) {
+  return g.Platform && AttachedPads(g) != o.SeenPads;
 }
 
 int& CpuOf(TGameConfig& c, int player) {
   return player == 0 ? c.Cpu1P : c.Cpu2P;
 }
 
-void LoadSettings(GameContext& g) {
-  for (auto& it : g.Options.Settings) {
+void LoadSettings(GameContext& g, TOptionScreens& o) {
+  for (auto& it : o.Settings) {
     if (it.Kind == TOptionRow::Toggle) it.Selected = FieldOf(g.Config, it.Field) != it.ShowInverted ? 1 : 0;
     if (it.Kind == TOptionRow::Cpu) it.Selected = std::clamp(CpuOf(g.Config, it.Player), 0, kCpuLevels);
   }
-  BuildPadChoices(g, false);
+  BuildPadChoices(g, o, false);
 }
 
-void CommitSettings(GameContext& g) {
+void CommitSettings(GameContext& g, const TOptionScreens& o) {
   const bool musicWasOn = !g.Config.DisableBgm;
-  for (auto& it : g.Options.Settings) {
+  for (auto& it : o.Settings) {
     if (it.Kind == TOptionRow::Toggle) FieldOf(g.Config, it.Field) = (it.Selected != 0) != it.ShowInverted;
     if (it.Kind == TOptionRow::Cpu) CpuOf(g.Config, it.Player) = it.Selected;
   }
   for (int p = 0; p < 2; ++p) {
-    JoyNameOf(g.Config, p) = OptionPadChoice(g, p);
+    JoyNameOf(g.Config, p) = OptionPadChoice(o, p);
     if (g.Platform) DeviceOf(g, p).PadNo = ChoosePad(g.Platform->Input(), JoyNameOf(g.Config, p));
   }
   if (musicWasOn && g.Config.DisableBgm) g.StopMusic();
@@ -213,9 +212,9 @@ std::string Trimmed(const char* label) {
 
 // --- settings list -------------------------------------------------------------------------
 
-void LeaveOptions(GameContext& g, bool commit) {
+void LeaveOptions(GameContext& g, const TOptionScreens& o, bool commit) {
   if (commit) {
-    CommitSettings(g);
+    CommitSettings(g, o);
   } else if (g.Platform) {
     // The pads chosen on the list were in use already: back to the committed ones.
     for (int p = 0; p < 2; ++p) DeviceOf(g, p).PadNo = ChoosePad(g.Platform->Input(), JoyNameOf(g.Config, p));
@@ -225,65 +224,69 @@ void LeaveOptions(GameContext& g, bool commit) {
   g.EnterState(scTitle);
 }
 
-void ChangeValue(GameContext& g, TOptionItem& it, int dir) {
+void ChangeValue(GameContext& g, TOptionScreens& o, TOptionItem& it, int dir) {
   if (it.Kind == TOptionRow::Toggle) {
     it.Selected = it.Selected ? 0 : 1;
   } else if (it.Kind == TOptionRow::Cpu) {
     it.Selected = ((it.Selected + dir) % (kCpuLevels + 1) + kCpuLevels + 1) % (kCpuLevels + 1);
   } else if (it.Kind == TOptionRow::Pad) {
-    int n = int(g.Options.PadChoices[size_t(it.Player)].size());
+    int n = int(o.PadChoices[size_t(it.Player)].size());
     if (n <= 1) {
-      SetNotice(g, "No game pad is connected", TNoticeKind::Bad);
+      SetNotice(o, "No game pad is connected", TNoticeKind::Bad);
       g.PlaySound("BAD");
       return;
     }
     it.Selected = ((it.Selected + dir) % n + n) % n;
-    FollowPadChoice(g, it.Player);
+    FollowPadChoice(g, o, it.Player);
   } else {
     return;
   }
-  SetNotice(g, "", TNoticeKind::None);
+  SetNotice(o, "", TNoticeKind::None);
   g.PlaySound("CURSOR");
 }
 
 // --- key and pad lists ------------------------------------------------------------------------
 
-void StartCapture(GameContext& g, const TAssignItem& it, bool padList) {
-  TOptionScreens& o = g.Options;
+}  // namespace
+
+void TAssignScreen::StartCapture(GameContext& g, const TAssignItem& it) {
+  TOptionScreens& o = Lists();
   std::string what = PlayerTag(it.Player) + " " + Trimmed(kControlLabels[it.Control]);
   if (!g.Platform) return;
-  if (!padList) {
-    g.Capturing = true;
-    o.CaptureArmed = false;
-    SetNotice(g, "Press the new key for " + what + "   (ESC: keep the old one)", TNoticeKind::None);
+  if (!PadList) {
+    Capturing = true;
+    CaptureArmed = false;
+    SetNotice(o, "Press the new key for " + what + "   (ESC: keep the old one)", TNoticeKind::None);
     g.PlaySound("SELECT");
     return;
   }
   if (it.Control < 4) {
-    SetNotice(g, "Directions always come from the pad's stick and hat", TNoticeKind::Bad);
+    SetNotice(o, "Directions always come from the pad's stick and hat", TNoticeKind::Bad);
     g.PlaySound("BAD");
     return;
   }
-  std::string name = OptionPadChoice(g, it.Player);
+  std::string name = OptionPadChoice(o, it.Player);
   int pad = name.empty() ? kNoPad : ChoosePad(g.Platform->Input(), name);
   if (name.empty()) {
-    SetNotice(g, kPlayerHeadings[it.Player] + std::string(" has no game pad: choose one in the settings"),
+    SetNotice(o, kPlayerHeadings[it.Player] + std::string(" has no game pad: choose one in the settings"),
               TNoticeKind::Bad);
     g.PlaySound("BAD");
     return;
   }
   if (pad == kNoPad) {
-    SetNotice(g, name + " is not connected", TNoticeKind::Bad);
+    SetNotice(o, name + " is not connected", TNoticeKind::Bad);
     g.PlaySound("BAD");
     return;
   }
-  g.Capturing = true;
-  o.CaptureArmed = false;
-  o.CapturePad = pad;
-  o.CapturePadName = AttachedPads(g)[size_t(pad)];
-  SetNotice(g, "Press the new button for " + what + "   (ESC: keep the old one)", TNoticeKind::None);
+  Capturing = true;
+  CaptureArmed = false;
+  CapturePad = pad;
+  CapturePadName = AttachedPads(g)[size_t(pad)];
+  SetNotice(o, "Press the new button for " + what + "   (ESC: keep the old one)", TNoticeKind::None);
   g.PlaySound("SELECT");
 }
+
+namespace {
 
 // "2P ライン上昇" for the first other control bound to key vk, else "".
 std::string OtherControlWithKey(std::array<TKeyAssign, 2>& keys, const TAssignItem& self, int vk) {
@@ -294,18 +297,20 @@ std::string OtherControlWithKey(std::array<TKeyAssign, 2>& keys, const TAssignIt
   return "";
 }
 
-void EndCapture(GameContext& g, std::string notice, TNoticeKind kind, const char* sound) {
-  g.Capturing = false;
-  g.Options.CaptureArmed = false;
-  SetNotice(g, std::move(notice), kind);
+}  // namespace
+
+void TAssignScreen::EndCapture(GameContext& g, std::string notice, TNoticeKind kind, const char* sound) {
+  Capturing = false;
+  CaptureArmed = false;
+  SetNotice(Lists(), std::move(notice), kind);
   g.PlaySound(sound);
 }
 
 // One tick of a capture; true when the list changed.
-bool CaptureTick(GameContext& g, bool padList) {
-  TOptionScreens& o = g.Options;
-  const int cursor = padList ? g.PadAssignCursor : g.KeyAssignCursor;
-  const TAssignItem& it = o.Assign[size_t(cursor)];
+bool TAssignScreen::CaptureTick(GameContext& g) {
+  TOptionScreens& o = Lists();
+  const bool padList = PadList;
+  const TAssignItem& it = o.Assign[size_t(Cursor)];
   TKeyAssign& k = o.KeyEdit[size_t(it.Player)];
   const std::string what = PlayerTag(it.Player) + " " + Trimmed(kControlLabels[it.Control]);
   if (g.CancelPressed()) {
@@ -316,16 +321,16 @@ bool CaptureTick(GameContext& g, bool padList) {
   const IInputSource& src = g.Platform->Input();
   if (!padList) {
     const bool held = src.AnyKeyDown();
-    if (!o.CaptureArmed) {
-      o.CaptureArmed = !held;
+    if (!CaptureArmed) {
+      CaptureArmed = !held;
       return false;
     }
     if (!held) return false;
     const int vk = src.FirstDownVk();
     if (vk == 0) {
       // Wait for that key's release before taking the next one.
-      o.CaptureArmed = false;
-      SetNotice(g, "That key has no key code and cannot be used: press another", TNoticeKind::Bad);
+      CaptureArmed = false;
+      SetNotice(o, "That key has no key code and cannot be used: press another", TNoticeKind::Bad);
       g.PlaySound("BAD");
       return true;
     }
@@ -339,14 +344,13 @@ bool CaptureTick(GameContext& g, bool padList) {
     return true;
   }
   std::vector<std::string> pads = src.PadNames();
-  if (o.CapturePad < 0 || o.CapturePad >= int(pads.size()) ||
-      pads[size_t(o.CapturePad)] != o.CapturePadName) {
-    EndCapture(g, o.CapturePadName + " was unplugged: the old button stays", TNoticeKind::Bad, "BAD");
+  if (CapturePad < 0 || CapturePad >= int(pads.size()) || pads[size_t(CapturePad)] != CapturePadName) {
+    EndCapture(g, CapturePadName + " was unplugged: the old button stays", TNoticeKind::Bad, "BAD");
     return true;
   }
-  const uint32_t buttons = uint32_t(src.PadStates(o.CapturePad) >> 4);
-  if (!o.CaptureArmed) {
-    o.CaptureArmed = buttons == 0;
+  const uint32_t buttons = uint32_t(src.PadStates(CapturePad) >> 4);
+  if (!CaptureArmed) {
+    CaptureArmed = buttons == 0;
     return false;
   }
   if (buttons == 0) return false;
@@ -362,28 +366,38 @@ bool CaptureTick(GameContext& g, bool padList) {
   return true;
 }
 
-void EnterAssign(GameContext& g, int& cursor, int screen) {
-  if (g.Options.Assign.empty()) BuildOptionItems(g);
-  cursor = FirstSelectable(g.Options.Assign, 1);
-  g.Capturing = false;
-  g.Options.CaptureArmed = false;
-  g.Options.KeyEdit = {g.Config.KeyAssign1P, g.Config.KeyAssign2P};
-  SetNotice(g, "", TNoticeKind::None);
-  if (screen == scPadAssign && PadsChanged(g)) BuildPadChoices(g, true);
-  DrawOptionList(g, screen);
+void TAssignScreen::Enter(GameContext& g, TScreenState) {
+  TOptionScreens& o = Lists();
+  if (o.Assign.empty()) BuildOptionItems(g);
+  Cursor = FirstSelectable(o.Assign, 1);
+  Capturing = false;
+  CaptureArmed = false;
+  o.KeyEdit = {g.Config.KeyAssign1P, g.Config.KeyAssign2P};
+  SetNotice(o, "", TNoticeKind::None);
+  if (PadList && PadsChanged(g, o)) BuildPadChoices(g, o, true);
+  DrawOptionList(g, o, PadList ? scPadAssign : scKeyAssign, Cursor, Capturing);
 }
 
-void AssignTick(GameContext& g, int moveCount, bool padList) {
-  TOptionScreens& o = g.Options;
-  int& cursor = padList ? g.PadAssignCursor : g.KeyAssignCursor;
+void TAssignScreen::Leave(GameContext&, TScreenState) {
+  Capturing = false;
+}
+
+void TAssignScreen::Draw(GameContext& g) {
+  g.DrawStillFrame(&g.ListSurface, true);
+}
+
+void TAssignScreen::Update(GameContext& g, int moveCount) {
+  TOptionScreens& o = Lists();
+  const bool padList = PadList;
+  int& cursor = Cursor;
   const int screen = padList ? scPadAssign : scKeyAssign;
   bool redraw = false;
-  if (padList && PadsChanged(g)) {
-    BuildPadChoices(g, true);
+  if (padList && PadsChanged(g, o)) {
+    BuildPadChoices(g, o, true);
     redraw = true;
   }
-  if (g.Capturing) {
-    redraw |= CaptureTick(g, padList);
+  if (Capturing) {
+    redraw |= CaptureTick(g);
   } else {
     const TMenuInput in = ReadMenu(g);
     const TAssignItem& it = o.Assign[size_t(cursor)];
@@ -404,45 +418,54 @@ void AssignTick(GameContext& g, int moveCount, bool padList) {
         redraw = true;
       }
     } else if (in.Cancel) {
-      SetNotice(g, padList ? "Pad buttons unchanged" : "Keys unchanged", TNoticeKind::None);
+      SetNotice(o, padList ? "Pad buttons unchanged" : "Keys unchanged", TNoticeKind::None);
       g.EnterState(scOptions);
       return;
     } else if (in.Confirm) {
       if (it.Kind == TAssignRow::Control) {
-        StartCapture(g, it, padList);
+        StartCapture(g, it);
         redraw = true;
       } else if (it.Kind == TAssignRow::Ok) {
         g.Config.KeyAssign1P = o.KeyEdit[0];
         g.Config.KeyAssign2P = o.KeyEdit[1];
         ApplyKeyAssign(g.DXInput1, g.DXInput2, g.Config);
-        SetNotice(g, padList ? "Pad buttons applied" : "Keys applied", TNoticeKind::Good);
+        SetNotice(o, padList ? "Pad buttons applied" : "Keys applied", TNoticeKind::Good);
         g.PlaySound("SELECT");
         g.EnterState(scOptions);
         return;
       } else if (it.Kind == TAssignRow::Cancel) {
-        SetNotice(g, padList ? "Pad buttons unchanged" : "Keys unchanged", TNoticeKind::None);
+        SetNotice(o, padList ? "Pad buttons unchanged" : "Keys unchanged", TNoticeKind::None);
         g.EnterState(scOptions);
         return;
       }
     }
   }
-  if (redraw) DrawOptionList(g, screen);
+  if (redraw) DrawOptionList(g, o, screen, Cursor, Capturing);
   g.DrawFrontEndFrame(moveCount, &g.ListSurface, true);
 }
-
-}  // namespace
 
 bool OptionToggleValue(const TOptionItem& item) {
   return item.Selected != 0;
 }
 
-std::string OptionPadChoice(const GameContext& g, int player) {
-  const auto& choices = g.Options.PadChoices[size_t(player)];
-  for (const auto& it : g.Options.Settings)
+TOptionScreens* FindOptionLists(const GameContext& g) {
+  for (TScreenState s : {scOptions, scKeyAssign, scPadAssign})
+    if (auto* screen = g.Screens.Get<TOptionListScreen>(s)) return &screen->Lists();
+  return nullptr;
+}
+
+std::string OptionPadChoice(const TOptionScreens& o, int player) {
+  const auto& choices = o.PadChoices[size_t(player)];
+  for (const auto& it : o.Settings)
     if (it.Kind == TOptionRow::Pad && it.Player == player && it.Selected >= 0 &&
         it.Selected < int(choices.size()))
       return choices[size_t(it.Selected)];
   return {};
+}
+
+std::string OptionPadChoice(const GameContext& g, int player) {
+  const TOptionScreens* o = FindOptionLists(g);
+  return o ? OptionPadChoice(*o, player) : std::string();
 }
 
 std::string CpuLevelText(int level) {
@@ -461,7 +484,9 @@ bool AssignOverridden(const TKeyAssign& k, int control) {
 
 std::string AssignValueText(const GameContext& g, const TAssignItem& item, bool padList) {
   static const char* kStick[4] = {"stick up", "stick down", "stick left", "stick right"};
-  TKeyAssign k = g.Options.KeyEdit[size_t(item.Player)];
+  const TOptionScreens* o = FindOptionLists(g);
+  if (!o) return {};
+  TKeyAssign k = o->KeyEdit[size_t(item.Player)];
   if (!padList) {
     int code = KeyOf(k, item.Control);
     return code == 0 ? "---" : KeyName(code, g.Platform ? &g.Platform->Input() : nullptr);
@@ -477,7 +502,9 @@ std::string AssignValueText(const GameContext& g, const TAssignItem& item, bool 
 }
 
 void BuildOptionItems(GameContext& g) {
-  TOptionScreens& o = g.Options;
+  TOptionScreens* lists = FindOptionLists(g);
+  if (!lists) return;
+  TOptionScreens& o = *lists;
   using R = TOptionRow;
   using F = TSettingField;
   o.Settings = {
@@ -518,45 +545,50 @@ void BuildOptionItems(GameContext& g) {
   o.Assign.push_back({TAssignRow::Cancel, "CANCEL", 0, 0});
 }
 
-void EnterOptions(GameContext& g) {
-  if (g.Options.Settings.empty()) BuildOptionItems(g);  // a context that skipped the loader
-  // Back from the key or pad list the edits so far stay; from the title they start afresh.
-  const bool back = g.ScreenState == scKeyAssign || g.ScreenState == scPadAssign;
+void TOptionsScreen::Enter(GameContext& g, TScreenState from) {
+  TOptionScreens& o = Lists();
+  if (o.Settings.empty()) BuildOptionItems(g);  // a context that skipped the loader
+  // Back from the key or pad list the edits so far and the row stay; from the title they start
+  // afresh.
+  const bool back = from == scKeyAssign || from == scPadAssign;
   if (back) {
-    BuildPadChoices(g, true);
+    BuildPadChoices(g, o, true);
   } else {
-    LoadSettings(g);
-    SetNotice(g, "", TNoticeKind::None);
+    Cursor = 1;
+    LoadSettings(g, o);
+    SetNotice(o, "", TNoticeKind::None);
   }
-  g.OptionCursor = FirstSelectable(g.Options.Settings, g.OptionCursor);
-  g.Capturing = false;
-  DrawOptionList(g, scOptions);
+  Cursor = FirstSelectable(o.Settings, Cursor);
+  DrawOptionList(g, o, scOptions, Cursor, false);
 }
 
-void OptionsTick(GameContext& g, int moveCount) {
-  TOptionScreens& o = g.Options;
+void TOptionsScreen::Draw(GameContext& g) {
+  g.DrawStillFrame(&g.ListSurface, true);
+}
+
+void TOptionsScreen::Update(GameContext& g, int moveCount) {
+  TOptionScreens& o = Lists();
   bool redraw = false;
-  if (PadsChanged(g)) {
-    BuildPadChoices(g, true);
+  if (PadsChanged(g, o)) {
+    BuildPadChoices(g, o, true);
     redraw = true;
   }
   const TMenuInput in = ReadMenu(g);
-  TOptionItem& it = o.Settings[size_t(g.OptionCursor)];
+  TOptionItem& it = o.Settings[size_t(Cursor)];
   if (in.Up || in.Down) {
-    g.OptionCursor = StepCursor(o.Settings, g.OptionCursor, in.Up ? -1 : 1);
-    SetNotice(g, "", TNoticeKind::None);
+    Cursor = StepCursor(o.Settings, Cursor, in.Up ? -1 : 1);
+    SetNotice(o, "", TNoticeKind::None);
     g.PlaySound("CURSOR");
     redraw = true;
   } else if (in.Cancel) {
-    LeaveOptions(g, false);
+    LeaveOptions(g, o, false);
     return;
   } else if (in.Left || in.Right) {
     if (it.Kind == TOptionRow::Ok || it.Kind == TOptionRow::Cancel) {
-      g.OptionCursor =
-          IndexOfRow(o.Settings, it.Kind == TOptionRow::Ok ? TOptionRow::Cancel : TOptionRow::Ok);
+      Cursor = IndexOfRow(o.Settings, it.Kind == TOptionRow::Ok ? TOptionRow::Cancel : TOptionRow::Ok);
       g.PlaySound("CURSOR");
     } else {
-      ChangeValue(g, it, in.Left ? -1 : 1);
+      ChangeValue(g, o, it, in.Left ? -1 : 1);
     }
     redraw = true;
   } else if (in.Confirm) {
@@ -564,7 +596,7 @@ void OptionsTick(GameContext& g, int moveCount) {
       case TOptionRow::Toggle:
       case TOptionRow::Cpu:
       case TOptionRow::Pad:
-        ChangeValue(g, it, 1);
+        ChangeValue(g, o, it, 1);
         redraw = true;
         break;
       case TOptionRow::KeyAssign:
@@ -575,35 +607,17 @@ void OptionsTick(GameContext& g, int moveCount) {
         return;
       case TOptionRow::Ok:
         g.PlaySound("SELECT");
-        LeaveOptions(g, true);
+        LeaveOptions(g, o, true);
         return;
       case TOptionRow::Cancel:
-        LeaveOptions(g, false);
+        LeaveOptions(g, o, false);
         return;
       case TOptionRow::Heading:
         break;
     }
   }
-  if (redraw) DrawOptionList(g, scOptions);
+  if (redraw) DrawOptionList(g, o, scOptions, Cursor, false);
   g.DrawFrontEndFrame(moveCount, &g.ListSurface, true);
-}
-
-void EnterKeyAssign(GameContext& g) {
-  g.KeyAssignCursor = 1;
-  EnterAssign(g, g.KeyAssignCursor, scKeyAssign);
-}
-
-void KeyAssignTick(GameContext& g, int moveCount) {
-  AssignTick(g, moveCount, false);
-}
-
-void EnterPadAssign(GameContext& g) {
-  g.PadAssignCursor = 1;
-  EnterAssign(g, g.PadAssignCursor, scPadAssign);
-}
-
-void PadAssignTick(GameContext& g, int moveCount) {
-  AssignTick(g, moveCount, true);
 }
 
 }  // namespace kq

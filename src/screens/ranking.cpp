@@ -23,7 +23,7 @@ void DrawDigits(Canvas& c, const TPictureItem* font, const char* digits, int x, 
 
 }  // namespace
 
-void EnterRanking(GameContext& g) {
+void TRankingScreen::Enter(GameContext& g, TScreenState) {
   Bitmap& px = g.BackSurface.EditPixels();
   std::fill(px.Pixels.begin(), px.Pixels.end(), 0xFF000000u);
   BitmapCanvas c(px);
@@ -62,12 +62,20 @@ void EnterRanking(GameContext& g) {
   NewScreenFade(g, 0x000000, 255, false, 0.2);  // out of black
 }
 
-void RankingTick(GameContext& g, int moveCount) {
+void TRankingScreen::Update(GameContext& g, int moveCount) {
   if (g.ConfirmPressed() || g.CancelPressed()) {
     g.EnterState(scTitle);
     return;
   }
   g.DrawFrontEndFrame(moveCount, &g.BackSurface, true);
+}
+
+void TRankingScreen::Draw(GameContext& g) {
+  g.DrawStillFrame(&g.BackSurface, true);
+}
+
+void TRankingScreen::Leave(GameContext& g, TScreenState) {
+  g.NewRankIndex = -1;
 }
 
 }  // namespace kq

@@ -1,19 +1,21 @@
+#include <memory>
+
 #include "core/context.h"
+#include "screens/option_screens.h"
 #include "screens/screens.h"
 
 namespace kq {
 
-void InstallFrontEndScreens(TScreenTable& screens) {
-  screens[scTitle] = {EnterTitle, TitleTick, [](GameContext& g, TScreenState next) {
-                        if (next == scOptions) g.OptionCursor = 1;
-                        g.TitleNotice.clear();
-                      }};
-  screens[scOpening] = {EnterOpening, OpeningTick, nullptr};
-  screens[scRules] = {EnterRules, RulesTick, [](GameContext& g, TScreenState) { g.StopMusic(); }};
-  screens[scRanking] = {EnterRanking, RankingTick, [](GameContext& g, TScreenState) { g.NewRankIndex = -1; }};
-  screens[scOptions] = {EnterOptions, OptionsTick, nullptr};
-  screens[scKeyAssign] = {EnterKeyAssign, KeyAssignTick, nullptr};
-  screens[scPadAssign] = {EnterPadAssign, PadAssignTick, nullptr};
+void InstallFrontEndScreens(TScreenManager& screens) {
+  screens.Register(scTitle, std::make_unique<TTitleScreen>());
+  screens.Register(scOpening, std::make_unique<TOpeningScreen>());
+  screens.Register(scRules, std::make_unique<TRulesScreen>());
+  screens.Register(scRanking, std::make_unique<TRankingScreen>());
+  // The three option screens share their rows, working copies and fonts.
+  auto lists = std::make_shared<TOptionScreens>();
+  screens.Register(scOptions, std::make_unique<TOptionsScreen>(lists));
+  screens.Register(scKeyAssign, std::make_unique<TAssignScreen>(lists, false));
+  screens.Register(scPadAssign, std::make_unique<TAssignScreen>(lists, true));
 }
 
 }  // namespace kq

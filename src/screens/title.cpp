@@ -7,42 +7,53 @@ namespace kq {
 
 namespace {
 
-void PlaceCursor(GameContext& g) {
-  if (g.TitleCursorSprite) g.TitleCursorSprite->Y = 376 + 22 * g.TitleCursor;
-}
-
-void DrawTitle(GameContext& g, int moveCount) {
-  g.DrawFrontEndFrame(moveCount, nullptr, false, [&](Canvas& c) {
-    // A sound that failed to load is named on the top row, clear of the menu.
-    if (!g.SoundLoadError.empty()) DrawGlyphText(g, c, 0, g.SoundLoadError, 0);
-    if (!g.TitleNotice.empty()) DrawGlyphText(g, c, 0, g.TitleNotice, 1);
-  });
+// A sound that failed to load is named on the top row, clear of the menu.
+void DrawNotices(GameContext& g, Canvas& c) {
+  if (!g.SoundLoadError.empty()) DrawGlyphText(g, c, 0, g.SoundLoadError, 0);
+  if (!g.TitleNotice.empty()) DrawGlyphText(g, c, 0, g.TitleNotice, 1);
 }
 
 }  // namespace
 
-void EnterTitle(GameContext& g) {
-  g.TitleCursor = 0;
-  NewPictureSprite(g, "TITLE", 320, 240, 0, 0);
-  for (int i = 0; i < 5; ++i) NewPictureSprite(g, "STR_TITLE", 320, 378 + 22 * i, 1, -1, false, 0, i);
-  g.TitleCursorSprite = NewPictureSprite(g, "TITLE_CURSOR", 190, 376, 1, -1, true, 0.02);
+void TTitleScreen::PlaceCursor() {
+  if (CursorSprite) CursorSprite->Y = 376 + 22 * Cursor;
 }
 
-void TitleTick(GameContext& g, int moveCount) {
+void TTitleScreen::DrawFrame(GameContext& g, int moveCount) {
+  g.DrawFrontEndFrame(moveCount, nullptr, false, [&](Canvas& c) { DrawNotices(g, c); });
+}
+
+void TTitleScreen::Draw(GameContext& g) {
+  g.DrawStillFrame(nullptr, false, [&](Canvas& c) { DrawNotices(g, c); });
+}
+
+void TTitleScreen::Enter(GameContext& g, TScreenState) {
+  Cursor = 0;
+  NewPictureSprite(g, "TITLE", 320, 240, 0, 0);
+  for (int i = 0; i < 5; ++i) NewPictureSprite(g, "STR_TITLE", 320, 378 + 22 * i, 1, -1, false, 0, i);
+  CursorSprite = NewPictureSprite(g, "TITLE_CURSOR", 190, 376, 1, -1, true, 0.02);
+}
+
+void TTitleScreen::Leave(GameContext& g, TScreenState) {
+  CursorSprite = nullptr;  // dropped with every sprite of the screen
+  g.TitleNotice.clear();
+}
+
+void TTitleScreen::Update(GameContext& g, int moveCount) {
   if (g.DXInput1.Has(kStateUp) || g.DXInput2.Has(kStateUp)) {
-    g.TitleCursor = std::max(g.TitleCursor - 1, 0);
-    PlaceCursor(g);
+    Cursor = std::max(Cursor - 1, 0);
+    PlaceCursor();
     g.PlaySound("CURSOR");
-    DrawTitle(g, moveCount);
+    DrawFrame(g, moveCount);
   } else if (g.DXInput1.Has(kStateDown) || g.DXInput2.Has(kStateDown)) {
-    g.TitleCursor = std::min(g.TitleCursor + 1, 4);
-    PlaceCursor(g);
+    Cursor = std::min(Cursor + 1, 4);
+    PlaceCursor();
     g.PlaySound("CURSOR");
-    DrawTitle(g, moveCount);
+    DrawFrame(g, moveCount);
   } else if (g.CancelPressed()) {
     g.Terminated = true;
   } else if (g.ConfirmPressed()) {
-    switch (g.TitleCursor) {
+    switch (Cursor) {
       case 0:
         g.SetGameMode(1);
         g.EnterState(scOpening);
@@ -62,24 +73,28 @@ void TitleTick(GameContext& g, int moveCount) {
         break;
     }
   } else {
-    DrawTitle(g, moveCount);
+    DrawFrame(g, moveCount);
   }
 }
 
-void EnterOpening(GameContext& g) {
-  g.OpeningDeadline = g.FrameTime + 10000;
+void TOpeningScreen::Enter(GameContext& g, TScreenState) {
+  Deadline = g.FrameTime + 10000;
   g.PlayMusicFile(g.DataPath("BGM\\BGM_OPENING.mid"));
   NewPictureSprite(g, "OPENING", 320, 240, 0, 0);
   NewPictureSprite(g, "STR_PUSHKEY", 540, 440, 1, 2, true, 0.002);
 }
 
-void OpeningTick(GameContext& g, int moveCount) {
-  bool late = int32_t(g.FrameTime - g.OpeningDeadline) > 0;
+void TOpeningScreen::Update(GameContext& g, int moveCount) {
+  bool late = int32_t(g.FrameTime - Deadline) > 0;
   if (late || g.ConfirmPressed() || g.CancelPressed()) {
     g.EnterState(scPlay);
     return;
   }
   g.DrawFrontEndFrame(moveCount, &g.BackSurface, false);
+}
+
+void TOpeningScreen::Draw(GameContext& g) {
+  g.DrawStillFrame(&g.BackSurface, false);
 }
 
 }  // namespace kq

@@ -63,6 +63,19 @@ TEST_F(RunnerTest, NavigatesTitleToRulesAndBack) {
   EXPECT_EQ(fs::file_size(dir / "kq001.HI"), 129u);
 }
 
+// The dump names the screen on show beside its number.
+TEST_F(RunnerTest, DumpNamesTheScreen) {
+  Write("in.txt", "2 down 13\n3 up 13\n10 down 13\n11 up 13\n");
+  ASSERT_EQ(Run("--frames 15 --no-render --input " + Path("in.txt") + " --dump-at 1:" + Path("a.json") +
+                " --dump-at 5:" + Path("b.json") + " --dump " + Path("c.json")),
+            0)
+      << Read("stderr.txt");
+  const std::string a = Read("a.json"), b = Read("b.json"), c = Read("c.json");
+  EXPECT_NE(a.find("\"screen_state\":1,\"screen\":\"title\""), std::string::npos) << a;
+  EXPECT_NE(b.find("\"screen_state\":2,\"screen\":\"opening\""), std::string::npos) << b;
+  EXPECT_NE(c.find("\"screen_state\":3,\"screen\":\"play\""), std::string::npos) << c;
+}
+
 TEST_F(RunnerTest, EscOnTheTitleEndsTheRunEarly) {
   Write("in.txt", "5 down 27\n");
   ASSERT_EQ(Run("--frames 100 --input " + Path("in.txt") + " --dump " + Path("d.json")), 0);

@@ -89,14 +89,14 @@ class OptionsTest : public ::testing::Test {
   void Detach(int pad) { platform.In.Names[size_t(pad)].clear(); }
 
   void OpenOptions() {
-    g.TitleCursor = 4;
+    Title().Cursor = 4;
     Tap(kVkReturn);
     ASSERT_EQ(g.ScreenState, scOptions);
   }
   // Walks the settings cursor down to a row.
   void SettingsTo(int row) {
-    for (int i = 0; i < 20 && g.OptionCursor != row; ++i) Tap(kVkDown);
-    ASSERT_EQ(g.OptionCursor, row);
+    for (int i = 0; i < 20 && Settings().Cursor != row; ++i) Tap(kVkDown);
+    ASSERT_EQ(Settings().Cursor, row);
   }
   void OpenList(int screen) {
     OpenOptions();
@@ -104,15 +104,23 @@ class OptionsTest : public ::testing::Test {
     Tap(kVkReturn);
     ASSERT_EQ(g.ScreenState, screen);
   }
-  int& ListCursor() { return g.ScreenState == scPadAssign ? g.PadAssignCursor : g.KeyAssignCursor; }
+  int& ListCursor() { return g.ScreenState == scPadAssign ? PadList().Cursor : KeyList().Cursor; }
   void ListTo(int row) {
     for (int i = 0; i < 25 && ListCursor() != row; ++i) Tap(kVkDown);
     ASSERT_EQ(ListCursor(), row);
   }
+  // The screens keep their own state.
+  TTitleScreen& Title() { return *g.Screens.Get<TTitleScreen>(scTitle); }
+  TOptionsScreen& Settings() { return *g.Screens.Get<TOptionsScreen>(scOptions); }
+  TAssignScreen& KeyList() { return *g.Screens.Get<TAssignScreen>(scKeyAssign); }
+  TAssignScreen& PadList() { return *g.Screens.Get<TAssignScreen>(scPadAssign); }
+  TOptionScreens& Lists() const { return *FindOptionLists(g); }
+  // Whether the key or pad list on show waits for a key or button.
+  bool Capturing() { return KeyList().Capturing || PadList().Capturing; }
   int CountSound(const std::string& name) const {
     return int(std::count_if(g.SoundLog.begin(), g.SoundLog.end(), [&](auto& s) { return s.Name == name; }));
   }
-  const TOptionItem& Setting(int row) const { return g.Options.Settings[size_t(row)]; }
+  const TOptionItem& Setting(int row) const { return Lists().Settings[size_t(row)]; }
 };
 
 // Pixels of a rectangle that differ clearly from the panel colour behind the text.

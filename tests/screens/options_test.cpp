@@ -8,32 +8,59 @@ namespace {
 // --- cursors -----------------------------------------------------------------------------------
 
 TEST_F(OptionsTest, TitleEntryPutsTheCursorOnTheFirstRowAndTheListsKeepIt) {
-  g.OptionCursor = 9;
+  Settings().Cursor = 9;
   OpenOptions();
-  EXPECT_EQ(g.OptionCursor, 1);
+  EXPECT_EQ(Settings().Cursor, 1);
   SettingsTo(kRowKeyAssign);
   Tap(kVkReturn);
   ASSERT_EQ(g.ScreenState, scKeyAssign);
-  EXPECT_EQ(g.KeyAssignCursor, 1);
-  EXPECT_FALSE(g.Capturing);
+  EXPECT_EQ(KeyList().Cursor, 1);
+  EXPECT_FALSE(Capturing());
   Tap(kVkEsc);
   ASSERT_EQ(g.ScreenState, scOptions);
-  EXPECT_EQ(g.OptionCursor, kRowKeyAssign);
+  EXPECT_EQ(Settings().Cursor, kRowKeyAssign);
 
   Tap(kVkDown);
   Tap(kVkReturn);
   ASSERT_EQ(g.ScreenState, scPadAssign);
-  EXPECT_EQ(g.PadAssignCursor, 1);
+  EXPECT_EQ(PadList().Cursor, 1);
   ListTo(kAssignCancel);
   Tap(kVkReturn);
   ASSERT_EQ(g.ScreenState, scOptions);
-  EXPECT_EQ(g.OptionCursor, kRowPadAssign);
+  EXPECT_EQ(Settings().Cursor, kRowPadAssign);
 
   // Leaving to the title and coming back starts at the top again.
   Tap(kVkEsc);
   ASSERT_EQ(g.ScreenState, scTitle);
   OpenOptions();
-  EXPECT_EQ(g.OptionCursor, 1);
+  EXPECT_EQ(Settings().Cursor, 1);
+}
+
+// The key list and the pad list are two screens over the same rows: each has its own cursor and
+// capture, and the settings list's edits wait while either is on show.
+TEST_F(OptionsTest, KeyAndPadListsKeepTheirOwnCursorAndCapture) {
+  OpenOptions();
+  SettingsTo(kRowAdvanced1P);
+  Tap(kVkReturn);  // an edit the lists must not lose
+  ASSERT_EQ(Setting(kRowAdvanced1P).Selected, 1);
+  SettingsTo(kRowKeyAssign);
+  Tap(kVkReturn);
+  ListTo(AssignRow(0, 5));
+  Tap(kVkReturn);
+  ASSERT_TRUE(KeyList().Capturing);
+  EXPECT_FALSE(PadList().Capturing);
+  Tap(kVkEsc);  // ends the capture
+  Tap(kVkEsc);  // leaves the list
+  ASSERT_EQ(g.ScreenState, scOptions);
+  EXPECT_EQ(KeyList().Cursor, AssignRow(0, 5));  // kept while another screen is on show
+  Tap(kVkDown);
+  Tap(kVkReturn);
+  ASSERT_EQ(g.ScreenState, scPadAssign);
+  EXPECT_EQ(PadList().Cursor, 1);
+  EXPECT_EQ(KeyList().Cursor, AssignRow(0, 5));
+  Tap(kVkEsc);
+  EXPECT_EQ(Setting(kRowAdvanced1P).Selected, 1);
+  EXPECT_EQ(Settings().Cursor, kRowPadAssign);
 }
 
 TEST_F(OptionsTest, CursorSkipsHeadingsWrapsAndPlaysOnEveryMove) {
@@ -41,7 +68,7 @@ TEST_F(OptionsTest, CursorSkipsHeadingsWrapsAndPlaysOnEveryMove) {
   auto move = [&](int vk, int expected) {
     g.SoundLog.clear();
     Tap(vk);
-    EXPECT_EQ(g.OptionCursor, expected);
+    EXPECT_EQ(Settings().Cursor, expected);
     EXPECT_EQ(CountSound("CURSOR"), 1);
   };
   move(kVkUp, kRowCancel);  // wraps over the SYSTEM heading
@@ -57,14 +84,14 @@ TEST_F(OptionsTest, KeyListColumnsAndButtonsAreReachedWithLeftAndRight) {
   OpenList(scKeyAssign);
   ListTo(AssignRow(0, 5));
   Tap(kVkRight);
-  EXPECT_EQ(g.KeyAssignCursor, AssignRow(1, 5));
+  EXPECT_EQ(KeyList().Cursor, AssignRow(1, 5));
   Tap(kVkLeft);
-  EXPECT_EQ(g.KeyAssignCursor, AssignRow(0, 5));
+  EXPECT_EQ(KeyList().Cursor, AssignRow(0, 5));
   ListTo(kAssignOk);
   Tap(kVkRight);
-  EXPECT_EQ(g.KeyAssignCursor, kAssignCancel);
+  EXPECT_EQ(KeyList().Cursor, kAssignCancel);
   Tap(kVkDown);
-  EXPECT_EQ(g.KeyAssignCursor, 1);  // over the PLAYER 1 heading
+  EXPECT_EQ(KeyList().Cursor, 1);  // over the PLAYER 1 heading
 }
 
 // --- the settings list ---------------------------------------------------------------------------
@@ -199,7 +226,7 @@ TEST_F(OptionsTest, PadChoiceOffersNoneAndEachAttachedNameOnce) {
   Attach(1, "PAD A");  // same product twice
   Attach(3, "Pad C");
   OpenOptions();
-  EXPECT_EQ(g.Options.PadChoices[0], (std::vector<std::string>{"", "Pad A", "Pad C"}));
+  EXPECT_EQ(Lists().PadChoices[0], (std::vector<std::string>{"", "Pad A", "Pad C"}));
   SettingsTo(kRowPad1P);
   Tap(kVkRight);
   SettingsTo(kRowOk);
@@ -213,7 +240,7 @@ TEST_F(OptionsTest, NoPadConnectedRefusesTheChangeVisibly) {
   SettingsTo(kRowPad1P);
   Tap(kVkRight);
   EXPECT_EQ(OptionPadChoice(g, 0), "");
-  EXPECT_EQ(g.Options.NoticeKind, TNoticeKind::Bad);
+  EXPECT_EQ(Lists().NoticeKind, TNoticeKind::Bad);
   EXPECT_EQ(CountSound("BAD"), 1);
 }
 
@@ -224,7 +251,7 @@ TEST_F(OptionsTest, AnUnknownPadNameFromTheFileIsKeptUntilChanged) {
   Attach(0, "Pad A");
   OpenOptions();
   EXPECT_EQ(OptionPadChoice(g, 0), "Ghost Pad");
-  EXPECT_EQ(g.Options.PadChoices[0], (std::vector<std::string>{"", "Pad A", "Ghost Pad"}));
+  EXPECT_EQ(Lists().PadChoices[0], (std::vector<std::string>{"", "Pad A", "Ghost Pad"}));
   SettingsTo(kRowOk);
   Tap(kVkReturn);
   EXPECT_EQ(g.Config.JoyName1P, "Ghost Pad");
@@ -248,7 +275,7 @@ TEST_F(OptionsTest, APadUnpluggedOnTheListStaysChosenAndNewPadsAppear) {
   Attach(4, "Pad D");
   Tick();
   EXPECT_EQ(OptionPadChoice(g, 0), "Pad A");
-  EXPECT_EQ(g.Options.PadChoices[0], (std::vector<std::string>{"", "Pad D", "Pad A"}));
+  EXPECT_EQ(Lists().PadChoices[0], (std::vector<std::string>{"", "Pad D", "Pad A"}));
   SettingsTo(kRowOk);
   Tap(kVkReturn);
   EXPECT_EQ(g.Config.JoyName1P, "Pad A");
@@ -262,16 +289,16 @@ TEST_F(OptionsTest, KeyCaptureStoresTheNextKeyAndOkAppliesIt) {
   ListTo(AssignRow(0, 5));  // player 1, erase shot
   Hold(kVkReturn);
   Tick();
-  ASSERT_TRUE(g.Capturing);
+  ASSERT_TRUE(Capturing());
   Tick();
   Tick();  // the confirm key still held is not taken
-  EXPECT_TRUE(g.Capturing);
-  EXPECT_EQ(g.Options.KeyEdit[0].K02, 88);
+  EXPECT_TRUE(Capturing());
+  EXPECT_EQ(Lists().KeyEdit[0].K02, 88);
   Release(kVkReturn);
   Tick();
   Tap('Q');
-  EXPECT_FALSE(g.Capturing);
-  EXPECT_EQ(g.Options.KeyEdit[0].K02, 'Q');
+  EXPECT_FALSE(Capturing());
+  EXPECT_EQ(Lists().KeyEdit[0].K02, 'Q');
   EXPECT_EQ(g.Config.KeyAssign1P.K02, 88);  // not before OK
   ListTo(kAssignOk);
   Tap(kVkReturn);
@@ -294,9 +321,9 @@ TEST_F(OptionsTest, KeyCaptureWorksForEveryControlOfPlayerTwo) {
   for (int c = 0; c < 8; ++c) {
     ListTo(AssignRow(1, c));
     Tap(kVkReturn);
-    ASSERT_TRUE(g.Capturing);
+    ASSERT_TRUE(Capturing());
     Tap(keys[c]);
-    ASSERT_FALSE(g.Capturing);
+    ASSERT_FALSE(Capturing());
   }
   ListTo(kAssignOk);
   Tap(kVkReturn);
@@ -310,19 +337,19 @@ TEST_F(OptionsTest, AKeyAlreadyInUseIsTakenWithAWarning) {
   ListTo(AssignRow(1, 7));  // player 2 raises lines with player 1's erase key
   Tap(kVkReturn);
   Tap('X');
-  EXPECT_EQ(g.Options.KeyEdit[1].K04, 'X');
-  EXPECT_NE(g.Options.Notice.find("also 1P ブロック消去弾"), std::string::npos) << g.Options.Notice;
+  EXPECT_EQ(Lists().KeyEdit[1].K04, 'X');
+  EXPECT_NE(Lists().Notice.find("also 1P ブロック消去弾"), std::string::npos) << Lists().Notice;
 }
 
 TEST_F(OptionsTest, EscDuringCaptureCancelsOnlyTheCapture) {
   OpenList(scKeyAssign);
   ListTo(AssignRow(0, 4));
   Tap(kVkReturn);
-  ASSERT_TRUE(g.Capturing);
+  ASSERT_TRUE(Capturing());
   Tap(kVkEsc);
   EXPECT_EQ(g.ScreenState, scKeyAssign);
-  EXPECT_FALSE(g.Capturing);
-  EXPECT_EQ(g.Options.KeyEdit[0].K01, 90);
+  EXPECT_FALSE(Capturing());
+  EXPECT_EQ(Lists().KeyEdit[0].K01, 90);
   // The next Esc leaves, committing nothing.
   const TGameConfig before = g.Config;
   Tap(kVkEsc);
@@ -337,20 +364,20 @@ TEST_F(OptionsTest, AKeyWithoutCodeIsRefusedAndCaptureGoesOn) {
   platform.In.CodelessKey = true;
   Tick();
   Tick();
-  EXPECT_TRUE(g.Capturing);
-  EXPECT_EQ(g.Options.NoticeKind, TNoticeKind::Bad);
+  EXPECT_TRUE(Capturing());
+  EXPECT_EQ(Lists().NoticeKind, TNoticeKind::Bad);
   EXPECT_EQ(CountSound("BAD"), 1);
-  EXPECT_EQ(g.Options.KeyEdit[0].K01, 90);
+  EXPECT_EQ(Lists().KeyEdit[0].K01, 90);
   // Another key pressed while it is still held waits for both to be released.
   Hold('V');
   Tick();
-  EXPECT_EQ(g.Options.KeyEdit[0].K01, 90);
+  EXPECT_EQ(Lists().KeyEdit[0].K01, 90);
   platform.In.CodelessKey = false;
   Release('V');
   Tick();
   Tap('V');
-  EXPECT_FALSE(g.Capturing);
-  EXPECT_EQ(g.Options.KeyEdit[0].K01, 'V');
+  EXPECT_FALSE(Capturing());
+  EXPECT_EQ(Lists().KeyEdit[0].K01, 'V');
 }
 
 TEST_F(OptionsTest, CaptureStartedWithTheActionKeyDoesNotTakeIt) {
@@ -358,14 +385,14 @@ TEST_F(OptionsTest, CaptureStartedWithTheActionKeyDoesNotTakeIt) {
   ListTo(AssignRow(0, 6));
   Hold('Z');  // J01 confirms too
   Tick();
-  ASSERT_TRUE(g.Capturing);
+  ASSERT_TRUE(Capturing());
   for (int i = 0; i < 5; ++i) Tick();
-  EXPECT_TRUE(g.Capturing);
-  EXPECT_EQ(g.Options.KeyEdit[0].K03, 67);
+  EXPECT_TRUE(Capturing());
+  EXPECT_EQ(Lists().KeyEdit[0].K03, 67);
   Release('Z');
   Tick();
   Tap('Z');
-  EXPECT_EQ(g.Options.KeyEdit[0].K03, 'Z');
+  EXPECT_EQ(Lists().KeyEdit[0].K03, 'Z');
 }
 
 // --- pad capture -------------------------------------------------------------------------------
@@ -388,11 +415,11 @@ TEST_F(PadCaptureTest, StoresTheButtonStateNumber) {
   OpenPadList();
   ListTo(AssignRow(0, 5));
   Tap(kVkReturn);
-  ASSERT_TRUE(g.Capturing);
+  ASSERT_TRUE(Capturing());
   TapButton(3, 9);
-  EXPECT_FALSE(g.Capturing);
-  EXPECT_EQ(g.Options.KeyEdit[0].J02, 12);
-  EXPECT_EQ(AssignValueText(g, g.Options.Assign[size_t(AssignRow(0, 5))], true), "button9");
+  EXPECT_FALSE(Capturing());
+  EXPECT_EQ(Lists().KeyEdit[0].J02, 12);
+  EXPECT_EQ(AssignValueText(g, Lists().Assign[size_t(AssignRow(0, 5))], true), "button9");
   ListTo(kAssignOk);
   Tap(kVkReturn);
   EXPECT_EQ(g.Config.KeyAssign1P.J02, 12);
@@ -407,50 +434,50 @@ TEST_F(PadCaptureTest, ConfirmWithAPadButtonWaitsForItsRelease) {
   ListTo(AssignRow(0, 7));
   platform.In.Pads[3] = uint64_t(1) << 4;
   Tap(kVkReturn);
-  ASSERT_TRUE(g.Capturing);
+  ASSERT_TRUE(Capturing());
   Tick();
-  EXPECT_TRUE(g.Capturing);
+  EXPECT_TRUE(Capturing());
   platform.In.Pads[3] = 0;
   Tick();
   TapButton(3, 1);
-  EXPECT_EQ(g.Options.KeyEdit[0].J04, 4);
+  EXPECT_EQ(Lists().KeyEdit[0].J04, 4);
 }
 
 TEST_F(PadCaptureTest, DirectionsAndMissingPadsAreRefused) {
   OpenPadList();
   ListTo(AssignRow(0, 2));
   Tap(kVkReturn);
-  EXPECT_FALSE(g.Capturing);
-  EXPECT_EQ(g.Options.NoticeKind, TNoticeKind::Bad);
+  EXPECT_FALSE(Capturing());
+  EXPECT_EQ(Lists().NoticeKind, TNoticeKind::Bad);
   ListTo(AssignRow(1, 4));  // player 2 has no pad
   Tap(kVkReturn);
-  EXPECT_FALSE(g.Capturing);
-  EXPECT_EQ(g.Options.NoticeKind, TNoticeKind::Bad);
+  EXPECT_FALSE(Capturing());
+  EXPECT_EQ(Lists().NoticeKind, TNoticeKind::Bad);
   EXPECT_EQ(CountSound("BAD"), 2);
   // The stick and the pad buttons are shown as they are.
-  EXPECT_EQ(AssignValueText(g, g.Options.Assign[size_t(AssignRow(0, 1))], true), "stick right");
-  EXPECT_EQ(AssignValueText(g, g.Options.Assign[size_t(AssignRow(1, 7))], true), "button4");
+  EXPECT_EQ(AssignValueText(g, Lists().Assign[size_t(AssignRow(0, 1))], true), "stick right");
+  EXPECT_EQ(AssignValueText(g, Lists().Assign[size_t(AssignRow(1, 7))], true), "button4");
 }
 
 TEST_F(PadCaptureTest, UnpluggingThePadEndsTheCaptureAndCommitsNothing) {
   OpenPadList();
   ListTo(AssignRow(0, 4));
   Tap(kVkReturn);
-  ASSERT_TRUE(g.Capturing);
+  ASSERT_TRUE(Capturing());
   Tick();
   Detach(3);
   Tick();
-  EXPECT_FALSE(g.Capturing);
-  EXPECT_EQ(g.Options.NoticeKind, TNoticeKind::Bad);
-  EXPECT_EQ(g.Options.KeyEdit[0], g.Config.KeyAssign1P);
+  EXPECT_FALSE(Capturing());
+  EXPECT_EQ(Lists().NoticeKind, TNoticeKind::Bad);
+  EXPECT_EQ(Lists().KeyEdit[0], g.Config.KeyAssign1P);
   // A different pad on the same number is not the one being captured from either.
   Attach(3, "Pad A");
   Tick();
   Tap(kVkReturn);
-  ASSERT_TRUE(g.Capturing);
+  ASSERT_TRUE(Capturing());
   Attach(3, "Other");
   Tick();
-  EXPECT_FALSE(g.Capturing);
+  EXPECT_FALSE(Capturing());
   const TGameConfig before = g.Config;
   ListTo(kAssignOk);
   Tap(kVkReturn);
@@ -462,9 +489,9 @@ TEST_F(PadCaptureTest, TwoActionsOnOneButtonLetTheLaterKeyWin) {
   ListTo(AssignRow(0, 4));
   Tap(kVkReturn);
   TapButton(3, 2);  // action 1 onto action 2's button
-  EXPECT_EQ(g.Options.KeyEdit[0].J01, 5);
-  EXPECT_TRUE(AssignOverridden(g.Options.KeyEdit[0], 4));
-  EXPECT_FALSE(AssignOverridden(g.Options.KeyEdit[0], 5));
+  EXPECT_EQ(Lists().KeyEdit[0].J01, 5);
+  EXPECT_TRUE(AssignOverridden(Lists().KeyEdit[0], 4));
+  EXPECT_FALSE(AssignOverridden(Lists().KeyEdit[0], 5));
   ListTo(kAssignOk);
   Tap(kVkReturn);
   EXPECT_EQ(g.DXInput1.Keys[5][0], g.Config.KeyAssign1P.K02);
@@ -485,24 +512,24 @@ TEST(AssignOverriddenTest, OnlyEarlierActionsOnTheSameStateLose) {
 // --- drawing -----------------------------------------------------------------------------------
 
 TEST_F(OptionsTest, ListFontCellIsTheMeasuredLetterPlusMargins) {
-  ASSERT_NE(g.Options.Font, nullptr);
-  TTextSize a = g.Options.Font->Measure("A");
-  EXPECT_EQ(g.Options.CellW, a.W + 1);
-  EXPECT_EQ(g.Options.CellH, a.H + 5);
+  ASSERT_NE(Lists().Font, nullptr);
+  TTextSize a = Lists().Font->Measure("A");
+  EXPECT_EQ(Lists().CellW, a.W + 1);
+  EXPECT_EQ(Lists().CellH, a.H + 5);
   // Without a list face the title face is not kept either, and the picture fonts' cell counts.
   MeasureOptionFont(g, nullptr, std::make_unique<BoxTextRenderer>());
-  EXPECT_EQ(g.Options.TitleFont, nullptr);
-  EXPECT_EQ(g.Options.CellW, 10);
-  EXPECT_EQ(g.Options.CellH, g.DXImageList1.Find("FONT1")->PatH() + 5);
+  EXPECT_EQ(Lists().TitleFont, nullptr);
+  EXPECT_EQ(Lists().CellW, 10);
+  EXPECT_EQ(Lists().CellH, g.DXImageList1.Find("FONT1")->PatH() + 5);
 }
 
 TEST_F(OptionsTest, JapaneseLabelsAndValuesAreDrawn) {
   OpenList(scKeyAssign);
   const Bitmap& list = g.ListSurface.Pixels();
-  const int ch = g.Options.CellH;
+  const int ch = Lists().CellH;
   // Player 1's first control row and its value; player 2's last row.
   const RectI label1{24, 68 + ch, 150, ch};
-  const RectI value1{24 + 22 * g.Options.CellW, 68 + ch, 80, ch};
+  const RectI value1{24 + 22 * Lists().CellW, 68 + ch, 80, ch};
   const RectI label2{340, 68 + 8 * ch, 150, ch};
   EXPECT_GT(BrightPixels(list, label1), 40);
   EXPECT_GT(BrightPixels(list, value1), 10);
@@ -513,10 +540,10 @@ TEST_F(OptionsTest, JapaneseLabelsAndValuesAreDrawn) {
 }
 
 TEST_F(OptionsTest, ListsStillDrawWithThePictureFontsAlone) {
-  g.Options.Font.reset();
-  g.Options.TitleFont.reset();
-  g.Options.CellW = 10;
-  g.Options.CellH = 21;
+  Lists().Font.reset();
+  Lists().TitleFont.reset();
+  Lists().CellW = 10;
+  Lists().CellH = 21;
   OpenList(scPadAssign);
   ListTo(AssignRow(0, 4));
   Tap(kVkReturn);
@@ -529,9 +556,9 @@ TEST_F(OptionsTest, CapturingRowIsMarked) {
   ListTo(AssignRow(0, 3));
   const Bitmap before = g.ListSurface.Pixels();
   Tap(kVkReturn);
-  ASSERT_TRUE(g.Capturing);
+  ASSERT_TRUE(Capturing());
   const Bitmap& after = g.ListSurface.Pixels();
-  const int ch = g.Options.CellH, y = 68 + 4 * ch;
+  const int ch = Lists().CellH, y = 68 + 4 * ch;
   int changed = 0, reddish = 0;
   for (int yy = y; yy < y + ch; ++yy)
     for (int x = 14; x < 310; ++x) {

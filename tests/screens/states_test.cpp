@@ -27,6 +27,8 @@ struct StatesTest : ::testing::Test {
     now += 16;
     FrameTick(g, now, 16);
   }
+  TTitleScreen& Title() { return *g.Screens.Get<TTitleScreen>(scTitle); }
+  TOpeningScreen& Opening() { return *g.Screens.Get<TOpeningScreen>(scOpening); }
   int CursorSounds() const {
     int n = 0;
     for (auto& e : g.SoundLog) n += e.Name == "CURSOR";
@@ -36,19 +38,19 @@ struct StatesTest : ::testing::Test {
 
 TEST_F(StatesTest, TitleCursorStopsAtTheEndsButStillPlaysTheSound) {
   Tick({0});
-  EXPECT_EQ(g.TitleCursor, 0);
+  EXPECT_EQ(Title().Cursor, 0);
   for (int i = 0; i < 6; ++i) Tick({}, {1});
-  EXPECT_EQ(g.TitleCursor, 4);
+  EXPECT_EQ(Title().Cursor, 4);
   EXPECT_EQ(CursorSounds(), 7);
-  ASSERT_NE(g.TitleCursorSprite, nullptr);
-  EXPECT_DOUBLE_EQ(g.TitleCursorSprite->Y, 376 + 22 * 4);
+  ASSERT_NE(Title().CursorSprite, nullptr);
+  EXPECT_DOUBLE_EQ(Title().CursorSprite->Y, 376 + 22 * 4);
 }
 
 TEST_F(StatesTest, UpAndConfirmTogetherOnlyMoveTheCursor) {
   Tick({1});
   Tick({0, kStateConfirm});
   EXPECT_EQ(g.ScreenState, scTitle);
-  EXPECT_EQ(g.TitleCursor, 0);
+  EXPECT_EQ(Title().Cursor, 0);
 }
 
 TEST_F(StatesTest, RulesAndRankingLeaveByEitherPlayersConfirm) {
@@ -58,7 +60,7 @@ TEST_F(StatesTest, RulesAndRankingLeaveByEitherPlayersConfirm) {
   EXPECT_EQ(g.ScreenState, scRules);
   Tick({}, {g.Config.KeyAssign2P.J01});
   EXPECT_EQ(g.ScreenState, scTitle);
-  EXPECT_EQ(g.TitleCursor, 0);  // reset on every entry
+  EXPECT_EQ(Title().Cursor, 0);  // reset on every entry
   for (int i = 0; i < 3; ++i) Tick({1});
   Tick({g.Config.KeyAssign1P.J01});
   EXPECT_EQ(g.ScreenState, scRanking);
@@ -70,7 +72,7 @@ TEST_F(StatesTest, OpeningEndsAfterTenSecondsOrAnyKeyAndStartsPlay) {
   Tick({kStateConfirm});
   ASSERT_EQ(g.ScreenState, scOpening);
   EXPECT_EQ(g.GameMode, 1);
-  uint32_t deadline = g.OpeningDeadline;
+  uint32_t deadline = Opening().Deadline;
   EXPECT_EQ(deadline, now + 10000);
   now = deadline - 16;
   Tick();  // exactly at the deadline: not later yet

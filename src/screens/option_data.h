@@ -1,8 +1,7 @@
 #pragma once
-// State of the option screens: the settings list (6), the key-assignment list (7) and the
+// What the option screens share: the settings list (6), the key-assignment list (7) and the
 // pad-assignment list (8). Rows are built once at start-up; the values shown are working copies
-// that reach TGameConfig only through the screens' "OK". The context holds it; the screens
-// library draws and edits it.
+// that reach TGameConfig only through the screens' "OK". The three screens hold it together.
 #include <array>
 #include <cstdint>
 #include <memory>
@@ -65,12 +64,6 @@ struct TOptionScreens {
   std::vector<std::string> SeenPads;  // PadNames() the choices were built from
 
   std::array<TKeyAssign, 2> KeyEdit;  // states 7 and 8 edit these; "OK" commits them
-
-  // Capture: armed once nothing is held any more, so the confirm press that started the capture
-  // is never taken as the new key or button.
-  bool CaptureArmed = false;
-  int CapturePad = kNoPad;
-  std::string CapturePadName;
 
   std::string Notice;  // the outcome of the last action, under the list
   TNoticeKind NoticeKind = TNoticeKind::None;
