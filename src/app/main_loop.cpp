@@ -16,6 +16,7 @@
 #include "app/music_rules.h"
 #include "app/net_play.h"
 #include "app/replay.h"
+#include "app/trace.h"
 #include "config/config_file.h"
 #include "config/exit_save.h"
 #include "config/file_io.h"
@@ -44,6 +45,7 @@ struct RunOptions {
   std::vector<std::pair<uint32_t, std::string>> Shots;
   std::vector<std::pair<uint32_t, std::string>> DumpsAt;
   std::string Dump;
+  std::string Trace;
   std::string Field[2];
   bool NoRender = false;
   std::string AppPath;
@@ -152,6 +154,7 @@ std::string HelpText(const RunOptions& o) {
       "  --shot T:PATH     write a PNG of tick T's frame (repeatable)\n"
       "  --dump PATH       write the game state as JSON at the end\n"
       "  --dump-at T:PATH  write the game state at tick T (repeatable)\n"
+      "  --trace PATH      write the course of the game (changes by tick, state hashes)\n"
       "  --field1 PATH     starting field of player 1 (--field2 for player 2)\n"
       "  --no-render       move the sprites but draw nothing\n"
       "  --net-sim D,J,L   a guest's traffic through a relay adding D ms delay, J ms jitter, L % loss\n";
@@ -215,6 +218,8 @@ int ParseArgs(int argc, char** argv, RunOptions& o) {
       if (ok) (a == "--shot" ? o.Shots : o.DumpsAt).push_back(tp);
     } else if (a == "--dump") {
       ok = value(o.Dump);
+    } else if (a == "--trace") {
+      ok = value(o.Trace) && !o.Trace.empty();
     } else if (a == "--field1" || a == "--field2") {
       ok = value(o.Field[a == "--field2"]) && !o.Field[a == "--field2"].empty();
     } else if (a == "--no-render") {
@@ -422,14 +427,24 @@ void ReplayNotice(GameContext& g, const std::string& message) {
   g.TitleNotice = text;
 }
 
-// The frames and state dumps a scripted run asked for, by tick.
+// The frames, state dumps and trace a scripted run asked for, by tick.
 struct TTickOutputs {
   std::map<uint32_t, std::vector<std::string>> Shots, Dumps;
-  explicit TTickOutputs(const RunOptions& o) {
+  std::string TracePath;
+  TStateTrace Trace;
+  explicit TTickOutputs(const RunOptions& o) : TracePath(o.Trace) {
     for (auto& s : o.Shots) Shots[s.first].push_back(s.second);
     for (auto& d : o.DumpsAt) Dumps[d.first].push_back(d.second);
   }
-  void After(uint32_t tick, SdlPlatform& platform, const GameContext& g) const {
+  // At the end of the run, with the final dump.
+  void Finish(const RunOptions& o, const GameContext& g) const {
+    if (!o.Dump.empty() && !WriteFile(o.Dump, DumpJson(g)))
+      std::fprintf(stderr, "kq001: cannot write %s\n", o.Dump.c_str());
+    if (!TracePath.empty() && !WriteFile(TracePath, Trace.Text()))
+      std::fprintf(stderr, "kq001: cannot write %s\n", TracePath.c_str());
+  }
+  void After(uint32_t tick, SdlPlatform& platform, const GameContext& g) {
+    if (!TracePath.empty()) Trace.After(g);
     if (auto it = Shots.find(tick); it != Shots.end())
       for (auto& path : it->second)
         if (!WritePngFile(path, platform.ReadFrame()))
@@ -541,8 +556,8 @@ int RunProgram(int argc, char** argv) {
   }
 
   int exitCode = 0;
+  TTickOutputs outputs(o);
   if (o.Net.Active()) {
-    const TTickOutputs outputs(o);
     size_t next = 0;
     TNetRunHooks hooks;
     hooks.Headless = o.Headless;
@@ -561,8 +576,7 @@ int RunProgram(int argc, char** argv) {
     int rc = 0;
     if (!Guarded(*g, exitCode, [&] { rc = RunNetMatch(*g, o.Net, hooks); })) rc = 1;
     if (o.Headless || g->Terminated) {
-      if (!o.Dump.empty() && !WriteFile(o.Dump, DumpJson(*g)))
-        std::fprintf(stderr, "kq001: cannot write %s\n", o.Dump.c_str());
+      outputs.Finish(o, *g);
       FormDestroy(*g);
       g->Platform = nullptr;
       g.reset();
@@ -582,7 +596,6 @@ int RunProgram(int argc, char** argv) {
   }
   if (o.Headless && g->Playback) {
     // As fast as it goes, on the recorded clock; ticks count from the game's first.
-    const TTickOutputs outputs(o);
     for (uint32_t tick = 1; g->Playback->HasNext && (o.Frames < 0 || long(tick) <= o.Frames); ++tick) {
       HandleEvents(*g, platform->Pump(false));
       if (g->Terminated) break;
@@ -594,8 +607,7 @@ int RunProgram(int argc, char** argv) {
       std::fprintf(stderr, "kq001: %s: %s\n", o.Replay.c_str(), g->Playback->Mismatch.c_str());
       if (exitCode == 0) exitCode = 2;
     }
-    if (!o.Dump.empty() && !WriteFile(o.Dump, DumpJson(*g)))
-      std::fprintf(stderr, "kq001: cannot write %s\n", o.Dump.c_str());
+    outputs.Finish(o, *g);
     EndPlayback(*g, false);
     FormDestroy(*g);
     g->Platform = nullptr;
@@ -603,7 +615,6 @@ int RunProgram(int argc, char** argv) {
     return exitCode;
   }
   if (o.Headless) {
-    const TTickOutputs outputs(o);
     size_t next = 0;
     uint32_t now = 1000;
     for (uint32_t tick = 1; !g->Terminated && (o.Frames < 0 || long(tick) <= o.Frames); ++tick) {
@@ -643,8 +654,7 @@ int RunProgram(int argc, char** argv) {
   }
   // Scores or settings that could not be saved anywhere make the run a failure.
   if (!FormDestroy(*g) && exitCode == 0) exitCode = 1;
-  if (!o.Dump.empty() && !WriteFile(o.Dump, DumpJson(*g)))
-    std::fprintf(stderr, "kq001: cannot write %s\n", o.Dump.c_str());
+  outputs.Finish(o, *g);
   g->Platform = nullptr;
   g.reset();
   return exitCode;

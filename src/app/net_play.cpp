@@ -367,9 +367,8 @@ int RunNetMatch(GameContext& g, const TNetOptions& o, const TNetRunHooks& hooks)
       const uint32_t len = net::NetTickLength(tick);
       clock += len;
       if (hooks.SetClock) hooks.SetClock(clock);
-      g.NetControls = uint32_t(states[0]) | uint32_t(states[1]) << 8;
-      FrameTick(g, clock, int(len));
-      g.NetControls.reset();
+      TControlsInput input(uint32_t(states[0]) | uint32_t(states[1]) << 8, true);
+      RunTick(g, clock, int(len), input);
       if (tick % net::kHashInterval == 0) match.ReportHash(tick, RulesStateHash(g));
       due += len;
       // The machine that runs ahead would meet the rival's states just in time, and wait at

@@ -102,8 +102,7 @@ void RecordGameStart(GameContext& g) {
 }
 
 void BeforeGameTick(GameContext& g, int moveCount) {
-  if (g.NetControls) ApplyControls(g, *g.NetControls);
-  if (g.Playback) return;  // PlaybackTick has put the recorded controls in place
+  if (g.Playback) return;  // the recorded controls are in place
   if (!g.Recorder) return;
   TReplayRecorder& r = *g.Recorder;
   r.Pending = {uint32_t(std::max(moveCount, 0)), g.FrameTime - r.LastTime, ReadControls(g)};
@@ -193,16 +192,20 @@ bool StartPlayback(GameContext& g, const std::string& path, TReplayFile file, st
   return true;
 }
 
-bool PlaybackTick(GameContext& g) {
-  if (!g.Playback || !g.Playback->HasNext || g.ScreenState != scPlay) return false;
+bool TControlsInput::Latch(GameContext& g) {
+  if (poll_) PollDevices(g);
+  ApplyControls(g, controls_);
+  return true;
+}
+
+bool TPlaybackInput::Latch(GameContext& g) {
+  if (g.Playback) ApplyControls(g, g.Playback->Next.Controls);
+  return true;
+}
+
+void TPlaybackInput::Done(GameContext& g) {
+  if (!g.Playback) return;
   TReplayPlayback& pb = *g.Playback;
-  const TReplayTick t = pb.Next;
-  g.FrameTime += t.Step;
-  g.FrameRate.Tick(g.FrameTime);
-  ++g.TickCount;
-  ApplyControls(g, t.Controls);
-  GameTick(g, int(t.Move));
-  EndFrameInput(g.DXInput1, g.DXInput2, g.Config, true);
   ++pb.Played;
   Peek(pb);
   // The recording holds ticks inside the game only: an earlier end means another game was played.
@@ -220,6 +223,13 @@ bool PlaybackTick(GameContext& g) {
       if (g.Player(n).Score != h.Score[size_t(n)] || g.Player(n).Level != h.Level[size_t(n)])
         pb.Mismatch = "the game does not reach its recorded result";
   }
+}
+
+bool PlaybackTick(GameContext& g) {
+  if (!g.Playback || !g.Playback->HasNext || g.ScreenState != scPlay) return false;
+  const TReplayTick& t = g.Playback->Next;
+  TPlaybackInput input;
+  RunTick(g, g.FrameTime + t.Step, int(t.Move), input);
   return true;
 }
 
@@ -287,10 +297,8 @@ bool PlaybackFrame(GameContext& g, uint32_t realMs) {
       pb.Budget = 0;
       pb.LingerMs -= step;
       if (GameIsOver(g)) {
-        g.FrameTime += uint32_t(step);
-        ApplyControls(g, 0);
-        GameTick(g, step);
-        EndFrameInput(g.DXInput1, g.DXInput2, g.Config, true);
+        TControlsInput none(0);
+        RunTick(g, g.FrameTime + uint32_t(step), step, none);
         drew = true;
         if (g.ScreenState != scPlay) return false;
       }

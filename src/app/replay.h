@@ -7,6 +7,7 @@
 
 #include "config/replay_file.h"
 #include "core/replay_state.h"
+#include "core/tick_driver.h"
 
 namespace kq {
 
@@ -27,6 +28,30 @@ void FinishRecording(GameContext& g);
 // The control bits of both devices as the rules read them, and the other way round.
 uint32_t ReadControls(const GameContext& g);
 void ApplyControls(GameContext& g, uint32_t controls);
+
+// --- tick inputs ---
+// Control bits in place of what the devices latched: a network tick's both players (with
+// pollDevices the devices are polled first, so they do not take a key held now for a new press
+// once the match is over), or the no-input ticks after a replay's end. Runs whether or not the
+// window can draw: such a tick is the rules' own, never to be skipped.
+class TControlsInput final : public ITickInput {
+ public:
+  explicit TControlsInput(uint32_t controls, bool pollDevices = false)
+      : controls_(controls), poll_(pollDevices) {}
+  bool Latch(GameContext& g) override;
+
+ private:
+  uint32_t controls_;
+  bool poll_;
+};
+
+// The next tick of the recording being played (g.Playback): its controls, then the playback's
+// count and its checks against the recording.
+class TPlaybackInput final : public ITickInput {
+ public:
+  bool Latch(GameContext& g) override;
+  void Done(GameContext& g) override;
+};
 
 // --- playback ---
 // "PATH: reason" in error when the file cannot be read or is no valid replay.

@@ -111,10 +111,9 @@ struct GameContext {
   std::unique_ptr<TReplayPlayback> Playback;
   std::unique_ptr<TReplayWriter> ReplayWriter;
   std::string LastReplay;  // the bytes of the last finished recording
-  // Network match: the rules read these control bits instead of the devices, and the game-over
+  // Network match: the ticks' controls come from the match (TControlsInput), and the game-over
   // prompt belongs to the match (both players answer on their own machines).
   bool NetPlay = false;
-  std::optional<uint32_t> NetControls;
   struct TNetInfo {
     bool Active = false;
     uint32_t Tick = 0, Round = 0;
@@ -208,8 +207,8 @@ struct GameContext {
   Canvas* ScreenCanvas();
 };
 
-// One frame tick: clock sample, input poll (keyboard and pads, or the computer player of a
-// device), the screen's Update and the screen change it asked for, one-shot clearing.
+// One tick with the devices' controls (keyboard and pads, or the computer player of a device):
+// RunTick (core/tick_driver.h) with a TDeviceInput.
 void FrameTick(GameContext& g, uint32_t now, int moveCount);
 
 // A picture sprite under the engine: picture by name, centre, Z, pattern count (-1 = all patterns

@@ -25,24 +25,6 @@ const char* TScreenManager::Name(TScreenState state) const {
   return s ? s->Name() : "none";
 }
 
-namespace {
-
-// Player 1's device, then player 2's: from the keyboard and pads, or from the computer player
-// that plays it, which decides first.
-void PollInputs(GameContext& g) {
-  TDXInput* devices[2] = {&g.DXInput1, &g.DXInput2};
-  for (size_t n = 0; n < 2; ++n) {
-    if (TControlProgram* prog = g.ControlPrograms[n].get()) {
-      prog->Decide();
-      devices[n]->Poll(*prog);
-    } else if (g.Platform) {
-      devices[n]->Poll(g.Platform->Input());
-    }
-  }
-}
-
-}  // namespace
-
 void GameContext::EnterState(TScreenState newState) {
   if (Screens.updating_) {
     Screens.requested_ = true;
@@ -82,19 +64,6 @@ void RunScreenUpdate(GameContext& g, int moveCount) {
     m.requested_ = false;
     g.ChangeState(m.next_);
   }
-}
-
-void FrameTick(GameContext& g, uint32_t now, int moveCount) {
-  g.FrameTime = now;
-  g.FrameRate.Tick(now);
-  ++g.TickCount;
-  if (g.Platform && !g.Platform->CanDraw()) return;  // latched states wait for the next real tick
-  PollInputs(g);
-  const TScreenState state = g.ScreenState;
-  if (!g.Screens.Find(state)) return;
-  RunScreenUpdate(g, moveCount);
-  // The clearing of the state the tick started in, even if the tick left it.
-  EndFrameInput(g.DXInput1, g.DXInput2, g.Config, state == scPlay);
 }
 
 }  // namespace kq
