@@ -22,16 +22,18 @@ for f in /usr/games/kq001 /usr/share/games/kq001/GRP/TITLE.PNG /usr/share/games/
   grep -qx "$f" "$tmp/files" || fail "kq001 lacks $f"
 done
 ! grep -E '^/usr/(bin|share/kq001)/' "$tmp/files" || fail "files outside the games folders"
-dpkg-deb -f "$deb" Depends | grep -q libsdl2 || fail "no library dependencies: $(dpkg-deb -f "$deb" Depends)"
+[[ "$(dpkg-deb -f "$deb" Depends)" == *libsdl2* ]] || fail "no library dependencies: $(dpkg-deb -f "$deb" Depends)"
 apt-get install --simulate "$deb" >"$tmp/apt.log" 2>&1 || { cat "$tmp/apt.log"; fail "apt would not install $deb"; }
 
 root=$tmp/root
 dpkg-deb -x "$deb" "$root"
 exe=$root/usr/games/kq001
-readelf -S "$exe" | grep -q '\.debug_info' && fail "the program is not stripped"
+readelf -S "$exe" >"$tmp/sections"
+grep -q '\.debug_info' "$tmp/sections" && fail "the program is not stripped"
 build_id=$(readelf -n "$exe" | sed -n 's/.*Build ID: \([0-9a-f]*\).*/\1/p')
 [ -n "$build_id" ] || fail "the program has no build id"
-dpkg-deb -c "$dbgsym" | grep -q "/usr/lib/debug/.build-id/${build_id:0:2}/${build_id:2}.debug" ||
+dpkg-deb -c "$dbgsym" >"$tmp/dbgsym"
+grep -q "/usr/lib/debug/.build-id/${build_id:0:2}/${build_id:2}.debug" "$tmp/dbgsym" ||
   fail "the -dbgsym package lacks the symbols of build $build_id"
 
 # Run as an ordinary user: root would write anywhere.
@@ -50,7 +52,8 @@ run() {
 [ "$(run --version)" = "kq001 $version" ] || fail "--version says $(run --version), the package $version"
 run --headless --frames 30 --dump "$tmp/out/state.json" 2>"$tmp/stderr" || fail "headless run: $(cat "$tmp/stderr")"
 grep -q '"screen_state":1' "$tmp/out/state.json" || fail "the title screen was not reached"
-run --help | grep -q "asset pack *$root/usr/share/games/kq001/" || fail "pack not found: $(run --help | grep pack)"
+run --help >"$tmp/help"
+grep -q "asset pack *$root/usr/share/games/kq001/" "$tmp/help" || fail "pack not found: $(grep pack "$tmp/help")"
 [ -f "$tmp/home/.config/kq001/kq001.INI" ] && [ -f "$tmp/home/.local/share/kq001/kq001.HI" ] ||
   fail "settings and scores not in the user folders"
 echo "deb test passed: kq001 $version"
