@@ -138,7 +138,8 @@ std::string DumpJson(const GameContext& g) {
   if (g.NetInfo.Active)
     o << ",\"net\":{\"tick\":" << g.NetInfo.Tick << ",\"round\":" << g.NetInfo.Round
       << ",\"delay\":" << g.NetInfo.Delay << ",\"waits\":" << g.NetInfo.Waits
-      << ",\"bytes_sent\":" << g.NetInfo.Sent << ",\"bytes_received\":" << g.NetInfo.Received << "}";
+      << ",\"bytes_sent\":" << g.NetInfo.Sent << ",\"bytes_received\":" << g.NetInfo.Received
+      << ",\"bytes_dropped\":" << g.NetInfo.Dropped << "}";
   o << ",\"players\":[";
   Player(o, g.Player1P);
   o << ",";

@@ -178,8 +178,9 @@ void LoadAssets(GameContext& g, uint64_t seed) {
   // A level table beside the program overrides the pack's.
   std::string levelDef = ResolvePath(g.AppPath, "LevelUp.def");
   if (!FileExists(levelDef)) levelDef = g.DataPath("LevelUp.def");
-  const TUserFiles& u = g.UserFiles;
+  TUserFiles& u = g.UserFiles;
   LoadConfig(u.Ini.ReadPath.empty() ? IniPath(g) : u.Ini.ReadPath, levelDef, g.Config, g.LevelTable);
+  u.StartSettings = g.Config;
   if (g.Platform) g.Platform->SetVsync(g.Config.WaitVsync);
   g.HiScoreTable = THiScoreTable{};
   LoadHiScores(u.Hi.ReadPath.empty() ? HiScorePath(g) : u.Hi.ReadPath, g.HiScoreTable);

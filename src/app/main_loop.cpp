@@ -21,6 +21,7 @@
 #include "config/exit_save.h"
 #include "config/file_io.h"
 #include "config/hiscore.h"
+#include "config/replay_store.h"
 #include "config/user_files.h"
 #include "core/context.h"
 #include "engine/errors.h"
@@ -257,8 +258,13 @@ int ParseArgs(int argc, char** argv, RunOptions& o) {
     }
   }
   if (!joinText.empty()) {
-    if (o.Net.Host || hasPort || !net::ParseHostPort(joinText, o.Net.JoinHost, o.Net.Port)) {
+    std::string why;
+    if (o.Net.Host || hasPort) {
       std::fprintf(stderr, "kq001: --join takes HOST[:PORT] and goes without --host and --port\n%s", kUsage);
+      return 2;
+    }
+    if (!net::ParseHostPort(joinText, o.Net.JoinHost, o.Net.Port, why)) {
+      std::fprintf(stderr, "kq001: --join %s: %s\n%s", joinText.c_str(), why.c_str(), kUsage);
       return 2;
     }
   } else if (hasPort && !o.Net.Host) {
@@ -317,8 +323,10 @@ void FormCreate(GameContext& g, const RunOptions& o, uint64_t seed) {
   ResolveUserFiles(g, env);
   if (!g.UserFiles.Warning.empty()) std::fprintf(stderr, "%s\n", g.UserFiles.Warning.c_str());
   // A save killed half-way leaves its temporary behind; this run's saves would never reuse it.
-  for (const TUserFile* f : {&g.UserFiles.Ini, &g.UserFiles.Hi})
+  for (const TUserFile* f : {&g.UserFiles.Ini, &g.UserFiles.Hi}) {
     for (const std::string& place : f->WritePlaces) RemoveStaleTemporaries(place);
+    if (!f->UserPlace.empty()) RemoveStaleTemporaries(StandInNotePath(*f));
+  }
   LoadAssets(g, seed);
   if (g.Platform && g.DataFileExists("GRP\\ICON.PNG")) {
     try {
@@ -328,6 +336,11 @@ void FormCreate(GameContext& g, const RunOptions& o, uint64_t seed) {
     }
   }
   g.ReplayDir = ReplayFolder(HiScorePath(g));
+  // Recordings follow the scores to their fallback folder when their own cannot take them.
+  const std::vector<std::string>& hiPlaces = g.UserFiles.Hi.WritePlaces;
+  g.ReplayFallbackDir = hiPlaces.size() > 1 ? ReplayFolder(hiPlaces[1]) : std::string();
+  for (const std::string& dir : {g.ReplayDir, g.ReplayFallbackDir})
+    if (!dir.empty()) RemoveStaleReplayTemporaries(dir);
   g.EnterState(scTitle);
   g.PlaySound("VOICE1A");
 }
@@ -453,6 +466,127 @@ struct TTickOutputs {
       for (auto& path : it->second)
         if (!WriteFile(path, DumpJson(g))) std::fprintf(stderr, "kq001: cannot write %s\n", path.c_str());
   }
+};
+
+// How one way of running paces its ticks. Each turn of the program's loop the pacer readies
+// the turn (the clock, scripted events: what the platform must see before its events are
+// handled), the platform's events are handled, the pacer runs the turn's ticks on the tick
+// driver with its input (guarded), then finishes the turn (outputs, its own end).
+class ITickPacer {
+ public:
+  virtual ~ITickPacer() = default;
+  // False: the run is over.
+  virtual bool Begin(uint32_t turn) = 0;
+  // Whether the turn's events wait (an inactive window sleeps until something happens).
+  virtual bool WaitForEvents() const { return false; }
+  // The turn's ticks; false when none could run.
+  virtual bool Tick(uint32_t turn) = 0;
+  // After the ticks (ran: Tick returned true); false: the run is over.
+  virtual bool End(uint32_t turn, bool ran) = 0;
+};
+
+// The program's loop over turns, until the pacer or the program ends it.
+void RunTickLoop(GameContext& g, SdlPlatform& platform, ITickPacer& pacer, int& exitCode) {
+  for (uint32_t turn = 1; !g.Terminated; ++turn) {
+    if (!pacer.Begin(turn)) break;
+    HandleEvents(g, platform.Pump(pacer.WaitForEvents()));
+    if (g.Terminated) break;
+    bool ran = false;
+    if (!Guarded(g, exitCode, [&] { ran = pacer.Tick(turn); })) break;
+    if (!pacer.End(turn, ran)) break;
+  }
+}
+
+// Headless: a virtual clock that advances a fixed step a tick, the script's events feeding the
+// devices, the shots and dumps asked for by tick. A match of two computer players ends the run.
+class THeadlessPacer final : public ITickPacer {
+ public:
+  THeadlessPacer(GameContext& g, SdlPlatform& platform, const RunOptions& o,
+                 const std::vector<TScriptEvent>& script, TTickOutputs& outputs)
+      : g_(g), platform_(platform), o_(o), script_(script), outputs_(outputs) {}
+  bool Begin(uint32_t tick) override {
+    if (o_.Frames >= 0 && long(tick) > o_.Frames) return false;
+    now_ += uint32_t(o_.FrameMs);
+    platform_.SetVirtualTime(now_);
+    while (next_ < script_.size() && script_[next_].Tick <= tick)
+      ApplyScriptEvent(platform_, script_[next_++]);
+    return true;
+  }
+  bool Tick(uint32_t) override {
+    FrameTick(g_, now_, o_.FrameMs);
+    return true;
+  }
+  bool End(uint32_t tick, bool) override {
+    outputs_.After(tick, platform_, g_);
+    return !ComputerMatchOver(g_);
+  }
+
+ private:
+  GameContext& g_;
+  SdlPlatform& platform_;
+  const RunOptions& o_;
+  const std::vector<TScriptEvent>& script_;
+  TTickOutputs& outputs_;
+  size_t next_ = 0;
+  uint32_t now_ = 1000;
+};
+
+// Headless playback: as fast as it goes, on the recorded clock; ticks count from the game's first.
+class THeadlessPlaybackPacer final : public ITickPacer {
+ public:
+  THeadlessPlaybackPacer(GameContext& g, SdlPlatform& platform, const RunOptions& o, TTickOutputs& outputs)
+      : g_(g), platform_(platform), o_(o), outputs_(outputs) {}
+  bool Begin(uint32_t tick) override {
+    return g_.Playback && g_.Playback->HasNext && (o_.Frames < 0 || long(tick) <= o_.Frames);
+  }
+  bool Tick(uint32_t) override { return PlaybackTick(g_); }
+  bool End(uint32_t tick, bool ran) override {
+    if (!ran) return false;
+    outputs_.After(tick, platform_, g_);
+    return true;
+  }
+
+ private:
+  GameContext& g_;
+  SdlPlatform& platform_;
+  const RunOptions& o_;
+  TTickOutputs& outputs_;
+};
+
+// The window: the real clock while the window is active, one tick a turn with the milliseconds
+// since the last as its move count; a replay being played paces its own recorded ticks.
+class TWindowPacer final : public ITickPacer {
+ public:
+  TWindowPacer(GameContext& g, SdlPlatform& platform) : g_(g), platform_(platform), last_(platform.Ticks()) {}
+  bool Begin(uint32_t) override {
+    // The timer ticks only while the window is active; otherwise wait for events.
+    active_ = platform_.Active();
+    return true;
+  }
+  bool WaitForEvents() const override { return !active_; }
+  bool Tick(uint32_t) override {
+    if (!active_) return true;
+    const uint32_t now = platform_.Ticks();
+    const uint32_t lag = now - last_;
+    if (lag == 0) {
+      platform_.Delay(1);
+      return true;
+    }
+    last_ = now;
+    if (g_.Playback) {
+      if (!PlaybackFrame(g_, lag)) EndPlayback(g_, true);
+      return true;
+    }
+    FrameTick(g_, now, int(std::min<uint32_t>(lag, 0x7FFFFFFF)));
+    return true;
+  }
+  bool End(uint32_t, bool) override { return true; }
+
+ private:
+  GameContext& g_;
+  SdlPlatform& platform_;
+  uint32_t last_;
+  bool active_ = false;
 };
 
 }  // namespace
@@ -595,14 +729,8 @@ int RunProgram(int argc, char** argv) {
     if (!replayError.empty()) ReplayNotice(*g, replayError);
   }
   if (o.Headless && g->Playback) {
-    // As fast as it goes, on the recorded clock; ticks count from the game's first.
-    for (uint32_t tick = 1; g->Playback->HasNext && (o.Frames < 0 || long(tick) <= o.Frames); ++tick) {
-      HandleEvents(*g, platform->Pump(false));
-      if (g->Terminated) break;
-      bool ran = false;
-      if (!Guarded(*g, exitCode, [&] { ran = PlaybackTick(*g); }) || !ran) break;
-      outputs.After(tick, *platform, *g);
-    }
+    THeadlessPlaybackPacer pacer(*g, *platform, o, outputs);
+    RunTickLoop(*g, *platform, pacer, exitCode);
     if (!g->Playback->Mismatch.empty()) {
       std::fprintf(stderr, "kq001: %s: %s\n", o.Replay.c_str(), g->Playback->Mismatch.c_str());
       if (exitCode == 0) exitCode = 2;
@@ -615,42 +743,11 @@ int RunProgram(int argc, char** argv) {
     return exitCode;
   }
   if (o.Headless) {
-    size_t next = 0;
-    uint32_t now = 1000;
-    for (uint32_t tick = 1; !g->Terminated && (o.Frames < 0 || long(tick) <= o.Frames); ++tick) {
-      now += uint32_t(o.FrameMs);
-      platform->SetVirtualTime(now);
-      while (next < script.size() && script[next].Tick <= tick) ApplyScriptEvent(*platform, script[next++]);
-      HandleEvents(*g, platform->Pump(false));
-      if (g->Terminated) break;
-      if (!Guarded(*g, exitCode, [&] { FrameTick(*g, now, o.FrameMs); })) break;
-      outputs.After(tick, *platform, *g);
-      if (ComputerMatchOver(*g)) break;
-    }
+    THeadlessPacer pacer(*g, *platform, o, script, outputs);
+    RunTickLoop(*g, *platform, pacer, exitCode);
   } else {
-    uint32_t last = platform->Ticks();
-    while (!g->Terminated) {
-      // The timer ticks only while the window is active; otherwise wait for events.
-      bool active = platform->Active();
-      HandleEvents(*g, platform->Pump(!active));
-      if (g->Terminated) break;
-      if (!active) continue;
-      uint32_t now = platform->Ticks();
-      uint32_t lag = now - last;
-      if (lag == 0) {
-        platform->Delay(1);
-        continue;
-      }
-      last = now;
-      if (g->Playback) {
-        bool going = true;
-        if (!Guarded(*g, exitCode, [&] { going = PlaybackFrame(*g, lag); })) break;
-        if (!going) EndPlayback(*g, true);
-        continue;
-      }
-      if (!Guarded(*g, exitCode, [&] { FrameTick(*g, now, int(std::min<uint32_t>(lag, 0x7FFFFFFF))); }))
-        break;
-    }
+    TWindowPacer pacer(*g, *platform);
+    RunTickLoop(*g, *platform, pacer, exitCode);
   }
   // Scores or settings that could not be saved anywhere make the run a failure.
   if (!FormDestroy(*g) && exitCode == 0) exitCode = 1;

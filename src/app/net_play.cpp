@@ -387,17 +387,21 @@ int RunNetMatch(GameContext& g, const TNetOptions& o, const TNetRunHooks& hooks)
                  match.Lockstep().Delay(),
                  match.Stats().Waits,
                  match.Transport().BytesSent(),
-                 match.Transport().BytesReceived()};
+                 match.Transport().BytesReceived(),
+                 match.Transport().BytesDropped()};
     if (!ran && !g.NoRender && g.ScreenState == scPlay) RedrawPlay(g);
     if (hooks.AfterTick) hooks.AfterTick(counted);
   }
   // Closing, or the scripted run's last tick: the rival hears it at once.
   if (match.Phase() != net::TMatchPhase::Ended) match.Leave("closed");
   if (!endNotice.empty()) notice(endNotice);
-  std::fprintf(stderr, "kq001: network match: %u ticks, delay %d, %u waits, %llu bytes sent, %llu received\n",
+  std::fprintf(stderr,
+               "kq001: network match: %u ticks, delay %d, %u waits, %llu bytes sent, %llu received, %llu "
+               "dropped\n",
                match.Lockstep().NextTick() - 1, match.Lockstep().Delay(), match.Stats().Waits,
                (unsigned long long)match.Transport().BytesSent(),
-               (unsigned long long)match.Transport().BytesReceived());
+               (unsigned long long)match.Transport().BytesReceived(),
+               (unsigned long long)match.Transport().BytesDropped());
   // The match's settings were borrowed: the person's own come back before anything is saved.
   FinishRecording(g);
   g.NetPlay = false;

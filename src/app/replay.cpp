@@ -133,7 +133,7 @@ void FinishRecording(GameContext& g) {
   g.LastReplay = FormatReplay(h, r->Encoder.Ticks(), r->Encoder.Stream());
   if (g.ReplayDir.empty() || r->Encoder.Ticks() == 0) return;
   if (!g.ReplayWriter) g.ReplayWriter = std::make_unique<TReplayWriter>();
-  g.ReplayWriter->Save(g.ReplayDir, h, g.LastReplay, g.HiScoreTable);
+  g.ReplayWriter->Save({g.ReplayDir, g.ReplayFallbackDir}, h, g.LastReplay, g.HiScoreTable);
 }
 
 // --- playback ----------------------------------------------------------------------------

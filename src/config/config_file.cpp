@@ -139,6 +139,27 @@ void WriteConfig(TProfile& ini, const TGameConfig& c) {
   WriteKeys(ini, "KeyAssign2P", c.KeyAssign2P);
 }
 
+TGameConfig MergeSettings(const TGameConfig& base, const TGameConfig& ours, const TGameConfig& theirs) {
+  TGameConfig out = theirs;
+  // The keys WriteConfig writes back: the rest of a file is never ours to change.
+  auto take = [&](auto TGameConfig::*field) {
+    if (ours.*field != base.*field) out.*field = ours.*field;
+  };
+  take(&TGameConfig::UseDirect3D);
+  take(&TGameConfig::WaitVsync);
+  take(&TGameConfig::DisableBgm);
+  take(&TGameConfig::DisableVoice);
+  take(&TGameConfig::AdvancedMode1P);
+  take(&TGameConfig::JoyName1P);
+  take(&TGameConfig::AdvancedMode2P);
+  take(&TGameConfig::JoyName2P);
+  take(&TGameConfig::Cpu1P);
+  take(&TGameConfig::Cpu2P);
+  take(&TGameConfig::KeyAssign1P);
+  take(&TGameConfig::KeyAssign2P);
+  return out;
+}
+
 void LoadConfig(const std::string& iniPath, const std::string& levelDefPath, TGameConfig& cfg,
                 TLevelTable& table) {
   std::string text;

@@ -18,6 +18,10 @@ void LoadConfig(const std::string& iniPath, const std::string& levelDefPath, TGa
 void SaveConfig(const std::string& iniPath, const TGameConfig& cfg, const std::string& seedPath = {},
                 const TFileOps& ops = SystemFileOps());
 
+// The settings to save into a file that changed since this run read base: theirs, with what
+// the option screens changed in this run (ours against base) put over it.
+TGameConfig MergeSettings(const TGameConfig& base, const TGameConfig& ours, const TGameConfig& theirs);
+
 // The two halves on a profile already in memory.
 TGameConfig ReadConfig(const TProfile& ini);
 void WriteConfig(TProfile& ini, const TGameConfig& cfg);

@@ -1,7 +1,6 @@
 #include "config/exit_save.h"
 
 #include <cerrno>
-#include <cstring>
 
 #include "config/config_file.h"
 #include "config/file_io.h"
@@ -12,8 +11,23 @@ namespace kq {
 
 namespace {
 
-std::string Reason(int err) {
-  return err ? std::strerror(err) : "unknown error";
+// The table to write to path: a table saved there since this run read its own (another copy of
+// the game, a save that had to move) keeps its results.
+THiScoreTable WithNewerScores(const std::string& path, int64_t readTime, const THiScoreTable& ours) {
+  if (ModifiedTime(path) <= readTime) return ours;
+  std::string bytes;
+  THiScoreTable theirs{};
+  if (ReadFileBytes(path, bytes) != TReadResult::Ok || !ParseHiScores(bytes, theirs)) return ours;
+  return MergeHiScores(ours, theirs);
+}
+
+// Likewise the settings: a newer file keeps its own, except what this run changed.
+TGameConfig WithNewerSettings(const std::string& path, int64_t readTime, const TGameConfig& base,
+                              const TGameConfig& ours) {
+  if (ModifiedTime(path) <= readTime) return ours;
+  std::string text;
+  if (ReadFileBytes(path, text) != TReadResult::Ok) return ours;
+  return MergeSettings(base, ours, ReadConfig(TProfile(std::move(text))));
 }
 
 }  // namespace
@@ -22,16 +36,24 @@ TSaveReport SaveToPlaces(const TUserFile& file, const std::function<void(const s
   TSaveReport r;
   for (const std::string& place : file.WritePlaces) {
     if (place == file.UserPlace && !MakeUserFolder(place)) {
-      r.Failures.push_back(WriteErrorText(place) + ": " + Reason(errno));
+      r.Failures.push_back(WriteErrorText(place) + ": " + WriteFailureReason(place, errno));
       continue;
     }
     try {
       write(place);
       r.SavedPath = place;
-      return r;
     } catch (const EWriteError& e) {
-      r.Failures.push_back(std::string(e.what()) + ": " + Reason(e.Errno));
+      r.Failures.push_back(std::string(e.what()) + ": " + WriteFailureReason(place, e.Errno));
+      continue;
     }
+    // Without its note the next start of a copy beside the program would not look here.
+    const std::string note = StandInNotePath(file);
+    try {
+      NoteSavedPlace(file, place);
+    } catch (const EWriteError& e) {
+      r.Failures.push_back(std::string(e.what()) + ": " + WriteFailureReason(note, e.Errno));
+    }
+    return r;
   }
   return r;
 }
@@ -51,10 +73,13 @@ TExitSaveResult SaveAtExit(const TUserFiles& files, const TGameConfig& cfg, cons
   TExitSaveResult r;
   // A first save to a new place starts from the file read at start-up: its tuning keys and
   // comments go along.
-  r.Config = SaveToPlaces(files.Ini,
-                          [&](const std::string& path) { SaveConfig(path, cfg, files.Ini.ReadPath, ops); });
-  const std::string bytes = FormatHiScores(scores, rng);
-  r.HiScores = SaveToPlaces(files.Hi, [&](const std::string& path) { ReplaceFile(path, bytes, ops); });
+  r.Config = SaveToPlaces(files.Ini, [&](const std::string& path) {
+    SaveConfig(path, WithNewerSettings(path, files.Ini.ReadTime, files.StartSettings, cfg),
+               files.Ini.ReadPath, ops);
+  });
+  r.HiScores = SaveToPlaces(files.Hi, [&](const std::string& path) {
+    ReplaceFile(path, FormatHiScores(WithNewerScores(path, files.Hi.ReadTime, scores), rng), ops);
+  });
   return r;
 }
 
@@ -63,6 +88,10 @@ TExitSaveResult SaveAtExit(const std::string& iniPath, const TGameConfig& cfg, c
   TUserFiles files;
   files.Ini.WritePlaces = {iniPath};
   files.Hi.WritePlaces = {hiPath};
+  // The files as they stand are the ones this save starts from.
+  files.Ini.ReadTime = ModifiedTime(iniPath);
+  files.Hi.ReadTime = ModifiedTime(hiPath);
+  files.StartSettings = cfg;
   return SaveAtExit(files, cfg, scores, rng);
 }
 

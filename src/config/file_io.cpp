@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
+#include <cstring>
 
 #include "engine/errors.h"
 
@@ -46,19 +47,46 @@ bool WriteAll(const TFileOps& ops, int fd, std::string_view bytes) {
   return true;
 }
 
-// A symlinked settings file keeps its link: the new file goes beside the real one.
-std::string RealTarget(const std::string& path) {
+// A symlinked settings file keeps its link: the new file goes beside the real one. A link that
+// leads nowhere is no place to save (errno says why).
+bool RealTarget(const std::string& path, std::string& target) {
+  target = path;
   struct stat st {};
-  if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return path;
+  if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return true;
   char buf[PATH_MAX];
-  if (::realpath(path.c_str(), buf) == nullptr) return path;
-  return buf;
+  if (::realpath(path.c_str(), buf) == nullptr) return false;
+  target = buf;
+  return true;
 }
 
 }  // namespace
 
 std::string WriteErrorText(const std::string& path) {
   return path + " に書き込めません";
+}
+
+std::string WriteFailureReason(const std::string& path, int err) {
+  struct stat st {};
+  if (::lstat(path.c_str(), &st) == 0) {
+    const bool link = S_ISLNK(st.st_mode);
+    if (::stat(path.c_str(), &st) != 0) {
+      const int why = errno;
+      if (link && why == ELOOP) return "Symbolic link loop";
+      char to[PATH_MAX];
+      const ssize_t n = link ? ::readlink(path.c_str(), to, sizeof to - 1) : -1;
+      if (why == ENOENT && n > 0)
+        return "Symbolic link to a missing file \"" + std::string(to, size_t(n)) + "\"";
+    } else if (S_ISDIR(st.st_mode)) {
+      return "Is a directory";
+    } else if (S_ISFIFO(st.st_mode)) {
+      return "Is a FIFO (named pipe), not a file";
+    } else if (S_ISSOCK(st.st_mode)) {
+      return "Is a socket, not a file";
+    } else if (S_ISCHR(st.st_mode) || S_ISBLK(st.st_mode)) {
+      return "Is a device, not a file";
+    }
+  }
+  return err ? std::strerror(err) : "unknown error";
 }
 
 TReadResult ReadFileBytes(const std::string& path, std::string& out) {
@@ -111,17 +139,22 @@ void SyncFolder(const TFileOps& ops, const std::string& dir) {
   if (d.Get() >= 0) (void)ops.Fsync(d.Get());
 }
 
-bool IsOurTemporaryName(const std::string& entry, const std::string& name, pid_t& pid) {
-  const std::string head = "." + name + ".";
-  if (entry.size() <= head.size() + 4 || entry.compare(0, head.size(), head) != 0 ||
-      entry.compare(entry.size() - 4, 4, ".tmp") != 0)
-    return false;
-  const std::string mid = entry.substr(head.size(), entry.size() - head.size() - 4);  // "<pid>.<n>"
-  const size_t dot = mid.find('.');
-  if (dot == 0 || dot == std::string::npos || dot + 1 == mid.size()) return false;
-  for (size_t i = 0; i < mid.size(); ++i)
-    if (i != dot && (mid[i] < '0' || mid[i] > '9')) return false;
-  pid = pid_t(std::strtol(mid.substr(0, dot).c_str(), nullptr, 10));
+// ".<name>.<pid>.<n>.tmp": name and pid.
+bool IsOurTemporaryName(const std::string& entry, std::string& name, pid_t& pid) {
+  if (entry.size() < 9 || entry[0] != '.' || entry.compare(entry.size() - 4, 4, ".tmp") != 0) return false;
+  const size_t n = entry.rfind('.', entry.size() - 5);
+  if (n == std::string::npos || n == 0) return false;
+  const size_t p = entry.rfind('.', n - 1);
+  if (p == std::string::npos || p < 2) return false;
+  auto digits = [&](size_t from, size_t to) {
+    if (from >= to || to - from > 9) return false;
+    for (size_t i = from; i < to; ++i)
+      if (entry[i] < '0' || entry[i] > '9') return false;
+    return true;
+  };
+  if (!digits(p + 1, n) || !digits(n + 1, entry.size() - 4)) return false;
+  name = entry.substr(1, p - 1);
+  pid = pid_t(std::strtol(entry.substr(p + 1, n - p - 1).c_str(), nullptr, 10));
   return pid > 0;
 }
 
@@ -137,17 +170,16 @@ std::string TemporaryName(const std::string& name, long pid, int n) {
   return "." + name + "." + std::to_string(pid) + "." + std::to_string(n) + ".tmp";
 }
 
-int RemoveStaleTemporaries(const std::string& path) {
-  const std::string target = RealTarget(path);
-  const size_t slash = target.rfind('/');
-  const std::string dir = slash == std::string::npos ? std::string() : target.substr(0, slash + 1);
-  const std::string name = slash == std::string::npos ? target : target.substr(slash + 1);
+int RemoveStaleTemporariesIn(const std::string& folder,
+                             const std::function<bool(const std::string&)>& isOurs) {
+  const std::string dir = folder.empty() || folder.back() == '/' ? folder : folder + "/";
   DIR* d = ::opendir(dir.empty() ? "." : dir.c_str());
   if (!d) return 0;
   int removed = 0;
   while (dirent* e = ::readdir(d)) {
     pid_t pid = 0;
-    if (!IsOurTemporaryName(e->d_name, name, pid)) continue;
+    std::string name;
+    if (!IsOurTemporaryName(e->d_name, name, pid) || !isOurs(name)) continue;
     // A live process of that number may be saving right now.
     if (pid != ::getpid() && (::kill(pid, 0) == 0 || errno == EPERM)) continue;
     const std::string full = dir + e->d_name;
@@ -158,11 +190,22 @@ int RemoveStaleTemporaries(const std::string& path) {
   return removed;
 }
 
+int RemoveStaleTemporaries(const std::string& path) {
+  std::string target;
+  if (!RealTarget(path, target)) return 0;
+  const size_t slash = target.rfind('/');
+  const std::string dir = slash == std::string::npos ? std::string() : target.substr(0, slash + 1);
+  const std::string name = slash == std::string::npos ? target : target.substr(slash + 1);
+  return RemoveStaleTemporariesIn(dir, [&](const std::string& n) { return n == name; });
+}
+
 void ReplaceFile(const std::string& path, std::string_view bytes, const TFileOps& ops) {
-  const std::string target = RealTarget(path);
+  std::string target;
+  if (!RealTarget(path, target)) throw EWriteError(WriteErrorText(path), errno);
   struct stat old {};
   const bool exists = ::stat(target.c_str(), &old) == 0;
-  if (exists && !S_ISREG(old.st_mode)) throw EWriteError(WriteErrorText(path), EISDIR);
+  if (exists && !S_ISREG(old.st_mode))
+    throw EWriteError(WriteErrorText(path), S_ISDIR(old.st_mode) ? EISDIR : EINVAL);
   if (exists && ::access(target.c_str(), W_OK) != 0) throw EWriteError(WriteErrorText(path), errno);
 
   const size_t slash = target.rfind('/');

@@ -1,6 +1,7 @@
 #include "config/hiscore.h"
 
 #include <algorithm>
+#include <vector>
 
 #include "config/file_io.h"
 #include "engine/errors.h"
@@ -100,6 +101,21 @@ int InsertHiScore(THiScoreTable& t, int score, int combo, int level) {
   t[at].Combo = static_cast<int16_t>(std::clamp(combo, 0, 32767));
   t[at].Level = static_cast<int16_t>(std::clamp(level, 0, 32767));
   return at;
+}
+
+THiScoreTable MergeHiScores(const THiScoreTable& ours, const THiScoreTable& theirs) {
+  std::vector<THiScoreRow> rows(ours.begin(), ours.end());
+  std::vector<THiScoreRow> extra(theirs.begin(), theirs.end());
+  for (const THiScoreRow& r : ours) {
+    auto same = std::find(extra.begin(), extra.end(), r);
+    if (same != extra.end()) extra.erase(same);
+  }
+  rows.insert(rows.end(), extra.begin(), extra.end());
+  std::stable_sort(rows.begin(), rows.end(),
+                   [](const THiScoreRow& a, const THiScoreRow& b) { return a.Score > b.Score; });
+  THiScoreTable out{};
+  std::copy_n(rows.begin(), out.size(), out.begin());
+  return out;
 }
 
 }  // namespace kq

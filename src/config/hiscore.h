@@ -27,4 +27,9 @@ std::string FormatHiScores(const THiScoreTable& t, TRandom& rng);
 // goes below the row that holds it, except in the last row, which it replaces.
 int InsertHiScore(THiScoreTable& t, int score, int combo, int level);
 
+// Both tables' results in one ranking, for a save that finds a newer table in its place. A row
+// both hold (the same result read from a common ancestor) is kept once per copy the fuller
+// table has; equal scores keep ours above theirs.
+THiScoreTable MergeHiScores(const THiScoreTable& ours, const THiScoreTable& theirs);
+
 }  // namespace kq

@@ -339,6 +339,22 @@ bool TReplayCursor::Next(TReplayTick& t) {
 
 // --- the file --------------------------------------------------------------------------------
 
+std::string QuotedText(std::string_view s) {
+  static const char kHex[] = "0123456789abcdef";
+  std::string out = "\"";
+  for (char ch : s) {
+    const auto c = static_cast<unsigned char>(ch);
+    if (c >= 0x20 && c < 0x7F && c != '"' && c != '\\') {
+      out += ch;
+    } else {
+      out += "\\x";
+      out += kHex[c >> 4];
+      out += kHex[c & 15];
+    }
+  }
+  return out + "\"";
+}
+
 static bool ParseHeader(std::string_view head, uint16_t format, TReplayHeader& h, std::string& error) {
   h = TReplayHeader{};
   TReader hr(head);
@@ -346,8 +362,9 @@ static bool ParseHeader(std::string_view head, uint16_t format, TReplayHeader& h
   h.GameVersion = hr.Str(64);
   h.RulesVersion = hr.Le<uint32_t>();
   if (hr.Ok() && h.RulesVersion != kRulesVersion) {
-    error = "recorded by game version " + h.GameVersion + ", whose rules differ from this version (" +
-            kGameVersion + ")";
+    error = "recorded with rules version " + std::to_string(h.RulesVersion) + " (game version " +
+            QuotedText(h.GameVersion) + "); this game (version " + kGameVersion + ") plays rules version " +
+            std::to_string(kRulesVersion);
     return false;
   }
   h.Mode = hr.Le<uint8_t>();

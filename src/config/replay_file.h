@@ -110,4 +110,8 @@ bool ParseReplay(std::string_view bytes, TReplayFile& out, std::string& error);
 // The header alone from the start of a file, without the whole-file checks.
 bool PeekReplayHeader(std::string_view bytes, TReplayHeader& h);
 
+// Text read from a file, for a message: quoted, every byte outside printable ASCII (and the
+// quote and backslash) as \xNN.
+std::string QuotedText(std::string_view s);
+
 }  // namespace kq

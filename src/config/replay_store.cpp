@@ -127,11 +127,36 @@ std::string SaveReplay(const std::string& dir, const TReplayHeader& h, const std
   try {
     ReplaceFile(path, bytes);
   } catch (const EWriteError& e) {
-    error = e.what();
+    error = std::string(e.what()) + ": " + WriteFailureReason(path, e.Errno);
     return {};
   }
   PruneReplays(dir, ranking);
   return path;
+}
+
+std::string SaveReplay(const std::vector<std::string>& dirs, const TReplayHeader& h, const std::string& bytes,
+                       const THiScoreTable& ranking, std::string& error) {
+  error.clear();
+  for (const std::string& dir : dirs) {
+    if (dir.empty()) continue;
+    std::string why;
+    const std::string path = SaveReplay(dir, h, bytes, ranking, why);
+    if (!path.empty()) {
+      if (!error.empty()) error += "\n代わりに " + path + " に保存しました";
+      return path;
+    }
+    error += (error.empty() ? "" : "\n") + why;
+  }
+  return {};
+}
+
+bool IsReplayFileName(const std::string& name) {
+  TName n;
+  return ParseName(name, n);
+}
+
+int RemoveStaleReplayTemporaries(const std::string& dir) {
+  return RemoveStaleTemporariesIn(dir, IsReplayFileName);
 }
 
 }  // namespace kq

@@ -19,6 +19,16 @@ std::string ReplayFileName(const std::string& dir, int64_t date, int mode);
 // prunes. Returns the path written, or empty with the reason in error.
 std::string SaveReplay(const std::string& dir, const TReplayHeader& h, const std::string& bytes,
                        const THiScoreTable& ranking, std::string& error);
+// The same trying each folder in turn (the scores' folder, then their fallback); error names
+// each folder that failed and, when one took the file, where it went.
+std::string SaveReplay(const std::vector<std::string>& dirs, const TReplayHeader& h, const std::string& bytes,
+                       const THiScoreTable& ranking, std::string& error);
+
+// Whether a file name is one recordings are written under.
+bool IsReplayFileName(const std::string& name);
+// Removes what a save killed half-way left in dir (temporaries of recordings, of dead processes
+// only); returns how many went.
+int RemoveStaleReplayTemporaries(const std::string& dir);
 
 // Deletes the recordings beyond the newest `keep`, except one-player games whose result still
 // stands in the ranking (one recording per row). Files of other names are never touched.

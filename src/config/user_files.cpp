@@ -6,6 +6,8 @@
 #include <cerrno>
 #include <cstdlib>
 
+#include "config/file_io.h"
+#include "config/hiscore.h"
 #include "engine/paths.h"
 
 namespace kq {
@@ -53,7 +55,7 @@ std::string ParentOf(const std::string& path) {
 }
 
 TUserFile Place(const std::string& appPath, const std::string& name, const std::string& userFolder,
-                TCopyKind kind) {
+                TCopyKind kind, const TUserFileCheck& valid) {
   TUserFile f;
   const std::string beside = ResolvePath(appPath, name);
   struct stat st {};
@@ -69,10 +71,28 @@ TUserFile Place(const std::string& appPath, const std::string& name, const std::
     f.WritePlaces = {user, beside};
   }
   // A copy beside the program reads only its own files: a portable copy never takes over the
-  // installed game's. In the user folder, a first run starts from the file beside the program.
-  const size_t readable = f.WritePlaces.front() == beside ? 1 : f.WritePlaces.size();
-  for (size_t i = 0; i < readable && f.ReadPath.empty(); ++i)
-    if (Exists(f.WritePlaces[i], st) && S_ISREG(st.st_mode)) f.ReadPath = f.WritePlaces[i];
+  // installed game's, unless its own save had to go there; then the newer copy counts, so a
+  // moved save is never shadowed by the older one it stood in for. In the user folder, a first
+  // run starts from the file beside the program.
+  const bool fromBeside = f.WritePlaces.front() == beside;
+  std::vector<std::string> readable{f.WritePlaces.front()};
+  if (f.WritePlaces.size() > 1 && (!fromBeside || StandsIn(f))) readable.push_back(f.WritePlaces[1]);
+  for (const std::string& place : readable) {
+    if (!f.ReadPath.empty() && !fromBeside) break;
+    if (!Exists(place, st) || !S_ISREG(st.st_mode)) continue;
+    const int64_t t = ModifiedTime(place);
+    if (!f.ReadPath.empty() && t <= f.ReadTime) continue;
+    std::string bytes;
+    if (ReadFileBytes(place, bytes) != TReadResult::Ok || (valid && !valid(bytes))) continue;
+    f.ReadPath = place;
+    f.ReadTime = t;
+  }
+  // No good copy anywhere: the first file there is still the one read (and repaired by the save).
+  for (size_t i = 0; i < readable.size() && f.ReadPath.empty(); ++i)
+    if (Exists(readable[i], st) && S_ISREG(st.st_mode)) {
+      f.ReadPath = readable[i];
+      f.ReadTime = ModifiedTime(readable[i]);
+    }
   return f;
 }
 
@@ -112,6 +132,32 @@ std::vector<std::string> SystemDataFolders(const TUserEnv& env) {
   return out;
 }
 
+int64_t ModifiedTime(const std::string& path) {
+  struct stat st {};
+  if (::stat(path.c_str(), &st) != 0) return -1;
+  return int64_t(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+}
+
+std::string StandInNotePath(const TUserFile& f) {
+  return f.UserPlace.empty() ? std::string() : f.UserPlace + ".from";
+}
+
+bool StandsIn(const TUserFile& f) {
+  const std::string note = StandInNotePath(f);
+  std::string text;
+  if (note.empty() || f.Chosen() == f.UserPlace || ReadFileBytes(note, text) != TReadResult::Ok) return false;
+  return text == f.Chosen() + "\n";
+}
+
+void NoteSavedPlace(const TUserFile& f, const std::string& place) {
+  if (f.UserPlace.empty() || f.Chosen() == f.UserPlace) return;  // the chosen place is the user's own
+  if (place == f.UserPlace) {
+    if (!StandsIn(f)) ReplaceFile(StandInNotePath(f), f.Chosen() + "\n");
+  } else if (place == f.Chosen() && StandsIn(f)) {
+    ::unlink(StandInNotePath(f).c_str());
+  }
+}
+
 const std::string& TUserFile::Chosen() const {
   static const std::string none;
   return WritePlaces.empty() ? none : WritePlaces.front();
@@ -146,8 +192,11 @@ TUserFiles ResolveUserFiles(const std::string& appPath, const std::string& baseN
                             TCopyKind kind) {
   TUserFiles u;
   const std::string config = UserConfigFolder(env), data = UserDataFolder(env);
-  u.Ini = Place(appPath, baseName + ".INI", config, kind);
-  u.Hi = Place(appPath, baseName + ".HI", data, kind);
+  u.Ini = Place(appPath, baseName + ".INI", config, kind, {});
+  u.Hi = Place(appPath, baseName + ".HI", data, kind, [](std::string_view bytes) {
+    THiScoreTable t{};
+    return ParseHiScores(bytes, t);
+  });
   u.BesideProgram = u.Ini.Chosen().rfind(appPath, 0) == 0 && u.Hi.Chosen().rfind(appPath, 0) == 0;
   std::string why;
   if (config.empty() || data.empty())

@@ -3,9 +3,14 @@
 // folder) keeps them beside the executable when it can write there; an installed copy, and a
 // portable one in a read-only folder, keeps them in the XDG user folders, $XDG_CONFIG_HOME/kq001/
 // and $XDG_DATA_HOME/kq001/.
+#include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
+
+#include "config/game_config.h"
 
 namespace kq {
 
@@ -28,9 +33,9 @@ std::vector<std::string> SystemDataFolders(const TUserEnv& env);
 
 // One user file: where it is read at start-up and the places a save tries, in order.
 struct TUserFile {
-  // The chosen place when the file is there; in the user folder, else the file beside the
-  // program; "" when there is none to read.
+  // The newest valid copy among the places a save may have gone to; "" when there is none.
   std::string ReadPath;
+  int64_t ReadTime = 0;                  // its modification time in ns; 0 when none was read
   std::vector<std::string> WritePlaces;  // first is the chosen place, then the fallback
   std::string UserPlace;                 // the place in a user folder, made on first save
   const std::string& Chosen() const;
@@ -41,6 +46,9 @@ struct TUserFiles {
   TUserFile Hi;
   bool BesideProgram = false;  // the chosen places are in the program folder
   std::string Warning;         // one line for stderr when the user folders cannot be used
+  // The settings as read at start-up: a save into a file that changed since only carries over
+  // what this run changed.
+  TGameConfig StartSettings;
 };
 
 // Portable: the asset pack sits in the program folder (the build tree, an unpacked folder).
@@ -48,7 +56,25 @@ struct TUserFiles {
 // bindir such as ~/.local/bin: writable, but no place for a player's files.
 enum class TCopyKind { Portable, Installed };
 
+// Whether bytes hold a usable copy of a user file.
+using TUserFileCheck = std::function<bool(std::string_view bytes)>;
+
+// A copy beside the program reads the user folder's file only when its own save had to go
+// there: the save leaves this note (the user file's name + ".from", holding the path it stands
+// in for), and a later save to the chosen place takes it away.
+std::string StandInNotePath(const TUserFile& f);
+// Whether the note names f's chosen place.
+bool StandsIn(const TUserFile& f);
+// After a save to place went well: writes or removes the note as the place asks. Throws
+// EWriteError when a needed note cannot be written.
+void NoteSavedPlace(const TUserFile& f, const std::string& place);
+
+// Modification time in ns of the file path leads to (links followed); -1 when there is none.
+int64_t ModifiedTime(const std::string& path);
+
 // appPath ends with '/'; baseName is the executable's name without extension.
+// The score file is read only when it parses; an unreadable or foreign copy never hides an
+// older good one.
 TUserFiles ResolveUserFiles(const std::string& appPath, const std::string& baseName, const TUserEnv& env,
                             TCopyKind kind = TCopyKind::Portable);
 

@@ -106,7 +106,8 @@ struct GameContext {
   void SeedProgram(uint64_t seed);
 
   // Recording and playback of games.
-  std::string ReplayDir;  // finished recordings go here; empty keeps them in LastReplay only
+  std::string ReplayDir;          // finished recordings go here; empty keeps them in LastReplay only
+  std::string ReplayFallbackDir;  // where they go when ReplayDir cannot take them
   std::unique_ptr<TReplayRecorder> Recorder;
   std::unique_ptr<TReplayPlayback> Playback;
   std::unique_ptr<TReplayWriter> ReplayWriter;
@@ -120,6 +121,7 @@ struct GameContext {
     int Delay = 0;
     uint32_t Waits = 0;
     uint64_t Sent = 0, Received = 0;
+    uint64_t Dropped = 0;  // datagrams the connection refused unread (strangers, junk)
   } NetInfo;
   std::string TitleNotice;  // one line on the title screen (a replay that could not be played)
   bool Replaying() const { return Playback != nullptr; }

@@ -32,14 +32,15 @@ void TSavedSettings::Restore(GameContext& g) const {
 
 // --- writer ------------------------------------------------------------------------------
 
-void TReplayWriter::Save(const std::string& dir, const TReplayHeader& h, std::string bytes,
+void TReplayWriter::Save(std::vector<std::string> dirs, const TReplayHeader& h, std::string bytes,
                          const THiScoreTable& ranking) {
-  Wait();
-  worker_ = std::thread([this, dir, h, bytes = std::move(bytes), ranking] {
+  if (worker_.joinable()) worker_.join();  // its error stays for Wait
+  worker_ = std::thread([this, dirs = std::move(dirs), h, bytes = std::move(bytes), ranking] {
     std::string error;
-    SaveReplay(dir, h, bytes, ranking, error);
+    SaveReplay(dirs, h, bytes, ranking, error);
+    if (error.empty()) return;
     std::lock_guard<std::mutex> lock(m_);
-    error_ = error;
+    error_ += (error_.empty() ? "" : "\n") + error;
   });
 }
 

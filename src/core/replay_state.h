@@ -66,8 +66,11 @@ class TReplayPlayback {
 class TReplayWriter {
  public:
   ~TReplayWriter() { Wait(); }
-  void Save(const std::string& dir, const TReplayHeader& h, std::string bytes, const THiScoreTable& ranking);
-  // Waits for the write under way; returns its error (empty when it went well).
+  // Tries the folders in turn (the second takes the file when the first cannot).
+  void Save(std::vector<std::string> dirs, const TReplayHeader& h, std::string bytes,
+            const THiScoreTable& ranking);
+  // Waits for the write under way; returns what went wrong since the last call (empty when
+  // every recording went to its first folder).
   std::string Wait();
 
  private:

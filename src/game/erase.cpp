@@ -10,8 +10,6 @@ namespace kq {
 
 namespace {
 
-constexpr int kMaxScore = 9999999;
-
 struct TDustParticle {
   int EndDx, Speed, PeakDx, PeakDy;
 };

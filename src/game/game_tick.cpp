@@ -252,7 +252,7 @@ void FallTick(GameContext& g, TPlayerInfo& p) {
     if (empty) {
       p.BonusGiven = true;
       ShowBoard(g, p, "STR_BONUS", true);
-      p.Score = std::min(p.Score + 10000, 9999999);
+      p.Score = std::min(p.Score + 10000, kMaxScore);
       if (p.ScoreSprite) {
         p.ScoreSprite->RollSpeed = 40;
         p.ScoreSprite->SetValue(int64_t(p.Score) * 10000);

@@ -13,6 +13,9 @@ class TShotSprite;
 class TImageSprite;
 class TBlockSprite;
 
+// The largest score a player can hold (seven digits, as the score file and the HUD keep it).
+constexpr int kMaxScore = 9999999;
+
 // --- game start (setup_game.cpp) ---
 // Registers the play screen (play_screen.h): entry (seeds, setup, first lines), the play tick,
 // leaving.

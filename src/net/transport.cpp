@@ -5,6 +5,7 @@
 #include <ifaddrs.h>
 #include <netinet/in.h>
 
+#include <algorithm>
 #include <charconv>
 #include <cstdio>
 #include <map>
@@ -152,7 +153,9 @@ class TEnetTransport final : public TNetTransport {
 
   uint32_t RoundTripMs() const override { return peer_ ? peer_->roundTripTime : 0; }
   uint64_t BytesSent() const override { return host_->totalSentData; }
-  uint64_t BytesReceived() const override { return host_->totalReceivedData; }
+  // ENet counts every datagram before the hook sees it.
+  uint64_t BytesReceived() const override { return host_->totalReceivedData - dropped_; }
+  uint64_t BytesDropped() const override { return dropped_; }
   uint32_t ForeignDatagrams() const override { return foreign_; }
   std::string Address() const override {
     if (peer_) return IpText(peer_->address) + ":" + std::to_string(peer_->address.port);
@@ -170,7 +173,9 @@ class TEnetTransport final : public TNetTransport {
     if (peer_) enet_peer_timeout(peer_, 0, kSilenceMs, kSilenceMs);
   }
 
-  // Datagrams from anyone but the peer are dropped before ENet reads them.
+  // Datagrams from anyone but the peer are dropped before ENet reads them, and so is what ENet
+  // would drop unread itself (no peer of that number, a stale session, not a connection
+  // request), so that only the datagrams the connection takes count as received.
   static int ENET_CALLBACK Intercept(ENetHost* host, ENetEvent*) {
     TEnetTransport* self = nullptr;
     {
@@ -178,11 +183,39 @@ class TEnetTransport final : public TNetTransport {
       auto it = gHosts.find(host);
       if (it != gHosts.end()) self = it->second;
     }
-    if (!self || !self->peer_ || self->peer_->state == ENET_PEER_STATE_DISCONNECTED) return 0;
+    if (!self) return 0;
     const ENetAddress& from = host->receivedAddress;
-    if (from.host == self->peer_->address.host && from.port == self->peer_->address.port) return 0;
-    ++self->foreign_;
+    const bool live = self->peer_ && self->peer_->state != ENET_PEER_STATE_DISCONNECTED;
+    const bool foreign =
+        live && (from.host != self->peer_->address.host || from.port != self->peer_->address.port);
+    if (!foreign && !Unreadable(host)) return 0;
+    if (foreign) ++self->foreign_;
+    self->dropped_ += host->receivedDataLength;
     return 1;
+  }
+
+  // The checks ENet makes before it reads a datagram's commands.
+  static bool Unreadable(const ENetHost* host) {
+    const size_t n = host->receivedDataLength;
+    const uint8_t* d = host->receivedData;
+    if (n < 2) return true;
+    const uint16_t word = uint16_t(d[0] << 8 | d[1]);
+    const uint16_t flags = word & ENET_PROTOCOL_HEADER_FLAG_MASK;
+    const uint8_t session =
+        uint8_t((word & ENET_PROTOCOL_HEADER_SESSION_MASK) >> ENET_PROTOCOL_HEADER_SESSION_SHIFT);
+    const uint16_t id = word & ~uint16_t(ENET_PROTOCOL_HEADER_FLAG_MASK | ENET_PROTOCOL_HEADER_SESSION_MASK);
+    if ((flags & ENET_PROTOCOL_HEADER_FLAG_COMPRESSED) && !host->compressor.context) return true;
+    const size_t header = (flags & ENET_PROTOCOL_HEADER_FLAG_SENT_TIME) ? 4 : 2;
+    if (id == ENET_PROTOCOL_MAXIMUM_PEER_ID)  // only a connection request comes without a peer
+      return n < header + sizeof(ENetProtocolCommandHeader) ||
+             (d[header] & ENET_PROTOCOL_COMMAND_MASK) != ENET_PROTOCOL_COMMAND_CONNECT;
+    if (id >= host->peerCount) return true;
+    const ENetPeer& peer = host->peers[id];
+    return peer.state == ENET_PEER_STATE_DISCONNECTED || peer.state == ENET_PEER_STATE_ZOMBIE ||
+           ((host->receivedAddress.host != peer.address.host ||
+             host->receivedAddress.port != peer.address.port) &&
+            peer.address.host != ENET_HOST_BROADCAST) ||
+           (peer.outgoingPeerID < ENET_PROTOCOL_MAXIMUM_PEER_ID && session != peer.incomingSessionID);
   }
 
   bool enet_ = false;
@@ -190,6 +223,7 @@ class TEnetTransport final : public TNetTransport {
   ENetPeer* peer_ = nullptr;
   bool connected_ = false;
   uint32_t foreign_ = 0;
+  uint64_t dropped_ = 0;
   TNetSimRelay relay_;
 };
 
@@ -219,29 +253,55 @@ bool ParseNetSim(const std::string& text, TNetSim& out) {
   return true;
 }
 
-bool ParseHostPort(const std::string& text, std::string& host, uint16_t& port) {
+bool ParseHostPort(const std::string& text, std::string& host, uint16_t& port, std::string& why) {
   std::string h = text;
   std::string p;
+  bool hasPort = false;
   if (!h.empty() && h.front() == '[') {
     const size_t close = h.find(']');
-    if (close == std::string::npos) return false;
+    if (close == std::string::npos) {
+      why = "an IPv6 address needs its closing ]";
+      return false;
+    }
     if (close + 1 < h.size()) {
-      if (h[close + 1] != ':') return false;
+      if (h[close + 1] != ':') {
+        why = "only :PORT may follow the ]";
+        return false;
+      }
       p = h.substr(close + 2);
+      hasPort = true;
     }
     h = h.substr(1, close - 1);
   } else if (const size_t colon = h.rfind(':'); colon != std::string::npos && h.find(':') == colon) {
     p = h.substr(colon + 1);
     h = h.substr(0, colon);
+    hasPort = true;
   }
-  if (h.empty()) return false;
+  if (h.empty()) {
+    why = "no host is given";
+    return false;
+  }
   int n = kDefaultPort;
-  if (!p.empty() || text.back() == ':') {
-    if (!ParseInt(p, 1, 65535, n)) return false;
+  if (hasPort) {
+    const bool digits =
+        !p.empty() && std::all_of(p.begin(), p.end(), [](char c) { return c >= '0' && c <= '9'; });
+    if (!digits) {
+      why = p.empty() ? "the port is missing after the colon" : "the port is not a number";
+      return false;
+    }
+    if (!ParseInt(p, 1, 65535, n)) {
+      why = "the port " + p + " is out of range (1 to 65535)";
+      return false;
+    }
   }
   host = h;
   port = uint16_t(n);
   return true;
+}
+
+bool ParseHostPort(const std::string& text, std::string& host, uint16_t& port) {
+  std::string why;
+  return ParseHostPort(text, host, port, why);
 }
 
 std::vector<std::string> LocalAddresses() {

@@ -23,6 +23,8 @@ struct TNetSim {
 bool ParseNetSim(const std::string& text, TNetSim& out);
 // "host", "host:port", "[v6]:port"; false when the port is not 1..65535.
 bool ParseHostPort(const std::string& text, std::string& host, uint16_t& port);
+// The same; on failure why says what is wrong ("the port 99999 is out of range (1 to 65535)").
+bool ParseHostPort(const std::string& text, std::string& host, uint16_t& port, std::string& why);
 
 enum class TNetEventKind { None, Connected, Disconnected, Message };
 
@@ -44,7 +46,9 @@ class TNetTransport {
   virtual void Disconnect(uint32_t waitMs) = 0;
   virtual uint32_t RoundTripMs() const = 0;
   virtual uint64_t BytesSent() const = 0;
+  // Bytes of the datagrams the connection took; those it dropped are counted apart.
   virtual uint64_t BytesReceived() const = 0;
+  virtual uint64_t BytesDropped() const { return 0; }
   // Datagrams from an address that is not the peer's, dropped unread.
   virtual uint32_t ForeignDatagrams() const = 0;
   // The address a person types to join this one (host side), or the peer's.

@@ -1,4 +1,5 @@
 // Two headless programs play one network match over the loopback.
+#include <enet/enet.h>
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/wait.h>
@@ -12,6 +13,10 @@
 #include <thread>
 
 #include "app/program_folder.h"
+#include "config/level_table.h"
+#include "config/profile.h"
+#include "config/replay_file.h"
+#include "net/net_packet.h"
 
 namespace kq {
 namespace {
@@ -20,7 +25,7 @@ namespace fs = std::filesystem;
 
 // Ports of their own per test process, so parallel runs never meet.
 int Port(int n) {
-  return 30000 + int(getpid() % 1500) * 8 + n;
+  return 30000 + int(getpid() % 1500) * 16 + n;
 }
 
 struct TSide {
@@ -245,6 +250,77 @@ TEST(NetMatchRunner, ARivalWhoLeavesOrVanishesEndsTheMatch) {
     EXPECT_LT(std::chrono::steady_clock::now() - t0, std::chrono::seconds(8));
     EXPECT_NE(guest.Err().find("rival disconnected"), std::string::npos) << guest.Err();
   }
+}
+
+// A guest of a few lines: ENet's handshake and the game's, then not one more message, though
+// its ENet host keeps answering (so only the match's own silence rule can notice).
+TEST(NetMatchRunner, AGuestThatFallsSilentAfterTheHandshakeEndsTheMatchWithinFiveSeconds) {
+  TSide host;
+  const int port = Port(12);
+  host.Start("--host --port " + std::to_string(port) + " --frames 6000");
+  ASSERT_EQ(enet_initialize(), 0);
+  ENetHost* client = enet_host_create(nullptr, 1, 2, 0, 0);
+  ASSERT_NE(client, nullptr);
+  ENetAddress to{};
+  enet_address_set_host(&to, "127.0.0.1");
+  to.port = uint16_t(port);
+  bool welcomed = false;
+  ENetEvent e;
+  // The host may still be starting: ask again every half second, for 4 s at most.
+  ENetPeer* peer = nullptr;
+  bool connected = false;
+  for (int i = 0; i < 400 && !welcomed; ++i) {
+    if (!peer) peer = enet_host_connect(client, &to, 2, 0);
+    ASSERT_NE(peer, nullptr);
+    if (enet_host_service(client, &e, 10) <= 0) {
+      if (!connected && i % 50 == 49) {
+        enet_peer_reset(peer);
+        peer = nullptr;
+      }
+      continue;
+    }
+    if (e.type == ENET_EVENT_TYPE_CONNECT) {
+      connected = true;
+      const TLevelTable table =
+          BuildLevelTable(TProfile(std::string(DefaultLevelTableText())), TGameConfig{});
+      const std::vector<uint8_t> hello =
+          net::Encode(net::THello{net::kProtocolVersion, kGameVersion, LevelTableHash(table)});
+      enet_peer_send(peer, 0, enet_packet_create(hello.data(), hello.size(), ENET_PACKET_FLAG_RELIABLE));
+    } else if (e.type == ENET_EVENT_TYPE_RECEIVE) {
+      const auto m = net::Decode(std::span<const uint8_t>(e.packet->data, e.packet->dataLength));
+      welcomed = m && std::holds_alternative<net::TWelcome>(*m);
+      enet_packet_destroy(e.packet);
+    } else if (e.type == ENET_EVENT_TYPE_DISCONNECT) {
+      connected = false;
+      peer = nullptr;
+    }
+  }
+  ASSERT_TRUE(welcomed) << host.Err();
+  const auto t0 = std::chrono::steady_clock::now();
+  // Silent: ENet still acknowledges and pings, the game sends nothing, for up to 9 s.
+  bool hostGone = false;
+  for (int i = 0; i < 900 && !hostGone; ++i) {
+    if (enet_host_service(client, &e, 10) > 0) {
+      if (e.type == ENET_EVENT_TYPE_RECEIVE) enet_packet_destroy(e.packet);
+      hostGone = e.type == ENET_EVENT_TYPE_DISCONNECT;
+    }
+    int st = 0;
+    if (!hostGone && waitpid(host.pid, &st, WNOHANG) == host.pid) {
+      hostGone = true;
+      host.pid = -1;
+      EXPECT_EQ(WIFEXITED(st) ? WEXITSTATUS(st) : -1, 3);
+    }
+  }
+  const auto waited = std::chrono::steady_clock::now() - t0;
+  enet_host_destroy(client);
+  enet_deinitialize();
+  ASSERT_TRUE(hostGone) << host.Err();
+  if (host.pid > 0) {
+    EXPECT_EQ(host.Wait(), 3);
+  }
+  EXPECT_GE(waited, std::chrono::milliseconds(4500));
+  EXPECT_LT(waited, std::chrono::milliseconds(6500));
+  EXPECT_NE(host.Err().find("rival disconnected"), std::string::npos) << host.Err();
 }
 
 }  // namespace

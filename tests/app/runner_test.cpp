@@ -124,6 +124,15 @@ TEST_F(RunnerTest, AnEmptyAppPathIsABadValue) {
   EXPECT_NE(Read("stderr.txt").find("bad value for --app-path"), std::string::npos) << Read("stderr.txt");
 }
 
+TEST_F(RunnerTest, AJoinAddressSaysWhatIsWrongWithIt) {
+  EXPECT_EQ(Run("--frames 5 --join 127.0.0.1:99999"), 2);
+  EXPECT_EQ(Read("stderr.txt").substr(0, Read("stderr.txt").find('\n')),
+            "kq001: --join 127.0.0.1:99999: the port 99999 is out of range (1 to 65535)");
+  EXPECT_EQ(Run("--frames 5 --join 127.0.0.1:7701 --port 7702"), 2);
+  EXPECT_NE(Read("stderr.txt").find("goes without --host and --port"), std::string::npos)
+      << Read("stderr.txt");
+}
+
 // A closed terminal (SIGHUP) or SIGQUIT ends the program as SIGTERM does: settings and scores
 // are saved.
 TEST_F(RunnerTest, HangUpAndTerminateSaveBeforeExit) {

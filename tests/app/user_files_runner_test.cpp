@@ -10,6 +10,7 @@
 
 #include "app/load_assets.h"
 #include "app/program_folder.h"
+#include "config/hiscore.h"
 #include "core/context.h"
 
 namespace kq {
@@ -86,16 +87,50 @@ TEST_F(ProgramFilesTest, AScoreThatHadToMoveIsSavedAndTheRunSucceeds) {
   EXPECT_EQ(Run("HOME=" + home + " XDG_DATA_HOME=", "--headless --frames 2"), 0);
 }
 
+TEST_F(ProgramFilesTest, AScoreThatHadToMoveIsWhatTheNextStartsReadAndKeep) {
+  fs::create_directories(dir / "kq001.HI");  // blocked beside the program
+  const std::string home = folder.Path("home"), data = folder.Path("data");
+  const std::string env = "HOME=" + home + " XDG_DATA_HOME=" + data;
+  const std::string moved = data + "/kq001/kq001.HI";
+  ASSERT_EQ(Run(env, "--headless --frames 2"), 0) << Err();
+  ASSERT_TRUE(fs::exists(moved)) << Err();
+  // As if that run had entered the ranking.
+  THiScoreTable t{};
+  InsertHiScore(t, 4242, 3, 2);
+  TRandom rng(1);
+  std::ofstream(moved, std::ios::binary) << FormatHiScores(t, rng);
+  auto topScore = [&](const std::string& path) {
+    THiScoreTable back{};
+    LoadHiScores(path, back);
+    return back[0].Score;
+  };
+  const std::string dump = folder.Path("d.json");
+  for (int run = 0; run < 2; ++run) {
+    // The second run finds the place beside the program free again and moves the table back.
+    if (run == 1) fs::remove(dir / "kq001.HI");
+    ASSERT_EQ(Run(env, "--headless --frames 2 --dump " + dump), 0) << Err();
+    EXPECT_NE(Slurp(dump).find("\"hiscores\":[[4242,3,2]"), std::string::npos) << Slurp(dump);
+    EXPECT_EQ(topScore(moved), 4242);
+  }
+  EXPECT_EQ(topScore((dir / "kq001.HI").string()), 4242);
+}
+
 TEST_F(ProgramFilesTest, TemporariesOfAKilledSaveAreRemovedAtStartUp) {
   const pid_t dead = DeadPid();
   for (const std::string& name :
        {".kq001.HI." + std::to_string(dead) + ".0.tmp", ".kq001.INI." + std::to_string(dead) + ".3.tmp"})
     folder.Write(name, "half a file");
   folder.Write("other.tmp", "not ours");
+  fs::create_directories(dir / "replays");
+  const std::string rec = ".20261209-120000-1P.kqr." + std::to_string(dead) + ".0.tmp";
+  folder.Write("replays/" + rec, "half a recording");
+  folder.Write("replays/.mine.kqr." + std::to_string(dead) + ".0.tmp", "not ours");
   EXPECT_EQ(Run("", "--headless --frames 2"), 0) << Err();
   EXPECT_FALSE(fs::exists(dir / (".kq001.HI." + std::to_string(dead) + ".0.tmp")));
   EXPECT_FALSE(fs::exists(dir / (".kq001.INI." + std::to_string(dead) + ".3.tmp")));
+  EXPECT_FALSE(fs::exists(dir / "replays" / rec));
   EXPECT_TRUE(fs::exists(dir / "other.tmp"));
+  EXPECT_TRUE(fs::exists(dir / "replays" / (".mine.kqr." + std::to_string(dead) + ".0.tmp")));
 }
 
 TEST_F(ProgramFilesTest, VersionAndHelp) {

@@ -25,6 +25,9 @@ TGameConfig FromSystem(const std::string& lines) {
 TEST(ReadConfig, EmptyFileGivesEveryDefault) {
   TGameConfig c = ReadConfig(TProfile());
   TGameConfig d;
+  // Every field: the reader's own fallbacks must agree with the defaults everywhere else.
+  EXPECT_TRUE(c == d);
+  EXPECT_EQ(c.EraseLowerLimit, d.EraseLowerLimit);
   EXPECT_TRUE(c.UseDirect3D && c.WaitVsync && !c.DisableBgm && !c.DisableVoice && !c.DisableGameOver);
   EXPECT_EQ(c.LineTrimingPeriod, 100000);
   EXPECT_EQ(c.HazardBlockNum, d.HazardBlockNum);
@@ -245,6 +248,45 @@ TEST(SaveConfig, KeepsTheFileModeAndSymlink) {
   struct stat st {};
   ::stat(real.c_str(), &st);
   EXPECT_EQ(st.st_mode & 0777, 0640u);
+}
+
+TEST(MergeSettings, ANewerFileKeepsItsOwnSettingsExceptThoseThisRunChanged) {
+  TGameConfig base;
+  TGameConfig theirs = base;
+  theirs.DisableBgm = true;
+  theirs.JoyName2P = "their pad";
+  theirs.KeyAssign1P.UP = 87;
+  theirs.ShotSpeed = 300;  // a tuning key is never ours to write
+  TGameConfig ours = base;
+  ours.Cpu1P = 3;
+  ours.WaitVsync = false;
+  ours.KeyAssign2P.K01 = 13;
+  ours.ShotSpeed = 500;
+  TGameConfig m = MergeSettings(base, ours, theirs);
+  EXPECT_TRUE(m.DisableBgm);
+  EXPECT_EQ(m.JoyName2P, "their pad");
+  EXPECT_EQ(m.KeyAssign1P.UP, 87);
+  EXPECT_EQ(m.ShotSpeed, 300);
+  EXPECT_EQ(m.Cpu1P, 3);
+  EXPECT_FALSE(m.WaitVsync);
+  EXPECT_EQ(m.KeyAssign2P.K01, 13);
+  // Each written-back setting this run changed gets through.
+  TGameConfig all = base;
+  all.UseDirect3D = !all.UseDirect3D;
+  all.WaitVsync = !all.WaitVsync;
+  all.DisableBgm = !all.DisableBgm;
+  all.DisableVoice = !all.DisableVoice;
+  all.AdvancedMode1P = !all.AdvancedMode1P;
+  all.AdvancedMode2P = !all.AdvancedMode2P;
+  all.JoyName1P = "a";
+  all.JoyName2P = "b";
+  all.Cpu1P = 1;
+  all.Cpu2P = 2;
+  all.KeyAssign1P.J01 = 9;
+  all.KeyAssign2P.DOWN = 1;
+  TGameConfig mine = MergeSettings(base, all, theirs);
+  mine.ShotSpeed = all.ShotSpeed;
+  EXPECT_TRUE(mine == all);
 }
 
 TEST(SaveAtExit, ScoresAreSavedWhenTheSettingsCannotBe) {

@@ -161,6 +161,35 @@ TEST(HiScoreFile, UnwritableFolderKeepsTheOldFile) {
   EXPECT_EQ(test::ReadBytes(hi), before);
 }
 
+TEST(MergeHiScores, KeepsEveryResultOnceInRankOrder) {
+  THiScoreTable ours = Sample(), theirs = Sample();
+  InsertHiScore(ours, 700000, 5, 60);
+  InsertHiScore(theirs, 600000, 6, 61);
+  InsertHiScore(theirs, 120, 0, 1);  // the same as a row both had: a second game with that result
+  THiScoreTable m = MergeHiScores(ours, theirs);
+  EXPECT_EQ(m[0], Sample()[0]);
+  EXPECT_EQ(m[1], (THiScoreRow{700000, 5, 60}));
+  EXPECT_EQ(m[2], (THiScoreRow{600000, 6, 61}));
+  EXPECT_EQ(m[3], Sample()[1]);
+  EXPECT_EQ(m[4], (THiScoreRow{120, 0, 1}));
+  EXPECT_EQ(m[5], (THiScoreRow{120, 0, 1}));
+  EXPECT_EQ(m[6], THiScoreRow{});
+  EXPECT_TRUE(Same(MergeHiScores(ours, ours), ours));
+  // A full table keeps the best eight; an equal score keeps ours above theirs.
+  THiScoreTable a{}, b{};
+  for (int i = 0; i < 8; ++i) {
+    a[size_t(i)] = {1000 - i * 10, 1, 1};
+    b[size_t(i)] = {1000 - i * 10 - 5, 2, 2};
+  }
+  b[0] = {1000, 9, 9};
+  m = MergeHiScores(a, b);
+  EXPECT_EQ(m[0], a[0]);
+  EXPECT_EQ(m[1], b[0]);
+  EXPECT_EQ(m[2], a[1]);
+  EXPECT_EQ(m[3], b[1]);
+  EXPECT_EQ(m[7], b[3]);
+}
+
 TEST(InsertHiScore, Rules) {
   THiScoreTable t{};
   EXPECT_EQ(InsertHiScore(t, 0, 5, 5), -1);

@@ -1,12 +1,15 @@
 #include "config/replay_file.h"
 
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 
+#include "config/file_io.h"
 #include "config/replay_store.h"
 #include "config/temp_dir.h"
 #include "engine/random.h"
@@ -173,9 +176,12 @@ TEST(ReplayFile, OtherVersionsAreNamed) {
   EXPECT_EQ(error, "replay format version 7 (this game reads version 1)");
   h = SampleHeader();
   h.RulesVersion = kRulesVersion + 1;
-  h.GameVersion = "9.9";
+  h.GameVersion = "1.0.0\x01\n\"\xff";  // the same game version: the rules versions tell them apart
   EXPECT_FALSE(ParseReplay(Encode(h, {}), f, error));
-  EXPECT_NE(error.find("game version 9.9, whose rules differ"), std::string::npos) << error;
+  EXPECT_EQ(error, "recorded with rules version " + std::to_string(kRulesVersion + 1) +
+                       " (game version \"1.0.0\\x01\\x0a\\x22\\xff\"); this game (version " + kGameVersion +
+                       ") plays rules version " + std::to_string(kRulesVersion));
+  EXPECT_EQ(QuotedText("a b\\"), "\"a b\\x5c\"");
   // A newer game version with the same rules plays.
   h = SampleHeader();
   h.GameVersion = "1.1.9";
@@ -289,6 +295,51 @@ TEST(ReplayStore, SaveWritesWholeFilesOnly) {
   std::ofstream(dir.Path("file")) << "x";
   EXPECT_TRUE(SaveReplay(dir.Path("file/replays"), h, bytes, THiScoreTable{}, error).empty());
   EXPECT_FALSE(error.empty());
+}
+
+TEST(ReplayStore, ARecordingTheFolderCannotTakeGoesToTheFallbackAndSaysWhere) {
+  test::TTempDir dir;
+  const TReplayHeader h = SampleHeader();
+  const std::string bytes = FormatReplay(h, 0, "");
+  std::ofstream(dir.Path("replays")) << "a file where the folder should be";
+  std::string error;
+  const std::string path =
+      SaveReplay(std::vector<std::string>{dir.Path("replays/"), dir.Path("home/replays/")}, h, bytes,
+                 THiScoreTable{}, error);
+  ASSERT_EQ(path.rfind(dir.Path("home/replays/"), 0), 0u) << error;
+  EXPECT_EQ(error, dir.Path("replays/") + path.substr(path.rfind('/') + 1) +
+                       " に書き込めません: Not a directory\n代わりに " + path + " に保存しました");
+  std::ifstream in(path, std::ios::binary);
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), bytes);
+  // The first folder that works takes it without a word.
+  EXPECT_EQ(SaveReplay(std::vector<std::string>{dir.Path("home/replays/")}, h, bytes, THiScoreTable{}, error)
+                .rfind(dir.Path("home/replays/"), 0),
+            0u);
+  EXPECT_EQ(error, "");
+  EXPECT_TRUE(SaveReplay(std::vector<std::string>{dir.Path("replays/"), dir.Path("replays/x/")}, h, bytes,
+                         THiScoreTable{}, error)
+                  .empty());
+  EXPECT_EQ(std::count(error.begin(), error.end(), '\n'), 1);
+}
+
+TEST(ReplayStore, TemporariesOfAKilledSaveGoOnlyForDeadProcessesAndOurNames) {
+  test::TTempDir dir;
+  pid_t dead = ::fork();
+  if (dead == 0) _exit(0);
+  ASSERT_GT(dead, 0);
+  ::waitpid(dead, nullptr, 0);
+  const std::string rec = "20261209-120000-1P.kqr";
+  const std::vector<std::string> gone{TemporaryName(rec, dead, 0),
+                                      TemporaryName("20261209-120000-VS-2.kqr", dead, 3)};
+  const std::vector<std::string> kept{TemporaryName(rec, ::getppid(), 0),  // a live save
+                                      TemporaryName("notes.kqr", dead, 0), TemporaryName("kq001.HI", dead, 0),
+                                      "." + rec + ".12x.0.tmp", rec};
+  for (const auto& n : gone) std::ofstream(dir.Path(n)) << "half";
+  for (const auto& n : kept) std::ofstream(dir.Path(n)) << "keep";
+  EXPECT_EQ(RemoveStaleReplayTemporaries(dir.Dir()), 2);
+  for (const auto& n : gone) EXPECT_FALSE(std::filesystem::exists(dir.Path(n))) << n;
+  for (const auto& n : kept) EXPECT_TRUE(std::filesystem::exists(dir.Path(n))) << n;
+  EXPECT_EQ(RemoveStaleReplayTemporaries(dir.Path("missing")), 0);
 }
 
 }  // namespace

@@ -1,11 +1,13 @@
 // Where settings and scores live, and what happens when a save fails.
 #include "config/user_files.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <ctime>
 #include <filesystem>
 
 #include "config/config_file.h"
@@ -27,6 +29,46 @@ TUserEnv HomeOnly(const std::string& home) {
   TUserEnv e;
   e.Home = home;
   return e;
+}
+
+// A table with these results, as a save would write it.
+std::string TableWith(std::initializer_list<int> scores) {
+  THiScoreTable t{};
+  for (int s : scores) InsertHiScore(t, s, 1, 1);
+  TRandom rng(9);
+  return FormatHiScores(t, rng);
+}
+
+THiScoreTable TableIn(const std::string& path) {
+  THiScoreTable t{};
+  LoadHiScores(path, t);
+  return t;
+}
+
+// Moves a file's modification time into the past, so which copy is newer never hangs on the
+// clock's resolution.
+void Age(const std::string& path, int seconds) {
+  struct timespec ts[2];
+  ::clock_gettime(CLOCK_REALTIME, &ts[0]);
+  ts[0].tv_sec -= seconds;
+  ts[1] = ts[0];
+  ::utimensat(AT_FDCWD, path.c_str(), ts, 0);
+}
+
+// A full disk in folder: every write of a temporary there fails with ENOSPC.
+TFileOps FullDiskIn(const std::string& folder) {
+  TFileOps full = SystemFileOps();
+  full.Write = [folder](int fd, const void* data, size_t size) -> ssize_t {
+    char link[64], target[4096];
+    std::snprintf(link, sizeof link, "/proc/self/fd/%d", fd);
+    ssize_t n = ::readlink(link, target, sizeof target - 1);
+    if (n > 0 && std::string(target, size_t(n)).rfind(folder + ".kq001", 0) == 0) {
+      errno = ENOSPC;
+      return -1;
+    }
+    return ::write(fd, data, size);
+  };
+  return full;
 }
 
 int ModeOf(const std::string& path) {
@@ -224,17 +266,7 @@ TEST(SaveAtExit, AFailingChosenPlaceFallsBackAndSaysWhere) {
   WriteBytes(app + "kq001.HI", std::string(kHiScoreFileSize, 'x'));
   TUserFiles u = ResolveUserFiles(app, "kq001", HomeOnly(dir.Path("home")));
   // A full disk: every write into the program folder fails with ENOSPC.
-  TFileOps full = SystemFileOps();
-  full.Write = [&](int fd, const void* data, size_t size) -> ssize_t {
-    char link[64], target[4096];
-    std::snprintf(link, sizeof link, "/proc/self/fd/%d", fd);
-    ssize_t n = ::readlink(link, target, sizeof target - 1);
-    if (n > 0 && std::string(target, size_t(n)).rfind(app + ".kq001", 0) == 0) {
-      errno = ENOSPC;
-      return -1;
-    }
-    return ::write(fd, data, size);
-  };
+  TFileOps full = FullDiskIn(app);
   THiScoreTable scores{};
   scores[0].Score = 99;
   TRandom rng(5);
@@ -326,6 +358,180 @@ TEST(RemoveStaleTemporaries, RemovesOnlyOurOwnLeftOversOfDeadProcesses) {
   EXPECT_TRUE(fs::exists(dir.Path(TemporaryName("kq001.INI", dead, 0))));
   EXPECT_TRUE(fs::exists(dir.Path(".kq001.HI.x.0.tmp")));
   EXPECT_EQ(dir.Count(), 4);
+}
+
+TEST(UserFilesRoundTrip, AScoreThatHadToMoveIsReadBackAndNeverLostToTheOlderTable) {
+  TTempDir dir;
+  const std::string app = dir.Dir() + "/", beside = app + "kq001.HI";
+  const std::string user = dir.Path("home/.local/share/kq001/kq001.HI");
+  const TUserEnv env = HomeOnly(dir.Path("home"));
+  WriteBytes(beside, TableWith({100}));
+  Age(beside, 60);
+  TUserFiles u = ResolveUserFiles(app, "kq001", env);
+  ASSERT_EQ(u.Hi.ReadPath, beside);
+  THiScoreTable scores = TableIn(u.Hi.ReadPath);
+  InsertHiScore(scores, 500, 1, 1);
+  TRandom rng(1);
+  // The disk is full at exit: this run's table goes to the user folder.
+  ASSERT_EQ(SaveAtExit(u, TGameConfig{}, scores, rng, FullDiskIn(app)).HiScores.SavedPath, user);
+  // The disk has room again: the next start reads the moved table, not the older one beside.
+  u = ResolveUserFiles(app, "kq001", env);
+  EXPECT_EQ(u.Hi.ReadPath, user);
+  scores = TableIn(u.Hi.ReadPath);
+  EXPECT_EQ(scores[0].Score, 500);
+  EXPECT_EQ(scores[1].Score, 100);
+  TExitSaveResult r = SaveAtExit(u, TGameConfig{}, scores, rng);
+  EXPECT_EQ(r.HiScores.SavedPath, beside);
+  EXPECT_EQ(r.Message(), "");
+  EXPECT_EQ(TableIn(beside), scores);
+  EXPECT_EQ(TableIn(user), scores);  // the copy that stood in is left as it was
+  EXPECT_FALSE(fs::exists(user + ".from"));
+  // Without the note the user folder's file is the installed game's again: not read, even newer.
+  WriteBytes(user, TableWith({900}));
+  EXPECT_EQ(ResolveUserFiles(app, "kq001", env).Hi.ReadPath, beside);
+}
+
+TEST(UserFilesRoundTrip, FilesBlockedByAFolderOrAFifoAreReadFromWhereTheyWent) {
+  TTempDir dir;
+  const std::string app = dir.Dir() + "/", home = dir.Path("home");
+  fs::create_directories(app + "kq001.HI");
+  ASSERT_EQ(::mkfifo((app + "kq001.INI").c_str(), 0600), 0);
+  const TUserEnv env = HomeOnly(home);
+  TUserFiles u = ResolveUserFiles(app, "kq001", env);
+  EXPECT_EQ(u.Ini.ReadPath, "");
+  EXPECT_EQ(u.Hi.ReadPath, "");
+  TGameConfig cfg;
+  cfg.DisableBgm = true;
+  THiScoreTable scores{};
+  InsertHiScore(scores, 4242, 7, 3);
+  TRandom rng(2);
+  TExitSaveResult r = SaveAtExit(u, cfg, scores, rng);
+  EXPECT_EQ(r.Config.Failures,
+            std::vector<std::string>{app + "kq001.INI に書き込めません: Is a FIFO (named pipe), not a file"});
+  EXPECT_EQ(r.HiScores.Failures, std::vector<std::string>{app + "kq001.HI に書き込めません: Is a directory"});
+  for (int run = 0; run < 2; ++run) {
+    u = ResolveUserFiles(app, "kq001", env);
+    ASSERT_EQ(u.Ini.ReadPath, home + "/.config/kq001/kq001.INI");
+    ASSERT_EQ(u.Hi.ReadPath, home + "/.local/share/kq001/kq001.HI");
+    TGameConfig back;
+    TLevelTable table;
+    LoadConfig(u.Ini.ReadPath, "", back, table);
+    EXPECT_TRUE(back.DisableBgm);
+    scores = TableIn(u.Hi.ReadPath);
+    EXPECT_EQ(scores[0].Score, 4242);
+    EXPECT_EQ(scores[1].Score, run == 0 ? 0 : 300);
+    // Still blocked: the next save adds to the moved copy.
+    InsertHiScore(scores, 300, 1, 1);
+    EXPECT_FALSE(SaveAtExit(u, back, scores, rng).Lost());
+  }
+}
+
+TEST(SaveAtExit, ATableOrSettingsSavedSinceThisRunReadItsOwnAreNotLost) {
+  TTempDir dir;
+  const std::string app = dir.Dir() + "/", home = dir.Path("home");
+  const TUserEnv env = HomeOnly(home);
+  // Two runs of one copy read the same table; the one that ends last must not drop the other's.
+  WriteBytes(app + "kq001.HI", TableWith({100}));
+  Age(app + "kq001.HI", 60);
+  TUserFiles first = ResolveUserFiles(app, "kq001", env), second = first;
+  THiScoreTable a = TableIn(first.Hi.ReadPath), b = a;
+  InsertHiScore(a, 500, 1, 1);
+  InsertHiScore(b, 600, 1, 1);
+  TRandom rng(4);
+  ASSERT_FALSE(SaveAtExit(first, TGameConfig{}, a, rng).Lost());
+  ASSERT_FALSE(SaveAtExit(second, TGameConfig{}, b, rng).Lost());
+  THiScoreTable both = TableIn(app + "kq001.HI");
+  EXPECT_EQ(both[0].Score, 600);
+  EXPECT_EQ(both[1].Score, 500);
+  EXPECT_EQ(both[2].Score, 100);
+  EXPECT_EQ(both[3].Score, 0);
+
+  // A portable copy whose own place is blocked falls back onto the installed game's newer
+  // files: their results and settings stay, with this run's added.
+  fs::remove(app + "kq001.HI");
+  fs::remove(app + "kq001.INI");
+  fs::create_directories(app + "kq001.HI");
+  fs::create_directories(app + "kq001.INI");
+  fs::create_directories(home + "/.local/share/kq001");
+  fs::create_directories(home + "/.config/kq001");
+  WriteBytes(home + "/.local/share/kq001/kq001.HI", TableWith({900}));
+  WriteBytes(home + "/.config/kq001/kq001.INI", "; theirs\n[System]\nDisableBgm=1\nShotSpeed=300\n");
+  TUserFiles u = ResolveUserFiles(app, "kq001", env);
+  ASSERT_EQ(u.Hi.ReadPath, "");
+  TGameConfig cfg;
+  cfg.Cpu1P = 2;
+  THiScoreTable mine{};
+  InsertHiScore(mine, 700, 1, 1);
+  ASSERT_FALSE(SaveAtExit(u, cfg, mine, rng).Lost());
+  THiScoreTable merged = TableIn(home + "/.local/share/kq001/kq001.HI");
+  EXPECT_EQ(merged[0].Score, 900);
+  EXPECT_EQ(merged[1].Score, 700);
+  TGameConfig saved;
+  TLevelTable table;
+  LoadConfig(home + "/.config/kq001/kq001.INI", "", saved, table);
+  EXPECT_TRUE(saved.DisableBgm);
+  EXPECT_EQ(saved.ShotSpeed, 300);
+  EXPECT_EQ(saved.Cpu1P, 2);
+  EXPECT_EQ(ReadBytes(home + "/.config/kq001/kq001.INI").rfind("; theirs\n", 0), 0u);
+}
+
+TEST(SaveAtExit, LinksInPlaceOfTheFilesFollowOneRule) {
+  TTempDir dir;
+  const std::string app = dir.Dir() + "/", home = dir.Path("home");
+  const TUserEnv env = HomeOnly(home);
+  TRandom rng(6);
+  THiScoreTable scores{};
+  InsertHiScore(scores, 321, 1, 1);
+
+  // A link to a regular file: read through it, its target replaced, the link kept.
+  fs::create_directories(dir.Path("real"));
+  WriteBytes(dir.Path("real/scores"), TableWith({100}));
+  WriteBytes(dir.Path("real/settings"), "[System]\nDisableVoice=1\n");
+  fs::create_symlink(dir.Path("real/scores"), app + "kq001.HI");
+  fs::create_symlink("../" + fs::path(dir.Dir()).filename().string() + "/real/settings", app + "kq001.INI");
+  TUserFiles u = ResolveUserFiles(app, "kq001", env);
+  EXPECT_EQ(u.Hi.ReadPath, app + "kq001.HI");
+  EXPECT_EQ(u.Ini.ReadPath, app + "kq001.INI");
+  TExitSaveResult r = SaveAtExit(u, TGameConfig{}, scores, rng);
+  EXPECT_EQ(r.Message(), "");
+  EXPECT_TRUE(fs::is_symlink(app + "kq001.HI"));
+  EXPECT_TRUE(fs::is_symlink(app + "kq001.INI"));
+  EXPECT_EQ(TableIn(dir.Path("real/scores"))[0].Score, 321);
+  EXPECT_NE(ReadBytes(dir.Path("real/settings")).find("UseDirect3D=1"), std::string::npos);
+  EXPECT_FALSE(fs::exists(home));
+
+  // A link to nothing, a link to itself and a loop of two: named, left alone, saved elsewhere.
+  struct TCase {
+    std::string Ini, Hi;  // link targets
+    std::string IniReason, HiReason;
+  } cases[] = {
+      {app + "gone/x.INI", app + "gone.HI", "Symbolic link to a missing file \"" + app + "gone/x.INI\"",
+       "Symbolic link to a missing file \"" + app + "gone.HI\""},
+      {"kq001.INI", "kq001.HI", "Symbolic link loop", "Symbolic link loop"},
+      {"a", "b", "Symbolic link loop", "Symbolic link loop"},
+  };
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.Ini);
+    fs::remove_all(home);
+    for (const char* f : {"kq001.INI", "kq001.HI", "a", "b"}) fs::remove(app + f);
+    fs::create_symlink(c.Ini, app + "kq001.INI");
+    fs::create_symlink(c.Hi, app + "kq001.HI");
+    if (c.Ini == "a") {
+      fs::create_symlink("kq001.INI", app + "a");
+      fs::create_symlink("kq001.HI", app + "b");
+    }
+    u = ResolveUserFiles(app, "kq001", env);
+    r = SaveAtExit(u, TGameConfig{}, scores, rng);
+    EXPECT_EQ(r.Config.Failures,
+              std::vector<std::string>{app + "kq001.INI に書き込めません: " + c.IniReason});
+    EXPECT_EQ(r.HiScores.Failures,
+              std::vector<std::string>{app + "kq001.HI に書き込めません: " + c.HiReason});
+    EXPECT_EQ(r.HiScores.SavedPath, home + "/.local/share/kq001/kq001.HI");
+    EXPECT_EQ(r.Config.SavedPath, home + "/.config/kq001/kq001.INI");
+    EXPECT_EQ(fs::read_symlink(app + "kq001.INI"), c.Ini);
+    EXPECT_EQ(fs::read_symlink(app + "kq001.HI"), c.Hi);
+    EXPECT_EQ(ResolveUserFiles(app, "kq001", env).Hi.ReadPath, home + "/.local/share/kq001/kq001.HI");
+  }
 }
 
 }  // namespace

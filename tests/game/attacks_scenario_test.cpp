@@ -1,4 +1,5 @@
 // Gauges, attacks, levels, poker and the ending driven through the game tick.
+#include <algorithm>
 #include <string>
 
 #include "config/hiscore.h"
@@ -108,6 +109,45 @@ TEST_F(AttackScenario, RainbowModeErasesPairsAndPaysTheAllClearOnce) {
   EXPECT_EQ(Cell(P1(), 0, 0), nullptr);
   EXPECT_TRUE(P1().BonusGiven);
   EXPECT_EQ(P1().Score, 20 + 10000);
+}
+
+TEST_F(AttackScenario, AChainOfThreeSendsItsHazardsToTheRivalAndAChainOfTwoNone) {
+  g.Config.HazardBlockNum[3] = 6;
+  g.Config.HazardBlockNum[4] = 9;
+  // An erase shot, then the tick runs until the field settles; the highest chain level seen.
+  auto chainOf = [&](int col, int row) {
+    AimAt(P1(), col, row);
+    Tap(0, g.Keys(P1()).J02);
+    int maxChain = 0;
+    for (int i = 0; i < 600 && !(P1().Phase == gpPlay && P1().ShotsInFlight == 0 && i > 100); ++i) {
+      Tick(10);
+      maxChain = std::max(maxChain, P1().Chain);
+    }
+    return maxChain;
+  };
+  // Erasing the 1s drops the 2s onto the 2 below: a chain of two.
+  Start(2, {"2.......", "2.......", "2.......", "1111....", "2......."});
+  ASSERT_EQ(chainOf(1, 1), 2);
+  EXPECT_EQ(P1().HazardStock, 0);
+  // The 1s go, the 3s and 5s above them land on two groups at once: a chain of three.
+  Start(2, {"5.......", "5.......", "3.......", "3.......", "1.......", "15......", "153.....", "1333....",
+            "44......"});
+  ASSERT_EQ(chainOf(0, 2), 3);
+  EXPECT_EQ(P1().HazardStock, 6);
+  EXPECT_EQ(P1().HazardCountSprite->Value, 6 * 10000);
+  EXPECT_EQ(P2().HazardStock, 0);
+}
+
+TEST_F(AttackScenario, AnAllClearNearTheCapStopsAtTheLargestScore) {
+  Start(1, {"00"});
+  P1().Score = kMaxScore - 5000;
+  P1().RainbowGauge = 100;
+  Tick(10);
+  ASSERT_TRUE(P1().RainbowMode);
+  EraseAt(P1(), 0, 0);
+  ASSERT_TRUE(P1().BonusGiven);
+  EXPECT_EQ(P1().Score, kMaxScore);
+  EXPECT_EQ(P1().ScoreSprite->Value, int64_t(kMaxScore) * 10000);
 }
 
 TEST_F(AttackScenario, FourErasedBlocksReachLevelTwo) {

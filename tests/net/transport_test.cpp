@@ -48,6 +48,22 @@ TEST(NetTransport, CommandLineAddresses) {
   EXPECT_FALSE(ParseHostPort("host:70000", h, p));
   EXPECT_FALSE(ParseHostPort("host:", h, p));
   EXPECT_FALSE(ParseHostPort(":80", h, p));
+  // Each refusal says what is wrong.
+  std::string why;
+  const std::pair<const char*, const char*> refused[] = {
+      {"127.0.0.1:99999", "the port 99999 is out of range (1 to 65535)"},
+      {"host:0", "the port 0 is out of range (1 to 65535)"},
+      {"host:12345678901", "the port 12345678901 is out of range (1 to 65535)"},
+      {"host:80x", "the port is not a number"},
+      {"host:", "the port is missing after the colon"},
+      {"[::1]:", "the port is missing after the colon"},
+      {"[::1", "an IPv6 address needs its closing ]"},
+      {":80", "no host is given"},
+  };
+  for (const auto& [text, reason] : refused) {
+    EXPECT_FALSE(ParseHostPort(text, h, p, why)) << text;
+    EXPECT_EQ(why, reason) << text;
+  }
 
   TNetSim s;
   ASSERT_TRUE(ParseNetSim("60,10,5", s));
@@ -96,31 +112,66 @@ TEST(NetTransport, BothChannelsCarryMessagesOnTheLoopback) {
       *host, *guest, [&] { return !guest->Connected(); }, nullptr, &atGuest));
 }
 
-TEST(NetTransport, DatagramsFromAThirdAddressAreDroppedAndCounted) {
-  std::string err;
-  auto host = HostMatch(TestPort(3), err);
-  ASSERT_TRUE(host) << err;
-  auto guest = JoinMatch("127.0.0.1", TestPort(3), {}, err);
-  ASSERT_TRUE(guest) << err;
-  ASSERT_TRUE(PumpUntil(*host, *guest, [&] { return host->Connected() && guest->Connected(); }));
-
-  // A stranger replays a real packet of the guest's at the host.
+// Sends the same datagram count times from a socket of its own to port on the loopback.
+void SendJunk(uint16_t port, const std::vector<uint8_t>& junk, int count) {
   const int s = socket(AF_INET, SOCK_DGRAM, 0);
   ASSERT_GE(s, 0);
   sockaddr_in to{};
   to.sin_family = AF_INET;
   to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  to.sin_port = htons(TestPort(3));
-  const std::vector<uint8_t> junk = Encode(TInputs{0, 0, 1, {7}});
-  for (int i = 0; i < 5; ++i)
+  to.sin_port = htons(port);
+  for (int i = 0; i < count; ++i)
     sendto(s, junk.data(), junk.size(), 0, reinterpret_cast<sockaddr*>(&to), sizeof to);
   close(s);
+}
+
+// Services one end alone (the other sends nothing meanwhile) until pred holds or ms pass.
+template <class Pred>
+void PumpAlone(TNetTransport& t, Pred pred, std::vector<TNetEvent>& got, int ms) {
+  const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+  while (std::chrono::steady_clock::now() < end && !pred()) {
+    TNetEvent e = t.Poll(1);
+    if (e.Kind != TNetEventKind::None) got.push_back(e);
+  }
+}
+
+TEST(NetTransport, DatagramsFromAThirdAddressAreDroppedAndCounted) {
+  std::string err;
+  auto host = HostMatch(TestPort(3), err);
+  ASSERT_TRUE(host) << err;
+  // Junk while the host waits: ENet would drop it unread, and it counts as dropped.
+  const std::vector<uint8_t> junk = Encode(TInputs{0, 0, 1, {7}});
   std::vector<TNetEvent> atHost;
-  PumpUntil(
-      *host, *guest, [&] { return host->ForeignDatagrams() >= 5; }, &atHost, nullptr, 1000);
+  SendJunk(TestPort(3), junk, 3);
+  PumpAlone(
+      *host, [&] { return host->BytesDropped() >= 3 * junk.size(); }, atHost, 1000);
+  EXPECT_EQ(host->BytesDropped(), 3 * junk.size());
+  EXPECT_EQ(host->BytesReceived(), 0u);
+  EXPECT_EQ(host->ForeignDatagrams(), 0u);  // there is no peer to be foreign to yet
+
+  // A real guest still gets in.
+  auto guest = JoinMatch("127.0.0.1", TestPort(3), {}, err);
+  ASSERT_TRUE(guest) << err;
+  ASSERT_TRUE(PumpUntil(*host, *guest, [&] { return host->Connected() && guest->Connected(); }));
+  PumpAlone(
+      *host, [] { return false; }, atHost, 100);  // what the guest sent is in
+  atHost.clear();
+  const uint64_t received = host->BytesReceived(), dropped = host->BytesDropped();
+
+  // A stranger replays a real packet of the guest's at the host.
+  SendJunk(TestPort(3), junk, 5);
+  PumpAlone(
+      *host, [&] { return host->ForeignDatagrams() >= 5; }, atHost, 1000);
   EXPECT_EQ(host->ForeignDatagrams(), 5u);
+  EXPECT_EQ(host->BytesDropped() - dropped, 5 * junk.size());
+  EXPECT_EQ(host->BytesReceived(), received);
   EXPECT_TRUE(atHost.empty());
   EXPECT_TRUE(host->Connected());
+  // The guest's own traffic still counts as received.
+  guest->SendReliable(Encode(THello{kProtocolVersion, "v", 1}));
+  ASSERT_TRUE(PumpUntil(
+      *host, *guest, [&] { return !atHost.empty(); }, &atHost));
+  EXPECT_GT(host->BytesReceived(), received);
 }
 
 TEST(NetTransport, APortInUseIsRefusedWithItsNumber) {
