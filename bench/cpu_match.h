@@ -62,11 +62,18 @@ class TTimedProgram : public TControlProgram {
   int FirstDownVk() const override { return inner_->FirstDownVk(); }
   uint64_t PadStates(int pad) const override { return inner_->PadStates(pad); }
   std::vector<std::string> PadNames() const override { return inner_->PadNames(); }
+  const TControlProgram* Inner() const { return inner_.get(); }
 
  private:
   std::unique_ptr<TControlProgram> inner_;
   std::vector<double>* ms_;
 };
+
+// The program a timed wrapper holds (or the program itself).
+inline const TControlProgram* Inner(const TControlProgram* p) {
+  const auto* timed = dynamic_cast<const TTimedProgram*>(p);
+  return timed ? timed->Inner() : p;
+}
 
 struct TMatchResult {
   int Winner = 0;  // 1 or 2, 0 when the match hit the tick limit

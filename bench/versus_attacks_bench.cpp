@@ -66,10 +66,10 @@ double Run(SdlPlatform& platform, bool direct3D, int cpu2, int frames, int& trim
     }
     if (f % 20 == 0) {  // numbers rolling all the time
       a.Score = std::min(a.Score + 1234, 9999999);
-      a.ScoreSprite->RollSpeed = 5;
-      a.ScoreSprite->SetValue(int64_t(a.Score) * 10000);
+      g.View(a).ScoreSprite->RollSpeed = 5;
+      g.View(a).ScoreSprite->SetValue(int64_t(a.Score) * 10000);
       a.Combo += 3;
-      a.ComboSprite->SetValue(int64_t(a.Combo) * 10000);
+      g.View(a).ComboSprite->SetValue(int64_t(a.Combo) * 10000);
       a.ChainGauge = 100;
     }
     if (!a.Active || !b.Active || g.ScreenState != scPlay) {

@@ -8,8 +8,8 @@ packages=(
   libgtest-dev googletest
   timgm6mb-soundfont fonts-ipafont-gothic fonts-dejavu-core espeak-ng
   clang libclang-rt-14-dev clang-format clang-tidy
-  desktop-file-utils appstream
-  debhelper lintian
+  desktop-file-utils appstream shared-mime-info libglib2.0-bin
+  gettext debhelper lintian
 )
 
 missing=()

@@ -23,6 +23,7 @@ class TDeviceSound : public ISoundSystem {
   ~TDeviceSound() override { sounds_.reset(); }
   void Play(const std::string& name, bool stopFirst) override { sounds_->Play(name, stopFirst); }
   bool Has(const std::string& name) const override { return sounds_->Has(name); }
+  void SetVolumes(int effects, int voices) override { sounds_->SetVolumes(effects, voices); }
   TSoundSystem& Sounds() { return *sounds_; }
 
  private:
@@ -45,6 +46,7 @@ void LoadSoundAssets(GameContext& g) {
   g.SoundLoadError = LoadGameSounds(sound->Sounds(), g.PackFolder(), g.Config.DisableVoice);
   g.Sound = sound.get();
   g.SoundOwner = std::move(sound);
+  g.Sound->SetVolumes(g.Config.SoundVolume, g.Config.VoiceVolume);
 }
 
 void CreateMusicPlayer(GameContext& g) {
@@ -62,6 +64,7 @@ void CreateMusicPlayer(GameContext& g) {
     std::fprintf(stderr, "kq001: music is off (%s)\n", error.c_str());
     return;
   }
+  player->SetVolume(g.Config.MusicVolume);
   g.Music = player.get();
   g.MusicOwner = std::move(player);
 }

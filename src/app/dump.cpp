@@ -67,8 +67,8 @@ void Player(std::ostringstream& o, const TPlayerInfo& p) {
     << ",\"shots_in_flight\":" << p.ShotsInFlight << ",\"erasing_count\":" << p.ErasingCount
     << ",\"erased_in_level\":" << p.ErasedInLevel << ",\"need_block\":" << p.LvNeedBlock
     << ",\"line_up_interval\":" << p.LvLineUpInterval << ",\"hard_block_ratio\":" << p.LvHardBlockRatio;
-  if (p.Sight)
-    o << ",\"sight\":[" << p.Sight->Col << "," << p.Sight->Row << "]";
+  if (p.Sight.Live)
+    o << ",\"sight\":[" << p.Sight.Col << "," << p.Sight.Row << "]";
   else
     o << ",\"sight\":null";
   o << ",\"chain_gauge\":" << Num(p.ChainGauge) << ",\"power_gauge\":" << Num(p.PowerGauge)
@@ -95,6 +95,23 @@ void Keys(std::ostringstream& o, const TKeyAssign& k) {
     << ",\"J04\":" << int(k.J04) << "}";
 }
 
+// Per title item, the labels its choosers stand on.
+std::string TitleChoicesJson(const TTitleScreen* title) {
+  if (!title) return "[]";
+  std::string out = "[";
+  for (size_t i = 0; i < title->Menu.Items.size(); ++i) {
+    out += i ? ",[" : "[";
+    bool first = true;
+    for (const TTitleChooser& ch : title->Menu.Items[i])
+      if (const TTitleChoice* cur = ch.Current()) {
+        out += (first ? "" : ",") + Quote(cur->Label);
+        first = false;
+      }
+    out += "]";
+  }
+  return out + "]";
+}
+
 }  // namespace
 
 std::string DumpJson(const GameContext& g) {
@@ -108,11 +125,13 @@ std::string DumpJson(const GameContext& g) {
   const bool capturing = (keys && keys->Capturing) || (pads && pads->Capturing);
   o << "{\"ticks\":" << g.TickCount << ",\"frame_time\":" << g.FrameTime
     << ",\"screen_state\":" << int(g.ScreenState) << ",\"screen\":" << Quote(g.Screens.Name(g.ScreenState))
-    << ",\"title_cursor\":" << (title ? title->Cursor : 0) << ",\"game_mode\":" << g.GameMode
-    << ",\"fps\":" << g.FrameRate.FrameRate << ",\"new_rank_index\":" << g.NewRankIndex
-    << ",\"ex_stage\":" << int(g.ExStage) << ",\"ending_step\":" << g.EndingStep
-    << ",\"retry_choice\":" << g.RetryChoice << ",\"winner\":" << g.LastWinner
-    << ",\"option_cursor\":" << (options ? options->Cursor : 1)
+    << ",\"paused\":" << (g.Paused ? "true" : "false") << ",\"title_cursor\":" << (title ? title->Cursor : 0)
+    << ",\"title_choices\":" << TitleChoicesJson(title) << ",\"session_wins\":[" << g.SessionWins[0] << ","
+    << g.SessionWins[1] << "]"
+    << ",\"game_mode\":" << g.GameMode << ",\"fps\":" << g.FrameRate.FrameRate
+    << ",\"new_rank_index\":" << g.NewRankIndex << ",\"ex_stage\":" << int(g.ExStage)
+    << ",\"ending_step\":" << g.EndingStep << ",\"retry_choice\":" << g.RetryChoice
+    << ",\"winner\":" << g.LastWinner << ",\"option_cursor\":" << (options ? options->Cursor : 1)
     << ",\"key_assign_cursor\":" << (keys ? keys->Cursor : 1)
     << ",\"pad_assign_cursor\":" << (pads ? pads->Cursor : 1)
     << ",\"capturing\":" << (capturing ? "true" : "false")
@@ -130,7 +149,9 @@ std::string DumpJson(const GameContext& g) {
     << ",\"DisableGameOver\":" << int(c.DisableGameOver) << ",\"AdvancedMode1P\":" << int(c.AdvancedMode1P)
     << ",\"AdvancedMode2P\":" << int(c.AdvancedMode2P) << ",\"JoyName1P\":" << Quote(c.JoyName1P)
     << ",\"JoyName2P\":" << Quote(c.JoyName2P) << ",\"Cpu1P\":" << c.Cpu1P << ",\"Cpu2P\":" << c.Cpu2P
-    << ",\"KeyAssign1P\":";
+    << ",\"FullScreen\":" << int(c.FullScreen) << ",\"MusicVolume\":" << c.MusicVolume
+    << ",\"SoundVolume\":" << c.SoundVolume << ",\"VoiceVolume\":" << c.VoiceVolume
+    << ",\"Language\":" << Quote(LanguageKey(c.Language)) << ",\"KeyAssign1P\":";
   Keys(o, c.KeyAssign1P);
   o << ",\"KeyAssign2P\":";
   Keys(o, c.KeyAssign2P);

@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <sstream>
 
 namespace kq {
@@ -55,9 +56,10 @@ bool ParseInputScript(const std::string& text, std::vector<TScriptEvent>& out, s
       if (!ToInt(w[1].substr(3), 0, 7, v)) return fail("bad pad number");
       e.Pad = int(v);
       const std::string& verb = w[2];
-      if (verb == "attach" && w.size() >= 4) {
+      if ((verb == "attach" || verb == "controller") && w.size() >= 4) {
         e.What = TScriptEvent::PadAttach;
-        size_t at = line.find("attach") + 6;
+        e.B = verb == "controller";
+        size_t at = line.find(verb, line.find(w[1]) + w[1].size()) + verb.size();
         e.Name = line.substr(line.find_first_not_of(" \t", at));
         while (!e.Name.empty() && (e.Name.back() == ' ' || e.Name.back() == '\t' || e.Name.back() == '\r'))
           e.Name.pop_back();
@@ -68,8 +70,25 @@ bool ParseInputScript(const std::string& text, std::vector<TScriptEvent>& out, s
         e.What = TScriptEvent::PadButton;
         e.A = int(v);
         e.B = w[4] == "down";
+      } else if (verb == "press" && w.size() == 5 && (w[4] == "down" || w[4] == "up")) {
+        // Controller buttons by name, numbered as SDL maps a virtual controller.
+        static const char* kNames[] = {"a",  "b",  "x",  "y",  "back", "guide", "start", "ls",
+                                       "rs", "lb", "rb", "up", "down", "left",  "right"};
+        const bool down = w[4] == "down";
+        if (w[3] == "lt" || w[3] == "rt") {
+          e.What = TScriptEvent::PadAxis;
+          e.A = w[3] == "lt" ? 4 : 5;
+          e.B = down ? 32767 : 0;
+        } else {
+          e.What = TScriptEvent::PadButton;
+          e.A = 0;
+          for (int b = 0; b < int(std::size(kNames)); ++b)
+            if (w[3] == kNames[b]) e.A = b + 1;
+          if (e.A == 0) return fail("bad controller button");
+          e.B = down;
+        }
       } else if (verb == "axis" && w.size() == 5) {
-        if (!ToInt(w[3], 0, 1, v)) return fail("bad axis");
+        if (!ToInt(w[3], 0, 5, v)) return fail("bad axis");
         e.A = int(v);
         if (!ToInt(w[4], -32768, 32767, v)) return fail("bad axis value");
         e.What = TScriptEvent::PadAxis;

@@ -12,7 +12,7 @@ struct TScriptEvent {
   Kind What = KeyDown;
   int Pad = 0;
   int A = 0;  // key code, button, axis or hat direction (0 centre, 1 up, 2 down, 3 left, 4 right)
-  int B = 0;  // button down (1/0) or axis value
+  int B = 0;  // button down (1/0), axis value, or for an attach 1 when it is a mapped controller
   std::string Name;
 };
 

@@ -181,6 +181,7 @@ void LoadAssets(GameContext& g, uint64_t seed) {
   TUserFiles& u = g.UserFiles;
   LoadConfig(u.Ini.ReadPath.empty() ? IniPath(g) : u.Ini.ReadPath, levelDef, g.Config, g.LevelTable);
   u.StartSettings = g.Config;
+  SetLanguage(g.Config.Language, g.LocaleFolders);
   if (g.Platform) g.Platform->SetVsync(g.Config.WaitVsync);
   g.HiScoreTable = THiScoreTable{};
   LoadHiScores(u.Hi.ReadPath.empty() ? HiScorePath(g) : u.Hi.ReadPath, g.HiScoreTable);

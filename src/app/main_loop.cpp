@@ -15,6 +15,7 @@
 #include "app/load_assets.h"
 #include "app/music_rules.h"
 #include "app/net_play.h"
+#include "app/pause.h"
 #include "app/replay.h"
 #include "app/trace.h"
 #include "config/config_file.h"
@@ -58,7 +59,8 @@ struct RunOptions {
 };
 
 const char* kUsage =
-    "usage: kq001 [--fullscreen | --window] [--app-path DIR] [--replay FILE] [--version] [--help]\n"
+    "usage: kq001 [--fullscreen | --window] [--app-path DIR] [--replay FILE | FILE.kqr] [--version] "
+    "[--help]\n"
     "       kq001 [--host [--port N] | --join HOST[:PORT]] [--net-sim DELAY,JITTER,LOSS]\n"
     "       kq001 --headless [--frames N] [--frame-ms MS] [--seed N] [--input FILE] ...\n"
     "Try 'kq001 --help' for more.\n";
@@ -80,6 +82,17 @@ std::string ProgramFolder(const RunOptions& o) {
 
 std::vector<std::string> PackFolders(const RunOptions& o, const TUserEnv& env) {
   return PackCandidates(ProgramFolder(o), ExecutableFolder(), KQ_DATA_FROM_BIN, env);
+}
+
+// Where the message catalogues may be: beside the program (the build tree, a portable folder),
+// then relative to it as installed (a moved prefix still works), then where the build installs.
+std::vector<std::string> LocaleFolders(const RunOptions& o) {
+  std::vector<std::string> out{ProgramFolder(o) + "locale", ExecutableFolder() + "locale",
+                               ExecutableFolder() + KQ_LOCALE_FROM_BIN};
+#ifdef KQ_LOCALE_DIR
+  out.push_back(KQ_LOCALE_DIR);
+#endif
+  return out;
 }
 
 // The keys of both players as the settings file has them.
@@ -120,13 +133,13 @@ std::string HelpText(const RunOptions& o) {
       " - an arcade puzzle game for one or two players: shoot at a rising field of\n"
       "coloured blocks, recolour them, erase joined groups, build chains, bury your rival.\n"
       "\n"
-      "usage: kq001 [OPTION]...\n"
+      "usage: kq001 [OPTION]... [FILE.kqr]\n"
       "\n"
       "Options:\n"
       "  --fullscreen      start in full screen for this run (the settings file is not changed)\n"
       "  --window          start in a window for this run\n"
       "  --app-path DIR    use DIR as the program folder (settings, scores, an asset pack)\n"
-      "  --replay FILE     play back a recorded game\n"
+      "  --replay FILE     play back a recorded game (so does FILE alone)\n"
       "  --host [--port N] wait for a rival over the network (UDP port 7701 by default)\n"
       "  --join HOST[:PORT]  play a versus game against that host\n"
       "  --version         print the version and exit\n"
@@ -248,6 +261,13 @@ int ParseArgs(int argc, char** argv, RunOptions& o) {
       ok = value(v) && net::ParseNetSim(v, o.Net.Sim);
     } else if (a == "--help" || a == "-h") {
       o.Help = true;
+    } else if (!a.empty() && a[0] != '-') {
+      // A file handed over by the desktop (or typed): a recording to play.
+      if (!o.Replay.empty()) {
+        std::fprintf(stderr, "kq001: one replay at a time (%s)\n%s", a.c_str(), kUsage);
+        return 2;
+      }
+      o.Replay = a;
     } else {
       std::fprintf(stderr, "kq001: unknown option %s\n%s", a.c_str(), kUsage);
       return 2;
@@ -278,20 +298,27 @@ int ParseArgs(int argc, char** argv, RunOptions& o) {
   return 0;
 }
 
+// The English texts say what happened in plain words; the Japanese ones keep their historic
+// form, with the kind of error by its class name.
 std::string ErrorText(const std::string& className, const std::string& message) {
-  return std::string("内部でエラーが発生しました") + "\n" + "種類：" + className + "\n" + "内容：" + message;
+  return Subst(Subst(Tr("Something went wrong inside the game:\n{message}"), "{class}", className),
+               "{message}", message);
 }
 
 // The load-error box also says which file was missing and where the pack was looked for.
 std::string LoadErrorText(const GameContext& g, const EResorceLoadError& e) {
-  std::string text = ErrorText(e.ClassName(), e.what());
-  if (!e.Missing.empty()) text += "\n見つからないファイル：" + e.Missing;
+  std::string text =
+      Subst(Subst(Tr("KQ001 cannot start: a file it needs is missing."), "{class}", e.ClassName()),
+            "{message}", e.what());
+  if (!e.Missing.empty()) text += Subst(Tr("\nMissing file: {file}"), "{file}", e.Missing);
   if (!g.PackFoldersSearched.empty()) {
-    text += "\n探したフォルダ：";
+    std::string folders;
     for (size_t i = 0; i < g.PackFoldersSearched.size(); ++i)
-      text += (i ? ", " : "") + g.PackFoldersSearched[i];
+      folders += (i ? ", " : "") + g.PackFoldersSearched[i];
+    text += Subst(Tr("\nLooked for in: {folders}"), "{folders}", folders);
   }
-  return text + "\n\n強制終了します。ファイルが不足していないか確認してください";
+  return text +
+         Tr("\n\nThe game ends now. Check that its data files are all there (reinstalling puts them back).");
 }
 
 std::string ClassNameOf(const std::exception& e) {
@@ -310,7 +337,7 @@ bool HandleException(GameContext& g, const std::exception& e) {
       std::fprintf(stderr, "%s\n", text.c_str());
     return true;
   }
-  text += "\n\nこのまま強制終了しますか？ っていうか終了してください(T-T)";
+  text += Tr("\n\nEnd the game now?");
   return g.Platform ? g.Platform->AskYesNo(text) : true;
 }
 
@@ -319,6 +346,8 @@ void FormCreate(GameContext& g, const RunOptions& o, uint64_t seed) {
   g.AppPath = ProgramFolder(o);
   g.ExeBaseName = ExecutableBaseName();
   g.TempFileName = TempFolder() + "$KQ001$.TMP";
+  g.LocaleFolders = LocaleFolders(o);
+  SetLanguage(TLanguage::Auto, g.LocaleFolders);  // the settings may choose another once read
   FindAssetPack(g, PackFolders(o, env));
   ResolveUserFiles(g, env);
   if (!g.UserFiles.Warning.empty()) std::fprintf(stderr, "%s\n", g.UserFiles.Warning.c_str());
@@ -373,6 +402,11 @@ void RematchPads(GameContext& g) {
 
 void HandleEvents(GameContext& g, const PlatformEvents& ev) {
   if (ev.Quit) g.Terminated = true;
+  // The player switched the display (Alt+Return): the next start opens the same way.
+  if (g.Platform && g.Platform->FullScreen() != g.ShownFullScreen) {
+    g.ShownFullScreen = g.Platform->FullScreen();
+    g.Config.FullScreen = g.ShownFullScreen;
+  }
   if (ev.PadsChanged) RematchPads(g);
   for (uint32_t type : ev.UserEvents) HandleMusicEvent(g, type);
 }
@@ -401,7 +435,7 @@ void ApplyScriptEvent(SdlPlatform& p, const TScriptEvent& e) {
       p.SetVirtualKey(e.A, false);
       break;
     case TScriptEvent::PadAttach:
-      p.AttachVirtualPad(e.Pad, e.Name);
+      p.AttachVirtualPad(e.Pad, e.Name, e.B != 0);
       break;
     case TScriptEvent::PadDetach:
       p.DetachVirtualPad(e.Pad);
@@ -513,6 +547,11 @@ class THeadlessPacer final : public ITickPacer {
     return true;
   }
   bool Tick(uint32_t) override {
+    if (g_.Playback) {
+      // A recording started from the replays list plays as in a window, on the script's keys.
+      if (!PlaybackFrame(g_, uint32_t(o_.FrameMs))) EndPlayback(g_, true);
+      return true;
+    }
     FrameTick(g_, now_, o_.FrameMs);
     return true;
   }
@@ -598,13 +637,23 @@ namespace {
 class TRecordedPlayScreen final : public TPlayScreen {
  public:
   void Enter(GameContext& g, TScreenState from) override {
+    ReleaseClock(g);
     TPlayScreen::Enter(g, from);
     RecordGameStart(g);
+    RulesRan(g);
   }
+  // A paused tick runs no rules and records nothing.
   void Update(GameContext& g, int moveCount) override {
+    if (PauseTick(g)) return;
     BeforeGameTick(g, moveCount);
     TPlayScreen::Update(g, moveCount);
+    RulesRan(g);
     AfterGameTick(g);
+  }
+  void Leave(GameContext& g, TScreenState next) override {
+    SetPaused(g, false);
+    ReleaseClock(g);
+    TPlayScreen::Leave(g, next);
   }
 };
 
@@ -613,6 +662,11 @@ class TRecordedPlayScreen final : public TPlayScreen {
 void InstallProgramScreens(GameContext& g) {
   InstallFrontEndScreens(g.Screens);
   g.Screens.Register(scPlay, std::make_unique<TRecordedPlayScreen>());
+  g.PlayOverlay = DrawPlayExtras;
+  g.PlayReplayFile = [](GameContext& c, const std::string& path, std::string& error) {
+    TReplayFile file;
+    return LoadReplayFile(path, file, error) && StartPlayback(c, path, std::move(file), error);
+  };
 }
 
 int RunProgram(int argc, char** argv) {
@@ -669,6 +723,8 @@ int RunProgram(int argc, char** argv) {
     po.Headless = o.Headless;
     po.FullScreen = o.Display > 0;
     po.AppId = KQ_APP_ID;
+    if (std::string folder = UserConfigFolder(TUserEnv::FromProcess()); !folder.empty())
+      po.ControllerDb = folder + "gamecontrollerdb.txt";
     platform = std::make_unique<SdlPlatform>(po);
   } catch (const std::exception& e) {
     std::fprintf(stderr, "kq001: %s\n", e.what());
@@ -688,6 +744,10 @@ int RunProgram(int argc, char** argv) {
     g.reset();
     return 1;
   }
+
+  // The remembered display mode, unless --fullscreen or --window chose one for this run.
+  if (o.Display == 0 && g->Config.FullScreen != platform->FullScreen()) platform->ToggleFullScreen();
+  g->ShownFullScreen = platform->FullScreen();
 
   int exitCode = 0;
   TTickOutputs outputs(o);

@@ -33,6 +33,8 @@ void TakeResult(const GameContext& g, TReplayHeader& h) {
   }
   h.Ranked =
       h.Mode == 1 && (g.Player1P.Phase == gpOver || g.Player1P.Phase == gpEnding) && g.NewRankIndex >= 0;
+  const bool over = g.Player1P.Phase == gpOver || g.Player2P.Phase == gpOver;
+  h.Winner = uint8_t(h.Mode == 2 && over ? std::clamp(g.LastWinner, 0, 2) : 0);
 }
 
 void Peek(TReplayPlayback& pb) {
@@ -96,6 +98,9 @@ void RecordGameStart(GameContext& g) {
   h.HasStartField = g.HasStartField;
   for (int n = 0; n < 2; ++n)
     if (g.HasStartField[size_t(n)]) h.StartField[size_t(n)] = g.StartField[size_t(n)];
+  for (int n = 0; n < 2; ++n)
+    if (g.ControlPrograms[size_t(n)])
+      h.Sides[size_t(n)] = uint8_t(std::clamp(n == 0 ? g.Config.Cpu1P : g.Config.Cpu2P, 1, kCpuLevels));
   r->LastTime = g.FrameTime;
   TakeResult(g, h);
   g.Recorder = std::move(r);
@@ -172,6 +177,7 @@ bool StartPlayback(GameContext& g, const std::string& path, TReplayFile file, st
   FinishRecording(g);
   auto pb = std::make_unique<TReplayPlayback>(std::move(file));
   pb->Path = path;
+  pb->ReturnTo = g.ScreenState == scReplays ? scReplays : scTitle;
   pb->Saved.Take(g);
   const TReplayHeader& h = pb->File.Header;
   ApplyRuleTuning(h.Tuning, g.Config);  // checked by ParseReplay
@@ -238,32 +244,88 @@ void EndPlayback(GameContext& g, bool toTitle) {
   std::unique_ptr<TReplayPlayback> pb = std::move(g.Playback);
   pb->Saved.Restore(g);
   g.NextGameSeed.reset();
-  if (toTitle) g.EnterState(scTitle);
+  if (toTitle) g.EnterState(TScreenState(pb->ReturnTo));
   g.DXInput1.States.reset();
   g.DXInput2.States.reset();
+}
+
+namespace {
+
+// Starts the recorded game again from its first tick.
+void RestartPlayback(GameContext& g) {
+  TReplayPlayback& pb = *g.Playback;
+  pb.Cursor = TReplayCursor(pb.File.Stream);
+  pb.Played = 0;
+  pb.Mismatch.clear();
+  pb.LingerMs = 0;
+  Peek(pb);
+  g.NextGameSeed = pb.File.Header.Seed;
+  g.FrameTime = pb.File.Header.StartTime;
+  g.EnterState(scPlay);
+}
+
+}  // namespace
+
+uint32_t PlaybackMs(const GameContext& g) {
+  return g.Playback ? g.FrameTime - g.Playback->File.Header.StartTime : 0;
+}
+
+void SeekPlayback(GameContext& g, int64_t targetMs) {
+  if (!g.Playback) return;
+  TReplayPlayback& pb = *g.Playback;
+  targetMs = std::clamp<int64_t>(targetMs, 0, int64_t(pb.File.Header.DurationMs));
+  if (targetMs < int64_t(PlaybackMs(g)) || g.ScreenState != scPlay) RestartPlayback(g);
+  // Nothing is drawn or heard on the way; the music of the restart plays on.
+  ISoundSystem* sound = g.Sound;
+  const bool recordSounds = g.RecordSounds, noRender = g.NoRender;
+  g.Sound = nullptr;
+  g.RecordSounds = false;
+  g.NoRender = true;
+  while (pb.HasNext && int64_t(PlaybackMs(g)) + int64_t(pb.Next.Step) <= targetMs) PlaybackTick(g);
+  g.Sound = sound;
+  g.RecordSounds = recordSounds;
+  g.NoRender = noRender;
+  pb.Budget = 0;
+  if (pb.HasNext) pb.LingerMs = 0;
 }
 
 bool PlaybackFrame(GameContext& g, uint32_t realMs) {
   if (!g.Playback) return false;
   TReplayPlayback& pb = *g.Playback;
-  // Playback keys by their own edges: Return, Pause, Right, Left, Esc.
-  static constexpr int kKeys[5] = {13, 19, 39, 37, 27};
-  bool pressed[5] = {};
-  if (g.Platform)
-    for (int i = 0; i < 5; ++i) {
-      const bool down = g.Platform->Input().VkDown(kKeys[i]);
-      pressed[i] = down && !pb.KeysDown[i];
-      pb.KeysDown[i] = down;
-    }
+  // Playback keys by their own edges: Return, Pause, Right, Left, Esc, Page Up, Page Down, Home,
+  // Up; player 1's four actions (keys or pad) and the pad's stick.
+  static constexpr int kKeys[9] = {13, 19, 39, 37, 27, 33, 34, 36, 38};
+  bool down[16] = {};
+  if (g.Platform) {
+    const IInputSource& in = g.Platform->Input();
+    for (int i = 0; i < 9; ++i) down[i] = in.VkDown(kKeys[i]);
+    const TInputStates now = g.DXInput1.DownNow(in);
+    const TKeyAssign& k = g.Config.KeyAssign1P;
+    const int actions[4] = {k.J01, k.J02, k.J03, k.J04};
+    for (int i = 0; i < 4; ++i)
+      down[9 + i] = actions[i] >= 0 && actions[i] < kInputStates && now.test(size_t(actions[i]));
+    const uint64_t pad = in.PadStates(g.DXInput1.PadNo);
+    down[2] = down[2] || (pad & (1u << kStateRight));
+    down[3] = down[3] || (pad & (1u << kStateLeft));
+    down[8] = down[8] || (pad & (1u << kStateUp));
+  }
+  bool pressed[16] = {};
+  for (int i = 0; i < 16; ++i) {
+    pressed[i] = down[i] && !pb.KeysDown[i];
+    pb.KeysDown[i] = down[i];
+  }
   // The devices keep latching so the title does not see a key held from here as a new press.
   if (g.Platform) {
     g.DXInput1.Poll(g.Platform->Input());
     g.DXInput2.Poll(g.Platform->Input());
   }
-  if (pressed[4]) return false;
-  if (pressed[0] || pressed[1]) pb.Paused = !pb.Paused;
+  if (pressed[4] || pressed[12]) return false;
+  if (pressed[0] || pressed[1] || pressed[9]) pb.Paused = !pb.Paused;
   if (pressed[2]) pb.SpeedShift = std::min(pb.SpeedShift + 1, 3);
   if (pressed[3]) pb.SpeedShift = std::max(pb.SpeedShift - 1, -2);
+  if (pressed[5] || pressed[10]) SeekPlayback(g, int64_t(PlaybackMs(g)) - 10000);
+  if (pressed[6] || pressed[11]) SeekPlayback(g, int64_t(PlaybackMs(g)) + 10000);
+  if (pressed[7] || pressed[8]) SeekPlayback(g, 0);
 
   bool drew = false;
   if (!pb.Paused) {

@@ -64,7 +64,13 @@ bool PlaybackTick(GameContext& g);
 // One frame of window playback with the real milliseconds since the last: the pause and speed
 // keys, the ticks due, the drawing. False once playback is over (then EndPlayback).
 bool PlaybackFrame(GameContext& g, uint32_t realMs);
-// Restores the player's settings; with toTitle, the title screen follows.
+// Milliseconds of the recording played so far.
+uint32_t PlaybackMs(const GameContext& g);
+// Moves to that moment of the recording (clamped to it), re-simulating without drawing or
+// sound: from the start when it lies behind, else from where playback stands.
+void SeekPlayback(GameContext& g, int64_t targetMs);
+// Restores the player's settings; with toTitle, the screen playback started from follows (the
+// title, or the replays list).
 void EndPlayback(GameContext& g, bool toTitle);
 // The frame of the play screen as it stands, without moving anything (a paused playback, a
 // network tick waiting for the rival).

@@ -84,6 +84,11 @@ TGameConfig ReadConfig(const TProfile& ini) {
   c.DisableBgm = ReadBool(s, "DisableBgm", c.DisableBgm);
   c.DisableVoice = ReadBool(s, "DisableVoice", c.DisableVoice);
   c.DisableGameOver = ReadBool(s, "DisableGameOver", c.DisableGameOver);
+  c.FullScreen = ReadBool(s, "FullScreen", c.FullScreen);
+  c.MusicVolume = ReadIntRange(s, "MusicVolume", kMaxVolume, 0, kMaxVolume);
+  c.SoundVolume = ReadIntRange(s, "SoundVolume", kMaxVolume, 0, kMaxVolume);
+  c.VoiceVolume = ReadIntRange(s, "VoiceVolume", kMaxVolume, 0, kMaxVolume);
+  c.Language = ParseLanguage(s.ReadString("Language").value_or(""));
   c.LineUpInterval = ReadIntRange(s, "LineUpInterval", 5000, 100, 100000);
   c.BlockFallSpeed = ReadIntRange(s, "BlockFallSpeed", 200, 10, 100000);
   c.ChainGaugePeriod = ReadIntRange(s, "ChainGaugePeriod", 6000, 1000, 100000);
@@ -129,6 +134,11 @@ void WriteConfig(TProfile& ini, const TGameConfig& c) {
   WriteBool(ini, kSystem, "WaitVsync", c.WaitVsync);
   WriteBool(ini, kSystem, "DisableBgm", c.DisableBgm);
   WriteBool(ini, kSystem, "DisableVoice", c.DisableVoice);
+  WriteBool(ini, kSystem, "FullScreen", c.FullScreen);
+  WriteInt(ini, kSystem, "MusicVolume", c.MusicVolume);
+  WriteInt(ini, kSystem, "SoundVolume", c.SoundVolume);
+  WriteInt(ini, kSystem, "VoiceVolume", c.VoiceVolume);
+  ini.WriteString(kSystem, "Language", LanguageKey(c.Language));
   WriteBool(ini, "Status1P", "AdvancedMode", c.AdvancedMode1P);
   ini.WriteString("Status1P", "JoyName", c.JoyName1P);
   WriteBool(ini, "Status2P", "AdvancedMode", c.AdvancedMode2P);
@@ -149,6 +159,11 @@ TGameConfig MergeSettings(const TGameConfig& base, const TGameConfig& ours, cons
   take(&TGameConfig::WaitVsync);
   take(&TGameConfig::DisableBgm);
   take(&TGameConfig::DisableVoice);
+  take(&TGameConfig::FullScreen);
+  take(&TGameConfig::MusicVolume);
+  take(&TGameConfig::SoundVolume);
+  take(&TGameConfig::VoiceVolume);
+  take(&TGameConfig::Language);
   take(&TGameConfig::AdvancedMode1P);
   take(&TGameConfig::JoyName1P);
   take(&TGameConfig::AdvancedMode2P);

@@ -6,6 +6,7 @@
 #include "config/file_io.h"
 #include "config/hiscore.h"
 #include "engine/errors.h"
+#include "engine/i18n.h"
 
 namespace kq {
 
@@ -63,7 +64,7 @@ std::string TExitSaveResult::Message() const {
   for (const TSaveReport* r : {&Config, &HiScores}) {
     if (r->Failures.empty()) continue;
     for (const std::string& f : r->Failures) text += (text.empty() ? "" : "\n") + f;
-    if (r->Moved()) text += "\n代わりに " + r->SavedPath + " に保存しました";
+    if (r->Moved()) text += Subst(Tr("\nSaved to {path} instead"), "{path}", r->SavedPath);
   }
   return text;
 }

@@ -13,7 +13,7 @@ namespace kq {
 
 struct TSaveReport {
   std::string SavedPath;              // where the file went; empty when every place failed
-  std::vector<std::string> Failures;  // "%s に書き込めません: <reason>" per place that failed
+  std::vector<std::string> Failures;  // "Cannot write <path>: <reason>" per place that failed (translated)
   bool Lost() const { return SavedPath.empty(); }
   bool Moved() const { return !SavedPath.empty() && !Failures.empty(); }
 };

@@ -12,6 +12,7 @@
 #include <cstring>
 
 #include "engine/errors.h"
+#include "engine/i18n.h"
 
 namespace kq {
 
@@ -62,7 +63,7 @@ bool RealTarget(const std::string& path, std::string& target) {
 }  // namespace
 
 std::string WriteErrorText(const std::string& path) {
-  return path + " に書き込めません";
+  return Subst(Tr("Cannot write {path}"), "{path}", path);
 }
 
 std::string WriteFailureReason(const std::string& path, int err) {

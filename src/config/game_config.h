@@ -6,9 +6,12 @@
 #include <string>
 #include <vector>
 
+#include "engine/i18n.h"
+
 namespace kq {
 
-constexpr int kCpuLevels = 5;  // strengths of the computer player, 1 weakest
+constexpr int kCpuLevels = 5;   // strengths of the computer player, 1 weakest
+constexpr int kMaxVolume = 10;  // volumes run 0..10
 
 // Key codes are Windows virtual-key codes so existing INI files stay valid.
 struct TKeyAssign {
@@ -21,10 +24,15 @@ struct TKeyAssign {
 
 struct TGameConfig {
   // [System]
-  bool UseDirect3D = true;         // textured drawing with alpha effects
-  bool WaitVsync = true;           // flips wait for the vertical blank
-  bool DisableBgm = false;         // no background music
-  bool DisableVoice = false;       // voices neither loaded nor played
+  bool UseDirect3D = true;       // textured drawing with alpha effects
+  bool WaitVsync = true;         // flips wait for the vertical blank
+  bool DisableBgm = false;       // no background music
+  bool DisableVoice = false;     // voices neither loaded nor played
+  bool FullScreen = false;       // start in full screen (--fullscreen / --window win for a run)
+  int MusicVolume = kMaxVolume;  // 0 silent .. kMaxVolume full
+  int SoundVolume = kMaxVolume;  // sound effects
+  int VoiceVolume = kMaxVolume;
+  TLanguage Language = TLanguage::Auto;  // the texts' language; Auto follows the locale
   bool DisableGameOver = false;    // overflowing blocks are removed instead of losing; never written back
   int LineUpInterval = 5000;       // ms, only for the one-level fallback table
   int BlockFallSpeed = 200;        // ms a falling block needs for one row

@@ -1,5 +1,6 @@
 #include "config/replay_file.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace kq {
@@ -397,8 +398,18 @@ static bool ParseHeader(std::string_view head, uint16_t format, TReplayHeader& h
     h.Level[size_t(n)] = hr.Le<int32_t>();
   }
   h.DurationMs = hr.Le<uint64_t>();
+  // Who played and who won follow in versus games; a versus game without them was recorded
+  // before they were kept, by anyone.
+  bool sidesOk = true;
+  if (hr.Ok() && hr.Left() == 3) {
+    h.Sides = {hr.Le<uint8_t>(), hr.Le<uint8_t>()};
+    h.Winner = hr.Le<uint8_t>();
+    sidesOk = h.Sides[0] <= kSideNetwork && h.Sides[1] <= kSideNetwork && h.Winner <= 2;
+  } else if (h.Mode == 2) {
+    h.Sides = {kSideUnknown, kSideUnknown};
+  }
   TGameConfig probe;
-  if (!hr.Ok() || !hr.AtEnd() || !fieldsOk || (flags & ~63) || !(h.Mode == 1 || h.Mode == 2) ||
+  if (!hr.Ok() || !hr.AtEnd() || !sidesOk || !fieldsOk || (flags & ~63) || !(h.Mode == 1 || h.Mode == 2) ||
       h.Cols != (h.Mode == 2 ? 8 : 7) || !ApplyRuleTuning(h.Tuning, probe)) {
     error = "the file is corrupt (bad header)";
     return false;
@@ -435,6 +446,12 @@ std::string FormatReplay(const TReplayHeader& h, uint32_t ticks, std::string_vie
     PutLe<int32_t>(head, h.Level[size_t(n)]);
   }
   PutLe<uint64_t>(head, h.DurationMs);
+  // A one-player game is a person's: it keeps the shorter header every earlier version wrote.
+  const bool person = h.Mode != 2 && (h.Sides[0] == kSideHuman || h.Sides[0] == kSideUnknown);
+  if (!person) {
+    for (uint8_t side : h.Sides) PutLe<uint8_t>(head, side > kSideNetwork ? kSideHuman : side);
+    PutLe<uint8_t>(head, h.Winner <= 2 ? h.Winner : 0);
+  }
 
   std::string out(kMagic, 4);
   PutLe<uint16_t>(out, h.FormatVersion);
@@ -447,14 +464,32 @@ std::string FormatReplay(const TReplayHeader& h, uint32_t ticks, std::string_vie
   return out;
 }
 
-bool PeekReplayHeader(std::string_view bytes, TReplayHeader& h) {
-  if (bytes.size() < 10 || bytes.substr(0, 4) != std::string_view(kMagic, 4)) return false;
+bool CheckReplayHeader(std::string_view bytes, TReplayHeader& h, std::string& error) {
+  if (bytes.size() < 4 || bytes.substr(0, 4) != std::string_view(kMagic, 4)) {
+    error = bytes.size() < 4 && std::string_view(kMagic, 4).substr(0, bytes.size()) == bytes
+                ? "the file is truncated"
+                : "not a replay file";
+    return false;
+  }
   TReader r(bytes.substr(4));
   const uint16_t format = r.Le<uint16_t>();
+  if (r.Ok() && format != kReplayFormatVersion) {
+    error = "replay format version " + std::to_string(format) + " (this game reads version " +
+            std::to_string(kReplayFormatVersion) + ")";
+    return false;
+  }
   const uint32_t headSize = r.Le<uint32_t>();
   const std::string_view head = r.Bytes(headSize);
+  if (!r.Ok()) {
+    error = "the file is truncated";
+    return false;
+  }
+  return ParseHeader(head, format, h, error);
+}
+
+bool PeekReplayHeader(std::string_view bytes, TReplayHeader& h) {
   std::string error;
-  return r.Ok() && format == kReplayFormatVersion && ParseHeader(head, format, h, error);
+  return CheckReplayHeader(bytes, h, error);
 }
 
 bool ParseReplay(std::string_view bytes, TReplayFile& out, std::string& error) {

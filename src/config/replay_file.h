@@ -55,7 +55,15 @@ struct TReplayHeader {
   std::array<int32_t, 2> MaxCombo{0, 0};
   std::array<int32_t, 2> Level{0, 0};
   uint64_t DurationMs = 0;
+  // Who played each side: kSideHuman, 1..5 the computer at that strength, kSideNetwork. Files
+  // written before sides were kept read as kSideUnknown.
+  std::array<uint8_t, 2> Sides{0, 0};
+  uint8_t Winner = 0;  // versus: 1 or 2, 0 while nobody has won (the game was left)
 };
+
+constexpr uint8_t kSideHuman = 0;
+constexpr uint8_t kSideNetwork = 6;
+constexpr uint8_t kSideUnknown = 7;
 
 // The [System] tuning keys in a fixed order (reals as their bit patterns).
 std::vector<int64_t> RuleTuning(const TGameConfig& c);
@@ -109,6 +117,8 @@ std::string FormatReplay(const TReplayHeader& h, uint32_t ticks, std::string_vie
 bool ParseReplay(std::string_view bytes, TReplayFile& out, std::string& error);
 // The header alone from the start of a file, without the whole-file checks.
 bool PeekReplayHeader(std::string_view bytes, TReplayHeader& h);
+// The same, with the reason the header cannot be read in error.
+bool CheckReplayHeader(std::string_view bytes, TReplayHeader& h, std::string& error);
 
 // Text read from a file, for a message: quoted, every byte outside printable ASCII (and the
 // quote and backslash) as \xNN.

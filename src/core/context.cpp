@@ -42,6 +42,7 @@ void GameContext::SeedProgram(uint64_t seed) {
 
 void GameContext::DrawPlayOverlay(Canvas& c) {
   if (Playback) DrawReplayMark(*this, c);
+  if (PlayOverlay) PlayOverlay(*this, c);
 }
 
 GameContext::~GameContext() {
@@ -91,8 +92,9 @@ void GameContext::DrawFrameRate(Canvas& c) {
 }
 
 bool GameContext::ConfirmPressed() const {
+  // Player 2's confirm state comes only from a controller's Start button.
   return DXInput1.Has(Config.KeyAssign1P.J01) || DXInput2.Has(Config.KeyAssign2P.J01) ||
-         DXInput1.Has(kStateConfirm);
+         DXInput1.Has(kStateConfirm) || DXInput2.Has(kStateConfirm);
 }
 
 void GameContext::DrawFrontEndFrame(int moveCount, const TImage* background, bool frameRateText,
@@ -110,6 +112,14 @@ void GameContext::DrawFrontEndFrame(int moveCount, const TImage* background, boo
     if (frameRateText) DrawFrameRate(*c);
   }
   Platform->Present();
+}
+
+void GameContext::ForgetPlaySprites() {
+  PlayerSprites = {};
+  for (TPlayerInfo* p : {&Player1P, &Player2P}) {
+    for (auto& col : p->Cells) col.fill(nullptr);
+    p->FallingList.clear();
+  }
 }
 
 void GameContext::DrawStillFrame(const TImage* background, bool frameRateText,

@@ -5,6 +5,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -15,6 +16,7 @@
 #include "config/game_config.h"
 #include "config/user_files.h"
 #include "core/controls.h"
+#include "core/game_state.h"
 #include "core/player.h"
 #include "core/screen.h"
 #include "engine/canvas.h"
@@ -52,6 +54,9 @@ struct GameContext {
   GameContext(const GameContext&) = delete;
   GameContext& operator=(const GameContext&) = delete;
 
+  // The rules' state; the names below reach into it.
+  TGameState State;
+
   // Back ends; any may be null (rule tests run without a display or sound).
   IPlatform* Platform = nullptr;
   ISoundSystem* Sound = nullptr;
@@ -62,11 +67,13 @@ struct GameContext {
   // Form state.
   TScreenState ScreenState = scNone;
   TScreenManager Screens;  // the screen of every state
-  uint32_t FrameTime = 0;
+  uint32_t& FrameTime = State.FrameTime;
   std::string AppPath;   // program folder with a trailing '/'
   std::string PackPath;  // folder of the asset pack with a trailing '/'; empty: the program folder
   std::vector<std::string> PackFoldersSearched;  // in order, for the load-error text
-  TUserFiles UserFiles;  // where the settings and scores are read and saved; set at start-up
+  std::vector<std::string> LocaleFolders;        // where SetLanguage looks for the catalogues
+  bool ShownFullScreen = false;  // the display mode last seen; a switch (Alt+Return) is remembered
+  TUserFiles UserFiles;          // where the settings and scores are read and saved; set at start-up
   std::string ExeBaseName = "kq001";
   std::string TempFileName;
   int GameMode = 1;  // 1 one player, 2 versus
@@ -77,14 +84,16 @@ struct GameContext {
   TLevelTable LevelTable;
   THiScoreTable HiScoreTable{};
   int NewRankIndex = -1;
+  std::map<std::string, TImage, std::less<>> ScreenTexts;  // lines the screens drew, rendered once
 
   // Game state.
-  TPlayerInfo Player1P;
-  TPlayerInfo Player2P;
-  uint8_t ExStage = 0;
-  int EndingStep = 0;
-  uint32_t EndingTime = 0;
-  int RetryChoice = 0;  // game-over prompt: 0 yes, 1 no
+  TPlayerInfo& Player1P = State.Players[0];
+  TPlayerInfo& Player2P = State.Players[1];
+  uint8_t& ExStage = State.ExStage;
+  int& EndingStep = State.EndingStep;
+  uint32_t& EndingTime = State.EndingTime;
+  std::array<TPlayerSprites, 2> PlayerSprites;  // what shows each record
+  int RetryChoice = 0;                          // game-over prompt: 0 yes, 1 no
   TImageSprite* RetryYes = nullptr;
   TImageSprite* RetryNo = nullptr;
   TImageSprite* EndingPicture = nullptr;
@@ -92,7 +101,7 @@ struct GameContext {
   // Rng feeds the rules alone (new-row colours, hazard placement and timing). Effects, music,
   // voices and the score file's key bytes draw from streams of their own, seeded from the same
   // game seed, so they stay varied but can never move the rules.
-  TRandom Rng;
+  TRandom& Rng = State.Rng;
   TRandom FxRng;
   TRandom MusicRng;
   TRandom VoiceRng;
@@ -124,10 +133,23 @@ struct GameContext {
     uint64_t Dropped = 0;  // datagrams the connection refused unread (strangers, junk)
   } NetInfo;
   std::string TitleNotice;  // one line on the title screen (a replay that could not be played)
+  // Plays a recording file from the replays list; false with "PATH: reason" in error. The
+  // program installs it (playback belongs to it).
+  std::function<bool(GameContext&, const std::string& path, std::string& error)> PlayReplayFile;
   bool Replaying() const { return Playback != nullptr; }
   // Marks drawn over the play screen (the replay mark and speed).
   void DrawPlayOverlay(Canvas& c);
 
+  // Pause of a local game: the rules' clock and the music stand still while it is set.
+  bool Paused = false;
+  uint32_t ClockHeld = 0;               // milliseconds of pause taken off the clock the rules read
+  uint32_t RulesTime = 0;               // FrameTime of the last tick the rules ran
+  std::array<bool, 3> PauseKeysDown{};  // Pause, P, a pad's Start as last seen (for their presses)
+  uint32_t NoPauseNoticeUntil = 0;      // "no pause" shown in a network match until then
+  // Drawn over the play screen after the replay mark (the program's pause, sides and tally).
+  std::function<void(GameContext&, Canvas&)> PlayOverlay;
+  // Wins of player 1 and 2 in this run of versus games; back to nothing on the title.
+  std::array<int, 2> SessionWins{0, 0};
   int LastWinner = 0;  // 1 or 2: the winner of the last versus game, 0 before any
   // The computer players of a versus game by player (null: a person plays that device). Made at
   // game start, dropped when the play screen is left; never during a replay's playback.
@@ -163,6 +185,10 @@ struct GameContext {
 
   // Player n (0 or 1).
   TPlayerInfo& Player(int n) { return n == 0 ? Player1P : Player2P; }
+  // The sprites of a record of State.
+  TPlayerSprites& View(const TPlayerInfo& p) { return PlayerSprites[&p == &Player2P ? 1 : 0]; }
+  // Drops every reference to a sprite of the play screen (the engine frees them on a screen change).
+  void ForgetPlaySprites();
   TDXInput& Input(const TPlayerInfo& p) { return p.PlayerNo == 0 ? DXInput1 : DXInput2; }
   const TKeyAssign& Keys(const TPlayerInfo& p) const {
     return p.PlayerNo == 0 ? Config.KeyAssign1P : Config.KeyAssign2P;

@@ -223,6 +223,12 @@ std::string ButtonName(int n) {
   return "button" + std::to_string(n);
 }
 
+std::string PadButtonText(const IInputSource* src, int padNo, int state) {
+  if (src && padNo != kNoPad)
+    if (std::string label = src->PadStateLabel(padNo, state); !label.empty()) return label;
+  return ButtonName(state - 3);
+}
+
 int ChoosePad(const IInputSource& src, const std::string& joyName) {
   if (joyName.empty()) return kNoPad;
   std::vector<std::string> names = src.PadNames();

@@ -65,6 +65,9 @@ bool ReadRepeat(const TDXInput& dev, int state, TRepeatSlot& slot, uint32_t now)
 // keyboard's own (when one is given and knows it), else a name of the US layout, else its code.
 std::string KeyName(int code, const IInputSource* keyboard = nullptr);
 std::string ButtonName(int n);
+// The button of pad padNo behind an input state 4..35: the name the controller prints on it when
+// the pad is a recognised controller, else ButtonName(state - 3) (the pad's raw numbering).
+std::string PadButtonText(const IInputSource* src, int padNo, int state);
 
 // Pad number for a player's JoyName: the highest attached pad whose name matches, else 16.
 int ChoosePad(const IInputSource& src, const std::string& joyName);

@@ -1,6 +1,7 @@
 #pragma once
-// The complete game state of one player. Two records live in the game context and are
-// zero-filled and rebuilt at every game start; sprites they point at belong to the sprite engine.
+// The game state of one player as a value, and apart from it the sprites that show it. Both
+// records live in the game state (core/game_state.h) and are zero-filled and rebuilt at every game
+// start; the sprites belong to the sprite engine.
 #include <array>
 #include <cstdint>
 #include <string>
@@ -48,26 +49,23 @@ struct TCellRef {
   int Row = 0;
 };
 
+// The aimed cell. The sight sprite draws it; the rules move it.
+struct TSightCell {
+  int Col = 0, Row = 0;
+  bool FollowRise = false;  // it rose with the blocks (drawn with the rise offset)
+  bool Live = false;        // shown and aimed: from the game start to the player's game over
+};
+
 struct TPlayerInfo {
   uint8_t PlayerNo = 0;
   bool Active = false;
   bool AdvancedMode = false;
-  TPlayerInfo* Rival = nullptr;
-  TSightSprite* Sight = nullptr;
-  TImageSprite* Shooter = nullptr;
-  TChainGaugeSprite* ChainGaugeSprite = nullptr;
-  TGaugeSprite* PowerGaugeSprite = nullptr;
-  TRainbowGaugeSprite* RainbowGaugeSprite = nullptr;
-  TComboSprite* ComboSprite = nullptr;
+  // Takes part in this game (stays set after the game over, unlike Active): its chain gauge drains.
+  bool InGame = false;
+  bool DealsPoker = false;       // poker hands are dealt to this player (one-player game, player 1)
+  TPlayerInfo* Rival = nullptr;  // the other record of the same game state
+  TSightCell Sight;
   std::array<std::array<TBlockSprite*, kFieldRows>, kMaxCols> Cells{};  // [col][row], row 0 at the bottom
-  TScoreSprite* ScoreSprite = nullptr;
-  std::array<T3DImageSprite*, kFieldRows> RowShades{};
-  TImageSprite* HazardIcon = nullptr;
-  THazardBlockCountSprite* HazardCountSprite = nullptr;
-  TLevelSprite* LevelSprite = nullptr;
-  TPokerSprite* PokerSprite = nullptr;
-  TDangerSprite* DangerSprite = nullptr;
-  TSprite* RainbowSprite = nullptr;
   std::array<std::array<uint8_t, kFieldRows>, kMaxCols> Visited{};
   std::vector<TCellRef> FallingList;  // cells whose blocks fall or have just landed
   int ShotsInFlight = 0;
@@ -82,6 +80,8 @@ struct TPlayerInfo {
   std::string PokerCards;
   std::string PokerSorted;
   uint8_t PokerHand = 0;
+  uint8_t PokerState = 0;  // 0 idle, 1 hand complete, 2 showing the hand
+  uint32_t HandTime = 0;   // when the fifth card was dealt
   bool RainbowMode = false;
   uint32_t RainbowStart = 0;
   bool BonusGiven = false;
@@ -109,9 +109,24 @@ struct TPlayerInfo {
   double ChainGauge = 0, PowerGauge = 0, RainbowGauge = 0;
   std::array<TRepeatSlot, 4> DirRepeat{};  // up, down, left, right
   TRepeatSlot RaiseRepeat{};
+};
 
-  // Drops every sprite reference (the engine frees the sprites when the screen changes).
-  void ForgetSprites();
+// The sprites that show one player's record; the rules never read them.
+struct TPlayerSprites {
+  TSightSprite* Sight = nullptr;
+  TImageSprite* Shooter = nullptr;
+  TChainGaugeSprite* ChainGaugeSprite = nullptr;
+  TGaugeSprite* PowerGaugeSprite = nullptr;
+  TRainbowGaugeSprite* RainbowGaugeSprite = nullptr;
+  TComboSprite* ComboSprite = nullptr;
+  TScoreSprite* ScoreSprite = nullptr;
+  std::array<T3DImageSprite*, kFieldRows> RowShades{};
+  TImageSprite* HazardIcon = nullptr;
+  THazardBlockCountSprite* HazardCountSprite = nullptr;
+  TLevelSprite* LevelSprite = nullptr;
+  TPokerSprite* PokerSprite = nullptr;
+  TDangerSprite* DangerSprite = nullptr;
+  TSprite* RainbowSprite = nullptr;
 };
 
 // Screen centre of a cell.

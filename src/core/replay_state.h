@@ -59,7 +59,8 @@ class TReplayPlayback {
   double Budget = 0;  // recorded milliseconds due to be played
   int LingerMs = 0;   // after the last tick: the game-over fade still runs
   bool Ended = false;
-  bool KeysDown[5] = {};
+  bool KeysDown[16] = {};  // the playback keys as last seen (their presses are edges)
+  int ReturnTo = 1;        // the screen that follows playback (the title, or the replays list)
 };
 
 // Writes finished recordings off the frame thread, one at a time.

@@ -19,6 +19,7 @@ enum TScreenState : uint8_t {
   scOptions = 6,
   scKeyAssign = 7,
   scPadAssign = 8,
+  scReplays = 9,
   // A new screen's state goes here, with the next number.
   scStateCount,
 };

@@ -37,8 +37,7 @@ void GameContext::EnterState(TScreenState newState) {
 void GameContext::ChangeState(TScreenState newState) {
   if (TScreen* s = Screens.Find(ScreenState)) s->Leave(*this, newState);
   // Every sprite belongs to one screen; the records must not keep pointers to freed sprites.
-  Player1P.ForgetSprites();
-  Player2P.ForgetSprites();
+  ForgetPlaySprites();
   RetryYes = RetryNo = EndingPicture = nullptr;
   DXSpriteEngine1.ClearChildren();
   if (TScreen* s = Screens.Find(newState)) s->Enter(*this, ScreenState);

@@ -11,6 +11,7 @@ void PollDevices(GameContext& g) {
   TDXInput* devices[2] = {&g.DXInput1, &g.DXInput2};
   for (size_t n = 0; n < 2; ++n) {
     if (TControlProgram* prog = g.ControlPrograms[n].get()) {
+      if (g.Paused) continue;  // the computer waits with the game
       prog->Decide();
       devices[n]->Poll(*prog);
     } else if (g.Platform) {
@@ -26,7 +27,8 @@ bool TDeviceInput::Latch(GameContext& g) {
 }
 
 void RunTick(GameContext& g, uint32_t now, int moveCount, ITickInput& input) {
-  g.FrameTime = now;
+  // The rules' clock leaves out the pauses of the game in play.
+  g.FrameTime = now - g.ClockHeld;
   g.FrameRate.Tick(now);
   ++g.TickCount;
   if (!input.Latch(g)) return;

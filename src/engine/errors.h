@@ -3,6 +3,8 @@
 #include <stdexcept>
 #include <string>
 
+#include "engine/i18n.h"
+
 namespace kq {
 
 class Exception : public std::runtime_error {
@@ -21,8 +23,7 @@ class ESpriteError : public Exception {
 class EResorceLoadError : public Exception {
  public:
   explicit EResorceLoadError(std::string missing = {})
-      : Exception("SystemDataロードエラー。起動に必要なファイルが見つかりません"),
-        Missing(std::move(missing)) {}
+      : Exception(Tr("A file the game needs to start is missing")), Missing(std::move(missing)) {}
   const char* ClassName() const override { return "EResorceLoadError"; }
   std::string Missing;  // the file that was looked for, when known
 };

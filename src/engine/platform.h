@@ -26,10 +26,22 @@ class IInputSource {
   virtual bool AnyKeyDown() const { return FirstDownVk() != 0; }
   // Input states 0..35 that pad padNo raises now (bit n = state n); 0 for no pad.
   virtual uint64_t PadStates(int padNo) const = 0;
+  // The Start button of pad padNo as the pad's controller mapping names it (false when the pad
+  // has no mapping or no such button).
+  virtual bool PadStartDown(int padNo) const {
+    (void)padNo;
+    return false;
+  }
   // Attached pads, by pad number 0..15; empty name = no pad there.
   virtual std::vector<std::string> PadNames() const = 0;
   // The keyboard's own name of a key (it follows the layout); empty: not known here.
   virtual std::string KeyLabel(int /*vk*/) const { return {}; }
+  // Whether pad padNo is a recognised game controller: its buttons raise the states of
+  // ControllerButtonState (engine/pad_layout.h) instead of 3 + their raw number.
+  virtual bool PadIsController(int /*padNo*/) const { return false; }
+  // The name pad padNo prints on the button behind an input state; empty when not known (a pad
+  // without a mapping, or no pad there).
+  virtual std::string PadStateLabel(int /*padNo*/, int /*state*/) const { return {}; }
 };
 
 struct PlatformEvents {

@@ -8,10 +8,12 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
 #include <vector>
 
 #include "engine/errors.h"
 #include "engine/keys.h"
+#include "engine/pad_layout.h"
 #include "engine/sdl_canvas.h"
 #include "engine/ttf_text_renderer.h"
 #include "engine/utf8.h"
@@ -32,6 +34,35 @@ void OnQuitSignal(int) {
   gQuitSignal = 1;
 }
 
+static_assert(int(TPadButton::A) == SDL_CONTROLLER_BUTTON_A);
+static_assert(int(TPadButton::Start) == SDL_CONTROLLER_BUTTON_START);
+static_assert(int(TPadButton::DpadRight) == SDL_CONTROLLER_BUTTON_DPAD_RIGHT);
+
+// A trigger pulled past half way counts as a pressed button.
+constexpr int kTriggerPress = 16384;
+
+struct TPad {
+  SDL_Joystick* Joy = nullptr;
+  SDL_GameController* Ctl = nullptr;  // set when SDL knows a mapping for the device
+  explicit operator bool() const { return Joy != nullptr; }
+};
+
+TPadFamily FamilyOf(SDL_GameController* c) {
+  switch (SDL_GameControllerGetType(c)) {
+    case SDL_CONTROLLER_TYPE_PS3:
+    case SDL_CONTROLLER_TYPE_PS4:
+    case SDL_CONTROLLER_TYPE_PS5:
+      return TPadFamily::PlayStation;
+    case SDL_CONTROLLER_TYPE_NINTENDO_SWITCH_PRO:
+    case SDL_CONTROLLER_TYPE_NINTENDO_SWITCH_JOYCON_LEFT:
+    case SDL_CONTROLLER_TYPE_NINTENDO_SWITCH_JOYCON_RIGHT:
+    case SDL_CONTROLLER_TYPE_NINTENDO_SWITCH_JOYCON_PAIR:
+      return TPadFamily::Nintendo;
+    default:
+      return TPadFamily::Xbox;
+  }
+}
+
 }  // namespace
 
 struct SdlPlatform::Impl : IInputSource {
@@ -45,7 +76,7 @@ struct SdlPlatform::Impl : IInputSource {
   int SavedX = SDL_WINDOWPOS_CENTERED, SavedY = SDL_WINDOWPOS_CENTERED, SavedW = 640, SavedH = 480;
   uint32_t VirtualNow = 1000;
   std::array<bool, SDL_NUM_SCANCODES> VirtualKeys{};
-  std::array<SDL_Joystick*, kMaxPads> Pads{};
+  std::array<TPad, kMaxPads> Pads{};
   std::array<int, 8> VirtualPadIndex{};  // script pad number -> SDL device index + 1
   std::array<SDL_Joystick*, 8> VirtualPads{};
   std::unique_ptr<TTtfTextRenderer> BoxFont;  // opened for the first message box
@@ -100,39 +131,84 @@ struct SdlPlatform::Impl : IInputSource {
     return false;
   }
 
-  uint64_t PadStates(int padNo) const override {
-    if (padNo < 0 || padNo >= kMaxPads || !Pads[size_t(padNo)]) return 0;
-    SDL_Joystick* j = Pads[size_t(padNo)];
-    if (!SDL_JoystickGetAttached(j)) return 0;
+  const TPad* AttachedPad(int padNo) const {
+    if (padNo < 0 || padNo >= kMaxPads || !Pads[size_t(padNo)]) return nullptr;
+    const TPad& p = Pads[size_t(padNo)];
+    return SDL_JoystickGetAttached(p.Joy) ? &p : nullptr;
+  }
+
+  static uint64_t Bit(int state) { return state >= 0 && state < kInputStates ? uint64_t(1) << state : 0; }
+
+  static uint64_t StickStates(int x, int y) {
+    x = x * kAxisRange / 32768;
+    y = y * kAxisRange / 32768;
     uint64_t s = 0;
-    auto axis = [&](int a) {
-      if (SDL_JoystickNumAxes(j) <= a) return 0;
-      return int(SDL_JoystickGetAxis(j, a)) * kAxisRange / 32768;
-    };
-    int x = axis(0), y = axis(1);
-    if (y < -kDeadZone) s |= 1u << 0;
-    if (y > kDeadZone) s |= 1u << 1;
-    if (x < -kDeadZone) s |= 1u << 2;
-    if (x > kDeadZone) s |= 1u << 3;
+    if (y < -kDeadZone) s |= Bit(0);
+    if (y > kDeadZone) s |= Bit(1);
+    if (x < -kDeadZone) s |= Bit(2);
+    if (x > kDeadZone) s |= Bit(3);
+    return s;
+  }
+
+  // A mapped controller: d-pad and left stick move, the buttons follow ControllerButtonState.
+  static uint64_t ControllerStates(SDL_GameController* c) {
+    uint64_t s = StickStates(SDL_GameControllerGetAxis(c, SDL_CONTROLLER_AXIS_LEFTX),
+                             SDL_GameControllerGetAxis(c, SDL_CONTROLLER_AXIS_LEFTY));
+    for (int b = 0; b < SDL_CONTROLLER_BUTTON_DPAD_RIGHT + 1; ++b)
+      if (SDL_GameControllerGetButton(c, SDL_GameControllerButton(b)))
+        s |= Bit(ControllerButtonState(TPadButton(b)));
+    if (SDL_GameControllerGetAxis(c, SDL_CONTROLLER_AXIS_TRIGGERLEFT) > kTriggerPress)
+      s |= Bit(ControllerButtonState(TPadButton::LeftTrigger));
+    if (SDL_GameControllerGetAxis(c, SDL_CONTROLLER_AXIS_TRIGGERRIGHT) > kTriggerPress)
+      s |= Bit(ControllerButtonState(TPadButton::RightTrigger));
+    return s;
+  }
+
+  // A device without a mapping: axes 0 and 1 and the first hat move, button n raises 3 + n.
+  static uint64_t RawStates(SDL_Joystick* j) {
+    auto axis = [&](int a) { return SDL_JoystickNumAxes(j) > a ? int(SDL_JoystickGetAxis(j, a)) : 0; };
+    uint64_t s = StickStates(axis(0), axis(1));
     if (SDL_JoystickNumHats(j) > 0) {
       Uint8 h = SDL_JoystickGetHat(j, 0);
-      if (h & SDL_HAT_UP) s |= 1u << 0;
-      if (h & SDL_HAT_DOWN) s |= 1u << 1;
-      if (h & SDL_HAT_LEFT) s |= 1u << 2;
-      if (h & SDL_HAT_RIGHT) s |= 1u << 3;
+      if (h & SDL_HAT_UP) s |= Bit(0);
+      if (h & SDL_HAT_DOWN) s |= Bit(1);
+      if (h & SDL_HAT_LEFT) s |= Bit(2);
+      if (h & SDL_HAT_RIGHT) s |= Bit(3);
     }
     int buttons = SDL_JoystickNumButtons(j);
     for (int b = 0; b < buttons && b < 32; ++b)
-      if (SDL_JoystickGetButton(j, b)) s |= uint64_t(1) << (4 + b);
+      if (SDL_JoystickGetButton(j, b)) s |= Bit(4 + b);
     return s;
+  }
+
+  uint64_t PadStates(int padNo) const override {
+    const TPad* p = AttachedPad(padNo);
+    if (!p) return 0;
+    return p->Ctl ? ControllerStates(p->Ctl) : RawStates(p->Joy);
+  }
+
+  bool PadStartDown(int padNo) const override {
+    const TPad* p = AttachedPad(padNo);
+    return p && p->Ctl && SDL_GameControllerGetButton(p->Ctl, SDL_CONTROLLER_BUTTON_START);
+  }
+
+  bool PadIsController(int padNo) const override {
+    const TPad* p = AttachedPad(padNo);
+    return p && p->Ctl;
+  }
+
+  std::string PadStateLabel(int padNo, int state) const override {
+    const TPad* p = AttachedPad(padNo);
+    if (!p || !p->Ctl) return {};
+    return ControllerStateLabel(FamilyOf(p->Ctl), state);
   }
 
   std::string KeyLabel(int vk) const override { return VkSystemName(vk); }
   std::vector<std::string> PadNames() const override {
     std::vector<std::string> names(kMaxPads);
     for (int i = 0; i < kMaxPads; ++i)
-      if (Pads[size_t(i)] && SDL_JoystickGetAttached(Pads[size_t(i)])) {
-        const char* n = SDL_JoystickName(Pads[size_t(i)]);
+      if (const TPad* p = AttachedPad(i)) {
+        const char* n = SDL_JoystickName(p->Joy);
         names[size_t(i)] = n ? n : "";
       }
     return names;
@@ -141,22 +217,32 @@ struct SdlPlatform::Impl : IInputSource {
   // Opens a newly attached device in the first free slot; true when something changed.
   bool OpenPad(int deviceIndex) {
     SDL_JoystickID id = SDL_JoystickGetDeviceInstanceID(deviceIndex);
-    for (SDL_Joystick* j : Pads)
-      if (j && SDL_JoystickInstanceID(j) == id) return false;
+    for (const TPad& p : Pads)
+      if (p && SDL_JoystickInstanceID(p.Joy) == id) return false;
     for (auto& slot : Pads) {
-      if (!slot) {
-        slot = SDL_JoystickOpen(deviceIndex);
-        return slot != nullptr;
+      if (slot) continue;
+      if (SDL_IsGameController(deviceIndex)) {
+        slot.Ctl = SDL_GameControllerOpen(deviceIndex);
+        if (slot.Ctl) slot.Joy = SDL_GameControllerGetJoystick(slot.Ctl);
       }
+      if (!slot.Joy) slot = {SDL_JoystickOpen(deviceIndex), nullptr};
+      return bool(slot);
     }
     return false;
   }
 
+  static void Close(TPad& p) {
+    if (p.Ctl)
+      SDL_GameControllerClose(p.Ctl);
+    else if (p.Joy)
+      SDL_JoystickClose(p.Joy);
+    p = {};
+  }
+
   bool ClosePad(SDL_JoystickID id) {
     for (auto& slot : Pads) {
-      if (slot && SDL_JoystickInstanceID(slot) == id) {
-        SDL_JoystickClose(slot);
-        slot = nullptr;
+      if (slot && SDL_JoystickInstanceID(slot.Joy) == id) {
+        Close(slot);
         return true;
       }
     }
@@ -175,8 +261,14 @@ SdlPlatform::SdlPlatform(const PlatformOptions& opt) : impl_(std::make_unique<Im
     ::setenv("SDL_VIDEO_X11_WMCLASS", opt.AppId.c_str(), 0);
     ::setenv("SDL_VIDEO_WAYLAND_WMCLASS", opt.AppId.c_str(), 0);
   }
-  if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_JOYSTICK | SDL_INIT_EVENTS) != 0)
+  // Controllers by the position of their buttons: the bottom face button is "A" to SDL on every
+  // controller, as the default actions expect.
+  SDL_SetHint(SDL_HINT_GAMECONTROLLER_USE_BUTTON_LABELS, "0");
+  if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_JOYSTICK | SDL_INIT_GAMECONTROLLER | SDL_INIT_EVENTS) != 0)
     throw Exception(std::string("SDL cannot start: ") + SDL_GetError());
+  if (!opt.ControllerDb.empty())
+    for (const std::string& w : LoadControllerMappings(opt.ControllerDb))
+      std::fprintf(stderr, "%s\n", w.c_str());
   if (opt.Headless) {
     impl_->Frame = SDL_CreateRGBSurfaceWithFormat(0, 640, 480, 32, SDL_PIXELFORMAT_ARGB8888);
     if (impl_->Frame) impl_->Renderer = SDL_CreateSoftwareRenderer(impl_->Frame);
@@ -208,14 +300,13 @@ SdlPlatform::SdlPlatform(const PlatformOptions& opt) : impl_(std::make_unique<Im
 SdlPlatform::~SdlPlatform() {
   for (size_t n = 0; n < std::size(kQuitSignals); ++n)
     if (impl_->Installed[n]) sigaction(kQuitSignals[n], &impl_->OldActions[n], nullptr);
-  for (auto& j : impl_->Pads)
-    if (j) SDL_JoystickClose(j);
+  for (auto& p : impl_->Pads) Impl::Close(p);
   for (int n = 0; n < 8; ++n) DetachVirtualPad(n);
   impl_->Canvas.reset();
   if (impl_->Renderer) SDL_DestroyRenderer(impl_->Renderer);
   if (impl_->Frame) SDL_FreeSurface(impl_->Frame);
   if (impl_->Window) SDL_DestroyWindow(impl_->Window);
-  SDL_QuitSubSystem(SDL_INIT_VIDEO | SDL_INIT_JOYSTICK | SDL_INIT_EVENTS);
+  SDL_QuitSubSystem(SDL_INIT_VIDEO | SDL_INIT_JOYSTICK | SDL_INIT_GAMECONTROLLER | SDL_INIT_EVENTS);
 }
 
 uint32_t SdlPlatform::Ticks() {
@@ -545,17 +636,28 @@ void SdlPlatform::SetVirtualKey(int vk, bool down) {
   if (was != down) m.KeyEdge(sc, down, m.VirtualKeys[SDL_SCANCODE_LALT] || m.VirtualKeys[SDL_SCANCODE_RALT]);
 }
 
-bool SdlPlatform::AttachVirtualPad(int n, const std::string& name) {
+bool SdlPlatform::AttachVirtualPad(int n, const std::string& name, bool controller) {
   if (n < 0 || n >= 8) return false;
   DetachVirtualPad(n);
   SDL_VirtualJoystickDesc desc;
   SDL_zero(desc);
   desc.version = SDL_VIRTUAL_JOYSTICK_DESC_VERSION;
-  desc.type = SDL_JOYSTICK_TYPE_GAMECONTROLLER;
-  desc.naxes = 2;
-  desc.nbuttons = 32;
-  desc.nhats = 1;
   desc.name = name.c_str();
+  if (controller) {
+    // SDL maps such a device itself: joystick button b is controller button b (A, B, X, Y,
+    // Back, Guide, Start, sticks, shoulders, d-pad), axes 0..5 the sticks and the triggers.
+    desc.type = SDL_JOYSTICK_TYPE_GAMECONTROLLER;
+    desc.naxes = SDL_CONTROLLER_AXIS_MAX;
+    desc.nbuttons = SDL_CONTROLLER_BUTTON_DPAD_RIGHT + 1;
+    desc.button_mask = (1u << desc.nbuttons) - 1;
+    desc.axis_mask = (1u << desc.naxes) - 1;
+  } else {
+    // A plain joystick: nothing maps it unless a mapping for its id is added.
+    desc.type = SDL_JOYSTICK_TYPE_UNKNOWN;
+    desc.naxes = 2;
+    desc.nbuttons = 32;
+    desc.nhats = 1;
+  }
   int index = SDL_JoystickAttachVirtualEx(&desc);
   if (index < 0) return false;
   impl_->VirtualPadIndex[size_t(n)] = index + 1;
@@ -589,6 +691,49 @@ void SdlPlatform::SetVirtualPadHat(int n, int dir) {
   if (n < 0 || n >= 8 || !impl_->VirtualPads[size_t(n)]) return;
   static const Uint8 hats[] = {SDL_HAT_CENTERED, SDL_HAT_UP, SDL_HAT_DOWN, SDL_HAT_LEFT, SDL_HAT_RIGHT};
   SDL_JoystickSetVirtualHat(impl_->VirtualPads[size_t(n)], 0, hats[dir >= 0 && dir <= 4 ? dir : 0]);
+}
+
+std::string SdlPlatform::VirtualPadGuid(int n) const {
+  if (n < 0 || n >= 8 || !impl_->VirtualPads[size_t(n)]) return {};
+  // Mapping lines carry no name checksum (bytes 2 and 3): SDL matches them without it.
+  SDL_JoystickGUID guid = SDL_JoystickGetGUID(impl_->VirtualPads[size_t(n)]);
+  guid.data[2] = guid.data[3] = 0;
+  char buf[33] = {};
+  SDL_JoystickGetGUIDString(guid, buf, sizeof buf);
+  return buf;
+}
+
+std::vector<std::string> SdlPlatform::LoadControllerMappings(const std::string& path) {
+  std::vector<std::string> warnings;
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return warnings;  // no file: SDL's own database is enough
+  std::string line;
+  int lineNo = 0;
+  while (std::getline(in, line)) {
+    ++lineNo;
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    TMappingLineCheck check = CheckMappingLine(line);
+    if (check.Kind == TMappingLineKind::Mapping && SDL_GameControllerAddMapping(line.c_str()) < 0) {
+      check.Kind = TMappingLineKind::Malformed;
+      check.Why = SDL_GetError();
+    }
+    if (check.Kind == TMappingLineKind::Malformed)
+      warnings.push_back(path + ":" + std::to_string(lineNo) + ": not a controller mapping, skipped (" +
+                         check.Why + ")");
+  }
+  // Mappings in the environment are for this run: they win over the file.
+  if (const char* env = SDL_getenv("SDL_GAMECONTROLLERCONFIG")) {
+    std::string all = env;
+    size_t at = 0;
+    while (at < all.size()) {
+      size_t nl = all.find('\n', at);
+      if (nl == std::string::npos) nl = all.size();
+      std::string one = all.substr(at, nl - at);
+      if (CheckMappingLine(one).Kind == TMappingLineKind::Mapping) SDL_GameControllerAddMapping(one.c_str());
+      at = nl + 1;
+    }
+  }
+  return warnings;
 }
 
 void SdlPlatform::SimulateDeviceReset() {

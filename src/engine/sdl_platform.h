@@ -27,6 +27,8 @@ struct PlatformOptions {
   std::string Title = "KQ001";
   std::string AppId;           // the desktop entry's id: the window's class, so docks match the two
   TMessageBoxHook MessageBox;  // replaces the box drawn in the game window (tests)
+  // The user's gamecontrollerdb.txt, added to SDL's own mapping database at start (may be missing).
+  std::string ControllerDb;
 };
 
 class SdlPlatform : public IPlatform {
@@ -55,8 +57,15 @@ class SdlPlatform : public IPlatform {
   bool Headless() const;
   void SetVirtualTime(uint32_t now);
   void SetVirtualKey(int vk, bool down);
-  // Virtual pads by the script's pad number; false when SDL refuses.
-  bool AttachVirtualPad(int n, const std::string& name);
+  // Adds the controller mappings of a gamecontrollerdb.txt file (then SDL_GAMECONTROLLERCONFIG's
+  // again, so it wins); one warning per line skipped as malformed. Devices attached later use them.
+  std::vector<std::string> LoadControllerMappings(const std::string& path);
+
+  // Virtual pads by the script's pad number; false when SDL refuses. A controller is one SDL maps
+  // by itself (buttons numbered as TPadButton, axes 0..5: sticks, then triggers); otherwise a
+  // plain 32-button joystick with two axes and a hat.
+  bool AttachVirtualPad(int n, const std::string& name, bool controller = false);
+  std::string VirtualPadGuid(int n) const;  // SDL's id of the device, as mapping lines name it
   void DetachVirtualPad(int n);
   void SetVirtualPadButton(int n, int button, bool down);
   void SetVirtualPadAxis(int n, int axis, int value);

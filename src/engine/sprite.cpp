@@ -87,9 +87,7 @@ double TSprite::WorldY() const {
 
 TSprite* TSprite::Child(int index) const {
   if (index < 0 || index >= int(children_.size())) {
-    char buf[128];
-    std::snprintf(buf, sizeof buf, "リストのインデックスが範囲を超えています (%d)", index);
-    throw ESpriteError(buf);
+    throw ESpriteError(Subst(Tr("List index out of bounds ({index})"), "{index}", std::to_string(index)));
   }
   return children_[size_t(index)];
 }

@@ -26,7 +26,7 @@ TCpuSkill CpuSkill(int level) {
   TCpuSkill s;
   switch (std::clamp(level, 1, kCpuLevels)) {
     case 1:
-      s = {1100, 340, 0.22, 0, false, {1, 2, false, false}};
+      s = {1100, 500, 0.22, 0, false, {1, 2, false, false}};
       break;
     case 2:
       s = {900, 280, 0.14, 0, false, {2, 2, false, false}};
@@ -98,7 +98,7 @@ void TCpuPlayer::Decide() {
   if (g_.ScreenState != scPlay || g_.GameMode != 2) return;
   TPlayerInfo& p = Me();
   const uint32_t now = g_.FrameTime;
-  if (!p.Active || !p.Sight) {
+  if (!p.Active || !p.Sight.Live) {
     AnswerRetry(now, before);
     return;
   }
@@ -168,8 +168,8 @@ void TCpuPlayer::Plan(const TCpuField& field, const TPlayerInfo& p, uint32_t now
 
 TCpuSituation TCpuPlayer::Situation(const TPlayerInfo& p) const {
   TCpuSituation s;
-  s.SightCol = p.Sight->Col;
-  s.SightRow = p.Sight->Row;
+  s.SightCol = p.Sight.Col;
+  s.SightRow = p.Sight.Row;
   s.ShotMs = skill_.PressMs;
   s.MoveMs = skill_.PressMs;
   const double gaugeLeftMs = p.ChainGauge / 100.0 * g_.Config.ChainGaugePeriod;
@@ -218,7 +218,7 @@ void TCpuPlayer::Prepare(TPlayerInfo& p, uint32_t now, const TInputStates& befor
   }
   if (prepSteps_.empty()) return;
   const TCpuAction a = prepSteps_.front();
-  if (p.Sight->Col != a.Col || p.Sight->Row != a.Row) {
+  if (p.Sight.Col != a.Col || p.Sight.Row != a.Row) {
     Move(p, a.Col, a.Row, now, before);
     return;
   }
@@ -255,7 +255,7 @@ void TCpuPlayer::Execute(TPlayerInfo& p, uint32_t now, const TInputStates& befor
       }
     }
   }
-  if (p.Sight->Col != aimCol_ || p.Sight->Row != aimRow_) {
+  if (p.Sight.Col != aimCol_ || p.Sight.Row != aimRow_) {
     Move(p, aimCol_, aimRow_, now, before);
     return;
   }
@@ -269,7 +269,7 @@ void TCpuPlayer::Execute(TPlayerInfo& p, uint32_t now, const TInputStates& befor
 }
 
 void TCpuPlayer::Move(const TPlayerInfo& p, int col, int row, uint32_t now, const TInputStates& before) {
-  const int sc = p.Sight->Col, sr = p.Sight->Row;
+  const int sc = p.Sight.Col, sr = p.Sight.Row;
   int dir, cells;
   if (sr != row) {
     dir = sr < row ? 0 : 1;

@@ -109,7 +109,7 @@ int EraseGroup(GameContext& g, TPlayerInfo& p, int col, int row) {
 
   p.ChainGauge = std::min(p.ChainGauge + 100, 100.0);
   p.ErasedInLevel += count;
-  if (p.PokerSprite) DealPokerCard(g, p, b->Kind);
+  if (p.DealsPoker) DealPokerCard(g, p, b->Kind);
   if (g.Config.UseDirect3D) SpawnDust(g, *b);
   return count;
 }
@@ -119,20 +119,20 @@ void AddCombo(TPlayerInfo& p, int n) {
   if (p.Combo > p.MaxCombo) p.MaxCombo = p.Combo;
 }
 
-void ShowCombo(TPlayerInfo& p) {
-  if (p.ComboSprite) p.ComboSprite->SetValue(int64_t(p.Combo) * 10000);
+void ShowCombo(GameContext& g, TPlayerInfo& p) {
+  if (TComboSprite* combo = g.View(p).ComboSprite) combo->SetValue(int64_t(p.Combo) * 10000);
 }
 
-void AddScoreRaw(TPlayerInfo& p, int points) {
+void AddScoreRaw(GameContext& g, TPlayerInfo& p, int points) {
   p.Score = int(std::min<int64_t>(int64_t(p.Score) + points, kMaxScore));
-  if (p.ScoreSprite) {
-    p.ScoreSprite->RollSpeed = points * 0.004;
-    p.ScoreSprite->SetValue(int64_t(p.Score) * 10000);
+  if (TScoreSprite* score = g.View(p).ScoreSprite) {
+    score->RollSpeed = points * 0.004;
+    score->SetValue(int64_t(p.Score) * 10000);
   }
 }
 
 void AddScore(GameContext& g, TPlayerInfo& p, int n) {
-  AddScoreRaw(p, 10 * n * p.Chain);
+  AddScoreRaw(g, p, 10 * n * p.Chain);
   if (g.GameMode == 2)
     p.PowerGauge += n * g.Config.PowerIncPerBlock;
   else if (!p.RainbowMode)

@@ -38,9 +38,9 @@ void RunPhase(GameContext& g, TPlayerInfo& p) {
   }
 }
 
-void MoveSight(TPlayerInfo& p, const bool acts[kDirectionStates]) {
-  TSightSprite* s = p.Sight;
-  if (!s) return;
+void MoveSight(GameContext& g, TPlayerInfo& p, const bool acts[kDirectionStates]) {
+  TSightCell* s = &p.Sight;
+  if (!s->Live) return;
   const bool up = acts[kStateUp], down = acts[kStateDown], left = acts[kStateLeft], right = acts[kStateRight];
   // At most one move a frame; a direction blocked at the edge lets the next one act.
   if (down && s->Row - 1 >= 0)
@@ -53,8 +53,7 @@ void MoveSight(TPlayerInfo& p, const bool acts[kDirectionStates]) {
     ++s->Col;
   else
     return;
-  s->X = CellX(p, s->Col);
-  s->Y = CellY(p, s->Row);
+  PlaceSight(g, p);
 }
 
 void StartGameOverFade(GameContext& g, TPlayerInfo& p) {
@@ -77,11 +76,13 @@ void StartGameOverFade(GameContext& g, TPlayerInfo& p) {
 // Step 1 of the game over, for one player.
 void EndPlayer(GameContext& g, TPlayerInfo& p) {
   p.Phase = gpOver;
-  if (p.DangerSprite) p.DangerSprite->Visible = false;
+  TPlayerSprites& view = g.View(p);
+  if (view.DangerSprite) view.DangerSprite->Visible = false;
   p.Active = false;
-  if (p.Sight) {
-    p.Sight->Kill();
-    p.Sight = nullptr;  // freed at the next sweep
+  p.Sight.Live = false;
+  if (view.Sight) {
+    view.Sight->Kill();
+    view.Sight = nullptr;  // freed at the next sweep
   }
   StartGameOverFade(g, p);
 }
@@ -135,10 +136,10 @@ void ReadPlayerControls(GameContext& g, TPlayerInfo& p) {
   const uint32_t now = g.FrameTime;
   bool acts[kDirectionStates];  // by state: up, down, left, right
   for (int d = 0; d < kDirectionStates; ++d) acts[d] = ReadRepeat(dev, d, p.DirRepeat[size_t(d)], now);
-  MoveSight(p, acts);
+  MoveSight(g, p, acts);
 
-  if (p.Sight) {
-    const int col = p.Sight->Col, row = p.Sight->Row;
+  if (p.Sight.Live) {
+    const int col = p.Sight.Col, row = p.Sight.Row;
     if (dev.Has(keys.J01)) FireShot(g, p, col, row, stChangeDown, "SHOT1");
     if (dev.Has(keys.J02)) FireShot(g, p, col, row, stErase, "SHOT2");
     if (dev.Has(keys.J03)) FireShot(g, p, col, row, stChangeUp, "SHOT1");
@@ -172,6 +173,7 @@ void GameTick(GameContext& g, int moveCount) {
     c->Clear(0);
     c->Blit(g.BackSurface, 0, 0);
   }
+  MoveTimers(g, moveCount);
   g.DXSpriteEngine1.MoveSprites(moveCount);
   g.DXSpriteEngine1.SweepSprites();
   if (!c) return;
@@ -179,6 +181,13 @@ void GameTick(GameContext& g, int moveCount) {
   g.DrawFrameRate(*c);
   g.DrawPlayOverlay(*c);
   if (g.Platform) g.Platform->Present();
+}
+
+void PlaceSight(GameContext& g, const TPlayerInfo& p) {
+  TSightSprite* s = g.View(p).Sight;
+  if (!s) return;
+  s->X = CellX(p, p.Sight.Col);
+  s->Y = CellY(p, p.Sight.Row);
 }
 
 void EraseTick(GameContext& g, TPlayerInfo& p) {
@@ -253,9 +262,9 @@ void FallTick(GameContext& g, TPlayerInfo& p) {
       p.BonusGiven = true;
       ShowBoard(g, p, "STR_BONUS", true);
       p.Score = std::min(p.Score + 10000, kMaxScore);
-      if (p.ScoreSprite) {
-        p.ScoreSprite->RollSpeed = 40;
-        p.ScoreSprite->SetValue(int64_t(p.Score) * 10000);
+      if (TScoreSprite* score = g.View(p).ScoreSprite) {
+        score->RollSpeed = 40;
+        score->SetValue(int64_t(p.Score) * 10000);
       }
     }
   }
@@ -266,7 +275,7 @@ void FallTick(GameContext& g, TPlayerInfo& p) {
     if (n <= 0) continue;
     ++erasures;
     AddCombo(p, n);
-    ShowCombo(p);
+    ShowCombo(g, p);
     AddScore(g, p, n);
     CheckLevel(g, p);
   }
@@ -298,6 +307,7 @@ void GameOver(GameContext& g, TPlayerInfo& p) {
     ShowBoard(g, p, "STR_LOSE", false);
     if (rival.Phase != gpOver || rival.Active) EndPlayer(g, rival);
     g.LastWinner = rival.PlayerNo + 1;
+    if (!g.Replaying()) ++g.SessionWins[size_t(rival.PlayerNo)];
     g.PlaySound("VOICE27");
     NewPictureSprite(g, "STR_RETRY", 320, 340, 15, -1, false, 0, 0);
     g.RetryYes = NewPictureSprite(g, "STR_YES", 260, 390, 15, 2, true, 0.008, 0);
@@ -309,7 +319,8 @@ void GameOver(GameContext& g, TPlayerInfo& p) {
   g.RetryChoice = 0;
 }
 
-bool UpdateDanger(GameContext&, TPlayerInfo& p, bool turnOn) {
+bool UpdateDanger(GameContext& g, TPlayerInfo& p, bool turnOn) {
+  TDangerSprite* danger = g.View(p).DangerSprite;
   bool found = false;
   for (int r = std::max(p.Rows - 3, 0); r < p.Rows && r < kFieldRows && !found; ++r)
     for (int c = 0; c < p.Cols; ++c)
@@ -318,13 +329,13 @@ bool UpdateDanger(GameContext&, TPlayerInfo& p, bool turnOn) {
         break;
       }
   if (found) {
-    if (turnOn && p.DangerSprite) {
-      p.DangerSprite->Glow = 0;
-      p.DangerSprite->Visible = true;
+    if (turnOn && danger) {
+      danger->Glow = 0;
+      danger->Visible = true;
     }
     return true;
   }
-  if (!turnOn && p.DangerSprite) p.DangerSprite->Visible = false;
+  if (!turnOn && danger) danger->Visible = false;
   return false;
 }
 

@@ -45,41 +45,45 @@ void ClearRowsFrom(TPlayerInfo& p, int from) {
       }
 }
 
-void SetShade(TPlayerInfo& p, int row, bool visible) {
-  if (row >= 0 && row < kFieldRows && p.RowShades[size_t(row)]) p.RowShades[size_t(row)]->Visible = visible;
+void SetShade(GameContext& g, TPlayerInfo& p, int row, bool visible) {
+  TPlayerSprites& view = g.View(p);
+  if (row >= 0 && row < kFieldRows && view.RowShades[size_t(row)])
+    view.RowShades[size_t(row)]->Visible = visible;
 }
 
 // Keeps the sight inside the playable rows when the top ones are taken away.
-void ClampSight(TPlayerInfo& p) {
-  TSightSprite* s = p.Sight;
-  if (!s || s->Row <= p.Rows - 1) return;
-  s->Row = p.Rows - 1;
-  s->FollowRise = false;
-  s->X = CellX(p, s->Col);
-  s->Y = CellY(p, s->Row);
+void ClampSight(GameContext& g, TPlayerInfo& p) {
+  TSightCell& s = p.Sight;
+  if (!s.Live || s.Row <= p.Rows - 1) return;
+  s.Row = p.Rows - 1;
+  s.FollowRise = false;
+  PlaceSight(g, p);
 }
 
 }  // namespace
 
 void CreateHudSprites(GameContext& g, TPlayerInfo& p, int x0, int y0) {
   const bool versus = g.GameMode == 2;
+  TPlayerSprites& v = g.View(p);
+  p.InGame = true;
+  p.DealsPoker = !versus && p.PlayerNo == 0;
 
-  p.ScoreSprite = NewPictureSprite<TScoreSprite>(g, "FONT_SCORE", x0, y0, 8);
-  p.ScoreSprite->Owner = &p;
-  p.ScoreSprite->ResetNumber(150);
+  v.ScoreSprite = NewPictureSprite<TScoreSprite>(g, "FONT_SCORE", x0, y0, 8);
+  v.ScoreSprite->Owner = &p;
+  v.ScoreSprite->ResetNumber(150);
 
-  p.ChainGaugeSprite = NewPictureSprite<TChainGaugeSprite>(g, "CHAINGAUGE", x0 + 46, y0 + 30, 8);
-  p.ChainGaugeSprite->Owner = &p;
-  p.ChainGaugeSprite->GaugeValue = &p.ChainGauge;
+  v.ChainGaugeSprite = NewPictureSprite<TChainGaugeSprite>(g, "CHAINGAUGE", x0 + 46, y0 + 30, 8);
+  v.ChainGaugeSprite->Owner = &p;
+  v.ChainGaugeSprite->GaugeValue = &p.ChainGauge;
 
   if (versus) {
-    p.PowerGaugeSprite = NewPictureSprite<TGaugeSprite>(g, "POWERGAUGE", x0 + 46, y0 + 50, 8);
-    p.PowerGaugeSprite->Owner = &p;
-    p.PowerGaugeSprite->GaugeValue = &p.PowerGauge;
+    v.PowerGaugeSprite = NewPictureSprite<TGaugeSprite>(g, "POWERGAUGE", x0 + 46, y0 + 50, 8);
+    v.PowerGaugeSprite->Owner = &p;
+    v.PowerGaugeSprite->GaugeValue = &p.PowerGauge;
   } else {
-    p.RainbowGaugeSprite = NewPictureSprite<TRainbowGaugeSprite>(g, "RAINBOWGAUGE", x0 + 46, y0 + 50, 8);
-    p.RainbowGaugeSprite->Owner = &p;
-    p.RainbowGaugeSprite->GaugeValue = &p.RainbowGauge;
+    v.RainbowGaugeSprite = NewPictureSprite<TRainbowGaugeSprite>(g, "RAINBOWGAUGE", x0 + 46, y0 + 50, 8);
+    v.RainbowGaugeSprite->Owner = &p;
+    v.RainbowGaugeSprite->GaugeValue = &p.RainbowGauge;
   }
 
   TComboSprite* combo = NewPictureSprite<TComboSprite>(g, "DUMMY", 320, 240, 0);
@@ -95,22 +99,22 @@ void CreateHudSprites(GameContext& g, TPlayerInfo& p, int x0, int y0) {
   combo->Label = NewPictureSprite<TComboNumSprite>(g, "STR_COMBO", x0 + 2 * w + 32, y0 + 121, 10);
   combo->Label->BaseY = int64_t(y0 + 121) * 10000;
   combo->Label->Visible = false;
-  p.ComboSprite = combo;
+  v.ComboSprite = combo;
 
   if (versus) {
     int iconX = p.PlayerNo == 0 ? p.FieldRight - 58 : p.FieldLeft + 14;
-    p.HazardCountSprite = NewPictureSprite<THazardBlockCountSprite>(g, "FONT_SCORE", iconX + 42, 450, 11);
-    p.HazardCountSprite->ResetNumber(kHazardCountRoll);
+    v.HazardCountSprite = NewPictureSprite<THazardBlockCountSprite>(g, "FONT_SCORE", iconX + 42, 450, 11);
+    v.HazardCountSprite->ResetNumber(kHazardCountRoll);
   }
 
   int levelX = p.PlayerNo == 0 ? p.FieldLeft + 10 : p.FieldRight - 82;
-  p.LevelSprite = NewPictureSprite<TLevelSprite>(g, "FONT_SCORE", levelX, p.FieldBottom + 5, 8);
-  p.LevelSprite->Owner = &p;
+  v.LevelSprite = NewPictureSprite<TLevelSprite>(g, "FONT_SCORE", levelX, p.FieldBottom + 5, 8);
+  v.LevelSprite->Owner = &p;
 
-  if (!versus && p.PlayerNo == 0) {
-    p.PokerSprite =
+  if (p.DealsPoker) {
+    v.PokerSprite =
         NewPictureSprite<TPokerSprite>(g, "DUMMY", p.FieldRight + 140, p.FieldTop + 140, 8, 2, true, 0.002);
-    p.PokerSprite->Owner = &p;
+    v.PokerSprite->Owner = &p;
   }
 }
 
@@ -128,7 +132,8 @@ void SendHazards(GameContext& g, TPlayerInfo& p, int count) {
         rival->HazardStock = s - n;
         n = 0;
       }
-      if (rival->HazardCountSprite) rival->HazardCountSprite->SetValue(int64_t(rival->HazardStock) * 10000);
+      if (THazardBlockCountSprite* count = g.View(*rival).HazardCountSprite)
+        count->SetValue(int64_t(rival->HazardStock) * 10000);
     }
   }
   if (n < 1) return;
@@ -136,9 +141,9 @@ void SendHazards(GameContext& g, TPlayerInfo& p, int count) {
   // with nothing to send, or whose stock was countered away); it must not release this combo early.
   if (p.HazardStock == 0) p.HazardRelease = false;
   p.HazardStock += n;
-  if (p.HazardCountSprite) {
-    p.HazardCountSprite->SetValue(int64_t(p.HazardStock) * 10000);
-    if (counter) p.HazardCountSprite->Pulse();
+  if (THazardBlockCountSprite* count = g.View(p).HazardCountSprite) {
+    count->SetValue(int64_t(p.HazardStock) * 10000);
+    if (counter) count->Pulse();
   }
   if (counter) g.PlaySound("VOICE26");
 }
@@ -181,11 +186,11 @@ void DropHazards(GameContext& g, TPlayerInfo& p, int count) {
   p.Phase = gpFall;
 }
 
-void EndCombo(GameContext&, TPlayerInfo& p) {
+void EndCombo(GameContext& g, TPlayerInfo& p) {
   p.HazardRelease = true;
   p.ChainGauge = 0;
   p.Combo = p.Chain = p.ShotChain = p.SeIndex = p.VoiceIndex = 0;
-  if (p.ComboSprite) p.ComboSprite->Clear();
+  if (TComboSprite* combo = g.View(p).ComboSprite) combo->Clear();
 }
 
 // One trim step per tick. The blocks of a trimmed row go once its bar is opaque, i.e. at the next
@@ -198,7 +203,7 @@ void TrimTick(GameContext& g, TPlayerInfo& p) {
     if (p.Rows > 1) {
       StartRowBar(g, p, p.Rows - 1, true);
       --p.Rows;
-      ClampSight(p);
+      ClampSight(g, p);
     }
     --p.TrimLeft;
     return;
@@ -216,7 +221,7 @@ void RestoreTick(GameContext& g, TPlayerInfo& p) {
   if (p.RestoreLeft > 0 && p.RestoreBatch < kTrimRows && p.Rows < kFieldRows) {
     --p.RestoreLeft;
     ++p.RestoreBatch;
-    SetShade(p, p.Rows, false);
+    SetShade(g, p, p.Rows, false);
     ++p.Rows;
     StartRowBar(g, p, p.Rows - 1, false);
     return;
@@ -226,12 +231,43 @@ void RestoreTick(GameContext& g, TPlayerInfo& p) {
   UpdateDanger(g, p, false);
 }
 
+// The chain gauge drains over its period and, running out, ends the combo; rainbow mode lasts its
+// period from its start.
+void GaugeTick(GameContext& g, TPlayerInfo& p, int moveCount) {
+  if (p.ChainGauge > 0) {
+    const int period = g.Config.ChainGaugePeriod > 0 ? g.Config.ChainGaugePeriod : 1;
+    p.ChainGauge -= double(moveCount) * 100.0 / period;
+    // Reaching exactly 0 ends the chain too; otherwise a gauge that lands on 0 would never end it.
+    if (p.ChainGauge <= 0) EndCombo(g, p);
+  }
+}
+
+void RainbowTick(GameContext& g, TPlayerInfo& p) {
+  if (!p.RainbowMode) return;
+  const int period = g.Config.RainbowModePeriod > 0 ? g.Config.RainbowModePeriod : 1;
+  const double left = 1.0 - double(g.FrameTime - p.RainbowStart) / period;
+  p.RainbowGauge = 100.0 * (left > 0 ? left : 0);
+  if (p.RainbowGauge <= 0) EndRainbowMode(g, p);
+}
+
+void MoveTimers(GameContext& g, int moveCount) {
+  // In the order their displays were made at the game start: player 1's chain gauge, rainbow
+  // gauge and poker display, then player 2's chain gauge.
+  for (int n = 0; n < 2; ++n) {
+    TPlayerInfo& p = g.Player(n);
+    if (!p.InGame) continue;
+    GaugeTick(g, p, moveCount);
+    if (g.GameMode != 2) RainbowTick(g, p);
+    if (p.DealsPoker) PokerTick(g, p);
+  }
+}
+
 void RainbowStartTest(GameContext& g, TPlayerInfo& p) {
   if (p.RainbowMode || p.RainbowGauge < 100) return;
   p.RainbowMode = true;
   p.RainbowStart = g.FrameTime;
   p.RainbowGauge = 100;
-  if (p.RainbowSprite) p.RainbowSprite->Visible = true;
+  if (TSprite* rainbow = g.View(p).RainbowSprite) rainbow->Visible = true;
   p.BonusGiven = false;
   ShowBoard(g, p, "STR_RAINBOW", true);
   g.PlaySound("VOICE1D");
@@ -242,7 +278,7 @@ void EndRainbowMode(GameContext& g, TPlayerInfo& p) {
   p.RainbowGauge = 0;
   p.PendingLines = 0;
   p.LineUpTime = g.FrameTime;
-  if (p.RainbowSprite) p.RainbowSprite->Visible = false;
+  if (TSprite* rainbow = g.View(p).RainbowSprite) rainbow->Visible = false;
   ShowBoard(g, p, "STR_FINISH", true);
   g.PlaySound("VOICE1E");
 }

@@ -78,7 +78,7 @@ bool EndingTest(GameContext& g, TPlayerInfo& p) {
     return false;
   }
   p.Phase = gpEnding;
-  if (p.DangerSprite) p.DangerSprite->Visible = false;
+  if (TDangerSprite* danger = g.View(p).DangerSprite) danger->Visible = false;
   ShowBoard(g, p, "STR_ENDING", true);
   g.PlaySound("VOICE99");
   return true;

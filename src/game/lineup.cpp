@@ -49,14 +49,14 @@ void RiseLine(GameContext& g, TPlayerInfo& p) {
     cell = nullptr;
   }
 
-  if (TSightSprite* s = p.Sight) {
+  if (p.Sight.Live) {
+    TSightCell* s = &p.Sight;
     const bool onBlock = s->Col >= 0 && s->Col < kMaxCols && s->Row >= 0 && s->Row < kFieldRows &&
                          p.Cells[size_t(s->Col)][size_t(s->Row)] != nullptr;
     if (onBlock && s->Row < p.Rows - 1) {
       s->FollowRise = true;
       ++s->Row;
-      s->X = CellX(p, s->Col);
-      s->Y = CellY(p, s->Row);
+      PlaceSight(g, p);
     } else {
       s->FollowRise = false;
     }
@@ -109,7 +109,7 @@ void PlayTick(GameContext& g, TPlayerInfo& p) {
       DropHazards(g, p, rival.HazardStock);
       rival.HazardStock = 0;
       rival.HazardRelease = false;
-      if (rival.HazardCountSprite) rival.HazardCountSprite->ResetNumber(0);
+      if (THazardBlockCountSprite* count = g.View(rival).HazardCountSprite) count->ResetNumber(0);
       return;
     }
   }

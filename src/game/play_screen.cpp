@@ -27,9 +27,10 @@ void TPlayScreen::Draw(GameContext& g) {
   g.Platform->Present();
 }
 
-void TPlayScreen::Leave(GameContext& g, TScreenState) {
+void TPlayScreen::Leave(GameContext& g, TScreenState next) {
   g.StopMusic();
   LeavePlay(g);
+  if (next == scTitle) g.SessionWins = {0, 0};  // the tally counts one run of rematches
 }
 
 void InstallPlayScreen(TScreenManager& screens) {

@@ -8,21 +8,36 @@
 namespace kq {
 
 void DealPokerCard(GameContext& g, TPlayerInfo& p, int kind) {
-  TPokerSprite* display = p.PokerSprite;
-  if (!display || kind < 0 || kind > 9) return;
+  if (!p.DealsPoker || kind < 0 || kind > 9) return;
   // A sixth card within the first second scores the full hand at once and opens the next one.
   if (p.PokerCards.size() >= 5) {
-    EvaluatePokerHand(p);
-    display->PokerState = 2;
+    EvaluatePokerHand(g, p);
+    p.PokerState = 2;
   }
   p.PokerCards.push_back(char('0' + kind));
   if (p.PokerCards.size() == 5) {
-    display->HandTime = g.FrameTime;
-    display->PokerState = 1;
+    p.HandTime = g.FrameTime;
+    p.PokerState = 1;
   }
 }
 
-void EvaluatePokerHand(TPlayerInfo& p) {
+void PokerTick(GameContext& g, TPlayerInfo& p) {
+  const uint32_t since = g.FrameTime - p.HandTime;
+  if (p.PokerState == 1) {
+    // The five cards stay on show for a second before the hand is judged.
+    if (since >= 1000) {
+      EvaluatePokerHand(g, p);
+      p.PokerState = 2;
+    }
+  } else if (p.PokerState == 2) {
+    if (since >= 4000) {
+      p.PokerSorted.clear();
+      p.PokerState = 0;
+    }
+  }
+}
+
+void EvaluatePokerHand(GameContext& g, TPlayerInfo& p) {
   p.PokerSorted = p.PokerCards;
   p.PokerCards.clear();
   std::sort(p.PokerSorted.begin(), p.PokerSorted.end());
@@ -52,7 +67,7 @@ void EvaluatePokerHand(TPlayerInfo& p) {
     p.PokerSorted.clear();
     return;
   }
-  AddScoreRaw(p, hand * 1000);
+  AddScoreRaw(g, p, hand * 1000);
 }
 
 }  // namespace kq

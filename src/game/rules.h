@@ -39,6 +39,11 @@ void GameOver(GameContext& g, TPlayerInfo& p);
 // Controls of one active player: sight moves, shots, the raise control.
 void ReadPlayerControls(GameContext& g, TPlayerInfo& p);
 bool UpdateDanger(GameContext& g, TPlayerInfo& p, bool turnOn);
+// Puts the sight sprite over the record's aimed cell.
+void PlaceSight(GameContext& g, const TPlayerInfo& p);
+// The rules' part of the sprite move: the timers of the chain gauge, the rainbow mode and the
+// poker hand of both players, before every block and shot moves (they were made first).
+void MoveTimers(GameContext& g, int moveCount);
 
 // --- line-up (lineup.cpp) ---
 void PlayTick(GameContext& g, TPlayerInfo& p);
@@ -58,9 +63,9 @@ int EraseGroup(GameContext& g, TPlayerInfo& p, int col, int row);
 void FloodGroup(GameContext& g, int direction, int col, int row, int& count, bool mark, TPlayerInfo& p,
                 int kind);
 void AddCombo(TPlayerInfo& p, int n);
-void ShowCombo(TPlayerInfo& p);
+void ShowCombo(GameContext& g, TPlayerInfo& p);
 void AddScore(GameContext& g, TPlayerInfo& p, int n);
-void AddScoreRaw(TPlayerInfo& p, int points);
+void AddScoreRaw(GameContext& g, TPlayerInfo& p, int points);
 // "SE%.2X" of SeIndex, then "VOICE%.2X" of VoiceBase + VoiceIndex.
 void PlayEraseSounds(GameContext& g, const TPlayerInfo& p);
 
@@ -91,6 +96,8 @@ void EndingTick(GameContext& g, TPlayerInfo& p);
 // --- poker hands (poker.cpp) ---
 // Deals one card for an erased group of the given kind (one-player game, player 1).
 void DealPokerCard(GameContext& g, TPlayerInfo& p, int kind);
-void EvaluatePokerHand(TPlayerInfo& p);
+void EvaluatePokerHand(GameContext& g, TPlayerInfo& p);
+// The poker display's timing: the hand is judged a second after the fifth card and shown for three more.
+void PokerTick(GameContext& g, TPlayerInfo& p);
 
 }  // namespace kq

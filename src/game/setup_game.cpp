@@ -44,6 +44,7 @@ void CreatePlayerSprites(GameContext& g, TPlayerInfo& p, int x0, int y0) {
   const bool versus = g.GameMode == 2;
   const bool d3d = g.Config.UseDirect3D;
   TSprite* engine = &g.DXSpriteEngine1;
+  TPlayerSprites& v = g.View(p);
 
   NewPictureSprite(g, p.PlayerNo == 0 ? "STR_1P" : "STR_2P", x0 + 32, y0 - 12, 8, -1, false, 0, 0);
 
@@ -58,22 +59,21 @@ void CreatePlayerSprites(GameContext& g, TPlayerInfo& p, int x0, int y0) {
       r->AlphaMin = 20;
       r->FadeSpeed = 0.05f;
       r->Visible = false;
-      p.RainbowSprite = r;
+      v.RainbowSprite = r;
     } else {
       TImageSprite* r = NewPictureSprite(g, "RAINBOW", p.FieldCenterX, p.FieldTop + 128, 11, -1, false, 0, 0);
       r->Visible = false;
-      p.RainbowSprite = r;
+      v.RainbowSprite = r;
     }
   }
 
   auto* sight = NewPictureSprite<TSightSprite>(g, "SIGHT", CellX(p, 3), CellY(p, 6), 6, -1, true, 0.003, 0);
   sight->Owner = &p;
-  sight->Col = 3;
-  sight->Row = 6;
-  p.Sight = sight;
+  p.Sight = {3, 6, false, true};
+  v.Sight = sight;
 
   // Shows its second frame until it fires.
-  p.Shooter = NewPictureSprite(g, "SHOOTER", p.FieldCenterX, 450, 8, -1, false, 0, 1);
+  v.Shooter = NewPictureSprite(g, "SHOOTER", p.FieldCenterX, 450, 8, -1, false, 0, 1);
 
   for (int r = 0; r < kFieldRows; ++r) {
     auto* shade = new T3DImageSprite(g, engine);
@@ -81,7 +81,7 @@ void CreatePlayerSprites(GameContext& g, TPlayerInfo& p, int x0, int y0) {
                       CellY(p, r));
     shade->Color = kOpaqueBlack;
     shade->Visible = false;
-    p.RowShades[size_t(r)] = shade;
+    v.RowShades[size_t(r)] = shade;
   }
 
   if (versus) {
@@ -89,9 +89,9 @@ void CreatePlayerSprites(GameContext& g, TPlayerInfo& p, int x0, int y0) {
     if (d3d) {
       auto* icon = new T3DImageSprite(g, engine);
       InitTextureSprite(*icon, &g.BlockTexC[6][1], kCellSize, kCellSize, 1, 0, false, 0, 10, x, 450);
-      p.HazardIcon = icon;
+      v.HazardIcon = icon;
     } else {
-      p.HazardIcon = NewPictureSprite(g, "BLOCK_C6", x, 450, 10, -1, false, 0, 1);
+      v.HazardIcon = NewPictureSprite(g, "BLOCK_C6", x, 450, 10, -1, false, 0, 1);
     }
   }
 
@@ -101,7 +101,7 @@ void CreatePlayerSprites(GameContext& g, TPlayerInfo& p, int x0, int y0) {
   danger->Color = kRed;
   danger->GlowRate = 0.09;
   danger->Visible = false;
-  p.DangerSprite = danger;
+  v.DangerSprite = danger;
 
   CreateHudSprites(g, p, x0, y0);
 }
@@ -139,6 +139,7 @@ bool SetupGame(GameContext& g) {
   for (int n = 0; n < 2; ++n) {
     TPlayerInfo& p = *players[n];
     p = TPlayerInfo{};
+    g.PlayerSprites[size_t(n)] = {};
     if (n == 1 && g.GameMode != 2) break;  // player 2 stays zero and inactive
     p.Active = true;
     p.PlayerNo = uint8_t(n);

@@ -11,9 +11,10 @@ TShotSprite::TShotSprite(GameContext& g, TSprite* parent) : TImageSprite(parent)
 
 TShotSprite* FireShot(GameContext& g, TPlayerInfo& p, int col, int row, int shotType,
                       std::string_view pictureName) {
-  const double sx = p.Shooter ? p.Shooter->X : p.FieldCenterX;
-  const int halfHeight = p.Shooter ? p.Shooter->Height / 2 : 0;  // whole pixels
-  const double sy = p.Shooter ? p.Shooter->Y - halfHeight : 450;
+  TImageSprite* shooter = g.View(p).Shooter;
+  const double sx = shooter ? shooter->X : p.FieldCenterX;
+  const int halfHeight = shooter ? shooter->Height / 2 : 0;  // whole pixels
+  const double sy = shooter ? shooter->Y - halfHeight : 450;
   const double m = p.Cols / 2.0 - 0.5;
 
   auto* s = NewPictureSprite<TShotSprite>(g, pictureName, sx, sy, 7, 1);
@@ -45,9 +46,9 @@ TShotSprite* FireShot(GameContext& g, TPlayerInfo& p, int col, int row, int shot
   }
   s->Speed = d * 32 / std::max(1, g.Config.ShotSpeed);
 
-  if (p.Shooter) {
-    p.Shooter->PatternPos = 0;
-    p.Shooter->PatternSpeed = 0.007;
+  if (shooter) {
+    shooter->PatternPos = 0;
+    shooter->PatternSpeed = 0.007;
   }
   g.PlaySound("SHOT");
   return s;
@@ -69,7 +70,7 @@ void EraseShotArrives(GameContext& g, TPlayerInfo& p, int col, int row) {
   p.VoiceIndex = std::min(p.VoiceIndex + 1, 11);
   if (p.Rival && p.Rival->Active && p.ShotChain >= 2) SendHazards(g, p, g.Config.HazardBlockChainAdd);
   PlayEraseSounds(g, p);
-  ShowCombo(p);
+  ShowCombo(g, p);
   AddScore(g, p, n);
   CheckLevel(g, p);
 }

@@ -108,11 +108,17 @@ void TMidiPlayer::Mix(int16_t* out, int frames) {
       std::memset(out, 0, size_t(frames) * kMixChannels * sizeof(int16_t));
     }
   }
+  if (const float gain = gain_.load(); gain < 1.0f)
+    for (int i = 0; i < frames * kMixChannels; ++i) out[i] = int16_t(float(out[i]) * gain);
   if (ended) {
     SDL_Event e{};
     e.type = eventType_;
     SDL_PushEvent(&e);
   }
+}
+
+void TMidiPlayer::SetVolume(int level) {
+  gain_ = float(VolumeGain(level));
 }
 
 bool TMidiPlayer::Open(const std::string& path) {
@@ -133,6 +139,7 @@ void TMidiPlayer::OpenSong(std::unique_ptr<TMidiSong> song) {
     playing_ = false;
     ended_ = false;
     tails_ = false;
+    paused_ = false;
     synth_->Fluid->Reset();
   }
   // The old song is freed here, outside the audio lock.
@@ -141,13 +148,26 @@ void TMidiPlayer::OpenSong(std::unique_ptr<TMidiSong> song) {
 void TMidiPlayer::Play() {
   TLock lock(synth_->Lock);
   if (!song_ || playing_) return;
+  paused_ = false;
   if (ended_ || seq_.AtEnd()) seq_.Rewind();
   ended_ = false;
   playing_ = true;
 }
 
+void TMidiPlayer::SetPaused(bool paused) {
+  TLock lock(synth_->Lock);
+  if (paused && playing_) {
+    playing_ = false;  // the mix renders nothing, so the sounding notes wait too
+    paused_ = true;
+  } else if (!paused && paused_) {
+    paused_ = false;
+    playing_ = true;
+  }
+}
+
 void TMidiPlayer::Stop() {
   TLock lock(synth_->Lock);
+  paused_ = false;
   playing_ = false;
   ended_ = false;
   tails_ = false;

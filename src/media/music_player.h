@@ -29,7 +29,9 @@ class TMidiPlayer : public IMusicPlayer {
   bool Open(const std::string& path) override;
   void Play() override;
   void Stop() override;
+  void SetPaused(bool paused) override;
   bool SongEnded(uint32_t userEventType) override;
+  void SetVolume(int level) override;
 
   // The SDL event type posted at the end of a song.
   uint32_t EndEventType() const { return eventType_; }
@@ -49,7 +51,9 @@ class TMidiPlayer : public IMusicPlayer {
   uint32_t eventType_ = 0;
   std::atomic<bool> playing_{false};
   std::atomic<bool> ended_{false};
-  bool tails_ = false;  // after a song's end its last notes ring out; after Stop nothing does
+  std::atomic<float> gain_{1.0f};  // read by the audio thread
+  bool tails_ = false;             // after a song's end its last notes ring out; after Stop nothing does
+  bool paused_ = false;            // held by SetPaused: plays on from the same place
 };
 
 }  // namespace kq

@@ -117,14 +117,32 @@ void TSoundSystem::Play(const std::string& name, bool stopFirst) {
     }
   }
   int ch = playing >= kMaxCopies ? oldest : finished >= 0 ? finished : FreeChannel();
+  Mix_Volume(ch, ChannelVolume(item.Voice));
   if (Mix_PlayChannel(ch, item.Chunk, 0) < 0) return;
   channels_[size_t(ch)] = {item.Id, ++playOrder_};
+}
+
+int TSoundSystem::ChannelVolume(bool voice) const {
+  return int(MIX_MAX_VOLUME * VolumeGain(voice ? voicesLevel_ : effectsLevel_) + 0.5);
+}
+
+bool TSoundSystem::OwnerIsVoice(int id) const {
+  for (const auto& [name, item] : items_)
+    if (item.Id == id) return item.Voice;
+  return false;
+}
+
+void TSoundSystem::SetVolumes(int effects, int voices) {
+  effectsLevel_ = effects;
+  voicesLevel_ = voices;
+  for (size_t ch = 0; ch < channels_.size(); ++ch)
+    if (channels_[ch].Owner != 0) Mix_Volume(int(ch), ChannelVolume(OwnerIsVoice(channels_[ch].Owner)));
 }
 
 void TSoundSystem::Insert(const std::string& upper, Mix_Chunk* chunk) {
   Remove(upper);
   Mix_VolumeChunk(chunk, int(MIX_MAX_VOLUME * kSourceLevel));  // headroom for overlaps
-  items_[upper] = TItem{nextId_++, chunk};
+  items_[upper] = TItem{nextId_++, chunk, upper.rfind("VOICE", 0) == 0};
 }
 
 void TSoundSystem::Remove(const std::string& upper) {

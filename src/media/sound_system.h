@@ -26,6 +26,7 @@ class TSoundSystem : public ISoundSystem {
 
   void Play(const std::string& name, bool stopFirst) override;
   bool Has(const std::string& name) const override;
+  void SetVolumes(int effects, int voices) override;
 
   // Loads one ".WAV" or ".MP3" file under name (stored in upper case), replacing an earlier item
   // of that name. False when nothing was loaded; a failure also sets LoadError().
@@ -45,6 +46,7 @@ class TSoundSystem : public ISoundSystem {
   struct TItem {
     int Id = 0;
     Mix_Chunk* Chunk = nullptr;
+    bool Voice = false;
   };
   struct TChannel {
     int Owner = 0;  // item id of the last sound played here, 0 none
@@ -56,11 +58,14 @@ class TSoundSystem : public ISoundSystem {
   void Insert(const std::string& upper, Mix_Chunk* chunk);
   void Remove(const std::string& upper);
   int FreeChannel();
+  int ChannelVolume(bool voice) const;
+  bool OwnerIsVoice(int id) const;
 
   std::map<std::string, TItem> items_;
   std::vector<TChannel> channels_;
   uint64_t playOrder_ = 0;
   int nextId_ = 1;
+  int effectsLevel_ = 10, voicesLevel_ = 10;
   std::string loadError_;
   std::string tempFileName_;
 };

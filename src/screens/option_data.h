@@ -14,7 +14,18 @@
 
 namespace kq {
 
-enum class TOptionRow : uint8_t { Heading, Toggle, Pad, KeyAssign, PadAssign, Ok, Cancel, Cpu };
+enum class TOptionRow : uint8_t {
+  Heading,
+  Toggle,
+  Pad,
+  KeyAssign,
+  PadAssign,
+  Ok,
+  Cancel,
+  Cpu,
+  Level,
+  Language
+};
 
 // The boolean settings of the list, by the TGameConfig field they edit.
 enum class TSettingField : uint8_t {
@@ -25,6 +36,10 @@ enum class TSettingField : uint8_t {
   DisableVoice,
   AdvancedMode1P,
   AdvancedMode2P,
+  FullScreen,
+  MusicVolume,  // Level rows: 0..kMaxVolume
+  SoundVolume,
+  VoiceVolume,
 };
 
 struct TOptionItem {
@@ -34,8 +49,9 @@ struct TOptionItem {
   bool ShowInverted = false;  // "ON" shows a false field (the Disable... switches)
   int Player = 0;             // pad rows
   std::string Help;           // shown under the list while the row is selected
+  // Label and Help are English; the lists translate them as they draw.
   // Toggles: 0 off, 1 on (as shown). Pad rows: index into TOptionScreens::PadChoices[Player].
-  // Player rows: 0 HUMAN, 1..5 the CPU level.
+  // Player rows: 0 HUMAN, 1..5 the CPU level. Level rows: the volume. Language rows: TLanguage.
   int Selected = 0;
 };
 

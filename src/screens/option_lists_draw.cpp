@@ -232,37 +232,49 @@ class TListPainter {
   bool hasChrome_ = false;
 };
 
+// List rows the settings panel shows at most: the OK/CANCEL buttons, the notice and the key hint
+// must fit under it. A longer list scrolls with the cursor.
+int SettingsRowsShown(int cellH) {
+  return std::max(3, (395 - 50 - 16) / std::max(cellH, 1));
+}
+
 void DrawSettings(const TOptionScreens& o, TListPainter& p, int cursor) {
   const int cw = o.CellW, ch = o.CellH;
   if (!p.UseChrome(scOptions)) p.Caption("OPTIONS");
   // Rows up to PAD ASSIGN.. stack in the panel; OK and CANCEL sit side by side under it.
-  int listRows = 0;
-  for (const auto& it : o.Settings)
-    if (it.Kind != TOptionRow::Ok && it.Kind != TOptionRow::Cancel) ++listRows;
-  const RectI panel{100, 50, 440, listRows * ch + 16};
+  std::vector<size_t> rows;  // list rows: indexes into Settings
+  for (size_t i = 0; i < o.Settings.size(); ++i)
+    if (o.Settings[i].Kind != TOptionRow::Ok && o.Settings[i].Kind != TOptionRow::Cancel) rows.push_back(i);
+  const int listRows = int(rows.size());
+  const int shown = std::min(listRows, SettingsRowsShown(ch));
+  // The cursor's row stays in view: the list scrolls no further than it must.
+  int top = 0;
+  for (int r = 0; r < listRows; ++r)
+    if (int(rows[size_t(r)]) == cursor) top = std::max(0, r - shown + 1);
+  const RectI panel{100, 50, 440, shown * ch + 16};
   if (!p.HasChrome()) {
     p.Panel(panel, kBorder);
     p.SaveChrome();
   }
   const int labelX = panel.X + 16, valueX = panel.X + 16 + 22 * cw, valueW = panel.Right() - 16 - valueX;
   const int textDy = (ch - p.LineHeight()) / 2;
-  int row = 0;
   const int buttonsY = panel.Bottom() + 8;
   for (size_t i = 0; i < o.Settings.size(); ++i) {
     const TOptionItem& it = o.Settings[i];
+    if (it.Kind == TOptionRow::Ok || it.Kind == TOptionRow::Cancel)
+      p.Button(it.Kind == TOptionRow::Ok, buttonsY, ch + 8, it.Label, int(i) == cursor);
+  }
+  for (int r = top; r < top + shown; ++r) {
+    const size_t i = rows[size_t(r)];
+    const TOptionItem& it = o.Settings[i];
     const bool selected = int(i) == cursor;
-    if (it.Kind == TOptionRow::Ok || it.Kind == TOptionRow::Cancel) {
-      p.Button(it.Kind == TOptionRow::Ok, buttonsY, ch + 8, it.Label, selected);
-      continue;
-    }
-    const int y = panel.Y + 8 + row * ch;
-    ++row;
+    const int y = panel.Y + 8 + (r - top) * ch;
     if (it.Kind == TOptionRow::Heading) {
       p.Heading(labelX - 8, y + textDy - 1, it.Label);
       continue;
     }
     if (selected) p.Bar({panel.X + 6, y, panel.W - 12, ch}, false);
-    p.Text(labelX, y + textDy, it.Label, kWhite);
+    p.Text(labelX, y + textDy, p.Fit(Tr(it.Label), valueX - labelX - cw), kWhite);
     std::string value;
     uint32_t colour = kValue;
     if (it.Kind == TOptionRow::Toggle) {
@@ -271,6 +283,13 @@ void DrawSettings(const TOptionScreens& o, TListPainter& p, int cursor) {
     } else if (it.Kind == TOptionRow::Cpu) {
       value = "< " + CpuLevelText(it.Selected) + " >";
       if (it.Selected == 0) colour = kDim;
+    } else if (it.Kind == TOptionRow::Level) {
+      // A gauge of ten steps and the number.
+      value = "< " + std::string(size_t(it.Selected), '|') +
+              std::string(size_t(kMaxVolume - it.Selected), '.') + " " + std::to_string(it.Selected) + " >";
+      if (it.Selected == 0) colour = kDim;
+    } else if (it.Kind == TOptionRow::Language) {
+      value = "< " + LanguageChoiceText(it.Selected) + " >";
     } else if (it.Kind == TOptionRow::Pad) {
       const std::string name = o.PadChoices[size_t(it.Player)].empty()
                                    ? std::string()
@@ -278,9 +297,9 @@ void DrawSettings(const TOptionScreens& o, TListPainter& p, int cursor) {
       bool connected = name.empty();
       for (const auto& seen : o.SeenPads)
         if (!name.empty() && SameText(seen, name)) connected = true;
-      value = name.empty() ? "none" : name;
+      value = name.empty() ? Tr("none") : name;
       if (!connected) {
-        value += " (not connected)";
+        value += Tr(" (not connected)");
         colour = kWarn;
       }
       value = "< " + p.Fit(value, valueW - p.TextWidth("<  >")) + " >";
@@ -290,10 +309,16 @@ void DrawSettings(const TOptionScreens& o, TListPainter& p, int cursor) {
     }
     p.Text(valueX, y + textDy, value, colour);
   }
+  // More rows above or below: small arrow heads at the panel's right edge.
+  const int ax = panel.Right() - 14;
+  if (top > 0)
+    for (int k = 0; k < 4; ++k) p.Fill({ax - k, panel.Y + 3 + k, 2 * k + 1, 1}, kGold, 220);
+  if (top + shown < listRows)
+    for (int k = 0; k < 4; ++k) p.Fill({ax - k, panel.Bottom() - 4 - k, 2 * k + 1, 1}, kGold, 220);
   const TOptionItem& cur = o.Settings[size_t(cursor)];
-  p.Footer(buttonsY + ch + 12, o.Notice.empty() ? cur.Help : o.Notice,
+  p.Footer(buttonsY + ch + 12, o.Notice.empty() ? Tr(cur.Help) : o.Notice,
            o.Notice.empty() ? TNoticeKind::None : o.NoticeKind,
-           "UP/DOWN: select   LEFT/RIGHT, RETURN: change   ESC: cancel");
+           Tr("UP/DOWN: select   LEFT/RIGHT, RETURN: change   ESC: cancel"));
 }
 
 void DrawAssign(GameContext& g, const TOptionScreens& o, TListPainter& p, bool padList, int cursor,
@@ -321,13 +346,13 @@ void DrawAssign(GameContext& g, const TOptionScreens& o, TListPainter& p, bool p
     const int y = panel.Y + 8 + (it.Kind == TAssignRow::Heading ? 0 : it.Control + 1) * ch;
     if (it.Kind == TAssignRow::Heading) {
       p.Heading(panel.X + labelDx - 4, y + textDy - 1, it.Label);
-      std::string source = "keyboard";
+      std::string source = Tr("keyboard");
       if (padList) {
         const std::string name = OptionPadChoice(o, it.Player);
         bool connected = false;
         for (const auto& seen : o.SeenPads)
           if (!name.empty() && SameText(seen, name)) connected = true;
-        source = name.empty() ? "no pad chosen" : connected ? name : name + " (not connected)";
+        source = name.empty() ? Tr("no pad chosen") : connected ? name : name + Tr(" (not connected)");
       }
       const int maxW = panel.W - 24 - p.TextWidth(it.Label) - 48;
       const std::string shown = p.Fit(source, maxW);
@@ -336,11 +361,11 @@ void DrawAssign(GameContext& g, const TOptionScreens& o, TListPainter& p, bool p
     }
     const bool capturing = selected && capturingNow;
     if (selected) p.Bar({panel.X + 6, y, panel.W - 12, ch}, capturing);
-    p.Text(panel.X + labelDx, y + textDy, it.Label, kWhite);
+    p.Text(panel.X + labelDx, y + textDy, Tr(it.Label), kWhite);
     std::string value = AssignValueText(g, it, padList);
     uint32_t colour = kValue;
     if (capturing) {
-      value = padList ? "PRESS A BUTTON" : "PRESS A KEY";
+      value = padList ? Tr("PRESS A BUTTON") : Tr("PRESS A KEY");
       colour = kGold;
     } else if (padList && it.Control < 4) {
       colour = kDim;  // the stick is fixed
@@ -357,16 +382,16 @@ void DrawAssign(GameContext& g, const TOptionScreens& o, TListPainter& p, bool p
                   AssignOverridden(o.KeyEdit[0], 6) || AssignOverridden(o.KeyEdit[1], 4) ||
                   AssignOverridden(o.KeyEdit[1], 5) || AssignOverridden(o.KeyEdit[1], 6);
     if (shared) {
-      help = "* shares its button with a later row: that row's key wins";
+      help = Tr("* shares its button with a later row: that row's key wins");
       kind = TNoticeKind::Bad;
     } else if (padList) {
-      help = "Directions always come from the stick and hat";
+      help = Tr("Directions always come from the stick, the hat or the d-pad");
     }
   }
   p.Footer(buttonsY + ch + 24, help, kind,
-           capturingNow ? (padList ? "Press a pad button   ESC: keep the old one"
-                                   : "Press a key   ESC: keep the old one")
-                        : "UP/DOWN, LEFT/RIGHT: select   RETURN: assign   ESC: back");
+           capturingNow ? (padList ? Tr("Press a pad button   ESC: keep the old one")
+                                   : Tr("Press a key   ESC: keep the old one"))
+                        : Tr("UP/DOWN, LEFT/RIGHT: select   RETURN: assign   ESC: back"));
 }
 
 }  // namespace

@@ -11,9 +11,10 @@ namespace kq {
 
 namespace {
 
+// English here; the lists show them translated (the Japanese labels have at most ten characters).
 constexpr const char* kControlLabels[kAssignControls] = {
-    " カーソル移動↑",        " カーソル移動→",  " カーソル移動↓",        " カーソル移動←",
-    " ブロック変化弾逆方向", " ブロック消去弾", " ブロック変化弾順方向", " ライン上昇",
+    N_(" Sight up"),         N_(" Sight right"), N_(" Sight down"),     N_(" Sight left"),
+    N_(" Colour-down shot"), N_(" Erase shot"),  N_(" Colour-up shot"), N_(" Raise a line"),
 };
 
 constexpr const char* kPlayerHeadings[2] = {"PLAYER 1", "PLAYER 2"};
@@ -32,10 +33,36 @@ bool& FieldOf(TGameConfig& c, TSettingField f) {
       return c.AdvancedMode1P;
     case TSettingField::AdvancedMode2P:
       return c.AdvancedMode2P;
-    case TSettingField::None:
+    case TSettingField::FullScreen:
+      return c.FullScreen;
+    default:
       break;
   }
   return c.AdvancedMode2P;  // never reached: toggles always name a field
+}
+
+int& LevelOf(TGameConfig& c, TSettingField f) {
+  switch (f) {
+    case TSettingField::MusicVolume:
+      return c.MusicVolume;
+    case TSettingField::VoiceVolume:
+      return c.VoiceVolume;
+    default:
+      return c.SoundVolume;
+  }
+}
+
+// The volumes of the list's working values (or of the settings), heard at once.
+void ApplyVolumes(GameContext& g, const TGameConfig& c) {
+  if (g.Sound) g.Sound->SetVolumes(c.SoundVolume, c.VoiceVolume);
+  if (g.Music) g.Music->SetVolume(c.MusicVolume);
+}
+
+void ApplyListVolumes(GameContext& g, const TOptionScreens& o) {
+  TGameConfig c = g.Config;
+  for (const auto& it : o.Settings)
+    if (it.Kind == TOptionRow::Level) LevelOf(c, it.Field) = it.Selected;
+  ApplyVolumes(g, c);
 }
 
 std::string& JoyNameOf(TGameConfig& c, int player) {
@@ -138,6 +165,8 @@ void LoadSettings(GameContext& g, TOptionScreens& o) {
   for (auto& it : o.Settings) {
     if (it.Kind == TOptionRow::Toggle) it.Selected = FieldOf(g.Config, it.Field) != it.ShowInverted ? 1 : 0;
     if (it.Kind == TOptionRow::Cpu) it.Selected = std::clamp(CpuOf(g.Config, it.Player), 0, kCpuLevels);
+    if (it.Kind == TOptionRow::Level) it.Selected = std::clamp(LevelOf(g.Config, it.Field), 0, kMaxVolume);
+    if (it.Kind == TOptionRow::Language) it.Selected = int(g.Config.Language);
   }
   BuildPadChoices(g, o, false);
 }
@@ -147,7 +176,11 @@ void CommitSettings(GameContext& g, const TOptionScreens& o) {
   for (auto& it : o.Settings) {
     if (it.Kind == TOptionRow::Toggle) FieldOf(g.Config, it.Field) = (it.Selected != 0) != it.ShowInverted;
     if (it.Kind == TOptionRow::Cpu) CpuOf(g.Config, it.Player) = it.Selected;
+    if (it.Kind == TOptionRow::Level) LevelOf(g.Config, it.Field) = it.Selected;
+    if (it.Kind == TOptionRow::Language) g.Config.Language = TLanguage(it.Selected);
   }
+  SetLanguage(g.Config.Language, g.LocaleFolders);
+  if (g.Platform && g.Platform->FullScreen() != g.Config.FullScreen) g.Platform->ToggleFullScreen();
   for (int p = 0; p < 2; ++p) {
     JoyNameOf(g.Config, p) = OptionPadChoice(o, p);
     if (g.Platform) DeviceOf(g, p).PadNo = ChoosePad(g.Platform->Input(), JoyNameOf(g.Config, p));
@@ -219,20 +252,28 @@ void LeaveOptions(GameContext& g, const TOptionScreens& o, bool commit) {
     // The pads chosen on the list were in use already: back to the committed ones.
     for (int p = 0; p < 2; ++p) DeviceOf(g, p).PadNo = ChoosePad(g.Platform->Input(), JoyNameOf(g.Config, p));
   }
+  ApplyVolumes(g, g.Config);  // the volumes heard while on the list were only tried
   // The display follows WaitVsync whenever the list is left.
   if (g.Platform) g.Platform->SetVsync(g.Config.WaitVsync);
   g.EnterState(scTitle);
 }
 
-void ChangeValue(GameContext& g, TOptionScreens& o, TOptionItem& it, int dir) {
+void ChangeValue(GameContext& g, TOptionScreens& o, TOptionItem& it, int dir, bool confirm = false) {
   if (it.Kind == TOptionRow::Toggle) {
     it.Selected = it.Selected ? 0 : 1;
   } else if (it.Kind == TOptionRow::Cpu) {
     it.Selected = ((it.Selected + dir) % (kCpuLevels + 1) + kCpuLevels + 1) % (kCpuLevels + 1);
+  } else if (it.Kind == TOptionRow::Level) {
+    // LEFT/RIGHT stop at the ends; RETURN goes round.
+    it.Selected =
+        confirm ? (it.Selected + 1) % (kMaxVolume + 1) : std::clamp(it.Selected + dir, 0, kMaxVolume);
+    ApplyListVolumes(g, o);
+  } else if (it.Kind == TOptionRow::Language) {
+    it.Selected = ((it.Selected + dir) % 3 + 3) % 3;
   } else if (it.Kind == TOptionRow::Pad) {
     int n = int(o.PadChoices[size_t(it.Player)].size());
     if (n <= 1) {
-      SetNotice(o, "No game pad is connected", TNoticeKind::Bad);
+      SetNotice(o, Tr("No game pad is connected"), TNoticeKind::Bad);
       g.PlaySound("BAD");
       return;
     }
@@ -242,7 +283,9 @@ void ChangeValue(GameContext& g, TOptionScreens& o, TOptionItem& it, int dir) {
     return;
   }
   SetNotice(o, "", TNoticeKind::None);
-  g.PlaySound("CURSOR");
+  // The voice row speaks, so its volume is heard.
+  g.PlaySound(it.Kind == TOptionRow::Level && it.Field == TSettingField::VoiceVolume ? "VOICE1A" : "CURSOR",
+              true);
 }
 
 // --- key and pad lists ------------------------------------------------------------------------
@@ -251,30 +294,33 @@ void ChangeValue(GameContext& g, TOptionScreens& o, TOptionItem& it, int dir) {
 
 void TAssignScreen::StartCapture(GameContext& g, const TAssignItem& it) {
   TOptionScreens& o = Lists();
-  std::string what = PlayerTag(it.Player) + " " + Trimmed(kControlLabels[it.Control]);
+  std::string what = PlayerTag(it.Player) + " " + Trimmed(Tr(kControlLabels[it.Control]));
   if (!g.Platform) return;
   if (!PadList) {
     Capturing = true;
     CaptureArmed = false;
-    SetNotice(o, "Press the new key for " + what + "   (ESC: keep the old one)", TNoticeKind::None);
+    SetNotice(o, Subst(Tr("Press the new key for {control}   (ESC: keep the old one)"), "{control}", what),
+              TNoticeKind::None);
     g.PlaySound("SELECT");
     return;
   }
   if (it.Control < 4) {
-    SetNotice(o, "Directions always come from the pad's stick and hat", TNoticeKind::Bad);
+    SetNotice(o, Tr("Directions always come from the stick, the hat or the d-pad"), TNoticeKind::Bad);
     g.PlaySound("BAD");
     return;
   }
   std::string name = OptionPadChoice(o, it.Player);
   int pad = name.empty() ? kNoPad : ChoosePad(g.Platform->Input(), name);
   if (name.empty()) {
-    SetNotice(o, kPlayerHeadings[it.Player] + std::string(" has no game pad: choose one in the settings"),
+    SetNotice(o,
+              Subst(Tr("{player} has no game pad: choose one in the settings"), "{player}",
+                    kPlayerHeadings[it.Player]),
               TNoticeKind::Bad);
     g.PlaySound("BAD");
     return;
   }
   if (pad == kNoPad) {
-    SetNotice(o, name + " is not connected", TNoticeKind::Bad);
+    SetNotice(o, Subst(Tr("{pad} is not connected"), "{pad}", name), TNoticeKind::Bad);
     g.PlaySound("BAD");
     return;
   }
@@ -282,7 +328,8 @@ void TAssignScreen::StartCapture(GameContext& g, const TAssignItem& it) {
   CaptureArmed = false;
   CapturePad = pad;
   CapturePadName = AttachedPads(g)[size_t(pad)];
-  SetNotice(o, "Press the new button for " + what + "   (ESC: keep the old one)", TNoticeKind::None);
+  SetNotice(o, Subst(Tr("Press the new button for {control}   (ESC: keep the old one)"), "{control}", what),
+            TNoticeKind::None);
   g.PlaySound("SELECT");
 }
 
@@ -293,7 +340,7 @@ std::string OtherControlWithKey(std::array<TKeyAssign, 2>& keys, const TAssignIt
   for (int p = 0; p < 2; ++p)
     for (int c = 0; c < kAssignControls; ++c)
       if ((p != self.Player || c != self.Control) && KeyOf(keys[size_t(p)], c) == vk)
-        return PlayerTag(p) + " " + Trimmed(kControlLabels[c]);
+        return PlayerTag(p) + " " + Trimmed(Tr(kControlLabels[c]));
   return "";
 }
 
@@ -312,9 +359,11 @@ bool TAssignScreen::CaptureTick(GameContext& g) {
   const bool padList = PadList;
   const TAssignItem& it = o.Assign[size_t(Cursor)];
   TKeyAssign& k = o.KeyEdit[size_t(it.Player)];
-  const std::string what = PlayerTag(it.Player) + " " + Trimmed(kControlLabels[it.Control]);
+  const std::string what = PlayerTag(it.Player) + " " + Trimmed(Tr(kControlLabels[it.Control]));
   if (g.CancelPressed()) {
-    EndCapture(g, "Kept the old " + std::string(padList ? "button" : "key") + " of " + what,
+    EndCapture(g,
+               Subst(padList ? Tr("Kept the old button of {control}") : Tr("Kept the old key of {control}"),
+                     "{control}", what),
                TNoticeKind::None, "CURSOR");
     return true;
   }
@@ -330,7 +379,7 @@ bool TAssignScreen::CaptureTick(GameContext& g) {
     if (vk == 0) {
       // Wait for that key's release before taking the next one.
       CaptureArmed = false;
-      SetNotice(o, "That key has no key code and cannot be used: press another", TNoticeKind::Bad);
+      SetNotice(o, Tr("That key has no key code and cannot be used: press another"), TNoticeKind::Bad);
       g.PlaySound("BAD");
       return true;
     }
@@ -339,16 +388,19 @@ bool TAssignScreen::CaptureTick(GameContext& g) {
     std::string notice = what + ": " + KeyName(vk, g.Platform ? &g.Platform->Input() : nullptr);
     // A key on two controls raises both; say so rather than refuse it.
     if (std::string other = OtherControlWithKey(o.KeyEdit, it, vk); !other.empty())
-      notice += "  (also " + other + ")";
+      notice += Subst(Tr("  (also {control})"), "{control}", other);
     EndCapture(g, notice, TNoticeKind::Good, "SELECT");
     return true;
   }
   std::vector<std::string> pads = src.PadNames();
   if (CapturePad < 0 || CapturePad >= int(pads.size()) || pads[size_t(CapturePad)] != CapturePadName) {
-    EndCapture(g, CapturePadName + " was unplugged: the old button stays", TNoticeKind::Bad, "BAD");
+    EndCapture(g, Subst(Tr("{pad} was unplugged: the old button stays"), "{pad}", CapturePadName),
+               TNoticeKind::Bad, "BAD");
     return true;
   }
-  const uint32_t buttons = uint32_t(src.PadStates(CapturePad) >> 4);
+  uint32_t buttons = uint32_t(src.PadStates(CapturePad) >> 4);
+  // A controller's Back and Start stay Esc and Return.
+  if (src.PadIsController(CapturePad)) buttons &= ~((1u << (kStateCancel - 4)) | (1u << (kStateConfirm - 4)));
   if (!CaptureArmed) {
     CaptureArmed = buttons == 0;
     return false;
@@ -356,10 +408,10 @@ bool TAssignScreen::CaptureTick(GameContext& g) {
   if (buttons == 0) return false;
   const int state = 4 + std::countr_zero(buttons);
   PadStateOf(k, it.Control) = uint8_t(state);
-  std::string notice = what + ": " + ButtonName(state - 3);
+  std::string notice = what + ": " + PadButtonText(&src, CapturePad, state);
   for (int c = 4; c < kAssignControls; ++c)
     if (c != it.Control && PadStateOf(k, c) == state) {
-      notice += "  (shared: the later row's key wins)";
+      notice += Tr("  (shared: the later row's key wins)");
       break;
     }
   EndCapture(g, notice, TNoticeKind::Good, "SELECT");
@@ -418,7 +470,7 @@ void TAssignScreen::Update(GameContext& g, int moveCount) {
         redraw = true;
       }
     } else if (in.Cancel) {
-      SetNotice(o, padList ? "Pad buttons unchanged" : "Keys unchanged", TNoticeKind::None);
+      SetNotice(o, padList ? Tr("Pad buttons unchanged") : Tr("Keys unchanged"), TNoticeKind::None);
       g.EnterState(scOptions);
       return;
     } else if (in.Confirm) {
@@ -429,12 +481,12 @@ void TAssignScreen::Update(GameContext& g, int moveCount) {
         g.Config.KeyAssign1P = o.KeyEdit[0];
         g.Config.KeyAssign2P = o.KeyEdit[1];
         ApplyKeyAssign(g.DXInput1, g.DXInput2, g.Config);
-        SetNotice(o, padList ? "Pad buttons applied" : "Keys applied", TNoticeKind::Good);
+        SetNotice(o, padList ? Tr("Pad buttons applied") : Tr("Keys applied"), TNoticeKind::Good);
         g.PlaySound("SELECT");
         g.EnterState(scOptions);
         return;
       } else if (it.Kind == TAssignRow::Cancel) {
-        SetNotice(o, padList ? "Pad buttons unchanged" : "Keys unchanged", TNoticeKind::None);
+        SetNotice(o, padList ? Tr("Pad buttons unchanged") : Tr("Keys unchanged"), TNoticeKind::None);
         g.EnterState(scOptions);
         return;
       }
@@ -468,6 +520,18 @@ std::string OptionPadChoice(const GameContext& g, int player) {
   return o ? OptionPadChoice(*o, player) : std::string();
 }
 
+std::string LanguageChoiceText(int choice) {
+  switch (TLanguage(choice)) {
+    case TLanguage::English:
+      return "English";
+    case TLanguage::Japanese:
+      return "日本語";
+    case TLanguage::Auto:
+      break;
+  }
+  return "AUTO";
+}
+
 std::string CpuLevelText(int level) {
   return level <= 0 || level > kCpuLevels ? "HUMAN" : "CPU " + std::to_string(level);
 }
@@ -483,7 +547,7 @@ bool AssignOverridden(const TKeyAssign& k, int control) {
 }
 
 std::string AssignValueText(const GameContext& g, const TAssignItem& item, bool padList) {
-  static const char* kStick[4] = {"stick up", "stick down", "stick left", "stick right"};
+  static const char* kStick[4] = {N_("stick up"), N_("stick down"), N_("stick left"), N_("stick right")};
   const TOptionScreens* o = FindOptionLists(g);
   if (!o) return {};
   TKeyAssign k = o->KeyEdit[size_t(item.Player)];
@@ -493,12 +557,15 @@ std::string AssignValueText(const GameContext& g, const TAssignItem& item, bool 
   }
   if (item.Control < 4) {
     static const int kStateOfRow[4] = {0, 3, 1, 2};  // up, right, down, left
-    return kStick[kStateOfRow[item.Control]];
+    return Tr(kStick[kStateOfRow[item.Control]]);
   }
   int state = PadStateOf(k, item.Control);
-  if (state < 4) return kStick[state];
+  if (state < 4) return Tr(kStick[state]);
   if (state >= kInputStates) return "---";
-  return ButtonName(state - 3);
+  if (!g.Platform) return ButtonName(state - 3);
+  const std::string pad = OptionPadChoice(*o, item.Player);
+  return PadButtonText(&g.Platform->Input(), pad.empty() ? kNoPad : ChoosePad(g.Platform->Input(), pad),
+                       state);
 }
 
 void BuildOptionItems(GameContext& g) {
@@ -509,31 +576,42 @@ void BuildOptionItems(GameContext& g) {
   using F = TSettingField;
   o.Settings = {
       {R::Heading, "SYSTEM", F::None, false, 0, "", 0},
-      {R::Toggle, " 3D effects", F::UseDirect3D, false, 0,
-       "UseDirect3D: blocks, dust and the rainbow as 3-D textures", 0},
-      {R::Toggle, " Wait for vsync", F::WaitVsync, false, 0, "WaitVsync: frames wait for the vertical blank",
-       0},
-      {R::Toggle, " Music", F::DisableBgm, true, 0, "DisableBgm: background music", 0},
-      {R::Toggle, " Voices", F::DisableVoice, true, 0,
-       "DisableVoice: voices load at start-up, so ON takes a restart", 0},
+      {R::Toggle, N_(" 3D effects"), F::UseDirect3D, false, 0,
+       N_("3-D effects: blocks, dust and the rainbow drawn as textures"), 0},
+      {R::Toggle, N_(" Wait for vsync"), F::WaitVsync, false, 0,
+       N_("Smooth motion: each frame waits for the screen's refresh"), 0},
+      {R::Toggle, N_(" Music"), F::DisableBgm, true, 0, N_("Background music on or off"), 0},
+      {R::Toggle, N_(" Voices"), F::DisableVoice, true, 0,
+       N_("Voices on or off (turning them on takes a restart)"), 0},
       {R::Heading, kPlayerHeadings[0], F::None, false, 0, "", 0},
-      {R::Cpu, " Player", F::None, false, 0,
-       "Cpu1P: HUMAN, or the computer plays VS GAME (CPU 1 easy ... 5 hard)", 0},
-      {R::Toggle, " Advanced mode", F::AdvancedMode1P, false, 0,
-       "AdvancedMode1P: colour changes wear blocks out", 0},
-      {R::Pad, " Game pad", F::None, false, 0, "JoyName1P: LEFT/RIGHT choose among the pads connected now",
+      {R::Cpu, N_(" Player"), F::None, false, 0,
+       N_("HUMAN, or the computer plays this side of VS GAME (CPU 1 easy ... 5 hard)"), 0},
+      {R::Toggle, N_(" Advanced mode"), F::AdvancedMode1P, false, 0,
+       N_("Advanced mode: every colour change wears a block out"), 0},
+      {R::Pad, N_(" Game pad"), F::None, false, 0, N_("LEFT/RIGHT choose among the game pads connected now"),
        0},
       {R::Heading, kPlayerHeadings[1], F::None, false, 1, "", 0},
-      {R::Cpu, " Player", F::None, false, 1,
-       "Cpu2P: HUMAN, or the computer plays VS GAME (CPU 1 easy ... 5 hard)", 0},
-      {R::Toggle, " Advanced mode", F::AdvancedMode2P, false, 1,
-       "AdvancedMode2P: colour changes wear blocks out", 0},
-      {R::Pad, " Game pad", F::None, false, 1, "JoyName2P: LEFT/RIGHT choose among the pads connected now",
+      {R::Cpu, N_(" Player"), F::None, false, 1,
+       N_("HUMAN, or the computer plays this side of VS GAME (CPU 1 easy ... 5 hard)"), 0},
+      {R::Toggle, N_(" Advanced mode"), F::AdvancedMode2P, false, 1,
+       N_("Advanced mode: every colour change wears a block out"), 0},
+      {R::Pad, N_(" Game pad"), F::None, false, 1, N_("LEFT/RIGHT choose among the game pads connected now"),
        0},
-      {R::KeyAssign, " KEY ASSIGN..", F::None, false, 0, "The keyboard keys of both players", 0},
-      {R::PadAssign, " PAD ASSIGN..", F::None, false, 0, "The pad buttons of both players", 0},
-      {R::Ok, "OK", F::None, false, 0, "Keep these settings", 0},
-      {R::Cancel, "CANCEL", F::None, false, 0, "Throw the changes away", 0},
+      {R::KeyAssign, N_(" KEY ASSIGN.."), F::None, false, 0, N_("The keyboard keys of both players"), 0},
+      {R::PadAssign, N_(" PAD ASSIGN.."), F::None, false, 0, N_("The game pad buttons of both players"), 0},
+      {R::Heading, "GENERAL", F::None, false, 0, "", 0},
+      {R::Toggle, N_(" Full screen"), F::FullScreen, false, 0,
+       N_("Full screen: the game fills the screen (Alt+Return switches at any time)"), 0},
+      {R::Level, N_(" Music volume"), F::MusicVolume, false, 0,
+       N_("How loud the music plays: 0 silent, 10 full"), 0},
+      {R::Level, N_(" Sound volume"), F::SoundVolume, false, 0,
+       N_("How loud the sound effects play: 0 silent, 10 full"), 0},
+      {R::Level, N_(" Voice volume"), F::VoiceVolume, false, 0,
+       N_("How loud the voices speak: 0 silent, 10 full"), 0},
+      {R::Language, N_(" Language"), F::None, false, 0,
+       N_("The language of the game's texts: AUTO follows the system"), 0},
+      {R::Ok, "OK", F::None, false, 0, N_("Keep these settings"), 0},
+      {R::Cancel, "CANCEL", F::None, false, 0, N_("Throw the changes away"), 0},
   };
   o.Assign.clear();
   for (int p = 0; p < 2; ++p) {
@@ -596,7 +674,9 @@ void TOptionsScreen::Update(GameContext& g, int moveCount) {
       case TOptionRow::Toggle:
       case TOptionRow::Cpu:
       case TOptionRow::Pad:
-        ChangeValue(g, o, it, 1);
+      case TOptionRow::Level:
+      case TOptionRow::Language:
+        ChangeValue(g, o, it, 1, true);
         redraw = true;
         break;
       case TOptionRow::KeyAssign:

@@ -11,6 +11,7 @@ void InstallFrontEndScreens(TScreenManager& screens) {
   screens.Register(scOpening, std::make_unique<TOpeningScreen>());
   screens.Register(scRules, std::make_unique<TRulesScreen>());
   screens.Register(scRanking, std::make_unique<TRankingScreen>());
+  screens.Register(scReplays, std::make_unique<TReplaysScreen>());
   // The three option screens share their rows, working copies and fonts.
   auto lists = std::make_shared<TOptionScreens>();
   screens.Register(scOptions, std::make_unique<TOptionsScreen>(lists));

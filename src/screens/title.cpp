@@ -1,6 +1,8 @@
 #include <algorithm>
 
 #include "core/context.h"
+#include "screens/option_screens.h"
+#include "screens/screen_text.h"
 #include "screens/screens.h"
 
 namespace kq {
@@ -13,22 +15,119 @@ void DrawNotices(GameContext& g, Canvas& c) {
   if (!g.TitleNotice.empty()) DrawGlyphText(g, c, 0, g.TitleNotice, 1);
 }
 
+// Who plays a side of a versus game: HUMAN, then the computer at each strength; the choice is
+// the setting itself, so OPTIONS shows and changes the same thing.
+TTitleChooser SideChooser(int player) {
+  TTitleChooser ch;
+  ch.Caption = player == 0 ? "1P" : "2P";
+  // Each player picks the rival they face: player 1's Left/Right the other side, and so on.
+  ch.Devices = player == 0 ? 2 : 1;
+  for (int level = 0; level <= kCpuLevels; ++level)
+    ch.Choices.push_back(
+        {CpuLevelText(level),
+         [player, level](GameContext& c) { (player == 0 ? c.Config.Cpu1P : c.Config.Cpu2P) = level; },
+         nullptr});
+  ch.Initial = [player](const GameContext& c) { return player == 0 ? c.Config.Cpu1P : c.Config.Cpu2P; };
+  return ch;
+}
+
 }  // namespace
+
+TTitleScreen::TTitleScreen() {
+  Menu.Items[kTitleVsItem] = {SideChooser(0), SideChooser(1)};
+  TTitleChooser board;
+  board.Choices = {{"RANKING", nullptr, nullptr},
+                   {"REPLAYS", nullptr, [](GameContext& c) { c.EnterState(scReplays); }}};
+  Menu.Items[kTitleRankingItem] = {board};
+}
+
+std::string TitleHint(const GameContext& g, int item) {
+  if (item == kTitleRankingItem) return "LEFT/RIGHT: THE RANKING OR THE REPLAYS OF YOUR GAMES";
+  if (item != kTitleVsItem) return {};
+  const TKeyAssign& k1 = g.Config.KeyAssign1P;
+  const TKeyAssign& k2 = g.Config.KeyAssign2P;
+  return "RIVAL OF 1P: " + KeyName(k1.LEFT) + "/" + KeyName(k1.RIGHT) +
+         "   RIVAL OF 2P: " + KeyName(k2.LEFT) + "/" + KeyName(k2.RIGHT);
+}
 
 void TTitleScreen::PlaceCursor() {
   if (CursorSprite) CursorSprite->Y = 376 + 22 * Cursor;
 }
 
+// The choices beside each item that has some: the highlighted item's bright between arrows,
+// the others dim; under the menu, the keys of the highlighted item's choice.
+void TTitleScreen::DrawChoices(GameContext& g, Canvas& c) {
+  const int h = ScreenLineHeight(g);
+  for (int item = 0; item < kTitleItems; ++item) {
+    const auto& choosers = Menu.Items[size_t(item)];
+    if (choosers.empty()) continue;
+    const bool lit = item == Cursor;
+    int x = 428;
+    const int y = 378 + 22 * item - h / 2;
+    for (const TTitleChooser& ch : choosers) {
+      const TTitleChoice* cur = ch.Current();
+      if (!cur) continue;
+      if (!ch.Caption.empty()) {
+        DrawScreenText(g, c, x, y, ch.Caption, lit ? kTextGold : kTextDim);
+        x += ScreenTextWidth(g, ch.Caption) + 4;
+      }
+      const std::string text = lit ? "< " + cur->Label + " >" : cur->Label;
+      DrawScreenText(g, c, x, y, text, lit ? kTextWhite : kTextDim);
+      x += ScreenTextWidth(g, text) + 12;
+    }
+  }
+  const std::string& hint = Menu.Hints[size_t(std::clamp(Cursor, 0, kTitleItems - 1))];
+  if (!hint.empty()) {
+    const std::string shown = FitScreenText(g, hint, 620);
+    // Above the logo: at the foot of the screen it would cover the last menu item.
+    DrawScreenText(g, c, (640 - ScreenTextWidth(g, shown)) / 2, 40, shown, kTextValue);
+  }
+}
+
 void TTitleScreen::DrawFrame(GameContext& g, int moveCount) {
-  g.DrawFrontEndFrame(moveCount, nullptr, false, [&](Canvas& c) { DrawNotices(g, c); });
+  g.DrawFrontEndFrame(moveCount, nullptr, false, [&](Canvas& c) {
+    DrawNotices(g, c);
+    DrawChoices(g, c);
+  });
 }
 
 void TTitleScreen::Draw(GameContext& g) {
-  g.DrawStillFrame(nullptr, false, [&](Canvas& c) { DrawNotices(g, c); });
+  g.DrawStillFrame(nullptr, false, [&](Canvas& c) {
+    DrawNotices(g, c);
+    DrawChoices(g, c);
+  });
+}
+
+// Left/Right of one device on the highlighted item: every chooser that device steers moves one
+// choice, wrapping round. False when the item has nothing for it.
+bool TTitleScreen::StepChoices(GameContext& g, int device, int step) {
+  bool moved = false;
+  for (TTitleChooser& ch : Menu.Items[size_t(Cursor)]) {
+    if (!(ch.Devices & (1 << device)) || ch.Choices.empty()) continue;
+    const int n = int(ch.Choices.size());
+    ch.Index = ((ch.Index + step) % n + n) % n;
+    if (const TTitleChoice* cur = ch.Current(); cur && cur->Pick) cur->Pick(g);
+    moved = true;
+  }
+  return moved;
+}
+
+// The first choice of the highlighted item that replaces the item's action, if any.
+const TTitleChoice* TTitleScreen::ConfirmOverride() const {
+  for (const TTitleChooser& ch : Menu.Items[size_t(Cursor)])
+    if (const TTitleChoice* cur = ch.Current(); cur && cur->Confirm) return cur;
+  return nullptr;
 }
 
 void TTitleScreen::Enter(GameContext& g, TScreenState) {
   Cursor = 0;
+  for (int item = 0; item < kTitleItems; ++item) {
+    for (TTitleChooser& ch : Menu.Items[size_t(item)]) {
+      const int n = int(ch.Choices.size());
+      ch.Index = ch.Initial && n > 0 ? std::clamp(ch.Initial(g), 0, n - 1) : 0;
+    }
+    Menu.Hints[size_t(item)] = TitleHint(g, item);
+  }
   NewPictureSprite(g, "TITLE", 320, 240, 0, 0);
   for (int i = 0; i < 5; ++i) NewPictureSprite(g, "STR_TITLE", 320, 378 + 22 * i, 1, -1, false, 0, i);
   CursorSprite = NewPictureSprite(g, "TITLE_CURSOR", 190, 376, 1, -1, true, 0.02);
@@ -53,6 +152,10 @@ void TTitleScreen::Update(GameContext& g, int moveCount) {
   } else if (g.CancelPressed()) {
     g.Terminated = true;
   } else if (g.ConfirmPressed()) {
+    if (const TTitleChoice* choice = ConfirmOverride()) {
+      choice->Confirm(g);
+      return;
+    }
     switch (Cursor) {
       case 0:
         g.SetGameMode(1);
@@ -73,6 +176,14 @@ void TTitleScreen::Update(GameContext& g, int moveCount) {
         break;
     }
   } else {
+    // Left/Right pick among the highlighted item's choices, each device its own choosers.
+    bool moved = false;
+    for (int device = 0; device < 2; ++device) {
+      const TDXInput& in = device == 0 ? g.DXInput1 : g.DXInput2;
+      const int step = in.Has(kStateLeft) ? -1 : in.Has(kStateRight) ? 1 : 0;
+      if (step != 0 && StepChoices(g, device, step)) moved = true;
+    }
+    if (moved) g.PlaySound("CURSOR");
     DrawFrame(g, moveCount);
   }
 }

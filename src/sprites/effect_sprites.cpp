@@ -200,8 +200,9 @@ void TTrimBlockSprite::Advance(int elapsed) {
   if (Stage == 1) {
     Owner->Trimming = false;
     if (FadeBack) {
-      if (ShadeRow >= 0 && ShadeRow < kFieldRows && Owner->RowShades[size_t(ShadeRow)])
-        Owner->RowShades[size_t(ShadeRow)]->Visible = true;
+      auto& shades = G.View(*Owner).RowShades;
+      if (ShadeRow >= 0 && ShadeRow < kFieldRows && shades[size_t(ShadeRow)])
+        shades[size_t(ShadeRow)]->Visible = true;
       Visible = false;
     }
   } else if (Stage == 3) {
@@ -393,7 +394,8 @@ void TSightSprite::Render() {
   Canvas* c = SurfaceOf(*this);
   if (!c || !Picture) return;
   double top = Y - 16;
-  if (FollowRise && Owner) top = std::min(double(Owner->FieldBottom - 32), Y + Owner->RiseOffset - 16);
+  if (Owner && Owner->Sight.FollowRise)
+    top = std::min(double(Owner->FieldBottom - 32), Y + Owner->RiseOffset - 16);
   Picture->Draw(*c, int(std::trunc(X - 16)), int(std::trunc(top)), CurrentPattern());
 }
 

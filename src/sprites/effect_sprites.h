@@ -135,9 +135,7 @@ class TDisplayBoardSprite : public TMoveSprite {
 class TSightSprite : public TImageSprite {
  public:
   using TImageSprite::TImageSprite;
-  TPlayerInfo* Owner = nullptr;
-  int Col = 0, Row = 0;
-  bool FollowRise = false;
+  TPlayerInfo* Owner = nullptr;  // its aimed cell is the owner's Sight
   void Render() override;
 };
 

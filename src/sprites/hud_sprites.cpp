@@ -5,7 +5,6 @@
 #include <string>
 
 #include "core/context.h"
-#include "game/rules.h"
 
 namespace kq {
 
@@ -199,24 +198,6 @@ void TGaugeSprite::Render() {
     int empty = w - int(std::trunc(w * value / 100));
     c->FillRect({left + w - empty, top, empty, h}, 0x000000, 255, BlendMode::Opaque);
   }
-}
-
-void TChainGaugeSprite::Advance(int elapsed) {
-  TImageSprite::Advance(elapsed);
-  if (!Owner || Owner->ChainGauge <= 0) return;
-  int period = G.Config.ChainGaugePeriod > 0 ? G.Config.ChainGaugePeriod : 1;
-  Owner->ChainGauge -= double(elapsed) * 100.0 / period;
-  // Reaching exactly 0 ends the chain too; otherwise a gauge that lands on 0 would never end it.
-  if (Owner->ChainGauge <= 0) EndCombo(G, *Owner);
-}
-
-void TRainbowGaugeSprite::Advance(int elapsed) {
-  TImageSprite::Advance(elapsed);
-  if (!Owner || !Owner->RainbowMode) return;
-  int period = G.Config.RainbowModePeriod > 0 ? G.Config.RainbowModePeriod : 1;
-  double left = 1.0 - double(G.FrameTime - Owner->RainbowStart) / period;
-  Owner->RainbowGauge = 100.0 * (left > 0 ? left : 0);
-  if (Owner->RainbowGauge <= 0) EndRainbowMode(G, *Owner);
 }
 
 }  // namespace kq

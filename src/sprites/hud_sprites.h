@@ -78,26 +78,22 @@ class TGaugeSprite : public TImageSprite {
   void Render() override;
 };
 
+// The chain and rainbow gauges only show their values; the rules drain them.
 class TChainGaugeSprite : public TGaugeSprite {
  public:
   using TGaugeSprite::TGaugeSprite;
-  void Advance(int elapsed) override;
 };
 
 class TRainbowGaugeSprite : public TGaugeSprite {
  public:
   using TGaugeSprite::TGaugeSprite;
-  void Advance(int elapsed) override;
 };
 
 class TPokerSprite : public TImageSprite {
  public:
   TPokerSprite(GameContext& g, TSprite* parent);
   GameContext& G;
-  TPlayerInfo* Owner = nullptr;
-  uint8_t PokerState = 0;  // 0 idle, 1 hand complete, 2 showing the hand
-  uint32_t HandTime = 0;
-  void Advance(int elapsed) override;
+  TPlayerInfo* Owner = nullptr;  // shows its cards, sorted hand and hand name
   void Render() override;
 };
 

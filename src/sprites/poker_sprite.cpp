@@ -2,30 +2,11 @@
 #include <string>
 
 #include "core/context.h"
-#include "game/rules.h"
 #include "sprites/hud_sprites.h"
 
 namespace kq {
 
 TPokerSprite::TPokerSprite(GameContext& g, TSprite* parent) : TImageSprite(parent), G(g) {}
-
-void TPokerSprite::Advance(int elapsed) {
-  TImageSprite::Advance(elapsed);
-  if (!Owner) return;
-  uint32_t since = G.FrameTime - HandTime;
-  if (PokerState == 1) {
-    // The five cards stay on show for a second before the hand is judged.
-    if (since >= 1000) {
-      EvaluatePokerHand(*Owner);
-      PokerState = 2;
-    }
-  } else if (PokerState == 2) {
-    if (since >= 4000) {
-      Owner->PokerSorted.clear();
-      PokerState = 0;
-    }
-  }
-}
 
 void TPokerSprite::Render() {
   Canvas* c = Engine ? Engine->Surface : nullptr;
@@ -60,7 +41,7 @@ void TPokerSprite::Render() {
     const std::string& sorted = Owner->PokerSorted;
     for (size_t i = 0; i < sorted.size() && i < 5; ++i) drawCard(sorted[i], x + 14 + 33 * int(i), y + 52);
   }
-  if (PokerState == 2 && Owner->PokerHand > 0)
+  if (Owner->PokerState == 2 && Owner->PokerHand > 0)
     if (const TPictureItem* name = list.Find("STR_POKER"))
       name->Draw(*c, x + 14, y + 90, Owner->PokerHand - 1);
 }

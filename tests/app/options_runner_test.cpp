@@ -23,7 +23,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr int kReturn = 13, kEsc = 27, kDown = 40, kRight = 39, kAlt = 18;
+constexpr int kReturn = 13, kEsc = 27, kDown = 40, kRight = 39, kLeft = 37, kAlt = 18;
 
 // An input script built tap by tap; each tap holds a key for one tick and leaves two.
 class Script {
@@ -59,6 +59,18 @@ class Script {
     t_ += 2;
     return *this;
   }
+  // A controller SDL maps by itself (headless "controller" event) and its buttons by name.
+  Script& Controller(int pad, const std::string& name) {
+    text_ << t_ << " pad" << pad << " controller " << name << "\n";
+    t_ += 2;
+    return *this;
+  }
+  Script& Press(int pad, const std::string& button) {
+    text_ << t_ << " pad" << pad << " press " << button << " down\n"
+          << t_ + 1 << " pad" << pad << " press " << button << " up\n";
+    t_ += 3;
+    return *this;
+  }
   // Title item 4, the options.
   Script& ToOptions() { return Tap(kDown, 4).Tap(kReturn); }
   int Now() const { return t_; }
@@ -79,8 +91,9 @@ class OptionsRunnerTest : public ::testing::Test {
   // Runs the script for `frames` ticks; extra arguments (shots) follow.
   void Run(const Script& s, int frames, const std::string& extra = "") {
     Write("in.txt", s.Text());
-    std::string cmd = std::string("SDL_AUDIODRIVER=dummy ") + KQ_BIN_DIR +
-                      "/kq001 --headless --seed 1 --app-path " + dir.string() + " --frames " +
+    // An English desktop unless the settings say otherwise, whatever the machine's locale.
+    std::string cmd = std::string("LANGUAGE= LC_MESSAGES= LC_ALL=C.UTF-8 SDL_AUDIODRIVER=dummy ") +
+                      KQ_BIN_DIR + "/kq001 --headless --seed 1 --app-path " + dir.string() + " --frames " +
                       std::to_string(frames) + " --input " + Path("in.txt") + " --dump " + Path("dump.json") +
                       " " + extra + " > " + Path("stdout.txt") + " 2> " + Path("stderr.txt");
     int rc = std::system(cmd.c_str());
@@ -139,11 +152,11 @@ bool Orange(uint32_t p) {
 
 TEST_F(OptionsRunnerTest, OkLeavesTheSettingsInTheIniAtExit) {
   Script s;
-  s.ToOptions().Tap(kReturn);    // 3D effects off
-  s.Tap(kDown, 2).Tap(kRight);   // music off
-  s.Tap(kDown, 3).Tap(kReturn);  // advanced mode for player 1
-  s.Tap(kDown, 7).Tap(kReturn);  // OK
-  s.Wait(3).Tap(kEsc);           // the title's Esc closes the program
+  s.ToOptions().Tap(kReturn);     // 3D effects off
+  s.Tap(kDown, 2).Tap(kRight);    // music off
+  s.Tap(kDown, 3).Tap(kReturn);   // advanced mode for player 1
+  s.Tap(kDown, 12).Tap(kReturn);  // OK
+  s.Wait(3).Tap(kEsc);            // the title's Esc closes the program
   Run(s, s.Now() + 20);
   EXPECT_EQ(DumpInt("screen_state"), 1);
   EXPECT_EQ(Ini("System", "UseDirect3D"), "0");
@@ -159,7 +172,7 @@ TEST_F(OptionsRunnerTest, CancelLeavesTheIniAsItWas) {
   Script s;
   s.ToOptions().Tap(kReturn);    // 3D effects back on...
   s.Tap(kDown, 9).Tap(kRight);   // player 2's pad: Old Pad -> none
-  s.Tap(kDown, 4).Tap(kReturn);  // ...CANCEL
+  s.Tap(kDown, 9).Tap(kReturn);  // ...CANCEL
   s.Wait(3).Tap(kEsc);
   Run(s, s.Now() + 20);
   EXPECT_EQ(Ini("System", "UseDirect3D"), "0");
@@ -189,7 +202,7 @@ TEST_F(OptionsRunnerTest, ARecapturedKeyActsInPlayAndTheOldOneNoLonger) {
   s.Tap(kDown, 5).Tap(kReturn);               // player 1's erase shot
   s.Wait(2).Tap('Q');
   s.Tap(kDown, 11).Tap(kReturn);        // OK of the key list
-  s.Tap(kDown, 2).Tap(kReturn);         // OK of the settings
+  s.Tap(kDown, 7).Tap(kReturn);         // OK of the settings
   s.Tap(kReturn).Wait(5).Tap(kReturn);  // one-player game past the opening
   s.Wait(150);
   const int oldKey = s.Now();
@@ -214,7 +227,7 @@ TEST_F(OptionsRunnerTest, PadCaptureThroughAVirtualPadStoresTheButtonState) {
   s.Tap(kDown, 4).Tap(kReturn);             // player 1's first action
   s.Button(0, 9);
   s.Tap(kDown, 12).Tap(kReturn);  // OK of the pad list
-  s.Tap(kDown).Tap(kReturn);      // OK of the settings
+  s.Tap(kDown, 6).Tap(kReturn);   // OK of the settings
   s.Wait(3).Tap(kEsc);
   Run(s, s.Now() + 20);
   EXPECT_EQ(DumpInt("J01"), 12);
@@ -224,6 +237,7 @@ TEST_F(OptionsRunnerTest, PadCaptureThroughAVirtualPadStoresTheButtonState) {
 }
 
 TEST_F(OptionsRunnerTest, JapaneseLabelsAreDrawnOnTheKeyList) {
+  Write("kq001.INI", "[System]\nLanguage=ja\n");
   Script s;
   s.ToOptions().Tap(kDown, 10).Tap(kReturn).Wait(4);
   Run(s, s.Now(), "--shot " + std::to_string(s.Now() - 1) + ":" + Path("keys.png"));
@@ -240,12 +254,74 @@ TEST_F(OptionsRunnerTest, JapaneseLabelsAreDrawnOnTheKeyList) {
   EXPECT_EQ(Count(b, 130, 68 + 8 * ch, 210, 68 + 9 * ch, Whitish), 0);
 }
 
+TEST_F(OptionsRunnerTest, AControllerPlaysTheMenusAndItsButtonIsCapturedByName) {
+  Write("kq001.INI", "[Status1P]\nJoyName=KQ Controller\n");
+  Script s;
+  s.Controller(0, "KQ Controller");
+  // d-pad down four times and Start: the options, with no key touched.
+  s.Press(0, "down").Press(0, "down").Press(0, "down").Press(0, "down").Press(0, "start");
+  const int inOptions = s.Now();
+  s.Tap(kDown, 11).Tap(kReturn);  // PAD ASSIGN..
+  s.Tap(kDown, 4).Tap(kReturn);   // player 1's first action
+  s.Press(0, "start");            // Start stays confirm: not taken as the new button
+  s.Press(0, "rb");
+  s.Tap(kDown, 12).Tap(kReturn);  // OK of the pad list
+  s.Tap(kDown, 6).Tap(kReturn);   // OK of the settings
+  s.Wait(3).Press(0, "back");     // Back is Esc: the title closes the program
+  Run(s, s.Now() + 20, "--dump-at " + std::to_string(inOptions) + ":" + Path("mid.json"));
+  EXPECT_NE(Read("mid.json").find("\"screen_state\":6"), std::string::npos) << Read("mid.json");
+  EXPECT_EQ(Ini("KeyAssign1P", "J01"), "7");  // RB's state
+  EXPECT_EQ(Ini("KeyAssign1P", "J02"), "5");
+  EXPECT_NE(Read("dump.json").find("\"pads\":[0,16]"), std::string::npos) << Read("dump.json");
+}
+
+TEST_F(OptionsRunnerTest, FullScreenIsRememberedAndTheCommandLineWinsForOneRun) {
+  Write("kq001.INI", "[System]\nFullScreen=1\n");
+  Script s;
+  s.Wait(3);
+  Run(s, s.Now());
+  EXPECT_NE(Read("dump.json").find("\"full_screen\":true"), std::string::npos);
+  Run(s, s.Now(), "--window");
+  EXPECT_NE(Read("dump.json").find("\"full_screen\":false"), std::string::npos);
+  EXPECT_EQ(Ini("System", "FullScreen"), "1");  // --window changed nothing for later runs
+  // Alt+Return switches, and the next start opens the way the player left it.
+  Script alt;
+  alt.AltReturn().Wait(3);
+  Run(alt, alt.Now());
+  EXPECT_EQ(Ini("System", "FullScreen"), "0");
+  Run(s, s.Now());
+  EXPECT_NE(Read("dump.json").find("\"full_screen\":false"), std::string::npos);
+  // The options row switches it at OK.
+  Script row;
+  row.ToOptions().Tap(kDown, 12).Tap(kReturn);  // GENERAL: Full screen ON
+  row.Tap(kDown, 5).Tap(kReturn);               // OK
+  row.Wait(3);
+  Run(row, row.Now());
+  EXPECT_NE(Read("dump.json").find("\"full_screen\":true"), std::string::npos) << Read("dump.json");
+  EXPECT_EQ(Ini("System", "FullScreen"), "1");
+}
+
+TEST_F(OptionsRunnerTest, VolumeAndLanguageRowsReachTheIni) {
+  Script s;
+  s.ToOptions().Tap(kDown, 13).Tap(kLeft, 3);  // music volume 7
+  s.Tap(kDown).Tap(kLeft, 10).Tap(kLeft);      // sound volume 0, and no lower
+  s.Tap(kDown).Tap(kReturn);                   // voice volume goes round to 0
+  s.Tap(kDown).Tap(kRight, 2);                 // language: auto -> en -> ja
+  s.Tap(kDown).Tap(kReturn);                   // OK
+  s.Wait(3).Tap(kEsc);
+  Run(s, s.Now() + 20);
+  EXPECT_EQ(Ini("System", "MusicVolume"), "7");
+  EXPECT_EQ(Ini("System", "SoundVolume"), "0");
+  EXPECT_EQ(Ini("System", "VoiceVolume"), "0");
+  EXPECT_EQ(Ini("System", "Language"), "ja");
+}
+
 TEST_F(OptionsRunnerTest, APadNameMatchingNothingIsShownAndKept) {
   Write("kq001.INI", "[Status1P]\nJoyName=Ghost Pad\n");
   Script s;
   s.ToOptions().Wait(4);
   const int shot = s.Now() - 1;
-  s.Tap(kDown, 12).Tap(kReturn);  // straight to OK
+  s.Tap(kDown, 17).Tap(kReturn);  // straight to OK
   s.Wait(3).Tap(kEsc);
   Run(s, s.Now() + 20, "--shot " + std::to_string(shot) + ":" + Path("options.png"));
   // "Ghost Pad (not connected)" in the warning colour on player 1's pad row.

@@ -93,8 +93,11 @@ TEST_F(ReplayRunner, AOnePlayerGameComesThroughTheOpening) {
   const auto files = Replays();
   ASSERT_EQ(files.size(), 1u);
   EXPECT_NE(files[0].filename().string().find("-1P.kqr"), std::string::npos) << files[0];
-  ASSERT_EQ(Run("--replay " + files[0].string() + " --dump " + folder.Path("back.json")), 0) << Err();
+  // The file alone, as the desktop hands it over, plays it the same.
+  ASSERT_EQ(Run(files[0].string() + " --dump " + folder.Path("back.json")), 0) << Err();
   EXPECT_EQ(Players(folder.Read("back.json")), Players(folder.Read("live.json")));
+  EXPECT_EQ(Run(files[0].string() + " " + files[0].string()), 2);
+  EXPECT_NE(Err().find("one replay at a time"), std::string::npos) << Err();
 }
 
 TEST_F(ReplayRunner, FilesThatCannotBePlayedAreNamedWithTheReason) {

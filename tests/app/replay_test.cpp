@@ -54,6 +54,9 @@ struct TVariant {
   bool Direct3D = true;
   bool Music = false;
   bool Drawn = false;  // drawn frames through the platform's clock, as the window loop runs
+  int PauseAt = -1;    // the step before which the game is paused ...
+  int PauseTicks = 0;  // ... for this many ticks
+  int PauseKey = 19;
 };
 
 void Configure(GameContext& g, int mode) {
@@ -111,7 +114,28 @@ TRun Play(int mode, const std::vector<TStep>& script, const TVariant& v, uint64_
   g.EnterState(scPlay);
   TRun run;
   uint32_t last = platform.Clock;
-  for (const TStep& s : script) {
+  auto pauseTick = [&](std::vector<int> down, std::vector<int> up) {
+    for (int k : down) platform.In.Keys.insert(k);
+    for (int k : up) platform.In.Keys.erase(k);
+    platform.Clock += 16;
+    FrameTick(g, platform.Clock, int(v.Drawn ? platform.Clock - last : 16));
+    last = platform.Clock;
+  };
+  for (size_t step = 0; step < script.size(); ++step) {
+    const TStep& s = script[step];
+    if (int(step) == v.PauseAt) {
+      // Pause, a long wait (a stall among it), go on: none of it is the game's.
+      pauseTick({v.PauseKey}, {});
+      EXPECT_TRUE(g.Paused);
+      EXPECT_EQ(music.Paused, v.Music);
+      pauseTick({}, {v.PauseKey});
+      for (int i = 0; i < v.PauseTicks; ++i) pauseTick({}, {});
+      platform.Clock += 5000;
+      pauseTick({v.PauseKey}, {});
+      EXPECT_FALSE(g.Paused);
+      EXPECT_FALSE(music.Paused);
+      platform.In.Keys.erase(v.PauseKey);  // let go with the next tick of the game
+    }
     for (auto [code, down] : s.Keys) {
       if (down) {
         platform.In.Keys.insert(code);
@@ -194,6 +218,30 @@ TEST_P(Determinism, ARecordingPlaysTheSameGameBack) {
   for (size_t i = 0; i < back.size(); ++i) ASSERT_EQ(back[i], live.Ticks[i]) << "tick " << i + 1;
 }
 
+// The recording without its date (the wall clock's, which a pause may move to another second).
+std::string Undated(const std::string& bytes) {
+  TReplayFile f;
+  std::string error;
+  EXPECT_TRUE(ParseReplay(bytes, f, error)) << error;
+  f.Header.Date = 0;
+  return FormatReplay(f.Header, f.Ticks, f.Stream);
+}
+
+TEST_P(Determinism, APausedGameIsTheSameGameAndTheSameRecording) {
+  const int mode = GetParam();
+  const auto script = Script(mode, 1500, 41 + uint64_t(mode));
+  const TRun base = Play(mode, script, {true, true, false}, 3);
+  TVariant paused{true, true, false};
+  paused.PauseAt = 700;
+  paused.PauseTicks = 400;
+  const TRun withPause = Play(mode, script, paused, 3);
+  ExpectSameTicks(base, withPause, "paused by the Pause key");
+  EXPECT_EQ(Undated(withPause.Replay), Undated(base.Replay));
+  paused.PauseKey = 80;  // P, free in the default keys
+  paused.PauseAt = 30;
+  ExpectSameTicks(base, Play(mode, script, paused, 3), "paused by P");
+}
+
 // A network match's input: both players' control bits put in place of the devices' (here those
 // the recording took), tick by tick through the tick driver, give the game the devices gave, even
 // while the window cannot draw (a minimised window must not drop a network tick).
@@ -230,6 +278,113 @@ TEST_P(Determinism, ControlBitsThroughTheTickDriverPlayTheSameGame) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Modes, Determinism, ::testing::Values(1, 2));
+
+// The play screen of the program with a platform whose keys the test holds.
+class PauseTest : public ::testing::Test {
+ protected:
+  GameContext g;
+  MemoryPlatform platform;
+  RecordingMusic music;
+  void SetUp() override {
+    InstallProgramScreens(g);
+    platform.Clock = 1000;
+    g.Platform = &platform;
+    g.Music = &music;
+    g.NoRender = true;
+    Configure(g, 2);
+    g.SeedProgram(5);
+    g.FrameTime = platform.Clock;
+    g.EnterState(scPlay);
+  }
+  void Tick(std::vector<int> keys = {}) {
+    platform.In.Keys = {keys.begin(), keys.end()};
+    platform.Clock += 16;
+    FrameTick(g, platform.Clock, 16);
+  }
+};
+
+TEST_F(PauseTest, EscLeavesAPausedGameAndTheClockStoodStill) {
+  for (int i = 0; i < 50; ++i) Tick();
+  Tick({19});
+  ASSERT_TRUE(g.Paused);
+  const uint32_t held = g.FrameTime;
+  const std::string field = Snapshot(g);
+  for (int i = 0; i < 100; ++i) Tick();
+  EXPECT_EQ(g.FrameTime, held) << "the rules' clock stands still";
+  EXPECT_EQ(Snapshot(g), field);
+  Tick({27});
+  EXPECT_EQ(g.ScreenState, scTitle);
+  EXPECT_FALSE(g.Paused);
+  EXPECT_FALSE(music.Paused);
+}
+
+TEST_F(PauseTest, PIsNoPauseKeyWhenAPlayerPlaysWithIt) {
+  g.Config.KeyAssign2P.K04 = 80;
+  Tick({80});
+  EXPECT_FALSE(g.Paused);
+  Tick({19});
+  EXPECT_TRUE(g.Paused);  // the Pause key still does
+}
+
+TEST_F(PauseTest, ANetworkMatchDoesNotPauseButSaysSo) {
+  g.NetPlay = true;
+  const uint32_t before = g.FrameTime;
+  Tick({19});
+  EXPECT_FALSE(g.Paused);
+  EXPECT_GT(g.NoPauseNoticeUntil, platform.Clock);
+  Tick();
+  EXPECT_EQ(g.FrameTime, before + 32) << "the match went on";
+  g.NetPlay = false;
+}
+
+TEST(WindowPlayback, SeeksLandWhereThePlainPlaybackStands) {
+  const auto script = Script(2, 2000, 19);
+  const TRun live = Play(2, script, {true, false, false}, 21);
+  GameContext g;
+  InstallProgramScreens(g);
+  MemoryPlatform platform;
+  platform.Clock = 1000;
+  g.Platform = &platform;
+  g.NoRender = true;
+  Configure(g, 2);
+  TReplayFile file;
+  std::string error;
+  ASSERT_TRUE(ParseReplay(live.Replay, file, error)) << error;
+  ASSERT_TRUE(StartPlayback(g, "s.kqr", file, error)) << error;
+  const std::string start = Snapshot(g);
+  // Plain playback: the state and the time after every tick.
+  std::vector<std::pair<uint32_t, std::string>> plain;
+  while (PlaybackTick(g)) plain.push_back({PlaybackMs(g), Snapshot(g)});
+  ASSERT_GT(plain.size(), 1000u);
+  const uint32_t total = plain.back().first;
+  auto expected = [&](int64_t ms) {
+    std::string s = start;
+    for (auto& [at, snap] : plain)
+      if (int64_t(at) <= ms) s = snap;
+    return s;
+  };
+  // From the end back, forward from there, forward again, to the start, and past both ends.
+  for (int64_t target : {int64_t(total) / 3, int64_t(total) / 2, int64_t(total) - 10000, int64_t(0),
+                         int64_t(total) + 50000, int64_t(-7)}) {
+    SeekPlayback(g, target);
+    EXPECT_EQ(Snapshot(g), expected(std::clamp<int64_t>(target, 0, total))) << "seek to " << target;
+    EXPECT_EQ(g.ScreenState, scPlay);
+  }
+  EXPECT_EQ(g.Playback->Mismatch, "");
+
+  // The keys: Page Down ten seconds on, Home back to the start.
+  SeekPlayback(g, 5000);
+  const uint32_t at = PlaybackMs(g);
+  g.Playback->Paused = true;
+  platform.In.Keys = {34};
+  EXPECT_TRUE(PlaybackFrame(g, 0));
+  EXPECT_EQ(Snapshot(g), expected(at + 10000));
+  platform.In.Keys = {36};
+  EXPECT_TRUE(PlaybackFrame(g, 0));
+  EXPECT_EQ(PlaybackMs(g), 0u);
+  platform.In.Keys = {};
+  EXPECT_TRUE(PlaybackFrame(g, 0));
+}
 
 class Recording : public ::testing::Test {
  protected:

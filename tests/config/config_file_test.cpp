@@ -118,6 +118,48 @@ TEST(ReadConfig, CpuLevelsOfBothPlayersWithOutOfRangeAsHuman) {
     EXPECT_EQ(ReadConfig(TProfile(std::string("[Status2P]\nCpu=") + bad + "\n")).Cpu2P, 0) << bad;
 }
 
+TEST(ReadConfig, DisplayVolumesAndLanguageWithBadValuesAsDefaults) {
+  TGameConfig c = ReadConfig(
+      TProfile("[System]\nFullScreen=1\nMusicVolume=0\nSoundVolume=7\nVoiceVolume=10\nLanguage=JA\n"));
+  EXPECT_TRUE(c.FullScreen);
+  EXPECT_EQ(c.MusicVolume, 0);
+  EXPECT_EQ(c.SoundVolume, 7);
+  EXPECT_EQ(c.VoiceVolume, 10);
+  EXPECT_EQ(c.Language, TLanguage::Japanese);
+  const TGameConfig d = ReadConfig(TProfile());
+  EXPECT_FALSE(d.FullScreen);
+  EXPECT_EQ(d.MusicVolume, kMaxVolume);
+  EXPECT_EQ(d.Language, TLanguage::Auto);
+  for (const char* bad : {"11", "-1", "loud", ""}) {
+    TGameConfig b =
+        ReadConfig(TProfile(std::string("[System]\nSoundVolume=") + bad + "\nLanguage=" + bad + "\n"));
+    EXPECT_EQ(b.SoundVolume, kMaxVolume) << bad;
+    EXPECT_EQ(b.Language, TLanguage::Auto) << bad;  // an unknown language means auto
+  }
+  EXPECT_EQ(ReadConfig(TProfile("[System]\nLanguage=en\n")).Language, TLanguage::English);
+}
+
+TEST(SaveConfig, DisplayVolumesAndLanguageRoundTrip) {
+  TTempDir dir;
+  const std::string ini = dir.Path("kq001.INI");
+  TGameConfig cfg;
+  cfg.FullScreen = true;
+  cfg.MusicVolume = 3;
+  cfg.SoundVolume = 0;
+  cfg.VoiceVolume = 9;
+  cfg.Language = TLanguage::Japanese;
+  SaveConfig(ini, cfg);
+  EXPECT_NE(ReadBytes(ini).find("Language=ja\r\n"), std::string::npos);
+  TGameConfig back;
+  TLevelTable table;
+  LoadConfig(ini, dir.Path("LevelUp.def"), back, table);
+  EXPECT_TRUE(back.FullScreen);
+  EXPECT_EQ(back.MusicVolume, 3);
+  EXPECT_EQ(back.SoundVolume, 0);
+  EXPECT_EQ(back.VoiceVolume, 9);
+  EXPECT_EQ(back.Language, TLanguage::Japanese);
+}
+
 TEST(SaveConfig, FirstRunWritesOnlyTheWrittenBackKeys) {
   TTempDir dir;
   const std::string ini = dir.Path("kq001.INI");
@@ -131,7 +173,7 @@ TEST(SaveConfig, FirstRunWritesOnlyTheWrittenBackKeys) {
   EXPECT_EQ(text.substr(0, 40), "[System]\r\nUseDirect3D=1\r\nWaitVsync=0\r\nDi");
   int keys = 0;
   for (char ch : text) keys += ch == '=';
-  EXPECT_EQ(keys, 4 + 3 + 3 + 12 + 12);
+  EXPECT_EQ(keys, 9 + 3 + 3 + 12 + 12);
   EXPECT_EQ(text.find("DisableGameOver"), std::string::npos);
   EXPECT_EQ(text.find("LineUpInterval"), std::string::npos);
   EXPECT_EQ(dir.Count(), 1);  // no temporary file left
@@ -196,7 +238,7 @@ TEST(SaveConfig, UnwritableFolderRaisesAndLeavesTheFile) {
                 SaveConfig(ini, cfg);
                 KQ_CHECK(!"no error");
               } catch (const EWriteError& e) {
-                KQ_CHECK(std::string(e.what()) == ini + " に書き込めません");
+                KQ_CHECK(std::string(e.what()) == "Cannot write " + ini);
                 KQ_CHECK(e.Errno == EACCES);
               }
               return 0;
@@ -297,19 +339,19 @@ TEST(SaveAtExit, ScoresAreSavedWhenTheSettingsCannotBe) {
   scores[0].Score = 1234;
   TRandom rng(7);
   TExitSaveResult r = SaveAtExit(ini, TGameConfig{}, hi, scores, rng);
-  EXPECT_EQ(r.Config.Failures, std::vector<std::string>{ini + " に書き込めません: Is a directory"});
+  EXPECT_EQ(r.Config.Failures, std::vector<std::string>{"Cannot write " + ini + ": Is a directory"});
   EXPECT_TRUE(r.Config.Lost());
   EXPECT_EQ(r.HiScores.SavedPath, hi);
   EXPECT_TRUE(r.Lost());
-  EXPECT_EQ(r.Message(), ini + " に書き込めません: Is a directory");
+  EXPECT_EQ(r.Message(), "Cannot write " + ini + ": Is a directory");
   THiScoreTable back{};
   LoadHiScores(hi, back);
   EXPECT_EQ(back[0].Score, 1234);
 
   r = SaveAtExit(dir.Path("ok.INI"), TGameConfig{}, dir.Path("missing/kq001.HI"), scores, rng);
   EXPECT_FALSE(r.Config.Lost());
-  EXPECT_EQ(r.HiScores.Failures, std::vector<std::string>{dir.Path("missing/kq001.HI") +
-                                                          " に書き込めません: No such file or directory"});
+  EXPECT_EQ(r.HiScores.Failures, std::vector<std::string>{"Cannot write " + dir.Path("missing/kq001.HI") +
+                                                          ": No such file or directory"});
   EXPECT_TRUE(r.Lost());
 }
 

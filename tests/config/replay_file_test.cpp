@@ -1,10 +1,12 @@
 #include "config/replay_file.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -297,6 +299,156 @@ TEST(ReplayStore, SaveWritesWholeFilesOnly) {
   EXPECT_FALSE(error.empty());
 }
 
+TEST(ReplayFile, SidesSayWhoPlayed) {
+  TReplayHeader h = SampleHeader();
+  h.Sides = {3, kSideHuman};
+  h.Winner = 2;
+  TReplayFile f;
+  std::string error;
+  ASSERT_TRUE(ParseReplay(FormatReplay(h, 0, ""), f, error)) << error;
+  EXPECT_EQ(f.Header.Sides, (std::array<uint8_t, 2>{3, kSideHuman}));
+  EXPECT_EQ(f.Header.Winner, 2);
+  h.Sides = {kSideHuman, kSideNetwork};
+  ASSERT_TRUE(ParseReplay(FormatReplay(h, 0, ""), f, error)) << error;
+  EXPECT_EQ(f.Header.Sides, (std::array<uint8_t, 2>{kSideHuman, kSideNetwork}));
+
+  // A one-player game keeps the header earlier versions wrote; a versus game written without
+  // sides is shown as unknown.
+  TReplayHeader one = SampleHeader();
+  one.Mode = 1;
+  one.Cols = 7;
+  const std::string oneBytes = FormatReplay(one, 0, "");
+  one.Sides = {kSideHuman, kSideHuman};
+  EXPECT_EQ(FormatReplay(one, 0, ""), oneBytes);
+  ASSERT_TRUE(ParseReplay(oneBytes, f, error)) << error;
+  EXPECT_EQ(f.Header.Sides, (std::array<uint8_t, 2>{kSideHuman, kSideHuman}));
+  h.Sides = {kSideHuman, kSideHuman};
+  std::string vs = FormatReplay(h, 0, "");
+  // Cut the side and winner bytes out of the header (its size field, and the checksum, follow).
+  const uint32_t headSize = uint8_t(vs[6]) | uint32_t(uint8_t(vs[7])) << 8;
+  std::string head = vs.substr(10, headSize - 3);
+  std::string old = vs.substr(0, 6);
+  for (int i = 0; i < 4; ++i) old += char(uint8_t(uint32_t(head.size()) >> (8 * i)));
+  old += head + vs.substr(10 + headSize, vs.size() - 10 - headSize - 8);
+  TReplayHeader peeked;
+  ASSERT_TRUE(CheckReplayHeader(old, peeked, error)) << error;
+  EXPECT_EQ(peeked.Sides, (std::array<uint8_t, 2>{kSideUnknown, kSideUnknown}));
+
+  // A side beyond the known kinds is damage.
+  std::string bad = vs;
+  bad[10 + headSize - 2] = 9;
+  EXPECT_FALSE(CheckReplayHeader(bad, peeked, error));
+  EXPECT_NE(error.find("corrupt"), std::string::npos);
+}
+
+TEST(ReplayStore, IndexListsEveryKqrFileNewestFirstAndSaysWhatIsWrong) {
+  test::TTempDir dir;
+  TReplayHeader h = SampleHeader();
+  h.Sides = {kSideHuman, 2};
+  const std::string older = ReplayFileName(dir.Dir(), 1765000000, 2);
+  WriteReplay(dir.Path(older), h);
+  h.Date = 1765000100;
+  const std::string newer = ReplayFileName(dir.Dir(), h.Date, 2);
+  WriteReplay(dir.Path(newer), h);
+  const std::string damaged = ReplayFileName(dir.Dir(), 1765000050, 1);
+  std::ofstream(dir.Path(damaged), std::ios::binary) << FormatReplay(h, 0, "").substr(0, 20);
+  std::ofstream(dir.Path("from a friend.kqr")) << "hello";
+  std::ofstream(dir.Path("notes.txt")) << "not listed";
+  std::filesystem::create_directory(dir.Path("folder.kqr"));
+  // The odd names sort by their change time: long ago.
+  std::filesystem::last_write_time(
+      dir.Path("from a friend.kqr"),
+      std::filesystem::file_time_type::clock::now() - std::chrono::hours(24 * 365 * 20));
+
+  auto list = IndexReplays(dir.Dir());
+  ASSERT_EQ(list.size(), 4u);
+  EXPECT_EQ(list[0].File, newer);
+  EXPECT_EQ(list[1].File, damaged);
+  EXPECT_EQ(list[2].File, older);
+  EXPECT_EQ(list[3].File, "from a friend.kqr");
+  for (auto& e : list) EXPECT_FALSE(e.HeaderRead);  // names only until asked
+  for (auto& e : list) ReadEntryHeader(dir.Dir(), e);
+  EXPECT_TRUE(list[0].Valid);
+  EXPECT_EQ(list[0].Header.Sides[1], 2);
+  EXPECT_EQ(list[0].Header.Score, h.Score);
+  EXPECT_FALSE(list[1].Valid);
+  EXPECT_EQ(list[1].Problem, "the file is truncated");
+  EXPECT_FALSE(list[3].Valid);
+  EXPECT_EQ(list[3].Problem, "not a replay file");
+
+  // An unreadable file is listed with its reason too (root reads everything: skip that part).
+  if (::geteuid() != 0) {
+    ::chmod(dir.Path(older).c_str(), 0);
+    TReplayEntry e = list[2];
+    e.HeaderRead = false;
+    ReadEntryHeader(dir.Dir(), e);
+    EXPECT_EQ(e.Problem, "cannot read the file");
+  }
+}
+
+TEST(ReplayStore, AKeptRecordingIsNeverPrunedAndKeepsItsPlaceInTheList) {
+  test::TTempDir dir;
+  TReplayHeader h = SampleHeader();
+  std::vector<std::string> names;
+  for (int i = 0; i < 5; ++i) {
+    h.Date = 1765000000 + 60 * i;
+    names.push_back(ReplayFileName(dir.Dir(), h.Date, 2));
+    WriteReplay(dir.Path(names.back()), h);
+  }
+  auto list = IndexReplays(dir.Dir());
+  TReplayEntry oldest = list.back();
+  std::string error;
+  ASSERT_TRUE(SetReplayKept(dir.Dir(), oldest, true, error)) << error;
+  EXPECT_TRUE(oldest.Kept);
+  EXPECT_NE(oldest.File, names[0]);
+  EXPECT_FALSE(std::filesystem::exists(dir.Path(names[0])));
+  // A new recording of the same second does not take the kept one's name.
+  EXPECT_NE(ReplayFileName(dir.Dir(), 1765000000, 2), names[0]);
+
+  PruneReplays(dir.Dir(), THiScoreTable{}, 2);
+  list = IndexReplays(dir.Dir());
+  ASSERT_EQ(list.size(), 3u);  // the two newest and the kept one
+  EXPECT_EQ(list[0].File, names[4]);
+  EXPECT_EQ(list[2].File, oldest.File);
+  EXPECT_TRUE(list[2].Kept);
+  ReadEntryHeader(dir.Dir(), list[2]);
+  EXPECT_TRUE(list[2].Valid);
+
+  // Released, it goes back to its name and is pruned like any other.
+  ASSERT_TRUE(SetReplayKept(dir.Dir(), list[2], false, error)) << error;
+  EXPECT_EQ(list[2].File, names[0]);
+  PruneReplays(dir.Dir(), THiScoreTable{}, 2);
+  EXPECT_EQ(IndexReplays(dir.Dir()).size(), 2u);
+  // A name of another kind cannot be kept.
+  TReplayEntry foreign;
+  foreign.File = "mine.kqr";
+  EXPECT_FALSE(SetReplayKept(dir.Dir(), foreign, true, error));
+}
+
+TEST(ReplayStore, DeleteTouchesOnlyReplayFilesOfTheFolder) {
+  test::TTempDir dir;
+  std::filesystem::create_directory(dir.Path("replays"));
+  const std::string rd = dir.Path("replays");
+  std::ofstream(dir.Path("replays/bad.kqr")) << "junk";
+  std::ofstream(dir.Path("replays/notes.txt")) << "mine";
+  std::ofstream(dir.Path("outside.kqr")) << "outside";
+  std::filesystem::create_directory(dir.Path("replays/box.kqr"));
+  std::filesystem::create_symlink(dir.Path("outside.kqr"), dir.Path("replays/link.kqr"));
+  std::string error;
+  EXPECT_TRUE(DeleteReplay(rd, "bad.kqr", error)) << error;
+  EXPECT_FALSE(std::filesystem::exists(dir.Path("replays/bad.kqr")));
+  EXPECT_FALSE(DeleteReplay(rd, "notes.txt", error));
+  EXPECT_FALSE(DeleteReplay(rd, "../outside.kqr", error));
+  EXPECT_FALSE(DeleteReplay(rd, "box.kqr", error));
+  EXPECT_FALSE(DeleteReplay(rd, "gone.kqr", error));
+  EXPECT_EQ(error, "gone.kqr: no such file");
+  EXPECT_TRUE(std::filesystem::exists(dir.Path("replays/notes.txt")));
+  EXPECT_TRUE(std::filesystem::is_directory(dir.Path("replays/box.kqr")));
+  // The link goes, what it points at stays.
+  EXPECT_TRUE(DeleteReplay(rd, "link.kqr", error)) << error;
+  EXPECT_TRUE(std::filesystem::exists(dir.Path("outside.kqr")));
+}
+
 TEST(ReplayStore, ARecordingTheFolderCannotTakeGoesToTheFallbackAndSaysWhere) {
   test::TTempDir dir;
   const TReplayHeader h = SampleHeader();
@@ -307,8 +459,8 @@ TEST(ReplayStore, ARecordingTheFolderCannotTakeGoesToTheFallbackAndSaysWhere) {
       SaveReplay(std::vector<std::string>{dir.Path("replays/"), dir.Path("home/replays/")}, h, bytes,
                  THiScoreTable{}, error);
   ASSERT_EQ(path.rfind(dir.Path("home/replays/"), 0), 0u) << error;
-  EXPECT_EQ(error, dir.Path("replays/") + path.substr(path.rfind('/') + 1) +
-                       " に書き込めません: Not a directory\n代わりに " + path + " に保存しました");
+  EXPECT_EQ(error, "Cannot write " + dir.Path("replays/") + path.substr(path.rfind('/') + 1) +
+                       ": Not a directory\nSaved to " + path + " instead");
   std::ifstream in(path, std::ios::binary);
   EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), bytes);
   // The first folder that works takes it without a word.

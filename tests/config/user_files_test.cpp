@@ -273,10 +273,10 @@ TEST(SaveAtExit, AFailingChosenPlaceFallsBackAndSaysWhere) {
   TExitSaveResult r = SaveAtExit(u, TGameConfig{}, scores, rng, full);
   EXPECT_FALSE(r.Lost());
   EXPECT_EQ(r.HiScores.SavedPath, dir.Path("home/.local/share/kq001/kq001.HI"));
-  EXPECT_EQ(r.Message(), app + "kq001.INI に書き込めません: No space left on device\n代わりに " +
-                             dir.Path("home/.config/kq001/kq001.INI") + " に保存しました\n" + app +
-                             "kq001.HI に書き込めません: No space left on device\n代わりに " +
-                             dir.Path("home/.local/share/kq001/kq001.HI") + " に保存しました");
+  EXPECT_EQ(r.Message(), "Cannot write " + app + "kq001.INI: No space left on device\nSaved to " +
+                             dir.Path("home/.config/kq001/kq001.INI") + " instead\nCannot write " + app +
+                             "kq001.HI: No space left on device\nSaved to " +
+                             dir.Path("home/.local/share/kq001/kq001.HI") + " instead");
   EXPECT_EQ(ReadBytes(app + "kq001.HI"), std::string(kHiScoreFileSize, 'x'));  // untouched
   EXPECT_EQ(dir.Count(), 2);                                                   // no temporaries
 }
@@ -292,9 +292,8 @@ TEST(SaveAtExit, WhenEveryPlaceFailsTheFileAndReasonAreNamed) {
   TExitSaveResult r = SaveAtExit(u, TGameConfig{}, scores, rng);
   EXPECT_TRUE(r.Lost());
   EXPECT_FALSE(r.Config.Lost());
-  EXPECT_EQ(r.Message(), app + "kq001.HI に書き込めません: Is a directory\n" +
-                             dir.Path("home/.local/share/kq001/kq001.HI") +
-                             " に書き込めません: Not a directory");
+  EXPECT_EQ(r.Message(), "Cannot write " + app + "kq001.HI: Is a directory\nCannot write " +
+                             dir.Path("home/.local/share/kq001/kq001.HI") + ": Not a directory");
 }
 
 TEST(ReplaceFile, SyncsTheFolderAfterTheRename) {
@@ -406,9 +405,10 @@ TEST(UserFilesRoundTrip, FilesBlockedByAFolderOrAFifoAreReadFromWhereTheyWent) {
   InsertHiScore(scores, 4242, 7, 3);
   TRandom rng(2);
   TExitSaveResult r = SaveAtExit(u, cfg, scores, rng);
-  EXPECT_EQ(r.Config.Failures,
-            std::vector<std::string>{app + "kq001.INI に書き込めません: Is a FIFO (named pipe), not a file"});
-  EXPECT_EQ(r.HiScores.Failures, std::vector<std::string>{app + "kq001.HI に書き込めません: Is a directory"});
+  EXPECT_EQ(r.Config.Failures, std::vector<std::string>{"Cannot write " + app +
+                                                        "kq001.INI: Is a FIFO (named pipe), not a file"});
+  EXPECT_EQ(r.HiScores.Failures,
+            std::vector<std::string>{"Cannot write " + app + "kq001.HI: Is a directory"});
   for (int run = 0; run < 2; ++run) {
     u = ResolveUserFiles(app, "kq001", env);
     ASSERT_EQ(u.Ini.ReadPath, home + "/.config/kq001/kq001.INI");
@@ -523,9 +523,9 @@ TEST(SaveAtExit, LinksInPlaceOfTheFilesFollowOneRule) {
     u = ResolveUserFiles(app, "kq001", env);
     r = SaveAtExit(u, TGameConfig{}, scores, rng);
     EXPECT_EQ(r.Config.Failures,
-              std::vector<std::string>{app + "kq001.INI に書き込めません: " + c.IniReason});
+              std::vector<std::string>{"Cannot write " + app + "kq001.INI: " + c.IniReason});
     EXPECT_EQ(r.HiScores.Failures,
-              std::vector<std::string>{app + "kq001.HI に書き込めません: " + c.HiReason});
+              std::vector<std::string>{"Cannot write " + app + "kq001.HI: " + c.HiReason});
     EXPECT_EQ(r.HiScores.SavedPath, home + "/.local/share/kq001/kq001.HI");
     EXPECT_EQ(r.Config.SavedPath, home + "/.config/kq001/kq001.INI");
     EXPECT_EQ(fs::read_symlink(app + "kq001.INI"), c.Ini);

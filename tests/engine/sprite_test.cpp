@@ -112,7 +112,7 @@ TEST_F(SpriteEngineTest, ChildIndexOutOfRangeRaisesSpriteError) {
     engine.Child(3);
     FAIL();
   } catch (const ESpriteError& e) {
-    EXPECT_EQ(std::string(e.what()), "リストのインデックスが範囲を超えています (3)");
+    EXPECT_EQ(std::string(e.what()), "List index out of bounds (3)");
   }
   EXPECT_THROW(engine.Child(-1), ESpriteError);
 }

@@ -66,12 +66,12 @@ TEST_F(AttackScenario, PowerAttackTrimsTheRivalAndTheRowsComeBack) {
   RunUntilPlay(P2());
   EXPECT_EQ(P2().Rows, 10);
   for (int c = 0; c < 8; ++c) EXPECT_EQ(Cell(P2(), c, 10), nullptr);
-  EXPECT_TRUE(P2().RowShades[10]->Visible);
+  EXPECT_TRUE(g.View(P2()).RowShades[10]->Visible);
   Run(2600);
   EXPECT_EQ(P2().Phase, gpRestore);
   RunUntilPlay(P2());
   EXPECT_EQ(P2().Rows, 13);
-  for (auto* shade : P2().RowShades) EXPECT_FALSE(shade->Visible);
+  for (auto* shade : g.View(P2()).RowShades) EXPECT_FALSE(shade->Visible);
   EXPECT_TRUE(P1().Active && P2().Active);
 }
 
@@ -84,7 +84,7 @@ TEST_F(AttackScenario, RainbowModeStopsLinesForItsPeriodAndDropsThePendingOnes) 
   ASSERT_TRUE(P1().RainbowMode);
   uint32_t start = P1().RainbowStart;
   EXPECT_TRUE(Played("VOICE1D"));
-  EXPECT_TRUE(P1().RainbowSprite->Visible);
+  EXPECT_TRUE(g.View(P1()).RainbowSprite->Visible);
   P1().PendingLines = 3;
   Run(2900);
   EXPECT_TRUE(P1().RainbowMode);
@@ -94,7 +94,7 @@ TEST_F(AttackScenario, RainbowModeStopsLinesForItsPeriodAndDropsThePendingOnes) 
   EXPECT_EQ(g.FrameTime - start, 3000u);
   EXPECT_EQ(P1().PendingLines, 0);
   EXPECT_TRUE(Played("VOICE1E"));
-  EXPECT_FALSE(P1().RainbowSprite->Visible);
+  EXPECT_FALSE(g.View(P1()).RainbowSprite->Visible);
   // Lines start again, counted from the end of rainbow mode.
   Run(500);
   EXPECT_EQ(P1().PendingLines, 1);
@@ -134,7 +134,7 @@ TEST_F(AttackScenario, AChainOfThreeSendsItsHazardsToTheRivalAndAChainOfTwoNone)
             "44......"});
   ASSERT_EQ(chainOf(0, 2), 3);
   EXPECT_EQ(P1().HazardStock, 6);
-  EXPECT_EQ(P1().HazardCountSprite->Value, 6 * 10000);
+  EXPECT_EQ(g.View(P1()).HazardCountSprite->Value, 6 * 10000);
   EXPECT_EQ(P2().HazardStock, 0);
 }
 
@@ -147,7 +147,7 @@ TEST_F(AttackScenario, AnAllClearNearTheCapStopsAtTheLargestScore) {
   EraseAt(P1(), 0, 0);
   ASSERT_TRUE(P1().BonusGiven);
   EXPECT_EQ(P1().Score, kMaxScore);
-  EXPECT_EQ(P1().ScoreSprite->Value, int64_t(kMaxScore) * 10000);
+  EXPECT_EQ(g.View(P1()).ScoreSprite->Value, int64_t(kMaxScore) * 10000);
 }
 
 TEST_F(AttackScenario, FourErasedBlocksReachLevelTwo) {
@@ -173,7 +173,7 @@ TEST_F(AttackScenario, ChainGaugeEndsTheComboAfterItsPeriod) {
   EXPECT_EQ(P1().ChainGauge, 0);
   EXPECT_EQ(P1().Combo, 0);
   EXPECT_EQ(P1().MaxCombo, 4);
-  EXPECT_FALSE(P1().ComboSprite->Label->Visible);
+  EXPECT_FALSE(g.View(P1()).ComboSprite->Label->Visible);
 }
 
 TEST_F(AttackScenario, FiveErasuresMakeAHandThatScores) {

@@ -12,8 +12,8 @@ TEST_F(ControlsTest, DownBeatsUpExceptOnTheBottomRow) {
   Press(0, kUp);
   Press(0, kDown);
   Tick(10);
-  EXPECT_EQ(P1().Sight->Row, 5);
-  EXPECT_DOUBLE_EQ(P1().Sight->Y, CellY(P1(), 5));
+  EXPECT_EQ(P1().Sight.Row, 5);
+  EXPECT_DOUBLE_EQ(g.View(P1()).Sight->Y, CellY(P1(), 5));
   AimAt(P1(), 3, 0);
   Release(0, kUp);
   Release(0, kDown);
@@ -21,7 +21,7 @@ TEST_F(ControlsTest, DownBeatsUpExceptOnTheBottomRow) {
   Press(0, kUp);
   Press(0, kDown);
   Tick(10);
-  EXPECT_EQ(P1().Sight->Row, 1);
+  EXPECT_EQ(P1().Sight.Row, 1);
 }
 
 TEST_F(ControlsTest, LeftBeatsRightAndOnlyOneMovePerFrame) {
@@ -30,8 +30,8 @@ TEST_F(ControlsTest, LeftBeatsRightAndOnlyOneMovePerFrame) {
   Press(0, kRight);
   Press(0, kUp);
   Tick(10);
-  EXPECT_EQ(P1().Sight->Row, 7);  // up wins over the sideways moves
-  EXPECT_EQ(P1().Sight->Col, 3);
+  EXPECT_EQ(P1().Sight.Row, 7);  // up wins over the sideways moves
+  EXPECT_EQ(P1().Sight.Col, 3);
   Release(0, kUp);
   Release(0, kLeft);
   Release(0, kRight);
@@ -41,9 +41,9 @@ TEST_F(ControlsTest, LeftBeatsRightAndOnlyOneMovePerFrame) {
   Press(0, kLeft);  // blocked at column 0
   Press(0, kRight);
   Tick(10);
-  EXPECT_EQ(P1().Sight->Row, 12);
-  EXPECT_EQ(P1().Sight->Col, 1);
-  EXPECT_DOUBLE_EQ(P1().Sight->X, CellX(P1(), 1));
+  EXPECT_EQ(P1().Sight.Row, 12);
+  EXPECT_EQ(P1().Sight.Col, 1);
+  EXPECT_DOUBLE_EQ(g.View(P1()).Sight->X, CellX(P1(), 1));
 }
 
 TEST_F(ControlsTest, SightStopsAtEveryEdge) {
@@ -52,8 +52,8 @@ TEST_F(ControlsTest, SightStopsAtEveryEdge) {
   Press(1, kRight);
   Press(1, kUp);
   Tick(10);
-  EXPECT_EQ(P2().Sight->Col, 7);
-  EXPECT_EQ(P2().Sight->Row, 12);
+  EXPECT_EQ(P2().Sight.Col, 7);
+  EXPECT_EQ(P2().Sight.Row, 12);
   Release(1, kRight);
   Release(1, kUp);
   Tick(10);
@@ -61,8 +61,8 @@ TEST_F(ControlsTest, SightStopsAtEveryEdge) {
   Press(1, kLeft);
   Press(1, kDown);
   Tick(10);
-  EXPECT_EQ(P2().Sight->Col, 0);
-  EXPECT_EQ(P2().Sight->Row, 0);
+  EXPECT_EQ(P2().Sight.Col, 0);
+  EXPECT_EQ(P2().Sight.Row, 0);
   // A trimmed field stops the sight below its playable rows.
   Release(1, kLeft);
   Release(1, kDown);
@@ -71,7 +71,7 @@ TEST_F(ControlsTest, SightStopsAtEveryEdge) {
   AimAt(P1(), 0, 9);
   Press(0, kUp);
   Tick(10);
-  EXPECT_EQ(P1().Sight->Row, 9);
+  EXPECT_EQ(P1().Sight.Row, 9);
 }
 
 TEST_F(ControlsTest, HeldDirectionRepeatsAfter400ThenEvery100) {
@@ -79,11 +79,11 @@ TEST_F(ControlsTest, HeldDirectionRepeatsAfter400ThenEvery100) {
   AimAt(P1(), 0, 12);
   Press(0, kDown);
   std::vector<int> moves;
-  int last = P1().Sight->Row;
+  int last = P1().Sight.Row;
   for (int t = 10; t <= 700; t += 10) {
     Tick(10);
-    if (P1().Sight->Row != last) moves.push_back(t);
-    last = P1().Sight->Row;
+    if (P1().Sight.Row != last) moves.push_back(t);
+    last = P1().Sight.Row;
   }
   EXPECT_EQ(moves, (std::vector<int>{10, 410, 510, 610}));
 }
@@ -92,8 +92,8 @@ TEST_F(ControlsTest, PlayerTwoPlaysOnItsOwnDevice) {
   Start(2);
   Press(1, kLeft);
   Tick(10);
-  EXPECT_EQ(P2().Sight->Col, 2);
-  EXPECT_EQ(P1().Sight->Col, 3);
+  EXPECT_EQ(P2().Sight.Col, 2);
+  EXPECT_EQ(P1().Sight.Col, 3);
   Tap(1, g.Config.KeyAssign2P.J02);
   EXPECT_EQ(P2().ShotsInFlight, 1);
   EXPECT_EQ(P1().ShotsInFlight, 0);
@@ -190,7 +190,7 @@ TEST_F(ControlsTest, EscLeavesToTheTitleFromEveryPhase) {
     Press(0, kStateCancel);
     Tick(10);
     EXPECT_EQ(g.ScreenState, scTitle) << int(phase);
-    EXPECT_EQ(P1().Sight, nullptr);  // the play sprites are gone
+    EXPECT_EQ(g.View(P1()).Sight, nullptr);  // the play sprites are gone
   }
 }
 
@@ -202,8 +202,8 @@ TEST_F(ControlsTest, VersusEndsForBothAndThePromptMovesBetweenYesAndNo) {
   EXPECT_EQ(P2().Phase, gpOver);
   EXPECT_FALSE(P1().Active);
   EXPECT_FALSE(P2().Active);
-  EXPECT_EQ(P1().Sight, nullptr);
-  EXPECT_EQ(P2().Sight, nullptr);
+  EXPECT_EQ(g.View(P1()).Sight, nullptr);
+  EXPECT_EQ(g.View(P2()).Sight, nullptr);
   EXPECT_TRUE(Played("VOICE27"));
   ASSERT_NE(g.RetryYes, nullptr);
   ASSERT_NE(g.RetryNo, nullptr);
@@ -267,7 +267,7 @@ TEST_F(ControlsTest, EndingConfirmGoesToTheRankingAndTheFieldIgnoresInput) {
   Press(0, kDown);
   Press(0, 5);
   Tick(10);
-  EXPECT_EQ(P1().Sight->Row, 6);
+  EXPECT_EQ(P1().Sight.Row, 6);
   EXPECT_EQ(P1().ShotsInFlight, 0);
   Tap(0, kStateConfirm);
   EXPECT_EQ(g.ScreenState, scRanking);

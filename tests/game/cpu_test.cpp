@@ -1,5 +1,7 @@
 // The computer player: the planner on small fields, its model of erasing checked against the
 // rules, its presses through the device latching, and whole matches.
+#include <cstdint>
+
 #include "config/replay_file.h"
 #include "game/cpu_player.h"
 #include "game_fixture.h"
@@ -236,7 +238,7 @@ TEST_F(CpuDriverTest, HeldControlsLatchLikeKeysAndShotsFireOnce) {
   viaKeys.Keys = g.DXInput2.Keys;
   int shots = 0, moves = 0;
   for (int i = 0; i < 400 && shots < 1; ++i) {
-    const int col = P2().Sight->Col, row = P2().Sight->Row;
+    const int col = P2().Sight.Col, row = P2().Sight.Row;
     const int inFlight = P2().ShotsInFlight;
     Frame();
     const TInputStates held = Cpu(1)->Held();
@@ -249,9 +251,9 @@ TEST_F(CpuDriverTest, HeldControlsLatchLikeKeysAndShotsFireOnce) {
     // Directions and J04 stay latched while held; the shot states were cleared at the frame's end.
     EndFrameInput(g.DXInput1, viaKeys, g.Config, true);
     EXPECT_EQ(g.DXInput2.States, viaKeys.States) << "frame " << i;
-    if (P2().Sight->Col != col || P2().Sight->Row != row) {
+    if (P2().Sight.Col != col || P2().Sight.Row != row) {
       ++moves;
-      EXPECT_EQ(std::abs(P2().Sight->Col - col) + std::abs(P2().Sight->Row - row), 1);  // never teleports
+      EXPECT_EQ(std::abs(P2().Sight.Col - col) + std::abs(P2().Sight.Row - row), 1);  // never teleports
     }
     if (P2().ShotsInFlight > inFlight) ++shots;
   }
@@ -260,7 +262,7 @@ TEST_F(CpuDriverTest, HeldControlsLatchLikeKeysAndShotsFireOnce) {
 }
 
 TEST_F(CpuDriverTest, ASlowPlayerHoldsTheKeyOverALongWalkAndTheRepeatMovesIt) {
-  // CPU 1 presses at most about three times a second: over more than two cells holding is faster.
+  // CPU 1 presses at most twice a second: over more than two cells holding is faster.
   g.LevelTable = {TLevelEntry{0, 100000, 100000}};
   StartVersus(0, 1, {},
               {"........", "........", "........", "........", "........", "........", "........", "........",
@@ -268,20 +270,48 @@ TEST_F(CpuDriverTest, ASlowPlayerHoldsTheKeyOverALongWalkAndTheRepeatMovesIt) {
   AimAt(P2(), 0, 12);
   int heldFrames = 0, moves = 0, longest = 0, run = 0;
   for (int i = 0; i < 600 && P2().ShotsInFlight == 0; ++i) {
-    const int col = P2().Sight->Col, row = P2().Sight->Row;
+    const int col = P2().Sight.Col, row = P2().Sight.Row;
     Frame();
     const TInputStates held = Cpu(1)->Held();
     const bool dir = held.test(0) || held.test(1) || held.test(2) || held.test(3);
     run = dir ? run + 1 : 0;
     longest = std::max(longest, run);
     heldFrames += dir;
-    const int step = std::abs(P2().Sight->Col - col) + std::abs(P2().Sight->Row - row);
+    const int step = std::abs(P2().Sight.Col - col) + std::abs(P2().Sight.Row - row);
     EXPECT_LE(step, 1);
     moves += step;
   }
   EXPECT_GE(moves, 10);               // (0, 12) to the 0s at the bottom right
   EXPECT_GT(longest, 400 / 16);       // held through the first repeat delay
   EXPECT_LT(heldFrames, moves * 12);  // and not a frame per cell: the repeat did the walking
+}
+
+TEST_F(CpuDriverTest, ABeginnerPressesAtMostTwiceASecondAndNeverWithinHalfASecond) {
+  StartVersus(1, 1);
+  uint32_t last[2] = {0, 0};
+  bool pressed[2] = {false, false};
+  TInputStates before[2];
+  int presses = 0;
+  uint32_t shortest = UINT32_MAX;
+  const int frames = 60 * 1000 / 16;
+  for (int i = 0; i < frames && g.ScreenState == scPlay && P1().Phase != gpOver && P2().Phase != gpOver;
+       ++i) {
+    Frame();
+    for (int n = 0; n < 2; ++n) {
+      const TInputStates now = Cpu(n)->Held();
+      if ((now & ~before[n]).any()) {
+        ++presses;
+        if (pressed[n]) shortest = std::min(shortest, g.FrameTime - last[n]);
+        last[n] = g.FrameTime;
+        pressed[n] = true;
+      }
+      before[n] = now;
+    }
+  }
+  EXPECT_GT(presses, 20);  // it plays
+  EXPECT_GE(shortest, 500u);
+  EXPECT_LE(presses, 2 * 2 * 60);
+  EXPECT_FALSE(CpuSkill(1).Search.SetUpChains);
 }
 
 TEST_F(CpuDriverTest, SystemKeysStillComeFromTheKeyboardOnAComputerPlayerOne) {

@@ -137,7 +137,7 @@ TEST_F(EraseTest, BookkeepingAddsComboScoreAndGauges) {
   EXPECT_DOUBLE_EQ(P1().RainbowGauge, 2);
   EXPECT_EQ(P1().PowerGauge, 0);
   P1().Score = 9999990;
-  AddScoreRaw(P1(), 7000);
+  AddScoreRaw(g, P1(), 7000);
   EXPECT_EQ(P1().Score, 9999999);
 }
 

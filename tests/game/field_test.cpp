@@ -68,11 +68,11 @@ TEST_F(FieldTest, RecordsOfTheOnePlayerGame) {
   EXPECT_EQ(P1().VoiceBase, 0);
   EXPECT_FALSE(P2().Active);
   EXPECT_EQ(P2().Cols, 0);
-  EXPECT_EQ(P2().Sight, nullptr);
-  EXPECT_EQ(P2().DangerSprite, nullptr);
-  ASSERT_NE(P1().RainbowSprite, nullptr);
-  EXPECT_FALSE(P1().RainbowSprite->Visible);
-  EXPECT_EQ(P1().HazardIcon, nullptr);
+  EXPECT_EQ(g.View(P2()).Sight, nullptr);
+  EXPECT_EQ(g.View(P2()).DangerSprite, nullptr);
+  ASSERT_NE(g.View(P1()).RainbowSprite, nullptr);
+  EXPECT_FALSE(g.View(P1()).RainbowSprite->Visible);
+  EXPECT_EQ(g.View(P1()).HazardIcon, nullptr);
   // Level 1 is loaded by the start's level check.
   EXPECT_EQ(P1().Level, 1);
   EXPECT_EQ(P1().LvLineUpInterval, 5000);
@@ -87,11 +87,11 @@ TEST_F(FieldTest, RecordsOfTheVersusGame) {
   EXPECT_EQ(P2().VoiceBase, 0x50);
   for (TPlayerInfo* p : {&P1(), &P2()}) {
     EXPECT_TRUE(p->Active);
-    EXPECT_EQ(p->RainbowSprite, nullptr);
-    EXPECT_EQ(p->Sight->Owner, p);
+    EXPECT_EQ(g.View(*p).RainbowSprite, nullptr);
+    EXPECT_EQ(g.View(*p).Sight->Owner, p);
     // Hidden until the rules show them.
-    for (int r = 0; r < kFieldRows; ++r) EXPECT_FALSE(p->RowShades[size_t(r)]->Visible);
-    EXPECT_FALSE(p->DangerSprite->Visible);
+    for (int r = 0; r < kFieldRows; ++r) EXPECT_FALSE(g.View(*p).RowShades[size_t(r)]->Visible);
+    EXPECT_FALSE(g.View(*p).DangerSprite->Visible);
   }
 }
 

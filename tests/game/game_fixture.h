@@ -102,10 +102,10 @@ class GameTest : public ::testing::Test {
   TBlockSprite* Cell(TPlayerInfo& p, int col, int row) { return p.Cells[size_t(col)][size_t(row)]; }
 
   void AimAt(TPlayerInfo& p, int col, int row) {
-    p.Sight->Col = col;
-    p.Sight->Row = row;
-    p.Sight->X = CellX(p, col);
-    p.Sight->Y = CellY(p, row);
+    p.Sight.Col = col;
+    p.Sight.Row = row;
+    g.View(p).Sight->X = CellX(p, col);
+    g.View(p).Sight->Y = CellY(p, row);
   }
 
   std::vector<std::string> Sounds() const {

@@ -92,6 +92,7 @@ struct GaugesFixture : ::testing::Test {
   // One frame of the sprite engine: the clock advances, sprites move, the dead are swept.
   void Frame(int ms) {
     g.FrameTime += uint32_t(ms);
+    MoveTimers(g, ms);
     g.DXSpriteEngine1.MoveSprites(ms);
     g.DXSpriteEngine1.SweepSprites();
   }

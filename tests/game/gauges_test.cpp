@@ -27,10 +27,10 @@ TEST_F(HazardStockTest, CounterEmptiesTheRivalStockAndSendsBackWithBonus) {
   EXPECT_EQ(a.HazardStock, 12);  // 10 - 4 + 6
   EXPECT_EQ(CountSounds("VOICE26"), 1);
   // The counter display rolls to the new stock and pulses big.
-  EXPECT_EQ(a.HazardCountSprite->Value, 12 * 10000);
-  EXPECT_DOUBLE_EQ(a.HazardCountSprite->ZoomMax, 4.0);
-  EXPECT_DOUBLE_EQ(a.HazardCountSprite->ZoomSpeed, 0.007);
-  EXPECT_EQ(b.HazardCountSprite->Value, 0);
+  EXPECT_EQ(g.View(a).HazardCountSprite->Value, 12 * 10000);
+  EXPECT_DOUBLE_EQ(g.View(a).HazardCountSprite->ZoomMax, 4.0);
+  EXPECT_DOUBLE_EQ(g.View(a).HazardCountSprite->ZoomSpeed, 0.007);
+  EXPECT_EQ(g.View(b).HazardCountSprite->Value, 0);
 }
 
 TEST_F(HazardStockTest, SmallerSendOnlyCancels) {
@@ -38,7 +38,7 @@ TEST_F(HazardStockTest, SmallerSendOnlyCancels) {
   SendHazards(g, a, 3);
   EXPECT_EQ(b.HazardStock, 2);
   EXPECT_EQ(a.HazardStock, 0);
-  EXPECT_EQ(b.HazardCountSprite->Value, 2 * 10000);
+  EXPECT_EQ(g.View(b).HazardCountSprite->Value, 2 * 10000);
   EXPECT_EQ(CountSounds("VOICE26"), 0);
   // An equal send cancels exactly.
   SendHazards(g, a, 2);
@@ -61,7 +61,7 @@ TEST_F(HazardStockTest, PlainSendAddsToTheStockWithoutVoice) {
   SendHazards(g, a, 10);
   EXPECT_EQ(a.HazardStock, 12);
   EXPECT_EQ(CountSounds("VOICE26"), 0);
-  EXPECT_DOUBLE_EQ(a.HazardCountSprite->ZoomMax, 2.2);
+  EXPECT_DOUBLE_EQ(g.View(a).HazardCountSprite->ZoomMax, 2.2);
   SendHazards(g, a, 0);
   EXPECT_EQ(a.HazardStock, 12);
 }
@@ -84,14 +84,14 @@ TEST_F(HazardStockTest, AReleaseLeftFromAnEmptyComboDoesNotDeliverTheNextComboEa
 TEST_F(HazardStockTest, DeliveryDropsTheRivalStockAndResetsIt) {
   a.HazardStock = 5;
   a.HazardRelease = true;
-  a.HazardCountSprite->SetValue(5 * 10000);
+  g.View(a).HazardCountSprite->SetValue(5 * 10000);
   PlayTick(g, b);
   EXPECT_EQ(b.Phase, gpFall);
   EXPECT_EQ(int(b.FallingList.size()), 5);
   EXPECT_EQ(a.HazardStock, 0);
   EXPECT_FALSE(a.HazardRelease);
-  EXPECT_EQ(a.HazardCountSprite->Value, 0);
-  EXPECT_EQ(a.HazardCountSprite->Shown, 0);
+  EXPECT_EQ(g.View(a).HazardCountSprite->Value, 0);
+  EXPECT_EQ(g.View(a).HazardCountSprite->Shown, 0);
   // Without release the stock stays.
   a.HazardStock = 5;
   b.Phase = gpPlay;
@@ -215,7 +215,7 @@ TEST_F(ChainGaugeTest, FullGaugeEmptiesAfterThePeriodAndEndsTheCombo) {
   p.SeIndex = 4;
   p.VoiceIndex = 5;
   p.HazardStock = 10;
-  p.ComboSprite->SetValue(14 * 10000);
+  g.View(p).ComboSprite->SetValue(14 * 10000);
   for (int t = 0; t < 5990; t += 10) Frame(10);
   EXPECT_GT(p.ChainGauge, 0);
   EXPECT_EQ(p.Combo, 14);
@@ -229,7 +229,7 @@ TEST_F(ChainGaugeTest, FullGaugeEmptiesAfterThePeriodAndEndsTheCombo) {
   EXPECT_EQ(p.SeIndex, 0);
   EXPECT_EQ(p.VoiceIndex, 0);
   EXPECT_EQ(p.HazardStock, 10);
-  TComboSprite* combo = p.ComboSprite;
+  TComboSprite* combo = g.View(p).ComboSprite;
   EXPECT_EQ(combo->Value, 0);
   EXPECT_EQ(combo->Shown, 0);
   EXPECT_EQ(combo->RollMode, 0);
@@ -317,7 +317,7 @@ TEST_F(TrimTest, PowerAttackTrimsThreeRowsAndTheyComeBack) {
   EXPECT_EQ(b.Rows, 10);
   EXPECT_EQ(b.TrimLeft, 0);
   EXPECT_FALSE(b.Trimming);
-  for (int r = 0; r < 13; ++r) EXPECT_EQ(b.RowShades[size_t(r)]->Visible, r >= 10) << r;
+  for (int r = 0; r < 13; ++r) EXPECT_EQ(g.View(b).RowShades[size_t(r)]->Visible, r >= 10) << r;
   for (int c = 0; c < 8; ++c) {
     EXPECT_EQ(BlocksInColumn(b, c), 10);
     EXPECT_NE(b.Cells[size_t(c)][9], nullptr);
@@ -329,7 +329,7 @@ TEST_F(TrimTest, PowerAttackTrimsThreeRowsAndTheyComeBack) {
   EXPECT_EQ(b.Rows, 13);
   EXPECT_EQ(b.RestoreLeft, 0);
   EXPECT_EQ(b.Phase, gpPlay);
-  for (auto* shade : b.RowShades) EXPECT_FALSE(shade->Visible);
+  for (auto* shade : g.View(b).RowShades) EXPECT_FALSE(shade->Visible);
   for (int i = 0; i < 60; ++i) Frame(16);
   EXPECT_EQ(LiveBars(), 0);
   for (int c = 0; c < 8; ++c) EXPECT_EQ(BlocksInColumn(b, c), 10);  // trimmed blocks stay gone
@@ -350,7 +350,7 @@ TEST_F(TrimTest, AttackOnATrimmedFieldTrimsThreeMore) {
   ASSERT_EQ(b.Rows, 10);
   Attack();
   EXPECT_EQ(b.Rows, 7);
-  for (int r = 7; r < 13; ++r) EXPECT_TRUE(b.RowShades[size_t(r)]->Visible);
+  for (int r = 7; r < 13; ++r) EXPECT_TRUE(g.View(b).RowShades[size_t(r)]->Visible);
   for (int c = 0; c < 8; ++c) EXPECT_EQ(BlocksInColumn(b, c), 7);
   EXPECT_EQ(LiveBars(), 6);
   WaitForRestore();
@@ -372,7 +372,7 @@ TEST_F(TrimTest, TheFieldKeepsOneRowAndEveryTrimmedRowComesBack) {
   WaitForRestore(20000);
   EXPECT_EQ(b.Rows, 13);
   EXPECT_EQ(b.RestoreLeft, 0);
-  for (auto* shade : b.RowShades) EXPECT_FALSE(shade->Visible);
+  for (auto* shade : g.View(b).RowShades) EXPECT_FALSE(shade->Visible);
 }
 
 TEST_F(TrimTest, RestoreTakesOneAttackAtATimeSoLateRowsStillReturn) {
@@ -403,11 +403,10 @@ TEST_F(TrimTest, RestoreTakesOneAttackAtATimeSoLateRowsStillReturn) {
 TEST_F(TrimTest, SightStaysInThePlayableRows) {
   auto* sight = new TSightSprite(&g.DXSpriteEngine1);
   sight->Owner = &b;
-  sight->Col = 2;
-  sight->Row = 12;
-  b.Sight = sight;
+  b.Sight = {2, 12, false, true};
+  g.View(b).Sight = sight;
   Attack();
-  EXPECT_EQ(sight->Row, 9);
+  EXPECT_EQ(b.Sight.Row, 9);
   EXPECT_DOUBLE_EQ(sight->Y, CellY(b, 9));
   EXPECT_DOUBLE_EQ(sight->X, CellX(b, 2));
 }
@@ -427,8 +426,8 @@ struct RainbowTest : GaugesFixture {
   void SetUp() override {
     GaugesFixture::SetUp();
     StartGame(1);
-    p.RainbowSprite = new TImageSprite(&g.DXSpriteEngine1);
-    p.RainbowSprite->Visible = false;
+    g.View(p).RainbowSprite = new TImageSprite(&g.DXSpriteEngine1);
+    g.View(p).RainbowSprite->Visible = false;
   }
   TPlayerInfo& p = g.Player1P;
 };
@@ -441,7 +440,7 @@ TEST_F(RainbowTest, FullGaugeStartsRainbowModeForExactlyThePeriod) {
   RainbowStartTest(g, p);
   ASSERT_TRUE(p.RainbowMode);
   EXPECT_EQ(p.RainbowStart, g.FrameTime);
-  EXPECT_TRUE(p.RainbowSprite->Visible);
+  EXPECT_TRUE(g.View(p).RainbowSprite->Visible);
   EXPECT_FALSE(p.BonusGiven);
   EXPECT_EQ(CountSounds("VOICE1D"), 1);
   uint32_t start = g.FrameTime;
@@ -462,7 +461,7 @@ TEST_F(RainbowTest, FullGaugeStartsRainbowModeForExactlyThePeriod) {
   EXPECT_EQ(p.RainbowGauge, 0);
   EXPECT_EQ(p.PendingLines, 0);
   EXPECT_EQ(p.LineUpTime, g.FrameTime);
-  EXPECT_FALSE(p.RainbowSprite->Visible);
+  EXPECT_FALSE(g.View(p).RainbowSprite->Visible);
   EXPECT_EQ(CountSounds("VOICE1E"), 1);
   // Over until the gauge fills again.
   Frame(100);
@@ -503,8 +502,8 @@ struct HudScreenTest : GaugesFixture {
       TPlayerInfo& p = g.Player(n);
       if (!p.Active) continue;
       p.ChainGauge = p.PowerGauge = p.RainbowGauge = 100;
-      p.ComboSprite->RollSpeed = 100000;
-      p.ComboSprite->SetValue(1234 * 10000);
+      g.View(p).ComboSprite->RollSpeed = 100000;
+      g.View(p).ComboSprite->SetValue(1234 * 10000);
     }
     Frame(16);
     Frame(300);
@@ -528,7 +527,7 @@ TEST_F(HudScreenTest, OnePlayerHudStandsRightOfTheField) {
   // Nothing of the versus HUD.
   for (int x = 0; x < 640; x += 2) EXPECT_NE(probe.At(x, y0 + 50), "POWERGAUGE");
   for (int x = 0; x < 640; x += 2) EXPECT_NE(probe.At(x, 450), "FONT_SCORE");
-  EXPECT_EQ(g.Player2P.ScoreSprite, nullptr);
+  EXPECT_EQ(g.View(g.Player2P).ScoreSprite, nullptr);
 }
 
 TEST_F(HudScreenTest, VersusHudsStandBetweenTheFields) {

@@ -195,7 +195,7 @@ TEST_F(LevelsTest, EndingLevelWithASmallComboEnds) {
   StartGame(1);
   TPlayerInfo& p = g.Player1P;
   auto* danger = new TDangerSprite(g, &g.DXSpriteEngine1);
-  p.DangerSprite = danger;
+  g.View(p).DangerSprite = danger;
   g.Config.EndingLv = 5;
   p.Level = 6;
   p.MaxCombo = 332;

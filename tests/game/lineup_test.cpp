@@ -77,7 +77,7 @@ TEST_F(LineUpTest, ABlockInTheTopRowLosesAtTheRise) {
   EXPECT_EQ(P1().Phase, gpOver);
   EXPECT_FALSE(P1().Active);
   EXPECT_EQ(FieldRows(P1())[0], "..3....");  // nothing moved
-  EXPECT_FALSE(P1().DangerSprite->Visible);
+  EXPECT_FALSE(g.View(P1()).DangerSprite->Visible);
 }
 
 TEST_F(LineUpTest, AFullFieldBelowTheTopRowDoesNotLose) {
@@ -121,17 +121,17 @@ TEST_F(LineUpTest, SightRisesWithTheBlockItAimsAt) {
   AimAt(P1(), 0, 0);
   P1().PendingLines = 1;
   Tick(10);
-  EXPECT_EQ(P1().Sight->Row, 1);
-  EXPECT_TRUE(P1().Sight->FollowRise);
-  EXPECT_DOUBLE_EQ(P1().Sight->Y, CellY(P1(), 1));
+  EXPECT_EQ(P1().Sight.Row, 1);
+  EXPECT_TRUE(P1().Sight.FollowRise);
+  EXPECT_DOUBLE_EQ(g.View(P1()).Sight->Y, CellY(P1(), 1));
   Run(300, 10);
   // Aimed at an empty cell it stays.
   AimAt(P1(), 3, 5);
   P1().PendingLines = 1;
   Tick(10);
   ASSERT_EQ(P1().Phase, gpRise);
-  EXPECT_EQ(P1().Sight->Row, 5);
-  EXPECT_FALSE(P1().Sight->FollowRise);
+  EXPECT_EQ(P1().Sight.Row, 5);
+  EXPECT_FALSE(P1().Sight.FollowRise);
 }
 
 TEST_F(LineUpTest, SightRisesIntoTheTopPlayableRowButNoFurther) {
@@ -142,7 +142,7 @@ TEST_F(LineUpTest, SightRisesIntoTheTopPlayableRowButNoFurther) {
   P1().PendingLines = 1;
   Tick(10);
   ASSERT_EQ(P1().Phase, gpRise);
-  EXPECT_EQ(P1().Sight->Row, 12);
+  EXPECT_EQ(P1().Sight.Row, 12);
   // On a trimmed field the sight may stand above the playable rows; it never goes higher.
   Start(1, {"0"});
   P1().Rows = 10;
@@ -154,8 +154,8 @@ TEST_F(LineUpTest, SightRisesIntoTheTopPlayableRowButNoFurther) {
   P1().PendingLines = 1;
   Tick(10);
   ASSERT_EQ(P1().Phase, gpRise);
-  EXPECT_EQ(P1().Sight->Row, 9);
-  EXPECT_FALSE(P1().Sight->FollowRise);
+  EXPECT_EQ(P1().Sight.Row, 9);
+  EXPECT_FALSE(P1().Sight.FollowRise);
 }
 
 TEST_F(LineUpTest, HardBlockRatioIsAPercentage) {
@@ -219,24 +219,24 @@ TEST_F(LineUpTest, DangerShowsWhenARiseReachesTheTopThreeRows) {
   Start(1, field);
   P1().PendingLines = 1;
   Tick(10);
-  EXPECT_FALSE(P1().DangerSprite->Visible);  // only when the slide ends
+  EXPECT_FALSE(g.View(P1()).DangerSprite->Visible);  // only when the slide ends
   Run(300, 10);
-  EXPECT_TRUE(P1().DangerSprite->Visible);
+  EXPECT_TRUE(g.View(P1()).DangerSprite->Visible);
   EXPECT_TRUE(UpdateDanger(g, P1(), false));  // the clear flag never hides a warning
-  EXPECT_TRUE(P1().DangerSprite->Visible);
+  EXPECT_TRUE(g.View(P1()).DangerSprite->Visible);
   P1().Cells[0][10]->Kill();
   P1().Cells[0][10] = nullptr;
   EXPECT_FALSE(UpdateDanger(g, P1(), true));  // the set flag never hides one
-  EXPECT_TRUE(P1().DangerSprite->Visible);
+  EXPECT_TRUE(g.View(P1()).DangerSprite->Visible);
   EXPECT_FALSE(UpdateDanger(g, P1(), false));
-  EXPECT_FALSE(P1().DangerSprite->Visible);
+  EXPECT_FALSE(g.View(P1()).DangerSprite->Visible);
   // A trimmed field warns on its own top three rows.
   P1().Rows = 9;
   FillRow(g, P1(), 6);
-  P1().DangerSprite->Glow = 30;
+  g.View(P1()).DangerSprite->Glow = 30;
   EXPECT_TRUE(UpdateDanger(g, P1(), true));
-  EXPECT_TRUE(P1().DangerSprite->Visible);
-  EXPECT_EQ(P1().DangerSprite->Glow, 0);
+  EXPECT_TRUE(g.View(P1()).DangerSprite->Visible);
+  EXPECT_EQ(g.View(P1()).DangerSprite->Glow, 0);
 }
 
 }  // namespace

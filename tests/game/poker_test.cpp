@@ -21,7 +21,7 @@ struct PokerTest : GaugesFixture {
   int Judge(const std::string& cards) {
     p.PokerCards = cards;
     int before = p.Score;
-    EvaluatePokerHand(p);
+    EvaluatePokerHand(g, p);
     return p.Score - before;
   }
 };
@@ -58,40 +58,38 @@ TEST_F(PokerTest, HandPointsStopAtTheScoreCap) {
   p.Score = 9995000;
   EXPECT_EQ(Judge("31420"), 4999);
   EXPECT_EQ(p.Score, 9999999);
-  EXPECT_EQ(p.ScoreSprite->Value, int64_t(9999999) * 10000);
+  EXPECT_EQ(g.View(p).ScoreSprite->Value, int64_t(9999999) * 10000);
   Judge("33333");
   EXPECT_EQ(p.Score, 9999999);
 }
 
 TEST_F(PokerTest, FiveCardsShowForASecondThenTheHandForThreeMore) {
-  TPokerSprite* d = p.PokerSprite;
   Deal("2225");
-  EXPECT_EQ(d->PokerState, 0);
+  EXPECT_EQ(p.PokerState, 0);
   Frame(100);
   Deal("5");
   EXPECT_EQ(p.PokerCards, "22255");
-  EXPECT_EQ(d->PokerState, 1);
+  EXPECT_EQ(p.PokerState, 1);
   uint32_t fifth = g.FrameTime;
-  EXPECT_EQ(d->HandTime, fifth);
+  EXPECT_EQ(p.HandTime, fifth);
   while (g.FrameTime - fifth < 992) Frame(16);
-  EXPECT_EQ(d->PokerState, 1);
+  EXPECT_EQ(p.PokerState, 1);
   EXPECT_EQ(p.Score, 0);
   Frame(16);  // 1008 ms
-  EXPECT_EQ(d->PokerState, 2);
+  EXPECT_EQ(p.PokerState, 2);
   EXPECT_EQ(p.PokerHand, 4);
   EXPECT_EQ(p.Score, 4000);
   EXPECT_EQ(p.PokerSorted, "22255");
   EXPECT_TRUE(p.PokerCards.empty());
   while (g.FrameTime - fifth < 3984) Frame(16);
-  EXPECT_EQ(d->PokerState, 2);
+  EXPECT_EQ(p.PokerState, 2);
   Frame(16);
-  EXPECT_EQ(d->PokerState, 0);
+  EXPECT_EQ(p.PokerState, 0);
   EXPECT_TRUE(p.PokerSorted.empty());
   EXPECT_EQ(p.Score, 4000);
 }
 
 TEST_F(PokerTest, SixthEraseWithinTheFirstSecondScoresAtOnce) {
-  TPokerSprite* d = p.PokerSprite;
   Deal("44113");
   uint32_t fifth = g.FrameTime;
   for (int i = 0; i < 300 / 20; ++i) Frame(20);
@@ -100,14 +98,14 @@ TEST_F(PokerTest, SixthEraseWithinTheFirstSecondScoresAtOnce) {
   EXPECT_EQ(p.PokerHand, 2);
   EXPECT_EQ(p.PokerSorted, "11344");
   EXPECT_EQ(p.PokerCards, "0");  // the first card of the next hand
-  EXPECT_EQ(d->PokerState, 2);
-  EXPECT_EQ(d->HandTime, fifth);
+  EXPECT_EQ(p.PokerState, 2);
+  EXPECT_EQ(p.HandTime, fifth);
   // The 1000 ms mark passes without a second judgement; the display still ends at 4000 ms.
   while (g.FrameTime - fifth < 3980) Frame(20);
   EXPECT_EQ(p.Score, 2000);
-  EXPECT_EQ(d->PokerState, 2);
+  EXPECT_EQ(p.PokerState, 2);
   Frame(20);
-  EXPECT_EQ(d->PokerState, 0);
+  EXPECT_EQ(p.PokerState, 0);
   EXPECT_TRUE(p.PokerSorted.empty());
   EXPECT_EQ(p.PokerCards, "0");
 }
@@ -115,7 +113,7 @@ TEST_F(PokerTest, SixthEraseWithinTheFirstSecondScoresAtOnce) {
 TEST_F(PokerTest, HandWithNothingPaysNothingAndShowsNothing) {
   Deal("01254");
   for (int i = 0; i < 70; ++i) Frame(16);
-  EXPECT_EQ(p.PokerSprite->PokerState, 2);
+  EXPECT_EQ(p.PokerState, 2);
   EXPECT_EQ(p.PokerHand, 0);
   EXPECT_TRUE(p.PokerSorted.empty());
   EXPECT_EQ(p.Score, 0);

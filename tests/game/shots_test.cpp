@@ -40,8 +40,8 @@ TEST_F(ShotsTest, DiagonalPathRunsFromTheShooterToTheCellCentre) {
   EXPECT_DOUBLE_EQ(s->Speed, 3.5 * 32 / 777);
   EXPECT_EQ(s->Z(), 7);
   EXPECT_EQ(P1().ShotsInFlight, 1);
-  EXPECT_DOUBLE_EQ(P1().Shooter->PatternPos, 0);
-  EXPECT_DOUBLE_EQ(P1().Shooter->PatternSpeed, 0.007);
+  EXPECT_DOUBLE_EQ(g.View(P1()).Shooter->PatternPos, 0);
+  EXPECT_DOUBLE_EQ(g.View(P1()).Shooter->PatternSpeed, 0.007);
   g.DXSpriteEngine1.MoveSprites(388);
   EXPECT_NEAR(s->Y, s->Slope * s->X + s->Intercept, 1e-9);
   EXPECT_NEAR(s->X, 128 - 56 * 388.0 / 388.5, 1e-6);
@@ -69,7 +69,7 @@ TEST_F(ShotsTest, AShooterOffTheCentreStillHitsEveryColumn) {
   // Column 3 would get no horizontal distance from a shooter left of its centre, and column 2
   // a negative one from a shooter further left: both take the straight path and arrive.
   for (double x : {100.0, 60.0, 20.0}) {
-    P1().Shooter->X = x;
+    g.View(P1()).Shooter->X = x;
     for (int col = 0; col < 7; ++col) {
       TShotSprite* s = FireShot(g, P1(), col, 0, stChangeUp, "SHOT1");
       EXPECT_GT(s->Speed, 0) << x << " " << col;

@@ -29,7 +29,7 @@ struct SoakAttacks : GameTest {
 
   // Random play: mostly erase shots at occupied cells, some colour shots, moves and raises.
   void Act(TPlayerInfo& p) {
-    if (!p.Active || !p.Sight || input.Random(4) != 0) return;
+    if (!p.Active || !g.View(p).Sight || input.Random(4) != 0) return;
     int roll = input.Random(10);
     if (roll < 6) {
       int col = input.Random(p.Cols), row = input.Random(std::max(1, p.Rows));
@@ -89,7 +89,7 @@ struct SoakAttacks : GameTest {
                             << g.FrameTime;
     }
     for (int r = 0; r < kFieldRows; ++r) {
-      if (p.RowShades[size_t(r)] && p.RowShades[size_t(r)]->Visible) {
+      if (g.View(p).RowShades[size_t(r)] && g.View(p).RowShades[size_t(r)]->Visible) {
         ASSERT_GE(r, p.Rows) << "shade over a playable row";
       }
     }
@@ -106,7 +106,7 @@ struct SoakAttacks : GameTest {
     }
     if (p.PlayerNo == 0 && p.RainbowMode && !lastRainbow) ++rainbows;
     if (p.PlayerNo == 0) lastRainbow = p.RainbowMode;
-    if (p.PokerSprite && p.PokerSprite->PokerState == 2 && p.PokerHand > 0) ++hands;
+    if (p.PokerState == 2 && p.PokerHand > 0) ++hands;
   }
 
   void Soak(int mode, int seconds) {

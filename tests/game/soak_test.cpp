@@ -112,10 +112,10 @@ class Checker {
     if (p.Score < 0 || p.Score > 9999999) fail("Score");
     if (p.ErasingCount < 0) fail("ErasingCount below 0");
     if (p.Rows < 1 || p.Rows > kFieldRows) fail("Rows");
-    if (p.Sight &&
-        (p.Sight->Col < 0 || p.Sight->Col >= p.Cols || p.Sight->Row < 0 || p.Sight->Row >= kFieldRows))
+    if (g_.View(p).Sight &&
+        (p.Sight.Col < 0 || p.Sight.Col >= p.Cols || p.Sight.Row < 0 || p.Sight.Row >= kFieldRows))
       fail("sight outside the field");
-    if (p.Sight && !live_.count(p.Sight)) fail("dangling sight");
+    if (g_.View(p).Sight && !live_.count(g_.View(p).Sight)) fail("dangling sight");
     const bool trimming = p.Phase == gpTrim || p.Phase == gpOver;
     for (int c = 0; c < kMaxCols; ++c)
       for (int r = 0; r < kFieldRows; ++r) {

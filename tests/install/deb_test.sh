@@ -18,7 +18,8 @@ dpkg-deb -c "$deb" | awk '{print $6}' | sed 's|^\./|/|' >"$tmp/files"
 for f in /usr/games/kq001 /usr/share/games/kq001/GRP/TITLE.PNG /usr/share/games/kq001/SND/ \
          /usr/share/games/kq001/BGM/ /usr/share/applications/org.kq001.kq001.desktop \
          /usr/share/metainfo/org.kq001.kq001.metainfo.xml /usr/share/man/man6/kq001.6.gz \
-         /usr/share/icons/hicolor/scalable/apps/org.kq001.kq001.svg /usr/share/doc/kq001/copyright; do
+         /usr/share/icons/hicolor/scalable/apps/org.kq001.kq001.svg /usr/share/doc/kq001/copyright \
+         /usr/share/locale/ja/LC_MESSAGES/kq001.mo /usr/share/mime/packages/org.kq001.kq001.xml; do
   grep -qx "$f" "$tmp/files" || fail "kq001 lacks $f"
 done
 ! grep -E '^/usr/(bin|share/kq001)/' "$tmp/files" || fail "files outside the games folders"

@@ -108,6 +108,30 @@ TEST_F(MusicPlayerTest, StopRewindsAndSilences) {
   EXPECT_TRUE(HeardWithin(1000, 300)) << "starts again from its first note";
 }
 
+TEST_F(MusicPlayerTest, VolumeScalesTheMusicAtOnceAndZeroSilencesIt) {
+  ASSERT_TRUE(player_->Open(WriteSong("long.mid", 32)));
+  player_->Play();
+  ASSERT_TRUE(HeardWithin(1000, 300));
+  SDL_Delay(200);
+  const int full = gPeak.load();
+  // Turned down while the song plays: what comes next is quieter, then silent.
+  player_->SetVolume(3);
+  SDL_Delay(100);
+  gPeak = 0;
+  SDL_Delay(200);
+  const int low = gPeak.load();
+  EXPECT_GT(low, 0);
+  EXPECT_LT(low, full / 4);
+  player_->SetVolume(0);
+  SDL_Delay(100);
+  gPeak = 0;
+  SDL_Delay(200);
+  EXPECT_EQ(gPeak.load(), 0);
+  EXPECT_TRUE(player_->IsPlaying());  // silent, not stopped
+  player_->SetVolume(10);
+  EXPECT_TRUE(HeardWithin(1000, 300));
+}
+
 TEST_F(MusicPlayerTest, GeneratedSongsOpen) {
   std::string bgm = std::string(KQ_BIN_DIR) + "/BGM/";
   if (!std::filesystem::exists(bgm)) GTEST_SKIP() << "no generated music";

@@ -25,6 +25,38 @@ TEST_F(SoundSystemTest, PlayedSoundIsHeardAndSilenceIsNot) {
   EXPECT_TRUE(HeardWithin(1000));
 }
 
+TEST_F(SoundSystemTest, EffectAndVoiceVolumesApplyApartAndToCopiesAlreadyPlaying) {
+  WriteTone(Path("beep.wav"), 3.0);
+  TSoundSystem s;
+  ASSERT_TRUE(s.LoadSoundAsset("SE01", Path("beep.wav")));
+  ASSERT_TRUE(s.LoadSoundAsset("VOICE02", Path("beep.wav")));
+  auto peakFor = [&](int ms) {
+    SDL_Delay(60);  // what the mixer had already rendered
+    gPeak = 0;
+    SDL_Delay(ms);
+    return gPeak.load();
+  };
+  s.Play("SE01", false);
+  ASSERT_TRUE(HeardWithin(1000));
+  const int full = peakFor(150);
+  ASSERT_GT(full, 1000);
+  s.SetVolumes(5, 10);  // the effect already playing turns down at once
+  const int half = peakFor(150);
+  EXPECT_GT(half, full / 8);
+  EXPECT_LT(half, full / 2);
+  s.SetVolumes(0, 10);
+  EXPECT_EQ(peakFor(150), 0);
+  // Voices keep their own volume; effects played now stay silent.
+  s.Play("SE01", true);
+  s.Play("VOICE02", false);
+  EXPECT_GT(peakFor(150), full / 2);
+  s.SetVolumes(10, 0);
+  EXPECT_GT(peakFor(150), full / 2);  // the effect again, the voice silent
+  s.Play("SE01", true);
+  s.SetVolumes(0, 0);
+  EXPECT_EQ(peakFor(150), 0);
+}
+
 TEST_F(SoundSystemTest, NamesCompareWithoutCase) {
   WriteTone(Path("beep.wav"), 0.5);
   TSoundSystem s;

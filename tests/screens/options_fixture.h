@@ -33,8 +33,13 @@ enum SettingsRow {
   kRowPad2P = 12,
   kRowKeyAssign = 13,
   kRowPadAssign = 14,
-  kRowOk = 15,
-  kRowCancel = 16,
+  kRowFullScreen = 16,
+  kRowMusicVolume = 17,
+  kRowSoundVolume = 18,
+  kRowVoiceVolume = 19,
+  kRowLanguage = 20,
+  kRowOk = 21,
+  kRowCancel = 22,
 };
 // Row of control c (0 up, 1 right, 2 down, 3 left, 4..7 actions) of player p.
 inline int AssignRow(int player, int control) {
@@ -95,7 +100,7 @@ class OptionsTest : public ::testing::Test {
   }
   // Walks the settings cursor down to a row.
   void SettingsTo(int row) {
-    for (int i = 0; i < 20 && Settings().Cursor != row; ++i) Tap(kVkDown);
+    for (int i = 0; i < 30 && Settings().Cursor != row; ++i) Tap(kVkDown);
     ASSERT_EQ(Settings().Cursor, row);
   }
   void OpenList(int screen) {

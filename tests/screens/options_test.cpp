@@ -96,6 +96,60 @@ TEST_F(OptionsTest, KeyListColumnsAndButtonsAreReachedWithLeftAndRight) {
 
 // --- the settings list ---------------------------------------------------------------------------
 
+TEST_F(OptionsTest, VolumeRowsAreHeardAtOnceAndOnlyOkKeepsThem) {
+  RecordingSound sound;
+  RecordingMusic music;
+  g.Sound = &sound;
+  g.Music = &music;
+  OpenOptions();
+  SettingsTo(kRowMusicVolume);
+  Tap(kVkLeft);
+  ASSERT_FALSE(music.Volumes.empty());
+  EXPECT_EQ(music.Volumes.back(), 9);
+  SettingsTo(kRowSoundVolume);
+  for (int i = 0; i < 12; ++i) Tap(kVkLeft);  // stops at 0
+  EXPECT_EQ(Setting(kRowSoundVolume).Selected, 0);
+  EXPECT_EQ(sound.Volumes.back(), std::make_pair(0, 10));
+  Tap(kVkReturn);  // RETURN goes up one, round after 10
+  EXPECT_EQ(sound.Volumes.back(), std::make_pair(1, 10));
+  SettingsTo(kRowVoiceVolume);
+  Tap(kVkLeft);
+  EXPECT_EQ(sound.Volumes.back(), std::make_pair(1, 9));
+  // Esc: the settings' volumes are back, nothing changed.
+  Tap(kVkEsc);
+  ASSERT_EQ(g.ScreenState, scTitle);
+  EXPECT_EQ(sound.Volumes.back(), std::make_pair(10, 10));
+  EXPECT_EQ(music.Volumes.back(), 10);
+  EXPECT_EQ(g.Config.SoundVolume, 10);
+  // OK keeps them.
+  OpenOptions();
+  SettingsTo(kRowMusicVolume);
+  Tap(kVkLeft);
+  Tap(kVkLeft);
+  SettingsTo(kRowOk);
+  Tap(kVkReturn);
+  EXPECT_EQ(g.Config.MusicVolume, 8);
+  EXPECT_EQ(music.Volumes.back(), 8);
+  g.Sound = nullptr;
+  g.Music = nullptr;
+}
+
+TEST_F(OptionsTest, FullScreenAndLanguageRowsTakeEffectAtOk) {
+  OpenOptions();
+  SettingsTo(kRowFullScreen);
+  Tap(kVkReturn);
+  EXPECT_FALSE(platform.FullScreen());  // not before OK
+  SettingsTo(kRowLanguage);
+  Tap(kVkLeft);  // auto -> ja (round the other way)
+  EXPECT_EQ(Setting(kRowLanguage).Selected, int(TLanguage::Japanese));
+  SettingsTo(kRowOk);
+  Tap(kVkReturn);
+  EXPECT_TRUE(platform.FullScreen());
+  EXPECT_TRUE(g.Config.FullScreen);
+  EXPECT_EQ(g.Config.Language, TLanguage::Japanese);
+  SetLanguage(TLanguage::English, {});
+}
+
 TEST_F(OptionsTest, CancelAndEscLeaveTheConfigurationUntouched) {
   Attach(0, "Pad A");
   const TGameConfig before = g.Config;
@@ -338,7 +392,7 @@ TEST_F(OptionsTest, AKeyAlreadyInUseIsTakenWithAWarning) {
   Tap(kVkReturn);
   Tap('X');
   EXPECT_EQ(Lists().KeyEdit[1].K04, 'X');
-  EXPECT_NE(Lists().Notice.find("also 1P ブロック消去弾"), std::string::npos) << Lists().Notice;
+  EXPECT_NE(Lists().Notice.find("also 1P Erase shot"), std::string::npos) << Lists().Notice;
 }
 
 TEST_F(OptionsTest, EscDuringCaptureCancelsOnlyTheCapture) {

@@ -105,7 +105,7 @@ TEST_F(StatesTest, LeavingPlayWithEscClearsOnlyThePlaySet) {
   Tick({kStateCancel}, {3});
   EXPECT_EQ(g.ScreenState, scTitle);
   EXPECT_TRUE(g.DXInput2.Has(3));
-  EXPECT_EQ(g.Player1P.Sight, nullptr);  // no pointer into freed sprites
+  EXPECT_EQ(g.View(g.Player1P).Sight, nullptr);  // no pointer into freed sprites
   Tick();
   EXPECT_FALSE(g.DXInput2.Has(3));  // title clearing
 }
@@ -119,7 +119,7 @@ TEST_F(StatesTest, EnteringPlayFromPlayRebuildsTheRecords) {
   EXPECT_EQ(g.Player1P.Score, 0);
   EXPECT_EQ(g.Player2P.HazardStock, 0);
   EXPECT_EQ(g.Player1P.Level, 1);
-  EXPECT_NE(g.Player1P.Sight, nullptr);
+  EXPECT_NE(g.View(g.Player1P).Sight, nullptr);
 }
 
 TEST_F(StatesTest, LeavingTheRankingForgetsTheNewRank) {

@@ -186,7 +186,7 @@ TEST_F(EffectSpritesTest, TextureSpriteFadeClampsAtTheEnds) {
 
 TEST_F(EffectSpritesTest, DangerGlowSwingsBetweenZeroAndFiftyAbout556ms) {
   TPlayerInfo& p = OnePlayer();
-  TDangerSprite* d = p.DangerSprite;
+  TDangerSprite* d = g.View(p).DangerSprite;
   ASSERT_NE(d, nullptr);
   d->Glow = 0;
   d->GlowRate = 0.09;
@@ -339,7 +339,7 @@ TEST_F(EffectSpritesTest, TrimBarShowsTheShadeWhenOpaqueAndCountsARestoreAtItsEn
   EXPECT_TRUE(p.Trimming);
   Frames(10, 10);
   EXPECT_FALSE(p.Trimming);
-  EXPECT_TRUE(p.RowShades[12]->Visible);
+  EXPECT_TRUE(g.View(p).RowShades[12]->Visible);
   EXPECT_FALSE(bar->Visible);
   Frames(2000 + 500, 10);
   EXPECT_EQ(p.RestoreLeft, 1);
@@ -392,16 +392,15 @@ TEST_F(EffectSpritesTest, VersusGameOverFadesBothFieldsWithoutTheTitle) {
 
 TEST_F(EffectSpritesTest, SightIsDrawnWithTheRiseButNeverBelowTheBottomRow) {
   TPlayerInfo& p = OnePlayer();
-  TSightSprite* s = p.Sight;
   AimAt(p, 2, 0);
-  s->FollowRise = true;
+  p.Sight.FollowRise = true;
   p.RiseOffset = 20;
   Draw();
   EXPECT_EQ(At(64, 384), 0xFFFFFFu);  // clamped to the bottom row's top edge
   AimAt(p, 2, 3);
   Draw();
   EXPECT_EQ(At(64, CellY(p, 3) - 16 + 20), 0xFFFFFFu);
-  s->FollowRise = false;
+  p.Sight.FollowRise = false;
   Draw();
   EXPECT_EQ(At(64, CellY(p, 3) - 16), 0xFFFFFFu);
   EXPECT_EQ(At(70, CellY(p, 3)), 0x808080u);  // the keyed inside

@@ -167,7 +167,7 @@ struct ComboTest : HudSpritesTest {
   void SetUp() override {
     HudSpritesTest::SetUp();
     StartGame(1);
-    combo = g.Player1P.ComboSprite;
+    combo = g.View(g.Player1P).ComboSprite;
     combo->RollSpeed = 100000;  // reach any value in one frame
   }
   TComboSprite* combo = nullptr;
@@ -275,7 +275,7 @@ struct PokerDisplayTest : HudSpritesTest {
     AddPatternPicture(g.DXImageList1, "POKER_RIM2", 180, 40, 1);
     AddPatternPicture(g.DXImageList1, "STR_POKER", 100, 10, 7);
     StartGame(1);
-    d = g.Player1P.PokerSprite;
+    d = g.View(g.Player1P).PokerSprite;
   }
   static uint32_t Card2D(int k) { return 0xFF000000u | uint32_t(0x200000 * (k + 1)); }
   static uint32_t Card3D(int k) { return 0xFF000000u | uint32_t(0x000020 * (k + 1)); }
@@ -291,7 +291,7 @@ TEST_F(PokerDisplayTest, CardsRimsSortedHandAndNameInBothDrawingPaths) {
     p.PokerCards = "302";
     p.PokerSorted = "11344";
     p.PokerHand = 2;
-    d->PokerState = 2;
+    g.Player1P.PokerState = 2;
     d->PatternPos = 0.5;
     screen = Bitmap(640, 480, kGrey);
     d->Render();
@@ -310,10 +310,10 @@ TEST_F(PokerDisplayTest, CardsRimsSortedHandAndNameInBothDrawingPaths) {
 TEST_F(PokerDisplayTest, NoNameOutsideTheShowingState) {
   TPlayerInfo& p = g.Player1P;
   p.PokerHand = 3;
-  d->PokerState = 1;
+  g.Player1P.PokerState = 1;
   d->Render();
   EXPECT_EQ(At(X + 15, Y + 91), PatternColor(0));  // only the hand frame there
-  d->PokerState = 2;
+  g.Player1P.PokerState = 2;
   p.PokerHand = 0;
   d->Render();
   EXPECT_EQ(At(X + 15, Y + 91), PatternColor(0));

@@ -75,10 +75,10 @@ TEST_F(PlayFrameTest, VersusFrameThreeDeePath) {
   EXPECT_EQ(At(384 + 14, 450), TextureColour(true, 6, 1) & 0xFFFFFF);
 
   // A visible row shade is opaque black; the danger glow tints the field red.
-  P1().RowShades[0]->Visible = true;
-  P2().DangerSprite->Visible = true;
-  P2().DangerSprite->Glow = 0;
-  P2().DangerSprite->GlowRate = 0.09;
+  g.View(P1()).RowShades[0]->Visible = true;
+  g.View(P2()).DangerSprite->Visible = true;
+  g.View(P2()).DangerSprite->Glow = 0;
+  g.View(P2()).DangerSprite->GlowRate = 0.09;
   Tick(100);  // glow 9
   EXPECT_EQ(CellPixel(P1(), 0, 0), 0u);
   EXPECT_EQ(At(500, 100), Mix(0xFF0000, 9, back));

@@ -56,8 +56,9 @@ class MemoryPlatform : public IPlatform {
   Canvas& Screen() override { return Screen_; }
   void Present() override { ++Presents; }
   void SetVsync(bool on) override { VsyncCalls.push_back(on); }
-  void ToggleFullScreen() override {}
-  bool FullScreen() const override { return false; }
+  bool Full = false;
+  void ToggleFullScreen() override { Full = !Full; }
+  bool FullScreen() const override { return Full; }
   IInputSource& Input() override { return In; }
   void ShowError(const std::string&) override {}
   bool AskYesNo(const std::string&) override { return true; }
@@ -72,6 +73,8 @@ class RecordingSound : public ISoundSystem {
     Played.push_back(name + (stopFirst ? "!" : ""));
   }
   bool Has(const std::string&) const override { return true; }
+  std::vector<std::pair<int, int>> Volumes;  // effects, voices, as set
+  void SetVolumes(int effects, int voices) override { Volumes.emplace_back(effects, voices); }
 };
 
 // Records the songs it is asked for; a song has ended when Ended is set and the event is the
@@ -88,7 +91,11 @@ class RecordingMusic : public IMusicPlayer {
   }
   void Play() override { ++Plays; }
   void Stop() override { ++Stops; }
+  void SetPaused(bool paused) override { Paused = paused; }
+  bool Paused = false;
   bool SongEnded(uint32_t type) override { return Ended && type == kSongEndEvent; }
+  std::vector<int> Volumes;
+  void SetVolume(int level) override { Volumes.push_back(level); }
 };
 
 // A fixed-pitch face of solid boxes: 7 by 14 pixels a cell, a character outside ASCII two
