@@ -251,6 +251,8 @@ int RunNetMatch(GameContext& g, const TNetOptions& o, const TNetRunHooks& hooks)
     if (hooks.AfterTick) hooks.AfterTick(counted);
     std::this_thread::sleep_for(std::chrono::milliseconds(16));
   }
+  // A line for whoever watches a headless host: the rival is in and the rounds begin.
+  if (match.Phase() == net::TMatchPhase::Playing) std::fprintf(stderr, "kq001: network match begins\n");
   if (match.Phase() != net::TMatchPhase::Playing) {
     if (match.Phase() == net::TMatchPhase::Ended && match.EndReason() != "left the match") {
       notice(match.EndReason());
