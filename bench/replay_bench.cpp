@@ -94,7 +94,8 @@ int main() {
   std::printf("versus hour: %u ticks in %zu games\n", ticks, games.size());
   std::printf("recording cost: %.5f ms per tick (tick itself %.4f ms; target < 0.01 ms)\n", recordMs / ticks,
               tickMs / ticks);
-  std::printf("an hour of versus play: %zu bytes (%.1f KB; target well under 1 MB)\n", bytes, bytes / 1024.0);
+  std::printf("an hour of versus play: %zu bytes (%.1f KB; target well under 1 MB)\n", bytes,
+              double(bytes) / 1024.0);
 
   uint64_t gameMs = 0;
   uint32_t back = 0;
