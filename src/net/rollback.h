@@ -88,12 +88,12 @@ class TRollbackInputs {
   uint32_t localNext_ = 1;  // next own tick without states
   uint32_t remoteAck_ = 0;  // the rival holds our states up to here
   uint32_t remoteContig_ = 0;
-  uint32_t forgotten_ = 0;                // ticks up to here are gone from the maps
-  uint16_t forgottenRemote_ = 0;          // the rival's states of tick forgotten_
-  std::optional<uint32_t> wrong_;         // earliest tick run with a wrong guess
-  std::map<uint32_t, uint16_t> local_;    // own states
-  std::map<uint32_t, uint16_t> remote_;   // rival states known
-  std::map<uint32_t, uint16_t> used_;     // rival states the last run of each tick used
+  uint32_t forgotten_ = 0;               // ticks up to here are gone from the maps
+  uint16_t forgottenRemote_ = 0;         // the rival's states of tick forgotten_
+  std::optional<uint32_t> wrong_;        // earliest tick run with a wrong guess
+  std::map<uint32_t, uint16_t> local_;   // own states
+  std::map<uint32_t, uint16_t> remote_;  // rival states known
+  std::map<uint32_t, uint16_t> used_;    // rival states the last run of each tick used
   TRollbackCounters counters_;
 };
 
