@@ -16,8 +16,8 @@ bool TSoundLedger::Request(uint32_t tick, std::string_view name) {
 void TSoundLedger::BeginRerun(uint32_t fromTick) {
   if (Rerunning()) return;  // one re-run at a time; the earlier start covers the later
   rerunFrom_ = std::max<uint32_t>(fromTick, 1);
-  auto first = std::stable_partition(cues_.begin(), cues_.end(),
-                                     [&](const TCue& c) { return c.Tick < rerunFrom_; });
+  auto first =
+      std::stable_partition(cues_.begin(), cues_.end(), [&](const TCue& c) { return c.Tick < rerunFrom_; });
   before_.assign(std::make_move_iterator(first), std::make_move_iterator(cues_.end()));
   cues_.erase(first, cues_.end());
 }

@@ -36,8 +36,8 @@ class TSoundLedger {
     std::string Name;
     bool Heard;  // played (or a re-run found it already played)
   };
-  std::vector<TCue> cues_;     // in the order asked
-  std::vector<TCue> before_;   // the cues of re-run ticks as they stood before the re-run
+  std::vector<TCue> cues_;    // in the order asked
+  std::vector<TCue> before_;  // the cues of re-run ticks as they stood before the re-run
   std::map<uint32_t, uint32_t> tickMs_;
   uint32_t rerunFrom_ = 0;
 };

@@ -35,9 +35,9 @@ TEST(SoundLedger, SoundsThatNoLongerHappenStopAndNewOnesPlayOnlyWhenRecent) {
   TSoundLedger l = FirstRun();
   l.TickRuns(20, 1000);
   l.BeginRerun(3);
-  l.Request(4, "SHOT");         // one of the two shots stays
-  l.Request(3, "CHAIN");        // tick 3 ran at 34 ms: at 120 ms, 86 ms ago
-  l.Request(5, "COMBO");        // 68 ms: 52 ms ago
+  l.Request(4, "SHOT");   // one of the two shots stays
+  l.Request(3, "CHAIN");  // tick 3 ran at 34 ms: at 120 ms, 86 ms ago
+  l.Request(5, "COMBO");  // 68 ms: 52 ms ago
   EXPECT_EQ(l.EndRerun(120), (TChanges{{"SHOT"}, {"CHAIN", "COMBO"}}));
 
   // Too late to be heard: not played, and not later either.
