@@ -28,7 +28,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         KQ_FUZZ_CHECK(e.A >= 1 && e.A <= 32 && (e.B == 0 || e.B == 1));
         break;
       case TScriptEvent::PadAxis:
-        KQ_FUZZ_CHECK((e.A == 0 || e.A == 1) && e.B >= -32768 && e.B <= 32767);
+        KQ_FUZZ_CHECK(e.A >= 0 && e.A <= 5 && e.B >= -32768 && e.B <= 32767);
         break;
       case TScriptEvent::PadHat:
         KQ_FUZZ_CHECK(e.A >= 0 && e.A <= 4);
@@ -38,6 +38,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         KQ_FUZZ_CHECK(e.Name.find('#') == std::string::npos);
         break;
       case TScriptEvent::PadDetach:
+      case TScriptEvent::Close:
         break;
       case TScriptEvent::Clipboard:
         KQ_FUZZ_CHECK(!e.Name.empty() && e.Name.find('\n') == std::string::npos);

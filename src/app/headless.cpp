@@ -52,6 +52,8 @@ bool ParseInputScript(const std::string& text, std::vector<TScriptEvent>& out, s
       if (!ToInt(w[2], 1, 255, v)) return fail("bad virtual-key code");
       e.What = w[1] == "down" ? TScriptEvent::KeyDown : TScriptEvent::KeyUp;
       e.A = int(v);
+    } else if (w.size() == 2 && w[1] == "close") {
+      e.What = TScriptEvent::Close;
     } else if (w.size() >= 3 && w[1] == "clipboard") {
       e.What = TScriptEvent::Clipboard;
       const size_t at = line.find("clipboard") + 9;

@@ -7,7 +7,7 @@
 namespace kq {
 
 struct TScriptEvent {
-  enum Kind { KeyDown, KeyUp, PadAttach, PadDetach, PadButton, PadAxis, PadHat, Clipboard };
+  enum Kind { KeyDown, KeyUp, PadAttach, PadDetach, PadButton, PadAxis, PadHat, Clipboard, Close };
   uint32_t Tick = 0;  // applied before the poll of this tick (ticks count from 1)
   Kind What = KeyDown;
   int Pad = 0;

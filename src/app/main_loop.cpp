@@ -467,6 +467,9 @@ void ApplyScriptEvent(SdlPlatform& p, const TScriptEvent& e) {
     case TScriptEvent::Clipboard:
       p.SetClipboardText(e.Name);
       break;
+    case TScriptEvent::Close:
+      p.RequestClose();
+      break;
     case TScriptEvent::PadAttach:
       p.AttachVirtualPad(e.Pad, e.Name, e.B != 0);
       break;

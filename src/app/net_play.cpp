@@ -253,6 +253,14 @@ int RunNetMatch(GameContext& g, const TNetOptions& o, const TNetRunHooks& hooks)
     g.EnterState(scTitle);
     if (!why.empty()) g.TitleNotice = why.size() > 64 ? why.substr(0, 64) : why;
   };
+  // Closing the window in a match started from the menu ends the match (the rival hears it),
+  // not the program: the player is back on the NETWORK screen.
+  auto keepProgramOpen = [&](bool& closingNow) {
+    if (closingNow && hooks.Back) {
+      g.Terminated = false;
+      closingNow = false;
+    }
+  };
   // Headless runs end where the match ends (the dump shows it); a window, or a match started
   // from the menu, goes back to the menu.
   const bool toMenu = !hooks.Headless || hooks.Back;
@@ -369,6 +377,7 @@ int RunNetMatch(GameContext& g, const TNetOptions& o, const TNetRunHooks& hooks)
       status = 2;
     }
     if (closing) status = 0;
+    keepProgramOpen(closing);
     if (toMenu && !closing)
       backToMenu(why);
     else if (!why.empty())
@@ -531,6 +540,7 @@ int RunNetMatch(GameContext& g, const TNetOptions& o, const TNetRunHooks& hooks)
                                 ? o.JoinHost + (o.Port == net::kDefaultPort ? std::string()
                                                                             : ":" + std::to_string(o.Port))
                                 : o.JoinCode);
+  keepProgramOpen(closing);
   if (!closing && toMenu)
     backToMenu(endNotice);
   else if (!endNotice.empty())

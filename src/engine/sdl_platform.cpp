@@ -70,6 +70,7 @@ struct SdlPlatform::Impl : IInputSource {
   SDL_Window* Window = nullptr;
   SDL_Renderer* Renderer = nullptr;
   SDL_Surface* Frame = nullptr;  // headless target
+  bool CloseRequested = false;
   std::unique_ptr<SdlCanvas> Canvas;
   bool Focus = true, Minimized = false, Hidden = false;
   bool Full = false;
@@ -375,6 +376,10 @@ PlatformEvents SdlPlatform::Pump(bool wait) {
     got = SDL_PollEvent(&e) != 0;
   }
   if (gQuitSignal) out.Quit = true;
+  if (impl_->CloseRequested) {
+    impl_->CloseRequested = false;
+    out.Quit = true;
+  }
   return out;
 }
 
@@ -614,6 +619,10 @@ std::string SdlPlatform::ClipboardText() {
   std::string out = text ? text : "";
   SDL_free(text);
   return out;
+}
+
+void SdlPlatform::RequestClose() {
+  impl_->CloseRequested = true;
 }
 
 void SdlPlatform::SetClipboardText(const std::string& text) {

@@ -58,6 +58,8 @@ class SdlPlatform : public IPlatform {
   // Headless control.
   bool Headless() const;
   void SetVirtualTime(uint32_t now);
+  // The window's close button, as a script presses it: the next Pump reports Quit.
+  void RequestClose();
   void SetVirtualKey(int vk, bool down);
   // Adds the controller mappings of a gamecontrollerdb.txt file (then SDL_GAMECONTROLLERCONFIG's
   // again, so it wins); one warning per line skipped as malformed. Devices attached later use them.

@@ -99,5 +99,37 @@ TEST(NetworkScreen, APastedAddressJoinsAndEscEndsTheMatchBackOnTheScreen) {
             std::string::npos);
 }
 
+// The window's close button in a match started from the menu: the match ends for both, the
+// program goes on back on the NETWORK screen and still answers the keys; a second close there
+// ends the program as usual.
+TEST(NetworkScreen, ClosingTheWindowInAMatchEndsItButNotTheProgram) {
+  TSide host, guest;
+  host.folder.Write("f1.txt", kTallField);
+  host.folder.Write("LevelUp.def", kFastTable);
+  guest.folder.Write("LevelUp.def", kFastTable);
+  const int port = Port(15);
+  host.Start("--host --port " + std::to_string(port) + " --frames 900 --field1 " +
+             host.folder.Path("f1.txt") + " --dump " + host.folder.Path("end.json"));
+  std::string script = ToNetworkScreen() + Press(10, kDown) + Press(12, kReturn);
+  script += "20 clipboard 127.0.0.1:" + std::to_string(port) + "\n";
+  script +=
+      "22 down " + std::to_string(kCtrl) + "\n" + Press(23, 'V') + "25 up " + std::to_string(kCtrl) + "\n";
+  script += Press(30, kReturn) + "200 close\n" + Press(230, kDown) + "260 close\n";
+  guest.folder.Write("in.txt", script);
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  guest.Start("--frames 400 --input " + guest.folder.Path("in.txt") + " --dump-at 150:" +
+              guest.folder.Path("mid.json") + " --dump-at 250:" + guest.folder.Path("back.json") +
+              " --dump " + guest.folder.Path("end.json"));
+  EXPECT_EQ(guest.WaitFor(40000), 0) << guest.Err();
+  EXPECT_EQ(host.WaitFor(40000), 0) << host.Err();
+  const std::string mid = guest.folder.Read("mid.json"), back = guest.folder.Read("back.json");
+  EXPECT_NE(mid.find("\"screen\":\"play\""), std::string::npos) << mid.substr(0, 300) << guest.Err();
+  EXPECT_NE(back.find("\"screen\":\"network\""), std::string::npos) << back.substr(0, 300);
+  EXPECT_NE(Value(back, "cursor").find("1"), std::string::npos) << Section(back, "network_screen");
+  EXPECT_NE(host.Err().find("rival left"), std::string::npos) << host.Err();
+  // The second close ended the run before its last frame: nothing was dumped at the end.
+  EXPECT_EQ(guest.folder.Read("end.json").find("\"ticks\":400"), std::string::npos);
+}
+
 }  // namespace
 }  // namespace kq
