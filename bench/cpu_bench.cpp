@@ -33,7 +33,7 @@ struct TPairing {
 }  // namespace
 
 // One match, its state every few seconds: cpu_bench --trace LEVEL1 LEVEL2 SEED.
-int Trace(int a, int b, uint64_t seed) {
+static int Trace(int a, int b, uint64_t seed) {
   uint32_t ticks = 0;
   const TMatchResult r = PlayMatch(a, b, seed, kMaxTicks, nullptr, [&](const GameContext& g) {
     if (++ticks % 250 != 0) return;

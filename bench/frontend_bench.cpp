@@ -39,8 +39,8 @@ bool RunOnce(const std::string& exe, double& ms, double& cpuMs, long& maxRssKb) 
   if (wait4(pid, &status, 0, &ru) < 0) return false;
   ms = std::chrono::duration<double, std::milli>(Clock::now() - t0).count();
   maxRssKb = ru.ru_maxrss;
-  cpuMs = (ru.ru_utime.tv_sec + ru.ru_stime.tv_sec) * 1000.0 +
-          (ru.ru_utime.tv_usec + ru.ru_stime.tv_usec) / 1000.0;
+  cpuMs = double(ru.ru_utime.tv_sec + ru.ru_stime.tv_sec) * 1000.0 +
+          double(ru.ru_utime.tv_usec + ru.ru_stime.tv_usec) / 1000.0;
   return WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
@@ -83,7 +83,7 @@ int main(int argc, char** argv) {
       "start-up to first frame (headless, default pack, %s): median %.1f ms wall, %.1f ms CPU (target <= 250 "
       "ms)\n",
       exe.c_str(), Median(starts), Median(cpu));
-  std::printf("peak resident memory of a headless run: %.1f MB (target <= 60 MB)\n", rss / 1024.0);
+  std::printf("peak resident memory of a headless run: %.1f MB (target <= 60 MB)\n", double(rss) / 1024.0);
   std::fflush(stdout);
   if (argc > 1) return 0;  // the in-process figures are of this build's own pack
 

@@ -91,7 +91,7 @@ struct Run {
 double CpuMicros() {
   timespec ts{};
   clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
-  return ts.tv_sec * 1e6 + ts.tv_nsec / 1e3;
+  return double(ts.tv_sec) * 1e6 + double(ts.tv_nsec) / 1e3;
 }
 
 double Percentile(std::vector<double> v, int pct) {

@@ -66,7 +66,7 @@ std::string Script(uint32_t seed, uint32_t ticks) {
   std::mt19937 rng(seed);
   const int keys[] = {37, 38, 39, 40, 90, 88, 67, 88, 88, 65};
   std::ostringstream out;
-  for (uint32_t t = 60; t + 3 < ticks; t += 6 + rng() % 10) {
+  for (uint32_t t = 60; t + 3 < ticks; t += 6 + uint32_t(rng() % 10)) {
     const int k = keys[rng() % 10];
     out << t << " down " << k << "\n" << t + 2 << " up " << k << "\n";
   }

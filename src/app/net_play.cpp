@@ -251,6 +251,8 @@ int RunNetMatch(GameContext& g, const TNetOptions& o, const TNetRunHooks& hooks)
     if (hooks.AfterTick) hooks.AfterTick(counted);
     std::this_thread::sleep_for(std::chrono::milliseconds(16));
   }
+  // A line for whoever watches a headless host: the rival is in and the rounds begin.
+  if (match.Phase() == net::TMatchPhase::Playing) std::fprintf(stderr, "kq001: network match begins\n");
   if (match.Phase() != net::TMatchPhase::Playing) {
     if (match.Phase() == net::TMatchPhase::Ended && match.EndReason() != "left the match") {
       notice(match.EndReason());
@@ -399,9 +401,9 @@ int RunNetMatch(GameContext& g, const TNetOptions& o, const TNetRunHooks& hooks)
                "kq001: network match: %u ticks, delay %d, %u waits, %llu bytes sent, %llu received, %llu "
                "dropped\n",
                match.Lockstep().NextTick() - 1, match.Lockstep().Delay(), match.Stats().Waits,
-               (unsigned long long)match.Transport().BytesSent(),
-               (unsigned long long)match.Transport().BytesReceived(),
-               (unsigned long long)match.Transport().BytesDropped());
+               static_cast<unsigned long long>(match.Transport().BytesSent()),
+               static_cast<unsigned long long>(match.Transport().BytesReceived()),
+               static_cast<unsigned long long>(match.Transport().BytesDropped()));
   // The match's settings were borrowed: the person's own come back before anything is saved.
   FinishRecording(g);
   g.NetPlay = false;

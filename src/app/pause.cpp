@@ -112,8 +112,9 @@ void DrawPlayExtras(GameContext& g, Canvas& c) {
     const TReplayPlayback& pb = *g.Playback;
     const uint64_t total = std::max<uint64_t>(pb.File.Header.DurationMs, 1);
     const uint64_t at = std::min<uint64_t>(PlaybackMs(g), total);
-    const int y = 480 - 2 * h - 14;
-    c.FillRect({0, y - 4, 640, 2 * h + 18}, 0x000000, 170, BlendMode::Alpha);
+    // Above the "REPLAY" mark and the frame rate on the bottom row; dark enough to read over a field.
+    const int y = 460 - 2 * h - 14;
+    c.FillRect({0, y - 4, 640, 2 * h + 18}, 0x000000, 215, BlendMode::Alpha);
     c.FillRect({120, y + h / 2 - 3, 400, 6}, 0x303A60);
     c.FillRect({120, y + h / 2 - 3, int(400 * at / total), 6}, 0xFFC640);
     const std::string speed = pb.Paused            ? "PAUSED"
@@ -123,13 +124,17 @@ void DrawPlayExtras(GameContext& g, Canvas& c) {
     DrawScreenText(g, c, 112 - ScreenTextWidth(g, now), y, now, kTextWhite);
     DrawScreenText(g, c, 528, y, end, kTextDim);
     const TKeyAssign& k = g.Config.KeyAssign1P;
-    const std::string keys = "RETURN PAUSE   LEFT/RIGHT SLOWER/FASTER   " + KeyName(k.K02) + "/PGUP -10S   " +
-                             KeyName(k.K03) + "/PGDN +10S   HOME START   ESC END";
+    const std::string keys = "RETURN PAUSE  LEFT/RIGHT SPEED  " + KeyName(k.K02) + "/PGUP -10S  " +
+                             KeyName(k.K03) + "/PGDN +10S  HOME START  ESC END";
     const std::string shown = FitScreenText(g, keys, 632);
     DrawScreenText(g, c, 320 - ScreenTextWidth(g, shown) / 2, y + h + 6, shown, kTextValue);
   }
   if (g.Paused) {
     c.FillRect({0, 0, 640, 480}, 0x000000, 150, BlendMode::Alpha);
+    // A plate of its own, so the words never mix with the hand and the field behind.
+    c.FillRect({80, 196, 480, 2 * h + 32}, 0x0A1030, 235, BlendMode::Alpha);
+    c.FillRect({80, 196, 480, 1}, 0x5C7EE6);
+    c.FillRect({80, 196 + 2 * h + 31, 480, 1}, 0x5C7EE6);
     const std::string title = "PAUSED";
     DrawScreenText(g, c, 320 - ScreenTextWidth(g, title) / 2, 210, title, kTextGold);
     const std::string keys = "PAUSE / P / START: GO ON     ESC: LEAVE TO THE TITLE";

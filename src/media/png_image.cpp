@@ -147,10 +147,10 @@ bool WritePngFile(const std::string& path, const Bitmap& bmp, bool alpha) {
     for (int x = 0; x < bmp.Width; ++x) {
       uint32_t p = bmp.At(x, y);
       unsigned char* px = &row[size_t(x) * channels];
-      px[0] = (p >> 16) & 0xFF;
-      px[1] = (p >> 8) & 0xFF;
-      px[2] = p & 0xFF;
-      if (alpha) px[3] = (p >> 24) & 0xFF;
+      px[0] = static_cast<unsigned char>(p >> 16);
+      px[1] = static_cast<unsigned char>(p >> 8);
+      px[2] = static_cast<unsigned char>(p);
+      if (alpha) px[3] = static_cast<unsigned char>(p >> 24);
     }
     png_write_row(png, row.data());
   }

@@ -68,8 +68,8 @@ class TListPainter {
     if (f) return f->Measure(s).W;
     // The picture fonts: 10 pixels a byte, 20 for a multi-byte character.
     int w = 0;
-    for (size_t i = 0; i < s.size(); i += Utf8Len((unsigned char)s[i]))
-      w += (unsigned char)s[i] >= 0x80 ? 20 : 10;
+    for (size_t i = 0; i < s.size(); i += Utf8Len(static_cast<unsigned char>(s[i])))
+      w += static_cast<unsigned char>(s[i]) >= 0x80 ? 20 : 10;
     return w;
   }
 
@@ -78,7 +78,7 @@ class TListPainter {
     if (maxW <= 0 || TextWidth(s, title) <= maxW) return s;
     while (!s.empty()) {
       size_t cut = s.size() - 1;
-      while (cut > 0 && ((unsigned char)s[cut] & 0xC0) == 0x80) --cut;
+      while (cut > 0 && (static_cast<unsigned char>(s[cut]) & 0xC0) == 0x80) --cut;
       s.resize(cut);
       if (TextWidth(s + "..", title) <= maxW) break;
     }

@@ -64,31 +64,35 @@ void TReplaysScreen::Scroll() {
   Top = std::clamp(Top, 0, std::max(n - kRowsShown, 0));
 }
 
+// Columns of the list; each heading stands over its column and no column runs into the next.
+constexpr int kColDate = 30, kColMode = 174, kColPlayers = 214, kColResult = 392, kColLevel = 492,
+              kColLength = 572;
+
 void TReplaysScreen::DrawRow(GameContext& g, Canvas& c, TReplayEntry& e, int y, bool lit) {
   ReadEntryHeader(g.ReplayDir, e);  // on demand: only rows that come into view
   const int h = ScreenLineHeight(g);
   if (lit) c.FillRect({12, y - 4, 616, h + 8}, 0x2A4AA8, 220, BlendMode::Alpha);
   const uint32_t text = e.Valid ? kTextWhite : kTextGrey;
   if (e.Kept) DrawScreenText(g, c, 16, y, "★", kTextGold);
-  DrawScreenText(g, c, 34, y, StampText(e.Stamp), text);
+  DrawScreenText(g, c, kColDate, y, StampText(e.Stamp), text);
   if (!e.Valid) {
-    DrawScreenText(g, c, 190, y, FitScreenText(g, e.File + ": " + e.Problem, 430), kTextGrey);
+    DrawScreenText(g, c, kColMode, y, FitScreenText(g, e.File + ": " + e.Problem, 620 - kColMode), kTextGrey);
     return;
   }
   const TReplayHeader& r = e.Header;
   const bool vs = r.Mode == 2;
-  DrawScreenText(g, c, 190, y, vs ? "VS" : "1P", kTextValue);
+  DrawScreenText(g, c, kColMode, y, vs ? "VS" : "1P", kTextValue);
   const std::string who = vs ? SideText(r.Sides[0]) + " vs " + SideText(r.Sides[1]) : "HUMAN";
-  DrawScreenText(g, c, 226, y, FitScreenText(g, who, 170), text);
+  DrawScreenText(g, c, kColPlayers, y, FitScreenText(g, who, kColResult - kColPlayers - 8), text);
   std::string result = vs ? (r.Winner == 1   ? "1P WON"
                              : r.Winner == 2 ? "2P WON"
                                              : "NO WINNER")
                           : std::to_string(r.Score[0]);
-  DrawScreenText(g, c, 404, y, result, text);
+  DrawScreenText(g, c, kColResult, y, FitScreenText(g, result, kColLevel - kColResult - 8), text);
   const std::string level =
       vs ? std::to_string(r.Level[0]) + " / " + std::to_string(r.Level[1]) : std::to_string(r.Level[0]);
-  DrawScreenText(g, c, 500, y, level, text);
-  DrawScreenText(g, c, 572, y, LengthText(r.DurationMs), text);
+  DrawScreenText(g, c, kColLevel, y, level, text);
+  DrawScreenText(g, c, kColLength, y, LengthText(r.DurationMs), text);
 }
 
 void TReplaysScreen::Paint(GameContext& g, Canvas& c) {
@@ -98,12 +102,12 @@ void TReplaysScreen::Paint(GameContext& g, Canvas& c) {
     const std::string title = "REPLAYS";
     DrawScreenText(g, c, 320 - ScreenTextWidth(g, title) / 2, 14, title, kTextGold);
     const int headY = kListTop - h - 10;
-    for (auto [x, name] : {std::pair{34, "DATE"},
-                           {190, "MODE"},
-                           {226, "PLAYERS"},
-                           {404, "SCORE / WINNER"},
-                           {500, "LEVEL"},
-                           {572, "LENGTH"}})
+    for (auto [x, name] : {std::pair{kColDate, "DATE"},
+                           {kColMode, "MODE"},
+                           {kColPlayers, "PLAYERS"},
+                           {kColResult, "RESULT"},
+                           {kColLevel, "LEVEL"},
+                           {kColLength, "LENGTH"}})
       DrawScreenText(g, c, x, headY, name, kTextDim);
     c.FillRect({12, kListTop - 6, 616, 1}, 0x5C7EE6);
     if (Entries.empty()) {

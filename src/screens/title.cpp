@@ -64,6 +64,13 @@ void TTitleScreen::DrawChoices(GameContext& g, Canvas& c) {
     const bool lit = item == Cursor;
     int x = 428;
     const int y = 378 + 22 * item - h / 2;
+    // A dark plate under the choices: they stand over the character picture beside the menu.
+    int width = 0;
+    for (const TTitleChooser& ch : choosers)
+      if (const TTitleChoice* cur = ch.Current())
+        width += (ch.Caption.empty() ? 0 : ScreenTextWidth(g, ch.Caption) + 4) +
+                 ScreenTextWidth(g, lit ? "< " + cur->Label + " >" : cur->Label) + 12;
+    if (width > 0) c.FillRect({x - 6, y - 2, width, h + 4}, 0x0A1030, 200, BlendMode::Alpha);
     for (const TTitleChooser& ch : choosers) {
       const TTitleChoice* cur = ch.Current();
       if (!cur) continue;

@@ -70,7 +70,7 @@ std::vector<std::string> SplitLinesOf(const std::string& s) {
 struct TJson {
   char Kind = 's';  // 'o' object, 'a' array, 's' scalar (number, string, true, false, null)
   std::string Text;
-  std::vector<std::pair<std::string, TJson>> Members;
+  std::vector<std::string> Keys;  // of an object, with its values in Items
   std::vector<TJson> Items;
 };
 
@@ -117,12 +117,10 @@ class TJsonReader {
           Space();
           if (at_ >= s_.size() || s_[at_] != ':') ok_ = false;
           ++at_;
-          v.Members.emplace_back(key.substr(1, key.size() - 2), TJson{});
-          Value(v.Members.back().second);
-        } else {
-          v.Items.emplace_back();
-          Value(v.Items.back());
+          v.Keys.push_back(key.substr(1, key.size() - 2));
         }
+        v.Items.emplace_back();
+        Value(v.Items.back());
         Space();
         if (at_ < s_.size() && s_[at_] == ',') {
           ++at_;
@@ -153,9 +151,9 @@ class TJsonReader {
 // the path in front ("players.1.score: 120"), so a difference names what changed.
 void Lines(const TJson& v, const std::string& path, const std::set<std::string>& drop, std::string& out) {
   if (v.Kind == 'o') {
-    for (const auto& [key, member] : v.Members) {
-      const std::string p = path.empty() ? key : path + "." + key;
-      if (!drop.count(p)) Lines(member, p, drop, out);
+    for (size_t i = 0; i < v.Keys.size(); ++i) {
+      const std::string p = path.empty() ? v.Keys[i] : path + "." + v.Keys[i];
+      if (!drop.count(p)) Lines(v.Items[i], p, drop, out);
     }
     return;
   }

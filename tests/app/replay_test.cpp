@@ -114,9 +114,20 @@ TRun Play(int mode, const std::vector<TStep>& script, const TVariant& v, uint64_
   g.EnterState(scPlay);
   TRun run;
   uint32_t last = platform.Clock;
+  // A negative pause key is the Start button of pad -key-1, given to player 2.
+  if (v.PauseKey < 0) {
+    platform.In.Names[size_t(-v.PauseKey - 1)] = "Test Pad";
+    g.DXInput2.PadNo = -v.PauseKey - 1;
+  }
+  auto press = [&](int k, bool down) {
+    if (k < 0 && down) platform.In.StartHeld.insert(-k - 1);
+    if (k < 0 && !down) platform.In.StartHeld.erase(-k - 1);
+    if (k >= 0 && down) platform.In.Keys.insert(k);
+    if (k >= 0 && !down) platform.In.Keys.erase(k);
+  };
   auto pauseTick = [&](std::vector<int> down, std::vector<int> up) {
-    for (int k : down) platform.In.Keys.insert(k);
-    for (int k : up) platform.In.Keys.erase(k);
+    for (int k : down) press(k, true);
+    for (int k : up) press(k, false);
     platform.Clock += 16;
     FrameTick(g, platform.Clock, int(v.Drawn ? platform.Clock - last : 16));
     last = platform.Clock;
@@ -134,7 +145,7 @@ TRun Play(int mode, const std::vector<TStep>& script, const TVariant& v, uint64_
       pauseTick({v.PauseKey}, {});
       EXPECT_FALSE(g.Paused);
       EXPECT_FALSE(music.Paused);
-      platform.In.Keys.erase(v.PauseKey);  // let go with the next tick of the game
+      press(v.PauseKey, false);  // let go with the next tick of the game
     }
     for (auto [code, down] : s.Keys) {
       if (down) {
@@ -240,6 +251,11 @@ TEST_P(Determinism, APausedGameIsTheSameGameAndTheSameRecording) {
   paused.PauseKey = 80;  // P, free in the default keys
   paused.PauseAt = 30;
   ExpectSameTicks(base, Play(mode, script, paused, 3), "paused by P");
+  paused.PauseKey = -3;  // Start on player 2's pad (pad 2)
+  paused.PauseAt = 1100;
+  const TRun byPad = Play(mode, script, paused, 3);
+  ExpectSameTicks(base, byPad, "paused by a pad's Start");
+  EXPECT_EQ(Undated(byPad.Replay), Undated(base.Replay));
 }
 
 // A network match's input: both players' control bits put in place of the devices' (here those

@@ -338,7 +338,8 @@ std::vector<uint32_t> RleValues(std::mt19937& rng, int w, int h, uint32_t colour
   std::vector<uint32_t> v;
   while (v.size() < size_t(w) * size_t(h)) {
     const uint32_t c = rng() % 2 ? 0 : uint32_t(rng() % colours);
-    for (unsigned n = 1 + rng() % 12; n > 0 && v.size() < size_t(w) * size_t(h); --n) v.push_back(c);
+    for (unsigned n = 1 + unsigned(rng() % 12); n > 0 && v.size() < size_t(w) * size_t(h); --n)
+      v.push_back(c);
   }
   return v;
 }

@@ -48,7 +48,7 @@ TEST(MusicPack, EverySongLastsAMinuteAndReleasesEveryNote) {
   for (auto& entry : std::filesystem::directory_iterator(BgmFolder())) {
     TMidiSong song = Load(entry.path().string());
     ++songs;
-    EXPECT_GE(song.EndFrame / 44100.0, 60.0) << entry.path();
+    EXPECT_GE(double(song.EndFrame) / 44100.0, 60.0) << entry.path();
     std::map<int, int> held;  // channel * 128 + key
     std::set<int> channels;
     for (const TMidiEvent& e : song.Events) {

@@ -28,7 +28,7 @@ struct TLink {
 
   void Send(uint32_t now, const TInputs& m) {
     if (int(rng() % 100) < lossPercent) return;
-    const uint32_t due = now + (maxDelayTicks ? rng() % uint32_t(maxDelayTicks + 1) : 0);
+    const uint32_t due = now + (maxDelayTicks ? uint32_t(rng() % uint32_t(maxDelayTicks + 1)) : 0);
     inFlight.emplace_back(due, m);
     if (int(rng() % 100) < dupPercent) inFlight.emplace_back(due + 1, m);
   }

@@ -35,6 +35,10 @@ class TestInput : public IInputSource {
                : it->second;
   }
   std::vector<std::string> PadNames() const override { return Names; }
+  std::set<int> StartHeld;  // pads whose mapped Start button is held
+  bool PadStartDown(int padNo) const override {
+    return StartHeld.count(padNo) > 0 && size_t(padNo) < Names.size() && !Names[size_t(padNo)].empty();
+  }
 };
 
 // A display that draws into memory; its clock is what the test sets.

@@ -39,11 +39,11 @@ Layer Board(Fonts& f, int w, int h, const std::string& head, TextFx headFx, cons
   if (plate) DrawPanel(l, {3, 3, w - 4, h - 5}, 10, Hex(0x141830, 0.96f), rim);
   headFx = FitWidth(f, head, headFx, w - 16);
   if (sub.empty()) {
-    DrawTextCentered(l, f, head, w / 2.f, h / 2.f - 1, headFx);
+    DrawTextCentered(l, f, head, float(w) / 2.f, float(h) / 2.f - 1, headFx);
   } else {
     subFx = FitWidth(f, sub, subFx, w - 20);
-    DrawTextCentered(l, f, head, w / 2.f, h * 0.4f, headFx);
-    DrawTextCentered(l, f, sub, w / 2.f, h * 0.76f, subFx);
+    DrawTextCentered(l, f, head, float(w) / 2.f, float(h) * 0.4f, headFx);
+    DrawTextCentered(l, f, sub, float(w) / 2.f, float(h) * 0.76f, subFx);
   }
   return l;
 }
@@ -64,7 +64,7 @@ Layer Rows(Fonts& f, int w, int rowH, const std::vector<std::string>& rows, cons
     TextFx fit = FitWidth(f, rows[i], fx, w - 12);
     float cy = float(i) * float(rowH) + float(rowH) / 2;
     if (centred) {
-      DrawTextCentered(l, f, rows[i], w / 2.f, cy, fit);
+      DrawTextCentered(l, f, rows[i], float(w) / 2.f, cy, fit);
     } else {
       // Left-aligned rows line up behind the title cursor; the baseline sits a little under the middle.
       DrawText(l, f, rows[i], 8, cy + float(fit.size) * 0.36f, Align::Left, fit);

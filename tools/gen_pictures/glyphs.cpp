@@ -82,7 +82,7 @@ Layer DigitStrip(Fonts& f, int w, int h, const TextFx& fx) {
   Layer strip(w * 10, h);
   for (int d = 0; d < 10; ++d) {
     Layer cell(w, h);
-    DrawTextCentered(cell, f, std::to_string(d), w / 2.f, h / 2.f, fx);
+    DrawTextCentered(cell, f, std::to_string(d), float(w) / 2.f, float(h) / 2.f, fx);
     strip.Draw(cell, d * w, 0);
   }
   return strip;

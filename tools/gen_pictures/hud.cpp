@@ -121,8 +121,8 @@ Layer Shooter() {
 
 Layer ShotOrb(int size, Color glow, Color core, bool sparkle) {
   Layer l(size, size);
-  Vec c{size / 2.f, size / 2.f};
-  float r = size / 2.f;
+  Vec c{float(size) / 2.f, float(size) / 2.f};
+  float r = float(size) / 2.f;
   DrawGlow(l, c, r, Alpha(glow, 0.9f));
   FillShape(
       l, Whole(l), [&](Vec p) { return SdCircle(p, c, r * 0.5f); },

@@ -102,8 +102,8 @@ void Layer::Draw(const Layer& src, int dx, int dy, float opacity) {
 void Layer::DrawScaled(const Layer& src, float dx, float dy, float sx, float sy, float opacity) {
   if (sx <= 0 || sy <= 0 || src.W() == 0 || src.H() == 0) return;
   int x0 = std::max(0, int(std::floor(dx))), y0 = std::max(0, int(std::floor(dy)));
-  int x1 = std::min(w_, int(std::ceil(dx + src.W() * sx))),
-      y1 = std::min(h_, int(std::ceil(dy + src.H() * sy)));
+  int x1 = std::min(w_, int(std::ceil(dx + float(src.W()) * sx))),
+      y1 = std::min(h_, int(std::ceil(dy + float(src.H()) * sy)));
   // Shrinking by more than two averages a footprint, so small copies stay smooth.
   int fx = std::max(1, int(1.f / sx)), fy = std::max(1, int(1.f / sy));
   auto sample = [&](float u, float v) {
