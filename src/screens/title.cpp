@@ -25,7 +25,7 @@ TTitleChooser SideChooser(int player) {
   ch.Devices = player == 0 ? 2 : 1;
   for (int level = 0; level <= kCpuLevels; ++level)
     ch.Choices.push_back(
-        {CpuLevelText(level),
+        {CpuLevelLabel(level),
          [player, level](GameContext& c) { (player == 0 ? c.Config.Cpu1P : c.Config.Cpu2P) = level; },
          nullptr});
   // Kept among the sides' own choices: a choice appended after them is never where it starts.
@@ -44,18 +44,19 @@ TTitleScreen::TTitleScreen() {
   Menu.Items[kTitleVsItem][1].Choices.push_back(
       {N_("NETWORK"), nullptr, [](GameContext& c) { c.EnterState(scNetwork); }});
   TTitleChooser board;
-  board.Choices = {{"RANKING", nullptr, nullptr},
-                   {"REPLAYS", nullptr, [](GameContext& c) { c.EnterState(scReplays); }}};
+  board.Choices = {{N_("RANKING"), nullptr, nullptr},
+                   {N_("REPLAYS"), nullptr, [](GameContext& c) { c.EnterState(scReplays); }}};
   Menu.Items[kTitleRankingItem] = {board};
 }
 
 std::string TitleHint(const GameContext& g, int item) {
-  if (item == kTitleRankingItem) return "LEFT/RIGHT: THE RANKING OR THE REPLAYS OF YOUR GAMES";
+  if (item == kTitleRankingItem) return _("LEFT/RIGHT: THE RANKING OR THE REPLAYS OF YOUR GAMES");
   if (item != kTitleVsItem) return {};
   const TKeyAssign& k1 = g.Config.KeyAssign1P;
   const TKeyAssign& k2 = g.Config.KeyAssign2P;
-  return "RIVAL OF 1P: " + KeyName(k1.LEFT) + "/" + KeyName(k1.RIGHT) +
-         "   RIVAL OF 2P: " + KeyName(k2.LEFT) + "/" + KeyName(k2.RIGHT);
+  std::string hint = _("RIVAL OF 1P: {keys1}   RIVAL OF 2P: {keys2}");
+  hint = Subst(hint, "{keys1}", KeyName(k1.LEFT) + "/" + KeyName(k1.RIGHT));
+  return Subst(hint, "{keys2}", KeyName(k2.LEFT) + "/" + KeyName(k2.RIGHT));
 }
 
 void TTitleScreen::PlaceCursor() {
