@@ -241,7 +241,7 @@ int RunNetMatch(GameContext& g, const TNetOptions& o, const TNetRunHooks& hooks)
   // The notice is set after the screen change: entering a screen may clear the old one.
   auto notice = [&](const std::string& text) {
     std::fprintf(stderr, "kq001: %s\n", text.c_str());
-    g.TitleNotice = text.size() > 64 ? text.substr(0, 64) : text;
+    g.TitleNotice = NetText(text);  // the title cuts it to its width
   };
   auto backToMenu = [&](const std::string& why) {
     ForgetHeldKeys(g);
@@ -251,7 +251,7 @@ int RunNetMatch(GameContext& g, const TNetOptions& o, const TNetRunHooks& hooks)
       return;
     }
     g.EnterState(scTitle);
-    if (!why.empty()) g.TitleNotice = why.size() > 64 ? why.substr(0, 64) : why;
+    if (!why.empty()) g.TitleNotice = NetText(why);
   };
   // Closing the window in a match started from the menu ends the match (the rival hears it),
   // not the program: the player is back on the NETWORK screen.
