@@ -9,7 +9,7 @@ packages=(
   timgm6mb-soundfont fonts-ipafont-gothic fonts-dejavu-core espeak-ng
   clang libclang-rt-14-dev clang-format clang-tidy
   desktop-file-utils appstream shared-mime-info libglib2.0-bin
-  gettext
+  gettext debhelper lintian
 )
 
 missing=()

@@ -85,7 +85,9 @@ void TakeTexture(GameContext& g, const std::string& item, TImage& tex) {
 }  // namespace
 
 void ResolveUserFiles(GameContext& g, const TUserEnv& env) {
-  g.UserFiles = ResolveUserFiles(g.AppPath, g.ExeBaseName, env);
+  const bool portable = !g.PackPath.empty() && g.PackPath == g.AppPath;
+  g.UserFiles =
+      ResolveUserFiles(g.AppPath, g.ExeBaseName, env, portable ? TCopyKind::Portable : TCopyKind::Installed);
 }
 
 std::string IniPath(const GameContext& g) {

@@ -14,7 +14,8 @@ struct GameContext;
 void LoadAssets(GameContext& g, uint64_t seed);
 // The 3-D textures cut from the block sheets, dust, game-over caption and rainbow pictures.
 void BuildTextures(GameContext& g);
-// Where the settings and scores of this run are read and saved (g.AppPath and g.ExeBaseName set).
+// Where the settings and scores of this run are read and saved (g.AppPath and g.ExeBaseName set,
+// FindAssetPack ran): beside the program only when the pack was found there.
 void ResolveUserFiles(GameContext& g, const TUserEnv& env);
 // Full paths of the settings and score files in their chosen places (beside the program until
 // ResolveUserFiles ran).

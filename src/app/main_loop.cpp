@@ -120,8 +120,8 @@ std::string HelpText(const RunOptions& o) {
   GameContext probe;
   probe.AppPath = ProgramFolder(o);
   probe.ExeBaseName = ExecutableBaseName();
-  ResolveUserFiles(probe, env);
   FindAssetPack(probe, PackFolders(o, env));
+  ResolveUserFiles(probe, env);
   std::string pack = probe.PackPath.empty() ? "(not found; searched " : probe.PackPath;
   if (probe.PackPath.empty()) {
     for (size_t i = 0; i < probe.PackFoldersSearched.size(); ++i)

@@ -55,12 +55,13 @@ std::string ParentOf(const std::string& path) {
 }
 
 TUserFile Place(const std::string& appPath, const std::string& name, const std::string& userFolder,
-                const TUserFileCheck& valid) {
+                TCopyKind kind, const TUserFileCheck& valid) {
   TUserFile f;
   const std::string beside = ResolvePath(appPath, name);
   struct stat st {};
   const bool besideExists = Exists(beside, st);
-  const bool besideOk = Writable(appPath) && (!besideExists || Writable(beside));
+  const bool besideOk =
+      kind == TCopyKind::Portable && Writable(appPath) && (!besideExists || Writable(beside));
   const std::string user = userFolder.empty() ? std::string() : userFolder + name;
   f.UserPlace = user;
   if (besideOk || user.empty()) {
@@ -187,11 +188,12 @@ bool MakeUserFolder(const std::string& path) {
   return ::mkdir(dir.c_str(), 0700) == 0 || errno == EEXIST;
 }
 
-TUserFiles ResolveUserFiles(const std::string& appPath, const std::string& baseName, const TUserEnv& env) {
+TUserFiles ResolveUserFiles(const std::string& appPath, const std::string& baseName, const TUserEnv& env,
+                            TCopyKind kind) {
   TUserFiles u;
   const std::string config = UserConfigFolder(env), data = UserDataFolder(env);
-  u.Ini = Place(appPath, baseName + ".INI", config, {});
-  u.Hi = Place(appPath, baseName + ".HI", data, [](std::string_view bytes) {
+  u.Ini = Place(appPath, baseName + ".INI", config, kind, {});
+  u.Hi = Place(appPath, baseName + ".HI", data, kind, [](std::string_view bytes) {
     THiScoreTable t{};
     return ParseHiScores(bytes, t);
   });

@@ -1,7 +1,8 @@
 #pragma once
-// Where the settings and score files live. A writable program folder keeps them beside the
-// executable (a portable copy stays portable); otherwise they go to the XDG user folders,
-// $XDG_CONFIG_HOME/kq001/ and $XDG_DATA_HOME/kq001/.
+// Where the settings and score files live. A portable copy (its asset pack in the program
+// folder) keeps them beside the executable when it can write there; an installed copy, and a
+// portable one in a read-only folder, keeps them in the XDG user folders, $XDG_CONFIG_HOME/kq001/
+// and $XDG_DATA_HOME/kq001/.
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -50,6 +51,11 @@ struct TUserFiles {
   TGameConfig StartSettings;
 };
 
+// Portable: the asset pack sits in the program folder (the build tree, an unpacked folder).
+// Installed: the pack is elsewhere (../share/kq001, $XDG_DATA_DIRS), so the program folder is a
+// bindir such as ~/.local/bin: writable, but no place for a player's files.
+enum class TCopyKind { Portable, Installed };
+
 // Whether bytes hold a usable copy of a user file.
 using TUserFileCheck = std::function<bool(std::string_view bytes)>;
 
@@ -69,7 +75,8 @@ int64_t ModifiedTime(const std::string& path);
 // appPath ends with '/'; baseName is the executable's name without extension.
 // The score file is read only when it parses; an unreadable or foreign copy never hides an
 // older good one.
-TUserFiles ResolveUserFiles(const std::string& appPath, const std::string& baseName, const TUserEnv& env);
+TUserFiles ResolveUserFiles(const std::string& appPath, const std::string& baseName, const TUserEnv& env,
+                            TCopyKind kind = TCopyKind::Portable);
 
 // Creates the folder that will hold path, and its missing parents, with mode 0700; false with
 // errno set.

@@ -175,6 +175,32 @@ TEST_F(ProgramFilesTest, FullScreenAndWindowOptionsLeaveTheSettingsAlone) {
   EXPECT_NE(first.find("FullScreen=0"), std::string::npos) << first;
 }
 
+// A program folder without the pack is an installed bindir: writable or not, the player's files
+// go to the user folders, and --help says so.
+TEST(InstalledCopy, KeepsItsFilesInTheUserFoldersThoughItsFolderIsWritable) {
+  test::TProgramFolder bin(false), share(false);
+  for (const char* sub : {"GRP", "SND", "VOICE", "BGM"}) fs::remove(bin.dir / sub);
+  fs::create_directory_symlink(KQ_BIN_DIR, share.dir / "kq001");
+  const std::string home = share.Path("home"), out = share.Path("out.txt");
+  auto run = [&](const std::string& args) {
+    std::string cmd = "env SDL_AUDIODRIVER=dummy HOME=" + home +
+                      " XDG_CONFIG_HOME= XDG_DATA_HOME= XDG_DATA_DIRS=" + share.dir.string() + " " +
+                      KQ_BIN_DIR + "/kq001 --app-path " + bin.dir.string() + " " + args + " > " + out +
+                      " 2>&1";
+    int rc = std::system(cmd.c_str());
+    return WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
+  };
+  ASSERT_EQ(run("--headless --frames 2"), 0) << share.Read("out.txt");
+  EXPECT_TRUE(fs::is_regular_file(home + "/.config/kq001/kq001.INI"));
+  EXPECT_TRUE(fs::is_regular_file(home + "/.local/share/kq001/kq001.HI"));
+  EXPECT_TRUE(fs::is_empty(bin.dir)) << "files left beside the program";
+  ASSERT_EQ(run("--help"), 0);
+  const std::string h = share.Read("out.txt");
+  EXPECT_NE(h.find("settings      " + home + "/.config/kq001/kq001.INI"), std::string::npos) << h;
+  EXPECT_NE(h.find("replays       " + home + "/.local/share/kq001/replays"), std::string::npos) << h;
+  EXPECT_NE(h.find("asset pack    " + (share.dir / "kq001/").string()), std::string::npos) << h;
+}
+
 TEST(AssetPackLookup, ProgramFolderThenInstalledFolderThenXdgDataDirs) {
   test::TProgramFolder app(false), installed(false), xdg(false);
   for (auto* f : {&app, &installed, &xdg}) fs::remove(f->dir / "GRP");  // links to the real pack

@@ -165,6 +165,34 @@ TEST(ResolveUserFiles, APortableCopyNeverReadsTheUserFolders) {
   EXPECT_EQ(ResolveUserFiles(app, "kq001", HomeOnly(dir.Path("home"))).Hi.ReadPath, app + "kq001.HI");
 }
 
+// An installed copy (e.g. under ~/.local) must not litter its writable bindir; files an older
+// version left there are still read once, so settings and scores come along.
+TEST(ResolveUserFiles, AnInstalledCopyUsesTheUserFoldersEvenWhenItsFolderIsWritable) {
+  TTempDir dir;
+  const std::string bin = dir.Path("bin/"), home = dir.Path("home");
+  fs::create_directories(bin);
+  TUserFiles u = ResolveUserFiles(bin, "kq001", HomeOnly(home), TCopyKind::Installed);
+  EXPECT_EQ(u.Ini.WritePlaces,
+            (std::vector<std::string>{home + "/.config/kq001/kq001.INI", bin + "kq001.INI"}));
+  EXPECT_EQ(u.Hi.Chosen(), home + "/.local/share/kq001/kq001.HI");
+  EXPECT_EQ(u.Ini.ReadPath, "");
+  EXPECT_FALSE(u.BesideProgram);
+  EXPECT_EQ(u.Warning, "");
+  WriteBytes(bin + "kq001.HI", "left by an older version");
+  EXPECT_EQ(ResolveUserFiles(bin, "kq001", HomeOnly(home), TCopyKind::Installed).Hi.ReadPath,
+            bin + "kq001.HI");
+  fs::create_directories(home + "/.local/share/kq001");
+  WriteBytes(home + "/.local/share/kq001/kq001.HI", "mine");
+  EXPECT_EQ(ResolveUserFiles(bin, "kq001", HomeOnly(home), TCopyKind::Installed).Hi.ReadPath,
+            home + "/.local/share/kq001/kq001.HI");
+  // The same folder holding the pack is a portable copy: its files stay beside it.
+  EXPECT_TRUE(ResolveUserFiles(bin, "kq001", HomeOnly(home), TCopyKind::Portable).BesideProgram);
+  // Without a home folder there is nowhere else to go.
+  TUserFiles none = ResolveUserFiles(bin, "kq001", TUserEnv{}, TCopyKind::Installed);
+  EXPECT_EQ(none.Hi.WritePlaces, std::vector<std::string>{bin + "kq001.HI"});
+  EXPECT_NE(none.Warning, "");
+}
+
 TEST(ResolveUserFiles, NoHomeOrAnUnwritableHomeWarnsAndKeepsTheFilesBesideTheProgram) {
   TTempDir dir;
   const std::string app = dir.Dir() + "/";

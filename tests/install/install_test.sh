@@ -24,7 +24,6 @@ for s in 32 48 64 128 256; do
   [ -s "$prefix/share/icons/hicolor/${s}x${s}/apps/$id.png" ] || fail "no ${s}px icon"
 done
 [ ! -e "$prefix/bin/GRP" ] || fail "the pack went to bindir"
-chmod -R a-w "$prefix"
 
 # Run as an ordinary user: root ignores the read-only tree.
 as_user=()
@@ -34,8 +33,8 @@ if [ "$user_id" -eq 0 ]; then
   as_user=(setpriv --reuid=nobody --regid=nogroup --clear-groups)
   user_id=$(id -u nobody)
 fi
-mkdir -p "$tmp/home" "$tmp/cwd" "$tmp/out"
-chown -R "$user_id" "$tmp/home" "$tmp/cwd" "$tmp/out"
+mkdir -p "$tmp/home" "$tmp/home2" "$tmp/cwd" "$tmp/out"
+chown -R "$user_id" "$tmp/home" "$tmp/home2" "$tmp/cwd" "$tmp/out" "$prefix/bin"
 run() {  # run ENV... -- ARGS...: exit status in $rc, output in $tmp/out/{stdout,stderr}
   local envs=()
   while [ "$1" != "--" ]; do envs+=("$1"); shift; done
@@ -44,6 +43,15 @@ run() {  # run ENV... -- ARGS...: exit status in $rc, output in $tmp/out/{stdout
   (cd "$tmp/cwd" && "${as_user[@]}" env -i PATH=/usr/bin:/bin SDL_AUDIODRIVER=dummy SDL_VIDEODRIVER=dummy \
      "${envs[@]}" "$prefix/bin/kq001" "$@" >"$tmp/out/stdout" 2>"$tmp/out/stderr") || rc=$?
 }
+
+# A prefix the player owns (cmake --install --prefix ~/.local): bin/ is writable, yet the
+# player's files go to the user folders and bin/ holds only the program.
+run HOME="$tmp/home2" -- --headless --frames 2
+[ "$rc" -eq 0 ] || fail "writable prefix run exit $rc: $(cat "$tmp/out/stderr")"
+[ -f "$tmp/home2/.config/kq001/kq001.INI" ] && [ -f "$tmp/home2/.local/share/kq001/kq001.HI" ] ||
+  fail "a writable prefix kept its files elsewhere: bin/ has $(ls -A "$prefix/bin")"
+for f in kq001.INI kq001.HI replays; do [ ! -e "$prefix/bin/$f" ] || fail "$f left in bin/"; done
+chmod -R a-w "$prefix"
 
 run HOME="$tmp/home" -- --version
 [ "$rc" -eq 0 ] && [ "$(cat "$tmp/out/stdout")" = "kq001 $version" ] || fail "--version: $rc $(cat "$tmp/out/stdout")"
