@@ -50,7 +50,7 @@ std::string Num(double v) {
   return buf;
 }
 
-char CellChar(const TBlockSprite* b) {
+char CellChar(const TBlock* b) {
   if (!b) return '.';
   if (b->Erased) return '*';
   if (b->Hazard) return 'h';
@@ -81,8 +81,7 @@ void Player(std::ostringstream& o, const TPlayerInfo& p) {
     << ",\"field\":[";
   for (int row = 12; row >= 0; --row) {
     std::string line;
-    for (int col = 0; col < p.Cols && col < kMaxCols; ++col)
-      line += CellChar(p.Cells[size_t(col)][size_t(row)]);
+    for (int col = 0; col < p.Cols && col < kMaxCols; ++col) line += CellChar(BlockAt(p, col, row));
     o << Quote(line) << (row > 0 ? "," : "");
   }
   o << "]}";

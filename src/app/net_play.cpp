@@ -111,7 +111,7 @@ uint64_t RulesStateHash(const GameContext& g) {
     h.AddReal(p.RainbowGauge);
     for (int c = 0; c < kMaxCols; ++c)
       for (int r = 0; r < kFieldRows; ++r) {
-        const TBlockSprite* b = p.Cells[size_t(c)][size_t(r)];
+        const TBlock* b = BlockAt(p, c, r);
         h.Add(b ? uint64_t(1 + b->Kind) | uint64_t(b->Hard) << 8 | uint64_t(b->Hazard) << 9 |
                       uint64_t(b->Erased) << 10 | uint64_t(b->Falling) << 11 | uint64_t(b->ChangeCount) << 16
                 : 0);

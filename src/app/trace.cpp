@@ -32,7 +32,7 @@ void AddPlayer(std::vector<TWatched>& out, const TPlayerInfo& p, bool first) {
   v("p1.hazard_stock", "p2.hazard_stock", p.HazardStock);
   int hazards = 0;  // hazard blocks in the field, landed or falling
   for (const auto& column : p.Cells)
-    for (const TBlockSprite* b : column) hazards += b && b->Hazard;
+    for (const TBlock& b : column) hazards += b && b.Hazard;
   v("p1.hazards", "p2.hazards", hazards);
   v("p1.rows", "p2.rows", p.Rows);
   v("p1.trim_left", "p2.trim_left", p.TrimLeft);

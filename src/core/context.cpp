@@ -117,9 +117,11 @@ void GameContext::DrawFrontEndFrame(int moveCount, const TImage* background, boo
 void GameContext::ForgetPlaySprites() {
   PlayerSprites = {};
   for (TPlayerInfo* p : {&Player1P, &Player2P}) {
-    for (auto& col : p->Cells) col.fill(nullptr);
+    for (auto& col : p->Cells) col.fill(TBlock{});
     p->FallingList.clear();
   }
+  State.Shots.clear();
+  State.Leaving.clear();
 }
 
 void GameContext::DrawStillFrame(const TImage* background, bool frameRateText,

@@ -10,6 +10,10 @@ void LinkRivals(TGameState& s) {
 TGameState& TGameState::operator=(const TGameState& other) {
   if (this == &other) return *this;
   Players = other.Players;
+  Shots = other.Shots;
+  Leaving = other.Leaving;
+  Events = other.Events;
+  NextSerial = other.NextSerial;
   Rng = other.Rng;
   FrameTime = other.FrameTime;
   ExStage = other.ExStage;

@@ -4,14 +4,40 @@
 // it to draw.
 #include <array>
 #include <cstdint>
+#include <vector>
 
 #include "core/player.h"
 #include "engine/random.h"
 
 namespace kq {
 
+// A block taken off a field during this tick (trimmed away, pushed out of the top row): it makes
+// one last step with the others in this tick's field move unless an erase resolves first.
+struct TLeavingBlock {
+  uint8_t Player = 0;
+  TBlock Block;
+};
+
+// What the rules tell the sprites that show the field, collected over one tick.
+enum TFieldEventKind : uint8_t {
+  feShotLanded,  // X, Y: where the shot was when it acted on its cell
+};
+
+struct TFieldEvent {
+  TFieldEventKind Kind = feShotLanded;
+  uint8_t Player = 0;
+  int Col = 0, Row = 0;
+  double X = 0, Y = 0;
+};
+
 struct TGameState {
   std::array<TPlayerInfo, 2> Players;
+  std::vector<TShot> Shots;  // in flight, in the order fired
+  std::vector<TLeavingBlock> Leaving;
+  std::vector<TFieldEvent> Events;  // of the current tick
+  // Numbers the field's moving things (blocks, shots) as they are made: each tick they move in
+  // this order, which decides among other things the order hazard blocks draw their colours.
+  uint32_t NextSerial = 0;
   TRandom Rng;             // the rules' one random stream
   uint32_t FrameTime = 0;  // the game clock: this tick's sample
   uint8_t ExStage = 0;     // 0 normal levels, 1 EX levels reached

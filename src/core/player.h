@@ -12,7 +12,6 @@ namespace kq {
 class TSprite;
 class TImageSprite;
 class T3DImageSprite;
-class TBlockSprite;
 class TSightSprite;
 class TChainGaugeSprite;
 class TGaugeSprite;
@@ -49,6 +48,41 @@ struct TCellRef {
   int Row = 0;
 };
 
+// One block of a field, held in its cell. A block moves only downward (a fall or a delivered
+// hazard dropping in); the field sprite draws it from here.
+struct TBlock {
+  uint32_t Serial = 0;  // order of making among the field's moving things; 0 = the cell is empty
+  int Kind = 0;         // 0..5 colours, 6 unsettled hazard
+  int ChangeCount = 0;
+  bool Hard = false;
+  bool Hazard = false;
+  uint32_t HazardTime = 0;  // when an unsettled hazard turns into a colour
+  bool Dropped = false;     // a delivered hazard that has not landed yet
+  int Col = 0, Row = 0, TargetRow = 0;
+  bool Erased = false, Counted = false, Falling = false;
+  // The erase animation: position 1 at rest, runs at PatternSpeed to 5 (then drawn no more).
+  double PatternPos = 1, PatternSpeed = 0;
+  double Y = 0;  // screen centre; moves down at Speed px per ms until TargetY
+  int TargetY = 0;
+  double Speed = 0;
+  explicit operator bool() const { return Serial != 0; }
+};
+
+enum TShotType : uint8_t { stErase = 0, stChangeUp = 1, stChangeDown = 2 };
+
+// A shot in flight toward a cell of its owner's field.
+struct TShot {
+  uint32_t Serial = 0;
+  uint8_t Owner = 0;      // player number
+  uint8_t ShotType = 0;   // stErase, stChangeUp, stChangeDown
+  uint8_t Direction = 0;  // 1 straight up, 3 up-left, 4 up-right
+  double X = 0, Y = 0;
+  double Speed = 0;  // px per ms
+  int TargetX = 0, TargetY = 0;
+  int TargetCol = 0, TargetRow = 0;
+  double Slope = 0, Intercept = 0;
+};
+
 // The aimed cell. The sight sprite draws it; the rules move it.
 struct TSightCell {
   int Col = 0, Row = 0;
@@ -65,7 +99,7 @@ struct TPlayerInfo {
   bool DealsPoker = false;       // poker hands are dealt to this player (one-player game, player 1)
   TPlayerInfo* Rival = nullptr;  // the other record of the same game state
   TSightCell Sight;
-  std::array<std::array<TBlockSprite*, kFieldRows>, kMaxCols> Cells{};  // [col][row], row 0 at the bottom
+  std::array<std::array<TBlock, kFieldRows>, kMaxCols> Cells{};  // [col][row], row 0 at the bottom
   std::array<std::array<uint8_t, kFieldRows>, kMaxCols> Visited{};
   std::vector<TCellRef> FallingList;  // cells whose blocks fall or have just landed
   int ShotsInFlight = 0;
@@ -128,6 +162,18 @@ struct TPlayerSprites {
   TDangerSprite* DangerSprite = nullptr;
   TSprite* RainbowSprite = nullptr;
 };
+
+// The block in a cell, or null for an empty cell or one outside the grid.
+inline TBlock* BlockAt(TPlayerInfo& p, int col, int row) {
+  if (col < 0 || col >= kMaxCols || row < 0 || row >= kFieldRows) return nullptr;
+  TBlock& b = p.Cells[size_t(col)][size_t(row)];
+  return b.Serial ? &b : nullptr;
+}
+inline const TBlock* BlockAt(const TPlayerInfo& p, int col, int row) {
+  if (col < 0 || col >= kMaxCols || row < 0 || row >= kFieldRows) return nullptr;
+  const TBlock& b = p.Cells[size_t(col)][size_t(row)];
+  return b.Serial ? &b : nullptr;
+}
 
 // Screen centre of a cell.
 inline int CellX(const TPlayerInfo& p, int col) {

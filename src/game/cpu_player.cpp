@@ -52,7 +52,7 @@ TCpuField CpuSnapshot(const GameContext& g, const TPlayerInfo& p) {
   f.Limit = p.RainbowMode ? g.Config.EraseLowerLimitRainbow : g.Config.EraseLowerLimit;
   for (int c = 0; c < f.Cols; ++c)
     for (int r = 0; r < f.Rows; ++r) {
-      const TBlockSprite* b = p.Cells[size_t(c)][size_t(r)];
+      const TBlock* b = BlockAt(p, c, r);
       if (!b) continue;
       TCpuCell& x = f.At(c, r);
       x.Kind = b->Hazard ? kCpuHazardKind : int8_t(std::clamp(b->Kind, 0, int(kCpuHazardKind)));

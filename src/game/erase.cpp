@@ -21,20 +21,21 @@ constexpr TDustParticle kDustPatterns[3][4] = {
     {{-104, -5, -107, -36}, {-71, -3, -46, -79}, {77, 3, 64, -104}, {105, 4, 100, -56}},
 };
 
-void MarkErased(TPlayerInfo& p, TBlockSprite& b) {
+void MarkErased(TPlayerInfo& p, TBlock& b) {
   if (b.Erased) return;  // never count one block twice, or the erase wait would never end
   b.Erased = true;
   b.PatternSpeed = 0.01;
   ++p.ErasingCount;
 }
 
-void SpawnDust(GameContext& g, const TBlockSprite& b) {
+void SpawnDust(GameContext& g, const TPlayerInfo& p, const TBlock& b) {
   const int pattern = g.FxRng.Random(3);
-  const int x = int(b.X), y = int(b.Y);
+  const double bx = CellX(p, b.Col);
+  const int x = int(bx), y = int(b.Y);
   for (const TDustParticle& d : kDustPatterns[pattern]) {
     auto* s = new TDustSprite(g, &g.DXSpriteEngine1);
     InitTextureSprite(*s, &g.DustTex, 32, 32, 0, 0.05, false, 999, 9, -200, -200);
-    s->Setup(b.X, y, x + d.PeakDx, y + d.PeakDy, x + d.EndDx, d.Speed);
+    s->Setup(bx, y, x + d.PeakDx, y + d.PeakDy, x + d.EndDx, d.Speed);
   }
 }
 
@@ -55,8 +56,8 @@ void FloodGroup(GameContext& g, int direction, int col, int row, int& count, boo
                 int kind) {
   if (row < 0 || row >= p.Rows || row >= kFieldRows) return;
   if (col < 0 || col >= p.Cols || col >= kMaxCols) return;
-  TBlockSprite* b = p.Cells[size_t(col)][size_t(row)];
-  if (!b || p.Visited[size_t(col)][size_t(row)] || b->Kind != kind) return;
+  TBlock* b = &p.Cells[size_t(col)][size_t(row)];
+  if (!*b || p.Visited[size_t(col)][size_t(row)] || b->Kind != kind) return;
   if (mark) MarkErased(p, *b);
   p.Visited[size_t(col)][size_t(row)] = 1;
   ++count;
@@ -88,7 +89,7 @@ void FloodGroup(GameContext& g, int direction, int col, int row, int& count, boo
 
 int EraseGroup(GameContext& g, TPlayerInfo& p, int col, int row) {
   if (col < 0 || col >= p.Cols || col >= kMaxCols || row < 0 || row >= p.Rows || row >= kFieldRows) return 0;
-  TBlockSprite* b = p.Cells[size_t(col)][size_t(row)];
+  TBlock* b = BlockAt(p, col, row);
   if (!b || b->Erased || b->Hazard) return 0;
 
   // Size pass.
@@ -110,7 +111,7 @@ int EraseGroup(GameContext& g, TPlayerInfo& p, int col, int row) {
   p.ChainGauge = std::min(p.ChainGauge + 100, 100.0);
   p.ErasedInLevel += count;
   if (p.DealsPoker) DealPokerCard(g, p, b->Kind);
-  if (g.Config.UseDirect3D) SpawnDust(g, *b);
+  if (g.Config.UseDirect3D) SpawnDust(g, p, *b);
   return count;
 }
 

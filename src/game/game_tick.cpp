@@ -149,6 +149,7 @@ void ReadPlayerControls(GameContext& g, TPlayerInfo& p) {
 }
 
 void GameTick(GameContext& g, int moveCount) {
+  g.State.Events.clear();
   TPlayerInfo* players[2] = {&g.Player1P, &g.Player2P};
   for (TPlayerInfo* p : players)
     if (p->Active) RunPhase(g, *p);
@@ -174,6 +175,7 @@ void GameTick(GameContext& g, int moveCount) {
     c->Blit(g.BackSurface, 0, 0);
   }
   MoveTimers(g, moveCount);
+  MoveField(g, moveCount);
   g.DXSpriteEngine1.MoveSprites(moveCount);
   g.DXSpriteEngine1.SweepSprites();
   if (!c) return;
@@ -194,20 +196,20 @@ void EraseTick(GameContext& g, TPlayerInfo& p) {
   if (p.ErasingCount != 0) return;
   for (int r = 0; r < p.Rows; ++r)
     for (int c = 0; c < p.Cols; ++c) {
-      TBlockSprite*& cell = p.Cells[size_t(c)][size_t(r)];
-      if (cell && cell->Erased) {
-        cell->Kill();
-        cell = nullptr;
-      }
+      TBlock& cell = p.Cells[size_t(c)][size_t(r)];
+      if (cell && cell.Erased) cell = TBlock{};
     }
+  // The sweep the erase needs frees everything killed so far, the blocks taken off either field
+  // this tick with it: they make no last step.
   g.DXSpriteEngine1.SweepSprites();
+  g.State.Leaving.clear();
 
   p.FallingList.clear();
   const double speed = 32.0 / std::max(1, g.Config.BlockFallSpeed);
   for (int c = 0; c < p.Cols; ++c) {
     int gap = 0;
     for (int r = 0; r < p.Rows; ++r) {
-      TBlockSprite* b = p.Cells[size_t(c)][size_t(r)];
+      TBlock* b = BlockAt(p, c, r);
       if (!b) {
         ++gap;
         continue;
@@ -216,7 +218,6 @@ void EraseTick(GameContext& g, TPlayerInfo& p) {
       b->Falling = true;
       b->TargetRow = r - gap;
       b->Speed = speed;
-      b->MoveMode = 2;
       b->TargetY = CellY(p, b->TargetRow);
       p.FallingList.push_back({c, r});
     }
@@ -226,13 +227,13 @@ void EraseTick(GameContext& g, TPlayerInfo& p) {
 
 void FallTick(GameContext& g, TPlayerInfo& p) {
   for (const TCellRef& e : p.FallingList) {
-    const TBlockSprite* b = p.Cells[size_t(e.Col)][size_t(e.Row)];
+    const TBlock* b = BlockAt(p, e.Col, e.Row);
     if (b && b->Speed != 0) return;
   }
 
   bool hazardLanded = false;
   for (TCellRef& e : p.FallingList) {
-    TBlockSprite* b = p.Cells[size_t(e.Col)][size_t(e.Row)];
+    TBlock* b = BlockAt(p, e.Col, e.Row);
     if (!b) continue;
     // A delivered block already sits in its final cell, even if it settled on the way down.
     if (b->Dropped) {
@@ -243,10 +244,12 @@ void FallTick(GameContext& g, TPlayerInfo& p) {
     }
     if (!b->Falling) continue;
     const int target = std::clamp(b->TargetRow, 0, kFieldRows - 1);
-    p.Cells[size_t(e.Col)][size_t(target)] = b;
-    if (target != e.Row) p.Cells[size_t(e.Col)][size_t(e.Row)] = nullptr;
     b->Row = target;
     b->Falling = false;
+    if (target != e.Row) {
+      p.Cells[size_t(e.Col)][size_t(target)] = *b;
+      *b = TBlock{};
+    }
     e.Row = target;
   }
 

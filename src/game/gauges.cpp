@@ -35,14 +35,10 @@ void StartRowBar(GameContext& g, TPlayerInfo& p, int row, bool trim) {
 }
 
 // Destroys the blocks of rows `from`..12 (outside play after a trim step).
-void ClearRowsFrom(TPlayerInfo& p, int from) {
+void ClearRowsFrom(GameContext& g, TPlayerInfo& p, int from) {
   if (from < 0) from = 0;
   for (int c = 0; c < kMaxCols; ++c)
-    for (int r = from; r < kFieldRows; ++r)
-      if (TBlockSprite* b = p.Cells[size_t(c)][size_t(r)]) {
-        b->Kill();
-        p.Cells[size_t(c)][size_t(r)] = nullptr;
-      }
+    for (int r = from; r < kFieldRows; ++r) TakeBlock(g, p, c, r);
 }
 
 void SetShade(GameContext& g, TPlayerInfo& p, int row, bool visible) {
@@ -173,11 +169,10 @@ void DropHazards(GameContext& g, TPlayerInfo& p, int count) {
       continue;
     }
     // It falls from just above the playable rows, a little lower for each place in the round.
-    TBlockSprite* b = CreateBlock(g, p, col, row, 6, true);
+    TBlock* b = CreateBlock(g, p, col, row, 6, true);
     b->Y = CellY(p, rows) + cursor * 5;
     b->Hazard = b->Dropped = b->Falling = true;
     b->HazardTime = g.FrameTime + uint32_t(g.Config.HazardBlockPeriod) + uint32_t(g.Rng.Random(2000));
-    b->MoveMode = 2;
     b->Speed = kHazardFallSpeed;
     p.FallingList.push_back({col, row});
     ++placedInRound;
@@ -198,7 +193,7 @@ void EndCombo(GameContext& g, TPlayerInfo& p) {
 // nothing and makes no bar, so every bar made is one trimmed row that comes back.
 void TrimTick(GameContext& g, TPlayerInfo& p) {
   if (p.Trimming) return;
-  if (p.TrimLeft != kTrimRows) ClearRowsFrom(p, p.Rows);
+  if (p.TrimLeft != kTrimRows) ClearRowsFrom(g, p, p.Rows);
   if (p.TrimLeft > 0) {
     if (p.Rows > 1) {
       StartRowBar(g, p, p.Rows - 1, true);

@@ -1,32 +1,10 @@
 #include <algorithm>
-#include <cstdio>
 
 #include "core/context.h"
 #include "game/rules.h"
-#include "sprites/effect_sprites.h"
 #include "sprites/hud_sprites.h"
 
 namespace kq {
-
-TBlockSprite* CreateBlock(GameContext& g, TPlayerInfo& p, int col, int row, int kind, bool hard) {
-  char name[16];
-  std::snprintf(name, sizeof name, "%s%d", hard ? "BLOCK_C" : "BLOCK_N", kind);
-  auto* b = NewPictureSprite<TBlockSprite>(g, name, CellX(p, col), CellY(p, row), 2, 6, false, 0, 1);
-  b->Owner = &p;
-  b->Kind = kind;
-  b->Hard = hard;
-  b->Col = col;
-  b->Row = row;
-  b->TargetRow = row;
-  b->TargetX = CellX(p, col);
-  b->TargetY = CellY(p, row);
-  if (col >= 0 && col < kMaxCols && row >= 0 && row < kFieldRows) {
-    TBlockSprite*& cell = p.Cells[size_t(col)][size_t(row)];
-    if (cell) cell->Kill();  // never leave a sprite drawn without a cell
-    cell = b;
-  }
-  return b;
-}
 
 void FillRow(GameContext& g, TPlayerInfo& p, int row) {
   for (int c = 0; c < p.Cols; ++c) {
@@ -39,20 +17,18 @@ void FillRow(GameContext& g, TPlayerInfo& p, int row) {
 void RiseLine(GameContext& g, TPlayerInfo& p) {
   const int top = std::clamp(p.Rows, 1, kFieldRows) - 1;
   for (int c = 0; c < p.Cols; ++c) {
-    TBlockSprite*& cell = p.Cells[size_t(c)][size_t(top)];
-    if (!cell) continue;
+    if (!BlockAt(p, c, top)) continue;
     if (!g.Config.DisableGameOver) {
       GameOver(g, p);
       return;
     }
-    cell->Kill();
-    cell = nullptr;
+    TakeBlock(g, p, c, top);
   }
 
   if (p.Sight.Live) {
     TSightCell* s = &p.Sight;
     const bool onBlock = s->Col >= 0 && s->Col < kMaxCols && s->Row >= 0 && s->Row < kFieldRows &&
-                         p.Cells[size_t(s->Col)][size_t(s->Row)] != nullptr;
+                         BlockAt(p, s->Col, s->Row) != nullptr;
     if (onBlock && s->Row < p.Rows - 1) {
       s->FollowRise = true;
       ++s->Row;
@@ -66,14 +42,13 @@ void RiseLine(GameContext& g, TPlayerInfo& p) {
   p.LineUpTime = g.FrameTime;
   for (int r = top; r >= 1; --r) {
     for (int c = 0; c < p.Cols; ++c) {
-      TBlockSprite*& below = p.Cells[size_t(c)][size_t(r - 1)];
-      TBlockSprite*& cell = p.Cells[size_t(c)][size_t(r)];
+      TBlock& below = p.Cells[size_t(c)][size_t(r - 1)];
+      TBlock& cell = p.Cells[size_t(c)][size_t(r)];
       cell = below;
-      below = nullptr;
+      below = TBlock{};
       if (cell) {
-        ++cell->Row;
-        cell->X = CellX(p, c);
-        cell->Y = CellY(p, r);
+        ++cell.Row;
+        cell.Y = CellY(p, r);
       }
     }
   }

@@ -9,9 +9,7 @@
 namespace kq {
 
 struct GameContext;
-class TShotSprite;
 class TImageSprite;
-class TBlockSprite;
 
 // The largest score a player can hold (seven digits, as the score file and the HUD keep it).
 constexpr int kMaxScore = 9999999;
@@ -45,18 +43,29 @@ void PlaceSight(GameContext& g, const TPlayerInfo& p);
 // poker hand of both players, before every block and shot moves (they were made first).
 void MoveTimers(GameContext& g, int moveCount);
 
+// --- the field's moving things (field_move.cpp) ---
+// Blocks (erase count-down, falls, hazards settling) and shots, in the order they were made.
+void MoveField(GameContext& g, int moveCount);
+// Takes the block out of its cell; it still makes this tick's last step (unless an erase resolves).
+void TakeBlock(GameContext& g, TPlayerInfo& p, int col, int row);
+
 // --- line-up (lineup.cpp) ---
 void PlayTick(GameContext& g, TPlayerInfo& p);
 void RiseLine(GameContext& g, TPlayerInfo& p);
 void FillRow(GameContext& g, TPlayerInfo& p, int row);
 // The gpRise phase: the new line slides in over 300 ms.
 void RiseTick(GameContext& g, TPlayerInfo& p);
-// A resting block of the player in the cell (Z 2, pattern 1 of six), entered into Cells.
-TBlockSprite* CreateBlock(GameContext& g, TPlayerInfo& p, int col, int row, int kind, bool hard);
+// A resting block of the player in the cell (pattern 1 of six), entered into Cells; null outside the grid.
+TBlock* CreateBlock(GameContext& g, TPlayerInfo& p, int col, int row, int kind, bool hard);
 
 // --- shots (shots.cpp) ---
-TShotSprite* FireShot(GameContext& g, TPlayerInfo& p, int col, int row, int shotType,
-                      std::string_view pictureName);
+// Returns the new shot's serial number.
+uint32_t FireShot(GameContext& g, TPlayerInfo& p, int col, int row, int shotType,
+                  std::string_view pictureName);
+// The shot still in flight with that serial number, or null.
+TShot* FindShot(GameContext& g, uint32_t serial);
+// One tick of a shot's flight; on passing its cell it acts there and is gone.
+void StepShot(GameContext& g, uint32_t serial, int elapsed);
 
 // --- group erase and bookkeeping (erase.cpp) ---
 int EraseGroup(GameContext& g, TPlayerInfo& p, int col, int row);

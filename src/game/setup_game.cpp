@@ -67,6 +67,9 @@ void CreatePlayerSprites(GameContext& g, TPlayerInfo& p, int x0, int y0) {
     }
   }
 
+  auto* field = new TFieldSprite(g, engine, p);
+  field->SetZ(2);
+
   auto* sight = NewPictureSprite<TSightSprite>(g, "SIGHT", CellX(p, 3), CellY(p, 6), 6, -1, true, 0.003, 0);
   sight->Owner = &p;
   p.Sight = {3, 6, false, true};
@@ -119,7 +122,7 @@ void LayStartField(GameContext& g, TPlayerInfo& p, const std::vector<std::string
       } else if (ch >= 'a' && ch <= 'f') {
         CreateBlock(g, p, c, row, ch - 'a', true);
       } else if (ch == 'h') {
-        TBlockSprite* b = CreateBlock(g, p, c, row, 6, true);
+        TBlock* b = CreateBlock(g, p, c, row, 6, true);
         b->Hazard = true;
         b->HazardTime = g.FrameTime + uint32_t(g.Config.HazardBlockPeriod) + uint32_t(g.Rng.Random(2000));
       }
@@ -134,6 +137,10 @@ bool SetupGame(GameContext& g) {
   PaintBackground(g, cols);
   g.EndingStep = 0;
   g.ExStage = 0;
+  g.State.Shots.clear();
+  g.State.Leaving.clear();
+  g.State.Events.clear();
+  g.State.NextSerial = 0;
 
   TPlayerInfo* players[2] = {&g.Player1P, &g.Player2P};
   for (int n = 0; n < 2; ++n) {
@@ -152,6 +159,7 @@ bool SetupGame(GameContext& g) {
     const int y0 = n == 0 ? 50 : 280;
     CreatePlayerSprites(g, p, x0, y0);
   }
+  (new TShotsSprite(g, &g.DXSpriteEngine1))->SetZ(7);
   return true;
 }
 

@@ -3,55 +3,63 @@
 
 #include "core/context.h"
 #include "game/rules.h"
-#include "sprites/effect_sprites.h"
 
 namespace kq {
 
-TShotSprite::TShotSprite(GameContext& g, TSprite* parent) : TImageSprite(parent), G(g) {}
-
-TShotSprite* FireShot(GameContext& g, TPlayerInfo& p, int col, int row, int shotType,
-                      std::string_view pictureName) {
+uint32_t FireShot(GameContext& g, TPlayerInfo& p, int col, int row, int shotType,
+                  std::string_view pictureName) {
+  (void)pictureName;  // the shot view picks the picture by the shot type
   TImageSprite* shooter = g.View(p).Shooter;
   const double sx = shooter ? shooter->X : p.FieldCenterX;
   const int halfHeight = shooter ? shooter->Height / 2 : 0;  // whole pixels
   const double sy = shooter ? shooter->Y - halfHeight : 450;
   const double m = p.Cols / 2.0 - 0.5;
 
-  auto* s = NewPictureSprite<TShotSprite>(g, pictureName, sx, sy, 7, 1);
-  s->Owner = &p;
-  s->TargetCol = col;
-  s->TargetRow = row;
-  s->TargetX = CellX(p, col);
-  s->TargetY = CellY(p, row);
-  s->ShotType = uint8_t(shotType);
+  TShot s;
+  s.Serial = ++g.State.NextSerial;
+  s.Owner = p.PlayerNo;
+  s.X = sx;
+  s.Y = sy;
+  s.TargetCol = col;
+  s.TargetRow = row;
+  s.TargetX = CellX(p, col);
+  s.TargetY = CellY(p, row);
+  s.ShotType = uint8_t(shotType);
   ++p.ShotsInFlight;
 
   double d = 0;
-  if (int(std::trunc(sx)) != s->TargetX) {
-    s->Slope = (s->TargetY - sy) / (s->TargetX - sx);
-    s->Intercept = s->TargetY - s->TargetX * s->Slope;
-    if (s->TargetX > sx) {
-      s->Direction = 4;
+  if (int(std::trunc(sx)) != s.TargetX) {
+    s.Slope = (s.TargetY - sy) / (s.TargetX - sx);
+    s.Intercept = s.TargetY - s.TargetX * s.Slope;
+    if (s.TargetX > sx) {
+      s.Direction = 4;
       d = col - m;
     } else {
-      s->Direction = 3;
+      s.Direction = 3;
       d = m - col;
     }
   }
   // A target straight above the shooter, or one whose column distance gives no horizontal speed
   // (a shooter off the centre), flies the straight path so that it always arrives.
   if (d <= 0) {
-    s->Direction = 1;
+    s.Direction = 1;
     d = row + 1;
   }
-  s->Speed = d * 32 / std::max(1, g.Config.ShotSpeed);
+  s.Speed = d * 32 / std::max(1, g.Config.ShotSpeed);
+  g.State.Shots.push_back(s);
 
   if (shooter) {
     shooter->PatternPos = 0;
     shooter->PatternSpeed = 0.007;
   }
   g.PlaySound("SHOT");
-  return s;
+  return s.Serial;
+}
+
+TShot* FindShot(GameContext& g, uint32_t serial) {
+  for (TShot& s : g.State.Shots)
+    if (s.Serial == serial) return &s;
+  return nullptr;
 }
 
 namespace {
@@ -75,7 +83,7 @@ void EraseShotArrives(GameContext& g, TPlayerInfo& p, int col, int row) {
   CheckLevel(g, p);
 }
 
-void ChangeShotArrives(GameContext& g, TPlayerInfo& p, TBlockSprite* b, uint8_t shotType) {
+void ChangeShotArrives(GameContext& g, TPlayerInfo& p, TBlock* b, uint8_t shotType) {
   if (!b) return;
   int k = b->Kind;
   const int last = g.Config.TotalBlockType - 1;
@@ -95,42 +103,42 @@ void ChangeShotArrives(GameContext& g, TPlayerInfo& p, TBlockSprite* b, uint8_t 
 
 }  // namespace
 
-void TShotSprite::Advance(int elapsed) {
-  TImageSprite::Advance(elapsed);
-  if (Speed == 0) return;
+void StepShot(GameContext& g, uint32_t serial, int elapsed) {
+  TShot* shot = FindShot(g, serial);
+  if (!shot || shot->Speed == 0) return;
+  TShot& s = *shot;
   bool arrived = false;
-  switch (Direction) {
+  switch (s.Direction) {
     case 4:
-      X += Speed * elapsed;
-      Y = Slope * X + Intercept;
-      arrived = X > TargetX;
+      s.X += s.Speed * elapsed;
+      s.Y = s.Slope * s.X + s.Intercept;
+      arrived = s.X > s.TargetX;
       break;
     case 3:
-      X -= Speed * elapsed;
-      Y = Slope * X + Intercept;
-      arrived = X < TargetX;
+      s.X -= s.Speed * elapsed;
+      s.Y = s.Slope * s.X + s.Intercept;
+      arrived = s.X < s.TargetX;
       break;
     default:
-      Y -= Speed * elapsed;
-      arrived = Y < TargetY;
+      s.Y -= s.Speed * elapsed;
+      arrived = s.Y < s.TargetY;
       break;
   }
   if (!arrived) return;  // the position is not clamped: a long frame carries the shot past its cell
 
-  Speed = 0;  // acts once, even before the sweep frees it
-  if (Owner) {
-    TPlayerInfo& p = *Owner;
-    TBlockSprite* b = nullptr;
-    if (TargetCol >= 0 && TargetCol < kMaxCols && TargetRow >= 0 && TargetRow < kFieldRows)
-      b = p.Cells[size_t(TargetCol)][size_t(TargetRow)];
-    if (ShotType == stErase) {
-      if (b && p.Phase == gpPlay) EraseShotArrives(G, p, TargetCol, TargetRow);
-    } else {
-      ChangeShotArrives(G, p, b, ShotType);
-    }
-    --p.ShotsInFlight;
+  // It acts once and goes; the acting may fire nothing, but take the values out first all the same.
+  const TShot landed = s;
+  std::erase_if(g.State.Shots, [&](const TShot& x) { return x.Serial == serial; });
+  g.State.Events.push_back(
+      {feShotLanded, landed.Owner, landed.TargetCol, landed.TargetRow, landed.X, landed.Y});
+  TPlayerInfo& p = g.State.Players[landed.Owner];
+  TBlock* b = BlockAt(p, landed.TargetCol, landed.TargetRow);
+  if (landed.ShotType == stErase) {
+    if (b && p.Phase == gpPlay) EraseShotArrives(g, p, landed.TargetCol, landed.TargetRow);
+  } else {
+    ChangeShotArrives(g, p, b, landed.ShotType);
   }
-  Kill();
+  --p.ShotsInFlight;
 }
 
 }  // namespace kq

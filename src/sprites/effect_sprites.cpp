@@ -335,36 +335,65 @@ void TMoveSprite::Render() {
 }
 
 // ---------------------------------------------------------------------------------------------
-// TBlockSprite
+// TFieldSprite
 
-void TBlockSprite::Advance(int elapsed) {
-  TMoveSprite::Advance(elapsed);
-  if (Erased && PatternPos >= 5 && !Counted) {
-    if (Owner) --Owner->ErasingCount;
-    Counted = true;
-  } else if (Hazard && HazardTime < G.FrameTime) {
-    Kind = G.Rng.Random(G.Config.TotalBlockType);
-    Hazard = false;
-    HazardTime = 0;
-  }
+namespace {
+
+// A picture centred on a point is drawn only while the point lies inside the screen.
+bool Inside(const TSprite& s, double x, double y) {
+  const RectI r = s.Engine->SurfaceRect();
+  const int ix = int(std::trunc(x)), iy = int(std::trunc(y));
+  return ix < r.Right() && r.X < ix && iy < r.Bottom() && r.Y < iy;
 }
 
-void TBlockSprite::Render() {
-  const int frame = int(std::trunc(PatternPos));
-  if (frame >= 5) return;
+}  // namespace
+
+TFieldSprite::TFieldSprite(GameContext& g, TSprite* parent, const TPlayerInfo& owner)
+    : TSprite(parent), G(g), Owner(owner) {
+  Width = 640;  // the whole screen: the blocks pick themselves
+  Height = 480;
+}
+
+void TFieldSprite::Render() {
   Canvas* c = SurfaceOf(*this);
   if (!c) return;
-  const double y = Y + (Owner ? Owner->RiseOffset : 0);
-  if (G.Config.UseDirect3D) {
-    if (Kind < 0 || Kind >= int(G.BlockTexN.size()) || frame < 0) return;
-    const TImage& tex = (Hard ? G.BlockTexC : G.BlockTexN)[size_t(Kind)][size_t(frame)];
-    DrawTextureQuad(*c, &tex, {X - 16, y - 16, 32, 32}, 0xFFFFFFFFu, BlendMode::Alpha);
-    return;
+  for (int col = 0; col < kMaxCols; ++col)
+    for (int row = 0; row < kFieldRows; ++row) {
+      const TBlock* b = BlockAt(Owner, col, row);
+      if (!b) continue;
+      const int frame = int(std::trunc(b->PatternPos));
+      const double x = CellX(Owner, col);
+      if (frame >= 5 || !Inside(*this, x, b->Y)) continue;
+      const double y = b->Y + Owner.RiseOffset;
+      if (G.Config.UseDirect3D) {
+        if (b->Kind < 0 || b->Kind >= int(G.BlockTexN.size()) || frame < 0) continue;
+        const TImage& tex = (b->Hard ? G.BlockTexC : G.BlockTexN)[size_t(b->Kind)][size_t(frame)];
+        DrawTextureQuad(*c, &tex, {x - 16, y - 16, 32, 32}, 0xFFFFFFFFu, BlendMode::Alpha);
+        continue;
+      }
+      char name[16];
+      std::snprintf(name, sizeof name, "%s%d", b->Hard ? "BLOCK_C" : "BLOCK_N", b->Kind);
+      if (const TPictureItem* pic = G.DXImageList1.Find(name))
+        pic->Draw(*c, int(std::trunc(x - 16)), int(std::trunc(y - 16)), frame);
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+// TShotsSprite
+
+TShotsSprite::TShotsSprite(GameContext& g, TSprite* parent) : TSprite(parent), G(g) {
+  Width = 640;
+  Height = 480;
+}
+
+void TShotsSprite::Render() {
+  Canvas* c = SurfaceOf(*this);
+  if (!c) return;
+  for (const TShot& s : G.State.Shots) {
+    const TPictureItem* pic = G.DXImageList1.Find(s.ShotType == stErase ? "SHOT2" : "SHOT1");
+    if (!pic || !Inside(*this, s.X, s.Y)) continue;
+    pic->Draw(*c, int(std::trunc(s.X)) - pic->PatW() / 2, int(std::trunc(s.Y)) - pic->PatH() / 2, 0);
   }
-  char name[16];
-  std::snprintf(name, sizeof name, "%s%d", Hard ? "BLOCK_C" : "BLOCK_N", Kind);
-  if (const TPictureItem* pic = G.DXImageList1.Find(name))
-    pic->Draw(*c, int(std::trunc(X - 16)), int(std::trunc(y - 16)), frame);
 }
 
 // ---------------------------------------------------------------------------------------------

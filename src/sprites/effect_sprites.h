@@ -107,19 +107,13 @@ class TMoveSprite : public TImageSprite {
   void Render() override;
 };
 
-class TBlockSprite : public TMoveSprite {
+// The blocks of one player's field as the rules hold them, each at its column, its fall and the
+// rise offset, in its erase pattern ("BLOCK_C" + kind when hard, else "BLOCK_N" + kind).
+class TFieldSprite : public TSprite {
  public:
-  using TMoveSprite::TMoveSprite;
-  TPlayerInfo* Owner = nullptr;
-  int Kind = 0;  // 0..5 colours, 6 unsettled hazard
-  int ChangeCount = 0;
-  bool Hard = false;
-  bool Hazard = false;
-  uint32_t HazardTime = 0;
-  bool Dropped = false;
-  int Col = 0, Row = 0, TargetRow = 0;
-  bool Erased = false, Counted = false, Falling = false;
-  void Advance(int elapsed) override;
+  TFieldSprite(GameContext& g, TSprite* parent, const TPlayerInfo& owner);
+  GameContext& G;
+  const TPlayerInfo& Owner;
   void Render() override;
 };
 
@@ -147,21 +141,13 @@ class TCharAnimationSprite : public TImageSprite {
   void Render() override;
 };
 
-class TShotSprite : public TImageSprite {
+// The shots in flight of both players: "SHOT2" for an erase shot, "SHOT1" for a change shot.
+class TShotsSprite : public TSprite {
  public:
-  TShotSprite(GameContext& g, TSprite* parent);
+  TShotsSprite(GameContext& g, TSprite* parent);
   GameContext& G;
-  double Speed = 0;       // px per ms
-  uint8_t Direction = 0;  // 1 straight up, 3 up-left, 4 up-right
-  int TargetX = 0, TargetY = 0;
-  TPlayerInfo* Owner = nullptr;
-  int TargetCol = 0, TargetRow = 0;
-  double Slope = 0, Intercept = 0;
-  uint8_t ShotType = 0;  // stErase, stChangeUp, stChangeDown
-  void Advance(int elapsed) override;
+  void Render() override;
 };
-
-enum TShotType : uint8_t { stErase = 0, stChangeUp = 1, stChangeDown = 2 };
 
 // Texture-sprite setup of the 3-D sprites; width/height <= 0 take the texture's size.
 void InitTextureSprite(T3DImageSprite& sprite, const TImage* texture, int width, int height,

@@ -79,7 +79,7 @@ std::string Snapshot(GameContext& g) {
     s += std::to_string(p.Score) + "/" + std::to_string(p.Level) + "/" + std::to_string(int(p.Phase)) + ":";
     for (int r = kFieldRows - 1; r >= 0; --r)
       for (int c = 0; c < p.Cols; ++c) {
-        const TBlockSprite* b = p.Cells[size_t(c)][size_t(r)];
+        const TBlock* b = BlockAt(p, c, r);
         s += !b ? '.' : b->Erased ? '*' : b->Hazard ? 'h' : char((b->Hard ? 'a' : '0') + b->Kind);
       }
     s += '|';

@@ -47,7 +47,7 @@ TEST_F(AttackScenario, ReleasedHazardsWaitUntilTheReceiverIsBackInPlay) {
   int hazards = 0;
   for (int c = 0; c < 8; ++c)
     for (int r = 0; r < 13; ++r)
-      if (TBlockSprite* b = Cell(P2(), c, r)) {
+      if (TBlock* b = Cell(P2(), c, r)) {
         EXPECT_LT(r, 10);
         hazards += b->Hazard;
       }

@@ -107,8 +107,7 @@ TEST_F(ControlsTest, ShotButtonsFireTheirShotTypesOnePressOneShot) {
   Tick(10);
   EXPECT_EQ(P1().ShotsInFlight, 3);
   std::vector<int> types;
-  for (int i = 0; i < g.DXSpriteEngine1.Count(); ++i)
-    if (auto* s = dynamic_cast<TShotSprite*>(g.DXSpriteEngine1.Child(i))) types.push_back(s->ShotType);
+  for (const TShot& s : g.State.Shots) types.push_back(s.ShotType);
   EXPECT_EQ(types, (std::vector<int>{stChangeDown, stErase, stChangeUp}));
   int shots = 0;
   for (const auto& s : g.SoundLog) shots += s.Name == "SHOT";
@@ -158,9 +157,8 @@ TEST_F(ControlsTest, RaiseDoesNothingOutsidePlay) {
     P1().LineUpTime = g.FrameTime;
     if (phase == gpFall) {
       // a block still on its way down keeps the phase waiting
-      TBlockSprite* b = Cell(P1(), 0, 0);
+      TBlock* b = Cell(P1(), 0, 0);
       b->Speed = 0.0001;
-      b->MoveMode = 2;
       b->TargetY = 1000;
       P1().FallingList.push_back({0, 0});
     }

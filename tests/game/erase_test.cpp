@@ -16,7 +16,7 @@ TEST_F(EraseTest, GroupExactlyAtTheLimitErasesOneShortDoesNot) {
   g.Config.EraseLowerLimit = 4;
   EXPECT_EQ(EraseGroup(g, P1(), 0, 2), 4);
   EXPECT_EQ(P1().ErasingCount, 4);
-  TBlockSprite* b = Cell(P1(), 0, 3);
+  TBlock* b = Cell(P1(), 0, 3);
   EXPECT_TRUE(b->Erased);
   EXPECT_DOUBLE_EQ(b->PatternSpeed, 0.01);
   EXPECT_FALSE(Cell(P1(), 5, 0)->Erased);
@@ -103,7 +103,7 @@ TEST_F(EraseTest, TrimmedRowsAndUnusedColumnsAreNeverPartOfAGroup) {
   EXPECT_EQ(EraseGroup(g, P1(), 0, 10), 0);  // a start outside play
   // Column 7 of a seven-column field is outside the field even if a block sits there.
   Start(1, {"......3", "......3", "......3"});
-  TBlockSprite* stray = CreateBlock(g, P1(), 7, 0, 3, false);
+  TBlock* stray = CreateBlock(g, P1(), 7, 0, 3, false);
   (void)stray;
   EXPECT_EQ(EraseGroup(g, P1(), 6, 0), 0);
 }
@@ -189,12 +189,12 @@ TEST_F(ChainTest, ErasedBlocksGoAndTheOnesAboveFallInColumnOrderBottomFirst) {
   for (const TCellRef& e : P1().FallingList) got.push_back({e.Col, e.Row});
   EXPECT_EQ(got, want);
   for (const TCellRef& e : P1().FallingList) {
-    TBlockSprite* b = Cell(P1(), e.Col, e.Row);
+    TBlock* b = Cell(P1(), e.Col, e.Row);
     ASSERT_NE(b, nullptr);
     EXPECT_TRUE(b->Falling);
     EXPECT_EQ(b->TargetRow, e.Row - 1);
     EXPECT_DOUBLE_EQ(b->Speed, 32.0 / 200);
-    EXPECT_EQ(b->MoveMode, 2);
+    EXPECT_GT(b->TargetY, b->Y);  // downward
     EXPECT_EQ(b->TargetY, CellY(P1(), e.Row - 1));
   }
   EXPECT_EQ(Cell(P1(), 1, 1), nullptr);         // the erased block is gone from its cell
@@ -208,7 +208,7 @@ TEST_F(ChainTest, ErasedBlocksGoAndTheOnesAboveFallInColumnOrderBottomFirst) {
   EXPECT_EQ(FieldRows(P1())[10], "4.4.3..");
   for (int c = 0; c < 7; ++c)
     for (int r = 0; r < 13; ++r)
-      if (TBlockSprite* b = Cell(P1(), c, r)) {
+      if (TBlock* b = Cell(P1(), c, r)) {
         EXPECT_EQ(b->Col, c);
         EXPECT_EQ(b->Row, r);
         EXPECT_DOUBLE_EQ(b->Y, CellY(P1(), r));

@@ -99,18 +99,18 @@ TEST_F(FieldTest, StartLinesFillTheBottomRows) {
   Start(1);
   for (int r = 0; r < kFieldRows; ++r)
     for (int c = 0; c < 7; ++c) {
-      TBlockSprite* b = Cell(P1(), c, r);
+      TBlock* b = Cell(P1(), c, r);
       if (r < 5) {
         ASSERT_NE(b, nullptr);
         EXPECT_EQ(b->Col, c);
         EXPECT_EQ(b->Row, r);
         EXPECT_LT(b->Kind, g.Config.TotalBlockType);
         EXPECT_FALSE(b->Hazard);
-        EXPECT_DOUBLE_EQ(b->X, CellX(P1(), c));
         EXPECT_DOUBLE_EQ(b->Y, CellY(P1(), r));
+        EXPECT_EQ(b->TargetY, CellY(P1(), r));
+        EXPECT_EQ(b->Speed, 0);  // at rest
         EXPECT_DOUBLE_EQ(b->PatternPos, 1);
-        EXPECT_EQ(b->PatternCount, 6);
-        EXPECT_EQ(b->Z(), 2);
+        EXPECT_EQ(b->PatternSpeed, 0);
       } else {
         EXPECT_EQ(b, nullptr);
       }
@@ -138,11 +138,11 @@ TEST_F(FieldTest, ScriptedFieldIsLaidBottomLineFirst) {
   EXPECT_EQ(FieldRows(P1())[11], "01.f...");
   EXPECT_EQ(FieldRows(P1())[10], "5a.....");
   EXPECT_EQ(FieldRows(P1())[9], "h......");
-  TBlockSprite* hard = Cell(P1(), 3, 1);
+  TBlock* hard = Cell(P1(), 3, 1);
   ASSERT_NE(hard, nullptr);
   EXPECT_TRUE(hard->Hard);
   EXPECT_EQ(hard->Kind, 5);
-  TBlockSprite* hz = Cell(P1(), 0, 3);
+  TBlock* hz = Cell(P1(), 0, 3);
   ASSERT_NE(hz, nullptr);
   EXPECT_EQ(hz->Kind, 6);
   EXPECT_TRUE(hz->Hard);

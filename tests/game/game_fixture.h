@@ -21,7 +21,7 @@ inline std::vector<std::string> FieldRows(const TPlayerInfo& p) {
   for (int r = kFieldRows - 1; r >= 0; --r) {
     std::string line;
     for (int c = 0; c < p.Cols; ++c) {
-      const TBlockSprite* b = p.Cells[size_t(c)][size_t(r)];
+      const TBlock* b = BlockAt(p, c, r);
       char ch = '.';
       if (b && b->Erased)
         ch = '*';
@@ -99,7 +99,20 @@ class GameTest : public ::testing::Test {
     Release(player, state);
   }
 
-  TBlockSprite* Cell(TPlayerInfo& p, int col, int row) { return p.Cells[size_t(col)][size_t(row)]; }
+  TBlock* Cell(TPlayerInfo& p, int col, int row) { return BlockAt(p, col, row); }
+  // Blocks in both fields.
+  int CountBlocks() const {
+    int n = 0;
+    for (const TPlayerInfo& p : g.State.Players)
+      for (const auto& column : p.Cells)
+        for (const TBlock& b : column) n += bool(b);
+    return n;
+  }
+  // One move of the field and the sprites without the rest of the tick.
+  void Move(int ms) {
+    MoveField(g, ms);
+    g.DXSpriteEngine1.MoveSprites(ms);
+  }
 
   void AimAt(TPlayerInfo& p, int col, int row) {
     p.Sight.Col = col;
@@ -121,9 +134,7 @@ class GameTest : public ::testing::Test {
 
   int LiveShots(const TPlayerInfo& p) const {
     int n = 0;
-    for (int i = 0; i < g.DXSpriteEngine1.Count(); ++i)
-      if (auto* s = dynamic_cast<TShotSprite*>(g.DXSpriteEngine1.Child(i)))
-        if (s->Owner == &p && !s->Dying()) ++n;
+    for (const TShot& s : g.State.Shots) n += s.Owner == p.PlayerNo;
     return n;
   }
   template <class T>

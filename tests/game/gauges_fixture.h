@@ -65,17 +65,8 @@ struct GaugesFixture : ::testing::Test {
     }
   }
 
-  TBlockSprite* Put(TPlayerInfo& p, int col, int row, int kind, bool hard = false) {
-    auto* b = new TBlockSprite(g, &g.DXSpriteEngine1);
-    InitPictureSprite(*b, g.DXImageList1, (hard ? "BLOCK_C" : "BLOCK_N") + std::to_string(kind),
-                      CellX(p, col), CellY(p, row), 2, 6, false, 0, 1);
-    b->Owner = &p;
-    b->Kind = kind;
-    b->Hard = hard;
-    b->Col = col;
-    b->Row = b->TargetRow = row;
-    p.Cells[size_t(col)][size_t(row)] = b;
-    return b;
+  TBlock* Put(TPlayerInfo& p, int col, int row, int kind, bool hard = false) {
+    return CreateBlock(g, p, col, row, kind, hard);
   }
 
   // Fills rows [0, rows) of a column.
@@ -85,7 +76,7 @@ struct GaugesFixture : ::testing::Test {
 
   int BlocksInColumn(const TPlayerInfo& p, int col) const {
     int n = 0;
-    for (int r = 0; r < 13; ++r) n += p.Cells[size_t(col)][size_t(r)] != nullptr;
+    for (int r = 0; r < 13; ++r) n += bool(p.Cells[size_t(col)][size_t(r)]);
     return n;
   }
 
@@ -93,6 +84,7 @@ struct GaugesFixture : ::testing::Test {
   void Frame(int ms) {
     g.FrameTime += uint32_t(ms);
     MoveTimers(g, ms);
+    MoveField(g, ms);
     g.DXSpriteEngine1.MoveSprites(ms);
     g.DXSpriteEngine1.SweepSprites();
   }

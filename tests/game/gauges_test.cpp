@@ -125,7 +125,7 @@ TEST_F(HazardStockTest, TwentyHazardsFallInShuffledRoundsOfEight) {
   EXPECT_EQ(three, 4);
   for (size_t i = 0; i < b.FallingList.size(); ++i) {
     const TCellRef& c = b.FallingList[i];
-    TBlockSprite* blk = b.Cells[size_t(c.Col)][size_t(c.Row)];
+    TBlock* blk = BlockAt(b, c.Col, c.Row);
     ASSERT_NE(blk, nullptr);
     EXPECT_EQ(blk->Kind, 6);
     EXPECT_TRUE(blk->Hard && blk->Hazard && blk->Dropped && blk->Falling);
@@ -133,11 +133,10 @@ TEST_F(HazardStockTest, TwentyHazardsFallInShuffledRoundsOfEight) {
     EXPECT_EQ(blk->Row, c.Row);
     EXPECT_GE(blk->HazardTime, g.FrameTime + 12000);
     EXPECT_LT(blk->HazardTime, g.FrameTime + 14000);
-    EXPECT_EQ(blk->MoveMode, 2);
+    EXPECT_GT(blk->TargetY, blk->Y);  // downward
     EXPECT_DOUBLE_EQ(blk->Speed, 0.4);
     EXPECT_EQ(blk->TargetY, CellY(b, c.Row));
     EXPECT_DOUBLE_EQ(blk->Y, CellY(b, 13) + double(i % 8) * 5);  // just above the field, by cursor
-    EXPECT_DOUBLE_EQ(blk->X, CellX(b, c.Col));
   }
 }
 
@@ -163,8 +162,8 @@ TEST_F(HazardStockTest, HazardsLandOnTheLowestFreeCellAndSkipFullColumns) {
   for (const TCellRef& c : b.FallingList) EXPECT_GE(c.Col, 2);
   EXPECT_EQ(BlocksInColumn(b, 0), 13);
   EXPECT_EQ(BlocksInColumn(b, 2), 7);  // rows 5 and 6
-  EXPECT_TRUE(b.Cells[2][5]->Hazard);
-  EXPECT_TRUE(b.Cells[2][6]->Hazard);
+  EXPECT_TRUE(BlockAt(b, 2, 5)->Hazard);
+  EXPECT_TRUE(BlockAt(b, 2, 6)->Hazard);
   for (int c = 3; c < 8; ++c) EXPECT_EQ(BlocksInColumn(b, c), 2);
 }
 
@@ -189,9 +188,9 @@ TEST_F(HazardStockTest, ATrimmedFieldTakesHazardsOnlyInPlayableRows) {
   DropHazards(g, b, 3);
   EXPECT_EQ(b.Phase, gpFall);
   EXPECT_EQ(BlocksInColumn(b, 7), 3);
-  for (int c = 0; c < 7; ++c) EXPECT_EQ(b.Cells[size_t(c)][10], nullptr);
+  for (int c = 0; c < 7; ++c) EXPECT_EQ(BlockAt(b, c, 10), nullptr);
   // They start just above the playable rows, 5 px lower per place in the round's order.
-  double above = b.Cells[7][0]->Y - CellY(b, 10);
+  double above = BlockAt(b, 7, 0)->Y - CellY(b, 10);
   EXPECT_GE(above, 0);
   EXPECT_LE(above, 35);
   EXPECT_EQ(int(above) % 5, 0);
@@ -300,7 +299,7 @@ struct TrimTest : GaugesFixture {
     // In gpTrim row Rows keeps its blocks until the step after its bar went opaque.
     for (int c = 0; c < 8; ++c)
       for (int r = b.Rows + (b.Phase == gpTrim ? 1 : 0); r < 13; ++r)
-        ASSERT_EQ(b.Cells[size_t(c)][size_t(r)], nullptr) << "col " << c << " row " << r;
+        ASSERT_EQ(BlockAt(b, c, r), nullptr) << "col " << c << " row " << r;
   }
   int LiveBars() { return int(SpritesOf<TTrimBlockSprite>().size()); }
 };
@@ -320,7 +319,7 @@ TEST_F(TrimTest, PowerAttackTrimsThreeRowsAndTheyComeBack) {
   for (int r = 0; r < 13; ++r) EXPECT_EQ(g.View(b).RowShades[size_t(r)]->Visible, r >= 10) << r;
   for (int c = 0; c < 8; ++c) {
     EXPECT_EQ(BlocksInColumn(b, c), 10);
-    EXPECT_NE(b.Cells[size_t(c)][9], nullptr);
+    EXPECT_NE(BlockAt(b, c, 9), nullptr);
   }
   EXPECT_EQ(LiveBars(), 3);
   EXPECT_EQ(b.RestoreLeft, 0);
@@ -368,7 +367,7 @@ TEST_F(TrimTest, TheFieldKeepsOneRowAndEveryTrimmedRowComesBack) {
   EXPECT_EQ(b.Rows, 1);
   EXPECT_EQ(b.Phase, gpPlay);
   EXPECT_EQ(LiveBars(), 12);
-  for (int c = 0; c < 8; ++c) EXPECT_NE(b.Cells[size_t(c)][0], nullptr);  // the last row keeps its blocks
+  for (int c = 0; c < 8; ++c) EXPECT_NE(BlockAt(b, c, 0), nullptr);  // the last row keeps its blocks
   WaitForRestore(20000);
   EXPECT_EQ(b.Rows, 13);
   EXPECT_EQ(b.RestoreLeft, 0);

@@ -31,7 +31,7 @@ TEST_F(LineUpTest, TheNewLineSlidesInOver300ms) {
   EXPECT_EQ(P1().LineUpTime, g.FrameTime);
   EXPECT_EQ(P1().PendingLines, 0);
   EXPECT_EQ(FieldRows(P1())[11], "1......");
-  TBlockSprite* moved = Cell(P1(), 0, 1);
+  TBlock* moved = Cell(P1(), 0, 1);
   ASSERT_NE(moved, nullptr);
   EXPECT_EQ(moved->Row, 1);
   EXPECT_DOUBLE_EQ(moved->Y, CellY(P1(), 1));
@@ -96,14 +96,15 @@ TEST_F(LineUpTest, DisableGameOverRemovesTheTopRowInstead) {
   field[1] = "3333333";
   field[12] = "4444444";
   Start(1, field);
-  const int before = g.DXSpriteEngine1.AllCount;
+  const int before = CountBlocks();
   P1().PendingLines = 1;
   Tick(10);
   EXPECT_EQ(P1().Phase, gpRise);
   EXPECT_TRUE(P1().Active);
   EXPECT_EQ(FieldRows(P1())[0], "3333333");
   EXPECT_EQ(FieldRows(P1())[11], "4444444");
-  EXPECT_EQ(g.DXSpriteEngine1.AllCount, before - 3 + 7);  // three killed, a new line of seven
+  EXPECT_EQ(CountBlocks(), before - 3 + 7);  // three removed, a new line of seven
+  EXPECT_TRUE(g.State.Leaving.empty());      // the removed ones made their last move
 }
 
 TEST_F(LineUpTest, ATrimmedFieldLosesAtItsOwnTopRow) {
@@ -148,8 +149,8 @@ TEST_F(LineUpTest, SightRisesIntoTheTopPlayableRowButNoFurther) {
   P1().Rows = 10;
   AimAt(P1(), 0, 9);
   P1().Cells[0][9] = P1().Cells[0][0];  // a block under the sight in the top playable row
-  P1().Cells[0][0] = nullptr;
-  P1().Cells[0][9]->Row = 9;
+  P1().Cells[0][0] = TBlock{};
+  P1().Cells[0][9].Row = 9;
   g.Config.DisableGameOver = true;  // the rise removes it and goes on
   P1().PendingLines = 1;
   Tick(10);
@@ -170,7 +171,7 @@ TEST_F(LineUpTest, HardBlockRatioIsAPercentage) {
     for (int c = 0; c < 7; ++c) EXPECT_TRUE(Cell(P1(), c, r)->Hard);
   // Refilling killed the earlier blocks: only the field's 91 blocks stay drawn.
   g.DXSpriteEngine1.SweepSprites();
-  EXPECT_EQ(CountSprites<TBlockSprite>(), 91);
+  EXPECT_EQ(CountBlocks(), 91);
 }
 
 TEST_F(LineUpTest, FillRowUsesEveryKindUniformly) {
@@ -224,8 +225,7 @@ TEST_F(LineUpTest, DangerShowsWhenARiseReachesTheTopThreeRows) {
   EXPECT_TRUE(g.View(P1()).DangerSprite->Visible);
   EXPECT_TRUE(UpdateDanger(g, P1(), false));  // the clear flag never hides a warning
   EXPECT_TRUE(g.View(P1()).DangerSprite->Visible);
-  P1().Cells[0][10]->Kill();
-  P1().Cells[0][10] = nullptr;
+  TakeBlock(g, P1(), 0, 10);
   EXPECT_FALSE(UpdateDanger(g, P1(), true));  // the set flag never hides one
   EXPECT_TRUE(g.View(P1()).DangerSprite->Visible);
   EXPECT_FALSE(UpdateDanger(g, P1(), false));

@@ -6,16 +6,16 @@ namespace {
 using ShotsTest = GameTest;
 
 // Fires at (col, row) and returns the tick time (ms after firing) of the arrival.
-int FlightTime(GameTest& t, GameContext& g, TPlayerInfo& p, int col, int row, int frame) {
+int FlightTime(GameTest& /*t*/, GameContext& g, TPlayerInfo& p, int col, int row, int frame) {
   FireShot(g, p, col, row, stChangeUp, "SHOT1");
   int ms = 0;
   while (p.ShotsInFlight > 0 && ms < 10000) {
     g.FrameTime += uint32_t(frame);
+    MoveField(g, frame);
     g.DXSpriteEngine1.MoveSprites(frame);
     g.DXSpriteEngine1.SweepSprites();
     ms += frame;
   }
-  (void)t;
   return ms;
 }
 
@@ -31,31 +31,36 @@ TEST_F(ShotsTest, DiagonalShotsArriveOnTheFirstFrameAfterShotSpeed) {
 
 TEST_F(ShotsTest, DiagonalPathRunsFromTheShooterToTheCellCentre) {
   Start(2);
-  TShotSprite* s = FireShot(g, P1(), 0, 12, stErase, "SHOT2");
+  const uint32_t shot = FireShot(g, P1(), 0, 12, stErase, "SHOT2");
+  const TShot* s = FindShot(g, shot);
+  ASSERT_TRUE(s);
   EXPECT_EQ(s->Direction, 3);
   EXPECT_DOUBLE_EQ(s->X, 128);
   EXPECT_DOUBLE_EQ(s->Y, 450);
   EXPECT_EQ(s->TargetX, 16);
   EXPECT_EQ(s->TargetY, 16);
   EXPECT_DOUBLE_EQ(s->Speed, 3.5 * 32 / 777);
-  EXPECT_EQ(s->Z(), 7);
   EXPECT_EQ(P1().ShotsInFlight, 1);
   EXPECT_DOUBLE_EQ(g.View(P1()).Shooter->PatternPos, 0);
   EXPECT_DOUBLE_EQ(g.View(P1()).Shooter->PatternSpeed, 0.007);
-  g.DXSpriteEngine1.MoveSprites(388);
+  Move(388);
+  s = FindShot(g, shot);
+  ASSERT_TRUE(s);
   EXPECT_NEAR(s->Y, s->Slope * s->X + s->Intercept, 1e-9);
   EXPECT_NEAR(s->X, 128 - 56 * 388.0 / 388.5, 1e-6);
-  TShotSprite* r = FireShot(g, P2(), 7, 3, stErase, "SHOT2");
+  const TShot* r = FindShot(g, FireShot(g, P2(), 7, 3, stErase, "SHOT2"));
+  ASSERT_TRUE(r);
   EXPECT_EQ(r->Direction, 4);
 }
 
 TEST_F(ShotsTest, StraightShotCoversRowPlusOneCellsInShotSpeed) {
   Start(1);
   for (int row : {0, 6, 12}) {
-    TShotSprite* s = FireShot(g, P1(), 3, row, stChangeUp, "SHOT1");
-    EXPECT_EQ(s->Direction, 1);
-    g.DXSpriteEngine1.MoveSprites(777);
-    ASSERT_NE(s->Speed, 0) << row;  // still short of the cell
+    const uint32_t shot = FireShot(g, P1(), 3, row, stChangeUp, "SHOT1");
+    EXPECT_EQ(FindShot(g, shot)->Direction, 1);
+    Move(777);
+    const TShot* s = FindShot(g, shot);
+    ASSERT_TRUE(s) << row;  // still short of the cell
     EXPECT_NEAR(s->Y, 450 - (row + 1) * 32, 1e-6) << row;
     g.DXSpriteEngine1.SweepSprites();
   }
@@ -71,7 +76,8 @@ TEST_F(ShotsTest, AShooterOffTheCentreStillHitsEveryColumn) {
   for (double x : {100.0, 60.0, 20.0}) {
     g.View(P1()).Shooter->X = x;
     for (int col = 0; col < 7; ++col) {
-      TShotSprite* s = FireShot(g, P1(), col, 0, stChangeUp, "SHOT1");
+      const TShot* s = FindShot(g, FireShot(g, P1(), col, 0, stChangeUp, "SHOT1"));
+      ASSERT_TRUE(s);
       EXPECT_GT(s->Speed, 0) << x << " " << col;
     }
   }
@@ -82,10 +88,15 @@ TEST_F(ShotsTest, AShooterOffTheCentreStillHitsEveryColumn) {
 
 TEST_F(ShotsTest, ALongFrameCarriesTheShotPastItsCellButItStillActsThere) {
   Start(1, {"0000000"});
-  TShotSprite* s = FireShot(g, P1(), 0, 0, stChangeUp, "SHOT1");
-  g.DXSpriteEngine1.MoveSprites(1500);
-  EXPECT_LT(s->X, s->TargetX - 40);  // not clamped to the target
-  EXPECT_TRUE(s->Dying());
+  const uint32_t shot = FireShot(g, P1(), 0, 0, stChangeUp, "SHOT1");
+  Move(1500);
+  ASSERT_EQ(g.State.Events.size(), 1u);
+  const TFieldEvent& landed = g.State.Events[0];
+  EXPECT_EQ(landed.Kind, feShotLanded);
+  EXPECT_LT(landed.X, CellX(P1(), 0) - 40);  // not clamped to the target
+  EXPECT_EQ(landed.Col, 0);
+  EXPECT_EQ(landed.Row, 0);
+  EXPECT_FALSE(FindShot(g, shot));
   EXPECT_EQ(P1().ShotsInFlight, 0);
   EXPECT_EQ(Cell(P1(), 0, 0)->Kind, 1);
   EXPECT_EQ(Cell(P1(), 1, 0)->Kind, 0);

@@ -66,11 +66,11 @@ struct SoakAttacks : GameTest {
     const int firstEmpty = p.Rows + (trimming ? 1 : 0);
     for (int c = 0; c < kMaxCols; ++c)
       for (int r = 0; r < kFieldRows; ++r) {
-        TBlockSprite* b = p.Cells[size_t(c)][size_t(r)];
+        TBlock* b = BlockAt(p, c, r);
         if (!b) continue;
         ASSERT_LT(c, p.Cols);
         ASSERT_LT(r, firstEmpty) << "block in trimmed row " << r << " of " << p.Rows;
-        ASSERT_FALSE(b->Dying()) << "cell " << c << "," << r << " holds a dead block";
+        ASSERT_LE(b->Serial, g.State.NextSerial) << "cell " << c << "," << r << " holds a block never made";
         ASSERT_EQ(b->Col, c);
         if (!b->Falling) {
           ASSERT_EQ(b->Row, r);

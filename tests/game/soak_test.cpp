@@ -82,15 +82,10 @@ class Checker {
   // Empty when every invariant holds; otherwise what failed.
   std::string Check() {
     live_.clear();
+    serials_.clear();
     shots_[0] = shots_[1] = 0;
-    for (int i = 0; i < g_.DXSpriteEngine1.Count(); ++i) {
-      TSprite* s = g_.DXSpriteEngine1.Child(i);
-      live_.insert(s);
-      if (auto* shot = dynamic_cast<TShotSprite*>(s)) {
-        if (shot->Owner == &g_.Player1P) ++shots_[0];
-        if (shot->Owner == &g_.Player2P) ++shots_[1];
-      }
-    }
+    for (int i = 0; i < g_.DXSpriteEngine1.Count(); ++i) live_.insert(g_.DXSpriteEngine1.Child(i));
+    for (const TShot& shot : g_.State.Shots) ++shots_[shot.Owner & 1];
     std::ostringstream err;
     for (int n = 0; n < 2; ++n) CheckPlayer(g_.Player(n), n, err);
     return err.str();
@@ -119,15 +114,14 @@ class Checker {
     const bool trimming = p.Phase == gpTrim || p.Phase == gpOver;
     for (int c = 0; c < kMaxCols; ++c)
       for (int r = 0; r < kFieldRows; ++r) {
-        TBlockSprite* b = p.Cells[size_t(c)][size_t(r)];
+        TBlock* b = BlockAt(p, c, r);
         if (!b) continue;
-        if (!live_.count(b)) {
-          fail("dangling block in a cell");
+        if (b->Serial > g_.State.NextSerial || !serials_.insert(b->Serial).second) {
+          fail("one block in two cells, or one never made");
           continue;
         }
         if (c >= p.Cols) fail("block outside the columns");
         if (r >= p.Rows && !trimming) fail("block in a trimmed row");
-        if (b->Owner != &p) fail("block of another owner");
         if (!b->Falling && (b->Col != c || b->Row != r)) fail("resting block names another cell");
       }
     for (const TCellRef& e : p.FallingList)
@@ -147,6 +141,7 @@ class Checker {
 
   GameContext& g_;
   std::set<const TSprite*> live_;
+  std::set<uint32_t> serials_;
   int shots_[2] = {0, 0};
   uint8_t waitPhase_[2] = {0xFF, 0xFF};
   uint32_t waitSince_[2] = {0, 0};

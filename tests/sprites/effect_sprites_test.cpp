@@ -18,6 +18,7 @@ class EffectSpritesTest : public GameTest {
   // One frame of the sprite engine: clock, move, sweep.
   void Frame(int ms) {
     g.FrameTime += uint32_t(ms);
+    MoveField(g, ms);
     g.DXSpriteEngine1.MoveSprites(ms);
     g.DXSpriteEngine1.SweepSprites();
   }
@@ -42,7 +43,7 @@ class EffectSpritesTest : public GameTest {
 
 TEST_F(EffectSpritesTest, ErasedBlockIsCountedAndHiddenAfter400ms) {
   TPlayerInfo& p = OnePlayer();
-  TBlockSprite* b = CreateBlock(g, p, 2, 0, 3, false);
+  TBlock* b = CreateBlock(g, p, 2, 0, 3, false);
   b->Erased = true;
   b->PatternSpeed = 0.01;
   p.ErasingCount = 1;
@@ -64,7 +65,7 @@ TEST_F(EffectSpritesTest, ErasedBlockIsCountedAndHiddenAfter400ms) {
 
 TEST_F(EffectSpritesTest, HazardBlockSettlesIntoAHardBlockOfARandomKind) {
   TPlayerInfo& p = OnePlayer();
-  TBlockSprite* b = CreateBlock(g, p, 0, 0, 6, true);
+  TBlock* b = CreateBlock(g, p, 0, 0, 6, true);
   b->Hazard = true;
   b->HazardTime = g.FrameTime + 1000;
   Frame(1000);
@@ -83,8 +84,7 @@ TEST_F(EffectSpritesTest, HazardBlockSettlesIntoAHardBlockOfARandomKind) {
 
 TEST_F(EffectSpritesTest, MoveSpritesStopExactlyOnTheirTarget) {
   TPlayerInfo& p = OnePlayer();
-  TBlockSprite* b = CreateBlock(g, p, 0, 5, 1, false);
-  b->MoveMode = 2;
+  TBlock* b = CreateBlock(g, p, 0, 5, 1, false);
   b->Speed = 0.16;
   b->TargetY = CellY(p, 2);
   Frame(599);
@@ -92,11 +92,12 @@ TEST_F(EffectSpritesTest, MoveSpritesStopExactlyOnTheirTarget) {
   Frame(50);
   EXPECT_EQ(b->Speed, 0);
   EXPECT_DOUBLE_EQ(b->Y, CellY(p, 2));
-  b->MoveMode = 4;
-  b->Speed = 1;
-  b->TargetX = 100;
+  auto* m = NewPictureSprite<TMoveSprite>(g, "BLOCK_N1", CellX(p, 0), CellY(p, 2), 2, 6, false, 0, 1);
+  m->MoveMode = 4;
+  m->Speed = 1;
+  m->TargetX = 100;
   Frame(1000);
-  EXPECT_DOUBLE_EQ(b->X, 100);
+  EXPECT_DOUBLE_EQ(m->X, 100);
 }
 
 TEST_F(EffectSpritesTest, FadeInReachesOpaqueAfter425msThenHoldsAndFadesBack) {

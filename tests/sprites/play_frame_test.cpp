@@ -116,10 +116,11 @@ TEST_F(PlayFrameTest, NoRenderMovesSpritesButDrawsNothing) {
   g.NoRender = true;
   Start(1, {"0"});
   screen.Screen_.Clear(0x123456);
-  TShotSprite* s = FireShot(g, P1(), 0, 0, stChangeUp, "SHOT1");
-  const double x = s->X;
+  const uint32_t shot = FireShot(g, P1(), 0, 0, stChangeUp, "SHOT1");
+  const double x = FindShot(g, shot)->X;
   Tick(100);
-  EXPECT_LT(s->X, x);
+  ASSERT_TRUE(FindShot(g, shot));
+  EXPECT_LT(FindShot(g, shot)->X, x);
   EXPECT_EQ(screen.Presents, 0);
   EXPECT_EQ(At(5, 389), 0x123456u);
   Run(1000, 10);
