@@ -5,6 +5,7 @@
 
 #include "app/replay.h"
 #include "core/context.h"
+#include "screens/option_screens.h"
 #include "screens/screen_text.h"
 
 namespace kq {
@@ -45,8 +46,8 @@ std::string TimeText(uint64_t ms) {
 }
 
 std::string SideText(int side) {
-  if (side >= 1 && side <= kCpuLevels) return "CPU " + std::to_string(side);
-  if (side == kSideNetwork) return "NETWORK";
+  if (side >= 1 && side <= kCpuLevels) return CpuLevelText(side);
+  if (side == kSideNetwork) return _("NETWORK");
   return {};
 }
 
@@ -117,15 +118,17 @@ void DrawPlayExtras(GameContext& g, Canvas& c) {
     c.FillRect({0, y - 4, 640, 2 * h + 18}, 0x000000, 215, BlendMode::Alpha);
     c.FillRect({120, y + h / 2 - 3, 400, 6}, 0x303A60);
     c.FillRect({120, y + h / 2 - 3, int(400 * at / total), 6}, 0xFFC640);
-    const std::string speed = pb.Paused            ? "PAUSED"
+    const std::string speed = pb.Paused            ? _("PAUSED")
                               : pb.SpeedShift >= 0 ? std::to_string(1 << pb.SpeedShift) + "x"
                                                    : "1/" + std::to_string(1 << -pb.SpeedShift) + "x";
     const std::string now = TimeText(at), end = TimeText(total) + "  " + speed;
     DrawScreenText(g, c, 112 - ScreenTextWidth(g, now), y, now, kTextWhite);
     DrawScreenText(g, c, 528, y, end, kTextDim);
     const TKeyAssign& k = g.Config.KeyAssign1P;
-    const std::string keys = "RETURN PAUSE  LEFT/RIGHT SPEED  " + KeyName(k.K02) + "/PGUP -10S  " +
-                             KeyName(k.K03) + "/PGDN +10S  HOME START  ESC END";
+    const std::string keys = Subst(
+        Subst(_("RETURN PAUSE  LEFT/RIGHT SPEED  {back}/PGUP -10S  {on}/PGDN +10S  HOME START  ESC END"),
+              "{back}", KeyName(k.K02)),
+        "{on}", KeyName(k.K03));
     const std::string shown = FitScreenText(g, keys, 632);
     DrawScreenText(g, c, 320 - ScreenTextWidth(g, shown) / 2, y + h + 6, shown, kTextValue);
   }
@@ -135,13 +138,13 @@ void DrawPlayExtras(GameContext& g, Canvas& c) {
     c.FillRect({80, 196, 480, 2 * h + 32}, 0x0A1030, 235, BlendMode::Alpha);
     c.FillRect({80, 196, 480, 1}, 0x5C7EE6);
     c.FillRect({80, 196 + 2 * h + 31, 480, 1}, 0x5C7EE6);
-    const std::string title = "PAUSED";
+    const std::string title = _("PAUSED");
     DrawScreenText(g, c, 320 - ScreenTextWidth(g, title) / 2, 210, title, kTextGold);
-    const std::string keys = "PAUSE / P / START: GO ON     ESC: LEAVE TO THE TITLE";
+    const std::string keys = _("PAUSE / P / START: GO ON     ESC: LEAVE TO THE TITLE");
     DrawScreenText(g, c, 320 - ScreenTextWidth(g, keys) / 2, 214 + h + 8, keys, kTextWhite);
   }
   if (g.NetPlay && g.Platform && int32_t(g.NoPauseNoticeUntil - g.Platform->Ticks()) > 0) {
-    const std::string text = "NO PAUSE IN A NETWORK MATCH";
+    const std::string text = _("NO PAUSE IN A NETWORK MATCH");
     DrawScreenText(g, c, 320 - ScreenTextWidth(g, text) / 2, 230, text, kTextWarn);
   }
 }

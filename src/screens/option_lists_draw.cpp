@@ -169,7 +169,9 @@ class TListPainter {
   // then copied. False when they must be drawn now (the backdrop is).
   bool UseChrome(int screen) {
     const TOptionScreens& o = o_;
-    chromeKey_ = screen * 100000 + o.CellH * 10 + (o.Font ? 1 : 0);
+    // The caption is in the player's language: a change of language draws it again.
+    // The caption is in the player's language: a change of language draws it again.
+    chromeKey_ = int(CurrentLanguage()) * 1000000 + screen * 100000 + o.CellH * 10 + (o.Font ? 1 : 0);
     hasChrome_ = o.ChromeKey == chromeKey_ && o.Chrome.Width == g_.ListSurface.Width();
     if (hasChrome_)
       g_.ListSurface.EditPixels().Pixels = o.Chrome.Pixels;
@@ -240,7 +242,7 @@ int SettingsRowsShown(int cellH) {
 
 void DrawSettings(const TOptionScreens& o, TListPainter& p, int cursor) {
   const int cw = o.CellW, ch = o.CellH;
-  if (!p.UseChrome(scOptions)) p.Caption("OPTIONS");
+  if (!p.UseChrome(scOptions)) p.Caption(_("OPTIONS"));
   // Rows up to PAD ASSIGN.. stack in the panel; OK and CANCEL sit side by side under it.
   std::vector<size_t> rows;  // list rows: indexes into Settings
   for (size_t i = 0; i < o.Settings.size(); ++i)
@@ -262,7 +264,7 @@ void DrawSettings(const TOptionScreens& o, TListPainter& p, int cursor) {
   for (size_t i = 0; i < o.Settings.size(); ++i) {
     const TOptionItem& it = o.Settings[i];
     if (it.Kind == TOptionRow::Ok || it.Kind == TOptionRow::Cancel)
-      p.Button(it.Kind == TOptionRow::Ok, buttonsY, ch + 8, it.Label, int(i) == cursor);
+      p.Button(it.Kind == TOptionRow::Ok, buttonsY, ch + 8, Tr(it.Label), int(i) == cursor);
   }
   for (int r = top; r < top + shown; ++r) {
     const size_t i = rows[size_t(r)];
@@ -270,7 +272,7 @@ void DrawSettings(const TOptionScreens& o, TListPainter& p, int cursor) {
     const bool selected = int(i) == cursor;
     const int y = panel.Y + 8 + (r - top) * ch;
     if (it.Kind == TOptionRow::Heading) {
-      p.Heading(labelX - 8, y + textDy - 1, it.Label);
+      p.Heading(labelX - 8, y + textDy - 1, Tr(it.Label));
       continue;
     }
     if (selected) p.Bar({panel.X + 6, y, panel.W - 12, ch}, false);
@@ -278,7 +280,7 @@ void DrawSettings(const TOptionScreens& o, TListPainter& p, int cursor) {
     std::string value;
     uint32_t colour = kValue;
     if (it.Kind == TOptionRow::Toggle) {
-      value = OptionToggleValue(it) ? "ON" : "OFF";
+      value = OptionToggleValue(it) ? _("ON") : _("OFF");
       if (!OptionToggleValue(it)) colour = kDim;
     } else if (it.Kind == TOptionRow::Cpu) {
       value = "< " + CpuLevelText(it.Selected) + " >";
@@ -324,7 +326,8 @@ void DrawSettings(const TOptionScreens& o, TListPainter& p, int cursor) {
 void DrawAssign(GameContext& g, const TOptionScreens& o, TListPainter& p, bool padList, int cursor,
                 bool capturingNow) {
   const int cw = o.CellW, ch = o.CellH;
-  if (!p.UseChrome(padList ? scPadAssign : scKeyAssign)) p.Caption(padList ? "PAD ASSIGN" : "KEY ASSIGN");
+  if (!p.UseChrome(padList ? scPadAssign : scKeyAssign))
+    p.Caption(padList ? _("PAD ASSIGN") : _("KEY ASSIGN"));
   const int textDy = (ch - p.LineHeight()) / 2;
   const RectI panels[2] = {{8, 60, 308, (kAssignControls + 1) * ch + 16},
                            {324, 60, 308, (kAssignControls + 1) * ch + 16}};
@@ -339,13 +342,13 @@ void DrawAssign(GameContext& g, const TOptionScreens& o, TListPainter& p, bool p
     const TAssignItem& it = o.Assign[i];
     const bool selected = int(i) == cursor;
     if (it.Kind == TAssignRow::Ok || it.Kind == TAssignRow::Cancel) {
-      p.Button(it.Kind == TAssignRow::Ok, buttonsY, ch + 8, it.Label, selected);
+      p.Button(it.Kind == TAssignRow::Ok, buttonsY, ch + 8, Tr(it.Label), selected);
       continue;
     }
     const RectI& panel = panels[it.Player];
     const int y = panel.Y + 8 + (it.Kind == TAssignRow::Heading ? 0 : it.Control + 1) * ch;
     if (it.Kind == TAssignRow::Heading) {
-      p.Heading(panel.X + labelDx - 4, y + textDy - 1, it.Label);
+      p.Heading(panel.X + labelDx - 4, y + textDy - 1, Tr(it.Label));
       std::string source = Tr("keyboard");
       if (padList) {
         const std::string name = OptionPadChoice(o, it.Player);
@@ -354,7 +357,7 @@ void DrawAssign(GameContext& g, const TOptionScreens& o, TListPainter& p, bool p
           if (!name.empty() && SameText(seen, name)) connected = true;
         source = name.empty() ? Tr("no pad chosen") : connected ? name : name + Tr(" (not connected)");
       }
-      const int maxW = panel.W - 24 - p.TextWidth(it.Label) - 48;
+      const int maxW = panel.W - 24 - p.TextWidth(Tr(it.Label)) - 48;
       const std::string shown = p.Fit(source, maxW);
       p.Text(panel.Right() - 12 - p.TextWidth(shown), y + textDy, shown, kDim);
       continue;

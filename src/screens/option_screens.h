@@ -72,9 +72,12 @@ TOptionScreens* FindOptionLists(const GameContext& g);
 bool OptionToggleValue(const TOptionItem& item);
 std::string OptionPadChoice(const GameContext& g, int player);
 std::string OptionPadChoice(const TOptionScreens& o, int player);
-// The Language row's choices by TLanguage: "AUTO", "English", "日本語" (each in its own language).
+// The Language row's choices by TLanguage: "AUTO" (translated), "English", "日本語" (each in its
+// own language).
 std::string LanguageChoiceText(int choice);
-// "HUMAN", "CPU 1" ... "CPU 5".
+// Who plays a side: "HUMAN", "CPU 1" ... "CPU 5" in English (for lists translated when drawn), and
+// translated.
+const char* CpuLevelLabel(int level);
 std::string CpuLevelText(int level);
 // The value text of a key-list or pad-list row, from the working copy.
 std::string AssignValueText(const GameContext& g, const TAssignItem& item, bool padList);

@@ -17,7 +17,12 @@ constexpr const char* kControlLabels[kAssignControls] = {
     N_(" Colour-down shot"), N_(" Erase shot"),  N_(" Colour-up shot"), N_(" Raise a line"),
 };
 
-constexpr const char* kPlayerHeadings[2] = {"PLAYER 1", "PLAYER 2"};
+constexpr const char* kPlayerHeadings[2] = {N_("PLAYER 1"), N_("PLAYER 2")};
+
+// Who plays a side: a person, or the computer at a strength of 1 (weakest) to kCpuLevels.
+constexpr const char* kCpuLevelLabels[kCpuLevels + 1] = {N_("HUMAN"), N_("CPU 1"), N_("CPU 2"),
+                                                         N_("CPU 3"), N_("CPU 4"), N_("CPU 5")};
+static_assert(kCpuLevels == 5, "a label for each strength");
 
 bool& FieldOf(TGameConfig& c, TSettingField f) {
   switch (f) {
@@ -529,11 +534,15 @@ std::string LanguageChoiceText(int choice) {
     case TLanguage::Auto:
       break;
   }
-  return "AUTO";
+  return _("AUTO");
+}
+
+const char* CpuLevelLabel(int level) {
+  return kCpuLevelLabels[level <= 0 || level > kCpuLevels ? 0 : level];
 }
 
 std::string CpuLevelText(int level) {
-  return level <= 0 || level > kCpuLevels ? "HUMAN" : "CPU " + std::to_string(level);
+  return Tr(CpuLevelLabel(level));
 }
 
 bool AssignOverridden(const TKeyAssign& k, int control) {
@@ -575,7 +584,7 @@ void BuildOptionItems(GameContext& g) {
   using R = TOptionRow;
   using F = TSettingField;
   o.Settings = {
-      {R::Heading, "SYSTEM", F::None, false, 0, "", 0},
+      {R::Heading, N_("SYSTEM"), F::None, false, 0, "", 0},
       {R::Toggle, N_(" 3D effects"), F::UseDirect3D, false, 0,
        N_("3-D effects: blocks, dust and the rainbow drawn as textures"), 0},
       {R::Toggle, N_(" Wait for vsync"), F::WaitVsync, false, 0,
@@ -599,7 +608,7 @@ void BuildOptionItems(GameContext& g) {
        0},
       {R::KeyAssign, N_(" KEY ASSIGN.."), F::None, false, 0, N_("The keyboard keys of both players"), 0},
       {R::PadAssign, N_(" PAD ASSIGN.."), F::None, false, 0, N_("The game pad buttons of both players"), 0},
-      {R::Heading, "GENERAL", F::None, false, 0, "", 0},
+      {R::Heading, N_("GENERAL"), F::None, false, 0, "", 0},
       {R::Toggle, N_(" Full screen"), F::FullScreen, false, 0,
        N_("Full screen: the game fills the screen (Alt+Return switches at any time)"), 0},
       {R::Level, N_(" Music volume"), F::MusicVolume, false, 0,
@@ -610,8 +619,8 @@ void BuildOptionItems(GameContext& g) {
        N_("How loud the voices speak: 0 silent, 10 full"), 0},
       {R::Language, N_(" Language"), F::None, false, 0,
        N_("The language of the game's texts: AUTO follows the system"), 0},
-      {R::Ok, "OK", F::None, false, 0, N_("Keep these settings"), 0},
-      {R::Cancel, "CANCEL", F::None, false, 0, N_("Throw the changes away"), 0},
+      {R::Ok, N_("OK"), F::None, false, 0, N_("Keep these settings"), 0},
+      {R::Cancel, N_("CANCEL"), F::None, false, 0, N_("Throw the changes away"), 0},
   };
   o.Assign.clear();
   for (int p = 0; p < 2; ++p) {
@@ -619,8 +628,8 @@ void BuildOptionItems(GameContext& g) {
     for (int c = 0; c < kAssignControls; ++c)
       o.Assign.push_back({TAssignRow::Control, kControlLabels[c], p, c});
   }
-  o.Assign.push_back({TAssignRow::Ok, "OK", 0, 0});
-  o.Assign.push_back({TAssignRow::Cancel, "CANCEL", 0, 0});
+  o.Assign.push_back({TAssignRow::Ok, N_("OK"), 0, 0});
+  o.Assign.push_back({TAssignRow::Cancel, N_("CANCEL"), 0, 0});
 }
 
 void TOptionsScreen::Enter(GameContext& g, TScreenState from) {

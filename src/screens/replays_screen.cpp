@@ -4,6 +4,7 @@
 #include <string>
 
 #include "core/context.h"
+#include "screens/option_screens.h"
 #include "screens/screen_text.h"
 #include "screens/screens.h"
 
@@ -19,10 +20,14 @@ int RowHeight(const GameContext& g) {
 }
 
 std::string SideText(uint8_t side) {
-  if (side == kSideHuman) return "HUMAN";
-  if (side <= kCpuLevels) return "CPU " + std::to_string(side);
-  if (side == kSideNetwork) return "NETWORK";
+  if (side == kSideHuman || side <= kCpuLevels) return CpuLevelText(side);
+  if (side == kSideNetwork) return _("NETWORK");
   return "?";
+}
+
+// "{file} cannot be played: {reason}" in the player's language.
+std::string CannotPlay(const std::string& file, const std::string& reason) {
+  return Subst(Subst(_("{file} cannot be played: {reason}"), "{file}", file), "{reason}", reason);
 }
 
 // "2026-12-09 14:40" from YYYYMMDDHHMMSS.
@@ -82,11 +87,11 @@ void TReplaysScreen::DrawRow(GameContext& g, Canvas& c, TReplayEntry& e, int y, 
   const TReplayHeader& r = e.Header;
   const bool vs = r.Mode == 2;
   DrawScreenText(g, c, kColMode, y, vs ? "VS" : "1P", kTextValue);
-  const std::string who = vs ? SideText(r.Sides[0]) + " vs " + SideText(r.Sides[1]) : "HUMAN";
+  const std::string who = vs ? SideText(r.Sides[0]) + " vs " + SideText(r.Sides[1]) : CpuLevelText(0);
   DrawScreenText(g, c, kColPlayers, y, FitScreenText(g, who, kColResult - kColPlayers - 8), text);
-  std::string result = vs ? (r.Winner == 1   ? "1P WON"
-                             : r.Winner == 2 ? "2P WON"
-                                             : "NO WINNER")
+  std::string result = vs ? (r.Winner == 1   ? _("1P WON")
+                             : r.Winner == 2 ? _("2P WON")
+                                             : _("NO WINNER"))
                           : std::to_string(r.Score[0]);
   DrawScreenText(g, c, kColResult, y, FitScreenText(g, result, kColLevel - kColResult - 8), text);
   const std::string level =
@@ -99,19 +104,19 @@ void TReplaysScreen::Paint(GameContext& g, Canvas& c) {
   {
     const int h = ScreenLineHeight(g);
     c.FillRect({0, 0, 640, 480}, 0x0A1030);
-    const std::string title = "REPLAYS";
+    const std::string title = _("REPLAYS");
     DrawScreenText(g, c, 320 - ScreenTextWidth(g, title) / 2, 14, title, kTextGold);
     const int headY = kListTop - h - 10;
-    for (auto [x, name] : {std::pair{kColDate, "DATE"},
-                           {kColMode, "MODE"},
-                           {kColPlayers, "PLAYERS"},
-                           {kColResult, "RESULT"},
-                           {kColLevel, "LEVEL"},
-                           {kColLength, "LENGTH"}})
-      DrawScreenText(g, c, x, headY, name, kTextDim);
+    for (auto [x, name] : {std::pair{kColDate, N_("DATE")},
+                           {kColMode, N_("MODE")},
+                           {kColPlayers, N_("PLAYERS")},
+                           {kColResult, N_("RESULT")},
+                           {kColLevel, N_("LEVEL")},
+                           {kColLength, N_("LENGTH")}})
+      DrawScreenText(g, c, x, headY, Tr(name), kTextDim);
     c.FillRect({12, kListTop - 6, 616, 1}, 0x5C7EE6);
     if (Entries.empty()) {
-      const std::string none = "No recordings yet: every game you play is recorded here.";
+      const std::string none = _("No recordings yet: every game you play is recorded here.");
       DrawScreenText(g, c, 320 - ScreenTextWidth(g, none) / 2, kListTop + 40, none, kTextDim);
     }
     const int end = std::min(int(Entries.size()), Top + kRowsShown);
@@ -123,7 +128,8 @@ void TReplaysScreen::Paint(GameContext& g, Canvas& c) {
     }
     const int noticeY = 480 - 2 * (h + 8);
     if (Asking && Cursor < int(Entries.size())) {
-      const std::string ask = "Delete " + Entries[size_t(Cursor)].File + "?   RETURN: YES   ESC: NO";
+      const std::string ask =
+          Subst(_("Delete {file}?   RETURN: YES   ESC: NO"), "{file}", Entries[size_t(Cursor)].File);
       DrawScreenText(g, c, 320 - ScreenTextWidth(g, FitScreenText(g, ask, 620)) / 2, noticeY,
                      FitScreenText(g, ask, 620), kTextWarn);
     } else if (!Notice.empty()) {
@@ -132,8 +138,10 @@ void TReplaysScreen::Paint(GameContext& g, Canvas& c) {
                      NoticeBad ? kTextWarn : kTextValue);
     }
     const TKeyAssign& k = g.Config.KeyAssign1P;
-    const std::string hint = "RETURN/" + KeyName(k.K01) + ": PLAY   " + KeyName(k.K02) + ": KEEP   " +
-                             KeyName(k.K03) + ": DELETE   LEFT/RIGHT: PAGE   ESC: BACK";
+    std::string hint =
+        _("RETURN/{play}: PLAY   {keep}: KEEP   {delete}: DELETE   LEFT/RIGHT: PAGE   ESC: BACK");
+    hint = Subst(Subst(Subst(hint, "{play}", KeyName(k.K01)), "{keep}", KeyName(k.K02)), "{delete}",
+                 KeyName(k.K03));
     const std::string shown = FitScreenText(g, hint, 620);
     DrawScreenText(g, c, 320 - ScreenTextWidth(g, shown) / 2, 480 - h - 6, shown, kTextDim);
   }
@@ -148,7 +156,7 @@ void TReplaysScreen::Play(GameContext& g) {
   TReplayEntry& e = Entries[size_t(Cursor)];
   ReadEntryHeader(g.ReplayDir, e);
   if (!e.Valid) {
-    Say(e.File + " cannot be played: " + e.Problem, true);
+    Say(CannotPlay(e.File, e.Problem), true);
     g.PlaySound("CURSOR");
     return;
   }
@@ -158,7 +166,7 @@ void TReplaysScreen::Play(GameContext& g) {
     const size_t colon = error.rfind(": ");
     e.Valid = false;
     e.Problem = colon == std::string::npos ? error : error.substr(colon + 2);
-    Say(e.File + " cannot be played: " + e.Problem, true);
+    Say(CannotPlay(e.File, e.Problem), true);
   }
 }
 
@@ -167,7 +175,9 @@ void TReplaysScreen::ToggleKeep(GameContext& g) {
   TReplayEntry& e = Entries[size_t(Cursor)];
   std::string error;
   if (SetReplayKept(g.ReplayDir, e, !e.Kept, error))
-    Say(e.Kept ? "Kept: " + e.File + " is never removed to make room" : "No longer kept: " + e.File, false);
+    Say(Subst(e.Kept ? _("Kept: {file} is never removed to make room") : _("No longer kept: {file}"),
+              "{file}", e.File),
+        false);
   else
     Say(error, true);
   g.PlaySound("CURSOR");
@@ -180,7 +190,7 @@ void TReplaysScreen::Delete(GameContext& g) {
   std::string error;
   if (DeleteReplay(g.ReplayDir, file, error)) {
     Entries.erase(Entries.begin() + Cursor);
-    Say("Deleted " + file, false);
+    Say(Subst(_("Deleted {file}"), "{file}", file), false);
   } else {
     Say(error, true);
   }
@@ -216,7 +226,7 @@ void TReplaysScreen::Update(GameContext& g, int moveCount) {
     } else if (g.CancelPressed() || Either(g, kStateUp) || Either(g, kStateDown) || ActionPressed(g, 2) ||
                ActionPressed(g, 3)) {
       Asking = false;
-      Say("Not deleted", false);
+      Say(_("Not deleted"), false);
     }
   } else if (Either(g, kStateUp) || Either(g, kStateDown) || Either(g, kStateLeft) ||
              Either(g, kStateRight)) {

@@ -24,7 +24,7 @@ TTitleChooser SideChooser(int player) {
   ch.Devices = player == 0 ? 2 : 1;
   for (int level = 0; level <= kCpuLevels; ++level)
     ch.Choices.push_back(
-        {CpuLevelText(level),
+        {CpuLevelLabel(level),
          [player, level](GameContext& c) { (player == 0 ? c.Config.Cpu1P : c.Config.Cpu2P) = level; },
          nullptr});
   ch.Initial = [player](const GameContext& c) { return player == 0 ? c.Config.Cpu1P : c.Config.Cpu2P; };
@@ -36,18 +36,19 @@ TTitleChooser SideChooser(int player) {
 TTitleScreen::TTitleScreen() {
   Menu.Items[kTitleVsItem] = {SideChooser(0), SideChooser(1)};
   TTitleChooser board;
-  board.Choices = {{"RANKING", nullptr, nullptr},
-                   {"REPLAYS", nullptr, [](GameContext& c) { c.EnterState(scReplays); }}};
+  board.Choices = {{N_("RANKING"), nullptr, nullptr},
+                   {N_("REPLAYS"), nullptr, [](GameContext& c) { c.EnterState(scReplays); }}};
   Menu.Items[kTitleRankingItem] = {board};
 }
 
 std::string TitleHint(const GameContext& g, int item) {
-  if (item == kTitleRankingItem) return "LEFT/RIGHT: THE RANKING OR THE REPLAYS OF YOUR GAMES";
+  if (item == kTitleRankingItem) return _("LEFT/RIGHT: THE RANKING OR THE REPLAYS OF YOUR GAMES");
   if (item != kTitleVsItem) return {};
   const TKeyAssign& k1 = g.Config.KeyAssign1P;
   const TKeyAssign& k2 = g.Config.KeyAssign2P;
-  return "RIVAL OF 1P: " + KeyName(k1.LEFT) + "/" + KeyName(k1.RIGHT) +
-         "   RIVAL OF 2P: " + KeyName(k2.LEFT) + "/" + KeyName(k2.RIGHT);
+  std::string hint = _("RIVAL OF 1P: {keys1}   RIVAL OF 2P: {keys2}");
+  hint = Subst(hint, "{keys1}", KeyName(k1.LEFT) + "/" + KeyName(k1.RIGHT));
+  return Subst(hint, "{keys2}", KeyName(k2.LEFT) + "/" + KeyName(k2.RIGHT));
 }
 
 void TTitleScreen::PlaceCursor() {
@@ -69,7 +70,7 @@ void TTitleScreen::DrawChoices(GameContext& g, Canvas& c) {
     for (const TTitleChooser& ch : choosers)
       if (const TTitleChoice* cur = ch.Current())
         width += (ch.Caption.empty() ? 0 : ScreenTextWidth(g, ch.Caption) + 4) +
-                 ScreenTextWidth(g, lit ? "< " + cur->Label + " >" : cur->Label) + 12;
+                 ScreenTextWidth(g, lit ? "< " + Tr(cur->Label) + " >" : Tr(cur->Label)) + 12;
     if (width > 0) c.FillRect({x - 6, y - 2, width, h + 4}, 0x0A1030, 200, BlendMode::Alpha);
     for (const TTitleChooser& ch : choosers) {
       const TTitleChoice* cur = ch.Current();
@@ -78,7 +79,7 @@ void TTitleScreen::DrawChoices(GameContext& g, Canvas& c) {
         DrawScreenText(g, c, x, y, ch.Caption, lit ? kTextGold : kTextDim);
         x += ScreenTextWidth(g, ch.Caption) + 4;
       }
-      const std::string text = lit ? "< " + cur->Label + " >" : cur->Label;
+      const std::string text = lit ? "< " + Tr(cur->Label) + " >" : Tr(cur->Label);
       DrawScreenText(g, c, x, y, text, lit ? kTextWhite : kTextDim);
       x += ScreenTextWidth(g, text) + 12;
     }

@@ -17,7 +17,7 @@ constexpr int kTitleVsItem = 1;
 constexpr int kTitleRankingItem = 3;
 
 struct TTitleChoice {
-  std::string Label;
+  std::string Label;  // in English, marked for the catalogue; drawn translated
   // Run when this choice becomes the chooser's choice (null: nothing to keep).
   std::function<void(GameContext&)> Pick;
   // Run instead of the item's own action on confirm (null: the item's own action).

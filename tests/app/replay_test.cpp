@@ -5,11 +5,14 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <set>
 
 #include "app/main_loop.h"
 #include "app/music_rules.h"
 #include "core/context.h"
+#include "engine/i18n.h"
 #include "game/rules.h"
+#include "screens/option_screens.h"
 #include "sprites/effect_sprites.h"
 #include "support/doubles.h"
 
@@ -332,6 +335,21 @@ TEST_F(PauseTest, EscLeavesAPausedGameAndTheClockStoodStill) {
   EXPECT_EQ(g.ScreenState, scTitle);
   EXPECT_FALSE(g.Paused);
   EXPECT_FALSE(music.Paused);
+}
+
+// The pause plate in Japanese.
+TEST_F(PauseTest, PauseTextsInThePlayersLanguage) {
+  ASSERT_EQ(SetLanguage(TLanguage::Japanese, {std::string(KQ_BIN_DIR) + "/locale"}), TLanguage::Japanese);
+  std::vector<std::string> drawn;
+  MeasureOptionFont(g, std::make_unique<test::BoxTextRenderer>(7, 14, &drawn), nullptr);
+  g.NoRender = false;
+  Tick({19});
+  ASSERT_TRUE(g.Paused);
+  SetLanguage(TLanguage::English, {});
+  const std::set<std::string> texts(drawn.begin(), drawn.end());
+  EXPECT_TRUE(texts.count("ポーズ中"));
+  EXPECT_TRUE(texts.count("PAUSE / P / START: 再開     ESC: タイトルへ戻る"));
+  EXPECT_FALSE(texts.count("PAUSED"));
 }
 
 TEST_F(PauseTest, PIsNoPauseKeyWhenAPlayerPlaysWithIt) {

@@ -593,6 +593,47 @@ TEST_F(OptionsTest, JapaneseLabelsAndValuesAreDrawn) {
   EXPECT_GT(BrightPixels(platform.Pixels, label1), 40);
 }
 
+// Every text the three lists draw goes through the catalogue: headings, captions, values and
+// buttons; a change of language draws the cached caption again.
+TEST_F(OptionsTest, EveryTextOfTheListsFollowsTheLanguage) {
+  std::vector<std::string> drawn;
+  MeasureOptionFont(g, std::make_unique<BoxTextRenderer>(7, 14, &drawn),
+                    std::make_unique<BoxTextRenderer>(14, 28, &drawn));
+  auto visit = [&](TLanguage lang) {
+    EXPECT_EQ(SetLanguage(lang, {std::string(KQ_BIN_DIR) + "/locale"}), lang);
+    drawn.clear();
+    OpenOptions();
+    const std::string caption = lang == TLanguage::Japanese ? "オプション" : "OPTIONS";
+    EXPECT_NE(std::find(drawn.begin(), drawn.end(), caption), drawn.end()) << "the first frame's caption";
+    SettingsTo(kRowLanguage);  // scrolls the lower rows into view
+    SettingsTo(kRowKeyAssign);
+    Tap(kVkReturn);
+    Tap(kVkEsc);
+    SettingsTo(kRowPadAssign);
+    Tap(kVkReturn);
+    Tap(kVkEsc);
+    Tap(kVkEsc);
+    EXPECT_EQ(g.ScreenState, scTitle);
+    return std::set<std::string>(drawn.begin(), drawn.end());
+  };
+  const std::vector<std::string> english{"OPTIONS",  "KEY ASSIGN", "PAD ASSIGN", "SYSTEM", "PLAYER 1",
+                                         "PLAYER 2", "GENERAL",    "ON",         "OFF",    "< HUMAN >",
+                                         "< AUTO >", "OK",         "CANCEL"};
+  const std::vector<std::string> japanese{"オプション",  "キー設定", "パッド設定", "システム", "プレイヤー1",
+                                          "プレイヤー2", "全般",     "オン",       "オフ",     "< 人間 >",
+                                          "< 自動 >",    "OK",       "CANCEL"};
+  const std::set<std::string> en = visit(TLanguage::English);
+  for (const auto& text : english) EXPECT_TRUE(en.count(text)) << text;
+  const std::set<std::string> ja = visit(TLanguage::Japanese);
+  for (const auto& text : japanese) EXPECT_TRUE(ja.count(text)) << text;
+  for (const auto& text : english)
+    if (text != "OK" && text != "CANCEL") {
+      EXPECT_FALSE(ja.count(text)) << text;
+    }
+  for (const auto& text : ja) EXPECT_EQ(text.find("HUMAN"), std::string::npos) << text;
+  SetLanguage(TLanguage::English, {});
+}
+
 TEST_F(OptionsTest, ListsStillDrawWithThePictureFontsAlone) {
   Lists().Font.reset();
   Lists().TitleFont.reset();

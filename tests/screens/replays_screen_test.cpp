@@ -3,10 +3,12 @@
 
 #include <filesystem>
 #include <fstream>
+#include <set>
 
 #include "config/replay_file.h"
 #include "config/replay_store.h"
 #include "core/context.h"
+#include "engine/i18n.h"
 #include "game/rules.h"
 #include "screens/option_screens.h"
 #include "screens/screens.h"
@@ -124,6 +126,34 @@ TEST_F(ReplaysScreenTest, PlaysKeepsAndDeletesAfterAsking) {
   Tick({K().J01});
   ASSERT_EQ(played.size(), 1u);
   EXPECT_EQ(played[0], dir + "20261201-100000-VS-keep.kqr");
+}
+
+// In Japanese every line of the list, its question and its notices comes from the catalogue;
+// file names and key names stay as they are.
+TEST_F(ReplaysScreenTest, ListQuestionAndNoticesInJapanese) {
+  ASSERT_EQ(SetLanguage(TLanguage::Japanese, {std::string(KQ_BIN_DIR) + "/locale"}), TLanguage::Japanese);
+  std::vector<std::string> drawn;
+  MeasureOptionFont(g, std::make_unique<test::BoxTextRenderer>(7, 14, &drawn),
+                    std::make_unique<test::BoxTextRenderer>(14, 28, &drawn));
+  Write("20261201-100000-VS.kqr", 1764583200, 2, {0, 3});
+  std::ofstream(dir + "20261203-100000-1P.kqr") << "damaged";
+  OpenFromTitle();
+  Tick();
+  Tick({kStateDown});
+  Tick({K().J03});  // delete? asks
+  Tick();
+  Tick({kStateCancel});
+  const std::set<std::string> texts(drawn.begin(), drawn.end());
+  SetLanguage(TLanguage::English, {});
+  for (const char* want :
+       {"リプレイ", "日時", "種別", "プレイヤー", "結果", "レベル", "時間", "人間 vs CPU 3", "勝者なし",
+        "RETURN/Z: 再生   X: 保護   C: 削除   ←→: ページ   ESC: 戻る",
+        "20261201-100000-VS.kqr を削除しますか?   RETURN: はい   ESC: いいえ"})
+    EXPECT_TRUE(texts.count(want)) << want;
+  for (const std::string& t : texts)
+    for (const char* english : {"REPLAYS", "DATE", "HUMAN", "WINNER", "PLAY", "YES"})
+      EXPECT_EQ(t.find(english), std::string::npos) << t;
+  EXPECT_EQ(R().Notice, "削除しませんでした");
 }
 
 TEST_F(ReplaysScreenTest, AThousandRecordingsReadOnlyTheHeadersShown) {

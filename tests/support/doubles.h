@@ -103,10 +103,11 @@ class RecordingMusic : public IMusicPlayer {
 };
 
 // A fixed-pitch face of solid boxes: 7 by 14 pixels a cell, a character outside ASCII two
-// cells, as the list font measures Japanese.
+// cells, as the list font measures Japanese. With a log, every text it renders is added to it.
 class BoxTextRenderer : public ITextRenderer {
  public:
-  explicit BoxTextRenderer(int cellW = 7, int height = 14) : cellW_(cellW), height_(height) {}
+  explicit BoxTextRenderer(int cellW = 7, int height = 14, std::vector<std::string>* log = nullptr)
+      : cellW_(cellW), height_(height), log_(log) {}
   const std::string& File() const override { return file_; }
   const std::string& Family() const override { return file_; }
   int Height() const override { return height_; }
@@ -121,6 +122,7 @@ class BoxTextRenderer : public ITextRenderer {
     return {cells * cellW_, utf8.empty() ? 0 : height_};
   }
   Bitmap Render(std::string_view utf8, uint32_t rgb) const override {
+    if (log_) log_->emplace_back(utf8);
     TTextSize s = Measure(utf8);
     if (s.W == 0) return Bitmap();
     Bitmap b(s.W, s.H, 0);
@@ -132,6 +134,7 @@ class BoxTextRenderer : public ITextRenderer {
 
  private:
   int cellW_, height_;
+  std::vector<std::string>* log_;
   std::string file_ = "box";
 };
 
