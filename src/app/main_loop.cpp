@@ -470,8 +470,7 @@ void ReplayNotice(GameContext& g, const std::string& message) {
   std::string text = message;
   if (size_t slash = text.rfind('/', text.find(": ")); slash != std::string::npos)
     text = text.substr(slash + 1);
-  if (text.size() > 64) text.resize(64);
-  g.TitleNotice = text;
+  g.TitleNotice = text;  // the screens fit it to their width
 }
 
 // The frames, state dumps and trace a scripted run asked for, by tick.
@@ -778,6 +777,12 @@ int RunProgram(int argc, char** argv) {
     }
   }
   if (!o.Replay.empty()) {
+    // The file was read before the settings chose the language: its reason is read again, so the
+    // title gives it in the player's language.
+    if (!hasReplay) {
+      replayError.clear();
+      LoadReplayFile(o.Replay, replay, replayError);
+    }
     if (hasReplay && !StartPlayback(*g, o.Replay, std::move(replay), replayError)) {
       if (o.Headless) {
         std::fprintf(stderr, "kq001: %s\n", replayError.c_str());

@@ -8,6 +8,7 @@
 #include "config/file_io.h"
 #include "config/replay_store.h"
 #include "core/context.h"
+#include "engine/i18n.h"
 #include "game/rules.h"
 
 namespace kq {
@@ -149,16 +150,16 @@ bool LoadReplayFile(const std::string& path, TReplayFile& out, std::string& erro
   std::error_code ec;
   // Far beyond a day of play; a file this big is something else.
   if (std::filesystem::is_regular_file(path, ec) && std::filesystem::file_size(path, ec) > (64u << 20)) {
-    error = path + ": too large for a replay file";
+    error = path + ": " + _("too large for a replay file");
     return false;
   }
   std::string bytes;
   switch (ReadFileBytes(path, bytes)) {
     case TReadResult::Missing:
-      error = path + ": no such file";
+      error = path + ": " + _("no such file");
       return false;
     case TReadResult::Failed:
-      error = path + ": cannot read the file";
+      error = path + ": " + _("cannot read the file");
       return false;
     case TReadResult::Ok:
       break;
@@ -173,7 +174,7 @@ bool LoadReplayFile(const std::string& path, TReplayFile& out, std::string& erro
 
 bool StartPlayback(GameContext& g, const std::string& path, TReplayFile file, std::string& error) {
   if (file.Header.LevelTableHash != LevelTableHash(g.LevelTable)) {
-    error = path + ": the level table differs from the one the game was recorded with";
+    error = path + ": " + _("the level table differs from the one the game was recorded with");
     return false;
   }
   FinishRecording(g);
@@ -219,17 +220,17 @@ void TPlaybackInput::Done(GameContext& g) {
   // The recording holds ticks inside the game only: an earlier end means another game was played.
   const bool left = g.ScreenState != scPlay || GameIsOver(g);
   if (pb.HasNext && left) {
-    pb.Mismatch =
-        "the game ended " + std::to_string(pb.File.Ticks - pb.Played) + " ticks before the recording did";
+    pb.Mismatch = Subst(_("the game ended {ticks} ticks before the recording did"), "{ticks}",
+                        std::to_string(pb.File.Ticks - pb.Played));
     pb.HasNext = false;
   } else if (!pb.HasNext && pb.Played < pb.File.Ticks && pb.Mismatch.empty()) {
-    pb.Mismatch = "the tick data ended early";
+    pb.Mismatch = _("the tick data ended early");
   }
   if (!pb.HasNext && pb.Mismatch.empty() && g.ScreenState == scPlay) {
     const TReplayHeader& h = pb.File.Header;
     for (int n = 0; n < 2; ++n)
       if (g.Player(n).Score != h.Score[size_t(n)] || g.Player(n).Level != h.Level[size_t(n)])
-        pb.Mismatch = "the game does not reach its recorded result";
+        pb.Mismatch = _("the game does not reach its recorded result");
   }
 }
 
@@ -351,7 +352,6 @@ bool PlaybackFrame(GameContext& g, uint32_t realMs) {
         const size_t slash = pb.Path.rfind('/');
         g.TitleNotice =
             (slash == std::string::npos ? pb.Path : pb.Path.substr(slash + 1)) + ": " + pb.Mismatch;
-        if (g.TitleNotice.size() > 64) g.TitleNotice.resize(64);
         pb.Mismatch.clear();
       }
       // The last frame stays a moment. After a game over the screen runs on with no input, so

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "engine/i18n.h"
+
 namespace kq {
 
 // The project version, the one the program reports.
@@ -363,9 +365,12 @@ static bool ParseHeader(std::string_view head, uint16_t format, TReplayHeader& h
   h.GameVersion = hr.Str(64);
   h.RulesVersion = hr.Le<uint32_t>();
   if (hr.Ok() && h.RulesVersion != kRulesVersion) {
-    error = "recorded with rules version " + std::to_string(h.RulesVersion) + " (game version " +
-            QuotedText(h.GameVersion) + "); this game (version " + kGameVersion + ") plays rules version " +
-            std::to_string(kRulesVersion);
+    error =
+        _("recorded with rules version {rules} (game version {game}); this game (version {ours}) plays "
+          "rules version {our_rules}");
+    error =
+        Subst(Subst(error, "{rules}", std::to_string(h.RulesVersion)), "{game}", QuotedText(h.GameVersion));
+    error = Subst(Subst(error, "{ours}", kGameVersion), "{our_rules}", std::to_string(kRulesVersion));
     return false;
   }
   h.Mode = hr.Le<uint8_t>();
@@ -411,7 +416,7 @@ static bool ParseHeader(std::string_view head, uint16_t format, TReplayHeader& h
   TGameConfig probe;
   if (!hr.Ok() || !hr.AtEnd() || !sidesOk || !fieldsOk || (flags & ~63) || !(h.Mode == 1 || h.Mode == 2) ||
       h.Cols != (h.Mode == 2 ? 8 : 7) || !ApplyRuleTuning(h.Tuning, probe)) {
-    error = "the file is corrupt (bad header)";
+    error = _("the file is corrupt (bad header)");
     return false;
   }
 
@@ -467,21 +472,22 @@ std::string FormatReplay(const TReplayHeader& h, uint32_t ticks, std::string_vie
 bool CheckReplayHeader(std::string_view bytes, TReplayHeader& h, std::string& error) {
   if (bytes.size() < 4 || bytes.substr(0, 4) != std::string_view(kMagic, 4)) {
     error = bytes.size() < 4 && std::string_view(kMagic, 4).substr(0, bytes.size()) == bytes
-                ? "the file is truncated"
-                : "not a replay file";
+                ? _("the file is truncated")
+                : _("not a replay file");
     return false;
   }
   TReader r(bytes.substr(4));
   const uint16_t format = r.Le<uint16_t>();
   if (r.Ok() && format != kReplayFormatVersion) {
-    error = "replay format version " + std::to_string(format) + " (this game reads version " +
-            std::to_string(kReplayFormatVersion) + ")";
+    error = Subst(Subst(_("replay format version {format} (this game reads version {ours})"), "{format}",
+                        std::to_string(format)),
+                  "{ours}", std::to_string(kReplayFormatVersion));
     return false;
   }
   const uint32_t headSize = r.Le<uint32_t>();
   const std::string_view head = r.Bytes(headSize);
   if (!r.Ok()) {
-    error = "the file is truncated";
+    error = _("the file is truncated");
     return false;
   }
   return ParseHeader(head, format, h, error);
@@ -496,19 +502,20 @@ bool ParseReplay(std::string_view bytes, TReplayFile& out, std::string& error) {
   out = TReplayFile{};
   if (bytes.size() < 4 || bytes.substr(0, 4) != std::string_view(kMagic, 4)) {
     error = bytes.size() < 4 && std::string_view(kMagic, 4).substr(0, bytes.size()) == bytes
-                ? "the file is truncated"
-                : "not a replay file";
+                ? _("the file is truncated")
+                : _("not a replay file");
     return false;
   }
   TReader r(bytes.substr(4));
   const uint16_t format = r.Le<uint16_t>();
   if (!r.Ok()) {
-    error = "the file is truncated";
+    error = _("the file is truncated");
     return false;
   }
   if (format != kReplayFormatVersion) {
-    error = "replay format version " + std::to_string(format) + " (this game reads version " +
-            std::to_string(kReplayFormatVersion) + ")";
+    error = Subst(Subst(_("replay format version {format} (this game reads version {ours})"), "{format}",
+                        std::to_string(format)),
+                  "{ours}", std::to_string(kReplayFormatVersion));
     return false;
   }
   const uint32_t headSize = r.Le<uint32_t>();
@@ -518,15 +525,15 @@ bool ParseReplay(std::string_view bytes, TReplayFile& out, std::string& error) {
   const std::string_view stream = r.Bytes(streamSize);
   const uint64_t sum = r.Le<uint64_t>();
   if (!r.Ok()) {
-    error = "the file is truncated";
+    error = _("the file is truncated");
     return false;
   }
   if (!r.AtEnd()) {
-    error = "the file is corrupt (data after the end)";
+    error = _("the file is corrupt (data after the end)");
     return false;
   }
   if (Fnv(bytes.substr(0, bytes.size() - 8)) != sum) {
-    error = "the file is corrupt (checksum mismatch)";
+    error = _("the file is corrupt (checksum mismatch)");
     return false;
   }
 
@@ -537,11 +544,11 @@ bool ParseReplay(std::string_view bytes, TReplayFile& out, std::string& error) {
   TReplayTick t;
   for (uint32_t i = 0; i < ticks; ++i)
     if (!cursor.Next(t)) {
-      error = "the file is corrupt (bad tick data)";
+      error = _("the file is corrupt (bad tick data)");
       return false;
     }
   if (!cursor.AtEnd()) {
-    error = "the file is corrupt (bad tick data)";
+    error = _("the file is corrupt (bad tick data)");
     return false;
   }
   out.Ticks = ticks;

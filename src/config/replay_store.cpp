@@ -172,19 +172,19 @@ void ReadEntryHeader(const std::string& dir, TReplayEntry& e) {
   const std::string path = Slash(dir) + e.File;
   struct stat st {};
   if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {
-    e.Problem = "not a regular file";
+    e.Problem = _("not a regular file");
     return;
   }
   const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) {
-    e.Problem = "cannot read the file";
+    e.Problem = _("cannot read the file");
     return;
   }
   std::string head(4096, '\0');
   const ssize_t n = ::read(fd, head.data(), head.size());
   ::close(fd);
   if (n < 0) {
-    e.Problem = "cannot read the file";
+    e.Problem = _("cannot read the file");
     return;
   }
   head.resize(size_t(n));
@@ -196,7 +196,7 @@ void ReadEntryHeader(const std::string& dir, TReplayEntry& e) {
 bool SetReplayKept(const std::string& dir, TReplayEntry& e, bool kept, std::string& error) {
   TName n;
   if (!ParseName(e.File, n)) {
-    error = e.File + ": not a recording of this game's naming";
+    error = e.File + ": " + _("not a recording of this game's naming");
     return false;
   }
   if (n.Kept == kept) return true;
@@ -205,7 +205,7 @@ bool SetReplayKept(const std::string& dir, TReplayEntry& e, bool kept, std::stri
   const std::string to = stem + std::string(kExt);
   // link and unlink: a name in use is never overwritten.
   if (::link((Slash(dir) + e.File).c_str(), (Slash(dir) + to).c_str()) != 0) {
-    error = e.File + ": cannot rename the file (" + std::strerror(errno) + ")";
+    error = e.File + ": " + Subst(_("cannot rename the file ({reason})"), "{reason}", std::strerror(errno));
     return false;
   }
   ::unlink((Slash(dir) + e.File).c_str());
@@ -216,22 +216,22 @@ bool SetReplayKept(const std::string& dir, TReplayEntry& e, bool kept, std::stri
 
 bool DeleteReplay(const std::string& dir, const std::string& file, std::string& error) {
   if (file.empty() || file.find('/') != std::string::npos || file == "." || file == ".." || !HasExt(file)) {
-    error = file + ": not a replay file name";
+    error = file + ": " + _("not a replay file name");
     return false;
   }
   const std::string path = Slash(dir) + file;
   struct stat st {};
   if (::lstat(path.c_str(), &st) != 0) {
-    error = file + ": no such file";
+    error = file + ": " + _("no such file");
     return false;
   }
   // A link is removed, never what it points to; a folder or a device is no recording.
   if (!S_ISREG(st.st_mode) && !S_ISLNK(st.st_mode)) {
-    error = file + ": not a regular file";
+    error = file + ": " + _("not a regular file");
     return false;
   }
   if (::unlink(path.c_str()) != 0) {
-    error = file + ": cannot delete the file (" + std::strerror(errno) + ")";
+    error = file + ": " + Subst(_("cannot delete the file ({reason})"), "{reason}", std::strerror(errno));
     return false;
   }
   return true;

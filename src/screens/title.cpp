@@ -12,7 +12,8 @@ namespace {
 // A sound that failed to load is named on the top row, clear of the menu.
 void DrawNotices(GameContext& g, Canvas& c) {
   if (!g.SoundLoadError.empty()) DrawGlyphText(g, c, 0, g.SoundLoadError, 0);
-  if (!g.TitleNotice.empty()) DrawGlyphText(g, c, 0, g.TitleNotice, 1);
+  // In the list face: the reason may be in the player's language, and is cut to the width.
+  if (!g.TitleNotice.empty()) DrawScreenText(g, c, 4, 18, FitScreenText(g, g.TitleNotice, 632), kTextWarn);
 }
 
 // Who plays a side of a versus game: HUMAN, then the computer at each strength; the choice is

@@ -148,12 +148,32 @@ TEST_F(ReplaysScreenTest, ListQuestionAndNoticesInJapanese) {
   for (const char* want :
        {"リプレイ", "日時", "種別", "プレイヤー", "結果", "レベル", "時間", "人間 vs CPU 3", "勝者なし",
         "RETURN/Z: 再生   X: 保護   C: 削除   ←→: ページ   ESC: 戻る",
-        "20261201-100000-VS.kqr を削除しますか?   RETURN: はい   ESC: いいえ"})
+        "20261201-100000-VS.kqr を削除しますか?   RETURN: はい   ESC: いいえ",
+        "20261203-100000-1P.kqr: リプレイファイルではありません"})
     EXPECT_TRUE(texts.count(want)) << want;
   for (const std::string& t : texts)
     for (const char* english : {"REPLAYS", "DATE", "HUMAN", "WINNER", "PLAY", "YES"})
       EXPECT_EQ(t.find(english), std::string::npos) << t;
   EXPECT_EQ(R().Notice, "削除しませんでした");
+}
+
+// The title names a recording that could not be played in the list face, which has the
+// player's language (the picture fonts have Latin letters only), cut to the screen's width.
+TEST_F(ReplaysScreenTest, TheTitleNoticeIsDrawnInTheListFace) {
+  std::vector<std::string> drawn;
+  MeasureOptionFont(g, std::make_unique<test::BoxTextRenderer>(7, 14, &drawn),
+                    std::make_unique<test::BoxTextRenderer>(14, 28, &drawn));
+  g.EnterState(scTitle);
+  g.TitleNotice = "x.kqr: " + std::string(60, 'a') + "リプレイファイルではありません";
+  Tick();
+  int shown = 0;
+  for (const std::string& t : drawn)
+    if (t.rfind("x.kqr: aaa", 0) == 0) {
+      ++shown;
+      EXPECT_LE(test::BoxTextRenderer().Measure(t).W, 632) << t;
+      EXPECT_EQ(t, "x.kqr: " + std::string(60, 'a') + "リプレイファイルでは..") << "cut between characters";
+    }
+  EXPECT_EQ(shown, 1);
 }
 
 TEST_F(ReplaysScreenTest, AThousandRecordingsReadOnlyTheHeadersShown) {
