@@ -121,6 +121,8 @@ void GameContext::ForgetPlaySprites() {
     p->FallingList.clear();
   }
   State.Shots.clear();
+  State.Bars.clear();
+  State.OverFades.clear();
   State.Leaving.clear();
 }
 

@@ -11,6 +11,8 @@ TGameState& TGameState::operator=(const TGameState& other) {
   if (this == &other) return *this;
   Players = other.Players;
   Shots = other.Shots;
+  Bars = other.Bars;
+  OverFades = other.OverFades;
   Leaving = other.Leaving;
   Events = other.Events;
   NextSerial = other.NextSerial;

@@ -20,7 +20,38 @@ struct TLeavingBlock {
 
 // What the rules tell the sprites that show the field, collected over one tick.
 enum TFieldEventKind : uint8_t {
-  feShotLanded,  // X, Y: where the shot was when it acted on its cell
+  feShotLanded,    // X, Y: where the shot was when it acted on its cell
+  feGameOverDark,  // a one-player field darkened: the game-over title fades in at X, Y
+};
+
+// A fade of the field's rules: the alpha follows the clock at FadeRate per ms, fading in or out;
+// a fade with FadeBack holds at its end for HoldTime ms and then fades back (Stage 0 fading, 1
+// holding, 2 fading back, 3 done).
+struct TFade {
+  uint8_t Stage = 0;
+  uint32_t StartTime = 0;  // 0 = not running
+  bool FadeIn = true;
+  bool FadeBack = false;
+  uint32_t HoldTime = 0;
+  float Alpha = 0;
+};
+
+// A field-wide black bar over one row: a trim bar fades in (the row is then trimmed and its shade
+// shown), holds while the row stays trimmed, fades back unseen and then counts the row as one to
+// restore; a restore bar fades out from opaque.
+struct TRowBar {
+  uint32_t Serial = 0;
+  uint8_t Owner = 0;
+  int Row = 0;
+  TFade Fade;
+};
+
+// The darkening over a lost field (3-D mode): fades in and stops past alpha 160.
+struct TOverFade {
+  uint32_t Serial = 0;
+  uint8_t Owner = 0;
+  TFade Fade;
+  bool Darkened = false;
 };
 
 struct TFieldEvent {
@@ -33,6 +64,8 @@ struct TFieldEvent {
 struct TGameState {
   std::array<TPlayerInfo, 2> Players;
   std::vector<TShot> Shots;  // in flight, in the order fired
+  std::vector<TRowBar> Bars;
+  std::vector<TOverFade> OverFades;
   std::vector<TLeavingBlock> Leaving;
   std::vector<TFieldEvent> Events;  // of the current tick
   // Numbers the field's moving things (blocks, shots) as they are made: each tick they move in

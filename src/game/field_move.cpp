@@ -40,7 +40,77 @@ void StepBlock(GameContext& g, TPlayerInfo& p, TBlock& b, int elapsed) {
   }
 }
 
-enum TMoverKind : uint8_t { mkBlock, mkLeaving, mkShot };
+// One step of a fade; true when it has ended for good (not turning back), when a bar goes.
+bool StepFade(TFade& f, uint32_t now) {
+  switch (f.Stage) {
+    case 0:
+    case 2: {
+      if (f.StartTime == 0) return false;
+      const double run = double(now - f.StartTime) * kFieldFadeRate;
+      bool ended = false;
+      if (f.FadeIn) {
+        f.Alpha = float(run);
+        if (run > 255) {
+          f.Alpha = 255;
+          ended = true;
+        }
+      } else {
+        f.Alpha = float(255 - run);
+        if (255 - run < 0) {
+          f.Alpha = 0;
+          ended = true;
+        }
+      }
+      if (!ended) return false;
+      f.StartTime = 0;
+      const bool back = f.Stage == 0 && f.FadeBack;
+      if (back) {
+        f.FadeIn = !f.FadeIn;
+        f.StartTime = now;
+      }
+      ++f.Stage;
+      return !back;
+    }
+    case 1:
+      if (now - f.StartTime > f.HoldTime) {
+        f.StartTime = now;
+        f.Stage = 2;
+      }
+      return false;
+    default:
+      return false;
+  }
+}
+
+// A bar's step: opaque, the row's fade is done (a trimmed row shows its shade); a trim bar that
+// has faded back counts its row as one to restore. Returns true when the bar goes.
+bool StepBar(GameContext& g, TRowBar& bar) {
+  TPlayerInfo& p = g.State.Players[bar.Owner & 1];
+  const uint8_t before = bar.Fade.Stage;
+  const bool gone = StepFade(bar.Fade, g.FrameTime);
+  if (bar.Fade.Stage != before) {
+    if (bar.Fade.Stage == 1) {
+      p.Trimming = false;
+      if (bar.Fade.FadeBack) ShowRowShade(g, p, bar.Row, true);
+    } else if (bar.Fade.Stage == 3) {
+      ++p.RestoreLeft;
+    }
+  }
+  return gone;
+}
+
+void StepOverFade(GameContext& g, TOverFade& f) {
+  StepFade(f.Fade, g.FrameTime);
+  if (f.Darkened || f.Fade.Alpha <= 160) return;
+  f.Fade.StartTime = 0;  // the darkening stops here
+  f.Darkened = true;
+  if (g.GameMode != 1) return;
+  const TPlayerInfo& p = g.State.Players[f.Owner & 1];
+  g.State.Events.push_back({feGameOverDark, f.Owner, 0, 0, double(p.FieldCenterX), double(p.FieldCenterY)});
+  g.PlaySound("VOICE1C");
+}
+
+enum TMoverKind : uint8_t { mkBlock, mkLeaving, mkShot, mkBar, mkOverFade };
 
 struct TMover {
   uint32_t Serial;
@@ -51,6 +121,29 @@ struct TMover {
 };
 
 }  // namespace
+
+void StartRowBar(GameContext& g, TPlayerInfo& p, int row, bool trim) {
+  TRowBar bar;
+  bar.Serial = ++g.State.NextSerial;
+  bar.Owner = p.PlayerNo;
+  bar.Row = row;
+  bar.Fade.FadeIn = trim;
+  bar.Fade.FadeBack = trim;
+  bar.Fade.HoldTime = trim ? uint32_t(g.Config.LineTrimingPeriod) : 0;
+  bar.Fade.Alpha = trim ? 0 : 255;
+  bar.Fade.StartTime = g.FrameTime != 0 ? g.FrameTime : 1;  // 0 means not running
+  g.State.Bars.push_back(bar);
+  p.Trimming = true;
+}
+
+void StartOverFade(GameContext& g, TPlayerInfo& p) {
+  TOverFade f;
+  f.Serial = ++g.State.NextSerial;
+  f.Owner = p.PlayerNo;
+  f.Fade.FadeIn = true;
+  f.Fade.StartTime = g.FrameTime != 0 ? g.FrameTime : 1;
+  g.State.OverFades.push_back(f);
+}
 
 TBlock* CreateBlock(GameContext& g, TPlayerInfo& p, int col, int row, int kind, bool hard) {
   if (col < 0 || col >= kMaxCols || row < 0 || row >= kFieldRows) return nullptr;
@@ -90,6 +183,10 @@ void MoveField(GameContext& g, int moveCount) {
     movers[n++] = {s.Leaving[i].Block.Serial, mkLeaving, s.Leaving[i].Player, 0, 0, uint16_t(i)};
   for (const TShot& shot : s.Shots)
     if (n < kMax) movers[n++] = {shot.Serial, mkShot, shot.Owner, 0, 0, 0};
+  for (const TRowBar& bar : s.Bars)
+    if (n < kMax) movers[n++] = {bar.Serial, mkBar, bar.Owner, 0, 0, 0};
+  for (const TOverFade& f : s.OverFades)
+    if (n < kMax) movers[n++] = {f.Serial, mkOverFade, f.Owner, 0, 0, 0};
   std::sort(movers, movers + n, [](const TMover& a, const TMover& b) { return a.Serial < b.Serial; });
 
   for (size_t i = 0; i < n; ++i) {
@@ -106,6 +203,17 @@ void MoveField(GameContext& g, int moveCount) {
         break;
       case mkShot:
         StepShot(g, m.Serial, moveCount);
+        break;
+      case mkBar:
+        for (size_t k = 0; k < s.Bars.size(); ++k)
+          if (s.Bars[k].Serial == m.Serial) {
+            if (StepBar(g, s.Bars[k])) s.Bars.erase(s.Bars.begin() + ptrdiff_t(k));
+            break;
+          }
+        break;
+      case mkOverFade:
+        for (TOverFade& f : s.OverFades)
+          if (f.Serial == m.Serial) StepOverFade(g, f);
         break;
     }
   }

@@ -58,15 +58,7 @@ void MoveSight(GameContext& g, TPlayerInfo& p, const bool acts[kDirectionStates]
 
 void StartGameOverFade(GameContext& g, TPlayerInfo& p) {
   if (g.Config.UseDirect3D) {
-    auto* f = new TGameOverFadeSprite(g, &g.DXSpriteEngine1);
-    InitTextureSprite(*f, nullptr, p.FieldWidthPx, p.FieldHeightPx, 0, 0, false, 0, 13, p.FieldCenterX,
-                      p.FieldCenterY);
-    f->Owner = &p;
-    f->Color = 0;  // black
-    f->Alpha = 0;
-    f->FadeRate = 0.6;
-    f->FadeIn = true;
-    f->Start();
+    StartOverFade(g, p);
   } else if (g.GameMode == 1) {
     NewPictureSprite(g, "STR_GAMEOVER", p.FieldCenterX, p.FieldCenterY, 15, -1, false, 0, 0);
     g.PlaySound("VOICE1C");

@@ -11,40 +11,15 @@ namespace kq {
 
 namespace {
 
-constexpr int kTrimRows = 3;  // rows one power attack takes
-constexpr double kTrimFadeRate = 0.6;
+constexpr int kTrimRows = 3;               // rows one power attack takes
 constexpr double kHazardFallSpeed = 0.4;   // px per ms
 constexpr double kHazardCountRoll = 0.05;  // blocks per ms shown by the hazard counter
-
-// A field-wide black bar over one row: a trim fades in and holds, a restore fades out.
-void StartRowBar(GameContext& g, TPlayerInfo& p, int row, bool trim) {
-  auto* bar = new TTrimBlockSprite(g, &g.DXSpriteEngine1);
-  InitTextureSprite(*bar, nullptr, p.FieldWidthPx, kCellSize, 0, 0, false, 0, 13, p.FieldCenterX,
-                    CellY(p, row));
-  bar->Owner = &p;
-  bar->ShadeRow = row;
-  bar->Color = 0;  // black; the fade puts its alpha in the top byte
-  bar->FadeRate = kTrimFadeRate;
-  bar->FadeIn = trim;
-  bar->FadeBack = trim;
-  bar->HoldTime = trim ? uint32_t(g.Config.LineTrimingPeriod) : 0;
-  bar->KillAtEnd = true;
-  bar->Alpha = trim ? 0 : 255;
-  bar->Start();
-  p.Trimming = true;
-}
 
 // Destroys the blocks of rows `from`..12 (outside play after a trim step).
 void ClearRowsFrom(GameContext& g, TPlayerInfo& p, int from) {
   if (from < 0) from = 0;
   for (int c = 0; c < kMaxCols; ++c)
     for (int r = from; r < kFieldRows; ++r) TakeBlock(g, p, c, r);
-}
-
-void SetShade(GameContext& g, TPlayerInfo& p, int row, bool visible) {
-  TPlayerSprites& view = g.View(p);
-  if (row >= 0 && row < kFieldRows && view.RowShades[size_t(row)])
-    view.RowShades[size_t(row)]->Visible = visible;
 }
 
 // Keeps the sight inside the playable rows when the top ones are taken away.
@@ -57,6 +32,12 @@ void ClampSight(GameContext& g, TPlayerInfo& p) {
 }
 
 }  // namespace
+
+void ShowRowShade(GameContext& g, TPlayerInfo& p, int row, bool visible) {
+  TPlayerSprites& view = g.View(p);
+  if (row >= 0 && row < kFieldRows && view.RowShades[size_t(row)])
+    view.RowShades[size_t(row)]->Visible = visible;
+}
 
 void CreateHudSprites(GameContext& g, TPlayerInfo& p, int x0, int y0) {
   const bool versus = g.GameMode == 2;
@@ -216,7 +197,7 @@ void RestoreTick(GameContext& g, TPlayerInfo& p) {
   if (p.RestoreLeft > 0 && p.RestoreBatch < kTrimRows && p.Rows < kFieldRows) {
     --p.RestoreLeft;
     ++p.RestoreBatch;
-    SetShade(g, p, p.Rows, false);
+    ShowRowShade(g, p, p.Rows, false);
     ++p.Rows;
     StartRowBar(g, p, p.Rows - 1, false);
     return;

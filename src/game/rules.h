@@ -48,6 +48,14 @@ void MoveTimers(GameContext& g, int moveCount);
 void MoveField(GameContext& g, int moveCount);
 // Takes the block out of its cell; it still makes this tick's last step (unless an erase resolves).
 void TakeBlock(GameContext& g, TPlayerInfo& p, int col, int row);
+// Alpha steps per ms of the trim and restore bars and of the game-over darkening.
+constexpr double kFieldFadeRate = 0.6;
+// A field-wide bar over the row: a trim fades in and holds, a restore fades out. Sets Trimming.
+void StartRowBar(GameContext& g, TPlayerInfo& p, int row, bool trim);
+// The darkening over a lost field (3-D mode).
+void StartOverFade(GameContext& g, TPlayerInfo& p);
+// Shows or hides the black shade over a trimmed row.
+void ShowRowShade(GameContext& g, TPlayerInfo& p, int row, bool visible);
 
 // --- line-up (lineup.cpp) ---
 void PlayTick(GameContext& g, TPlayerInfo& p);

@@ -138,6 +138,8 @@ bool SetupGame(GameContext& g) {
   g.EndingStep = 0;
   g.ExStage = 0;
   g.State.Shots.clear();
+  g.State.Bars.clear();
+  g.State.OverFades.clear();
   g.State.Leaving.clear();
   g.State.Events.clear();
   g.State.NextSerial = 0;
@@ -160,6 +162,7 @@ bool SetupGame(GameContext& g) {
     CreatePlayerSprites(g, p, x0, y0);
   }
   (new TShotsSprite(g, &g.DXSpriteEngine1))->SetZ(7);
+  (new TFieldFadesSprite(g, &g.DXSpriteEngine1))->SetZ(13);
   return true;
 }
 

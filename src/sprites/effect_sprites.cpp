@@ -191,41 +191,42 @@ void TFadeSprite::Render() {
 }
 
 // ---------------------------------------------------------------------------------------------
-// TTrimBlockSprite
+// TFieldFadesSprite
 
-void TTrimBlockSprite::Advance(int elapsed) {
-  const uint8_t before = Stage;
-  TFadeSprite::Advance(elapsed);
-  if (!Owner || Stage == before) return;
-  if (Stage == 1) {
-    Owner->Trimming = false;
-    if (FadeBack) {
-      auto& shades = G.View(*Owner).RowShades;
-      if (ShadeRow >= 0 && ShadeRow < kFieldRows && shades[size_t(ShadeRow)])
-        shades[size_t(ShadeRow)]->Visible = true;
-      Visible = false;
-    }
-  } else if (Stage == 3) {
-    ++Owner->RestoreLeft;
+TFieldFadesSprite::TFieldFadesSprite(GameContext& g, TSprite* parent) : TSprite(parent), G(g) {
+  Width = 640;
+  Height = 480;
+}
+
+void TFieldFadesSprite::Advance(int elapsed) {
+  TSprite::Advance(elapsed);
+  for (const TFieldEvent& e : G.State.Events) {
+    if (e.Kind != feGameOverDark) continue;
+    auto* title = new T3DImageSprite(G, &G.DXSpriteEngine1);
+    InitTextureSprite(*title, &G.GameOverTex, 0, 0, 0, 0, false, 0, 15, e.X, e.Y);
+    title->Color = 0xFFFFFFFFu;
+    title->Alpha = 0;
+    title->FadeSpeed = 0.3f;
   }
 }
 
-// ---------------------------------------------------------------------------------------------
-// TGameOverFadeSprite
-
-void TGameOverFadeSprite::Advance(int elapsed) {
-  TFadeSprite::Advance(elapsed);
-  if (Darkened || Alpha <= 160) return;
-  StartTime = 0;  // the darkening stops here
-  Darkened = true;
-  if (G.GameMode != 1) return;
-  auto* title = new T3DImageSprite(G, &G.DXSpriteEngine1);
-  InitTextureSprite(*title, &G.GameOverTex, 0, 0, 0, 0, false, 0, 15, Owner ? Owner->FieldCenterX : X,
-                    Owner ? Owner->FieldCenterY : Y);
-  title->Color = 0xFFFFFFFFu;
-  title->Alpha = 0;
-  title->FadeSpeed = 0.3f;
-  G.PlaySound("VOICE1C");
+void TFieldFadesSprite::Render() {
+  if (!G.Config.UseDirect3D) return;
+  Canvas* c = SurfaceOf(*this);
+  if (!c) return;
+  auto quad = [&](double cx, double cy, double w, double h, float alpha) {
+    const uint32_t argb = uint32_t(std::trunc(alpha)) << 24;  // black
+    DrawTextureQuad(*c, nullptr, {cx - w / 2, cy - h / 2, w, h}, argb, BlendMode::Alpha);
+  };
+  for (const TRowBar& bar : G.State.Bars) {
+    if (bar.Fade.FadeBack && bar.Fade.Stage >= 1) continue;  // the shade shows the trimmed row
+    const TPlayerInfo& p = G.State.Players[bar.Owner & 1];
+    quad(p.FieldCenterX, CellY(p, bar.Row), p.FieldWidthPx, kCellSize, bar.Fade.Alpha);
+  }
+  for (const TOverFade& f : G.State.OverFades) {
+    const TPlayerInfo& p = G.State.Players[f.Owner & 1];
+    quad(p.FieldCenterX, p.FieldCenterY, p.FieldWidthPx, p.FieldHeightPx, f.Fade.Alpha);
+  }
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -55,20 +55,15 @@ class TFadeSprite : public T3DImageSprite {
 // its end: from `alpha` toward opaque (fadeIn) or toward clear.
 TFadeSprite* NewScreenFade(GameContext& g, uint32_t color, uint8_t alpha, bool fadeIn, double fadeRate);
 
-class TTrimBlockSprite : public TFadeSprite {
+// The rules' fades over the fields (3-D mode): the trim and restore bars (a trim bar is seen only
+// while it fades in; the row's shade takes over) and the game-over darkening. When a one-player
+// field has darkened, it brings up the game-over title.
+class TFieldFadesSprite : public TSprite {
  public:
-  using TFadeSprite::TFadeSprite;
-  TPlayerInfo* Owner = nullptr;
-  int ShadeRow = 0;
+  TFieldFadesSprite(GameContext& g, TSprite* parent);
+  GameContext& G;
   void Advance(int elapsed) override;
-};
-
-class TGameOverFadeSprite : public TFadeSprite {
- public:
-  using TFadeSprite::TFadeSprite;
-  TPlayerInfo* Owner = nullptr;
-  bool Darkened = false;
-  void Advance(int elapsed) override;
+  void Render() override;
 };
 
 class TDustSprite : public T3DImageSprite {

@@ -109,5 +109,54 @@ TEST_F(FieldMoveTest, ACopyOfTheStatePlaysOnLikeTheOriginal) {
   EXPECT_NE(first.front(), first.back());  // something happened
 }
 
+// Trims and the game-over darkening are rules in the state too: a copy taken in the middle of a
+// trim and put back runs the trim, the bars' expiry, the restore and a game over the same way.
+TEST_F(FieldMoveTest, TrimsAndTheGameOverFadeReplayFromACopy) {
+  g.Config.UseDirect3D = true;
+  g.Config.LineTrimingPeriod = 1000;
+  Start(2, {"0123450", "1234501"}, {"2345012", "3450123"});
+  P2().LvLineUpInterval = 100000;
+  P1().LvLineUpInterval = 100000;
+  P1().PowerGauge = 100;
+  Tick(10);
+  ASSERT_EQ(P2().Phase, gpTrim);
+  Run(200, 10);  // the first bar is fading in
+  ASSERT_TRUE(P2().Trimming);
+  int fewestRows = 13;
+  auto play = [&] {
+    std::vector<std::string> log;
+    for (int t = 0; t < 400; ++t) {
+      fewestRows = std::min(fewestRows, P2().Rows);
+      if (t == 300) P1().PendingLines = 5, P1().Rows = 2;  // a quick loss
+      Tick(10);
+      char line[96];
+      std::snprintf(line, sizeof line, "%d %d %d %d %d %zu %zu %.2f", int(P2().Phase), P2().Rows,
+                    P2().RestoreLeft, int(P2().Trimming), int(P1().Phase), g.State.Bars.size(),
+                    g.State.OverFades.size(),
+                    g.State.OverFades.empty() ? 0.0 : double(g.State.OverFades[0].Fade.Alpha));
+      log.push_back(line);
+    }
+    return log;
+  };
+  const TGameState saved = g.State;
+  const TRandom voices = g.VoiceRng;  // which damage voice plays is no rule
+  const auto sounds = g.SoundLog.size();
+  const std::vector<std::string> first = play();
+  const std::vector<TSoundLogEntry> firstSounds(g.SoundLog.begin() + ptrdiff_t(sounds), g.SoundLog.end());
+  Start(2, {"0"}, {"0"});  // a fresh screen: only the state carries the game
+  g.State = saved;
+  g.VoiceRng = voices;
+  g.SoundLog.clear();
+  const std::vector<std::string> again = play();
+  EXPECT_EQ(first, again);
+  ASSERT_EQ(firstSounds.size(), g.SoundLog.size());
+  for (size_t i = 0; i < firstSounds.size(); ++i) EXPECT_EQ(firstSounds[i].Name, g.SoundLog[i].Name) << i;
+  // It did trim, bring the rows back and end the game with the darkening.
+  EXPECT_EQ(fewestRows, 10);
+  EXPECT_GT(P2().Rows, 10);  // restored in part before the game over stopped it
+  EXPECT_EQ(P1().Phase, gpOver);
+  EXPECT_EQ(g.State.OverFades.size(), 2u);
+}
+
 }  // namespace
 }  // namespace kq::test

@@ -301,7 +301,7 @@ struct TrimTest : GaugesFixture {
       for (int r = b.Rows + (b.Phase == gpTrim ? 1 : 0); r < 13; ++r)
         ASSERT_EQ(BlockAt(b, c, r), nullptr) << "col " << c << " row " << r;
   }
-  int LiveBars() { return int(SpritesOf<TTrimBlockSprite>().size()); }
+  int LiveBars() { return int(g.State.Bars.size()); }
 };
 
 TEST_F(TrimTest, PowerAttackTrimsThreeRowsAndTheyComeBack) {
@@ -383,9 +383,9 @@ TEST_F(TrimTest, RestoreTakesOneAttackAtATimeSoLateRowsStillReturn) {
   ASSERT_TRUE(StepUntil([&] { return b.RestoreLeft >= 4; }, [&] { Frame(16); }, 2000))
       << "the bars never expire";
   int late = 0;
-  for (auto* bar : SpritesOf<TTrimBlockSprite>())
-    if (bar->Stage == 1) {
-      bar->HoldTime += 5000;
+  for (TRowBar& bar : g.State.Bars)
+    if (bar.Fade.Stage == 1) {
+      bar.Fade.HoldTime += 5000;
       ++late;
     }
   ASSERT_GE(late, 1);

@@ -79,9 +79,7 @@ struct SoakAttacks : GameTest {
     // Every trimmed row has its bar still holding or waits in RestoreLeft, and a wait below the
     // trigger of three always has a bar left to complete it.
     int holding = 0;
-    for (int i = 0; i < g.DXSpriteEngine1.Count(); ++i)
-      if (auto* bar = dynamic_cast<TTrimBlockSprite*>(g.DXSpriteEngine1.Child(i)))
-        holding += bar->Owner == &p && bar->FadeBack && !bar->Dying();
+    for (const TRowBar& bar : g.State.Bars) holding += bar.Owner == p.PlayerNo && bar.Fade.FadeBack;
     ASSERT_EQ(holding + p.RestoreLeft, 13 - p.Rows);
     if (p.Phase != gpRestore && p.Phase != gpOver && p.RestoreLeft > 0 && p.RestoreLeft < 3) {
       ASSERT_GT(holding, 0) << "trimmed rows that can never come back: phase " << int(p.Phase) << " rows "

@@ -325,26 +325,27 @@ TEST_F(EffectSpritesTest, CharacterAnimationZoomsHoldsAndCloses) {
 TEST_F(EffectSpritesTest, TrimBarShowsTheShadeWhenOpaqueAndCountsARestoreAtItsEnd) {
   Start(2);
   TPlayerInfo& p = P1();
-  auto* bar = new TTrimBlockSprite(g, &g.DXSpriteEngine1);
-  InitTextureSprite(*bar, nullptr, p.FieldWidthPx, 32, 0, 0, false, 0, 13, p.FieldCenterX, CellY(p, 12));
-  bar->Owner = &p;
-  bar->ShadeRow = 12;
-  bar->Color = 0;
-  bar->Alpha = 0;
-  bar->FadeRate = 0.6;
-  bar->FadeIn = bar->FadeBack = bar->KillAtEnd = true;
-  bar->HoldTime = 2000;
-  bar->StartTime = g.FrameTime;
-  p.Trimming = true;
-  Frames(420, 10);
+  g.Config.UseDirect3D = true;
+  g.Config.LineTrimingPeriod = 2000;
+  StartRowBar(g, p, 12, true);
+  ASSERT_EQ(g.State.Bars.size(), 1u);
+  EXPECT_TRUE(p.Trimming);
+  Frames(210, 10);
+  Draw();  // half way: the bar darkens the row
+  const uint32_t half = At(p.FieldCenterX, CellY(p, 12));
+  EXPECT_LT(half, 0x808080u);
+  EXPECT_GT(half, 0u);
+  Frames(210, 10);
   EXPECT_TRUE(p.Trimming);
   Frames(10, 10);
   EXPECT_FALSE(p.Trimming);
   EXPECT_TRUE(g.View(p).RowShades[12]->Visible);
-  EXPECT_FALSE(bar->Visible);
+  g.View(p).RowShades[12]->Visible = false;
+  Draw();  // the bar itself is no longer seen
+  EXPECT_EQ(At(p.FieldCenterX, CellY(p, 12)), 0x808080u);
   Frames(2000 + 500, 10);
   EXPECT_EQ(p.RestoreLeft, 1);
-  EXPECT_FALSE(Alive(bar));
+  EXPECT_TRUE(g.State.Bars.empty());
 }
 
 TEST_F(EffectSpritesTest, GameOverFadeStopsAt160AndShowsTheTitleInTheOnePlayerGame) {
@@ -353,32 +354,32 @@ TEST_F(EffectSpritesTest, GameOverFadeStopsAt160AndShowsTheTitleInTheOnePlayerGa
   P1().PendingLines = 1;
   Tick(10);
   ASSERT_EQ(P1().Phase, gpOver);
-  TGameOverFadeSprite* f = nullptr;
-  for (int i = 0; i < g.DXSpriteEngine1.Count(); ++i)
-    if (auto* s = dynamic_cast<TGameOverFadeSprite*>(g.DXSpriteEngine1.Child(i))) f = s;
-  ASSERT_NE(f, nullptr);
-  EXPECT_EQ(f->Width, 224);
-  EXPECT_EQ(f->Height, 416);
-  EXPECT_EQ(f->Z(), 13);
+  ASSERT_EQ(g.State.OverFades.size(), 1u);
+  const TOverFade* f = &g.State.OverFades[0];
+  EXPECT_EQ(f->Owner, 0);
   EXPECT_FALSE(Played("VOICE1C"));
   const int textures = CountSprites<T3DImageSprite>();
   Run(260, 10);  // 0.6 per ms passes 160 after 267 ms
   EXPECT_FALSE(f->Darkened);
+  Draw();  // the field darkens over its whole size
+  const uint32_t inside = At(5, 5), outside = At(230, 5);
+  EXPECT_LT(inside & 0xFF, 0x80u);
+  EXPECT_EQ(outside, 0x808080u);
   Run(20, 10);
   EXPECT_TRUE(f->Darkened);
-  EXPECT_EQ(f->StartTime, 0u);
+  EXPECT_EQ(f->Fade.StartTime, 0u);
   EXPECT_TRUE(Played("VOICE1C"));
   EXPECT_EQ(CountSprites<T3DImageSprite>(), textures + 1);
-  const float alpha = f->Alpha;
+  const float alpha = f->Fade.Alpha;
   Run(1000, 10);
-  EXPECT_EQ(f->Alpha, alpha);  // the darkening stopped there
+  EXPECT_EQ(f->Fade.Alpha, alpha);  // the darkening stopped there
   // Without the 3-D device the one-player game shows the picture and the voice at once.
   g.Config.UseDirect3D = false;
   Start(1, {"0", ".", ".", ".", ".", ".", ".", ".", ".", ".", ".", ".", "."});
   P1().PendingLines = 1;
   Tick(10);
   EXPECT_TRUE(Played("VOICE1C"));
-  EXPECT_EQ(CountSprites<TGameOverFadeSprite>(), 0);
+  EXPECT_TRUE(g.State.OverFades.empty());
 }
 
 TEST_F(EffectSpritesTest, VersusGameOverFadesBothFieldsWithoutTheTitle) {
@@ -386,7 +387,7 @@ TEST_F(EffectSpritesTest, VersusGameOverFadesBothFieldsWithoutTheTitle) {
   Start(2, {"0", ".", ".", ".", ".", ".", ".", ".", ".", ".", ".", ".", "."});
   P1().PendingLines = 1;
   Tick(10);
-  EXPECT_EQ(CountSprites<TGameOverFadeSprite>(), 2);
+  EXPECT_EQ(g.State.OverFades.size(), 2u);
   Run(1000, 10);
   EXPECT_FALSE(Played("VOICE1C"));
 }
