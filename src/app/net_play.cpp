@@ -396,6 +396,7 @@ int RunNetMatch(GameContext& g, const TNetOptions& o, const TNetRunHooks& hooks)
   CanonicalActions(g.Config.KeyAssign1P);
   CanonicalActions(g.Config.KeyAssign2P);
   g.NetPlay = true;
+  g.NetLocalPlayer = o.Host ? 0 : 1;
   g.SetGameMode(2);
   const uint64_t matchSeed = match.Settings().Seed;
   uint32_t round = 0;

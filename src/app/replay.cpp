@@ -102,6 +102,8 @@ void RecordGameStart(GameContext& g) {
   for (int n = 0; n < 2; ++n)
     if (g.ControlPrograms[size_t(n)])
       h.Sides[size_t(n)] = uint8_t(std::clamp(n == 0 ? g.Config.Cpu1P : g.Config.Cpu2P, 1, kCpuLevels));
+  // The other machine's player, whoever plays there.
+  if (g.NetPlay) h.Sides[size_t(1 - std::clamp(g.NetLocalPlayer, 0, 1))] = kSideNetwork;
   r->LastTime = g.FrameTime;
   TakeResult(g, h);
   g.Recorder = std::move(r);

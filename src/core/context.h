@@ -124,6 +124,7 @@ struct GameContext {
   // Network match: the ticks' controls come from the match (TControlsInput), and the game-over
   // prompt belongs to the match (both players answer on their own machines).
   bool NetPlay = false;
+  int NetLocalPlayer = 0;  // 0: this machine plays player 1 (the host), 1: player 2
   struct TNetInfo {
     bool Active = false;
     uint32_t Tick = 0, Round = 0;

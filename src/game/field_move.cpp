@@ -2,6 +2,7 @@
 // shots flying to their cells. They move once per tick after the timers, all of them in the order
 // they were made, as the sprites that carried them used to.
 #include <algorithm>
+#include <cstdint>
 #include <cstdio>
 
 #include "core/context.h"
@@ -110,6 +111,14 @@ void StepOverFade(GameContext& g, TOverFade& f) {
   g.PlaySound("VOICE1C");
 }
 
+// A block whose step would change nothing: no animation, no fall, nothing to count or settle.
+// Leaving it out keeps the ordering to the few that move; only a shot changes another block, so a
+// block made after the first shot in flight keeps its turn (a landing may start its erase).
+bool AtRest(const TBlock& b) {
+  return b.PatternSpeed == 0 && b.Speed == 0 && !(b.Erased && !b.Counted) && !b.Hazard && b.PatternPos >= 0 &&
+         b.PatternPos < 6;
+}
+
 enum TMoverKind : uint8_t { mkBlock, mkLeaving, mkShot, mkBar, mkOverFade };
 
 struct TMover {
@@ -173,11 +182,14 @@ void MoveField(GameContext& g, int moveCount) {
   TMover movers[2 * kMaxCols * kFieldRows + 64];
   size_t n = 0;
   constexpr size_t kMax = sizeof movers / sizeof movers[0];
+  uint32_t firstShot = UINT32_MAX;
+  for (const TShot& shot : s.Shots) firstShot = std::min(firstShot, shot.Serial);
   for (uint8_t pn = 0; pn < 2; ++pn) {
     const TPlayerInfo& p = s.Players[pn];
     for (uint8_t c = 0; c < kMaxCols; ++c)
       for (uint8_t r = 0; r < kFieldRows; ++r)
-        if (const TBlock& b = p.Cells[c][r]; b.Serial) movers[n++] = {b.Serial, mkBlock, pn, c, r, 0};
+        if (const TBlock& b = p.Cells[c][r]; b.Serial && (b.Serial > firstShot || !AtRest(b)))
+          movers[n++] = {b.Serial, mkBlock, pn, c, r, 0};
   }
   for (size_t i = 0; i < s.Leaving.size() && n < kMax; ++i)
     movers[n++] = {s.Leaving[i].Block.Serial, mkLeaving, s.Leaving[i].Player, 0, 0, uint16_t(i)};

@@ -66,6 +66,11 @@ TEST(NetMatchRunner, BothMachinesPlayTheSameGameToItsEnd) {
       for (auto& e : fs::directory_iterator(s->folder.dir / "replays"))
         if (e.path().extension() == ".kqr") files.push_back(e.path());
     ASSERT_EQ(files.size(), 1u) << s->Err();
+    // The rival is the network's, on each machine the other player.
+    TReplayHeader header;
+    ASSERT_TRUE(PeekReplayHeader(s->folder.Read("replays/" + files[0].filename().string()), header));
+    EXPECT_EQ(header.Sides, (s == &host ? std::array<uint8_t, 2>{kSideHuman, kSideNetwork}
+                                        : std::array<uint8_t, 2>{kSideNetwork, kSideHuman}));
     s->Start("--replay " + files[0].string() + " --dump " + s->folder.Path("replayed.json"));
     EXPECT_EQ(s->Wait(), 0) << s->Err();
     const std::string replayed = s->folder.Read("replayed.json");
