@@ -392,5 +392,15 @@ TEST(NetworkSettings, ServerAndRecentRivalsReadBackAndStayOutOfFilesThatNeverUse
   EXPECT_EQ(junk.RecentRivals, (std::vector<std::string>{"OK"}));
 }
 
+TEST(NetworkSettings, ServerAddressesAreHostWithAnOptionalPortInRange) {
+  for (const char* good : {"match.example.org", "192.0.2.1:7700", "h:1", "h:65535", "[2001:db8::1]",
+                           "[2001:db8::1]:7700", "KQ-SERVER"})
+    EXPECT_TRUE(ServerAddressOk(good)) << good;
+  for (const char* bad : {"", ":7700", "h:", "h:0", "h:65536", "h:123456", "h:77a", "2001:db8::1", "[]:7700",
+                          "[2001:db8::1", "[2001:db8::1]7700", "has blank", "h:7700:1"})
+    EXPECT_FALSE(ServerAddressOk(bad)) << bad;
+  EXPECT_FALSE(ServerAddressOk(std::string(65, 'a')));
+}
+
 }  // namespace
 }  // namespace kq
