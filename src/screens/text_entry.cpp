@@ -119,8 +119,8 @@ TTextEntry::TAction TTextEntry::Update(GameContext& g, int choices) {
   }
   if (g.CancelPressed()) return TAction::Cancel;
   // Return submits what was typed; a letter key that is also a shot key only types.
-  if (g.Platform && g.Platform->Input().VkDown(13) && g.ConfirmPressed() && !Typed.empty() && row < rows - 1 &&
-      row >= choices)
+  if (g.Platform && g.Platform->Input().VkDown(13) && g.ConfirmPressed() && !Typed.empty() &&
+      row < rows - 1 && row >= choices)
     return TAction::Submit;
   if (typed || !g.ConfirmPressed()) return TAction::None;
   g.PlaySound("CURSOR");
