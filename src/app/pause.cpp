@@ -120,8 +120,10 @@ void DrawPlayExtras(GameContext& g, Canvas& c) {
     const std::string text = std::string(_("REPLAY")) + " " + rate;
     if (IsAsciiText(text))
       DrawGlyphText(g, c, 0, text, 29);
-    else
+    else {
+      c.FillRect({0, 477 - h, ScreenTextWidth(g, text) + 10, h + 3}, 0x000000, 170, BlendMode::Alpha);
       DrawScreenText(g, c, 4, 478 - h, text, kTextWhite);
+    }
   }
   if (g.Playback) {
     // A replay: its keys, and how far it has run.
