@@ -33,7 +33,11 @@ class TMatchGame::TLedgerSound final : public ISoundSystem {
 
 TMatchGame::TMatchGame(GameContext& g, uint32_t startClock, std::function<uint32_t()> wallMs,
                        std::function<void(uint32_t)> setClock)
-    : g_(g), wallMs_(std::move(wallMs)), setClock_(std::move(setClock)), realSound_(g.Sound), clock_(startClock) {
+    : g_(g),
+      wallMs_(std::move(wallMs)),
+      setClock_(std::move(setClock)),
+      realSound_(g.Sound),
+      clock_(startClock) {
   sound_ = std::make_unique<TLedgerSound>(realSound_, ledger_);
   g_.Sound = sound_.get();
 }

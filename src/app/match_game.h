@@ -21,7 +21,7 @@ class TImageSprite;
 
 struct TMatchSnapshot {
   TGameState State;
-  uint32_t Next = 1;  // the tick Step runs next
+  uint32_t Next = 1;   // the tick Step runs next
   uint32_t Clock = 0;  // the clock of the last tick run
   int LastWinner = 0;
   std::array<int, 2> SessionWins{0, 0};
