@@ -14,6 +14,7 @@
 #include "engine/sdl_platform.h"
 #include "game/rules.h"
 #include "sprites/hud_sprites.h"
+#include "sprites/presentation.h"
 
 namespace {
 
@@ -62,6 +63,7 @@ double Run(SdlPlatform& platform, bool direct3D, int cpu2, int frames, int& trim
     if (f % 400 == 0) a.PowerGauge = 100;  // a trim on the rival
     if (f % 400 == 200) {                  // a stock released onto the rival
       SendHazards(g, a, 12);
+      PresentRulesEvents(g);
       a.HazardRelease = true;
     }
     if (f % 20 == 0) {  // numbers rolling all the time

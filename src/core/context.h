@@ -18,6 +18,8 @@
 #include "core/controls.h"
 #include "core/game_state.h"
 #include "core/player.h"
+#include "core/rules_context.h"
+#include "core/rules_events.h"
 #include "core/screen.h"
 #include "engine/canvas.h"
 #include "engine/image_list.h"
@@ -113,6 +115,13 @@ struct GameContext {
   void SeedStreams(uint64_t seed);
   // The program's seed: the games' seeds and, until the first game, the streams.
   void SeedProgram(uint64_t seed);
+
+  // What the rules told the screen this tick (core/rules_events.h), and the rule procedures'
+  // view of this context: the state, the settings, the level table and that list. A context
+  // converts to it, so a rule procedure is called with the context as with any rules context.
+  TRulesEvents Events;
+  TRulesContext Rules{State, Config, LevelTable, GameMode, Events, VoiceRng};
+  operator TRulesContext&() { return Rules; }
 
   // Recording and playback of games.
   std::string ReplayDir;          // finished recordings go here; empty keeps them in LastReplay only

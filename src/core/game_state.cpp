@@ -14,7 +14,6 @@ TGameState& TGameState::operator=(const TGameState& other) {
   Bars = other.Bars;
   OverFades = other.OverFades;
   Leaving = other.Leaving;
-  Events = other.Events;
   NextSerial = other.NextSerial;
   Rng = other.Rng;
   FrameTime = other.FrameTime;

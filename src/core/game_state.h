@@ -18,12 +18,6 @@ struct TLeavingBlock {
   TBlock Block;
 };
 
-// What the rules tell the sprites that show the field, collected over one tick.
-enum TFieldEventKind : uint8_t {
-  feShotLanded,    // X, Y: where the shot was when it acted on its cell
-  feGameOverDark,  // a one-player field darkened: the game-over title fades in at X, Y
-};
-
 // A fade of the field's rules: the alpha follows the clock at FadeRate per ms, fading in or out;
 // a fade with FadeBack holds at its end for HoldTime ms and then fades back (Stage 0 fading, 1
 // holding, 2 fading back, 3 done).
@@ -54,20 +48,12 @@ struct TOverFade {
   bool Darkened = false;
 };
 
-struct TFieldEvent {
-  TFieldEventKind Kind = feShotLanded;
-  uint8_t Player = 0;
-  int Col = 0, Row = 0;
-  double X = 0, Y = 0;
-};
-
 struct TGameState {
   std::array<TPlayerInfo, 2> Players;
   std::vector<TShot> Shots;  // in flight, in the order fired
   std::vector<TRowBar> Bars;
   std::vector<TOverFade> OverFades;
   std::vector<TLeavingBlock> Leaving;
-  std::vector<TFieldEvent> Events;  // of the current tick
   // Numbers the field's moving things (blocks, shots) as they are made: each tick they move in
   // this order, which decides among other things the order hazard blocks draw their colours.
   uint32_t NextSerial = 0;

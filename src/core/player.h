@@ -124,6 +124,10 @@ struct TPlayerInfo {
   int FieldLeft = 0, FieldTop = 0, FieldRight = 0, FieldBottom = 0;
   int FieldWidthPx = 0, FieldHeightPx = 0;
   int FieldCenterX = 0, FieldCenterY = 0;
+  // Where shots start: the shooter's muzzle, fixed at the game start (the field's centre at y 450
+  // until then).
+  bool ShooterPlaced = false;
+  double ShotFromX = 0, ShotFromY = 0;
   TGamePhase Phase = gpPlay;
   uint32_t LineUpTime = 0;
   int RiseOffset = 0;

@@ -5,7 +5,6 @@
 #include <cstdint>
 #include <cstdio>
 
-#include "core/context.h"
 #include "game/rules.h"
 
 namespace kq {
@@ -13,7 +12,7 @@ namespace kq {
 namespace {
 
 // The block's step: its erase animation, its fall, then counting the erase or settling a hazard.
-void StepBlock(GameContext& g, TPlayerInfo& p, TBlock& b, int elapsed) {
+void StepBlock(TRulesContext& g, TPlayerInfo& p, TBlock& b, int elapsed) {
   constexpr int kPatterns = 6;  // positions 0..5; 5 is past the last drawn one
   b.PatternPos += b.PatternSpeed * elapsed;
   if (b.PatternPos >= kPatterns) {
@@ -85,7 +84,7 @@ bool StepFade(TFade& f, uint32_t now) {
 
 // A bar's step: opaque, the row's fade is done (a trimmed row shows its shade); a trim bar that
 // has faded back counts its row as one to restore. Returns true when the bar goes.
-bool StepBar(GameContext& g, TRowBar& bar) {
+bool StepBar(TRulesContext& g, TRowBar& bar) {
   TPlayerInfo& p = g.State.Players[bar.Owner & 1];
   const uint8_t before = bar.Fade.Stage;
   const bool gone = StepFade(bar.Fade, g.FrameTime);
@@ -100,15 +99,17 @@ bool StepBar(GameContext& g, TRowBar& bar) {
   return gone;
 }
 
-void StepOverFade(GameContext& g, TOverFade& f) {
+void StepOverFade(TRulesContext& g, TOverFade& f) {
   StepFade(f.Fade, g.FrameTime);
   if (f.Darkened || f.Fade.Alpha <= 160) return;
   f.Fade.StartTime = 0;  // the darkening stops here
   f.Darkened = true;
   if (g.GameMode != 1) return;
   const TPlayerInfo& p = g.State.Players[f.Owner & 1];
-  g.State.Events.push_back({feGameOverDark, f.Owner, 0, 0, double(p.FieldCenterX), double(p.FieldCenterY)});
-  g.PlaySound("VOICE1C");
+  TRulesEvent& e = g.Events.Add(reGameOverDark, f.Owner);
+  e.X = p.FieldCenterX;
+  e.Y = p.FieldCenterY;
+  g.Events.Sound("VOICE1C");
 }
 
 // A block whose step would change nothing: no animation, no fall, nothing to count or settle.
@@ -131,7 +132,7 @@ struct TMover {
 
 }  // namespace
 
-void StartRowBar(GameContext& g, TPlayerInfo& p, int row, bool trim) {
+void StartRowBar(TRulesContext& g, TPlayerInfo& p, int row, bool trim) {
   TRowBar bar;
   bar.Serial = ++g.State.NextSerial;
   bar.Owner = p.PlayerNo;
@@ -145,7 +146,7 @@ void StartRowBar(GameContext& g, TPlayerInfo& p, int row, bool trim) {
   p.Trimming = true;
 }
 
-void StartOverFade(GameContext& g, TPlayerInfo& p) {
+void StartOverFade(TRulesContext& g, TPlayerInfo& p) {
   TOverFade f;
   f.Serial = ++g.State.NextSerial;
   f.Owner = p.PlayerNo;
@@ -154,7 +155,7 @@ void StartOverFade(GameContext& g, TPlayerInfo& p) {
   g.State.OverFades.push_back(f);
 }
 
-TBlock* CreateBlock(GameContext& g, TPlayerInfo& p, int col, int row, int kind, bool hard) {
+TBlock* CreateBlock(TRulesContext& g, TPlayerInfo& p, int col, int row, int kind, bool hard) {
   if (col < 0 || col >= kMaxCols || row < 0 || row >= kFieldRows) return nullptr;
   TakeBlock(g, p, col, row);  // never two blocks in one cell
   TBlock& b = p.Cells[size_t(col)][size_t(row)];
@@ -170,14 +171,14 @@ TBlock* CreateBlock(GameContext& g, TPlayerInfo& p, int col, int row, int kind, 
   return &b;
 }
 
-void TakeBlock(GameContext& g, TPlayerInfo& p, int col, int row) {
+void TakeBlock(TRulesContext& g, TPlayerInfo& p, int col, int row) {
   TBlock* b = BlockAt(p, col, row);
   if (!b) return;
   g.State.Leaving.push_back({p.PlayerNo, *b});
   *b = TBlock{};
 }
 
-void MoveField(GameContext& g, int moveCount) {
+void MoveField(TRulesContext& g, int moveCount) {
   TGameState& s = g.State;
   TMover movers[2 * kMaxCols * kFieldRows + 64];
   size_t n = 0;

@@ -1,16 +1,15 @@
 #include <algorithm>
 
-#include "config/hiscore.h"
 #include "core/context.h"
 #include "game/rules.h"
 #include "sprites/effect_sprites.h"
-#include "sprites/hud_sprites.h"
+#include "sprites/presentation.h"
 
 namespace kq {
 
 namespace {
 
-void RunPhase(GameContext& g, TPlayerInfo& p) {
+void RunPhase(TRulesContext& g, TPlayerInfo& p) {
   switch (p.Phase) {
     case gpPlay:
       PlayTick(g, p);
@@ -38,7 +37,7 @@ void RunPhase(GameContext& g, TPlayerInfo& p) {
   }
 }
 
-void MoveSight(GameContext& g, TPlayerInfo& p, const bool acts[kDirectionStates]) {
+void MoveSight(TRulesContext& g, TPlayerInfo& p, const bool acts[kDirectionStates]) {
   TSightCell* s = &p.Sight;
   if (!s->Live) return;
   const bool up = acts[kStateUp], down = acts[kStateDown], left = acts[kStateLeft], right = acts[kStateRight];
@@ -56,26 +55,22 @@ void MoveSight(GameContext& g, TPlayerInfo& p, const bool acts[kDirectionStates]
   PlaceSight(g, p);
 }
 
-void StartGameOverFade(GameContext& g, TPlayerInfo& p) {
+void StartGameOverFade(TRulesContext& g, TPlayerInfo& p) {
   if (g.Config.UseDirect3D) {
     StartOverFade(g, p);
   } else if (g.GameMode == 1) {
-    NewPictureSprite(g, "STR_GAMEOVER", p.FieldCenterX, p.FieldCenterY, 15, -1, false, 0, 0);
-    g.PlaySound("VOICE1C");
+    g.Events.Add(reGameOverTitle, p.PlayerNo);
+    g.Events.Sound("VOICE1C");
   }
 }
 
 // Step 1 of the game over, for one player.
-void EndPlayer(GameContext& g, TPlayerInfo& p) {
+void EndPlayer(TRulesContext& g, TPlayerInfo& p) {
   p.Phase = gpOver;
-  TPlayerSprites& view = g.View(p);
-  if (view.DangerSprite) view.DangerSprite->Visible = false;
+  g.Events.Add(reDanger, p.PlayerNo).Flag = false;
   p.Active = false;
   p.Sight.Live = false;
-  if (view.Sight) {
-    view.Sight->Kill();
-    view.Sight = nullptr;  // freed at the next sweep
-  }
+  g.Events.Add(reSightGone, p.PlayerNo);
   StartGameOverFade(g, p);
 }
 
@@ -141,10 +136,12 @@ void ReadPlayerControls(GameContext& g, TPlayerInfo& p) {
 }
 
 void GameTick(GameContext& g, int moveCount) {
-  g.State.Events.clear();
+  g.Events.Clear();
   TPlayerInfo* players[2] = {&g.Player1P, &g.Player2P};
   for (TPlayerInfo* p : players)
     if (p->Active) RunPhase(g, *p);
+  // What the phases showed comes before the prompt reads its choice and before any control acts.
+  PresentRulesEvents(g);
 
   if (!g.NetPlay && g.DXInput1.Has(kStateCancel)) {
     g.EnterState(scTitle);
@@ -168,6 +165,7 @@ void GameTick(GameContext& g, int moveCount) {
   }
   MoveTimers(g, moveCount);
   MoveField(g, moveCount);
+  PresentRulesEvents(g);
   g.DXSpriteEngine1.MoveSprites(moveCount);
   g.DXSpriteEngine1.SweepSprites();
   if (!c) return;
@@ -177,23 +175,20 @@ void GameTick(GameContext& g, int moveCount) {
   if (g.Platform) g.Platform->Present();
 }
 
-void PlaceSight(GameContext& g, const TPlayerInfo& p) {
-  TSightSprite* s = g.View(p).Sight;
-  if (!s) return;
-  s->X = CellX(p, p.Sight.Col);
-  s->Y = CellY(p, p.Sight.Row);
+void PlaceSight(TRulesContext& g, const TPlayerInfo& p) {
+  TRulesEvent& e = g.Events.Add(reSight, p.PlayerNo);
+  e.Col = p.Sight.Col;
+  e.Row = p.Sight.Row;
 }
 
-void EraseTick(GameContext& g, TPlayerInfo& p) {
+void EraseTick(TRulesContext& g, TPlayerInfo& p) {
   if (p.ErasingCount != 0) return;
   for (int r = 0; r < p.Rows; ++r)
     for (int c = 0; c < p.Cols; ++c) {
       TBlock& cell = p.Cells[size_t(c)][size_t(r)];
       if (cell && cell.Erased) cell = TBlock{};
     }
-  // The sweep the erase needs frees everything killed so far, the blocks taken off either field
-  // this tick with it: they make no last step.
-  g.DXSpriteEngine1.SweepSprites();
+  // The blocks taken off either field this tick go with the erase: they make no last step.
   g.State.Leaving.clear();
 
   p.FallingList.clear();
@@ -217,7 +212,7 @@ void EraseTick(GameContext& g, TPlayerInfo& p) {
   p.Phase = gpFall;
 }
 
-void FallTick(GameContext& g, TPlayerInfo& p) {
+void FallTick(TRulesContext& g, TPlayerInfo& p) {
   for (const TCellRef& e : p.FallingList) {
     const TBlock* b = BlockAt(p, e.Col, e.Row);
     if (b && b->Speed != 0) return;
@@ -257,10 +252,9 @@ void FallTick(GameContext& g, TPlayerInfo& p) {
       p.BonusGiven = true;
       ShowBoard(g, p, "STR_BONUS", true);
       p.Score = std::min(p.Score + 10000, kMaxScore);
-      if (TScoreSprite* score = g.View(p).ScoreSprite) {
-        score->RollSpeed = 40;
-        score->SetValue(int64_t(p.Score) * 10000);
-      }
+      TRulesEvent& shown = g.Events.Add(reScore, p.PlayerNo);
+      shown.Value = p.Score;
+      shown.Roll = 40;
     }
   }
 
@@ -293,7 +287,7 @@ void FallTick(GameContext& g, TPlayerInfo& p) {
   UpdateDanger(g, p, false);
 }
 
-void GameOver(GameContext& g, TPlayerInfo& p) {
+void GameOver(TRulesContext& g, TPlayerInfo& p) {
   if (p.Phase == gpOver && !p.Active) return;  // already over
   EndPlayer(g, p);
   if (g.GameMode == 2 && p.Rival) {
@@ -301,21 +295,14 @@ void GameOver(GameContext& g, TPlayerInfo& p) {
     ShowBoard(g, rival, "STR_WIN", false);
     ShowBoard(g, p, "STR_LOSE", false);
     if (rival.Phase != gpOver || rival.Active) EndPlayer(g, rival);
-    g.LastWinner = rival.PlayerNo + 1;
-    if (!g.Replaying()) ++g.SessionWins[size_t(rival.PlayerNo)];
-    g.PlaySound("VOICE27");
-    NewPictureSprite(g, "STR_RETRY", 320, 340, 15, -1, false, 0, 0);
-    g.RetryYes = NewPictureSprite(g, "STR_YES", 260, 390, 15, 2, true, 0.008, 0);
-    g.RetryNo = NewPictureSprite(g, "STR_NO", 380, 390, 15, 2, true, 0, 0);
+    g.Events.Sound("VOICE27");
+    g.Events.Add(reGameResult, p.PlayerNo);  // the tally and the retry prompt
   } else {
-    // A replayed game is no new result.
-    if (!g.Replaying()) g.NewRankIndex = InsertHiScore(g.HiScoreTable, p.Score, p.MaxCombo, p.Level);
+    g.Events.Add(reHiScore, p.PlayerNo).Flag = true;
   }
-  g.RetryChoice = 0;
 }
 
-bool UpdateDanger(GameContext& g, TPlayerInfo& p, bool turnOn) {
-  TDangerSprite* danger = g.View(p).DangerSprite;
+bool UpdateDanger(TRulesContext& g, TPlayerInfo& p, bool turnOn) {
   bool found = false;
   for (int r = std::max(p.Rows - 3, 0); r < p.Rows && r < kFieldRows && !found; ++r)
     for (int c = 0; c < p.Cols; ++c)
@@ -324,13 +311,10 @@ bool UpdateDanger(GameContext& g, TPlayerInfo& p, bool turnOn) {
         break;
       }
   if (found) {
-    if (turnOn && danger) {
-      danger->Glow = 0;
-      danger->Visible = true;
-    }
+    if (turnOn) g.Events.Add(reDanger, p.PlayerNo).Flag = true;
     return true;
   }
-  if (!turnOn && danger) danger->Visible = false;
+  if (!turnOn) g.Events.Add(reDanger, p.PlayerNo).Flag = false;
   return false;
 }
 

@@ -1,12 +1,10 @@
 #include <algorithm>
 
-#include "core/context.h"
 #include "game/rules.h"
-#include "sprites/hud_sprites.h"
 
 namespace kq {
 
-void FillRow(GameContext& g, TPlayerInfo& p, int row) {
+void FillRow(TRulesContext& g, TPlayerInfo& p, int row) {
   for (int c = 0; c < p.Cols; ++c) {
     const int kind = g.Rng.Random(g.Config.TotalBlockType);
     const bool hard = g.Rng.Random(100) + 1 <= p.LvHardBlockRatio;
@@ -14,7 +12,7 @@ void FillRow(GameContext& g, TPlayerInfo& p, int row) {
   }
 }
 
-void RiseLine(GameContext& g, TPlayerInfo& p) {
+void RiseLine(TRulesContext& g, TPlayerInfo& p) {
   const int top = std::clamp(p.Rows, 1, kFieldRows) - 1;
   for (int c = 0; c < p.Cols; ++c) {
     if (!BlockAt(p, c, top)) continue;
@@ -57,7 +55,7 @@ void RiseLine(GameContext& g, TPlayerInfo& p) {
   FillRow(g, p, 0);
 }
 
-void RiseTick(GameContext& g, TPlayerInfo& p) {
+void RiseTick(TRulesContext& g, TPlayerInfo& p) {
   const int64_t run = int64_t(uint32_t(g.FrameTime - p.LineUpTime));
   p.RiseOffset = int(32 - (run * 32) / 300);
   if (p.RiseOffset > 0) return;
@@ -66,7 +64,7 @@ void RiseTick(GameContext& g, TPlayerInfo& p) {
   UpdateDanger(g, p, true);
 }
 
-void PlayTick(GameContext& g, TPlayerInfo& p) {
+void PlayTick(TRulesContext& g, TPlayerInfo& p) {
   if (g.GameMode == 2 && p.Rival) {
     TPlayerInfo& rival = *p.Rival;
     if (p.RestoreLeft >= 3) {
@@ -84,7 +82,7 @@ void PlayTick(GameContext& g, TPlayerInfo& p) {
       DropHazards(g, p, rival.HazardStock);
       rival.HazardStock = 0;
       rival.HazardRelease = false;
-      if (THazardBlockCountSprite* count = g.View(rival).HazardCountSprite) count->ResetNumber(0);
+      g.Events.Add(reHazardSent, rival.PlayerNo);
       return;
     }
   }

@@ -1,13 +1,11 @@
 #include <algorithm>
 #include <array>
 
-#include "core/context.h"
 #include "game/rules.h"
-#include "sprites/hud_sprites.h"
 
 namespace kq {
 
-void DealPokerCard(GameContext& g, TPlayerInfo& p, int kind) {
+void DealPokerCard(TRulesContext& g, TPlayerInfo& p, int kind) {
   if (!p.DealsPoker || kind < 0 || kind > 9) return;
   // A sixth card within the first second scores the full hand at once and opens the next one.
   if (p.PokerCards.size() >= 5) {
@@ -21,7 +19,7 @@ void DealPokerCard(GameContext& g, TPlayerInfo& p, int kind) {
   }
 }
 
-void PokerTick(GameContext& g, TPlayerInfo& p) {
+void PokerTick(TRulesContext& g, TPlayerInfo& p) {
   const uint32_t since = g.FrameTime - p.HandTime;
   if (p.PokerState == 1) {
     // The five cards stay on show for a second before the hand is judged.
@@ -37,7 +35,7 @@ void PokerTick(GameContext& g, TPlayerInfo& p) {
   }
 }
 
-void EvaluatePokerHand(GameContext& g, TPlayerInfo& p) {
+void EvaluatePokerHand(TRulesContext& g, TPlayerInfo& p) {
   p.PokerSorted = p.PokerCards;
   p.PokerCards.clear();
   std::sort(p.PokerSorted.begin(), p.PokerSorted.end());

@@ -5,6 +5,7 @@
 #include "game/rules.h"
 #include "sprites/effect_sprites.h"
 #include "sprites/hud_sprites.h"
+#include "sprites/presentation.h"
 
 namespace kq {
 
@@ -37,6 +38,65 @@ void SetGeometry(TPlayerInfo& p, int cols) {
   p.FieldBottom = p.FieldTop + p.FieldHeightPx;
   p.FieldCenterX = p.FieldLeft + p.FieldWidthPx / 2;
   p.FieldCenterY = p.FieldTop + p.FieldHeightPx / 2;
+}
+
+constexpr double kHazardCountRoll = 0.05;  // blocks per ms shown by the hazard counter
+
+// HUD sprites of one player at the anchor (x0, y0).
+void CreateHudSprites(GameContext& g, TPlayerInfo& p, int x0, int y0) {
+  const bool versus = g.GameMode == 2;
+  TPlayerSprites& v = g.View(p);
+  p.InGame = true;
+  p.DealsPoker = !versus && p.PlayerNo == 0;
+
+  v.ScoreSprite = NewPictureSprite<TScoreSprite>(g, "FONT_SCORE", x0, y0, 8);
+  v.ScoreSprite->Owner = &p;
+  v.ScoreSprite->ResetNumber(150);
+
+  v.ChainGaugeSprite = NewPictureSprite<TChainGaugeSprite>(g, "CHAINGAUGE", x0 + 46, y0 + 30, 8);
+  v.ChainGaugeSprite->Owner = &p;
+  v.ChainGaugeSprite->GaugeValue = &p.ChainGauge;
+
+  if (versus) {
+    v.PowerGaugeSprite = NewPictureSprite<TGaugeSprite>(g, "POWERGAUGE", x0 + 46, y0 + 50, 8);
+    v.PowerGaugeSprite->Owner = &p;
+    v.PowerGaugeSprite->GaugeValue = &p.PowerGauge;
+  } else {
+    v.RainbowGaugeSprite = NewPictureSprite<TRainbowGaugeSprite>(g, "RAINBOWGAUGE", x0 + 46, y0 + 50, 8);
+    v.RainbowGaugeSprite->Owner = &p;
+    v.RainbowGaugeSprite->GaugeValue = &p.RainbowGauge;
+  }
+
+  TComboSprite* combo = NewPictureSprite<TComboSprite>(g, "DUMMY", 320, 240, 0);
+  combo->ResetNumber(0.01);
+  const TPictureItem* digits = g.DXImageList1.Find("NUM_COMBO");
+  const int w = digits ? digits->PatW() : 0;
+  for (int k = 0; k < 4; ++k) {
+    auto* d = NewPictureSprite<TComboNumSprite>(g, "NUM_COMBO", x0 + 17 + k * w, y0 + 87, 10);
+    d->BaseY = int64_t(y0 + 87) * 10000;
+    d->Visible = false;
+    combo->Digits[k] = d;
+  }
+  combo->Label = NewPictureSprite<TComboNumSprite>(g, "STR_COMBO", x0 + 2 * w + 32, y0 + 121, 10);
+  combo->Label->BaseY = int64_t(y0 + 121) * 10000;
+  combo->Label->Visible = false;
+  v.ComboSprite = combo;
+
+  if (versus) {
+    int iconX = p.PlayerNo == 0 ? p.FieldRight - 58 : p.FieldLeft + 14;
+    v.HazardCountSprite = NewPictureSprite<THazardBlockCountSprite>(g, "FONT_SCORE", iconX + 42, 450, 11);
+    v.HazardCountSprite->ResetNumber(kHazardCountRoll);
+  }
+
+  int levelX = p.PlayerNo == 0 ? p.FieldLeft + 10 : p.FieldRight - 82;
+  v.LevelSprite = NewPictureSprite<TLevelSprite>(g, "FONT_SCORE", levelX, p.FieldBottom + 5, 8);
+  v.LevelSprite->Owner = &p;
+
+  if (p.DealsPoker) {
+    v.PokerSprite =
+        NewPictureSprite<TPokerSprite>(g, "DUMMY", p.FieldRight + 140, p.FieldTop + 140, 8, 2, true, 0.002);
+    v.PokerSprite->Owner = &p;
+  }
 }
 
 // The playfield sprites of one player; the HUD rows come from CreateHudSprites.
@@ -77,6 +137,9 @@ void CreatePlayerSprites(GameContext& g, TPlayerInfo& p, int x0, int y0) {
 
   // Shows its second frame until it fires.
   v.Shooter = NewPictureSprite(g, "SHOOTER", p.FieldCenterX, 450, 8, -1, false, 0, 1);
+  p.ShooterPlaced = true;
+  p.ShotFromX = v.Shooter->X;
+  p.ShotFromY = v.Shooter->Y - v.Shooter->Height / 2;  // whole pixels
 
   for (int r = 0; r < kFieldRows; ++r) {
     auto* shade = new T3DImageSprite(g, engine);
@@ -141,7 +204,7 @@ bool SetupGame(GameContext& g) {
   g.State.Bars.clear();
   g.State.OverFades.clear();
   g.State.Leaving.clear();
-  g.State.Events.clear();
+  g.Events.Clear();
   g.State.NextSerial = 0;
 
   TPlayerInfo* players[2] = {&g.Player1P, &g.Player2P};
@@ -181,6 +244,7 @@ void CompleteGameStart(GameContext& g) {
     CheckLevel(g, p);
     p.LineUpTime = g.FrameTime;
   }
+  PresentRulesEvents(g);  // the first level's background
   if (g.GameMode == 2) {
     g.PlayRandomBgm();
     g.PlaySound("VOICE28");

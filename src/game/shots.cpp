@@ -1,18 +1,15 @@
 #include <algorithm>
 #include <cmath>
 
-#include "core/context.h"
 #include "game/rules.h"
 
 namespace kq {
 
-uint32_t FireShot(GameContext& g, TPlayerInfo& p, int col, int row, int shotType,
+uint32_t FireShot(TRulesContext& g, TPlayerInfo& p, int col, int row, int shotType,
                   std::string_view pictureName) {
   (void)pictureName;  // the shot view picks the picture by the shot type
-  TImageSprite* shooter = g.View(p).Shooter;
-  const double sx = shooter ? shooter->X : p.FieldCenterX;
-  const int halfHeight = shooter ? shooter->Height / 2 : 0;  // whole pixels
-  const double sy = shooter ? shooter->Y - halfHeight : 450;
+  const double sx = p.ShooterPlaced ? p.ShotFromX : p.FieldCenterX;
+  const double sy = p.ShooterPlaced ? p.ShotFromY : 450;
   const double m = p.Cols / 2.0 - 0.5;
 
   TShot s;
@@ -48,15 +45,12 @@ uint32_t FireShot(GameContext& g, TPlayerInfo& p, int col, int row, int shotType
   s.Speed = d * 32 / std::max(1, g.Config.ShotSpeed);
   g.State.Shots.push_back(s);
 
-  if (shooter) {
-    shooter->PatternPos = 0;
-    shooter->PatternSpeed = 0.007;
-  }
-  g.PlaySound("SHOT");
+  g.Events.Add(reShooter, p.PlayerNo);
+  g.Events.Sound("SHOT");
   return s.Serial;
 }
 
-TShot* FindShot(GameContext& g, uint32_t serial) {
+TShot* FindShot(TRulesContext& g, uint32_t serial) {
   for (TShot& s : g.State.Shots)
     if (s.Serial == serial) return &s;
   return nullptr;
@@ -64,10 +58,10 @@ TShot* FindShot(GameContext& g, uint32_t serial) {
 
 namespace {
 
-void EraseShotArrives(GameContext& g, TPlayerInfo& p, int col, int row) {
+void EraseShotArrives(TRulesContext& g, TPlayerInfo& p, int col, int row) {
   const int n = EraseGroup(g, p, col, row);
   if (n == 0) {
-    g.PlaySound("B_FLICK");
+    g.Events.Sound("B_FLICK");
     return;
   }
   AddCombo(p, n);
@@ -83,7 +77,7 @@ void EraseShotArrives(GameContext& g, TPlayerInfo& p, int col, int row) {
   CheckLevel(g, p);
 }
 
-void ChangeShotArrives(GameContext& g, TPlayerInfo& p, TBlock* b, uint8_t shotType) {
+void ChangeShotArrives(TRulesContext& g, TPlayerInfo& p, TBlock* b, uint8_t shotType) {
   if (!b) return;
   int k = b->Kind;
   const int last = g.Config.TotalBlockType - 1;
@@ -94,7 +88,7 @@ void ChangeShotArrives(GameContext& g, TPlayerInfo& p, TBlock* b, uint8_t shotTy
       k = k <= 0 ? last : k - 1;
   }
   b->Kind = k;
-  g.PlaySound(b->Hard ? "B_FLICK" : "B_CHANGE");
+  g.Events.Sound(b->Hard ? "B_FLICK" : "B_CHANGE");
   if (p.AdvancedMode) {
     ++b->ChangeCount;
     if (b->ChangeCount > g.Config.BlockCapacity - 1) b->Hard = true;
@@ -103,7 +97,7 @@ void ChangeShotArrives(GameContext& g, TPlayerInfo& p, TBlock* b, uint8_t shotTy
 
 }  // namespace
 
-void StepShot(GameContext& g, uint32_t serial, int elapsed) {
+void StepShot(TRulesContext& g, uint32_t serial, int elapsed) {
   TShot* shot = FindShot(g, serial);
   if (!shot || shot->Speed == 0) return;
   TShot& s = *shot;
@@ -129,8 +123,11 @@ void StepShot(GameContext& g, uint32_t serial, int elapsed) {
   // It acts once and goes; the acting may fire nothing, but take the values out first all the same.
   const TShot landed = s;
   std::erase_if(g.State.Shots, [&](const TShot& x) { return x.Serial == serial; });
-  g.State.Events.push_back(
-      {feShotLanded, landed.Owner, landed.TargetCol, landed.TargetRow, landed.X, landed.Y});
+  TRulesEvent& e = g.Events.Add(reShotLanded, landed.Owner);
+  e.Col = landed.TargetCol;
+  e.Row = landed.TargetRow;
+  e.X = landed.X;
+  e.Y = landed.Y;
   TPlayerInfo& p = g.State.Players[landed.Owner];
   TBlock* b = BlockAt(p, landed.TargetCol, landed.TargetRow);
   if (landed.ShotType == stErase) {

@@ -200,8 +200,9 @@ TFieldFadesSprite::TFieldFadesSprite(GameContext& g, TSprite* parent) : TSprite(
 
 void TFieldFadesSprite::Advance(int elapsed) {
   TSprite::Advance(elapsed);
-  for (const TFieldEvent& e : G.State.Events) {
-    if (e.Kind != feGameOverDark) continue;
+  if (G.Events.Resimulating) return;
+  for (const TRulesEvent& e : G.Events.List) {
+    if (e.Kind != reGameOverDark) continue;
     auto* title = new T3DImageSprite(G, &G.DXSpriteEngine1);
     InitTextureSprite(*title, &G.GameOverTex, 0, 0, 0, 0, false, 0, 15, e.X, e.Y);
     title->Color = 0xFFFFFFFFu;

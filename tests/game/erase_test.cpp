@@ -13,8 +13,10 @@ TEST_F(EraseTest, GroupExactlyAtTheLimitErasesOneShortDoesNot) {
   EXPECT_EQ(P1().ErasedInLevel, 0);
   g.Config.EraseLowerLimit = 5;
   EXPECT_EQ(EraseGroup(g, P1(), 0, 2), 0);
+  PresentRulesEvents(g);
   g.Config.EraseLowerLimit = 4;
   EXPECT_EQ(EraseGroup(g, P1(), 0, 2), 4);
+  PresentRulesEvents(g);
   EXPECT_EQ(P1().ErasingCount, 4);
   TBlock* b = Cell(P1(), 0, 3);
   EXPECT_TRUE(b->Erased);
@@ -25,12 +27,17 @@ TEST_F(EraseTest, GroupExactlyAtTheLimitErasesOneShortDoesNot) {
 TEST_F(EraseTest, LimitsOutsideAndInsideRainbowMode) {
   Start(1, {"1111...", "000.22."});
   EXPECT_EQ(EraseGroup(g, P1(), 0, 0), 0);
+  PresentRulesEvents(g);
   EXPECT_EQ(EraseGroup(g, P1(), 4, 0), 0);
+  PresentRulesEvents(g);
   EXPECT_EQ(EraseGroup(g, P1(), 2, 1), 4);
+  PresentRulesEvents(g);
   EXPECT_EQ(P1().ErasingCount, 4);
   P1().RainbowMode = true;
   EXPECT_EQ(EraseGroup(g, P1(), 5, 0), 2);
+  PresentRulesEvents(g);
   EXPECT_EQ(EraseGroup(g, P1(), 1, 0), 3);
+  PresentRulesEvents(g);
   EXPECT_EQ(P1().ErasingCount, 9);
   EXPECT_EQ(P1().ErasedInLevel, 9);
   EXPECT_EQ(FieldRows(P1())[11], "****...");
@@ -42,6 +49,7 @@ TEST_F(EraseTest, ASquareHasSizeFourFromEveryCell) {
     for (int r = 0; r <= 1; ++r) {
       Start(1, {".33.", ".33."});
       EXPECT_EQ(EraseGroup(g, P1(), c, r), 4) << c << "," << r;
+      PresentRulesEvents(g);
       EXPECT_EQ(P1().ErasingCount, 4);
     }
 }
@@ -50,6 +58,7 @@ TEST_F(EraseTest, ASnakeIsFoundWhicheverWayItTurns) {
   // Reaching every cell needs each of the four directions after each other one.
   Start(1, {"2222222", "2.....2", "2.222.2", "2.2.2.2", "222.222"});
   EXPECT_EQ(EraseGroup(g, P1(), 3, 2), 24);
+  PresentRulesEvents(g);
   for (const auto& col : P1().Visited)
     for (uint8_t v : col) EXPECT_EQ(v, 0);  // marks are cleared afterwards
 }
@@ -57,36 +66,46 @@ TEST_F(EraseTest, ASnakeIsFoundWhicheverWayItTurns) {
 TEST_F(EraseTest, CornerTouchesMakeSeparateGroups) {
   Start(1, {"44.....", "44.....", "..44...", "..44..."});
   EXPECT_EQ(EraseGroup(g, P1(), 0, 3), 4);
+  PresentRulesEvents(g);
   EXPECT_EQ(FieldRows(P1())[10], "**.....");
   EXPECT_EQ(FieldRows(P1())[11], "..44...");
   EXPECT_EQ(EraseGroup(g, P1(), 3, 0), 4);
+  PresentRulesEvents(g);
 }
 
 TEST_F(EraseTest, AGroupAlreadyErasingReturnsZero) {
   Start(1, {"5555..."});
   EXPECT_EQ(EraseGroup(g, P1(), 0, 0), 4);
+  PresentRulesEvents(g);
   EXPECT_EQ(EraseGroup(g, P1(), 0, 0), 0);
+  PresentRulesEvents(g);
   EXPECT_EQ(EraseGroup(g, P1(), 3, 0), 0);
+  PresentRulesEvents(g);
   EXPECT_EQ(P1().ErasingCount, 4);
 }
 
 TEST_F(EraseTest, UnsettledHazardBlocksAreNeverGrouped) {
   Start(1, {"hhhh...", "hh00..."});
   EXPECT_EQ(EraseGroup(g, P1(), 0, 1), 0);
+  PresentRulesEvents(g);
   EXPECT_EQ(EraseGroup(g, P1(), 0, 0), 0);
+  PresentRulesEvents(g);
   P1().RainbowMode = true;  // limit 2
   EXPECT_EQ(EraseGroup(g, P1(), 2, 0), 2);
+  PresentRulesEvents(g);
   EXPECT_EQ(FieldRows(P1())[11], "hhhh...");
 }
 
 TEST_F(EraseTest, HardAndNumberBlocksOfOneKindJoin) {
   Start(1, {"b1b1..."});
   EXPECT_EQ(EraseGroup(g, P1(), 0, 0), 4);
+  PresentRulesEvents(g);
   // A settled hazard is a hard block of its new kind.
   Start(1, {"h111..."});
   Cell(P1(), 0, 0)->Hazard = false;
   Cell(P1(), 0, 0)->Kind = 1;
   EXPECT_EQ(EraseGroup(g, P1(), 3, 0), 4);
+  PresentRulesEvents(g);
 }
 
 TEST_F(EraseTest, TrimmedRowsAndUnusedColumnsAreNeverPartOfAGroup) {
@@ -99,23 +118,28 @@ TEST_F(EraseTest, TrimmedRowsAndUnusedColumnsAreNeverPartOfAGroup) {
   Start(1, field);
   P1().Rows = 10;
   EXPECT_EQ(EraseGroup(g, P1(), 0, 9), 4);
+  PresentRulesEvents(g);
   EXPECT_FALSE(Cell(P1(), 0, 10)->Erased);
   EXPECT_EQ(EraseGroup(g, P1(), 0, 10), 0);  // a start outside play
   // Column 7 of a seven-column field is outside the field even if a block sits there.
   Start(1, {"......3", "......3", "......3"});
   TBlock* stray = CreateBlock(g, P1(), 7, 0, 3, false);
+  PresentRulesEvents(g);
   (void)stray;
   EXPECT_EQ(EraseGroup(g, P1(), 6, 0), 0);
+  PresentRulesEvents(g);
 }
 
 TEST_F(EraseTest, ChainGaugeRefillsToFullAndDustNeedsTheThreeDeeMode) {
   Start(1, {"2222...", "1111..."});
   P1().ChainGauge = 37.5;
   EXPECT_EQ(EraseGroup(g, P1(), 0, 0), 4);
+  PresentRulesEvents(g);
   EXPECT_EQ(P1().ChainGauge, 100);
   EXPECT_EQ(CountSprites<TDustSprite>(), 0);
   g.Config.UseDirect3D = true;
   EXPECT_EQ(EraseGroup(g, P1(), 0, 1), 4);
+  PresentRulesEvents(g);
   EXPECT_EQ(CountSprites<TDustSprite>(), 4);
 }
 
@@ -130,14 +154,17 @@ TEST_F(EraseTest, BookkeepingAddsComboScoreAndGauges) {
   AddCombo(P1(), 1);
   EXPECT_EQ(P1().MaxCombo, 7);
   AddScore(g, P1(), 4);
+  PresentRulesEvents(g);
   EXPECT_EQ(P1().Score, 120);
   EXPECT_DOUBLE_EQ(P1().RainbowGauge, 4 * 0.5);
   P1().RainbowMode = true;
   AddScore(g, P1(), 4);
+  PresentRulesEvents(g);
   EXPECT_DOUBLE_EQ(P1().RainbowGauge, 2);
   EXPECT_EQ(P1().PowerGauge, 0);
   P1().Score = 9999990;
   AddScoreRaw(g, P1(), 7000);
+  PresentRulesEvents(g);
   EXPECT_EQ(P1().Score, 9999999);
 }
 
@@ -146,6 +173,7 @@ class ChainTest : public GameTest {
  protected:
   void Shoot(int col, int row) {
     FireShot(g, P1(), col, row, stErase, "SHOT2");
+    PresentRulesEvents(g);
     ASSERT_TRUE(RunUntil([&] { return P1().ShotsInFlight == 0; })) << "the shot never lands";
   }
 };

@@ -11,6 +11,7 @@
 #include "game/rules.h"
 #include "sprites/effect_sprites.h"
 #include "sprites/hud_sprites.h"
+#include "sprites/presentation.h"
 #include "support/doubles.h"
 
 namespace kq::test {
@@ -111,6 +112,7 @@ class GameTest : public ::testing::Test {
   // One move of the field and the sprites without the rest of the tick.
   void Move(int ms) {
     MoveField(g, ms);
+    PresentRulesEvents(g);
     g.DXSpriteEngine1.MoveSprites(ms);
   }
 

@@ -11,6 +11,7 @@
 #include "game/rules.h"
 #include "sprites/effect_sprites.h"
 #include "sprites/hud_sprites.h"
+#include "sprites/presentation.h"
 #include "support/doubles.h"
 
 namespace kq::test {
@@ -85,6 +86,7 @@ struct GaugesFixture : ::testing::Test {
     g.FrameTime += uint32_t(ms);
     MoveTimers(g, ms);
     MoveField(g, ms);
+    PresentRulesEvents(g);
     g.DXSpriteEngine1.MoveSprites(ms);
     g.DXSpriteEngine1.SweepSprites();
   }

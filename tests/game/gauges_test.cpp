@@ -23,6 +23,7 @@ struct HazardStockTest : GaugesFixture {
 TEST_F(HazardStockTest, CounterEmptiesTheRivalStockAndSendsBackWithBonus) {
   b.HazardStock = 4;
   SendHazards(g, a, 10);
+  PresentRulesEvents(g);
   EXPECT_EQ(b.HazardStock, 0);
   EXPECT_EQ(a.HazardStock, 12);  // 10 - 4 + 6
   EXPECT_EQ(CountSounds("VOICE26"), 1);
@@ -36,12 +37,14 @@ TEST_F(HazardStockTest, CounterEmptiesTheRivalStockAndSendsBackWithBonus) {
 TEST_F(HazardStockTest, SmallerSendOnlyCancels) {
   b.HazardStock = 5;
   SendHazards(g, a, 3);
+  PresentRulesEvents(g);
   EXPECT_EQ(b.HazardStock, 2);
   EXPECT_EQ(a.HazardStock, 0);
   EXPECT_EQ(g.View(b).HazardCountSprite->Value, 2 * 10000);
   EXPECT_EQ(CountSounds("VOICE26"), 0);
   // An equal send cancels exactly.
   SendHazards(g, a, 2);
+  PresentRulesEvents(g);
   EXPECT_EQ(b.HazardStock, 0);
   EXPECT_EQ(a.HazardStock, 0);
 }
@@ -51,6 +54,7 @@ TEST_F(HazardStockTest, CounterBonusIsOneAndAHalfCutDown) {
     a.HazardStock = 0;
     b.HazardStock = stock;
     SendHazards(g, a, 10);
+    PresentRulesEvents(g);
     EXPECT_EQ(a.HazardStock, 10 - stock + back) << "rival stock " << stock;
     EXPECT_EQ(b.HazardStock, 0);
   }
@@ -58,11 +62,14 @@ TEST_F(HazardStockTest, CounterBonusIsOneAndAHalfCutDown) {
 
 TEST_F(HazardStockTest, PlainSendAddsToTheStockWithoutVoice) {
   SendHazards(g, a, 2);
+  PresentRulesEvents(g);
   SendHazards(g, a, 10);
+  PresentRulesEvents(g);
   EXPECT_EQ(a.HazardStock, 12);
   EXPECT_EQ(CountSounds("VOICE26"), 0);
   EXPECT_DOUBLE_EQ(g.View(a).HazardCountSprite->ZoomMax, 2.2);
   SendHazards(g, a, 0);
+  PresentRulesEvents(g);
   EXPECT_EQ(a.HazardStock, 12);
 }
 
@@ -72,11 +79,14 @@ TEST_F(HazardStockTest, AReleaseLeftFromAnEmptyComboDoesNotDeliverTheNextComboEa
   SendHazards(g, a, 10);  // the next combo
   EXPECT_FALSE(a.HazardRelease);
   PlayTick(g, b);
+  PresentRulesEvents(g);
   EXPECT_EQ(b.Phase, gpPlay);
   EXPECT_EQ(a.HazardStock, 10);
   // A stock waiting for delivery keeps its release when the next combo adds to it.
   EndCombo(g, a);
+  PresentRulesEvents(g);
   SendHazards(g, a, 2);
+  PresentRulesEvents(g);
   EXPECT_TRUE(a.HazardRelease);
   EXPECT_EQ(a.HazardStock, 12);
 }
@@ -86,6 +96,7 @@ TEST_F(HazardStockTest, DeliveryDropsTheRivalStockAndResetsIt) {
   a.HazardRelease = true;
   g.View(a).HazardCountSprite->SetValue(5 * 10000);
   PlayTick(g, b);
+  PresentRulesEvents(g);
   EXPECT_EQ(b.Phase, gpFall);
   EXPECT_EQ(int(b.FallingList.size()), 5);
   EXPECT_EQ(a.HazardStock, 0);
@@ -96,6 +107,7 @@ TEST_F(HazardStockTest, DeliveryDropsTheRivalStockAndResetsIt) {
   a.HazardStock = 5;
   b.Phase = gpPlay;
   PlayTick(g, b);
+  PresentRulesEvents(g);
   EXPECT_EQ(b.Phase, gpPlay);
   EXPECT_EQ(a.HazardStock, 5);
 }
@@ -104,6 +116,7 @@ TEST_F(HazardStockTest, DeliveryDropsTheRivalStockAndResetsIt) {
 
 TEST_F(HazardStockTest, TwentyHazardsFallInShuffledRoundsOfEight) {
   DropHazards(g, b, 20);
+  PresentRulesEvents(g);
   ASSERT_EQ(int(b.FallingList.size()), 20);
   EXPECT_EQ(b.Phase, gpFall);
   // Each round of eight takes every column once, each on the lowest free cell.
@@ -142,6 +155,7 @@ TEST_F(HazardStockTest, TwentyHazardsFallInShuffledRoundsOfEight) {
 
 TEST_F(HazardStockTest, RoundsShuffleDifferently) {
   DropHazards(g, b, 24);
+  PresentRulesEvents(g);
   std::vector<int> r0, r1, r2;
   for (int i = 0; i < 8; ++i) {
     r0.push_back(b.FallingList[size_t(i)].Col);
@@ -156,6 +170,7 @@ TEST_F(HazardStockTest, HazardsLandOnTheLowestFreeCellAndSkipFullColumns) {
   FillColumn(b, 1, 13);
   FillColumn(b, 2, 5);
   DropHazards(g, b, 12);
+  PresentRulesEvents(g);
   EXPECT_TRUE(b.Active);
   EXPECT_EQ(b.Phase, gpFall);
   EXPECT_EQ(int(b.FallingList.size()), 12);
@@ -170,6 +185,7 @@ TEST_F(HazardStockTest, HazardsLandOnTheLowestFreeCellAndSkipFullColumns) {
 TEST_F(HazardStockTest, NoRoomAnywhereLoses) {
   for (int c = 0; c < 8; ++c) FillColumn(b, c, 13);
   DropHazards(g, b, 1);
+  PresentRulesEvents(g);
   EXPECT_EQ(b.Phase, gpOver);
   EXPECT_FALSE(b.Active);
   EXPECT_TRUE(b.FallingList.empty());
@@ -186,6 +202,7 @@ TEST_F(HazardStockTest, ATrimmedFieldTakesHazardsOnlyInPlayableRows) {
   b.Rows = 10;
   for (int c = 0; c < 7; ++c) FillColumn(b, c, 10);
   DropHazards(g, b, 3);
+  PresentRulesEvents(g);
   EXPECT_EQ(b.Phase, gpFall);
   EXPECT_EQ(BlocksInColumn(b, 7), 3);
   for (int c = 0; c < 7; ++c) EXPECT_EQ(BlockAt(b, c, 10), nullptr);
@@ -266,7 +283,9 @@ struct TrimTest : GaugesFixture {
     int frames = 0;
     while (b.Phase != gpPlay && frames < maxFrames) {
       if (b.Phase == gpTrim) TrimTick(g, b);
+      PresentRulesEvents(g);
       if (b.Phase == gpRestore) RestoreTick(g, b);
+      PresentRulesEvents(g);
       CheckFieldInvariants();
       Frame(16);
       ++frames;
@@ -276,6 +295,7 @@ struct TrimTest : GaugesFixture {
   void Attack() {
     a.PowerGauge = 100;
     PlayTick(g, b);
+    PresentRulesEvents(g);
     ASSERT_EQ(b.Phase, gpTrim);
     EXPECT_EQ(a.PowerGauge, 0);
     EXPECT_EQ(b.TrimLeft, 3);
@@ -285,7 +305,9 @@ struct TrimTest : GaugesFixture {
   void WaitForRestore(int maxFrames = 10000) {
     for (int f = 0; f < maxFrames && b.Rows < 13; ++f) {
       if (b.Phase == gpPlay) PlayTick(g, b);
+      PresentRulesEvents(g);
       if (b.Phase == gpRestore) RestoreTick(g, b);
+      PresentRulesEvents(g);
       CheckFieldInvariants();
       Frame(16);
     }
@@ -308,6 +330,7 @@ TEST_F(TrimTest, PowerAttackTrimsThreeRowsAndTheyComeBack) {
   int frames = 0;
   a.PowerGauge = 100;
   PlayTick(g, b);
+  PresentRulesEvents(g);
   ASSERT_EQ(b.Phase, gpTrim);
   frames = RunPhase();
   // Three fades of about 425 ms one after the other.
@@ -413,9 +436,11 @@ TEST_F(TrimTest, SightStaysInThePlayableRows) {
 TEST_F(TrimTest, RestoreTriggerNeedsThreeExpiredRows) {
   b.RestoreLeft = 2;
   PlayTick(g, b);
+  PresentRulesEvents(g);
   EXPECT_EQ(b.Phase, gpPlay);
   b.RestoreLeft = 3;
   PlayTick(g, b);
+  PresentRulesEvents(g);
   EXPECT_EQ(b.Phase, gpRestore);
 }
 
@@ -434,9 +459,11 @@ struct RainbowTest : GaugesFixture {
 TEST_F(RainbowTest, FullGaugeStartsRainbowModeForExactlyThePeriod) {
   p.RainbowGauge = 99.9;
   RainbowStartTest(g, p);
+  PresentRulesEvents(g);
   EXPECT_FALSE(p.RainbowMode);
   p.RainbowGauge = 104;
   RainbowStartTest(g, p);
+  PresentRulesEvents(g);
   ASSERT_TRUE(p.RainbowMode);
   EXPECT_EQ(p.RainbowStart, g.FrameTime);
   EXPECT_TRUE(g.View(p).RainbowSprite->Visible);
@@ -450,6 +477,7 @@ TEST_F(RainbowTest, FullGaugeStartsRainbowModeForExactlyThePeriod) {
   // Nothing else shortens or stretches it: a second start test is ignored.
   p.RainbowGauge = 100;
   RainbowStartTest(g, p);
+  PresentRulesEvents(g);
   EXPECT_EQ(p.RainbowStart, start);
   while (g.FrameTime - start < 16999) Frame(1);
   EXPECT_TRUE(p.RainbowMode);
@@ -465,6 +493,7 @@ TEST_F(RainbowTest, FullGaugeStartsRainbowModeForExactlyThePeriod) {
   // Over until the gauge fills again.
   Frame(100);
   RainbowStartTest(g, p);
+  PresentRulesEvents(g);
   EXPECT_FALSE(p.RainbowMode);
 }
 
@@ -472,6 +501,7 @@ TEST_F(RainbowTest, LongFrameEndsRainbowModeOnce) {
   g.Config.RainbowModePeriod = 1000;
   p.RainbowGauge = 100;
   RainbowStartTest(g, p);
+  PresentRulesEvents(g);
   Frame(5000);
   EXPECT_FALSE(p.RainbowMode);
   Frame(16);

@@ -43,6 +43,7 @@ struct LevelsTest : GaugesFixture {
   void Erase(TPlayerInfo& p, int n) {
     p.ErasedInLevel += n;
     CheckLevel(g, p);
+    PresentRulesEvents(g);
   }
 };
 
@@ -51,6 +52,7 @@ TEST_F(LevelsTest, FirstCheckRaisesToLevelOneQuietly) {
   TPlayerInfo& p = g.Player1P;
   WriteFile("BGM/BGM001.mid");
   CheckLevel(g, p);
+  PresentRulesEvents(g);
   EXPECT_EQ(p.Level, 1);
   EXPECT_EQ(p.LvHardBlockRatio, 1);
   EXPECT_EQ(p.LvNeedBlock, 4);
@@ -63,6 +65,7 @@ TEST_F(LevelsTest, FourBlocksReachLevelTwoAndTheSurplusIsDropped) {
   StartGame(1);
   TPlayerInfo& p = g.Player1P;
   CheckLevel(g, p);
+  PresentRulesEvents(g);
   Erase(p, 3);
   EXPECT_EQ(p.Level, 1);
   EXPECT_EQ(p.ErasedInLevel, 3);
@@ -78,6 +81,7 @@ TEST_F(LevelsTest, OneLevelPerErasure) {
   StartGame(1);
   TPlayerInfo& p = g.Player1P;
   CheckLevel(g, p);
+  PresentRulesEvents(g);
   Erase(p, 40);
   EXPECT_EQ(p.Level, 2);
   EXPECT_EQ(p.ErasedInLevel, 0);
@@ -87,6 +91,7 @@ TEST_F(LevelsTest, BeyondTheLastRowTheLastValuesStay) {
   StartGame(1);
   TPlayerInfo& p = g.Player1P;
   CheckLevel(g, p);
+  PresentRulesEvents(g);
   Erase(p, 4);
   Erase(p, 5);
   ASSERT_EQ(p.Level, 3);
@@ -111,6 +116,7 @@ TEST_F(LevelsTest, LevelBackgroundAndMusicInTheOnePlayerGame) {
   WriteFile("BGM/BGM002.mid");
   uint64_t version = g.BackSurface.Version();
   CheckLevel(g, p);
+  PresentRulesEvents(g);
   EXPECT_GT(g.BackSurface.Version(), version);
   ASSERT_NE(g.DXImageList1.Find("BG_SINGLE"), nullptr);
   // Drawn at alpha 200 over black.
@@ -141,6 +147,7 @@ TEST_F(LevelsTest, DisabledMusicAndBrokenPicturesAreSkipped) {
   TPlayerInfo& p = g.Player1P;
   g.Config.DisableBgm = true;
   CheckLevel(g, p);
+  PresentRulesEvents(g);
   WriteFile("BGM/BGM002.mid");
   std::ofstream(dir / "GRP/BG002.png") << "not a picture";
   uint32_t before = g.BackSurface.Pixels().At(10, 10);
@@ -158,6 +165,7 @@ TEST_F(LevelsTest, VersusLevelsChangeNoBackgroundOrMusic) {
   for (int n = 0; n < 2; ++n) {
     TPlayerInfo& p = g.Player(n);
     CheckLevel(g, p);
+    PresentRulesEvents(g);
     Erase(p, 4);
     EXPECT_EQ(p.Level, 2);
   }
@@ -177,9 +185,11 @@ TEST_F(LevelsTest, EndingLevelWithABigComboGoesOnToTheExLevels) {
   p.Level = 4;
   p.MaxCombo = 333;
   EXPECT_FALSE(EndingTest(g, p));
+  PresentRulesEvents(g);
   EXPECT_EQ(g.ExStage, 0);
   p.Level = 5;
   EXPECT_FALSE(EndingTest(g, p));
+  PresentRulesEvents(g);
   EXPECT_EQ(g.ExStage, 1);
   EXPECT_EQ(p.Phase, gpPlay);
   EXPECT_EQ(CountSounds("VOICE98"), 1);
@@ -187,6 +197,7 @@ TEST_F(LevelsTest, EndingLevelWithABigComboGoesOnToTheExLevels) {
   EXPECT_EQ(CountSounds("VOICE98"), 1);
   p.Level = 8;
   EXPECT_TRUE(EndingTest(g, p));
+  PresentRulesEvents(g);
   EXPECT_EQ(p.Phase, gpEnding);
   EXPECT_EQ(CountSounds("VOICE99"), 1);
 }
@@ -200,6 +211,7 @@ TEST_F(LevelsTest, EndingLevelWithASmallComboEnds) {
   p.Level = 6;
   p.MaxCombo = 332;
   EXPECT_TRUE(EndingTest(g, p));
+  PresentRulesEvents(g);
   EXPECT_EQ(g.ExStage, 0);
   EXPECT_EQ(p.Phase, gpEnding);
   EXPECT_FALSE(danger->Visible);
@@ -212,6 +224,7 @@ struct EndingTest_ : LevelsTest {
   void Run(TPlayerInfo& p, int ms) {
     for (int t = 0; t < ms; t += 16) {
       EndingTick(g, p);
+      PresentRulesEvents(g);
       Frame(16);
     }
   }
@@ -244,6 +257,7 @@ TEST_F(EndingTest_, SlideShowOfThePagesWithMusicAndRanking) {
   g.NewRankIndex = -7;
 
   EndingTick(g, p);
+  PresentRulesEvents(g);
   EXPECT_EQ(g.EndingStep, 1);
   EXPECT_EQ(music.Stops, 1);
   EXPECT_EQ(g.NewRankIndex, expectedRank);

@@ -163,10 +163,12 @@ TEST_F(LineUpTest, HardBlockRatioIsAPercentage) {
   Start(1);
   P1().LvHardBlockRatio = 0;
   for (int r = 0; r < 13; ++r) FillRow(g, P1(), r);
+  PresentRulesEvents(g);
   for (int r = 0; r < 13; ++r)
     for (int c = 0; c < 7; ++c) EXPECT_FALSE(Cell(P1(), c, r)->Hard);
   P1().LvHardBlockRatio = 100;
   for (int r = 0; r < 13; ++r) FillRow(g, P1(), r);
+  PresentRulesEvents(g);
   for (int r = 0; r < 13; ++r)
     for (int c = 0; c < 7; ++c) EXPECT_TRUE(Cell(P1(), c, r)->Hard);
   // Refilling killed the earlier blocks: only the field's 91 blocks stay drawn.
@@ -180,6 +182,7 @@ TEST_F(LineUpTest, FillRowUsesEveryKindUniformly) {
   int seen[7] = {};
   for (int i = 0; i < 300; ++i) {
     FillRow(g, P1(), 0);
+    PresentRulesEvents(g);
     for (int c = 0; c < 7; ++c) ++seen[Cell(P1(), c, 0)->Kind];
   }
   EXPECT_EQ(seen[3] + seen[4] + seen[5] + seen[6], 0);
@@ -226,15 +229,19 @@ TEST_F(LineUpTest, DangerShowsWhenARiseReachesTheTopThreeRows) {
   EXPECT_TRUE(UpdateDanger(g, P1(), false));  // the clear flag never hides a warning
   EXPECT_TRUE(g.View(P1()).DangerSprite->Visible);
   TakeBlock(g, P1(), 0, 10);
+  PresentRulesEvents(g);
   EXPECT_FALSE(UpdateDanger(g, P1(), true));  // the set flag never hides one
   EXPECT_TRUE(g.View(P1()).DangerSprite->Visible);
   EXPECT_FALSE(UpdateDanger(g, P1(), false));
+  PresentRulesEvents(g);
   EXPECT_FALSE(g.View(P1()).DangerSprite->Visible);
   // A trimmed field warns on its own top three rows.
   P1().Rows = 9;
   FillRow(g, P1(), 6);
+  PresentRulesEvents(g);
   g.View(P1()).DangerSprite->Glow = 30;
   EXPECT_TRUE(UpdateDanger(g, P1(), true));
+  PresentRulesEvents(g);
   EXPECT_TRUE(g.View(P1()).DangerSprite->Visible);
   EXPECT_EQ(g.View(P1()).DangerSprite->Glow, 0);
 }

@@ -16,12 +16,14 @@ struct PokerTest : GaugesFixture {
 
   void Deal(const std::string& cards) {
     for (char c : cards) DealPokerCard(g, p, c - '0');
+    PresentRulesEvents(g);
   }
   // Judges a hand directly and returns the points it paid.
   int Judge(const std::string& cards) {
     p.PokerCards = cards;
     int before = p.Score;
     EvaluatePokerHand(g, p);
+    PresentRulesEvents(g);
     return p.Score - before;
   }
 };
@@ -124,6 +126,7 @@ TEST_F(GaugesFixture, NoCardsWithoutAPokerDisplay) {
   for (int n = 0; n < 2; ++n) {
     TPlayerInfo& p = g.Player(n);
     for (char c : std::string("333331")) DealPokerCard(g, p, c - '0');
+    PresentRulesEvents(g);
     EXPECT_TRUE(p.PokerCards.empty());
     EXPECT_EQ(p.Score, 0);
   }

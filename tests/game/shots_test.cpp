@@ -8,10 +8,12 @@ using ShotsTest = GameTest;
 // Fires at (col, row) and returns the tick time (ms after firing) of the arrival.
 int FlightTime(GameTest& /*t*/, GameContext& g, TPlayerInfo& p, int col, int row, int frame) {
   FireShot(g, p, col, row, stChangeUp, "SHOT1");
+  PresentRulesEvents(g);
   int ms = 0;
   while (p.ShotsInFlight > 0 && ms < 10000) {
     g.FrameTime += uint32_t(frame);
     MoveField(g, frame);
+    PresentRulesEvents(g);
     g.DXSpriteEngine1.MoveSprites(frame);
     g.DXSpriteEngine1.SweepSprites();
     ms += frame;
@@ -32,6 +34,7 @@ TEST_F(ShotsTest, DiagonalShotsArriveOnTheFirstFrameAfterShotSpeed) {
 TEST_F(ShotsTest, DiagonalPathRunsFromTheShooterToTheCellCentre) {
   Start(2);
   const uint32_t shot = FireShot(g, P1(), 0, 12, stErase, "SHOT2");
+  PresentRulesEvents(g);
   const TShot* s = FindShot(g, shot);
   ASSERT_TRUE(s);
   EXPECT_EQ(s->Direction, 3);
@@ -49,6 +52,7 @@ TEST_F(ShotsTest, DiagonalPathRunsFromTheShooterToTheCellCentre) {
   EXPECT_NEAR(s->Y, s->Slope * s->X + s->Intercept, 1e-9);
   EXPECT_NEAR(s->X, 128 - 56 * 388.0 / 388.5, 1e-6);
   const TShot* r = FindShot(g, FireShot(g, P2(), 7, 3, stErase, "SHOT2"));
+  PresentRulesEvents(g);
   ASSERT_TRUE(r);
   EXPECT_EQ(r->Direction, 4);
 }
@@ -57,6 +61,7 @@ TEST_F(ShotsTest, StraightShotCoversRowPlusOneCellsInShotSpeed) {
   Start(1);
   for (int row : {0, 6, 12}) {
     const uint32_t shot = FireShot(g, P1(), 3, row, stChangeUp, "SHOT1");
+    PresentRulesEvents(g);
     EXPECT_EQ(FindShot(g, shot)->Direction, 1);
     Move(777);
     const TShot* s = FindShot(g, shot);
@@ -77,6 +82,7 @@ TEST_F(ShotsTest, AShooterOffTheCentreStillHitsEveryColumn) {
     g.View(P1()).Shooter->X = x;
     for (int col = 0; col < 7; ++col) {
       const TShot* s = FindShot(g, FireShot(g, P1(), col, 0, stChangeUp, "SHOT1"));
+      PresentRulesEvents(g);
       ASSERT_TRUE(s);
       EXPECT_GT(s->Speed, 0) << x << " " << col;
     }
@@ -89,10 +95,14 @@ TEST_F(ShotsTest, AShooterOffTheCentreStillHitsEveryColumn) {
 TEST_F(ShotsTest, ALongFrameCarriesTheShotPastItsCellButItStillActsThere) {
   Start(1, {"0000000"});
   const uint32_t shot = FireShot(g, P1(), 0, 0, stChangeUp, "SHOT1");
+  PresentRulesEvents(g);
   Move(1500);
-  ASSERT_EQ(g.State.Events.size(), 1u);
-  const TFieldEvent& landed = g.State.Events[0];
-  EXPECT_EQ(landed.Kind, feShotLanded);
+  std::vector<TRulesEvent> landings;
+  for (const TRulesEvent& e : g.Events.List)
+    if (e.Kind == reShotLanded) landings.push_back(e);
+  ASSERT_EQ(landings.size(), 1u);
+  const TRulesEvent& landed = landings[0];
+  EXPECT_EQ(landed.Player, 0);
   EXPECT_LT(landed.X, CellX(P1(), 0) - 40);  // not clamped to the target
   EXPECT_EQ(landed.Col, 0);
   EXPECT_EQ(landed.Row, 0);
@@ -105,9 +115,13 @@ TEST_F(ShotsTest, ALongFrameCarriesTheShotPastItsCellButItStillActsThere) {
 TEST_F(ShotsTest, ChangeShotsWrapAroundTheKinds) {
   Start(1, {"5005500"});
   FireShot(g, P1(), 0, 0, stChangeUp, "SHOT1");
+  PresentRulesEvents(g);
   FireShot(g, P1(), 1, 0, stChangeDown, "SHOT1");
+  PresentRulesEvents(g);
   FireShot(g, P1(), 2, 0, stChangeUp, "SHOT1");
+  PresentRulesEvents(g);
   FireShot(g, P1(), 3, 0, stChangeDown, "SHOT1");
+  PresentRulesEvents(g);
   Run(2000, 10);
   EXPECT_EQ(FieldRows(P1())[12], "0514500");
   EXPECT_TRUE(Played("B_CHANGE"));
@@ -115,7 +129,9 @@ TEST_F(ShotsTest, ChangeShotsWrapAroundTheKinds) {
   g.Config.TotalBlockType = 4;
   Start(1, {"3000000"});
   FireShot(g, P1(), 0, 0, stChangeUp, "SHOT1");
+  PresentRulesEvents(g);
   FireShot(g, P1(), 1, 0, stChangeDown, "SHOT1");
+  PresentRulesEvents(g);
   Run(2000, 10);
   EXPECT_EQ(FieldRows(P1())[12], "0300000");
 }
@@ -124,7 +140,9 @@ TEST_F(ShotsTest, HardBlocksFlickButCountChangesInAdvancedMode) {
   g.Config.AdvancedMode1P = true;
   Start(1, {"c......", "h......"});
   FireShot(g, P1(), 0, 1, stChangeUp, "SHOT1");
+  PresentRulesEvents(g);
   FireShot(g, P1(), 0, 0, stChangeDown, "SHOT1");
+  PresentRulesEvents(g);
   Run(2000, 10);
   EXPECT_EQ(Cell(P1(), 0, 1)->Kind, 2);
   EXPECT_EQ(Cell(P1(), 0, 1)->ChangeCount, 1);
@@ -143,6 +161,7 @@ TEST_F(ShotsTest, AdvancedModeWearsBlocksOutAtBlockCapacity) {
   std::vector<std::pair<int, bool>> after;
   for (int i = 0; i < 4; ++i) {
     FireShot(g, P1(), 0, 0, stChangeUp, "SHOT1");
+    PresentRulesEvents(g);
     Run(1000, 10);
     after.push_back({Cell(P1(), 0, 0)->Kind, Cell(P1(), 0, 0)->Hard});
   }
@@ -151,6 +170,7 @@ TEST_F(ShotsTest, AdvancedModeWearsBlocksOutAtBlockCapacity) {
   Start(2, {}, {"0"});
   for (int i = 0; i < 4; ++i) {
     FireShot(g, P2(), 0, 0, stChangeUp, "SHOT1");
+    PresentRulesEvents(g);
     Run(1000, 10);
   }
   EXPECT_FALSE(Cell(P2(), 0, 0)->Hard);
@@ -160,7 +180,9 @@ TEST_F(ShotsTest, AdvancedModeWearsBlocksOutAtBlockCapacity) {
 TEST_F(ShotsTest, ShotsAtEmptyCellsEndSilently) {
   Start(1, {"0"});
   FireShot(g, P1(), 5, 5, stErase, "SHOT2");
+  PresentRulesEvents(g);
   FireShot(g, P1(), 5, 5, stChangeUp, "SHOT1");
+  PresentRulesEvents(g);
   Run(2000, 10);
   EXPECT_EQ(Sounds(), (std::vector<std::string>{"SHOT", "SHOT"}));
   EXPECT_EQ(P1().ShotsInFlight, 0);
@@ -169,6 +191,7 @@ TEST_F(ShotsTest, ShotsAtEmptyCellsEndSilently) {
 TEST_F(ShotsTest, EraseShotBelowTheLimitOnlyFlicks) {
   Start(1, {"000...."});
   FireShot(g, P1(), 0, 0, stErase, "SHOT2");
+  PresentRulesEvents(g);
   Run(1500, 10);
   EXPECT_EQ(Sounds(), (std::vector<std::string>{"SHOT", "B_FLICK"}));
   EXPECT_EQ(P1().Phase, gpPlay);
@@ -201,6 +224,7 @@ TEST_F(ShotsTest, FirstEraseOfAChainScoresFortyForFourBlocks) {
 TEST_F(ShotsTest, PlayerTwoVoicesStartAt0x51) {
   Start(2, {}, {"1111...."});
   FireShot(g, P2(), 0, 0, stErase, "SHOT2");
+  PresentRulesEvents(g);
   Run(1000, 10);
   EXPECT_EQ(Sounds(), (std::vector<std::string>{"SHOT", "SE01", "VOICE51"}));
   EXPECT_DOUBLE_EQ(P2().PowerGauge, 4 * g.Config.PowerIncPerBlock);
@@ -210,7 +234,9 @@ TEST_F(ShotsTest, PlayerTwoVoicesStartAt0x51) {
 TEST_F(ShotsTest, ASecondEraseShotWhileErasingDoesNothing) {
   Start(1, {"1111...", "0000..."});
   FireShot(g, P1(), 0, 0, stErase, "SHOT2");
+  PresentRulesEvents(g);
   FireShot(g, P1(), 0, 1, stErase, "SHOT2");
+  PresentRulesEvents(g);
   Run(1000, 10);
   EXPECT_EQ(P1().ErasingCount, 4);
   EXPECT_EQ(FieldRows(P1())[11], "1111...");
@@ -223,7 +249,9 @@ TEST_F(ShotsTest, VoiceIndexStopsAtEleven) {
   P1().Chain = 7;
   P1().ShotChain = 10;
   for (int c = 0; c < 4; ++c) CreateBlock(g, P1(), c, 8, 2, false);
+  PresentRulesEvents(g);
   FireShot(g, P1(), 0, 8, stErase, "SHOT2");
+  PresentRulesEvents(g);
   Run(1000, 10);
   EXPECT_EQ(P1().VoiceIndex, 11);
   EXPECT_EQ(P1().Chain, 7);

@@ -19,6 +19,7 @@ class EffectSpritesTest : public GameTest {
   void Frame(int ms) {
     g.FrameTime += uint32_t(ms);
     MoveField(g, ms);
+    PresentRulesEvents(g);
     g.DXSpriteEngine1.MoveSprites(ms);
     g.DXSpriteEngine1.SweepSprites();
   }
@@ -44,6 +45,7 @@ class EffectSpritesTest : public GameTest {
 TEST_F(EffectSpritesTest, ErasedBlockIsCountedAndHiddenAfter400ms) {
   TPlayerInfo& p = OnePlayer();
   TBlock* b = CreateBlock(g, p, 2, 0, 3, false);
+  PresentRulesEvents(g);
   b->Erased = true;
   b->PatternSpeed = 0.01;
   p.ErasingCount = 1;
@@ -66,6 +68,7 @@ TEST_F(EffectSpritesTest, ErasedBlockIsCountedAndHiddenAfter400ms) {
 TEST_F(EffectSpritesTest, HazardBlockSettlesIntoAHardBlockOfARandomKind) {
   TPlayerInfo& p = OnePlayer();
   TBlock* b = CreateBlock(g, p, 0, 0, 6, true);
+  PresentRulesEvents(g);
   b->Hazard = true;
   b->HazardTime = g.FrameTime + 1000;
   Frame(1000);
@@ -85,6 +88,7 @@ TEST_F(EffectSpritesTest, HazardBlockSettlesIntoAHardBlockOfARandomKind) {
 TEST_F(EffectSpritesTest, MoveSpritesStopExactlyOnTheirTarget) {
   TPlayerInfo& p = OnePlayer();
   TBlock* b = CreateBlock(g, p, 0, 5, 1, false);
+  PresentRulesEvents(g);
   b->Speed = 0.16;
   b->TargetY = CellY(p, 2);
   Frame(599);
@@ -239,6 +243,7 @@ TEST_F(EffectSpritesTest, EraseThrowsOneOfTheThreeDustPatterns) {
   g.Config.UseDirect3D = true;
   Start(1, {"1111..."});
   EXPECT_EQ(EraseGroup(g, P1(), 0, 0), 4);
+  PresentRulesEvents(g);
   std::vector<int> ends;
   for (int i = 0; i < g.DXSpriteEngine1.Count(); ++i)
     if (auto* d = dynamic_cast<TDustSprite*>(g.DXSpriteEngine1.Child(i))) {
@@ -257,7 +262,9 @@ TEST_F(EffectSpritesTest, EraseThrowsOneOfTheThreeDustPatterns) {
 TEST_F(EffectSpritesTest, VanishingBoardRisesStopsAndGoes800msLater) {
   TPlayerInfo& p = OnePlayer();
   ShowBoard(g, p, "STR_WIN", true);
+  PresentRulesEvents(g);
   ShowBoard(g, p, "STR_WIN", false);
+  PresentRulesEvents(g);
   std::vector<TDisplayBoardSprite*> boards;
   for (int i = 0; i < g.DXSpriteEngine1.Count(); ++i)
     if (auto* b = dynamic_cast<TDisplayBoardSprite*>(g.DXSpriteEngine1.Child(i))) boards.push_back(b);
@@ -285,6 +292,7 @@ TEST_F(EffectSpritesTest, VanishingBoardRisesStopsAndGoes800msLater) {
 TEST_F(EffectSpritesTest, CharacterAnimationZoomsHoldsAndCloses) {
   TPlayerInfo& p = OnePlayer();
   ShowCharAnimation(g, p, caAttack);
+  PresentRulesEvents(g);
   TCharAnimationSprite* a = nullptr;
   for (int i = 0; i < g.DXSpriteEngine1.Count(); ++i)
     if (auto* s = dynamic_cast<TCharAnimationSprite*>(g.DXSpriteEngine1.Child(i))) a = s;
@@ -318,6 +326,7 @@ TEST_F(EffectSpritesTest, CharacterAnimationZoomsHoldsAndCloses) {
   Start(2);
   g.SoundLog.clear();
   ShowCharAnimation(g, P2(), caDamage);
+  PresentRulesEvents(g);
   ASSERT_EQ(Sounds().size(), 1u);
   EXPECT_TRUE(Sounds()[0] == "VOICE21" || Sounds()[0] == "VOICE22" || Sounds()[0] == "VOICE23");
 }
@@ -328,6 +337,7 @@ TEST_F(EffectSpritesTest, TrimBarShowsTheShadeWhenOpaqueAndCountsARestoreAtItsEn
   g.Config.UseDirect3D = true;
   g.Config.LineTrimingPeriod = 2000;
   StartRowBar(g, p, 12, true);
+  PresentRulesEvents(g);
   ASSERT_EQ(g.State.Bars.size(), 1u);
   EXPECT_TRUE(p.Trimming);
   Frames(210, 10);

@@ -1,0 +1,22 @@
+#pragma once
+// The play screen's side of the rules' events: sounds, boards, animations, HUD values.
+#include "core/rules_events.h"
+
+namespace kq {
+
+struct GameContext;
+struct TPlayerInfo;
+
+// Shows the events of g.Events the presentation has not handled yet, in order. During a re-run
+// of ticks (g.Events.Resimulating) it only marks them handled. The play tick calls it after the
+// players' phases and after the field's move, so each sound and sprite comes on its rule's tick.
+void PresentRulesEvents(GameContext& g);
+
+// Puts the HUD where the state stands: score, combo, hazard counter, sight and rainbow picture
+// (after a re-run of ticks, whose events were not shown).
+void ShowRulesState(GameContext& g);
+
+// The dust of an erased group in 3-D mode: one of three bursts from the block's cell.
+void SpawnDust(GameContext& g, const TPlayerInfo& p, int col, int y);
+
+}  // namespace kq
