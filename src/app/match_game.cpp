@@ -1,15 +1,54 @@
 #include "app/match_game.h"
 
+#include <algorithm>
+
 #include "app/replay.h"
 #include "core/context.h"
 #include "core/tick_driver.h"
+#include "engine/image_list.h"
 #include "media/audio.h"
 #include "net/lockstep.h"
+#include "sprites/effect_sprites.h"
+#include "sprites/presentation.h"
 
 namespace kq {
 
-// The rules' sounds of a tick go through the ledger: played when it says so, only noted while
-// re-running. Sounds outside a tick (the prompt's cursor) pass straight on.
+namespace {
+
+// Events that put a picture of their own on the screen; the rest set the HUD, which follows the
+// state after a re-run anyway.
+bool PutsUpPicture(const TRulesEvent& e) {
+  switch (e.Kind) {
+    case reDust:
+    case reBoard:
+    case reCharAnimation:
+    case reGameOverTitle:
+    case reGameResult:
+      return true;
+    default:
+      return false;
+  }
+}
+
+bool SameEvent(const TRulesEvent& a, const TRulesEvent& b) {
+  return a.Kind == b.Kind && a.Player == b.Player && a.Flag == b.Flag && a.Col == b.Col && a.Row == b.Row &&
+         a.Value == b.Value && a.X == b.X && a.Y == b.Y && a.Name == b.Name;
+}
+
+bool SameEvents(const std::vector<TRulesEvent>& a, const std::vector<TRulesEvent>& b) {
+  return std::equal(a.begin(), a.end(), b.begin(), b.end(), SameEvent);
+}
+
+std::vector<TRulesEvent> Pictures(const std::vector<TRulesEvent>& list) {
+  std::vector<TRulesEvent> out;
+  std::copy_if(list.begin(), list.end(), std::back_inserter(out), PutsUpPicture);
+  return out;
+}
+
+}  // namespace
+
+// The rules' sounds of a live tick go through the ledger. Sounds outside a tick (the prompt's
+// cursor, a late sound) pass straight on.
 class TMatchGame::TLedgerSound final : public ISoundSystem {
  public:
   TLedgerSound(ISoundSystem* real, TSoundLedger& ledger) : real_(real), ledger_(ledger) {}
@@ -48,18 +87,13 @@ TMatchGame::~TMatchGame() {
 }
 
 TMatchSnapshot TMatchGame::Save() const {
-  return {g_.State, next_, clock_, g_.LastWinner, g_.SessionWins, g_.RetryChoice, g_.RetryYes, g_.RetryNo};
+  return {g_.State, next_, clock_};
 }
 
 void TMatchGame::Load(const TMatchSnapshot& s) {
   g_.State = s.State;
   next_ = s.Next;
   clock_ = s.Clock;
-  g_.LastWinner = s.LastWinner;
-  g_.SessionWins = s.SessionWins;
-  g_.RetryChoice = s.RetryChoice;
-  g_.RetryYes = s.RetryYes;
-  g_.RetryNo = s.RetryNo;
 }
 
 void TMatchGame::Step(const std::array<uint16_t, 2>& states, bool resim) {
@@ -67,13 +101,30 @@ void TMatchGame::Step(const std::array<uint16_t, 2>& states, bool resim) {
   const uint32_t len = net::NetTickLength(t);
   clock_ += len;
   if (setClock_) setClock_(clock_);
-  if (!resim) ledger_.TickRuns(t, wallMs_());
-  if (resim) ++rerunTicks_;
-  sound_->tick_ = t;
+  const uint64_t before = g_.DXSpriteEngine1.Made();
+  if (resim) {
+    ++rerunTicks_;
+  } else {
+    ledger_.TickRuns(t, wallMs_());
+    sound_->tick_ = t;
+  }
   // A re-run polls no device: the person's keys belong to the tick being made now.
   TControlsInput input(uint32_t(states[0]) | uint32_t(states[1]) << 8, !resim);
   RunTick(g_, clock_, int(len), input);
   sound_->tick_ = 0;
+  if (resim) {
+    // The presentation showed nothing: the sounds go to the ledger as the live tick would have
+    // played them, the pictures wait for the end of the re-run.
+    for (const TRulesEvent& e : g_.Events.List) {
+      if (!e.IsSound()) continue;
+      const std::string name = UpperCase(e.Name);
+      if (g_.Config.DisableVoice && name.rfind("VOICE", 0) == 0) continue;
+      ledger_.Request(t, name);
+    }
+    rerunPictures_[t] = Pictures(g_.Events.List);
+  } else {
+    pictures_[t] = {Pictures(g_.Events.List), before, g_.DXSpriteEngine1.Made()};
+  }
   ++next_;
 }
 
@@ -81,12 +132,45 @@ void TMatchGame::BeginRerun(uint32_t fromTick) {
   if (rerunning_) return;
   rerunning_ = true;
   ledger_.BeginRerun(fromTick);
+  rerunPictures_.clear();
   savedNoRender_ = g_.NoRender;
   savedRecordSounds_ = g_.RecordSounds;
   g_.NoRender = true;
   g_.RecordSounds = false;
+  g_.Events.Resimulating = true;
   // The sprites were moved when these ticks first ran; moving them again would run them ahead.
   g_.DXSpriteEngine1.Moving = false;
+}
+
+void TMatchGame::TakeDown(const TTickPictures& t) {
+  TSpriteEngine& e = g_.DXSpriteEngine1;
+  for (int i = 0; i < e.Count(); ++i) {
+    TSprite* s = e.Child(i);
+    if (s->Serial() <= t.After || s->Serial() > t.Upto || s->Dying()) continue;
+    if (s == g_.RetryYes) g_.RetryYes = nullptr;
+    if (s == g_.RetryNo) g_.RetryNo = nullptr;
+    s->Kill();
+  }
+  // The result that tick showed is no result: the tally forgets it.
+  for (const TRulesEvent& ev : t.Events)
+    if (ev.Kind == reGameResult) {
+      int& wins = g_.SessionWins[size_t(1 - (ev.Player & 1))];
+      if (!g_.Replaying() && wins > 0) --wins;
+      g_.LastWinner = 0;
+    }
+}
+
+void TMatchGame::ShowSight() {
+  // A guess that ended the game took the sight away; the corrected game may still have it.
+  for (size_t n = 0; n < 2; ++n) {
+    TPlayerInfo& p = g_.State.Players[n];
+    TPlayerSprites& view = g_.PlayerSprites[n];
+    if (!p.InGame || !p.Sight.Live || view.Sight) continue;
+    auto* sight = NewPictureSprite<TSightSprite>(g_, "SIGHT", CellX(p, p.Sight.Col), CellY(p, p.Sight.Row), 6,
+                                                 -1, true, 0.003, 0);
+    sight->Owner = &p;
+    view.Sight = sight;
+  }
 }
 
 void TMatchGame::EndRerun() {
@@ -94,18 +178,34 @@ void TMatchGame::EndRerun() {
   rerunning_ = false;
   g_.NoRender = savedNoRender_;
   g_.RecordSounds = savedRecordSounds_;
+  g_.Events.Resimulating = false;
   g_.DXSpriteEngine1.Moving = true;
   const TSoundLedger::TChanges changes = ledger_.EndRerun(wallMs_());
   for (const std::string& name : changes.Stop)
     if (realSound_) realSound_->Stop(name);
-  for (const std::string& name : changes.Play) {
-    if (g_.RecordSounds) g_.SoundLog.push_back({g_.TickCount, name});
-    if (realSound_) realSound_->Play(name, false);
+  for (const std::string& name : changes.Play) g_.PlaySound(name);
+  // Pictures: a tick that made the same ones keeps them; any other shows what it makes now.
+  for (auto& [tick, events] : rerunPictures_) {
+    TTickPictures& shown = pictures_[tick];
+    if (SameEvents(shown.Events, events)) continue;
+    TakeDown(shown);
+    ++reshown_;
+    shown.After = g_.DXSpriteEngine1.Made();
+    g_.Events.Clear();
+    g_.Events.List = events;
+    PresentRulesEvents(g_);
+    shown.Events = std::move(events);
+    shown.Upto = g_.DXSpriteEngine1.Made();
   }
+  rerunPictures_.clear();
+  g_.Events.Clear();
+  ShowRulesState(g_);
+  ShowSight();
 }
 
 void TMatchGame::ForgetThrough(uint32_t tick) {
   ledger_.ForgetThrough(tick);
+  pictures_.erase(pictures_.begin(), pictures_.upper_bound(tick));
 }
 
 }  // namespace kq

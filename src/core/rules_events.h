@@ -19,31 +19,31 @@ enum TRulesEventKind : uint8_t {
   // Sounds. Name: the sound ("SHOT", "VOICE1C", ...).
   reSound,
   // Field pictures. Player: whose field.
-  reShotLanded,    // Col, Row: the shot's cell; X, Y: where it was when it acted
-  reGameOverDark,  // the darkened field's game-over title fades in at X, Y
-  reDust,          // an erased group bursts into dust from its first block: Col, Y
-  reBoard,         // Name: picture of the board rising over the field; Flag: it vanishes
-  reCharAnimation, // Value: caAttack or caDamage (the damage voice is a reSound of its own)
-  reGameOverTitle, // "STR_GAMEOVER" over the field (the flat one-player look)
+  reShotLanded,     // Col, Row: the shot's cell; X, Y: where it was when it acted
+  reGameOverDark,   // the darkened field's game-over title fades in at X, Y
+  reDust,           // an erased group bursts into dust from its first block: Col, Y
+  reBoard,          // Name: picture of the board rising over the field; Flag: it vanishes
+  reCharAnimation,  // Value: caAttack or caDamage (the damage voice is a reSound of its own)
+  reGameOverTitle,  // "STR_GAMEOVER" over the field (the flat one-player look)
   // HUD of a player.
-  reScore,         // Value: the score; Roll: how fast the counter rolls to it
-  reCombo,         // Value: the combo count shown
-  reComboEnd,      // the combo display clears
-  reHazardCount,   // Value: the stock shown; Flag: it was a counter-attack (the counter pulses)
-  reHazardSent,    // the stock left for the rival's field: the counter drops to nothing at once
-  reSight,         // Col, Row: the sight's cell
-  reSightGone,     // the player's game is over: no sight any more
-  reShooter,       // a shot left: the shooter's recoil
-  reRowShade,      // Row; Flag: the black shade over a trimmed row shows or hides
-  reDanger,        // Flag: the danger glow turns on (from its start) or off
-  reRainbow,       // Flag: the rainbow-mode picture shows or hides
-  reLevel,         // Value: the level reached (one-player background, music, "LEVELUP")
+  reScore,        // Value: the score; Roll: how fast the counter rolls to it
+  reCombo,        // Value: the combo count shown
+  reComboEnd,     // the combo display clears
+  reHazardCount,  // Value: the stock shown; Flag: it was a counter-attack (the counter pulses)
+  reHazardSent,   // the stock left for the rival's field: the counter drops to nothing at once
+  reSight,        // Col, Row: the sight's cell
+  reSightGone,    // the player's game is over: no sight any more
+  reShooter,      // a shot left: the shooter's recoil
+  reRowShade,     // Row; Flag: the black shade over a trimmed row shows or hides
+  reDanger,       // Flag: the danger glow turns on (from its start) or off
+  reRainbow,      // Flag: the rainbow-mode picture shows or hides
+  reLevel,        // Value: the level reached (one-player background, music, "LEVELUP")
   // The end of a game.
-  reGameResult,    // versus: Player lost, the other won (boards, retry prompt, tally)
-  reHiScore,       // one-player: Player's result goes into the score table
+  reGameResult,  // versus: Player lost, the other won (boards, retry prompt, tally)
+  reHiScore,     // one-player: Player's result goes into the score table
   reStopMusic,
-  reEndingFade,    // the white fade of the ending
-  reEndingPage,    // Value: ending picture page; Flag: its music starts with it
+  reEndingFade,  // the white fade of the ending
+  reEndingPage,  // Value: ending picture page; Flag: its music starts with it
 };
 
 enum TCharAnimation : uint8_t { caAttack, caDamage };

@@ -14,6 +14,7 @@
 #include "core/context.h"
 #include "game/rules.h"
 #include "net/rollback.h"
+#include "sprites/effect_sprites.h"
 #include "support/doubles.h"
 
 namespace kq {
@@ -42,8 +43,13 @@ struct TSide {
   uint32_t wall = 50000;
   std::unique_ptr<TMatchGame> game;
 
-  TSide() {
+  explicit TSide(bool tallField = false) {
     InstallProgramScreens(g);
+    if (tallField) {
+      // Player 1's first rising line ends the game.
+      g.StartField[0] = std::vector<std::string>(13, "0.......");
+      g.HasStartField[0] = true;
+    }
     platform.Clock = 1000;
     g.Platform = &platform;
     g.Sound = &sound;
@@ -216,6 +222,74 @@ TEST(MatchGame, ARerunStopsWhatNoLongerHappensAndPlaysWhatNowDoesIfRecent) {
   s.game->Step({0, 0}, true);
   s.game->EndRerun();
   EXPECT_EQ(s.sound.Played.size(), 2u);
+}
+
+// Sprites of the play screen whose serials are in (after, upto] and still alive.
+int Alive(GameContext& g, uint64_t after, uint64_t upto) {
+  int n = 0;
+  for (int i = 0; i < g.DXSpriteEngine1.Count(); ++i) {
+    const TSprite* sp = g.DXSpriteEngine1.Child(i);
+    if (sp->Serial() > after && sp->Serial() <= upto && !sp->Dying()) ++n;
+  }
+  return n;
+}
+
+TEST(MatchGame, PicturesOfATickTakenBackGoAndTheCorrectedGameShowsItsOwn) {
+  TSide s(true);
+  TMatchSnapshot before;
+  uint32_t over = 0;
+  uint64_t madeBefore = 0;
+  for (uint32_t t = 1; t <= 400 && !over; ++t) {
+    before = s.game->Save();
+    madeBefore = s.g.DXSpriteEngine1.Made();
+    s.game->Step({0, 0}, false);
+    if (s.g.Player1P.Phase == gpOver) over = t;
+  }
+  ASSERT_NE(over, 0u);
+  const uint64_t madeAtOver = s.g.DXSpriteEngine1.Made();
+  const int shown = Alive(s.g, madeBefore, madeAtOver);
+  ASSERT_GT(shown, 0);  // boards and the retry prompt
+  ASSERT_NE(s.g.RetryYes, nullptr);
+  EXPECT_EQ(s.g.SessionWins, (std::array<int, 2>{0, 1}));
+  EXPECT_EQ(s.g.PlayerSprites[0].Sight, nullptr);
+  for (int i = 0; i < 3; ++i) s.game->Step({0, 0}, false);
+  const uint32_t next = s.game->NextTick();
+  auto rerun = [&](const TMatchSnapshot& from) {
+    s.game->BeginRerun(over);
+    s.game->Load(from);
+    while (s.game->NextTick() < next) s.game->Step({0, 0}, true);
+    s.game->EndRerun();
+  };
+
+  // The same game again: the pictures stay, none comes twice.
+  TImageSprite* yes = s.g.RetryYes;
+  rerun(before);
+  EXPECT_EQ(s.game->Reshown(), 0u);
+  EXPECT_EQ(s.g.RetryYes, yes);
+  EXPECT_EQ(s.g.DXSpriteEngine1.Made(), madeAtOver);
+  EXPECT_EQ(Alive(s.g, madeBefore, madeAtOver), shown);
+
+  // A corrected past without that game over: its pictures go, the tally forgets it, the sight
+  // is back where the state has it.
+  TMatchSnapshot later = before;
+  for (int r = 6; r < kFieldRows; ++r) later.State.Players[0].Cells[0][size_t(r)] = TBlock{};
+  rerun(later);
+  EXPECT_EQ(s.game->Reshown(), 1u);
+  EXPECT_EQ(Alive(s.g, madeBefore, madeAtOver), 0);
+  EXPECT_EQ(s.g.RetryYes, nullptr);
+  EXPECT_EQ(s.g.SessionWins, (std::array<int, 2>{0, 0}));
+  ASSERT_NE(s.g.PlayerSprites[0].Sight, nullptr);
+  EXPECT_EQ(s.g.PlayerSprites[0].Sight->X, CellX(s.g.Player1P, s.g.Player1P.Sight.Col));
+  EXPECT_NE(s.g.Player1P.Phase, gpOver);
+
+  // And back to the game over: shown anew, once.
+  const uint64_t madeAgain = s.g.DXSpriteEngine1.Made();
+  rerun(before);
+  EXPECT_EQ(s.game->Reshown(), 2u);
+  EXPECT_EQ(Alive(s.g, madeAgain, s.g.DXSpriteEngine1.Made()), shown);
+  EXPECT_NE(s.g.RetryYes, nullptr);
+  EXPECT_EQ(s.g.SessionWins, (std::array<int, 2>{0, 1}));
+  EXPECT_EQ(s.g.PlayerSprites[0].Sight, nullptr);
 }
 
 }  // namespace

@@ -11,7 +11,7 @@ using RulesEventsTest = GameTest;
 struct TRun {
   std::vector<std::string> SoundEvents;  // "tick:NAME" from the events
   std::vector<std::string> Played;       // "tick:NAME" from the sound log
-  int SpritesMade = 0;  // most sprites alive at once beyond those of the start
+  int SpritesMade = 0;                   // most sprites alive at once beyond those of the start
   std::vector<std::string> Field;
   int Score = 0, Combo = 0;
   uint64_t Rng = 0;
