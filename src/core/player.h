@@ -100,7 +100,6 @@ struct TPlayerInfo {
   TPlayerInfo* Rival = nullptr;  // the other record of the same game state
   TSightCell Sight;
   std::array<std::array<TBlock, kFieldRows>, kMaxCols> Cells{};  // [col][row], row 0 at the bottom
-  std::array<std::array<uint8_t, kFieldRows>, kMaxCols> Visited{};
   std::vector<TCellRef> FallingList;  // cells whose blocks fall or have just landed
   int ShotsInFlight = 0;
   int ErasingCount = 0;

@@ -1,31 +1,17 @@
 #include "game/cpu_planner.h"
 
 #include <algorithm>
+#include <climits>
 #include <cstdlib>
+
+#include "game/field_groups.h"
+#include "game/rules.h"
 
 namespace kq {
 
 namespace {
 
 constexpr int kCells = kMaxCols * kFieldRows;
-
-// One bit per cell, index col * 13 + row.
-struct TCellMask {
-  uint64_t Lo = 0, Hi = 0;
-  static int Index(int c, int r) { return c * kFieldRows + r; }
-  bool Test(int c, int r) const {
-    const int i = Index(c, r);
-    return i < 64 ? (Lo >> i) & 1u : (Hi >> (i - 64)) & 1u;
-  }
-  void Set(int c, int r) {
-    const int i = Index(c, r);
-    if (i < 64)
-      Lo |= uint64_t(1) << i;
-    else
-      Hi |= uint64_t(1) << (i - 64);
-  }
-  bool operator==(const TCellMask&) const = default;
-};
 
 // Kinds only, the working copy of a search step.
 struct TKinds {
@@ -41,26 +27,12 @@ struct TKinds {
   bool Inside(int c, int r) const { return c >= 0 && c < Cols && r >= 0 && r < Rows; }
 };
 
-// The group of the cell's kind joined to it, added to `mask`; returns its size.
+// The group of the cell's kind joined to it, added to `mask`; returns its size. An unturned
+// hazard makes no group.
 int Flood(const TKinds& k, int col, int row, TCellMask& mask) {
   const int8_t kind = k.At(col, row);
   if (kind < 0 || kind >= kCpuHazardKind) return 0;
-  int stack[kCells];
-  int top = 0, n = 0;
-  stack[top++] = col * kFieldRows + row;
-  mask.Set(col, row);
-  while (top > 0) {
-    const int i = stack[--top];
-    const int c = i / kFieldRows, r = i % kFieldRows;
-    ++n;
-    const int nb[4][2] = {{c, r + 1}, {c, r - 1}, {c - 1, r}, {c + 1, r}};
-    for (const auto& q : nb) {
-      if (!k.Inside(q[0], q[1]) || mask.Test(q[0], q[1]) || k.At(q[0], q[1]) != kind) continue;
-      mask.Set(q[0], q[1]);
-      stack[top++] = q[0] * kFieldRows + q[1];
-    }
-  }
-  return n;
+  return FloodGroup([&](int c, int r) { return int(k.At(c, r)); }, k.Cols, k.Rows, col, row, mask);
 }
 
 // Shots that turn kind `from` into `to`, and which shot: the shorter way round the wheel.
@@ -164,8 +136,7 @@ std::vector<TCandidate> BuildCandidates(const TCpuField& f, const TCpuSearch& se
       if (kind < 0 || kind >= kCpuHazardKind || seen.Test(c0, r0)) continue;
       TPartial start{base, {}, 0, 0, kind, {}};
       start.Size = Flood(base, c0, r0, start.Group);
-      seen.Lo |= start.Group.Lo;
-      seen.Hi |= start.Group.Hi;
+      seen.Add(start.Group);
       if (start.Size >= f.Limit) {
         AddCandidate(out, {start.Group, {}, c0, r0, 0});
         continue;
@@ -224,7 +195,7 @@ TCpuField WithChanges(const TCpuField& f, const std::vector<TChange>& changes) {
 }
 
 TCpuPlan Evaluate(const TCpuField& f, TCandidate& c, const TCpuSituation& s, const TCpuSearch& search,
-                  int heightBefore) {
+                  int heightBefore, TCpuRulesField& sim) {
   TCpuPlan plan;
   int moves = 0;
   OrderWalk(f, c, s, moves);
@@ -233,7 +204,7 @@ TCpuPlan Evaluate(const TCpuField& f, TCandidate& c, const TCpuSituation& s, con
   plan.TimeMs = moves * s.MoveMs + (c.Shots + 1) * s.ShotMs;
 
   TCpuField after = WithChanges(f, c.Changes);
-  TCpuOutcome o = CpuSimulateErase(after, c.EraseCol, c.EraseRow, s.HazardNum);
+  TCpuOutcome o = sim.SimulateErase(after, c.EraseCol, c.EraseRow);
   if (!search.SeeChains) {
     o.Erased = CpuGroupSize(WithChanges(f, c.Changes), c.EraseCol, c.EraseRow);
     o.Steps = o.Sent = 0;
@@ -251,11 +222,11 @@ TCpuPlan Evaluate(const TCpuField& f, TCandidate& c, const TCpuSituation& s, con
 }
 
 // One change more, on a block that falls after the erase, that makes the fall erase again.
-void TryChainSetUps(const TCpuField& f, const TCandidate& c, const TCpuSituation& s,
+void TryChainSetUps(const TCpuField& f, const TCandidate& c, TCpuRulesField& sim,
                     std::vector<TCandidate>& extra) {
   const TCpuField changed = WithChanges(f, c.Changes);
   TCpuField probe = changed;
-  const int baseSteps = CpuSimulateErase(probe, c.EraseCol, c.EraseRow, s.HazardNum).Steps;
+  const int baseSteps = sim.SimulateErase(probe, c.EraseCol, c.EraseRow).Steps;
   for (int col = 0; col < f.Cols; ++col) {
     int lowest = -1;
     for (int row = 0; row < f.Rows && lowest < 0; ++row)
@@ -270,7 +241,7 @@ void TryChainSetUps(const TCpuField& f, const TCandidate& c, const TCpuSituation
         if (shots > 1) continue;
         TCpuField trial = changed;
         trial.At(col, row).Kind = to;
-        if (CpuSimulateErase(trial, c.EraseCol, c.EraseRow, s.HazardNum).Steps <= baseSteps) continue;
+        if (sim.SimulateErase(trial, c.EraseCol, c.EraseRow).Steps <= baseSteps) continue;
         TCandidate more = c;
         more.Changes.insert(more.Changes.begin(), {int8_t(col), int8_t(row), to, shot, int8_t(shots)});
         more.Shots += shots;
@@ -346,80 +317,115 @@ int CpuGroupSize(const TCpuField& f, int col, int row) {
   return Flood(TKinds(f), col, row, mask);
 }
 
-namespace {
-
-// The marked blocks go, blocks above gaps fall and landed blocks are tested in column order,
-// step after step until a fall erases nothing.
-void RunFalls(TCpuField& f, TCellMask erase, int chain, TCpuOutcome& out,
-              const std::array<int, 8>& hazardNum) {
-  for (;;) {
-    int landed[kCells][2];
-    int nLanded = 0;
-    for (int c = 0; c < f.Cols; ++c) {
-      int w = 0;
-      for (int r = 0; r < f.Rows; ++r) {
-        if (erase.Test(c, r)) {
-          f.At(c, r) = TCpuCell{};
-          continue;
-        }
-        if (f.At(c, r).Kind == kCpuEmpty) continue;
-        if (w != r) {
-          f.At(c, w) = f.At(c, r);
-          f.At(c, r) = TCpuCell{};
-          landed[nLanded][0] = c;
-          landed[nLanded][1] = w;
-          ++nLanded;
-        }
-        ++w;
-      }
-    }
-    const TKinds k(f);
-    erase = {};
-    int groups = 0;
-    for (int i = 0; i < nLanded; ++i) {
-      const int c = landed[i][0], r = landed[i][1];
-      if (erase.Test(c, r)) continue;
-      TCellMask g;
-      const int n = Flood(k, c, r, g);
-      if (n < f.Limit) continue;
-      erase.Lo |= g.Lo;
-      erase.Hi |= g.Hi;
-      out.Erased += n;
-      ++groups;
-    }
-    if (groups == 0) break;
-    chain = std::min(chain + groups, 7);
-    ++out.Steps;
-    if (chain > 2) out.Sent += hazardNum[size_t(chain)];
-  }
-  out.Chain = chain;
+TCpuRulesField::TCpuRulesField(const std::array<int, 8>& hazardNum)
+    : rules_(state_, config_, levels_, mode_, events_, voices_) {
+  config_.UseDirect3D = false;  // no dust to ask for
+  config_.HazardBlockNum = hazardNum;
 }
 
-}  // namespace
+void TCpuRulesField::Load(const TCpuField& f, bool busyErases) {
+  config_.EraseLowerLimit = f.Limit;
+  config_.TotalBlockType = f.Types;
+  events_.Clear();
+  TPlayerInfo& p = state_.Players[0];
+  TPlayerInfo& rival = state_.Players[1];
+  p = TPlayerInfo{};
+  rival = TPlayerInfo{};
+  p.Active = p.InGame = true;
+  p.Cols = f.Cols;
+  p.Rows = f.Rows;
+  p.LvNeedBlock = INT_MAX;  // no level changes on the way
+  p.Rival = &rival;
+  rival.PlayerNo = 1;
+  rival.Active = true;  // so that chains send
+  rival.Rival = &p;
+  busy_ = {};
+  for (int c = 0; c < kMaxCols; ++c)
+    for (int r = 0; r < kFieldRows; ++r) {
+      const TCpuCell& x = f.At(c, r);
+      if (x.Kind == kCpuEmpty) continue;
+      TBlock& b = p.Cells[size_t(c)][size_t(r)];
+      b.Serial = uint32_t(TCellMask::Index(c, r) + 1);
+      b.Kind = x.Kind;
+      b.Hard = x.Hard;
+      b.Hazard = x.Kind == kCpuHazardKind;
+      b.Col = c;
+      b.Row = b.TargetRow = r;
+      busy_[b.Serial] = x.Busy;
+      if (x.Busy && busyErases) {
+        b.Erased = true;
+        ++p.ErasingCount;
+      }
+    }
+}
 
-TCpuOutcome CpuSimulateErase(TCpuField& f, int col, int row, const std::array<int, 8>& hazardNum) {
+void TCpuRulesField::Store(TCpuField& f) const {
+  const TPlayerInfo& p = state_.Players[0];
+  for (int c = 0; c < kMaxCols; ++c)
+    for (int r = 0; r < kFieldRows; ++r) {
+      const TBlock& b = p.Cells[size_t(c)][size_t(r)];
+      TCpuCell& x = f.At(c, r);
+      x = TCpuCell{};
+      if (!b) continue;
+      x.Kind = int8_t(b.Kind);
+      x.Hard = b.Hard;
+      x.Busy = busy_[b.Serial];
+    }
+}
+
+void TCpuRulesField::RunChain(TCpuOutcome& out) {
+  TPlayerInfo& p = state_.Players[0];
+  for (;;) {
+    StartFalls(rules_, p);
+    LandFalls(p);
+    const int combo = p.Combo, stock = p.HazardStock;
+    const int groups = EraseLandedGroups(rules_, p);
+    if (groups == 0) break;
+    out.Erased += p.Combo - combo;
+    ChainStep(rules_, p, groups);
+    out.Sent += p.HazardStock - stock;
+    ++out.Steps;
+    events_.Clear();
+  }
+  out.Chain = p.Chain;
+}
+
+TCpuOutcome TCpuRulesField::SimulateErase(TCpuField& f, int col, int row) {
   TCpuOutcome out;
   if (!f.HasBlock(col, row) || f.At(col, row).Busy) return out;
-  TCellMask erase;
-  const int first = Flood(TKinds(f), col, row, erase);
-  if (first < f.Limit) return out;
+  Load(f, false);
+  TPlayerInfo& p = state_.Players[0];
+  const int first = EraseGroup(rules_, p, col, row);
+  if (first <= 0) return out;
   out.Erased = first;
-  RunFalls(f, erase, 1, out, hazardNum);
+  p.Chain = 1;  // the erase shot's own step
+  RunChain(out);
+  Store(f);
   return out;
 }
 
-void CpuSettleErasing(TCpuField& f) {
-  TCellMask erase;
-  for (int c = 0; c < f.Cols; ++c)
-    for (int r = 0; r < f.Rows; ++r)
-      if (f.At(c, r).Busy) erase.Set(c, r);
+void TCpuRulesField::SettleErasing(TCpuField& f) {
+  Load(f, true);
+  state_.Players[0].Chain = 1;
   TCpuOutcome out;
-  RunFalls(f, erase, 1, out, {});
+  RunChain(out);
+  Store(f);
+}
+
+TCpuOutcome CpuSimulateErase(TCpuField& f, int col, int row, const std::array<int, 8>& hazardNum) {
+  TCpuRulesField rules(hazardNum);
+  return rules.SimulateErase(f, col, row);
+}
+
+void CpuSettleErasing(TCpuField& f) {
+  TCpuRulesField rules({});
+  rules.SettleErasing(f);
 }
 
 std::vector<TCpuPlan> CpuFindPlans(const TCpuField& f, const TCpuSituation& s, const TCpuSearch& search,
                                    int keep) {
   std::vector<TCandidate> cands = BuildCandidates(f, search);
+  TCpuRulesField sim(s.HazardNum);
   const int heightBefore = f.MaxHeight();
   if (search.SetUpChains && !cands.empty()) {
     // Set-ups only on the cheapest few: each costs a full simulation per colour.
@@ -430,12 +436,12 @@ std::vector<TCpuPlan> CpuFindPlans(const TCpuField& f, const TCpuSituation& s, c
     });
     std::vector<TCandidate> extra;
     for (size_t i = 0; i < order.size() && i < 3; ++i)
-      if (cands[order[i]].Shots < search.Depth + 1) TryChainSetUps(f, cands[order[i]], s, extra);
+      if (cands[order[i]].Shots < search.Depth + 1) TryChainSetUps(f, cands[order[i]], sim, extra);
     for (TCandidate& e : extra) cands.push_back(std::move(e));
   }
   std::vector<TCpuPlan> plans;
   plans.reserve(cands.size());
-  for (TCandidate& c : cands) plans.push_back(Evaluate(f, c, s, search, heightBefore));
+  for (TCandidate& c : cands) plans.push_back(Evaluate(f, c, s, search, heightBefore, sim));
   std::stable_sort(plans.begin(), plans.end(),
                    [](const TCpuPlan& a, const TCpuPlan& b) { return a.Score > b.Score; });
   if (int(plans.size()) > keep) plans.resize(size_t(std::max(keep, 0)));

@@ -1,13 +1,15 @@
 #pragma once
-// The computer player's planner: pure functions over a snapshot of one field. It knows the
-// rules a player learns by playing (groups, change shots, falls and chains) and nothing of the
-// game's records or of its random stream.
+// The computer player's planner: functions over a snapshot of one field. Its search knows what a
+// player learns by playing (groups, change shots); what an erase then does (falls, chains, the
+// hazards they send) it asks the rules themselves, on a record of its own (TCpuRulesField). It
+// never reads the game's random stream.
 #include <array>
 #include <cstdint>
 #include <string>
 #include <vector>
 
 #include "core/player.h"
+#include "core/rules_context.h"
 
 namespace kq {
 
@@ -73,6 +75,34 @@ struct TCpuOutcome {
   int Steps = 0;   // erasing fall steps after the shot
   int Chain = 0;   // chain level when the field settles
   int Sent = 0;    // hazard blocks the chain sends
+};
+
+// A player record of the rules holding a planner's field: erases, falls and chains run on it
+// with the rules' own procedures (EraseGroup, StartFalls, LandFalls, EraseLandedGroups,
+// ChainStep), and the field comes back as it lies after them. One serves many simulations.
+class TCpuRulesField {
+ public:
+  explicit TCpuRulesField(const std::array<int, 8>& hazardNum);
+  TCpuRulesField(const TCpuRulesField&) = delete;
+  TCpuRulesField& operator=(const TCpuRulesField&) = delete;
+  // See CpuSimulateErase and CpuSettleErasing.
+  TCpuOutcome SimulateErase(TCpuField& f, int col, int row);
+  void SettleErasing(TCpuField& f);
+
+ private:
+  // Busy blocks are taken as erasing when busyErases is set, else as blocks at rest.
+  void Load(const TCpuField& f, bool busyErases);
+  void Store(TCpuField& f) const;
+  void RunChain(TCpuOutcome& out);
+
+  TGameState state_;
+  TGameConfig config_;
+  TLevelTable levels_;
+  int mode_ = 2;
+  TRulesEvents events_;
+  TRandom voices_;
+  TRulesContext rules_;
+  std::array<bool, kMaxCols * kFieldRows + 1> busy_{};  // by block serial
 };
 
 // An erase shot landing on the cell, then every fall and chain step as the rules run them.

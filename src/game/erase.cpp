@@ -1,6 +1,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "game/field_groups.h"
 #include "game/rules.h"
 
 namespace kq {
@@ -14,74 +15,25 @@ void MarkErased(TPlayerInfo& p, TBlock& b) {
   ++p.ErasingCount;
 }
 
-void ClearVisited(TPlayerInfo& p) {
-  for (auto& col : p.Visited) col.fill(0);
-}
-
-void FloodFrom(TRulesContext& g, int col, int row, int& count, bool mark, TPlayerInfo& p, int kind) {
-  FloodGroup(g, 1, col, row + 1, count, mark, p, kind);
-  FloodGroup(g, 2, col, row - 1, count, mark, p, kind);
-  FloodGroup(g, 3, col - 1, row, count, mark, p, kind);
-  FloodGroup(g, 4, col + 1, row, count, mark, p, kind);
-}
-
 }  // namespace
-
-void FloodGroup(TRulesContext& g, int direction, int col, int row, int& count, bool mark, TPlayerInfo& p,
-                int kind) {
-  if (row < 0 || row >= p.Rows || row >= kFieldRows) return;
-  if (col < 0 || col >= p.Cols || col >= kMaxCols) return;
-  TBlock* b = &p.Cells[size_t(col)][size_t(row)];
-  if (!*b || p.Visited[size_t(col)][size_t(row)] || b->Kind != kind) return;
-  if (mark) MarkErased(p, *b);
-  p.Visited[size_t(col)][size_t(row)] = 1;
-  ++count;
-  switch (direction) {
-    case 1:
-      FloodGroup(g, 1, col, row + 1, count, mark, p, kind);
-      FloodGroup(g, 3, col - 1, row, count, mark, p, kind);
-      FloodGroup(g, 4, col + 1, row, count, mark, p, kind);
-      break;
-    case 2:
-      FloodGroup(g, 2, col, row - 1, count, mark, p, kind);
-      FloodGroup(g, 3, col - 1, row, count, mark, p, kind);
-      FloodGroup(g, 4, col + 1, row, count, mark, p, kind);
-      break;
-    case 3:
-      FloodGroup(g, 1, col, row + 1, count, mark, p, kind);
-      FloodGroup(g, 2, col, row - 1, count, mark, p, kind);
-      FloodGroup(g, 3, col - 1, row, count, mark, p, kind);
-      break;
-    case 4:
-      FloodGroup(g, 1, col, row + 1, count, mark, p, kind);
-      FloodGroup(g, 2, col, row - 1, count, mark, p, kind);
-      FloodGroup(g, 4, col + 1, row, count, mark, p, kind);
-      break;
-    default:
-      break;
-  }
-}
 
 int EraseGroup(TRulesContext& g, TPlayerInfo& p, int col, int row) {
   if (col < 0 || col >= p.Cols || col >= kMaxCols || row < 0 || row >= p.Rows || row >= kFieldRows) return 0;
   TBlock* b = BlockAt(p, col, row);
   if (!b || b->Erased || b->Hazard) return 0;
 
-  // Size pass.
-  ClearVisited(p);
-  int count = 1;
-  p.Visited[size_t(col)][size_t(row)] = 1;
-  FloodFrom(g, col, row, count, false, p, b->Kind);
-  ClearVisited(p);
+  TCellMask group;
+  const int count = FloodGroup(
+      [&](int c, int r) {
+        const TBlock& x = p.Cells[size_t(c)][size_t(r)];
+        return x.Serial ? x.Kind : -1;
+      },
+      p.Cols, p.Rows, col, row, group);
   const int limit = p.RainbowMode ? g.Config.EraseLowerLimitRainbow : g.Config.EraseLowerLimit;
   if (count < limit) return 0;
-
-  // Marking pass.
-  count = 1;
-  p.Visited[size_t(col)][size_t(row)] = 1;
-  MarkErased(p, *b);
-  FloodFrom(g, col, row, count, true, p, b->Kind);
-  ClearVisited(p);
+  for (int c = 0; c < kMaxCols; ++c)
+    for (int r = 0; r < kFieldRows; ++r)
+      if (group.Test(c, r)) MarkErased(p, p.Cells[size_t(c)][size_t(r)]);
 
   p.ChainGauge = std::min(p.ChainGauge + 100, 100.0);
   p.ErasedInLevel += count;

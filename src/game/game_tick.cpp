@@ -1,6 +1,7 @@
 #include <algorithm>
 
 #include "core/context.h"
+#include "game/field_groups.h"
 #include "game/rules.h"
 #include "sprites/effect_sprites.h"
 #include "sprites/presentation.h"
@@ -181,43 +182,28 @@ void PlaceSight(TRulesContext& g, const TPlayerInfo& p) {
   e.Row = p.Sight.Row;
 }
 
-void EraseTick(TRulesContext& g, TPlayerInfo& p) {
-  if (p.ErasingCount != 0) return;
+void StartFalls(TRulesContext& g, TPlayerInfo& p) {
   for (int r = 0; r < p.Rows; ++r)
     for (int c = 0; c < p.Cols; ++c) {
       TBlock& cell = p.Cells[size_t(c)][size_t(r)];
       if (cell && cell.Erased) cell = TBlock{};
     }
-  // The blocks taken off either field this tick go with the erase: they make no last step.
-  g.State.Leaving.clear();
-
   p.FallingList.clear();
   const double speed = 32.0 / std::max(1, g.Config.BlockFallSpeed);
-  for (int c = 0; c < p.Cols; ++c) {
-    int gap = 0;
-    for (int r = 0; r < p.Rows; ++r) {
-      TBlock* b = BlockAt(p, c, r);
-      if (!b) {
-        ++gap;
-        continue;
-      }
-      if (gap == 0) continue;
-      b->Falling = true;
-      b->TargetRow = r - gap;
-      b->Speed = speed;
-      b->TargetY = CellY(p, b->TargetRow);
-      p.FallingList.push_back({c, r});
-    }
-  }
-  p.Phase = gpFall;
+  ForEachFall(
+      std::min(p.Cols, kMaxCols), std::min(p.Rows, kFieldRows),
+      [&](int c, int r) { return bool(p.Cells[size_t(c)][size_t(r)]); },
+      [&](int c, int r, int target) {
+        TBlock& b = p.Cells[size_t(c)][size_t(r)];
+        b.Falling = true;
+        b.TargetRow = target;
+        b.Speed = speed;
+        b.TargetY = CellY(p, target);
+        p.FallingList.push_back({c, r});
+      });
 }
 
-void FallTick(TRulesContext& g, TPlayerInfo& p) {
-  for (const TCellRef& e : p.FallingList) {
-    const TBlock* b = BlockAt(p, e.Col, e.Row);
-    if (b && b->Speed != 0) return;
-  }
-
+bool LandFalls(TPlayerInfo& p) {
   bool hazardLanded = false;
   for (TCellRef& e : p.FallingList) {
     TBlock* b = BlockAt(p, e.Col, e.Row);
@@ -239,6 +225,47 @@ void FallTick(TRulesContext& g, TPlayerInfo& p) {
     }
     e.Row = target;
   }
+  return hazardLanded;
+}
+
+int EraseLandedGroups(TRulesContext& g, TPlayerInfo& p) {
+  int erasures = 0;
+  for (const TCellRef& e : p.FallingList) {
+    const int n = EraseGroup(g, p, e.Col, e.Row);
+    if (n <= 0) continue;
+    ++erasures;
+    AddCombo(p, n);
+    ShowCombo(g, p);
+    AddScore(g, p, n);
+    CheckLevel(g, p);
+  }
+  return erasures;
+}
+
+void ChainStep(TRulesContext& g, TPlayerInfo& p, int groups) {
+  p.Phase = gpErase;
+  p.Chain = NextChain(p.Chain, groups);
+  p.SeIndex = std::min(p.SeIndex + 1, 10);
+  p.VoiceIndex = std::min(p.VoiceIndex + 1, 11);
+  if (ChainAttacks(p.Chain) && p.Rival && p.Rival->Active)
+    SendHazards(g, p, g.Config.HazardBlockNum[size_t(p.Chain)]);
+  PlayEraseSounds(g, p);
+}
+
+void EraseTick(TRulesContext& g, TPlayerInfo& p) {
+  if (p.ErasingCount != 0) return;
+  StartFalls(g, p);
+  // The blocks taken off either field this tick go with the erase: they make no last step.
+  g.State.Leaving.clear();
+  p.Phase = gpFall;
+}
+
+void FallTick(TRulesContext& g, TPlayerInfo& p) {
+  for (const TCellRef& e : p.FallingList) {
+    const TBlock* b = BlockAt(p, e.Col, e.Row);
+    if (b && b->Speed != 0) return;
+  }
+  const bool hazardLanded = LandFalls(p);
 
   if (p.RainbowMode && !p.BonusGiven) {
     bool empty = true;
@@ -258,25 +285,9 @@ void FallTick(TRulesContext& g, TPlayerInfo& p) {
     }
   }
 
-  int erasures = 0;
-  for (const TCellRef& e : p.FallingList) {
-    const int n = EraseGroup(g, p, e.Col, e.Row);
-    if (n <= 0) continue;
-    ++erasures;
-    AddCombo(p, n);
-    ShowCombo(g, p);
-    AddScore(g, p, n);
-    CheckLevel(g, p);
-  }
-
+  const int erasures = EraseLandedGroups(g, p);
   if (erasures > 0) {
-    p.Phase = gpErase;
-    p.Chain = std::min(p.Chain + erasures, 7);
-    p.SeIndex = std::min(p.SeIndex + 1, 10);
-    p.VoiceIndex = std::min(p.VoiceIndex + 1, 11);
-    if (p.Chain > 2 && p.Rival && p.Rival->Active)
-      SendHazards(g, p, g.Config.HazardBlockNum[size_t(p.Chain)]);
-    PlayEraseSounds(g, p);
+    ChainStep(g, p, erasures);
   } else {
     p.Phase = gpPlay;
     p.LineUpTime = g.FrameTime;

@@ -36,6 +36,16 @@ void LeavePlay(GameContext& g);
 void GameTick(GameContext& g, int moveCount);
 void EraseTick(TRulesContext& g, TPlayerInfo& p);
 void FallTick(TRulesContext& g, TPlayerInfo& p);
+// The steps of both, which the computer player also runs on its copies of a record:
+// the erased blocks go and every block above a gap starts to fall (targets and FallingList set);
+void StartFalls(TRulesContext& g, TPlayerInfo& p);
+// the falling blocks enter their target cells (true when a delivered hazard landed);
+bool LandFalls(TPlayerInfo& p);
+// each landed block is tested for a group to erase, with its combo, score and level (returns the
+// number of groups erased);
+int EraseLandedGroups(TRulesContext& g, TPlayerInfo& p);
+// a fall step that erased groups: the chain grows, attacks the rival and sounds.
+void ChainStep(TRulesContext& g, TPlayerInfo& p, int groups);
 void GameOver(TRulesContext& g, TPlayerInfo& p);
 // Controls of one active player: sight moves, shots, the raise control.
 void ReadPlayerControls(GameContext& g, TPlayerInfo& p);
@@ -79,9 +89,9 @@ TShot* FindShot(TRulesContext& g, uint32_t serial);
 void StepShot(TRulesContext& g, uint32_t serial, int elapsed);
 
 // --- group erase and bookkeeping (erase.cpp) ---
+// Marks the group joined to the cell for erasing when it is large enough; returns its size (0 when
+// it does not erase).
 int EraseGroup(TRulesContext& g, TPlayerInfo& p, int col, int row);
-void FloodGroup(TRulesContext& g, int direction, int col, int row, int& count, bool mark, TPlayerInfo& p,
-                int kind);
 void AddCombo(TPlayerInfo& p, int n);
 void ShowCombo(TRulesContext& g, TPlayerInfo& p);
 void AddScore(TRulesContext& g, TPlayerInfo& p, int n);

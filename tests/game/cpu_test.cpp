@@ -199,6 +199,21 @@ TEST_F(CpuRulesTest, SimulatedEraseMatchesTheGame) {
   EXPECT_EQ(predicted.Sent, 10);
 }
 
+TEST(CpuPlanner, SettlingTheErasingBlocksRunsTheChainTheyStart) {
+  // The erasing 1 goes, the 2 above it lands beside three 2s: they erase too, the 3 falls twice.
+  TCpuField f = Field({"3.......", "2.......", "1222....", "4444...."});
+  f.At(0, 1).Busy = true;
+  CpuSettleErasing(f);
+  EXPECT_EQ(f, Field({"3.......", "4444...."}));
+  // A busy block that falls in a simulated erase is still busy where it lands.
+  TCpuField busy = Field({"5.......", "1.......", "1.......", "1.......", "1......."});
+  busy.At(0, 4).Busy = true;
+  EXPECT_EQ(CpuSimulateErase(busy, 0, 0, {}).Erased, 4);
+  EXPECT_EQ(busy.At(0, 0).Kind, 5);
+  EXPECT_TRUE(busy.At(0, 0).Busy);
+  EXPECT_EQ(busy.BlockCount(), 1);
+}
+
 // --- the driver ------------------------------------------------------------------------------------
 
 class CpuDriverTest : public GameTest {
