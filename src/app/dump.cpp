@@ -165,8 +165,8 @@ std::string DumpJson(const GameContext& g) {
       << ",\"path\":\"" << g.NetInfo.Path << "\"}";
   if (const auto* ns = g.ScreenState == scNetwork ? g.Screens.Get<TNetworkScreen>(scNetwork) : nullptr)
     o << ",\"network_screen\":{\"mode\":" << Quote(ns->Mode == TNetworkScreen::TMode::Menu ? "menu" : "join")
-      << ",\"cursor\":" << ns->Cursor << ",\"join_cursor\":" << ns->JoinCursor
-      << ",\"typed\":" << Quote(ns->Typed) << ",\"notice\":" << Quote(ns->Notice) << "}";
+      << ",\"cursor\":" << ns->Cursor << ",\"join_cursor\":" << ns->Entry.Cursor
+      << ",\"typed\":" << Quote(ns->Entry.Typed) << ",\"notice\":" << Quote(ns->Notice) << "}";
   o << ",\"players\":[";
   Player(o, g.Player1P);
   o << ",";

@@ -792,10 +792,6 @@ int RunProgram(int argc, char** argv) {
   TReplayFile replay;
   std::string replayError;
   const bool hasReplay = !o.Replay.empty() && LoadReplayFile(o.Replay, replay, replayError);
-  if (!o.Replay.empty() && !hasReplay && o.Headless) {
-    std::fprintf(stderr, "kq001: %s\n", replayError.c_str());
-    return 2;
-  }
   auto g = std::make_unique<GameContext>();
   InstallProgramScreens(*g);
   for (int n = 0; n < 2; ++n) {
@@ -899,7 +895,8 @@ int RunProgram(int argc, char** argv) {
       replayError.clear();
       LoadReplayFile(o.Replay, replay, replayError);
     }
-    if (hasReplay && !StartPlayback(*g, o.Replay, std::move(replay), replayError)) {
+    // A headless run stops here, with the reason in the player's language.
+    if (!hasReplay || !StartPlayback(*g, o.Replay, std::move(replay), replayError)) {
       if (o.Headless) {
         std::fprintf(stderr, "kq001: %s\n", replayError.c_str());
         FormDestroy(*g);

@@ -349,7 +349,8 @@ int RunNetMatch(GameContext& g, const TNetOptions& o, const TNetRunHooks& hooks)
       lines.push_back({Subst(_("WAITING FOR A RIVAL ON PORT {port}"), "{port}", std::to_string(o.Port))});
       if (o.Server.empty())
         lines.push_back(
-            {_("Invite codes need a match server (MATCH SERVER on the NETWORK screen)."), kTextDim});
+            {_("Invite codes need a match server (MATCH SERVER on the NETWORK screen or in OPTIONS)."),
+             kTextDim});
       else if (!printedCode.empty())
         lines.push_back({Subst(_("INVITE CODE: {code}"), "{code}", printedCode), kTextGold});
       if (!tr.PublicAddress().empty())

@@ -176,6 +176,31 @@ std::string CleanNetText(const std::string& s) {
   return s;
 }
 
+bool ServerAddressOk(const std::string& s) {
+  if (CleanNetText(s).empty()) return false;
+  std::string host = s, port;
+  if (s.front() == '[') {
+    const size_t close = s.find(']');
+    if (close == std::string::npos || close == 1) return false;
+    if (close + 1 < s.size()) {
+      if (s[close + 1] != ':') return false;
+      port = s.substr(close + 2);
+      if (port.empty()) return false;
+    }
+    host = s.substr(1, close - 1);
+  } else if (const size_t colon = s.rfind(':'); colon != std::string::npos) {
+    if (s.find(':') != colon) return false;  // IPv6 without brackets: the port cannot be told apart
+    host = s.substr(0, colon);
+    port = s.substr(colon + 1);
+    if (port.empty()) return false;
+  }
+  if (host.empty() || host.find_first_of("[]") != std::string::npos) return false;
+  if (port.empty()) return true;
+  if (port.size() > 5 || port.find_first_not_of("0123456789") != std::string::npos) return false;
+  const int n = std::stoi(port);
+  return n >= 1 && n <= 65535;
+}
+
 void RememberRival(TGameConfig& c, const std::string& rival) {
   const std::string r = CleanNetText(rival);
   if (r.empty()) return;
