@@ -126,6 +126,7 @@ TGameConfig ReadConfig(const TProfile& ini) {
 
   const TSection net = ini.Section("Network");
   c.NetServer = CleanNetText(net.ReadString("Server").value_or(""));
+  c.NetInputDelay = ReadIntRange(net, "InputDelay", 0, 0, 3);
   for (int n = 1; n <= kMaxRecentRivals; ++n)
     if (std::string r = CleanNetText(net.ReadString("Rival" + std::to_string(n)).value_or("")); !r.empty())
       c.RecentRivals.push_back(r);
@@ -155,6 +156,8 @@ void WriteConfig(TProfile& ini, const TGameConfig& c) {
   // [Network] appears once the player set a server or joined someone.
   if (!c.NetServer.empty() || ini.ReadString("Network", "Server"))
     ini.WriteString("Network", "Server", c.NetServer);
+  if (c.NetInputDelay != 0 || ini.ReadString("Network", "InputDelay"))
+    WriteInt(ini, "Network", "InputDelay", c.NetInputDelay);
   for (int n = 1; n <= kMaxRecentRivals; ++n) {
     const size_t i = size_t(n - 1);
     // Only rivals there are, and the emptied ones of a list that got shorter.
@@ -232,6 +235,7 @@ TGameConfig MergeSettings(const TGameConfig& base, const TGameConfig& ours, cons
   take(&TGameConfig::KeyAssign2P);
   take(&TGameConfig::NetServer);
   take(&TGameConfig::RecentRivals);
+  take(&TGameConfig::NetInputDelay);
   return out;
 }
 
