@@ -10,8 +10,9 @@
 
 namespace kq::net {
 
-// Bumped whenever the wire form changes; peers of different protocols refuse each other.
-constexpr uint16_t kProtocolVersion = 1;
+// Bumped whenever the wire form or the meaning of a message changes (2: the state hash covers the
+// whole rules state); peers of different protocols refuse each other.
+constexpr uint16_t kProtocolVersion = 2;
 constexpr size_t kMaxText = 255;       // version strings, reasons
 constexpr size_t kMaxRules = 4096;     // the host's rule settings as INI text
 constexpr size_t kMaxInputTicks = 64;  // ticks one input packet may carry
