@@ -1,6 +1,8 @@
 // Two headless programs play a scripted versus match over the loopback, once on a clean link
 // and once through the bad-network relay, and the figures of each are printed: identical end
-// states, ticks that waited, bandwidth per direction, the input delay chosen.
+// states, the input delay, ticks that waited (stalled past the prediction window), rollbacks a
+// second and the deepest, the frame's time with its rollbacks (99th percentile; the host draws
+// with the software renderer), bandwidth per direction.
 //   net_bench [TICKS]   (default 18000 = five minutes of play for each link)
 #include <signal.h>
 #include <sys/wait.h>
@@ -43,10 +45,10 @@ struct TFolder {
   }
 };
 
-pid_t Start(const TFolder& f, const std::string& args) {
-  const std::string cmd = std::string("exec env SDL_AUDIODRIVER=dummy ") + KQ_BIN_DIR +
-                          "/kq001 --headless --no-render --app-path " + f.dir.string() + " " + args + " 2> " +
-                          (f.dir / "stderr.txt").string();
+pid_t Start(const TFolder& f, const std::string& args, bool draw = false) {
+  const std::string cmd = std::string("exec env SDL_AUDIODRIVER=dummy ") + KQ_BIN_DIR + "/kq001 --headless " +
+                          (draw ? "" : "--no-render ") + "--app-path " + f.dir.string() + " " + args +
+                          " 2> " + (f.dir / "stderr.txt").string();
   const pid_t pid = fork();
   if (pid == 0) {
     execl("/bin/sh", "sh", "-c", cmd.c_str(), static_cast<char*>(nullptr));
@@ -79,6 +81,13 @@ long Field(const std::string& json, const std::string& key) {
   return std::stol(m[1]);
 }
 
+// The 99th percentile of the frame's time the match prints at its end, in microseconds.
+long FrameP99(const std::string& err) {
+  std::smatch m;
+  if (!std::regex_search(err, m, std::regex("frame p99 ([0-9]+) us"))) return -1;
+  return std::stol(m[1]);
+}
+
 std::string Agreed(const std::string& dump) {
   const size_t at = dump.find("\"players\":");
   const std::string players = at == std::string::npos ? "" : dump.substr(at);
@@ -91,7 +100,7 @@ std::string Agreed(const std::string& dump) {
   return out;
 }
 
-bool RunOne(const char* label, const std::string& sim, uint32_t ticks, int port) {
+bool RunOne(const char* label, const std::string& sim, uint32_t ticks, int port, double maxStallPct) {
   TFolder host, guest;
   // Nobody loses, so the match lasts its full length.
   std::ofstream(host.dir / "kq001.INI") << "[System]\nDisableGameOver=1\n";
@@ -99,9 +108,11 @@ bool RunOne(const char* label, const std::string& sim, uint32_t ticks, int port)
   std::ofstream(guest.dir / "in.txt") << Script(2, ticks);
   // Both stop at the same game tick: the guest's count includes the start-up wait, so it
   // gets a margin and ends when the host leaves.
-  const pid_t h = Start(host, "--host --port " + std::to_string(port) + " --seed 11 --frames " +
-                                  std::to_string(ticks) + " --input " + (host.dir / "in.txt").string() +
-                                  " --dump " + (host.dir / "end.json").string());
+  const pid_t h =
+      Start(host,
+            "--host --port " + std::to_string(port) + " --seed 11 --frames " + std::to_string(ticks) +
+                " --input " + (host.dir / "in.txt").string() + " --dump " + (host.dir / "end.json").string(),
+            /*draw*/ true);
   std::this_thread::sleep_for(std::chrono::milliseconds(300));
   const auto t0 = std::chrono::steady_clock::now();
   const pid_t g =
@@ -113,23 +124,36 @@ bool RunOne(const char* label, const std::string& sim, uint32_t ticks, int port)
   const std::string hd = ReadAll(host.dir / "end.json"), gd = ReadAll(guest.dir / "end.json");
   const long hTicks = Field(hd, "tick"), gTicks = Field(gd, "tick");
   const long waits = std::max(Field(hd, "waits"), Field(gd, "waits"));
+  const long rollbacks = Field(hd, "rollbacks") + Field(gd, "rollbacks");
+  const long deepest = std::max(Field(hd, "max_rollback"), Field(gd, "max_rollback"));
+  const long wrong = Field(hd, "predicted_wrong") + Field(gd, "predicted_wrong");
+  const long p99Host = FrameP99(ReadAll(host.dir / "stderr.txt"));
+  const long p99Guest = FrameP99(ReadAll(guest.dir / "stderr.txt"));
   const double played = double(std::max(hTicks, 1L)) / 60.0;
   const double upKBs = double(Field(gd, "bytes_sent")) / played / 1024.0;
   const double downKBs = double(Field(hd, "bytes_sent")) / played / 1024.0;
   // The guest may stop a tick or two after the host left; fields only change on purpose.
   const bool same = !Agreed(hd).empty() && Agreed(hd) == Agreed(gd);
   const double waitPct = 100.0 * double(waits) / double(std::max(hTicks, 1L));
-  std::printf("%-28s ticks %ld/%ld  wall %.0f s  identical end states: %s\n", label, hTicks, gTicks, secs,
-              same ? "yes" : "NO");
+  const bool delay0 = Field(hd, "delay") == 0 && Field(gd, "delay") == 0;
+  std::printf("%-28s ticks %ld/%ld  wall %.0f s  identical end states: %s  delay %ld/%ld  exit %d/%d\n",
+              label, hTicks, gTicks, secs, same ? "yes" : "NO", Field(hd, "delay"), Field(gd, "delay"), hrc,
+              grc);
   std::printf(
-      "%-28s waiting ticks %ld (%.2f%%, target <= 2%%)  bandwidth guest->host %.2f KB/s, host->guest %.2f "
-      "KB/s (target <= 4)  delay %ld  exit %d/%d\n",
-      "", waits, waitPct, upKBs, downKBs, Field(gd, "delay"), hrc, grc);
+      "%-28s stalled ticks %ld (%.2f%%, target <= %.0f%%)  rollbacks %.2f/s (both sides), deepest %ld "
+      "ticks, %ld ticks guessed wrong\n",
+      "", waits, waitPct, maxStallPct, double(rollbacks) / played, deepest, wrong);
+  std::printf(
+      "%-28s frame p99 %.2f ms drawn (host, software renderer; target <= 4), %.2f ms undrawn (guest)\n", "",
+      double(p99Host) / 1000.0, double(p99Guest) / 1000.0);
+  std::printf("%-28s bandwidth guest->host %.2f KB/s, host->guest %.2f KB/s (target <= 4)\n", "", upKBs,
+              downKBs);
+  const bool ok = same && delay0 && waitPct <= maxStallPct && upKBs <= 4 && downKBs <= 4 && p99Host <= 4000;
   if (!same) {
     std::fprintf(stderr, "host stderr:\n%s\nguest stderr:\n%s\n", ReadAll(host.dir / "stderr.txt").c_str(),
                  ReadAll(guest.dir / "stderr.txt").c_str());
   }
-  return same;
+  return ok;
 }
 
 }  // namespace
@@ -138,7 +162,7 @@ int main(int argc, char** argv) {
   const uint32_t ticks = argc > 1 ? uint32_t(std::strtoul(argv[1], nullptr, 10)) : 18000;
   const int port = 31000 + int(getpid() % 1000) * 2;
   std::printf("network versus, %u ticks per link\n", ticks);
-  bool ok = RunOne("loopback, no added delay", "", ticks, port);
-  ok = RunOne("60 ms delay, 10 jitter, 5% loss", "60,10,5", ticks, port + 1) && ok;
+  bool ok = RunOne("loopback, no added delay", "", ticks, port, 0.0);
+  ok = RunOne("60 ms delay, 10 jitter, 5% loss", "60,10,5", ticks, port + 1, 1.0) && ok;
   return ok ? 0 : 1;
 }

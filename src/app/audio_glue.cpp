@@ -24,6 +24,7 @@ class TDeviceSound : public ISoundSystem {
   void Play(const std::string& name, bool stopFirst) override { sounds_->Play(name, stopFirst); }
   bool Has(const std::string& name) const override { return sounds_->Has(name); }
   void SetVolumes(int effects, int voices) override { sounds_->SetVolumes(effects, voices); }
+  void Stop(const std::string& name) override { sounds_->Stop(name); }
   TSoundSystem& Sounds() { return *sounds_; }
 
  private:

@@ -159,12 +159,14 @@ std::string DumpJson(const GameContext& g) {
   if (g.NetInfo.Active)
     o << ",\"net\":{\"tick\":" << g.NetInfo.Tick << ",\"round\":" << g.NetInfo.Round
       << ",\"delay\":" << g.NetInfo.Delay << ",\"waits\":" << g.NetInfo.Waits
-      << ",\"bytes_sent\":" << g.NetInfo.Sent << ",\"bytes_received\":" << g.NetInfo.Received
-      << ",\"bytes_dropped\":" << g.NetInfo.Dropped << ",\"path\":\"" << g.NetInfo.Path << "\"}";
+      << ",\"rollbacks\":" << g.NetInfo.Rollbacks << ",\"max_rollback\":" << g.NetInfo.MaxRollback
+      << ",\"predicted_wrong\":" << g.NetInfo.PredictedWrong << ",\"bytes_sent\":" << g.NetInfo.Sent
+      << ",\"bytes_received\":" << g.NetInfo.Received << ",\"bytes_dropped\":" << g.NetInfo.Dropped
+      << ",\"path\":\"" << g.NetInfo.Path << "\"}";
   if (const auto* ns = g.ScreenState == scNetwork ? g.Screens.Get<TNetworkScreen>(scNetwork) : nullptr)
     o << ",\"network_screen\":{\"mode\":" << Quote(ns->Mode == TNetworkScreen::TMode::Menu ? "menu" : "join")
-      << ",\"cursor\":" << ns->Cursor << ",\"join_cursor\":" << ns->JoinCursor
-      << ",\"typed\":" << Quote(ns->Typed) << ",\"notice\":" << Quote(ns->Notice) << "}";
+      << ",\"cursor\":" << ns->Cursor << ",\"join_cursor\":" << ns->Entry.Cursor
+      << ",\"typed\":" << Quote(ns->Entry.Typed) << ",\"notice\":" << Quote(ns->Notice) << "}";
   o << ",\"players\":[";
   Player(o, g.Player1P);
   o << ",";

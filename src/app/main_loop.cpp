@@ -33,6 +33,7 @@
 #include "game/rules.h"
 #include "media/png_image.h"
 #include "net/lobby.h"
+#include "net/rollback.h"
 #include "screens/screens.h"
 
 namespace kq {
@@ -65,7 +66,7 @@ const char* kUsage =
     "usage: kq001 [--fullscreen | --window] [--app-path DIR] [--replay FILE | FILE.kqr] [--version] "
     "[--help]\n"
     "       kq001 [--host [--port N] | --join HOST[:PORT] | --join CODE] [--server HOST[:PORT]]\n"
-    "             [--no-upnp] [--net-sim DELAY,JITTER,LOSS]\n"
+    "             [--no-upnp] [--input-delay N] [--net-sim DELAY,JITTER,LOSS]\n"
     "       kq001 --lan-games\n"
     "       kq001 --headless [--frames N] [--frame-ms MS] [--seed N] [--input FILE] ...\n"
     "Try 'kq001 --help' for more.\n";
@@ -150,6 +151,7 @@ std::string HelpText(const RunOptions& o) {
       "  --join CODE       play against the host that has this invite code (needs a match server)\n"
       "  --server HOST[:PORT]  the match server for invite codes (default: [Network] Server=)\n"
       "  --no-upnp         a host does not ask the router to open its port\n"
+      "  --input-delay N   a host's own presses act N ticks late (0..3, default: [Network] InputDelay=)\n"
       "  --lan-games       list the games hosted on this network and exit\n"
       "  --version         print the version and exit\n"
       "  -h, --help        print this help and exit\n"
@@ -275,6 +277,9 @@ int ParseArgs(int argc, char** argv, RunOptions& o) {
       o.Net.Upnp = false;
     } else if (a == "--lan-games") {
       o.LanGames = true;
+    } else if (a == "--input-delay") {
+      ok = number(0, net::kMaxRollbackDelay, n);
+      o.Net.InputDelay = int(n);
     } else if (a == "--net-sim") {
       ok = value(v) && net::ParseNetSim(v, o.Net.Sim);
     } else if (a == "--help" || a == "-h") {
@@ -787,10 +792,6 @@ int RunProgram(int argc, char** argv) {
   TReplayFile replay;
   std::string replayError;
   const bool hasReplay = !o.Replay.empty() && LoadReplayFile(o.Replay, replay, replayError);
-  if (!o.Replay.empty() && !hasReplay && o.Headless) {
-    std::fprintf(stderr, "kq001: %s\n", replayError.c_str());
-    return 2;
-  }
   auto g = std::make_unique<GameContext>();
   InstallProgramScreens(*g);
   for (int n = 0; n < 2; ++n) {
@@ -894,7 +895,8 @@ int RunProgram(int argc, char** argv) {
       replayError.clear();
       LoadReplayFile(o.Replay, replay, replayError);
     }
-    if (hasReplay && !StartPlayback(*g, o.Replay, std::move(replay), replayError)) {
+    // A headless run stops here, with the reason in the player's language.
+    if (!hasReplay || !StartPlayback(*g, o.Replay, std::move(replay), replayError)) {
       if (o.Headless) {
         std::fprintf(stderr, "kq001: %s\n", replayError.c_str());
         FormDestroy(*g);

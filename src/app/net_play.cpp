@@ -6,10 +6,12 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <sstream>
 #include <thread>
 
 #include "app/main_loop.h"
+#include "app/match_game.h"
 #include "app/net_text.h"
 #include "app/replay.h"
 #include "config/config_file.h"
@@ -19,6 +21,7 @@
 #include "net/lan_search.h"
 #include "net/lobby.h"
 #include "net/net_match.h"
+#include "net/rollback.h"
 #include "screens/screen_text.h"
 #include "sprites/effect_sprites.h"
 
@@ -28,8 +31,6 @@ namespace {
 
 // Shots act once per press; directions and raise repeat while held.
 constexpr uint16_t kOneShotBits = 0x70;
-// How early the rival's states should arrive before their tick is due.
-constexpr int32_t kInputMarginMs = 6;
 
 uint32_t WallMs() {
   return uint32_t(std::chrono::duration_cast<std::chrono::milliseconds>(
@@ -251,7 +252,7 @@ int RunNetMatch(GameContext& g, const TNetOptions& o, const TNetRunHooks& hooks)
   if (o.Host) {
     setup.Seed = g.Rng.Next64();
     setup.Rules = EncodeMatchRules(g);
-    setup.Delay = 2;
+    setup.Delay = o.InputDelay >= 0 ? o.InputDelay : g.Config.NetInputDelay;
   }
   net::TNetMatch match(std::move(t), o.Host, setup, kOneShotBits);
 
@@ -306,7 +307,8 @@ int RunNetMatch(GameContext& g, const TNetOptions& o, const TNetRunHooks& hooks)
       lines.push_back({Subst(_("WAITING FOR A RIVAL ON PORT {port}"), "{port}", std::to_string(o.Port))});
       if (o.Server.empty())
         lines.push_back(
-            {_("Invite codes need a match server (MATCH SERVER on the NETWORK screen)."), kTextDim});
+            {_("Invite codes need a match server (MATCH SERVER on the NETWORK screen or in OPTIONS)."),
+             kTextDim});
       else if (!printedCode.empty())
         lines.push_back({Subst(_("INVITE CODE: {code}"), "{code}", printedCode), kTextGold});
       if (!tr.PublicAddress().empty())
@@ -358,15 +360,57 @@ int RunNetMatch(GameContext& g, const TNetOptions& o, const TNetRunHooks& hooks)
   g.SetGameMode(2);
   const uint64_t matchSeed = match.Settings().Seed;
   uint32_t round = 0;
-  uint32_t clock = 1000;
+  // Each round: the game as the rollback drives it, and the round's recording, which takes
+  // each tick once both players' states of it are final.
+  std::unique_ptr<TMatchGame> game;
+  std::unique_ptr<net::TRollback<TMatchGame, TMatchSnapshot>> rollback;
+  std::unique_ptr<TReplayRecorder> recording;
+  uint32_t checked = 0;        // confirmed ticks recorded and hashed
+  bool overConfirmed = false;  // the game over is final, not a guess of the rival's states
+  std::vector<uint32_t> frameUs;
+  frameUs.reserve(4096);
   auto startRound = [&]() {
-    clock = 1000;
+    rollback.reset();
+    game.reset();
+    // The last round's recording closes when the new game starts.
+    g.Recorder = std::move(recording);
+    const uint32_t clock = 1000;
     if (hooks.SetClock) hooks.SetClock(clock);
     g.FrameTime = clock;
     g.NextGameSeed = RoundSeed(matchSeed, round);
     g.EnterState(scPlay);
+    recording = std::move(g.Recorder);
+    game = std::make_unique<TMatchGame>(g, clock, WallMs, hooks.SetClock);
+    rollback = std::make_unique<net::TRollback<TMatchGame, TMatchSnapshot>>(*game, match.Inputs());
+    checked = 0;
+    overConfirmed = false;
   };
   startRound();
+  // Records and checks the ticks that became final; their saved states are then let go.
+  auto confirm = [&]() {
+    net::TRollbackInputs& in = match.Inputs();
+    const uint32_t upTo = in.Confirmed();
+    if (upTo <= checked) return;
+    const TMatchSnapshot now = game->Save();
+    for (uint32_t t = checked + 1; t <= upTo; ++t) {
+      // The state tick t left: kept as the state before t + 1, or the present.
+      const TMatchSnapshot* after = rollback->Before(t + 1);
+      game->Load(after ? *after : now);
+      const auto states = in.ConfirmedInputs(t);
+      if (recording) {
+        g.Recorder = std::move(recording);
+        RecordLateTick(g, net::NetTickLength(t), uint32_t(states[0]) | uint32_t(states[1]) << 8);
+        recording = std::move(g.Recorder);
+      }
+      if (GameIsOverNow(g)) overConfirmed = true;
+      if (t % net::kHashInterval == 0) match.ReportHash(t, RulesStateHash(g));
+    }
+    game->Load(now);
+    checked = upTo;
+    rollback->ForgetThrough(upTo);
+    in.ForgetThrough(upTo);
+    game->ForgetThrough(upTo);
+  };
 
   uint32_t due = WallMs();
   bool answered = false;
@@ -384,8 +428,9 @@ int RunNetMatch(GameContext& g, const TNetOptions& o, const TNetRunHooks& hooks)
       match.Leave("left the match");
       break;
     }
-    // The game-over prompt is this machine's own; the match goes on only if both say yes.
-    if (GameIsOverNow(g) && g.ScreenState == scPlay) {
+    // The game-over prompt is this machine's own; the match goes on only if both say yes. It
+    // opens once the game over is final on both sides, never on a guess.
+    if (overConfirmed && g.ScreenState == scPlay) {
       if (!answered) {
         if (local.Has(kStateLeft) && g.RetryChoice != 0) {
           g.RetryChoice = 0;
@@ -419,45 +464,32 @@ int RunNetMatch(GameContext& g, const TNetOptions& o, const TNetRunHooks& hooks)
       }
     }
     for (int s = 25; s <= 30; ++s) local.Remove(s);
-    if (!match.Lockstep().Sampled()) {
+    if (!match.Inputs().Sampled()) {
       match.Sample(LocalBits(local, localKeys));
       ClearOneShots(local, localKeys);
     }
-    // The tick runs at its time once both players' states are there; while it waits the
-    // window keeps drawing and the connection keeps being serviced.
-    bool ran = false;
-    const uint32_t tickDue = due;
-    bool earlyReady = false;
-    uint32_t readyAt = 0;
-    for (;;) {
+    // The tick runs at its time; the rival's states it lacks are guessed, up to the prediction
+    // window. Past the window it waits, the window keeps drawing and the connection is serviced.
+    for (int spins = 0; spins < 200; ++spins) {
       const uint32_t now = WallMs();
-      if (!earlyReady && match.Lockstep().Ready()) {
-        earlyReady = true;
-        readyAt = now;
-      }
-      if (int32_t(now - due) < 0) {
-        match.Pump(now);
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        continue;
-      }
-      if (match.Ready()) break;
-      if (now - due >= 16 || match.Phase() == net::TMatchPhase::Ended) break;
+      if (int32_t(now - due) >= 0 && (match.Ready() || now - due >= 16)) break;
+      if (match.Phase() == net::TMatchPhase::Ended) break;
       match.Pump(now);
       std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
+    const auto frameStart = std::chrono::steady_clock::now();
+    // States that arrived since the last tick: back to the first wrong guess and on again.
+    rollback->Correct();
+    bool ran = false;
     if (match.Ready()) {
-      const uint32_t tick = match.Lockstep().NextTick();
+      const uint32_t tick = match.Inputs().NextTick();
       const auto states = match.Advance();
+      rollback->Run(tick, states);
       const uint32_t len = net::NetTickLength(tick);
-      clock += len;
-      if (hooks.SetClock) hooks.SetClock(clock);
-      TControlsInput input(uint32_t(states[0]) | uint32_t(states[1]) << 8, true);
-      RunTick(g, clock, int(len), input);
-      if (tick % net::kHashInterval == 0) match.ReportHash(tick, RulesStateHash(g));
       due += len;
-      // The machine that runs ahead would meet the rival's states just in time, and wait at
-      // every hiccup: it falls back a millisecond a tick until they arrive with some margin.
-      if (!earlyReady || int32_t(tickDue - readyAt) < kInputMarginMs) due += 1;
+      // The machine that runs ahead makes the other one guess further and correct more: it
+      // falls back a millisecond a tick until both are even.
+      if (match.AheadOfRival()) due += 1;
       // Never more than a few ticks behind the wall clock: after a long wait the game does not
       // race to catch up.
       if (int32_t(WallMs() - due) > 100) due = WallMs();
@@ -465,30 +497,49 @@ int RunNetMatch(GameContext& g, const TNetOptions& o, const TNetRunHooks& hooks)
     } else {
       due = WallMs();  // a waiting tick
     }
+    confirm();
+    if (!ran && !g.NoRender && g.ScreenState == scPlay) RedrawPlay(g);
+    if (ran && frameUs.size() < 1000000)
+      frameUs.push_back(uint32_t(
+          std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - frameStart)
+              .count()));
+    const net::TRollbackCounters& rc = match.Inputs().Counters();
     g.NetInfo = {true,
-                 match.Lockstep().NextTick() - 1,
+                 match.Inputs().NextTick() - 1,
                  round,
-                 match.Lockstep().Delay(),
+                 match.Inputs().Delay(),
                  match.Stats().Waits,
                  match.Transport().BytesSent(),
                  match.Transport().BytesReceived(),
                  path,
                  !o.Host,
                  answered && !match.RivalRetry().has_value(),
-                 match.Transport().BytesDropped()};
-    if (!ran && !g.NoRender && g.ScreenState == scPlay) RedrawPlay(g);
+                 match.Transport().BytesDropped(),
+                 rc.Rollbacks,
+                 rc.MaxRollback,
+                 rc.PredictedWrong};
     if (hooks.AfterTick) hooks.AfterTick(counted);
   }
   // Closing, or the scripted run's last tick: the rival hears it at once.
   if (match.Phase() != net::TMatchPhase::Ended) match.Leave("closed");
+  uint32_t p99 = 0;
+  if (!frameUs.empty()) {
+    std::sort(frameUs.begin(), frameUs.end());
+    p99 = frameUs[std::min(frameUs.size() - 1, frameUs.size() * 99 / 100)];
+  }
+  const net::TRollbackCounters& rc = match.Inputs().Counters();
   std::fprintf(stderr,
-               "kq001: network match: %u ticks, delay %d, %u waits, %llu bytes sent, %llu received, %llu "
-               "dropped\n",
-               match.Lockstep().NextTick() - 1, match.Lockstep().Delay(), match.Stats().Waits,
+               "kq001: network match: %u ticks, delay %d, %u waits, %u rollbacks (deepest %u, %u ticks "
+               "guessed wrong), frame p99 %u us, %llu bytes sent, %llu received, %llu dropped\n",
+               match.Inputs().NextTick() - 1, match.Inputs().Delay(), match.Stats().Waits, rc.Rollbacks,
+               rc.MaxRollback, rc.PredictedWrong, p99,
                static_cast<unsigned long long>(match.Transport().BytesSent()),
                static_cast<unsigned long long>(match.Transport().BytesReceived()),
                static_cast<unsigned long long>(match.Transport().BytesDropped()));
   // The match's settings were borrowed: the person's own come back before anything is saved.
+  rollback.reset();
+  game.reset();
+  g.Recorder = std::move(recording);
   FinishRecording(g);
   g.NetPlay = false;
   saved.Restore(g);

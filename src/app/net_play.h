@@ -19,6 +19,7 @@ struct TNetOptions {
   std::string Server;    // the match server's host[:port]; empty: no invite codes
   bool Upnp = true;      // a host asks its router to open the port (with a server only)
   uint16_t Port = net::kDefaultPort;
+  int InputDelay = -1;  // a host's input delay in ticks; -1: the settings' [Network] InputDelay
   net::TNetSim Sim;
   bool Active() const { return Host || !JoinHost.empty() || !JoinCode.empty(); }
 };

@@ -12,30 +12,10 @@
 
 namespace kq {
 
-const char* const kJoinGrid[] = {"ABCDEFGHIJKLM", "NOPQRSTUVWXYZ", "0123456789.:-"};
-
 namespace {
 
-constexpr const char* kButtons[] = {N_("DEL"), N_("PASTE"), N_("OK"), N_("BACK")};
-constexpr int kButtonCount = 4;
-constexpr size_t kMaxTyped = 64;
 // The LAN is asked again this often while the screen is up.
 constexpr uint32_t kAskEveryMs = 2000;
-
-// Keys that type a character, by Windows virtual-key code; 0 for none.
-char TypedChar(int vk) {
-  if (vk >= 'A' && vk <= 'Z') return char(vk);
-  if (vk >= '0' && vk <= '9') return char(vk);
-  if (vk >= 96 && vk <= 105) return char('0' + vk - 96);  // the number pad
-  if (vk == 190 || vk == 110) return '.';
-  if (vk == 186) return ':';  // the colon's key on most layouts
-  if (vk == 189 || vk == 109) return '-';
-  return 0;
-}
-
-void Clip(std::string& s) {
-  if (s.size() > kMaxTyped) s.resize(kMaxTyped);
-}
 
 }  // namespace
 
@@ -48,7 +28,6 @@ void TNetworkScreen::Enter(GameContext& g, TScreenState) {
   // The search goes to this machine's own networks only, and only while the screen is up.
   search_ = std::make_unique<net::TLanSearch>();
   lastAsk_ = g.FrameTime;
-  wasDown_.fill(true);  // keys held on entry type nothing
 }
 
 void TNetworkScreen::Leave(GameContext&, TScreenState) {
@@ -85,7 +64,7 @@ void TNetworkScreen::Update(GameContext& g, int moveCount) {
   if (Mode == TMode::Menu)
     UpdateMenu(g);
   else
-    UpdateJoin(g);
+    UpdateEntry(g);
   if (g.Screens.ChangeRequested()) return;
   g.DrawFrontEndFrame(moveCount, nullptr, false, [&](Canvas& c) { Paint(g, c); });
 }
@@ -116,9 +95,7 @@ void TNetworkScreen::UpdateMenu(GameContext& g) {
     g.EnterState(scTitle);
   } else if (Cursor == last - 1) {
     Mode = TMode::Server;
-    JoinCursor = 0;
-    Typed = g.Config.NetServer;
-    wasDown_.fill(true);
+    Entry.Start(g.Config.NetServer);
   } else if (Cursor == 0) {
     TNetOptions o;
     o.Host = true;
@@ -126,9 +103,7 @@ void TNetworkScreen::UpdateMenu(GameContext& g) {
     Pending = o;
   } else if (Cursor == 1) {
     Mode = TMode::Join;
-    JoinCursor = 0;
-    Typed.clear();
-    wasDown_.fill(true);
+    Entry.Start("");
   } else if (search_ && size_t(Cursor - 2) < search_->Games().size()) {
     const net::TLanGame& game = search_->Games()[size_t(Cursor - 2)];
     if (game.Busy) {
@@ -144,119 +119,35 @@ void TNetworkScreen::UpdateMenu(GameContext& g) {
   g.PlaySound("CURSOR");
 }
 
-void TNetworkScreen::TypeFromKeyboard(GameContext& g, bool& typed) {
-  typed = false;
-  if (!g.Platform) return;
-  const IInputSource& in = g.Platform->Input();
-  const bool ctrl = in.VkDown(17);
-  for (int vk = 8; vk < 256; ++vk) {
-    const bool down = in.VkDown(vk);
-    const bool pressed = down && !wasDown_[size_t(vk)];
-    wasDown_[size_t(vk)] = down;
-    if (!pressed) continue;
-    if (ctrl && vk == 'V') {
-      Typed += net::PrintableText(g.Platform->ClipboardText(), kMaxTyped);
-      Clip(Typed);
-      typed = true;
-    } else if (vk == 8) {
-      if (!Typed.empty()) Typed.pop_back();
-      typed = true;
-    } else if (char c = TypedChar(vk); c && !ctrl) {
-      Typed.push_back(c);
-      Clip(Typed);
-      typed = true;
-    }
-  }
+std::vector<std::string> TNetworkScreen::RecentRows(const GameContext& g) const {
+  std::vector<std::string> rows;
+  if (Mode != TMode::Join) return rows;
+  for (size_t i = 0; i < g.Config.RecentRivals.size() && i < size_t(kMaxRecentRivals); ++i)
+    rows.push_back(Subst(_("RECENT: {rival}"), "{rival}", g.Config.RecentRivals[i]));
+  return rows;
 }
 
-int TNetworkScreen::RecentRows(const GameContext& g) const {
-  return Mode == TMode::Join ? int(std::min<size_t>(g.Config.RecentRivals.size(), size_t(kMaxRecentRivals)))
-                             : 0;
-}
-
-void TNetworkScreen::UpdateJoin(GameContext& g) {
-  bool typed = false;
-  TypeFromKeyboard(g, typed);
-  const int recent = RecentRows(g);
-  // Rows: the recent rivals one a row, the grid's rows, the buttons.
-  const int rows = recent + kJoinGridRows + 1;
-  int row = 0, col = 0;
-  {
-    int c = JoinCursor;
-    if (c < recent) {
-      row = c;
-    } else if (c < recent + kJoinGridRows * kJoinGridCols) {
-      row = recent + (c - recent) / kJoinGridCols;
-      col = (c - recent) % kJoinGridCols;
-    } else {
-      row = rows - 1;
-      col = c - recent - kJoinGridRows * kJoinGridCols;
-    }
-  }
-  auto rowWidth = [&](int r) {
-    return r < recent ? 1 : r < recent + kJoinGridRows ? kJoinGridCols : kButtonCount;
-  };
-  auto place = [&](int r, int c) {
-    r = std::clamp(r, 0, rows - 1);
-    c = std::clamp(c, 0, rowWidth(r) - 1);
-    if (r < recent)
-      JoinCursor = r;
-    else if (r < recent + kJoinGridRows)
-      JoinCursor = recent + (r - recent) * kJoinGridCols + c;
-    else
-      JoinCursor = recent + kJoinGridRows * kJoinGridCols + c;
-  };
-  const bool up = g.DXInput1.Has(kStateUp) || g.DXInput2.Has(kStateUp);
-  const bool down = g.DXInput1.Has(kStateDown) || g.DXInput2.Has(kStateDown);
-  const bool left = g.DXInput1.Has(kStateLeft) || g.DXInput2.Has(kStateLeft);
-  const bool right = g.DXInput1.Has(kStateRight) || g.DXInput2.Has(kStateRight);
-  if (up || down || left || right) {
-    // Between rows of different widths the column keeps its place as far as it can.
-    if (up || down) {
-      const int to = row + (down ? 1 : -1);
-      const int c =
-          rowWidth(to) == rowWidth(row) ? col : col * rowWidth(std::clamp(to, 0, rows - 1)) / rowWidth(row);
-      place(to, c);
-    } else {
-      place(row, col + (right ? 1 : -1));
-    }
-    g.PlaySound("CURSOR");
-    return;
-  }
-  if (g.CancelPressed()) {
-    Mode = TMode::Menu;
-    Notice.clear();
-    return;
-  }
-  // Return submits what was typed; a letter key that is also a shot key only types.
-  if (g.Platform && g.Platform->Input().VkDown(13) && g.ConfirmPressed() && !Typed.empty() &&
-      row < rows - 1 && row >= recent) {
-    Submit(g);
-    return;
-  }
-  if (typed || !g.ConfirmPressed()) return;
-  g.PlaySound("CURSOR");
-  if (row < recent) {
-    Typed = g.Config.RecentRivals[size_t(row)];
-    Submit(g);
-  } else if (row < recent + kJoinGridRows) {
-    Typed.push_back(kJoinGrid[row - recent][col]);
-    Clip(Typed);
-  } else if (col == 0) {
-    if (!Typed.empty()) Typed.pop_back();
-  } else if (col == 1) {
-    if (g.Platform) Typed += net::PrintableText(g.Platform->ClipboardText(), kMaxTyped);
-    Clip(Typed);
-  } else if (col == 2) {
-    Submit(g);
-  } else {
-    Mode = TMode::Menu;
+void TNetworkScreen::UpdateEntry(GameContext& g) {
+  switch (Entry.Update(g, int(RecentRows(g).size()))) {
+    case TTextEntry::TAction::Cancel:
+      Mode = TMode::Menu;
+      Notice.clear();
+      break;
+    case TTextEntry::TAction::Choose:
+      Entry.Typed = g.Config.RecentRivals[size_t(Entry.Chosen)];
+      Submit(g);
+      break;
+    case TTextEntry::TAction::Submit:
+      Submit(g);
+      break;
+    case TTextEntry::TAction::None:
+      break;
   }
 }
 
 void TNetworkScreen::Submit(GameContext& g) {
   std::string text;
-  for (char c : Typed)
+  for (char c : Entry.Typed)
     if (c != ' ') text.push_back(c);
   Notice.clear();
   if (Mode == TMode::Server) {
@@ -332,39 +223,7 @@ void TNetworkScreen::Paint(GameContext& g, Canvas& c) const {
                                        : _("MATCH SERVER: HOST[:PORT] (EMPTY: NONE)"),
                    kTextValue);
     y += step;
-    // The entry box.
-    c.FillRect({40, y - 4, 560, h + 8}, 0x000000, 200, BlendMode::Alpha);
-    c.FillRect({40, y + h + 4, 560, 1}, 0x5C7EE6);
-    DrawScreenText(g, c, 48, y, FitScreenText(g, Typed + "_", 544), kTextWhite);
-    y += step + 8;
-    const int recent = RecentRows(g);
-    for (int r = 0; r < recent; ++r) {
-      row(60, y, Subst(_("RECENT: {rival}"), "{rival}", g.Config.RecentRivals[size_t(r)]), JoinCursor == r,
-          kTextValue);
-      y += step;
-    }
-    y += 6;
-    // The grid, each cell a box a pad can land on.
-    const int cell = 36;
-    const int left = 320 - kJoinGridCols * cell / 2;
-    for (int r = 0; r < kJoinGridRows; ++r) {
-      for (int k = 0; k < kJoinGridCols; ++k) {
-        const bool at = JoinCursor == recent + r * kJoinGridCols + k;
-        const int x = left + k * cell;
-        c.FillRect({x + 2, y - 3, cell - 4, h + 6}, at ? 0x2A4AA8 : 0x1A2250, 230, BlendMode::Alpha);
-        const std::string ch(1, kJoinGrid[r][k]);
-        DrawScreenText(g, c, x + (cell - ScreenTextWidth(g, ch)) / 2, y, ch, at ? kTextGold : kTextWhite);
-      }
-      y += h + 10;
-    }
-    y += 6;
-    for (int k = 0; k < kButtonCount; ++k) {
-      const bool at = JoinCursor == recent + kJoinGridRows * kJoinGridCols + k;
-      const std::string label = Tr(kButtons[k]);
-      const int x = 320 - 2 * 112 + k * 112;
-      c.FillRect({x + 4, y - 3, 104, h + 6}, at ? 0x2A4AA8 : 0x1A2250, 230, BlendMode::Alpha);
-      DrawScreenText(g, c, x + 56 - ScreenTextWidth(g, label) / 2, y, label, at ? kTextGold : kTextWhite);
-    }
+    Entry.Paint(g, c, y, RecentRows(g));
     centred(480 - h - 6, _("TYPE, CTRL+V PASTES, OR PICK WITH THE PAD   RETURN: OK   ESC: BACK"), kTextDim);
   }
   if (!Notice.empty()) {

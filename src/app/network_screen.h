@@ -2,7 +2,6 @@
 // The NETWORK screen: host a match, join one by invite code or address (typed, pasted or picked
 // on a character grid with a pad), or pick a game found on this network. The match itself runs
 // in the program loop (RunNetMatch); its end comes back here with the reason.
-#include <array>
 #include <memory>
 #include <optional>
 #include <string>
@@ -10,6 +9,7 @@
 
 #include "app/net_play.h"
 #include "core/screen.h"
+#include "screens/text_entry.h"
 
 namespace kq {
 
@@ -37,8 +37,7 @@ class TNetworkScreen final : public TScreen {
   enum class TMode { Menu, Join, Server };
   TMode Mode = TMode::Menu;
   int Cursor = 0;      // menu row: HOST, JOIN, the games found, MATCH SERVER, BACK
-  int JoinCursor = 0;  // join rows: recent rivals, the grid's cells, the buttons
-  std::string Typed;   // the code or address being entered
+  TTextEntry Entry;    // the code or address being entered, and where the pad is on its grid
   std::string Notice;  // a failure's reason; stays until the player moves on
 
   // The rows of the menu as drawn (for the dump and tests).
@@ -46,19 +45,13 @@ class TNetworkScreen final : public TScreen {
 
  private:
   void UpdateMenu(GameContext& g);
-  void UpdateJoin(GameContext& g);
-  void TypeFromKeyboard(GameContext& g, bool& typed);
+  void UpdateEntry(GameContext& g);
   void Submit(GameContext& g);
-  int RecentRows(const GameContext& g) const;
+  std::vector<std::string> RecentRows(const GameContext& g) const;
   void Paint(GameContext& g, Canvas& c) const;
 
   std::unique_ptr<net::TLanSearch> search_;
   uint32_t lastAsk_ = 0;
-  std::array<bool, 256> wasDown_{};
 };
-
-// The characters of the JOIN grid, row by row, then the buttons.
-extern const char* const kJoinGrid[];
-constexpr int kJoinGridRows = 3, kJoinGridCols = 13;
 
 }  // namespace kq

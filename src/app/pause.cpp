@@ -6,6 +6,7 @@
 #include "app/replay.h"
 #include "core/context.h"
 #include "engine/i18n.h"
+#include "engine/utf8.h"
 #include "screens/option_screens.h"
 #include "screens/screen_text.h"
 
@@ -110,6 +111,19 @@ void DrawPlayExtras(GameContext& g, Canvas& c) {
     }
   }
   if (g.Playback) {
+    // "REPLAY" and the speed in the corner: in the picture font while it is ASCII, else in the
+    // list face (the picture font has no Japanese).
+    const TReplayPlayback& mark = *g.Playback;
+    const std::string rate = mark.Paused            ? _("PAUSE")
+                             : mark.SpeedShift >= 0 ? std::to_string(1 << mark.SpeedShift) + "x"
+                                                    : "1/" + std::to_string(1 << -mark.SpeedShift) + "x";
+    const std::string text = std::string(_("REPLAY")) + " " + rate;
+    if (IsAsciiText(text))
+      DrawGlyphText(g, c, 0, text, 29);
+    else
+      DrawScreenText(g, c, 4, 478 - h, text, kTextWhite);
+  }
+  if (g.Playback) {
     // A replay: its keys, and how far it has run.
     const TReplayPlayback& pb = *g.Playback;
     const uint64_t total = std::max<uint64_t>(pb.File.Header.DurationMs, 1);
@@ -128,8 +142,8 @@ void DrawPlayExtras(GameContext& g, Canvas& c) {
     const TKeyAssign& k = g.Config.KeyAssign1P;
     const std::string keys = Subst(
         Subst(_("RETURN PAUSE  LEFT/RIGHT SPEED  {back}/PGUP -10S  {on}/PGDN +10S  HOME START  ESC END"),
-              "{back}", KeyName(k.K02)),
-        "{on}", KeyName(k.K03));
+              "{back}", KeyText(k.K02)),
+        "{on}", KeyText(k.K03));
     const std::string shown = FitScreenText(g, keys, 632);
     DrawScreenText(g, c, 320 - ScreenTextWidth(g, shown) / 2, y + h + 6, shown, kTextValue);
   }

@@ -133,6 +133,15 @@ void AfterGameTick(GameContext& g) {
   if (GameIsOver(g)) FinishRecording(g);
 }
 
+void RecordLateTick(GameContext& g, uint32_t moveCount, uint32_t controls) {
+  if (!g.Recorder) return;
+  TReplayRecorder& r = *g.Recorder;
+  r.Encoder.Add({moveCount, g.FrameTime - r.LastTime, controls});
+  r.LastTime = g.FrameTime;
+  TakeResult(g, r.Header);
+  if (GameIsOver(g)) FinishRecording(g);
+}
+
 void FinishRecording(GameContext& g) {
   if (!g.Recorder) return;
   std::unique_ptr<TReplayRecorder> r = std::move(g.Recorder);

@@ -24,6 +24,9 @@ void AfterGameTick(GameContext& g);
 // Closes the open recording (game over, leaving play, the program closing) and hands it to the
 // writer when the context has a replay folder.
 void FinishRecording(GameContext& g);
+// A tick recorded after the fact (a network match's tick once both players' states of it are
+// final): g holds the state that tick left. Closes the recording when the game ended there.
+void RecordLateTick(GameContext& g, uint32_t moveCount, uint32_t controls);
 
 // The control bits of both devices as the rules read them, and the other way round.
 uint32_t ReadControls(const GameContext& g);

@@ -126,6 +126,7 @@ TGameConfig ReadConfig(const TProfile& ini) {
 
   const TSection net = ini.Section("Network");
   c.NetServer = CleanNetText(net.ReadString("Server").value_or(""));
+  c.NetInputDelay = ReadIntRange(net, "InputDelay", 0, 0, 3);
   for (int n = 1; n <= kMaxRecentRivals; ++n)
     if (std::string r = CleanNetText(net.ReadString("Rival" + std::to_string(n)).value_or("")); !r.empty())
       c.RecentRivals.push_back(r);
@@ -155,6 +156,8 @@ void WriteConfig(TProfile& ini, const TGameConfig& c) {
   // [Network] appears once the player set a server or joined someone.
   if (!c.NetServer.empty() || ini.ReadString("Network", "Server"))
     ini.WriteString("Network", "Server", c.NetServer);
+  if (c.NetInputDelay != 0 || ini.ReadString("Network", "InputDelay"))
+    WriteInt(ini, "Network", "InputDelay", c.NetInputDelay);
   for (int n = 1; n <= kMaxRecentRivals; ++n) {
     const size_t i = size_t(n - 1);
     // Only rivals there are, and the emptied ones of a list that got shorter.
@@ -171,6 +174,31 @@ std::string CleanNetText(const std::string& s) {
   for (char ch : s)
     if (ch <= 0x20 || ch >= 0x7f) return {};
   return s;
+}
+
+bool ServerAddressOk(const std::string& s) {
+  if (CleanNetText(s).empty()) return false;
+  std::string host = s, port;
+  if (s.front() == '[') {
+    const size_t close = s.find(']');
+    if (close == std::string::npos || close == 1) return false;
+    if (close + 1 < s.size()) {
+      if (s[close + 1] != ':') return false;
+      port = s.substr(close + 2);
+      if (port.empty()) return false;
+    }
+    host = s.substr(1, close - 1);
+  } else if (const size_t colon = s.rfind(':'); colon != std::string::npos) {
+    if (s.find(':') != colon) return false;  // IPv6 without brackets: the port cannot be told apart
+    host = s.substr(0, colon);
+    port = s.substr(colon + 1);
+    if (port.empty()) return false;
+  }
+  if (host.empty() || host.find_first_of("[]") != std::string::npos) return false;
+  if (port.empty()) return true;
+  if (port.size() > 5 || port.find_first_not_of("0123456789") != std::string::npos) return false;
+  const int n = std::stoi(port);
+  return n >= 1 && n <= 65535;
 }
 
 void RememberRival(TGameConfig& c, const std::string& rival) {
@@ -207,6 +235,7 @@ TGameConfig MergeSettings(const TGameConfig& base, const TGameConfig& ours, cons
   take(&TGameConfig::KeyAssign2P);
   take(&TGameConfig::NetServer);
   take(&TGameConfig::RecentRivals);
+  take(&TGameConfig::NetInputDelay);
   return out;
 }
 

@@ -22,6 +22,9 @@ void SaveConfig(const std::string& iniPath, const TGameConfig& cfg, const std::s
 constexpr int kMaxRecentRivals = 4;
 // A server or rival as the INI keeps it: printable, no spaces, at most 64 characters (else empty).
 std::string CleanNetText(const std::string& s);
+// Whether s reads as a match server's address: HOST, HOST:PORT or [IPv6]:PORT, clean as above,
+// the port 1 to 65535.
+bool ServerAddressOk(const std::string& s);
 // Puts rival first in the recent list, once, keeping the newest few.
 void RememberRival(TGameConfig& c, const std::string& rival);
 

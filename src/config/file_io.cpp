@@ -72,22 +72,57 @@ std::string WriteFailureReason(const std::string& path, int err) {
     const bool link = S_ISLNK(st.st_mode);
     if (::stat(path.c_str(), &st) != 0) {
       const int why = errno;
-      if (link && why == ELOOP) return "Symbolic link loop";
+      if (link && why == ELOOP) return _("Symbolic link loop");
       char to[PATH_MAX];
       const ssize_t n = link ? ::readlink(path.c_str(), to, sizeof to - 1) : -1;
       if (why == ENOENT && n > 0)
-        return "Symbolic link to a missing file \"" + std::string(to, size_t(n)) + "\"";
+        return Subst(_("Symbolic link to a missing file \"{target}\""), "{target}",
+                     std::string(to, size_t(n)));
     } else if (S_ISDIR(st.st_mode)) {
-      return "Is a directory";
+      return _("Is a directory");
     } else if (S_ISFIFO(st.st_mode)) {
-      return "Is a FIFO (named pipe), not a file";
+      return _("Is a FIFO (named pipe), not a file");
     } else if (S_ISSOCK(st.st_mode)) {
-      return "Is a socket, not a file";
+      return _("Is a socket, not a file");
     } else if (S_ISCHR(st.st_mode) || S_ISBLK(st.st_mode)) {
-      return "Is a device, not a file";
+      return _("Is a device, not a file");
     }
   }
-  return err ? std::strerror(err) : "unknown error";
+  return err ? SystemErrorText(err) : _("unknown error");
+}
+
+std::string SystemErrorText(int err) {
+  // glibc's own words in English, so an English message reads as before.
+  switch (err) {
+    case EACCES:
+      return _("Permission denied");
+    case EPERM:
+      return _("Operation not permitted");
+    case EROFS:
+      return _("Read-only file system");
+    case ENOSPC:
+      return _("No space left on device");
+    case EDQUOT:
+      return _("Disk quota exceeded");
+    case ENOENT:
+      return _("No such file or directory");
+    case ENOTDIR:
+      return _("Not a directory");
+    case EISDIR:
+      return _("Is a directory");
+    case EIO:
+      return _("Input/output error");
+    case ENAMETOOLONG:
+      return _("File name too long");
+    case ELOOP:
+      return _("Too many levels of symbolic links");
+    case EEXIST:
+      return _("File exists");
+    case EBUSY:
+      return _("Device or resource busy");
+    default:
+      return std::strerror(err);
+  }
 }
 
 TReadResult ReadFileBytes(const std::string& path, std::string& out) {

@@ -43,5 +43,8 @@ std::string WriteErrorText(const std::string& path);
 // Why path could not be written, saying what stands there when it is no regular file (a
 // folder, a FIFO, a link to nothing or a link loop), else the system's text for err.
 std::string WriteFailureReason(const std::string& path, int err);
+// The system's text for an error number, in the player's language for the errors a save meets
+// (strerror's own text for the rest).
+std::string SystemErrorText(int err);
 
 }  // namespace kq

@@ -68,6 +68,9 @@ struct TGameConfig {
   // [Network]
   std::string NetServer;                  // Server: the match server's host[:port]; empty = none
   std::vector<std::string> RecentRivals;  // Rival1..: codes or addresses joined last, newest first
+  // InputDelay: ticks (0..3) a network player's own presses wait before they act. 0 plays them at
+  // once and lets the game correct its guesses of the rival; more means fewer corrections.
+  int NetInputDelay = 0;
 
   // [KeyAssign1P] / [KeyAssign2P]
   TKeyAssign KeyAssign1P{38, 40, 37, 39, 90, 88, 67, 65, 4, 5, 6, 7};

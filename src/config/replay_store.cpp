@@ -205,7 +205,7 @@ bool SetReplayKept(const std::string& dir, TReplayEntry& e, bool kept, std::stri
   const std::string to = stem + std::string(kExt);
   // link and unlink: a name in use is never overwritten.
   if (::link((Slash(dir) + e.File).c_str(), (Slash(dir) + to).c_str()) != 0) {
-    error = e.File + ": " + Subst(_("cannot rename the file ({reason})"), "{reason}", std::strerror(errno));
+    error = e.File + ": " + Subst(_("cannot rename the file ({reason})"), "{reason}", SystemErrorText(errno));
     return false;
   }
   ::unlink((Slash(dir) + e.File).c_str());
@@ -231,7 +231,7 @@ bool DeleteReplay(const std::string& dir, const std::string& file, std::string& 
     return false;
   }
   if (::unlink(path.c_str()) != 0) {
-    error = file + ": " + Subst(_("cannot delete the file ({reason})"), "{reason}", std::strerror(errno));
+    error = file + ": " + Subst(_("cannot delete the file ({reason})"), "{reason}", SystemErrorText(errno));
     return false;
   }
   return true;

@@ -42,7 +42,6 @@ void GameContext::SeedProgram(uint64_t seed) {
 }
 
 void GameContext::DrawPlayOverlay(Canvas& c) {
-  if (Playback) DrawReplayMark(*this, c);
   if (PlayOverlay) PlayOverlay(*this, c);
 }
 

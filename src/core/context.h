@@ -140,10 +140,13 @@ struct GameContext {
     int Delay = 0;
     uint32_t Waits = 0;
     uint64_t Sent = 0, Received = 0;
-    std::string Path;            // "direct", "upnp", "punched" or "relay"
-    bool OwnSide2 = false;       // this machine plays player 2 (the guest): the "YOU" mark's field
-    bool AwaitingRival = false;  // this side answered the game-over prompt, the rival has not
-    uint64_t Dropped = 0;        // datagrams the connection refused unread (strangers, junk)
+    std::string Path;             // "direct", "upnp", "punched" or "relay"
+    bool OwnSide2 = false;        // this machine plays player 2 (the guest): the "YOU" mark's field
+    bool AwaitingRival = false;   // this side answered the game-over prompt, the rival has not
+    uint64_t Dropped = 0;         // datagrams the connection refused unread (strangers, junk)
+    uint32_t Rollbacks = 0;       // times the game went back to correct a guess of the rival
+    uint32_t MaxRollback = 0;     // the deepest, in ticks
+    uint32_t PredictedWrong = 0;  // ticks that ran with a wrong guess
   } NetInfo;
   std::string TitleNotice;  // one line on the title screen (a replay that could not be played)
   // Plays a recording file from the replays list; false with "PATH: reason" in error. The

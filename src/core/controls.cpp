@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "engine/i18n.h"
 #include "engine/image_list.h"
 
 namespace kq {
@@ -223,10 +224,42 @@ std::string ButtonName(int n) {
   return "button" + std::to_string(n);
 }
 
+namespace {
+
+// The names of keys that are words, as KeyName and the keyboard give them (upper case).
+constexpr const char* kWordKeys[] = {
+    N_("UP"),          N_("DOWN"),       N_("LEFT"),         N_("RIGHT"),       N_("PAUSE"),
+    N_("PAGE UP"),     N_("PAGE DOWN"),  N_("END"),          N_("HOME"),        N_("PRINT SCREEN"),
+    N_("INSERT"),      N_("DELETE"),     N_("HELP"),         N_("BACKSPACE"),   N_("TAB"),
+    N_("CLEAR"),       N_("RETURN"),     N_("ESCAPE"),       N_("SPACE"),       N_("CAPSLOCK"),
+    N_("NUMLOCK"),     N_("SCROLLLOCK"), N_("LEFT SHIFT"),   N_("RIGHT SHIFT"), N_("LEFT CTRL"),
+    N_("RIGHT CTRL"),  N_("LEFT ALT"),   N_("RIGHT ALT"),    N_("LEFT GUI"),    N_("RIGHT GUI"),
+    N_("APPLICATION"), N_("MENU"),       N_("KEYPAD ENTER"),
+};
+
+// The d-pad's buttons as the controller labels give them.
+constexpr const char* kDpadLabels[] = {N_("D-pad up"), N_("D-pad down"), N_("D-pad left"), N_("D-pad right")};
+
+}  // namespace
+
+std::string KeyText(int code, const IInputSource* keyboard) {
+  const std::string name = KeyName(code, keyboard);
+  for (const char* word : kWordKeys)
+    if (name == word) return Tr(word);
+  // The number pad's keys: "KEYPAD 8", "KEYPAD +".
+  if (name.rfind("KEYPAD ", 0) == 0 && name.size() > 7)
+    return Subst(_("KEYPAD {key}"), "{key}", name.substr(7));
+  return name;
+}
+
 std::string PadButtonText(const IInputSource* src, int padNo, int state) {
   if (src && padNo != kNoPad)
-    if (std::string label = src->PadStateLabel(padNo, state); !label.empty()) return label;
-  return ButtonName(state - 3);
+    if (std::string label = src->PadStateLabel(padNo, state); !label.empty()) {
+      for (const char* dpad : kDpadLabels)
+        if (label == dpad) return Tr(dpad);
+      return label;  // what the controller prints on the button
+    }
+  return Subst(_("button{n}"), "{n}", std::to_string(state - 3));
 }
 
 int ChoosePad(const IInputSource& src, const std::string& joyName) {

@@ -65,8 +65,12 @@ bool ReadRepeat(const TDXInput& dev, int state, TRepeatSlot& slot, uint32_t now)
 // keyboard's own (when one is given and knows it), else a name of the US layout, else its code.
 std::string KeyName(int code, const IInputSource* keyboard = nullptr);
 std::string ButtonName(int n);
-// The button of pad padNo behind an input state 4..35: the name the controller prints on it when
-// the pad is a recognised controller, else ButtonName(state - 3) (the pad's raw numbering).
+// KeyName as the screens show it, in the player's language ("UP", "KEYPAD 8", "SPACE" ...);
+// letters, digits and signs stay as they are. The settings file and --help keep KeyName.
+std::string KeyText(int code, const IInputSource* keyboard = nullptr);
+// The button of pad padNo behind an input state 4..35, in the player's language: the name the
+// controller prints on it when the pad is a recognised controller (A, B, LB, Cross ...), else
+// ButtonName(state - 3) (the pad's raw numbering).
 std::string PadButtonText(const IInputSource* src, int padNo, int state);
 
 // Pad number for a player's JoyName: the highest attached pad whose name matches, else 16.

@@ -52,17 +52,4 @@ std::string TReplayWriter::Wait() {
   return e;
 }
 
-void DrawReplayMark(GameContext& g, Canvas& c) {
-  if (!g.Playback) return;
-  const TReplayPlayback& pb = *g.Playback;
-  std::string text = "REPLAY ";
-  if (pb.Paused)
-    text += "PAUSE";
-  else if (pb.SpeedShift >= 0)
-    text += std::to_string(1 << pb.SpeedShift) + "x";
-  else
-    text += "1/" + std::to_string(1 << -pb.SpeedShift) + "x";
-  DrawGlyphText(g, c, 0, text, 29);
-}
-
 }  // namespace kq

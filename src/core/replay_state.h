@@ -80,7 +80,4 @@ class TReplayWriter {
   std::string error_;
 };
 
-// "REPLAY" and the speed in the corner of the play screen.
-void DrawReplayMark(GameContext& g, Canvas& c);
-
 }  // namespace kq

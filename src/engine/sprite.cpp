@@ -13,7 +13,10 @@ TSprite::TSprite(TSprite* parent) : Parent(parent) {
   parent->children_.push_back(this);
   parent->InsertIntoDrawList(this);
   Engine = parent->Engine;
-  if (Engine) ++Engine->AllCount;
+  if (Engine) {
+    ++Engine->AllCount;
+    serial_ = ++Engine->made_;
+  }
 }
 
 TSprite::~TSprite() {

@@ -1,6 +1,7 @@
 #pragma once
 // The sprite tree: every sprite is owned by its parent, moves in creation order and draws in Z
 // order. Kill() only marks a sprite; the engine frees it at the next Sweep().
+#include <cstdint>
 #include <string_view>
 #include <vector>
 
@@ -26,6 +27,8 @@ class TSprite {
   int Width = 0, Height = 0;
 
   int Z() const { return z_; }
+  // Numbers the sprites of an engine in the order they were made (from 1; 0 outside an engine).
+  uint64_t Serial() const { return serial_; }
   void SetZ(int z);
   void Kill();
   bool Dying() const { return dying_; }
@@ -51,6 +54,7 @@ class TSprite {
   void RemoveFromLists(TSprite* s);
 
   int z_ = 0;
+  uint64_t serial_ = 0;
   bool dying_ = false;
   std::vector<TSprite*> children_;  // creation order, owned
   std::vector<TSprite*> drawList_;  // the same children by Z
@@ -84,7 +88,9 @@ class TSpriteEngine : public TSprite {
 
   // The surface sprites draw on; null draws nothing (display not ready).
   Canvas* Surface = nullptr;
-  int AllCount = 0;   // sprites alive in the tree
+  int AllCount = 0;  // sprites alive in the tree
+  // Sprites made so far: the serial of the newest.
+  uint64_t Made() const { return made_; }
   int DrawCount = 0;  // sprites rendered by the last DrawAll
 
   void Sweep();
@@ -101,6 +107,7 @@ class TSpriteEngine : public TSprite {
  private:
   friend class TSprite;
   std::vector<TSprite*> deadList_;
+  uint64_t made_ = 0;
 };
 
 // The game's picture-sprite setup: a negative patternCount takes the picture's own count.

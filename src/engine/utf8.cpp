@@ -55,4 +55,10 @@ size_t Utf8PrefixLength(std::string_view text, size_t maxBytes) {
   return n;
 }
 
+bool IsAsciiText(std::string_view text) {
+  for (unsigned char c : text)
+    if (c >= 0x80) return false;
+  return true;
+}
+
 }  // namespace kq

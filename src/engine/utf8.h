@@ -12,5 +12,7 @@ std::string ValidUtf8(std::string_view text);
 // Splits valid UTF-8 text at code point boundaries: the length of the longest prefix of at most
 // maxBytes bytes.
 size_t Utf8PrefixLength(std::string_view text, size_t maxBytes);
+// True when every byte is 7-bit ASCII: what the picture fonts can draw.
+bool IsAsciiText(std::string_view text);
 
 }  // namespace kq

@@ -12,6 +12,8 @@ class ISoundSystem {
   // name is upper case; plays the sound from the start without waiting.
   virtual void Play(const std::string& name, bool stopFirst) = 0;
   virtual bool Has(const std::string& name) const = 0;
+  // Stops the copies of the sound still playing (a sound the game took back).
+  virtual void Stop(const std::string& name) { (void)name; }
   // Volumes 0 (silent) to 10 (full) of the effects and of the voices (names "VOICE..."); they
   // apply at once, to copies already playing too.
   virtual void SetVolumes(int effects, int voices) {

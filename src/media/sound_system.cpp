@@ -122,6 +122,11 @@ void TSoundSystem::Play(const std::string& name, bool stopFirst) {
   channels_[size_t(ch)] = {item.Id, ++playOrder_};
 }
 
+void TSoundSystem::Stop(const std::string& name) {
+  const std::vector<int> copies = PlayingCopies(name);
+  if (!copies.empty()) Mix_HaltChannel(copies.back());
+}
+
 int TSoundSystem::ChannelVolume(bool voice) const {
   return int(MIX_MAX_VOLUME * VolumeGain(voice ? voicesLevel_ : effectsLevel_) + 0.5);
 }

@@ -25,6 +25,8 @@ class TSoundSystem : public ISoundSystem {
   TSoundSystem& operator=(const TSoundSystem&) = delete;
 
   void Play(const std::string& name, bool stopFirst) override;
+  // Halts the copy of name played last, if it is still playing.
+  void Stop(const std::string& name) override;
   bool Has(const std::string& name) const override;
   void SetVolumes(int effects, int voices) override;
 

@@ -7,7 +7,7 @@ namespace kq::net {
 
 TNetMatch::TNetMatch(std::unique_ptr<TNetTransport> transport, bool host, TMatchSetup setup, uint16_t oneShot)
     : transport_(std::move(transport)), host_(host), setup_(std::move(setup)), oneShot_(oneShot) {
-  lockstep_ = std::make_unique<TLockstep>(host_ ? 0 : 1, setup_.Delay, oneShot_, round_);
+  inputs_ = std::make_unique<TRollbackInputs>(host_ ? 0 : 1, setup_.Delay, oneShot_, round_);
 }
 
 TNetMatch::~TNetMatch() {
@@ -29,8 +29,8 @@ void TNetMatch::Leave(const std::string& reason) {
 }
 
 void TNetMatch::StartPlaying(int delay) {
-  lockstep_ = std::make_unique<TLockstep>(host_ ? 0 : 1, delay, oneShot_, round_);
-  delayControl_ = TDelayControl(delay);
+  inputs_ = std::make_unique<TRollbackInputs>(host_ ? 0 : 1, delay, oneShot_, round_);
+  lead_ = 0;
   phase_ = TMatchPhase::Playing;
 }
 
@@ -74,25 +74,14 @@ void TNetMatch::Pump(uint32_t nowMs) {
     End("rival disconnected");
     return;
   }
-  if (phase_ == TMatchPhase::Playing) {
-    // Once the host has answered the retry prompt the delay stays: its answer fixes the next
-    // round's.
-    if (host_ && !myRetry_) {
-      if (auto change = delayControl_.Update(lockstep_->NextTick(), transport_->RoundTripMs())) {
-        lockstep_->ChangeDelay(change->first, change->second);
-        transport_->SendReliable(Encode(TDelay{round_, change->first, uint8_t(change->second)}));
-        ++stats_.DelayChanges;
-      }
-    }
-    SendInputs(nowMs);
-  }
+  if (phase_ == TMatchPhase::Playing) SendInputs(nowMs);
 }
 
 void TNetMatch::SendInputs(uint32_t nowMs) {
   // One packet per new sample; while no sample comes (waiting for the rival), one every two
   // tick lengths so acknowledgements and resends still flow.
   if (!newSample_ && nowMs - lastSend_ < 34) return;
-  transport_->SendInputs(Encode(lockstep_->Outgoing()));
+  transport_->SendInputs(Encode(inputs_->Outgoing()));
   lastSend_ = nowMs;
   newSample_ = false;
 }
@@ -117,10 +106,7 @@ void TNetMatch::Handle(const TMessage& m) {
       heardOnce_ = false;
       return;
     }
-    // The connection's first round trips already tell how far ahead inputs must go.
-    int delay = std::clamp(setup_.Delay, kMinDelay, kMaxDelay);
-    const uint32_t rtt = transport_->RoundTripMs();
-    if (rtt > 0 && rtt < 2000) delay = std::max(delay, DelayForRoundTrip(rtt));
+    const int delay = std::clamp(setup_.Delay, 0, kMaxRollbackDelay);
     welcome_ = TWelcome{setup_.GameVersion, setup_.LevelHash, setup_.Seed, uint8_t(delay), setup_.Rules};
     transport_->SendReliable(Encode(welcome_));
     StartPlaying(welcome_.Delay);
@@ -136,48 +122,55 @@ void TNetMatch::Handle(const TMessage& m) {
       return;
     }
     welcome_ = *w;
-    StartPlaying(w->Delay);
+    welcome_.Delay = uint8_t(std::min<int>(w->Delay, kMaxRollbackDelay));
+    StartPlaying(welcome_.Delay);
   } else if (const auto* r = std::get_if<TRefuse>(&m)) {
     End(rivalRetry_ == false ? std::string(kDeclined) : r->Reason);
   } else if (const auto* in = std::get_if<TInputs>(&m)) {
-    if (phase_ == TMatchPhase::Playing) lockstep_->Receive(*in);
+    if (phase_ == TMatchPhase::Playing) inputs_->Receive(*in);
   } else if (const auto* h = std::get_if<THash>(&m)) {
     if (phase_ != TMatchPhase::Playing || h->Round != round_) return;
     if (auto bad = desync_.AddRemote(h->Tick, h->Hash)) {
       transport_->SendReliable(Encode(TRefuse{"desync at tick " + std::to_string(*bad)}));
       End("desync at tick " + std::to_string(*bad));
     }
-  } else if (const auto* d = std::get_if<TDelay>(&m)) {
-    if (host_ || phase_ != TMatchPhase::Playing || d->Round != round_) return;
-    if (d->FromTick <= lockstep_->NextTick() - (lockstep_->Sampled() ? 0 : 1)) ++stats_.LateDelayChanges;
-    lockstep_->ChangeDelay(d->FromTick, d->Delay);
-    ++stats_.DelayChanges;
+  } else if (std::get_if<TDelay>(&m)) {
+    // The input delay stays what the host set for the match: a change is never sent.
+    ++stats_.LateDelayChanges;
   } else if (const auto* rt = std::get_if<TRetry>(&m)) {
     if (rt->Round != round_) return;
     rivalRetry_ = rt->Yes;
-    if (!host_) nextDelay_ = rt->Delay;
+    if (!host_) nextDelay_ = std::min<int>(rt->Delay, kMaxRollbackDelay);
   }
 }
 
 void TNetMatch::Sample(uint16_t states) {
-  if (phase_ != TMatchPhase::Playing || lockstep_->Sampled()) return;
-  lockstep_->Sample(states);
+  if (phase_ != TMatchPhase::Playing || inputs_->Sampled()) return;
+  inputs_->Sample(states);
   newSample_ = true;
   SendInputs(now_);
 }
 
 bool TNetMatch::Ready() {
   if (phase_ != TMatchPhase::Playing) return false;
-  if (lockstep_->Ready()) return true;
-  if (waitedTick_ != lockstep_->NextTick()) {
-    waitedTick_ = lockstep_->NextTick();
+  if (inputs_->CanAdvance()) return true;
+  if (inputs_->Sampled() && waitedTick_ != inputs_->NextTick()) {
+    waitedTick_ = inputs_->NextTick();
     ++stats_.Waits;
   }
   return false;
 }
 
 std::array<uint16_t, 2> TNetMatch::Advance() {
-  return lockstep_->Advance();
+  const auto states = inputs_->Advance();
+  // The rival's states of tick t left it when it sampled tick t - delay, half a round trip
+  // ago: the tick the rival is at now, seen from here, is that far on. The difference from
+  // this side's tick, smoothed over about a second.
+  const double transit = double(transport_->RoundTripMs()) / 2.0 * 3.0 / 50.0;
+  const double rivalTick = double(inputs_->RemoteContiguous()) - double(inputs_->Delay()) + transit;
+  const double lead = double(inputs_->NextTick() - 1) - rivalTick;
+  lead_ += (lead - lead_) / 60.0;
+  return states;
 }
 
 void TNetMatch::ReportHash(uint32_t tick, uint64_t hash) {
@@ -192,7 +185,7 @@ void TNetMatch::ReportHash(uint32_t tick, uint64_t hash) {
 void TNetMatch::AnswerRetry(bool yes) {
   if (phase_ != TMatchPhase::Playing || myRetry_) return;
   myRetry_ = yes;
-  const int delay = lockstep_->DelayAt(0xFFFFFFFFu);
+  const int delay = inputs_->Delay();
   if (host_) nextDelay_ = delay;
   transport_->SendReliable(Encode(TRetry{round_, yes, uint8_t(delay)}));
 }

@@ -1,7 +1,8 @@
 #pragma once
-// One network match as the game sees it: the handshake, the lockstep inputs, delay changes,
-// state hashes, retry answers and the end of the match, over any TNetTransport. The wall clock
-// passed in only detects a silent rival; it never reaches the rules.
+// One network match as the game sees it: the handshake, the inputs (own ones at once, the
+// rival's guessed until they arrive: net/rollback.h), state hashes of confirmed ticks, retry
+// answers and the end of the match, over any TNetTransport. The wall clock passed in only
+// detects a silent rival and paces the two sides; it never reaches the rules.
 #include <array>
 #include <cstdint>
 #include <memory>
@@ -10,6 +11,7 @@
 
 #include "net/lockstep.h"
 #include "net/net_packet.h"
+#include "net/rollback.h"
 #include "net/transport.h"
 
 namespace kq::net {
@@ -20,7 +22,7 @@ struct TMatchSetup {
   uint64_t LevelHash = 0;
   uint64_t Seed = 0;  // host: the seed of the match
   std::string Rules;  // host: its rule settings
-  int Delay = 2;      // host: the input delay of the first ticks
+  int Delay = 0;      // host: the input delay of the match, 0..kMaxRollbackDelay ticks
 };
 
 enum class TMatchPhase { Connecting, Handshake, Playing, Ended };
@@ -33,7 +35,7 @@ constexpr const char* kDeclined = "the rival declined a rematch";
 constexpr uint32_t kHashInterval = 60;
 
 struct TMatchStats {
-  uint32_t Waits = 0;  // ticks that waited for the rival at least once
+  uint32_t Waits = 0;  // ticks that waited at least once (guessed too far ahead of the rival)
   uint32_t UndecodedPackets = 0;
   uint32_t LateDelayChanges = 0;
   uint32_t DelayChanges = 0;
@@ -53,17 +55,23 @@ class TNetMatch {
   // The host's settings (guest: once Playing).
   const TWelcome& Settings() const { return welcome_; }
   const TNetTransport& Transport() const { return *transport_; }
-  TLockstep& Lockstep() { return *lockstep_; }
+  TRollbackInputs& Inputs() { return *inputs_; }
+  const TRollbackInputs& Inputs() const { return *inputs_; }
   const TMatchStats& Stats() const { return stats_; }
 
   // Services the connection; call every frame.
   void Pump(uint32_t nowMs);
 
-  // The game's side of a tick: sample once, then run it when Ready().
+  // The game's side of a tick: sample once, then run it when Ready() (own states known, the
+  // rival's at most kPredictionWindow ticks guessed); Advance gives both players' states.
   void Sample(uint16_t states);
   bool Ready();
   std::array<uint16_t, 2> Advance();
-  // The rules' state hash after tick; both sides compare.
+  // How far this side runs ahead of the rival, in ticks, averaged over the last second or so:
+  // the side ahead slows down until both are even.
+  double Lead() const { return lead_; }
+  bool AheadOfRival() const { return lead_ > 1.0; }
+  // The rules' state hash after a confirmed tick; both sides compare.
   void ReportHash(uint32_t tick, uint64_t hash);
 
   // Game-over prompt: this side's answer and the rival's for the current round.
@@ -89,9 +97,9 @@ class TNetMatch {
   std::string reason_;
   std::string notice_;
   TWelcome welcome_;
-  std::unique_ptr<TLockstep> lockstep_;
+  std::unique_ptr<TRollbackInputs> inputs_;
   TDesyncCheck desync_;
-  TDelayControl delayControl_{2};
+  double lead_ = 0;
   TMatchStats stats_;
   uint32_t round_ = 0;
   uint32_t now_ = 0;
@@ -101,7 +109,7 @@ class TNetMatch {
   bool newSample_ = false;
   uint32_t waitedTick_ = 0;
   std::optional<bool> myRetry_, rivalRetry_;
-  int nextDelay_ = 2;  // input delay of the next round, as the host fixed it
+  int nextDelay_ = 0;  // input delay of the next round, as the host fixed it
 };
 
 }  // namespace kq::net

@@ -123,7 +123,7 @@ std::optional<TMessage> Decode(std::span<const uint8_t> bytes) {
       m.Seed = r.U64();
       m.Delay = r.U8();
       m.Rules = r.LongText(kMaxRules);
-      if (m.Delay < 1 || m.Delay > 8) return std::nullopt;
+      if (m.Delay > kMaxInputDelay) return std::nullopt;
       out = m;
       break;
     }
@@ -171,7 +171,7 @@ std::optional<TMessage> Decode(std::span<const uint8_t> bytes) {
       if (yes > 1) return std::nullopt;
       m.Yes = yes == 1;
       m.Delay = r.U8();
-      if (m.Delay < 1 || m.Delay > 8) return std::nullopt;
+      if (m.Delay > kMaxInputDelay) return std::nullopt;
       out = m;
       break;
     }

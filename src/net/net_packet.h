@@ -10,12 +10,13 @@
 
 namespace kq::net {
 
-// Bumped whenever the wire form or the meaning of a message changes (2: the state hash covers the
-// whole rules state); peers of different protocols refuse each other.
+// Bumped whenever the wire form or the meaning of a message changes (the state hash covers the
+// whole rules state from 2 on); peers of different protocols refuse each other.
 constexpr uint16_t kProtocolVersion = 2;
 constexpr size_t kMaxText = 255;       // version strings, reasons
 constexpr size_t kMaxRules = 4096;     // the host's rule settings as INI text
 constexpr size_t kMaxInputTicks = 64;  // ticks one input packet may carry
+constexpr uint8_t kMaxInputDelay = 3;  // ticks a player's own presses may wait (a match's setting)
 constexpr size_t kMaxPacket = 8192;
 
 // Guest -> host, first thing after the connection.
@@ -31,7 +32,7 @@ struct TWelcome {
   std::string GameVersion;
   uint64_t LevelHash = 0;
   uint64_t Seed = 0;
-  uint8_t Delay = 2;  // input delay of the first round, in ticks
+  uint8_t Delay = 0;  // input delay of the first round, in ticks (0..kMaxInputDelay)
   std::string Rules;  // rule settings, as [System]/[Status*] INI text
   bool operator==(const TWelcome&) const = default;
 };
@@ -73,7 +74,7 @@ struct TDelay {
 struct TRetry {
   uint32_t Round = 0;
   bool Yes = false;
-  uint8_t Delay = 2;
+  uint8_t Delay = 0;  // 0..kMaxInputDelay
   bool operator==(const TRetry&) const = default;
 };
 

@@ -15,7 +15,7 @@ namespace kq::net {
 
 // Ticks the game may run past the last tick whose rival input is known; further, it waits.
 constexpr uint32_t kPredictionWindow = 8;
-constexpr int kMaxRollbackDelay = 3;
+constexpr int kMaxRollbackDelay = kMaxInputDelay;
 
 struct TRollbackCounters {
   uint32_t Rollbacks = 0;       // times the game went back
@@ -98,9 +98,10 @@ class TRollbackInputs {
 };
 
 // The game a rollback drives: State is a plain copyable value.
-//   State Save() const;  void Load(const State&);  void Step(const std::array<uint16_t, 2>&);
+//   State Save() const;  void Load(const State&);  void Step(const std::array<uint16_t, 2>&, bool);
 // Step runs one tick with both players' states; `resim` tells the game it is re-running (draw
-// nothing, let the sounds be reconciled later).
+// nothing, let the sounds be reconciled later). A game may also have BeginRerun(fromTick) and
+// EndRerun(), called around each re-run (before the Load, after the last Step).
 template <class Game, class State>
 class TRollback {
  public:
@@ -112,21 +113,33 @@ class TRollback {
     Correct();
     if (!in_.CanAdvance()) return false;
     const uint32_t t = in_.NextTick();
-    Keep(t, game_.Save());
-    game_.Step(in_.Advance(), false);
+    Run(t, in_.Advance());
     return true;
   }
-  // Only the correction (a packet came in while no tick is due).
-  void Correct() {
+  // Runs tick `tick` with these states (what TRollbackInputs::Advance gave for it).
+  void Run(uint32_t tick, const std::array<uint16_t, 2>& states) {
+    Keep(tick, game_.Save());
+    game_.Step(states, false);
+  }
+  // Only the correction (a packet came in while no tick is due). Returns the first tick re-run.
+  std::optional<uint32_t> Correct() {
     const std::optional<uint32_t> from = in_.TakeRollback();
-    if (!from) return;
+    if (!from) return from;
     auto it = saved_.find(*from);
-    if (it == saved_.end()) return;  // cannot happen: every unconfirmed tick's state is kept
+    if (it == saved_.end()) return std::nullopt;  // cannot happen: every unconfirmed tick's state is kept
+    if constexpr (requires { game_.BeginRerun(*from); }) game_.BeginRerun(*from);
     game_.Load(it->second);
     for (uint32_t t = *from; t < in_.NextTick(); ++t) {
       Keep(t, game_.Save());
       game_.Step(in_.InputsAt(t), true);
     }
+    if constexpr (requires { game_.EndRerun(); }) game_.EndRerun();
+    return from;
+  }
+  // The state before `tick`, while it is kept (null once forgotten or not yet run).
+  const State* Before(uint32_t tick) const {
+    auto it = saved_.find(tick);
+    return it == saved_.end() ? nullptr : &it->second;
   }
   // Drops saved states of ticks up to `tick` (confirmed and dealt with).
   void ForgetThrough(uint32_t tick) { saved_.erase(saved_.begin(), saved_.upper_bound(tick)); }

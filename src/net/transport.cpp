@@ -150,6 +150,7 @@ class TEnetTransport final : public TNetTransport {
     }
     attempts_.push_back({peer_, TNetPath::Direct});
     peer_ = nullptr;
+    status_ = "trying a direct path";
     SetTimeouts();
     return true;
   }

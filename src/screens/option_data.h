@@ -24,7 +24,8 @@ enum class TOptionRow : uint8_t {
   Cancel,
   Cpu,
   Level,
-  Language
+  Language,
+  Server  // the match server's address, entered on a character grid
 };
 
 // The boolean settings of the list, by the TGameConfig field they edit.
@@ -80,6 +81,7 @@ struct TOptionScreens {
   std::vector<std::string> SeenPads;  // PadNames() the choices were built from
 
   std::array<TKeyAssign, 2> KeyEdit;  // states 7 and 8 edit these; "OK" commits them
+  std::string ServerEdit;             // the match server's row; "OK" commits it
 
   std::string Notice;  // the outcome of the last action, under the list
   TNoticeKind NoticeKind = TNoticeKind::None;

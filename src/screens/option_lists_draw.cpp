@@ -292,6 +292,9 @@ void DrawSettings(const TOptionScreens& o, TListPainter& p, int cursor) {
       if (it.Selected == 0) colour = kDim;
     } else if (it.Kind == TOptionRow::Language) {
       value = "< " + LanguageChoiceText(it.Selected) + " >";
+    } else if (it.Kind == TOptionRow::Server) {
+      value = o.ServerEdit.empty() ? _("NONE") : p.Fit(o.ServerEdit, valueW);
+      if (o.ServerEdit.empty()) colour = kDim;
     } else if (it.Kind == TOptionRow::Pad) {
       const std::string name = o.PadChoices[size_t(it.Player)].empty()
                                    ? std::string()

@@ -6,10 +6,12 @@
 
 #include "core/screen.h"
 #include "screens/option_data.h"
+#include "screens/text_entry.h"
 
 namespace kq {
 
 struct GameContext;
+class Canvas;
 
 // Sizes of the TrueType faces of the lists and of their captions: 11 points of a fixed-pitch
 // Japanese face fits the lists' columns.
@@ -37,6 +39,14 @@ class TOptionsScreen final : public TOptionListScreen {
   void Enter(GameContext& g, TScreenState from) override;
   void Update(GameContext& g, int moveCount) override;
   void Draw(GameContext& g) override;
+
+  // The match server's row opens a text entry over the list until OK, BACK or Esc.
+  bool Editing = false;
+  TTextEntry Entry;
+
+ private:
+  void UpdateEntry(GameContext& g, int moveCount);
+  void PaintEntry(GameContext& g, Canvas& c) const;
 };
 
 // The key list (padList false) or the pad-button list: edits both players' working copy of

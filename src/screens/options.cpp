@@ -3,8 +3,10 @@
 #include <algorithm>
 #include <bit>
 
+#include "config/config_file.h"
 #include "core/context.h"
 #include "screens/option_screens.h"
+#include "screens/screen_text.h"
 #include "screens/screens.h"
 
 namespace kq {
@@ -173,6 +175,7 @@ void LoadSettings(GameContext& g, TOptionScreens& o) {
     if (it.Kind == TOptionRow::Level) it.Selected = std::clamp(LevelOf(g.Config, it.Field), 0, kMaxVolume);
     if (it.Kind == TOptionRow::Language) it.Selected = int(g.Config.Language);
   }
+  o.ServerEdit = g.Config.NetServer;
   BuildPadChoices(g, o, false);
 }
 
@@ -184,6 +187,7 @@ void CommitSettings(GameContext& g, const TOptionScreens& o) {
     if (it.Kind == TOptionRow::Level) LevelOf(g.Config, it.Field) = it.Selected;
     if (it.Kind == TOptionRow::Language) g.Config.Language = TLanguage(it.Selected);
   }
+  g.Config.NetServer = o.ServerEdit;
   SetLanguage(g.Config.Language, g.LocaleFolders);
   if (g.Platform && g.Platform->FullScreen() != g.Config.FullScreen) g.Platform->ToggleFullScreen();
   for (int p = 0; p < 2; ++p) {
@@ -390,7 +394,7 @@ bool TAssignScreen::CaptureTick(GameContext& g) {
     }
     if (vk == 27) return false;  // Esc only ever cancels
     KeyOf(k, it.Control) = vk;
-    std::string notice = what + ": " + KeyName(vk, g.Platform ? &g.Platform->Input() : nullptr);
+    std::string notice = what + ": " + KeyText(vk, g.Platform ? &g.Platform->Input() : nullptr);
     // A key on two controls raises both; say so rather than refuse it.
     if (std::string other = OtherControlWithKey(o.KeyEdit, it, vk); !other.empty())
       notice += Subst(Tr("  (also {control})"), "{control}", other);
@@ -562,7 +566,7 @@ std::string AssignValueText(const GameContext& g, const TAssignItem& item, bool 
   TKeyAssign k = o->KeyEdit[size_t(item.Player)];
   if (!padList) {
     int code = KeyOf(k, item.Control);
-    return code == 0 ? "---" : KeyName(code, g.Platform ? &g.Platform->Input() : nullptr);
+    return code == 0 ? "---" : KeyText(code, g.Platform ? &g.Platform->Input() : nullptr);
   }
   if (item.Control < 4) {
     static const int kStateOfRow[4] = {0, 3, 1, 2};  // up, right, down, left
@@ -571,7 +575,7 @@ std::string AssignValueText(const GameContext& g, const TAssignItem& item, bool 
   int state = PadStateOf(k, item.Control);
   if (state < 4) return Tr(kStick[state]);
   if (state >= kInputStates) return "---";
-  if (!g.Platform) return ButtonName(state - 3);
+  if (!g.Platform) return PadButtonText(nullptr, kNoPad, state);
   const std::string pad = OptionPadChoice(*o, item.Player);
   return PadButtonText(&g.Platform->Input(), pad.empty() ? kNoPad : ChoosePad(g.Platform->Input(), pad),
                        state);
@@ -621,6 +625,8 @@ void BuildOptionItems(GameContext& g) {
        N_("How loud the voices speak: 0 silent, 10 full"), 0},
       {R::Language, N_(" Language"), F::None, false, 0,
        N_("The language of the game's texts: AUTO follows the system"), 0},
+      {R::Server, N_(" Match server"), F::None, false, 0,
+       N_("Network play: the server that hands out invite codes (RETURN: type HOST[:PORT])"), 0},
       {R::Ok, N_("OK"), F::None, false, 0, N_("Keep these settings"), 0},
       {R::Cancel, N_("CANCEL"), F::None, false, 0, N_("Throw the changes away"), 0},
   };
@@ -639,6 +645,7 @@ void TOptionsScreen::Enter(GameContext& g, TScreenState from) {
   if (o.Settings.empty()) BuildOptionItems(g);  // a context that skipped the loader
   // Back from the key or pad list the edits so far and the row stay; from the title they start
   // afresh.
+  Editing = false;
   const bool back = from == scKeyAssign || from == scPadAssign;
   if (back) {
     BuildPadChoices(g, o, true);
@@ -652,11 +659,72 @@ void TOptionsScreen::Enter(GameContext& g, TScreenState from) {
 }
 
 void TOptionsScreen::Draw(GameContext& g) {
-  g.DrawStillFrame(&g.ListSurface, true);
+  if (Editing)
+    g.DrawStillFrame(&g.ListSurface, true, [&](Canvas& c) { PaintEntry(g, c); });
+  else
+    g.DrawStillFrame(&g.ListSurface, true);
+}
+
+// The match server's address: empty for none, else it must read as HOST[:PORT]; kept in the
+// list's working copy until OK.
+void TOptionsScreen::UpdateEntry(GameContext& g, int moveCount) {
+  TOptionScreens& o = Lists();
+  bool done = false;
+  switch (Entry.Update(g, 0)) {
+    case TTextEntry::TAction::Submit:
+      if (!Entry.Typed.empty() && !ServerAddressOk(Entry.Typed)) {
+        SetNotice(o, Subst(Tr("not a server address: {detail}"), "{detail}", Entry.Typed), TNoticeKind::Bad);
+        g.PlaySound("BAD");
+        break;
+      }
+      o.ServerEdit = Entry.Typed;
+      SetNotice(o, "", TNoticeKind::None);
+      done = true;
+      break;
+    case TTextEntry::TAction::Cancel:
+      SetNotice(o, "", TNoticeKind::None);
+      done = true;
+      break;
+    default:
+      break;
+  }
+  if (done) {
+    Editing = false;
+    DrawOptionList(g, o, scOptions, Cursor, false);
+    g.DrawFrontEndFrame(moveCount, &g.ListSurface, true);
+    return;
+  }
+  g.DrawFrontEndFrame(moveCount, &g.ListSurface, true, [&](Canvas& c) { PaintEntry(g, c); });
+}
+
+void TOptionsScreen::PaintEntry(GameContext& g, Canvas& c) const {
+  const TOptionScreens& o = Lists();
+  const int h = ScreenLineHeight(g);
+  auto centred = [&](int y, const std::string& text, uint32_t rgb) {
+    const std::string shown = FitScreenText(g, text, 620);
+    DrawScreenText(g, c, 320 - ScreenTextWidth(g, shown) / 2, y, shown, rgb);
+  };
+  c.FillRect({0, 0, 640, 480}, 0x0A1030);
+  centred(14, _("MATCH SERVER"), kTextGold);
+  c.FillRect({12, 22 + h, 616, 1}, 0x5C7EE6);
+  DrawScreenText(g, c, 40, 40 + h, FitScreenText(g, _("MATCH SERVER: HOST[:PORT] (EMPTY: NONE)"), 560),
+                 kTextValue);
+  Entry.Paint(g, c, 50 + 2 * h + 10, {});
+  if (!o.Notice.empty()) {
+    const std::string shown = FitScreenText(g, o.Notice, 600);
+    const int w = ScreenTextWidth(g, shown), ny = 480 - 2 * (h + 8);
+    c.FillRect({320 - w / 2 - 10, ny - 4, w + 20, h + 8}, 0x401010, 230, BlendMode::Alpha);
+    DrawScreenText(g, c, 320 - w / 2, ny, shown, kTextWarn);
+  }
+  centred(480 - h - 6, _("TYPE, CTRL+V PASTES, OR PICK WITH THE PAD   RETURN: OK   ESC: BACK"), kTextDim);
 }
 
 void TOptionsScreen::Update(GameContext& g, int moveCount) {
   TOptionScreens& o = Lists();
+  if (Editing) {
+    UpdateEntry(g, moveCount);
+    return;
+  }
   bool redraw = false;
   if (PadsChanged(g, o)) {
     BuildPadChoices(g, o, true);
@@ -690,6 +758,14 @@ void TOptionsScreen::Update(GameContext& g, int moveCount) {
         ChangeValue(g, o, it, 1, true);
         redraw = true;
         break;
+      case TOptionRow::Server:
+        Editing = true;
+        Entry.Start(o.ServerEdit);
+        SetNotice(o, "", TNoticeKind::None);
+        g.PlaySound("SELECT");
+        // The press that opened it is not taken by the grid: the entry reads from the next tick.
+        g.DrawFrontEndFrame(moveCount, &g.ListSurface, true, [&](Canvas& c) { PaintEntry(g, c); });
+        return;
       case TOptionRow::KeyAssign:
         g.EnterState(scKeyAssign);
         return;

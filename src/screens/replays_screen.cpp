@@ -140,8 +140,8 @@ void TReplaysScreen::Paint(GameContext& g, Canvas& c) {
     const TKeyAssign& k = g.Config.KeyAssign1P;
     std::string hint =
         _("RETURN/{play}: PLAY   {keep}: KEEP   {delete}: DELETE   LEFT/RIGHT: PAGE   ESC: BACK");
-    hint = Subst(Subst(Subst(hint, "{play}", KeyName(k.K01)), "{keep}", KeyName(k.K02)), "{delete}",
-                 KeyName(k.K03));
+    hint = Subst(Subst(Subst(hint, "{play}", KeyText(k.K01)), "{keep}", KeyText(k.K02)), "{delete}",
+                 KeyText(k.K03));
     const std::string shown = FitScreenText(g, hint, 620);
     DrawScreenText(g, c, 320 - ScreenTextWidth(g, shown) / 2, 480 - h - 6, shown, kTextDim);
   }

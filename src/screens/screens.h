@@ -37,6 +37,9 @@ class TTitleScreen final : public TScreen {
 
 // The keys line shown under the title's menu while `item` is highlighted.
 std::string TitleHint(const GameContext& g, int item);
+// The sound loader's failure line ("WAVE LOAD_ERROR  file") with its failure in the player's
+// language; any other text unchanged.
+std::string SoundErrorText(const std::string& error);
 
 // The recordings of the replays folder: play, keep, delete. The list stays while a recording
 // started from it plays, and the screen comes back on the same row.

@@ -2,6 +2,7 @@
 
 #include "core/context.h"
 #include "engine/i18n.h"
+#include "engine/utf8.h"
 #include "screens/option_screens.h"
 #include "screens/screen_text.h"
 #include "screens/screens.h"
@@ -10,9 +11,33 @@ namespace kq {
 
 namespace {
 
-// A sound that failed to load is named on the top row, clear of the menu.
+// The failures the sound loader names, each followed by two blanks and the file.
+constexpr const char* kSoundFailures[] = {N_("WAVE LOAD_ERROR"),  N_("WAVE RESTORE_ERROR"),
+                                          N_("MP3 DECODE_ERROR"), N_("MP3 DECODE_EXCEPTION"),
+                                          N_("MP3 LOAD_ERROR"),   N_("MP3 RESTORE_ERROR")};
+
+}  // namespace
+
+std::string SoundErrorText(const std::string& error) {
+  for (const char* failure : kSoundFailures) {
+    const std::string prefix = std::string(failure) + "  ";
+    if (error.rfind(prefix, 0) == 0) return std::string(Tr(failure)) + "  " + error.substr(prefix.size());
+  }
+  return error;
+}
+
+namespace {
+
+// A sound that failed to load is named on the top row, clear of the menu: in the picture font
+// while the line is plain ASCII, else in the list face (the picture font has no Japanese).
 void DrawNotices(GameContext& g, Canvas& c) {
-  if (!g.SoundLoadError.empty()) DrawGlyphText(g, c, 0, g.SoundLoadError, 0);
+  if (!g.SoundLoadError.empty()) {
+    const std::string line = SoundErrorText(g.SoundLoadError);
+    if (IsAsciiText(line))
+      DrawGlyphText(g, c, 0, line, 0);
+    else
+      DrawScreenText(g, c, 4, 2, FitScreenText(g, line, 632), kTextWarn);
+  }
   // In the list face: the reason may be in the player's language, and is cut to the width.
   if (!g.TitleNotice.empty()) DrawScreenText(g, c, 4, 18, FitScreenText(g, g.TitleNotice, 632), kTextWarn);
 }
@@ -56,8 +81,8 @@ std::string TitleHint(const GameContext& g, int item) {
   const TKeyAssign& k1 = g.Config.KeyAssign1P;
   const TKeyAssign& k2 = g.Config.KeyAssign2P;
   std::string hint = _("RIVAL OF 1P: {keys1}   RIVAL OF 2P: {keys2}");
-  hint = Subst(hint, "{keys1}", KeyName(k1.LEFT) + "/" + KeyName(k1.RIGHT));
-  return Subst(hint, "{keys2}", KeyName(k2.LEFT) + "/" + KeyName(k2.RIGHT));
+  hint = Subst(hint, "{keys1}", KeyText(k1.LEFT) + "/" + KeyText(k1.RIGHT));
+  return Subst(hint, "{keys2}", KeyText(k2.LEFT) + "/" + KeyText(k2.RIGHT));
 }
 
 void TTitleScreen::PlaceCursor() {

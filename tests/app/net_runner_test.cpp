@@ -33,33 +33,10 @@ using test::Port;
 using test::Section;
 using test::TSide;
 
-TEST(NetMatchRunner, BothMachinesPlayTheSameGameToItsEnd) {
-  TSide host, guest;
-  host.folder.Write("f1.txt", kTallField);
-  host.folder.Write("f2.txt", kLowField);
-  host.folder.Write("LevelUp.def", kFastTable);
-  guest.folder.Write("LevelUp.def", kFastTable);
-  // Both players move and shoot with player 1's keys on their own machines.
-  host.folder.Write("in.txt", "40 down 39\n41 up 39\n60 down 67\n61 up 67\n");
-  guest.folder.Write("in.txt", "45 down 37\n46 up 37\n70 down 67\n71 up 67\n90 down 90\n91 up 90\n");
-  const int port = Port(0);
-  host.Start("--host --port " + std::to_string(port) + " --seed 9 --frames 420 --field1 " +
-             host.folder.Path("f1.txt") + " --field2 " + host.folder.Path("f2.txt") + " --input " +
-             host.folder.Path("in.txt") + " --dump " + host.folder.Path("end.json"));
-  std::this_thread::sleep_for(std::chrono::milliseconds(300));
-  guest.Start("--join 127.0.0.1:" + std::to_string(port) + " --frames 420 --input " +
-              guest.folder.Path("in.txt") + " --dump " + guest.folder.Path("end.json"));
-  const int hostRc = host.Wait();
-  const int guestRc = guest.Wait();
-  EXPECT_EQ(hostRc, 0) << host.Err();
-  EXPECT_EQ(guestRc, 0) << guest.Err();
-  const std::string h = host.folder.Read("end.json"), g = guest.folder.Read("end.json");
-  ASSERT_FALSE(Agreed(h).empty()) << h;
-  EXPECT_EQ(Agreed(h), Agreed(g));
-  // Player 1 (the host) lost at the first rising line; the guest's field came from the host.
-  EXPECT_NE(Section(h, "players").find("\"phase\":6"), std::string::npos);
-  EXPECT_NE(Agreed(g).find("\"01234501\""), std::string::npos);
-  // Each side recorded the match, and the recording plays back to the same end.
+// Each side recorded the match, and each recording plays back to the fields the match ended
+// with.
+void ExpectRecordingsReplay(TSide& host, TSide& guest, const std::string& hostDump) {
+  const std::string& h = hostDump;
   for (TSide* s : {&host, &guest}) {
     std::vector<fs::path> files;
     if (fs::exists(s->folder.dir / "replays"))
@@ -85,26 +62,70 @@ TEST(NetMatchRunner, BothMachinesPlayTheSameGameToItsEnd) {
   }
 }
 
-TEST(NetMatchRunner, TheSameMatchAgreesUnderDelayJitterAndLoss) {
+TEST(NetMatchRunner, BothMachinesPlayTheSameGameToItsEnd) {
   TSide host, guest;
   host.folder.Write("f1.txt", kTallField);
+  host.folder.Write("f2.txt", kLowField);
   host.folder.Write("LevelUp.def", kFastTable);
   guest.folder.Write("LevelUp.def", kFastTable);
-  guest.folder.Write("in.txt", "30 down 40\n31 up 40\n50 down 67\n51 up 67\n52 down 88\n53 up 88\n");
-  const int port = Port(1);
-  host.Start("--host --port " + std::to_string(port) + " --seed 4 --frames 420 --field1 " +
-             host.folder.Path("f1.txt") + " --dump " + host.folder.Path("end.json"));
+  // Both players move and shoot with player 1's keys on their own machines.
+  host.folder.Write("in.txt", "40 down 39\n41 up 39\n60 down 67\n61 up 67\n");
+  guest.folder.Write("in.txt", "45 down 37\n46 up 37\n70 down 67\n71 up 67\n90 down 90\n91 up 90\n");
+  const int port = Port(0);
+  // An input delay the host chose holds on both machines.
+  host.Start("--host --port " + std::to_string(port) + " --input-delay 2 --seed 9 --frames 420 --field1 " +
+             host.folder.Path("f1.txt") + " --field2 " + host.folder.Path("f2.txt") + " --input " +
+             host.folder.Path("in.txt") + " --dump " + host.folder.Path("end.json"));
   std::this_thread::sleep_for(std::chrono::milliseconds(300));
-  guest.Start("--join 127.0.0.1:" + std::to_string(port) + " --net-sim 40,10,10 --frames 420 --input " +
+  guest.Start("--join 127.0.0.1:" + std::to_string(port) + " --frames 420 --input " +
               guest.folder.Path("in.txt") + " --dump " + guest.folder.Path("end.json"));
-  EXPECT_EQ(host.Wait(), 0) << host.Err();
-  EXPECT_EQ(guest.Wait(), 0) << guest.Err();
+  const int hostRc = host.Wait();
+  const int guestRc = guest.Wait();
+  EXPECT_EQ(hostRc, 0) << host.Err();
+  EXPECT_EQ(guestRc, 0) << guest.Err();
   const std::string h = host.folder.Read("end.json"), g = guest.folder.Read("end.json");
-  ASSERT_FALSE(Agreed(h).empty());
+  ASSERT_FALSE(Agreed(h).empty()) << h;
   EXPECT_EQ(Agreed(h), Agreed(g));
+  // Player 1 (the host) lost at the first rising line; the guest's field came from the host.
   EXPECT_NE(Section(h, "players").find("\"phase\":6"), std::string::npos);
-  // The delay followed the round trip (about 100 ms): more than the loopback's 1 or 2 ticks.
-  EXPECT_GE(std::atoi(Section(g, "delay").substr(8).c_str()), 3) << Section(g, "net");
+  EXPECT_NE(Agreed(g).find("\"01234501\""), std::string::npos);
+  EXPECT_EQ(Section(h, "delay"), "\"delay\":2,");
+  EXPECT_EQ(Section(g, "delay"), "\"delay\":2,");
+  ExpectRecordingsReplay(host, guest, h);
+}
+
+TEST(NetMatchRunner, TheSameMatchAgreesUnderDelayJitterAndLoss) {
+  int n = 0;
+  for (const char* sim : {"40,10,10", "100,30,5"}) {
+    SCOPED_TRACE(sim);
+    TSide host, guest;
+    host.folder.Write("f1.txt", kTallField);
+    host.folder.Write("LevelUp.def", kFastTable);
+    guest.folder.Write("LevelUp.def", kFastTable);
+    host.folder.Write("in.txt", "35 down 39\n36 up 39\n44 down 67\n45 up 67\n");
+    guest.folder.Write("in.txt", "30 down 40\n31 up 40\n50 down 67\n51 up 67\n52 down 88\n53 up 88\n");
+    const int port = Port(n++ == 0 ? 1 : 14);
+    host.Start("--host --port " + std::to_string(port) + " --seed 4 --frames 420 --field1 " +
+               host.folder.Path("f1.txt") + " --input " + host.folder.Path("in.txt") + " --dump " +
+               host.folder.Path("end.json"));
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    guest.Start("--join 127.0.0.1:" + std::to_string(port) + " --net-sim " + sim + " --frames 420 --input " +
+                guest.folder.Path("in.txt") + " --dump " + guest.folder.Path("end.json"));
+    EXPECT_EQ(host.Wait(), 0) << host.Err();
+    EXPECT_EQ(guest.Wait(), 0) << guest.Err();
+    const std::string h = host.folder.Read("end.json"), g = guest.folder.Read("end.json");
+    ASSERT_FALSE(Agreed(h).empty());
+    EXPECT_EQ(Agreed(h), Agreed(g));
+    EXPECT_NE(Section(h, "players").find("\"phase\":6"), std::string::npos);
+    // No input delay: each side guessed the other's presses, got some wrong and went back.
+    EXPECT_EQ(Section(g, "delay"), "\"delay\":0,") << Section(g, "net");
+    const long rollbacks = std::atol(Section(h, "rollbacks").substr(12).c_str()) +
+                           std::atol(Section(g, "rollbacks").substr(12).c_str());
+    EXPECT_GT(rollbacks, 0) << Section(h, "net") << Section(g, "net");
+    EXPECT_NE(Section(h, "max_rollback"), "");
+    EXPECT_NE(Section(h, "predicted_wrong"), "");
+    ExpectRecordingsReplay(host, guest, h);
+  }
 }
 
 // After the game over each player answers on their own machine (Return on YES, or Right then

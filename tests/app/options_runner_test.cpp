@@ -155,7 +155,7 @@ TEST_F(OptionsRunnerTest, OkLeavesTheSettingsInTheIniAtExit) {
   s.ToOptions().Tap(kReturn);     // 3D effects off
   s.Tap(kDown, 2).Tap(kRight);    // music off
   s.Tap(kDown, 3).Tap(kReturn);   // advanced mode for player 1
-  s.Tap(kDown, 12).Tap(kReturn);  // OK
+  s.Tap(kDown, 13).Tap(kReturn);  // OK
   s.Wait(3).Tap(kEsc);            // the title's Esc closes the program
   Run(s, s.Now() + 20);
   EXPECT_EQ(DumpInt("screen_state"), 1);
@@ -170,9 +170,9 @@ TEST_F(OptionsRunnerTest, OkLeavesTheSettingsInTheIniAtExit) {
 TEST_F(OptionsRunnerTest, CancelLeavesTheIniAsItWas) {
   Write("kq001.INI", "[System]\nUseDirect3D=0\nDisableGameOver=1\n[Status2P]\nJoyName=Old Pad\n");
   Script s;
-  s.ToOptions().Tap(kReturn);    // 3D effects back on...
-  s.Tap(kDown, 9).Tap(kRight);   // player 2's pad: Old Pad -> none
-  s.Tap(kDown, 9).Tap(kReturn);  // ...CANCEL
+  s.ToOptions().Tap(kReturn);     // 3D effects back on...
+  s.Tap(kDown, 9).Tap(kRight);    // player 2's pad: Old Pad -> none
+  s.Tap(kDown, 10).Tap(kReturn);  // ...CANCEL
   s.Wait(3).Tap(kEsc);
   Run(s, s.Now() + 20);
   EXPECT_EQ(Ini("System", "UseDirect3D"), "0");
@@ -202,7 +202,7 @@ TEST_F(OptionsRunnerTest, ARecapturedKeyActsInPlayAndTheOldOneNoLonger) {
   s.Tap(kDown, 5).Tap(kReturn);               // player 1's erase shot
   s.Wait(2).Tap('Q');
   s.Tap(kDown, 11).Tap(kReturn);        // OK of the key list
-  s.Tap(kDown, 7).Tap(kReturn);         // OK of the settings
+  s.Tap(kDown, 8).Tap(kReturn);         // OK of the settings
   s.Tap(kReturn).Wait(5).Tap(kReturn);  // one-player game past the opening
   s.Wait(150);
   const int oldKey = s.Now();
@@ -227,7 +227,7 @@ TEST_F(OptionsRunnerTest, PadCaptureThroughAVirtualPadStoresTheButtonState) {
   s.Tap(kDown, 4).Tap(kReturn);             // player 1's first action
   s.Button(0, 9);
   s.Tap(kDown, 12).Tap(kReturn);  // OK of the pad list
-  s.Tap(kDown, 6).Tap(kReturn);   // OK of the settings
+  s.Tap(kDown, 7).Tap(kReturn);   // OK of the settings
   s.Wait(3).Tap(kEsc);
   Run(s, s.Now() + 20);
   EXPECT_EQ(DumpInt("J01"), 12);
@@ -266,7 +266,7 @@ TEST_F(OptionsRunnerTest, AControllerPlaysTheMenusAndItsButtonIsCapturedByName) 
   s.Press(0, "start");            // Start stays confirm: not taken as the new button
   s.Press(0, "rb");
   s.Tap(kDown, 12).Tap(kReturn);  // OK of the pad list
-  s.Tap(kDown, 6).Tap(kReturn);   // OK of the settings
+  s.Tap(kDown, 7).Tap(kReturn);   // OK of the settings
   s.Wait(3).Press(0, "back");     // Back is Esc: the title closes the program
   Run(s, s.Now() + 20, "--dump-at " + std::to_string(inOptions) + ":" + Path("mid.json"));
   EXPECT_NE(Read("mid.json").find("\"screen_state\":6"), std::string::npos) << Read("mid.json");
@@ -294,7 +294,7 @@ TEST_F(OptionsRunnerTest, FullScreenIsRememberedAndTheCommandLineWinsForOneRun) 
   // The options row switches it at OK.
   Script row;
   row.ToOptions().Tap(kDown, 12).Tap(kReturn);  // GENERAL: Full screen ON
-  row.Tap(kDown, 5).Tap(kReturn);               // OK
+  row.Tap(kDown, 6).Tap(kReturn);               // OK
   row.Wait(3);
   Run(row, row.Now());
   EXPECT_NE(Read("dump.json").find("\"full_screen\":true"), std::string::npos) << Read("dump.json");
@@ -307,7 +307,7 @@ TEST_F(OptionsRunnerTest, VolumeAndLanguageRowsReachTheIni) {
   s.Tap(kDown).Tap(kLeft, 10).Tap(kLeft);      // sound volume 0, and no lower
   s.Tap(kDown).Tap(kReturn);                   // voice volume goes round to 0
   s.Tap(kDown).Tap(kRight, 2);                 // language: auto -> en -> ja
-  s.Tap(kDown).Tap(kReturn);                   // OK
+  s.Tap(kDown, 2).Tap(kReturn);                // OK (past the match server)
   s.Wait(3).Tap(kEsc);
   Run(s, s.Now() + 20);
   EXPECT_EQ(Ini("System", "MusicVolume"), "7");
@@ -321,7 +321,7 @@ TEST_F(OptionsRunnerTest, APadNameMatchingNothingIsShownAndKept) {
   Script s;
   s.ToOptions().Wait(4);
   const int shot = s.Now() - 1;
-  s.Tap(kDown, 17).Tap(kReturn);  // straight to OK
+  s.Tap(kDown, 18).Tap(kReturn);  // straight to OK
   s.Wait(3).Tap(kEsc);
   Run(s, s.Now() + 20, "--shot " + std::to_string(shot) + ":" + Path("options.png"));
   // "Ghost Pad (not connected)" in the warning colour on player 1's pad row.

@@ -128,6 +128,11 @@ TEST_F(ReplayRunner, FilesThatCannotBePlayedAreNamedWithTheReason) {
   EXPECT_EQ(Err(), "kq001: " + good + ": the level table differs from the one the game was recorded with\n");
   fs::remove(folder.dir / "LevelUp.def");
   EXPECT_EQ(Run("--replay " + good), 0) << Err();
+
+  // The reason comes in the language the settings choose.
+  folder.Write("kq001.INI", "[System]\nLanguage=ja\n");
+  EXPECT_EQ(Run("--replay " + folder.Path("none.kqr")), 2);
+  EXPECT_EQ(Err(), "kq001: " + folder.Path("none.kqr") + ": ファイルがありません\n");
 }
 
 }  // namespace

@@ -2,12 +2,17 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 
 #include "config/exit_save.h"
+#include "config/file_io.h"
 #include "config/hiscore.h"
 #include "engine/errors.h"
+#include "engine/i18n.h"
 #include "temp_dir.h"
 #include "unprivileged.h"
 
@@ -390,6 +395,34 @@ TEST(NetworkSettings, ServerAndRecentRivalsReadBackAndStayOutOfFilesThatNeverUse
       TProfile("[Network]\nServer=has blanks in it\nRival1=" + std::string(80, 'A') + "\nRival2=OK\n"));
   EXPECT_EQ(junk.NetServer, "");
   EXPECT_EQ(junk.RecentRivals, (std::vector<std::string>{"OK"}));
+}
+
+TEST(NetworkSettings, ServerAddressesAreHostWithAnOptionalPortInRange) {
+  for (const char* good : {"match.example.org", "192.0.2.1:7700", "h:1", "h:65535", "[2001:db8::1]",
+                           "[2001:db8::1]:7700", "KQ-SERVER"})
+    EXPECT_TRUE(ServerAddressOk(good)) << good;
+  for (const char* bad : {"", ":7700", "h:", "h:0", "h:65536", "h:123456", "h:77a", "2001:db8::1", "[]:7700",
+                          "[2001:db8::1", "[2001:db8::1]7700", "has blank", "h:7700:1"})
+    EXPECT_FALSE(ServerAddressOk(bad)) << bad;
+  EXPECT_FALSE(ServerAddressOk(std::string(65, 'a')));
+}
+
+// A save that fails says why in the player's language: what stands in the file's place, or the
+// system's reason.
+TEST(SaveFailureReasons, FollowTheLanguage) {
+  const std::string dir =
+      std::filesystem::temp_directory_path() / ("kq_reason_" + std::to_string(::getpid()));
+  std::filesystem::create_directories(dir);
+  EXPECT_EQ(WriteFailureReason(dir, 0), "Is a directory");
+  EXPECT_EQ(SystemErrorText(EACCES), "Permission denied");
+  EXPECT_EQ(SystemErrorText(EXDEV), std::strerror(EXDEV));  // not one a save meets: the system's
+  ASSERT_EQ(SetLanguage(TLanguage::Japanese, {std::string(KQ_BIN_DIR) + "/locale"}), TLanguage::Japanese);
+  EXPECT_EQ(WriteFailureReason(dir, 0), "フォルダーです");
+  EXPECT_EQ(SystemErrorText(EACCES), "アクセスが拒否されました");
+  EXPECT_EQ(WriteErrorText("/x/kq001.INI") + ": " + SystemErrorText(EROFS),
+            "/x/kq001.INI に書き込めません: 読み取り専用のファイルシステムです");
+  SetLanguage(TLanguage::English, {});
+  std::filesystem::remove_all(dir);
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "engine/i18n.h"
 #include "engine/keys.h"
 #include "support/doubles.h"
 
@@ -9,6 +10,26 @@ namespace kq {
 namespace {
 
 using FakeInput = test::TestInput;
+
+// Key and button names as the lists show them: words and the number pad translated, letters
+// and what a controller prints on its buttons as they are; the raw numbering in the language.
+TEST(ShownNames, KeysAndButtonsFollowTheLanguage) {
+  FakeInput none;
+  EXPECT_EQ(KeyText(38), "UP");
+  EXPECT_EQ(KeyText(0x68), KeyName(0x68));
+  EXPECT_EQ(PadButtonText(nullptr, kNoPad, 4), "button1");
+  ASSERT_EQ(SetLanguage(TLanguage::Japanese, {std::string(KQ_BIN_DIR) + "/locale"}), TLanguage::Japanese);
+  EXPECT_EQ(KeyText(38), "↑");
+  EXPECT_EQ(KeyText(32), "スペース");
+  EXPECT_EQ(KeyText(0x68), "テンキー 8");
+  EXPECT_EQ(KeyText('Z'), "Z");
+  EXPECT_EQ(KeyText(0xBC), ",");
+  EXPECT_EQ(KeyName(38), "UP");  // the settings' own name does not change
+  EXPECT_EQ(PadButtonText(nullptr, kNoPad, 4), "ボタン1");
+  EXPECT_EQ(PadButtonText(&none, kNoPad, 7), "ボタン4");
+  SetLanguage(TLanguage::English, {});
+  EXPECT_EQ(KeyText(0x68), KeyName(0x68));
+}
 
 struct ControlsTest : ::testing::Test {
   TGameConfig cfg;

@@ -79,6 +79,20 @@ TEST_F(SpriteEngineTest, KilledSpriteLivesUntilSweep) {
   EXPECT_EQ(engine.Count(), 0);
 }
 
+TEST_F(SpriteEngineTest, SerialsNumberSpritesInTheOrderMadeAndAreNeverReused) {
+  EXPECT_EQ(engine.Made(), 0u);
+  auto* a = new Probe(&engine, &log, "a", 0);
+  auto* b = new Probe(a, &log, "b", 0);
+  EXPECT_EQ(a->Serial(), 1u);
+  EXPECT_EQ(b->Serial(), 2u);
+  a->Kill();
+  engine.Sweep();
+  auto* c = new Probe(&engine, &log, "c", 0);
+  EXPECT_EQ(c->Serial(), 3u);  // even if it took a's place in memory
+  EXPECT_EQ(engine.Made(), 3u);
+  EXPECT_EQ(engine.Serial(), 0u);
+}
+
 TEST_F(SpriteEngineTest, SweepOfParentAndChildBothKilled) {
   auto* parent = new Probe(&engine, &log, "p", 0);
   auto* child = new Probe(parent, &log, "c", 0);

@@ -65,6 +65,16 @@ TEST_F(SoundSystemTest, NamesCompareWithoutCase) {
   EXPECT_TRUE(s.Has("b_change"));
   s.Play("b_cHANGE", false);
   EXPECT_EQ(s.PlayingCopies("B_CHANGE").size(), 1u);
+  // A sound taken back stops its newest copy only; stopping what does not play is nothing.
+  s.Play("B_CHANGE", false);
+  const std::vector<int> two = s.PlayingCopies("B_CHANGE");
+  ASSERT_EQ(two.size(), 2u);
+  s.Stop("b_change");
+  EXPECT_EQ(s.PlayingCopies("B_CHANGE"), std::vector<int>{two.front()});
+  s.Stop("NO_SUCH_SOUND");
+  s.Stop("B_CHANGE");
+  s.Stop("B_CHANGE");
+  EXPECT_TRUE(s.PlayingCopies("B_CHANGE").empty());
   // Loading again under the same name replaces the sound.
   ASSERT_TRUE(s.LoadSoundAsset("B_CHANGE", Path("beep.wav")));
   EXPECT_EQ(s.Count(), 1u);

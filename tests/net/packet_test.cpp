@@ -12,13 +12,13 @@ std::optional<TMessage> RoundTrip(const TMessage& m) {
 TEST(NetPacket, EveryMessageReadsBackAsWritten) {
   const std::vector<TMessage> all = {
       THello{kProtocolVersion, "1.2.3", 0x1122334455667788ull},
-      TWelcome{"1.2.3", 42, 0xfeedfacecafebeefull, 5, "[System]\nShotSpeed=700\n"},
+      TWelcome{"1.2.3", 42, 0xfeedfacecafebeefull, 3, "[System]\nShotSpeed=700\n"},
       TRefuse{"level tables differ"},
       TInputs{3, 17, 18, {0, 0, 5, 5, 5, 0x8001, 0}},
       TInputs{0, 9, 0, {}},
       THash{1, 600, 0xabcdef},
       TDelay{2, 300, 8},
-      TRetry{4, true, 6},
+      TRetry{4, true, 0},
   };
   for (const TMessage& m : all) {
     auto back = RoundTrip(m);
@@ -52,6 +52,11 @@ TEST(NetPacket, AnythingButOneWholeMessageIsRefused) {
 }
 
 TEST(NetPacket, OutOfRangeFieldsAreRefused) {
+  // An input delay beyond what a match allows is no message.
+  std::vector<uint8_t> welcome = Encode(TWelcome{"1.2.3", 42, 7, 3, ""});
+  EXPECT_TRUE(Decode(welcome).has_value());
+  welcome[welcome.size() - 3] = 4;  // the delay byte, before the rules' empty text
+  EXPECT_FALSE(Decode(welcome).has_value());
   std::vector<uint8_t> delay = Encode(TDelay{0, 10, 3});
   delay.back() = 9;
   EXPECT_FALSE(Decode(delay).has_value());

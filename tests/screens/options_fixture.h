@@ -38,8 +38,9 @@ enum SettingsRow {
   kRowSoundVolume = 18,
   kRowVoiceVolume = 19,
   kRowLanguage = 20,
-  kRowOk = 21,
-  kRowCancel = 22,
+  kRowServer = 21,
+  kRowOk = 22,
+  kRowCancel = 23,
 };
 // Row of control c (0 up, 1 right, 2 down, 3 left, 4..7 actions) of player p.
 inline int AssignRow(int player, int control) {

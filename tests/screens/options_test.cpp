@@ -150,6 +150,54 @@ TEST_F(OptionsTest, FullScreenAndLanguageRowsTakeEffectAtOk) {
   SetLanguage(TLanguage::English, {});
 }
 
+// The match server's row: RETURN opens an entry over the list; keys type, the pad's grid picks
+// (RETURN on a cell types it while nothing is typed), a bad address stays with its reason, and
+// only the list's OK keeps it.
+TEST_F(OptionsTest, TheMatchServerRowTakesAnAddressAndOnlyOkKeepsIt) {
+  OpenOptions();
+  SettingsTo(kRowServer);
+  Tap(kVkReturn);
+  ASSERT_TRUE(Settings().Editing);
+  EXPECT_EQ(Settings().Entry.Typed, "");  // the press that opened it typed nothing
+  Tap(kVkRight);
+  Tap(kVkReturn);  // the grid's "B"
+  for (int vk : {int('O'), int('X'), 186, int('9'), int('9'), int('9'), int('9'), int('9')}) Tap(vk);
+  EXPECT_EQ(Settings().Entry.Typed, "BOX:99999");
+  Tap(kVkReturn);  // refused: the port is out of range
+  EXPECT_TRUE(Settings().Editing);
+  EXPECT_EQ(Lists().NoticeKind, TNoticeKind::Bad);
+  EXPECT_EQ(Lists().ServerEdit, "");
+  for (int i = 0; i < 5; ++i) Tap(8);
+  for (int vk : {'7', '7', '0', '0'}) Tap(vk);
+  Tap(kVkReturn);
+  EXPECT_FALSE(Settings().Editing);
+  EXPECT_EQ(Lists().ServerEdit, "BOX:7700");
+  EXPECT_EQ(g.Config.NetServer, "");  // not before OK
+  EXPECT_EQ(g.ScreenState, scOptions);
+
+  // Esc in the entry keeps the working value; CANCEL of the list throws it away.
+  Tap(kVkReturn);
+  Tap(8);
+  Tap(kVkEsc);
+  EXPECT_FALSE(Settings().Editing);
+  EXPECT_EQ(Lists().ServerEdit, "BOX:7700");
+  EXPECT_EQ(g.ScreenState, scOptions);
+  SettingsTo(kRowCancel);
+  Tap(kVkReturn);
+  EXPECT_EQ(g.Config.NetServer, "");
+
+  OpenOptions();
+  EXPECT_EQ(Lists().ServerEdit, "");
+  SettingsTo(kRowServer);
+  Tap(kVkReturn);
+  for (int vk : {int('H'), 190, int('X')}) Tap(vk);
+  Tap(kVkReturn);
+  SettingsTo(kRowOk);
+  Tap(kVkReturn);
+  EXPECT_EQ(g.ScreenState, scTitle);
+  EXPECT_EQ(g.Config.NetServer, "H.X");
+}
+
 TEST_F(OptionsTest, CancelAndEscLeaveTheConfigurationUntouched) {
   Attach(0, "Pad A");
   const TGameConfig before = g.Config;

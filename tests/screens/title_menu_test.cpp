@@ -1,11 +1,22 @@
 #include <gtest/gtest.h>
 
 #include "core/context.h"
+#include "engine/i18n.h"
 #include "game/rules.h"
 #include "screens/screens.h"
 
 namespace kq {
 namespace {
+
+// The sound loader's failure line keeps its file and reads in the player's language.
+TEST(SoundErrorLine, TheFailureIsTranslatedAndTheFileKept) {
+  EXPECT_EQ(SoundErrorText("WAVE LOAD_ERROR  SND/a.wav"), "WAVE LOAD_ERROR  SND/a.wav");
+  ASSERT_EQ(SetLanguage(TLanguage::Japanese, {std::string(KQ_BIN_DIR) + "/locale"}), TLanguage::Japanese);
+  EXPECT_EQ(SoundErrorText("WAVE LOAD_ERROR  SND/a.wav"), "効果音を読み込めません  SND/a.wav");
+  EXPECT_EQ(SoundErrorText("MP3 DECODE_ERROR  BGM/b.mp3"), "MP3 を展開できません  BGM/b.mp3");
+  EXPECT_EQ(SoundErrorText("WAVE LOAD_ERRORx"), "WAVE LOAD_ERRORx");  // not one of the loader's
+  SetLanguage(TLanguage::English, {});
+}
 
 // The title with its Left/Right choices, without a display.
 struct TitleMenuTest : ::testing::Test {

@@ -77,6 +77,8 @@ class RecordingSound : public ISoundSystem {
     Played.push_back(name + (stopFirst ? "!" : ""));
   }
   bool Has(const std::string&) const override { return true; }
+  std::vector<std::string> Stopped;
+  void Stop(const std::string& name) override { Stopped.push_back(name); }
   std::vector<std::pair<int, int>> Volumes;  // effects, voices, as set
   void SetVolumes(int effects, int voices) override { Volumes.emplace_back(effects, voices); }
 };
