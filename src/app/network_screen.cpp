@@ -8,6 +8,7 @@
 #include "engine/i18n.h"
 #include "net/lan_search.h"
 #include "net/lobby.h"
+#include "net/net_packet.h"
 #include "screens/screen_text.h"
 
 namespace kq {
@@ -16,6 +17,7 @@ namespace {
 
 // The LAN is asked again this often while the screen is up.
 constexpr uint32_t kAskEveryMs = 2000;
+constexpr int kMaxInputDelaySetting = net::kMaxInputDelay;
 
 }  // namespace
 
@@ -49,6 +51,8 @@ std::vector<std::string> TNetworkScreen::MenuRows(const GameContext& g) const {
     }
   rows.push_back(Subst(_("MATCH SERVER: {server}"), "{server}",
                        g.Config.NetServer.empty() ? _("NONE") : g.Config.NetServer));
+  rows.push_back(
+      Subst(_("INPUT DELAY WHEN HOSTING: {n} (LEFT/RIGHT)"), "{n}", std::to_string(g.Config.NetInputDelay)));
   rows.push_back(_("BACK"));
   return rows;
 }
@@ -89,11 +93,20 @@ void TNetworkScreen::UpdateMenu(GameContext& g) {
     g.EnterState(scTitle);
     return;
   }
+  // The input delay a hosted match uses: 0 plays presses at once, more means fewer corrections.
+  const bool left = g.DXInput1.Has(kStateLeft) || g.DXInput2.Has(kStateLeft);
+  const bool right = g.DXInput1.Has(kStateRight) || g.DXInput2.Has(kStateRight);
+  if (Cursor == last - 1 && (left || right || g.ConfirmPressed())) {
+    const int n = kMaxInputDelaySetting + 1;
+    g.Config.NetInputDelay = (g.Config.NetInputDelay + (left ? n - 1 : 1)) % n;
+    g.PlaySound("CURSOR");
+    return;
+  }
   if (!g.ConfirmPressed()) return;
   Notice.clear();
   if (Cursor == last) {
     g.EnterState(scTitle);
-  } else if (Cursor == last - 1) {
+  } else if (Cursor == last - 2) {
     Mode = TMode::Server;
     Entry.Start(g.Config.NetServer);
   } else if (Cursor == 0) {
@@ -199,7 +212,7 @@ void TNetworkScreen::Paint(GameContext& g, Canvas& c) const {
   int y = 40 + h;
   if (Mode == TMode::Menu) {
     const std::vector<std::string> rows = MenuRows(g);
-    const size_t games = rows.size() - 4;
+    const size_t games = rows.size() - 5;
     for (size_t i = 0; i < rows.size(); ++i) {
       if (i == 2) {
         y += 6;

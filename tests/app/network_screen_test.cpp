@@ -99,6 +99,20 @@ TEST(NetworkScreen, APastedAddressJoinsAndEscEndsTheMatchBackOnTheScreen) {
             std::string::npos);
 }
 
+TEST(NetworkScreen, TheInputDelayOfHostedMatchesIsChosenThereAndKept) {
+  TSide side;
+  // Down past every row to BACK, up to INPUT DELAY, Right twice and Left once: 1.
+  std::string script = ToNetworkScreen();
+  for (int i = 0; i < 8; ++i) script += Press(10 + 2 * i, kDown);
+  script += Press(30, 38) + Press(32, kRight) + Press(34, kRight) + Press(36, kLeft);
+  side.folder.Write("in.txt", script);
+  side.Start("--frames 45 --input " + side.folder.Path("in.txt") +
+             " --shot 40:" + side.folder.Path("net.png"));
+  EXPECT_EQ(side.WaitFor(30000), 0) << side.Err();
+  EXPECT_NE(side.folder.Read("kq001.INI").find("InputDelay=1"), std::string::npos)
+      << side.folder.Read("kq001.INI");
+}
+
 // The window's close button in a match started from the menu: the match ends for both, the
 // program goes on back on the NETWORK screen and still answers the keys; a second close there
 // ends the program as usual.
