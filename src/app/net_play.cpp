@@ -32,26 +32,6 @@ namespace {
 // Shots act once per press; directions and raise repeat while held.
 constexpr uint16_t kOneShotBits = 0x70;
 
-class TFnv {
- public:
-  void Add(uint64_t v) {
-    for (int i = 0; i < 8; ++i) {
-      h_ ^= (v >> (8 * i)) & 0xff;
-      h_ *= 0x100000001b3ull;
-    }
-  }
-  void AddReal(double d) {
-    uint64_t bits;
-    static_assert(sizeof bits == sizeof d);
-    std::memcpy(&bits, &d, sizeof bits);
-    Add(bits);
-  }
-  uint64_t Value() const { return h_; }
-
- private:
-  uint64_t h_ = 0xcbf29ce484222325ull;
-};
-
 uint32_t WallMs() {
   return uint32_t(std::chrono::duration_cast<std::chrono::milliseconds>(
                       std::chrono::steady_clock::now().time_since_epoch())
@@ -123,29 +103,7 @@ uint64_t RoundSeed(uint64_t matchSeed, uint32_t round) {
 }
 
 uint64_t RulesStateHash(const GameContext& g) {
-  TFnv h;
-  for (int n = 0; n < 2; ++n) {
-    const TPlayerInfo& p = n == 0 ? g.Player1P : g.Player2P;
-    h.Add(uint64_t(p.Active) | uint64_t(p.Phase) << 8 | uint64_t(p.RainbowMode) << 16 |
-          uint64_t(p.Trimming) << 24);
-    for (int v :
-         {p.Level, p.Score, p.Combo, p.MaxCombo, p.Chain, p.ShotChain, p.Rows, p.Cols, p.HazardStock,
-          p.PendingLines, p.TrimLeft, p.RestoreLeft, p.ErasedInLevel, p.ShotsInFlight, p.ErasingCount})
-      h.Add(uint64_t(int64_t(v)));
-    h.Add(p.LineUpTime);
-    h.AddReal(p.ChainGauge);
-    h.AddReal(p.PowerGauge);
-    h.AddReal(p.RainbowGauge);
-    for (int c = 0; c < kMaxCols; ++c)
-      for (int r = 0; r < kFieldRows; ++r) {
-        const TBlock* b = BlockAt(p, c, r);
-        h.Add(b ? uint64_t(1 + b->Kind) | uint64_t(b->Hard) << 8 | uint64_t(b->Hazard) << 9 |
-                      uint64_t(b->Erased) << 10 | uint64_t(b->Falling) << 11 | uint64_t(b->ChangeCount) << 16
-                : 0);
-      }
-  }
-  h.Add(g.Rng.State());
-  return h.Value();
+  return HashState(g.State);
 }
 
 std::string EncodeMatchRules(const GameContext& g) {

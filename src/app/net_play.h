@@ -48,7 +48,7 @@ std::string MachineName();
 // Exit status of a headless match: 0 ended normally, 2 could not start, 3 broke off.
 int RunNetMatch(GameContext& g, const TNetOptions& o, const TNetRunHooks& hooks);
 
-// The state two machines compare: fields, gauges, scores, levels, phases, the rules' stream.
+// The state two machines compare: every rules field of the game state (HashState).
 uint64_t RulesStateHash(const GameContext& g);
 // The host's rule settings (and scripted starting fields) as sent to the guest.
 std::string EncodeMatchRules(const GameContext& g);

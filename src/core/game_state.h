@@ -71,4 +71,9 @@ struct TGameState {
 // The players' Rival links point into the state that holds them; a copy links its own pair.
 void LinkRivals(TGameState& s);
 
+// A hash of every rules field of the state (both records, the field's moving things, the clock,
+// the rules' stream): two machines playing one match compare it, and the traces keep it. Equal
+// states give equal hashes; the Rival links count only as linked or not.
+uint64_t HashState(const TGameState& s);
+
 }  // namespace kq

@@ -46,6 +46,10 @@ class TRandom {
   // Where the stream stands (two machines compare it to prove they agree).
   uint64_t State() const { return state_ ^ (inc_ << 1); }
 
+  // The generator's two words (a hash of the state it belongs to takes both).
+  uint64_t Word() const { return state_; }
+  uint64_t Increment() const { return inc_; }
+
   // Uniform real in [0, 1).
   double RandomReal() { return (Next() >> 5) * (1.0 / 134217728.0); }
 

@@ -10,7 +10,8 @@
 
 namespace kq::net {
 
-// Bumped whenever the wire form changes; peers of different protocols refuse each other.
+// Bumped whenever the wire form or the meaning of a message changes (the state hash covers the
+// whole rules state from 2 on); peers of different protocols refuse each other.
 constexpr uint16_t kProtocolVersion = 2;
 constexpr size_t kMaxText = 255;       // version strings, reasons
 constexpr size_t kMaxRules = 4096;     // the host's rule settings as INI text

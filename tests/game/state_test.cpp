@@ -83,5 +83,45 @@ TEST_F(StateTest, ChainRainbowAndPokerTimersRunWithoutTheirSprites) {
   EXPECT_TRUE(Played("VOICE1E"));
 }
 
+TEST_F(StateTest, TheHashCoversEveryPartOfTheStateAndNotWhereItLives) {
+  Start(2, {"0123", "4501"}, {"2233"});
+  FireShot(g, P1(), 1, 1, stErase, "SHOT2");
+  StartRowBar(g, P2(), 12, true);
+  const TGameState base = g.State;
+  const uint64_t h = HashState(base);
+  EXPECT_EQ(HashState(TGameState(base)), h);  // a copy elsewhere, its own Rival links: the same
+  EXPECT_EQ(HashState(g.State), h);
+
+  // One change anywhere in the rules' state, each in a field no hand-picked hash used to read.
+  const std::vector<std::pair<const char*, std::function<void(TGameState&)>>> changes = {
+      {"a block's fall position", [](TGameState& s) { s.Players[0].Cells[0][0].Y += 0.5; }},
+      {"a block's erase animation", [](TGameState& s) { s.Players[0].Cells[1][0].PatternPos = 2; }},
+      {"a hazard's settling time", [](TGameState& s) { s.Players[1].Cells[0][0].HazardTime = 5; }},
+      {"a shot in flight", [](TGameState& s) { s.Shots[0].X += 1; }},
+      {"a trim bar", [](TGameState& s) { s.Bars[0].Fade.Alpha = 7; }},
+      {"a block leaving",
+       [](TGameState& s) {
+         s.Leaving.push_back({0, s.Players[0].Cells[0][0]});
+       }},
+      {"the sight", [](TGameState& s) { s.Players[1].Sight.Col = 5; }},
+      {"a held key's repeat", [](TGameState& s) { s.Players[0].DirRepeat[2].LastTime = 9; }},
+      {"the falling list",
+       [](TGameState& s) {
+         s.Players[0].FallingList.push_back({0, 1});
+       }},
+      {"the poker cards", [](TGameState& s) { s.Players[0].PokerCards = "1"; }},
+      {"the restore batch", [](TGameState& s) { s.Players[1].RestoreBatch = 1; }},
+      {"the serial counter", [](TGameState& s) { ++s.NextSerial; }},
+      {"the rules' stream", [](TGameState& s) { s.Rng.Next(); }},
+      {"the clock", [](TGameState& s) { ++s.FrameTime; }},
+      {"the ending", [](TGameState& s) { s.EndingTime = 1; }},
+  };
+  for (const auto& [what, change] : changes) {
+    TGameState s = base;
+    change(s);
+    EXPECT_NE(HashState(s), h) << what;
+  }
+}
+
 }  // namespace
 }  // namespace kq::test
