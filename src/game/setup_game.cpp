@@ -46,8 +46,6 @@ constexpr double kHazardCountRoll = 0.05;  // blocks per ms shown by the hazard 
 void CreateHudSprites(GameContext& g, TPlayerInfo& p, int x0, int y0) {
   const bool versus = g.GameMode == 2;
   TPlayerSprites& v = g.View(p);
-  p.InGame = true;
-  p.DealsPoker = !versus && p.PlayerNo == 0;
 
   v.ScoreSprite = NewPictureSprite<TScoreSprite>(g, "FONT_SCORE", x0, y0, 8);
   v.ScoreSprite->Owner = &p;
@@ -220,6 +218,8 @@ bool SetupGame(GameContext& g) {
     p.VoiceBase = n == 0 ? 0 : 0x50;
     p.FallingList.clear();
     SetGeometry(p, cols);
+    p.InGame = true;
+    p.DealsPoker = g.GameMode != 2 && n == 0;
     const int x0 = g.Player1P.FieldRight + 5;
     const int y0 = n == 0 ? 50 : 280;
     CreatePlayerSprites(g, p, x0, y0);
