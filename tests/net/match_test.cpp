@@ -139,6 +139,31 @@ TEST(NetMatch, ARetryStartsANewRoundOnBothSidesWithTheHostsDelay) {
   for (size_t i = 0; i < std::min(h.size(), g.size()); ++i) ASSERT_EQ(h[i], g[i]) << "tick " << i + 1;
 }
 
+TEST(NetMatch, TheSideThatRunsAheadKnowsItAndTheOtherDoesNot) {
+  TPair p;
+  p.Pump(3);
+  ASSERT_EQ(p.host->Phase(), TMatchPhase::Playing);
+  // The host starts four ticks early, then both run one tick a frame.
+  auto tick = [&](TNetMatch& m) {
+    m.Sample(0);
+    m.Inputs().TakeRollback();
+    if (m.Ready()) m.Advance();
+    m.Inputs().ForgetThrough(m.Inputs().Confirmed());
+  };
+  for (int i = 0; i < 4; ++i) tick(*p.host);
+  for (int f = 0; f < 300; ++f) {
+    p.Pump();
+    tick(*p.host);
+    tick(*p.guest);
+  }
+  EXPECT_TRUE(p.host->AheadOfRival()) << p.host->Lead();
+  EXPECT_FALSE(p.guest->AheadOfRival()) << p.guest->Lead();
+  EXPECT_NEAR(p.host->Lead(), 4.0, 1.5);
+  EXPECT_NEAR(p.guest->Lead(), -4.0, 1.5);
+  // Neither side guessed further than the window allows.
+  EXPECT_EQ(p.host->Stats().Waits, 0u);
+}
+
 TEST(NetMatch, GarbageFromThePeerIsCountedNotTrusted) {
   TPair p;
   p.Pump(3);
