@@ -11,11 +11,26 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 
 #include "net/transport.h"
 
 namespace kq::net {
+
+std::vector<TAddr> EnvironmentTargets(const char* list) {
+  std::vector<TAddr> out;
+  if (!list) return out;
+  const std::string text = list;
+  size_t from = 0;
+  while (from <= text.size() && out.size() < 16) {
+    size_t comma = text.find(',', from);
+    if (comma == std::string::npos) comma = text.size();
+    if (auto a = ParseAddr(text.substr(from, comma - from), kDefaultPort)) out.push_back(*a);
+    from = comma + 1;
+  }
+  return out;
+}
 
 std::vector<TAddr> BroadcastTargets(uint16_t port) {
   std::vector<TAddr> out{{0xffffffffu, port}};
@@ -44,6 +59,7 @@ std::string PrintableText(const std::string& s, size_t max) {
 }
 
 TLanSearch::TLanSearch(std::vector<TAddr> targets) : targets_(std::move(targets)) {
+  if (targets_.empty()) targets_ = EnvironmentTargets(std::getenv("KQ001_LAN_TARGETS"));
   if (targets_.empty()) targets_ = BroadcastTargets(kDefaultPort);
   fd_ = socket(AF_INET, SOCK_DGRAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
   if (fd_ < 0) {

@@ -39,6 +39,10 @@ class TLanSearch {
   std::string error_;
 };
 
+// The addresses of KQ001_LAN_TARGETS ("ADDR[:PORT],..."), which the search asks instead of the
+// broadcast addresses: tests keep their questions on the loopback with it. Empty when unset or
+// when nothing in it reads as an address.
+std::vector<TAddr> EnvironmentTargets(const char* list);
 // The broadcast addresses of this machine's IPv4 networks, on port.
 std::vector<TAddr> BroadcastTargets(uint16_t port);
 // Only printable ASCII of a name a stranger sent, at most max characters.

@@ -7,12 +7,14 @@
 #include <sys/random.h>
 
 #include <algorithm>
+#include <cctype>
 #include <charconv>
 #include <chrono>
 #include <cstdio>
 #include <map>
 #include <mutex>
 #include <optional>
+#include <string_view>
 
 #include "net/lobby.h"
 #include "net/net_sim.h"
@@ -68,6 +70,17 @@ uint32_t RandomNonce() {
   return v;
 }
 
+// Looks a name up, except names under "invalid": those never resolve, so they are refused here
+// without asking a name server (RFC 6761).
+bool LookUpHost(const std::string& host, ENetAddress& a) {
+  constexpr std::string_view kInvalid = ".invalid";
+  std::string lower = host;
+  for (char& c : lower) c = char(std::tolower(static_cast<unsigned char>(c)));
+  while (!lower.empty() && lower.back() == '.') lower.pop_back();
+  if (lower == "invalid" || (lower.size() > kInvalid.size() && lower.ends_with(kInvalid))) return false;
+  return enet_address_set_host(&a, host.c_str()) == 0;
+}
+
 // Resolves "host[:port]" (port default given); false with error set.
 bool Resolve(const std::string& text, uint16_t defaultPort, TAddr& out, std::string& error) {
   std::string host;
@@ -78,7 +91,7 @@ bool Resolve(const std::string& text, uint16_t defaultPort, TAddr& out, std::str
   }
   if (text.find(':') == std::string::npos || text.back() == ']') port = defaultPort;
   ENetAddress a{};
-  if (enet_address_set_host(&a, host.c_str()) != 0) {
+  if (!LookUpHost(host, a)) {
     error = "unknown host " + host;
     return false;
   }
@@ -726,7 +739,7 @@ std::unique_ptr<TNetTransport> JoinMatch(const std::string& host, uint16_t port,
   auto t = std::make_unique<TEnetTransport>();
   if (!t->Init(nullptr, 1, error)) return nullptr;
   ENetAddress a{};
-  if (enet_address_set_host(&a, host.c_str()) != 0) {
+  if (!LookUpHost(host, a)) {
     error = "unknown host " + host;
     return nullptr;
   }

@@ -171,6 +171,32 @@ TEST(NetLadder, AHostAnswersTheLanSearchWithItsNameVersionAndWhetherItIsFree) {
   EXPECT_EQ(host->ForeignDatagrams(), 0u);
 }
 
+TEST(NetLadder, TheEnvironmentCanKeepTheLanSearchOnTheLoopback) {
+  EXPECT_TRUE(EnvironmentTargets(nullptr).empty());
+  EXPECT_TRUE(EnvironmentTargets("").empty());
+  EXPECT_TRUE(EnvironmentTargets("lan,300.1.1.1,1.2.3.4:0").empty());
+  const std::vector<TAddr> two = EnvironmentTargets("127.0.0.1,nonsense,127.0.0.2:9");
+  ASSERT_EQ(two.size(), 2u);
+  EXPECT_EQ(two[0], (TAddr{0x7F000001, kDefaultPort}));
+  EXPECT_EQ(two[1], (TAddr{0x7F000002, 9}));
+
+  // The default search asks them instead of every broadcast address, and finds the host there.
+  std::string err;
+  auto host = HostMatch(Hosting(3, ""), err);
+  ASSERT_TRUE(host) << err;
+  const std::string list = "127.0.0.1:" + std::to_string(LadderPort(3));
+  ASSERT_EQ(setenv("KQ001_LAN_TARGETS", list.c_str(), 1), 0);
+  TLanSearch search;
+  unsetenv("KQ001_LAN_TARGETS");
+  ASSERT_TRUE(search.Error().empty()) << search.Error();
+  for (int i = 0; i < 100 && search.Games().empty(); ++i) {
+    host->Poll(5);
+    search.Poll(5);
+  }
+  ASSERT_EQ(search.Games().size(), 1u);
+  EXPECT_EQ(search.Games()[0].Addr, (TAddr{0x7F000001, LadderPort(3)}));
+}
+
 TEST(NetLadder, ARivalThatNeverAnswersIsNamedByTheAddressAskedFor) {
   // Nobody listens on this port: the connection times out after the peer is gone.
   std::string err;

@@ -188,6 +188,12 @@ TEST(NetTransport, AnUnknownHostIsRefused) {
   auto g = JoinMatch("no-such-host.invalid", 7701, {}, err);
   EXPECT_FALSE(g);
   EXPECT_NE(err.find("no-such-host.invalid"), std::string::npos) << err;
+  // Names under "invalid" never reach a name server, in any case and with the root's dot.
+  for (const char* name : {"invalid", "Game.INVALID.", "a.b.invalid"}) {
+    err.clear();
+    EXPECT_FALSE(JoinMatch(name, 7701, {}, err)) << name;
+    EXPECT_NE(err.find("unknown host"), std::string::npos) << name << ": " << err;
+  }
 }
 
 TEST(NetTransport, ReliableMessagesSurviveTheSimulatedBadNetwork) {
