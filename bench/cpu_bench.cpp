@@ -59,14 +59,14 @@ static int Trace(int a, int b, uint64_t seed) {
 
 // The seed of match m of a pairing: set 0 is the tuning set; other sets mix the set number in,
 // so they share no seed with it (or with each other) in practice.
-uint64_t MatchSeed(uint64_t set, uint64_t firstSeed, const TPairing& t, int m) {
+static uint64_t MatchSeed(uint64_t set, uint64_t firstSeed, const TPairing& t, int m) {
   const uint64_t tuning = firstSeed + 7919u * uint64_t(t.High * 10 + t.Low) + uint64_t(m);
   return set == 0 ? tuning : MixSeed(set * 0x9E3779B97F4A7C15ULL + 1, tuning);
 }
 
 // CPU 1 against CPU 1 for a few matches: its presses per second and the shortest time between
 // two presses (every press waits at least its reaction or its pace).
-bool BeginnerPace(uint64_t set) {
+static bool BeginnerPace(uint64_t set) {
   int presses = 0;
   double seconds = 0;
   uint32_t shortest = UINT32_MAX;
@@ -151,8 +151,8 @@ int main(int argc, char** argv) {
   std::printf(
       "\nstrength table, seed set %llu%s, %d matches each (sides alternate), 16 ms ticks, at most 20 "
       "minutes:\n",
-      (unsigned long long)seedSet, seedSet == 0 ? " (the tuning seeds)" : " (never used for tuning)",
-      matches);
+      static_cast<unsigned long long>(seedSet),
+      seedSet == 0 ? " (the tuning seeds)" : " (never used for tuning)", matches);
   std::printf("  %-8s %-8s %5s %6s %5s %7s %10s  %s\n", "level", "against", "wins", "losses", "draws",
               "win %", "mean time", "target");
   for (TPairing& t : table) {

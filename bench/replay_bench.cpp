@@ -159,7 +159,8 @@ int main() {
       std::printf("%s\n", error.c_str());
       return 1;
     }
-    std::printf("one-player game for seeking: %.0f s\n", file.Header.DurationMs / 1000.0);
+    std::printf("one-player game for seeking: %.0f s\n",
+                static_cast<double>(file.Header.DurationMs) / 1000.0);
     if (!StartPlayback(p, "bench.kqr", std::move(file), error)) {
       std::printf("%s\n", error.c_str());
       return 1;
@@ -172,7 +173,7 @@ int main() {
       SeekPlayback(p, int64_t(PlaybackMs(p)) + step);
       const double ms = Ms(Clock::now() - s0);
       worst = std::max(worst, ms);
-      std::printf("seek %+lld s at %u ms: %.1f ms\n", (long long)(step / 1000), PlaybackMs(p), ms);
+      std::printf("seek %+lld s at %u ms: %.1f ms\n", static_cast<long long>(step / 1000), PlaybackMs(p), ms);
     }
     std::printf("worst seek in a 10-minute game: %.1f ms (target <= 150 ms)\n", worst);
   }
@@ -183,12 +184,12 @@ int main() {
     namespace fs = std::filesystem;
     const fs::path dir = fs::temp_directory_path() / ("kq_replay_bench_" + std::to_string(::getpid()));
     fs::create_directories(dir);
-    const std::string& bytes = games.back();
+    const std::string& sample = games.back();
     for (int i = 0; i < 1000; ++i) {
       char name[64];
       std::snprintf(name, sizeof name, "202601%02d-%02d%02d%02d-VS.kqr", 1 + i / 200, (i / 60) % 24, i % 60,
                     (i * 7) % 60);
-      std::ofstream(dir / name, std::ios::binary) << bytes;
+      std::ofstream(dir / name, std::ios::binary) << sample;
     }
     const std::string d = dir.string() + "/";
     double worst = 0;
@@ -208,7 +209,7 @@ int main() {
     std::printf(
         "listing 1,000 recordings (%zu bytes each) with a screenful of headers: %.1f ms worst of 5 "
         "(target <= 100 ms)\n",
-        bytes.size(), worst);
+        sample.size(), worst);
   }
   return same ? 0 : 1;
 }

@@ -163,6 +163,6 @@ int main(int argc, char** argv) {
               per100 > 0 ? 100.0 / per100 : 0.0);
   std::printf("  datagrams delivered: %ld of %ld (%.2f %%), relay drops %llu\n", received, sent,
               sent ? 100.0 * double(received) / double(sent) : 0.0,
-              (unsigned long long)server.Stats().RelayDropped);
+              static_cast<unsigned long long>(server.Stats().RelayDropped));
   return 0;
 }

@@ -392,18 +392,18 @@ int RunNetMatch(GameContext& g, const TNetOptions& o, const TNetRunHooks& hooks)
     const uint32_t upTo = in.Confirmed();
     if (upTo <= checked) return;
     const TMatchSnapshot now = game->Save();
-    for (uint32_t t = checked + 1; t <= upTo; ++t) {
-      // The state tick t left: kept as the state before t + 1, or the present.
-      const TMatchSnapshot* after = rollback->Before(t + 1);
+    for (uint32_t tick = checked + 1; tick <= upTo; ++tick) {
+      // The state that tick left: kept as the state before the next tick, or the present.
+      const TMatchSnapshot* after = rollback->Before(tick + 1);
       game->Load(after ? *after : now);
-      const auto states = in.ConfirmedInputs(t);
+      const auto states = in.ConfirmedInputs(tick);
       if (recording) {
         g.Recorder = std::move(recording);
-        RecordLateTick(g, net::NetTickLength(t), uint32_t(states[0]) | uint32_t(states[1]) << 8);
+        RecordLateTick(g, net::NetTickLength(tick), uint32_t(states[0]) | uint32_t(states[1]) << 8);
         recording = std::move(g.Recorder);
       }
       if (GameIsOverNow(g)) overConfirmed = true;
-      if (t % net::kHashInterval == 0) match.ReportHash(t, RulesStateHash(g));
+      if (tick % net::kHashInterval == 0) match.ReportHash(tick, RulesStateHash(g));
     }
     game->Load(now);
     checked = upTo;

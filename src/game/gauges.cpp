@@ -147,7 +147,7 @@ void RestoreTick(TRulesContext& g, TPlayerInfo& p) {
 
 // The chain gauge drains over its period and, running out, ends the combo; rainbow mode lasts its
 // period from its start.
-void GaugeTick(TRulesContext& g, TPlayerInfo& p, int moveCount) {
+static void GaugeTick(TRulesContext& g, TPlayerInfo& p, int moveCount) {
   if (p.ChainGauge > 0) {
     const int period = g.Config.ChainGaugePeriod > 0 ? g.Config.ChainGaugePeriod : 1;
     p.ChainGauge -= double(moveCount) * 100.0 / period;
@@ -156,7 +156,7 @@ void GaugeTick(TRulesContext& g, TPlayerInfo& p, int moveCount) {
   }
 }
 
-void RainbowTick(TRulesContext& g, TPlayerInfo& p) {
+static void RainbowTick(TRulesContext& g, TPlayerInfo& p) {
   if (!p.RainbowMode) return;
   const int period = g.Config.RainbowModePeriod > 0 ? g.Config.RainbowModePeriod : 1;
   const double left = 1.0 - double(g.FrameTime - p.RainbowStart) / period;

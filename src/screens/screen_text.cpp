@@ -48,8 +48,8 @@ int ScreenLineHeight(const GameContext& g) {
 int ScreenTextWidth(const GameContext& g, std::string_view s) {
   if (const ITextRenderer* f = Face(g)) return f->Measure(s).W;
   int w = 0;  // the picture fonts: 10 pixels a byte, 20 for a multi-byte character
-  for (size_t i = 0; i < s.size(); i += Utf8Len((unsigned char)s[i]))
-    w += (unsigned char)s[i] >= 0x80 ? 20 : 10;
+  for (size_t i = 0; i < s.size(); i += Utf8Len(static_cast<unsigned char>(s[i])))
+    w += static_cast<unsigned char>(s[i]) >= 0x80 ? 20 : 10;
   return w;
 }
 
@@ -57,7 +57,7 @@ std::string FitScreenText(const GameContext& g, std::string s, int maxW) {
   if (maxW <= 0 || ScreenTextWidth(g, s) <= maxW) return s;
   while (!s.empty()) {
     size_t cut = s.size() - 1;
-    while (cut > 0 && ((unsigned char)s[cut] & 0xC0) == 0x80) --cut;
+    while (cut > 0 && (static_cast<unsigned char>(s[cut]) & 0xC0) == 0x80) --cut;
     s.resize(cut);
     if (ScreenTextWidth(g, s + "..") <= maxW) break;
   }
