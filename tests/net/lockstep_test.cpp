@@ -14,7 +14,7 @@ constexpr uint16_t kShot = 0x00f0;  // bits that act once per press
 // What side s holds down while preparing tick t: a pattern with presses and long holds.
 uint16_t Script(int side, uint32_t t) {
   uint16_t v = uint16_t((t / (7 + side * 4)) % 5 == 0 ? 0x0001 << side : 0);
-  if (t % (13 + side) == 0) v |= 0x0010 << side;
+  if (t % (13 + side) == 0) v = uint16_t(v | 0x0010 << side);
   return v;
 }
 
