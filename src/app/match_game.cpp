@@ -15,10 +15,12 @@ namespace kq {
 
 namespace {
 
-// Events that put a picture of their own on the screen; the rest set the HUD, which follows the
-// state after a re-run anyway.
+// Events that put a picture of their own on the screen or start an animation (the shooter's
+// recoil); the rest set the HUD, which follows the state after a re-run anyway.
 bool PutsUpPicture(const TRulesEvent& e) {
   switch (e.Kind) {
+    case reGameOverDark:
+    case reShooter:
     case reDust:
     case reBoard:
     case reCharAnimation:
@@ -123,7 +125,7 @@ void TMatchGame::Step(const std::array<uint16_t, 2>& states, bool resim) {
     }
     rerunPictures_[t] = Pictures(g_.Events.List);
   } else {
-    pictures_[t] = {Pictures(g_.Events.List), before, g_.DXSpriteEngine1.Made()};
+    pictures_[t] = {Pictures(g_.Events.List), before, g_.DXSpriteEngine1.Made(), clock_};
   }
   ++next_;
 }
@@ -184,7 +186,9 @@ void TMatchGame::EndRerun() {
   for (const std::string& name : changes.Stop)
     if (realSound_) realSound_->Stop(name);
   for (const std::string& name : changes.Play) g_.PlaySound(name);
-  // Pictures: a tick that made the same ones keeps them; any other shows what it makes now.
+  // Pictures: a tick that made the same ones keeps them; any other shows what it makes now,
+  // moved on as if shown at its tick.
+  std::map<TSprite*, uint32_t> catchUp;  // sprite, the tick it was shown at
   for (auto& [tick, events] : rerunPictures_) {
     TTickPictures& shown = pictures_[tick];
     if (SameEvents(shown.Events, events)) continue;
@@ -196,11 +200,34 @@ void TMatchGame::EndRerun() {
     PresentRulesEvents(g_);
     shown.Events = std::move(events);
     shown.Upto = g_.DXSpriteEngine1.Made();
+    TSpriteEngine& engine = g_.DXSpriteEngine1;
+    for (int i = engine.Count() - 1; i >= 0 && engine.Child(i)->Serial() > shown.After; --i)
+      catchUp[engine.Child(i)] = tick;
+    for (const TRulesEvent& e : shown.Events)
+      if (e.Kind == reShooter)
+        if (TImageSprite* shooter = g_.PlayerSprites[e.Player & 1].Shooter) catchUp[shooter] = tick;
   }
   rerunPictures_.clear();
   g_.Events.Clear();
+  CatchUp(catchUp);
   ShowRulesState(g_);
   ShowSight();
+}
+
+void TMatchGame::CatchUp(const std::map<TSprite*, uint32_t>& sprites) {
+  if (sprites.empty()) return;
+  uint32_t first = next_;
+  for (const auto& [sprite, tick] : sprites) first = std::min(first, tick);
+  // Each tick from the first shown anew to the present, on that tick's clock: the sprites move
+  // as the tick's frame moved the others.
+  for (uint32_t t = first; t < next_; ++t) {
+    auto it = pictures_.find(t);
+    if (it == pictures_.end()) continue;
+    g_.FrameTime = it->second.Clock;
+    for (const auto& [sprite, tick] : sprites)
+      if (tick <= t && !sprite->Dying()) sprite->MoveTree(int(net::NetTickLength(t)));
+  }
+  g_.FrameTime = clock_;
 }
 
 void TMatchGame::ForgetThrough(uint32_t tick) {

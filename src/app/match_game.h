@@ -4,8 +4,10 @@
 // nothing, moves no sprite and shows none of the rules' events. Afterwards the screen follows the
 // corrected game: sounds through a TSoundLedger (one that no longer happens stops, one that now
 // happens plays late if recent, none twice); the pictures a tick put up (boards, dust,
-// animations, the retry prompt) stay where the re-run made the same ones and are taken down and
-// shown anew where it did not; the HUD and the sight are put where the state stands.
+// animations, the retry prompt, the game-over title, the shooter's recoil) stay where the re-run
+// made the same ones and are taken down and shown anew where it did not, moved on as if shown at
+// their tick; the HUD, the sight, the danger glow and the trimmed rows' shades are put where the
+// state stands.
 #include <array>
 #include <cstdint>
 #include <functional>
@@ -22,6 +24,7 @@ namespace kq {
 
 struct GameContext;
 class ISoundSystem;
+class TSprite;
 
 struct TMatchSnapshot {
   TGameState State;
@@ -64,8 +67,11 @@ class TMatchGame {
   struct TTickPictures {
     std::vector<TRulesEvent> Events;
     uint64_t After = 0, Upto = 0;  // serials in (After, Upto]
+    uint32_t Clock = 0;            // the tick's clock
   };
   void TakeDown(const TTickPictures& t);
+  // Moves sprites shown anew by a re-run through the ticks from the one each belongs to.
+  void CatchUp(const std::map<TSprite*, uint32_t>& sprites);
   void ShowSight();
   GameContext& g_;
   std::function<uint32_t()> wallMs_;

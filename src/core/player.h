@@ -146,6 +146,11 @@ struct TPlayerInfo {
   double ChainGauge = 0, PowerGauge = 0, RainbowGauge = 0;
   std::array<TRepeatSlot, 4> DirRepeat{};  // up, down, left, right
   TRepeatSlot RaiseRepeat{};
+  // The danger glow as the rules last turned it: on, and the clock of the tick it (re)started.
+  // No rule reads it; it is kept here so that the screen can be put right from the state after
+  // ticks were re-run, and a snapshot takes it back with everything else.
+  bool DangerShown = false;
+  uint32_t DangerSince = 0;
 };
 
 // The sprites that show one player's record; the rules never read them.

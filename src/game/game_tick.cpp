@@ -68,7 +68,7 @@ void StartGameOverFade(TRulesContext& g, TPlayerInfo& p) {
 // Step 1 of the game over, for one player.
 void EndPlayer(TRulesContext& g, TPlayerInfo& p) {
   p.Phase = gpOver;
-  g.Events.Add(reDanger, p.PlayerNo).Flag = false;
+  ShowDanger(g, p, false);
   p.Active = false;
   p.Sight.Live = false;
   g.Events.Add(reSightGone, p.PlayerNo);
@@ -322,11 +322,17 @@ bool UpdateDanger(TRulesContext& g, TPlayerInfo& p, bool turnOn) {
         break;
       }
   if (found) {
-    if (turnOn) g.Events.Add(reDanger, p.PlayerNo).Flag = true;
+    if (turnOn) ShowDanger(g, p, true);
     return true;
   }
-  if (!turnOn) g.Events.Add(reDanger, p.PlayerNo).Flag = false;
+  if (!turnOn) ShowDanger(g, p, false);
   return false;
+}
+
+void ShowDanger(TRulesContext& g, TPlayerInfo& p, bool on) {
+  p.DangerShown = on;
+  if (on) p.DangerSince = g.FrameTime;
+  g.Events.Add(reDanger, p.PlayerNo).Flag = on;
 }
 
 }  // namespace kq

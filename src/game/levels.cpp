@@ -28,7 +28,7 @@ bool EndingTest(TRulesContext& g, TPlayerInfo& p) {
     return false;
   }
   p.Phase = gpEnding;
-  g.Events.Add(reDanger, p.PlayerNo).Flag = false;
+  ShowDanger(g, p, false);
   ShowBoard(g, p, "STR_ENDING", true);
   g.Events.Sound("VOICE99");
   return true;

@@ -50,6 +50,8 @@ void GameOver(TRulesContext& g, TPlayerInfo& p);
 // Controls of one active player: sight moves, shots, the raise control.
 void ReadPlayerControls(GameContext& g, TPlayerInfo& p);
 bool UpdateDanger(TRulesContext& g, TPlayerInfo& p, bool turnOn);
+// Turns the danger glow on (from its start) or off: the record keeps it, the screen shows it.
+void ShowDanger(TRulesContext& g, TPlayerInfo& p, bool on);
 // Puts the sight sprite over the record's aimed cell.
 void PlaceSight(TRulesContext& g, const TPlayerInfo& p);
 // The rules' part of the sprite move: the timers of the chain gauge, the rainbow mode and the

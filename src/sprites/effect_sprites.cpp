@@ -1,5 +1,6 @@
 #include "sprites/effect_sprites.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 
@@ -198,19 +199,6 @@ TFieldFadesSprite::TFieldFadesSprite(GameContext& g, TSprite* parent) : TSprite(
   Height = 480;
 }
 
-void TFieldFadesSprite::Advance(int elapsed) {
-  TSprite::Advance(elapsed);
-  if (G.Events.Resimulating) return;
-  for (const TRulesEvent& e : G.Events.List) {
-    if (e.Kind != reGameOverDark) continue;
-    auto* title = new T3DImageSprite(G, &G.DXSpriteEngine1);
-    InitTextureSprite(*title, &G.GameOverTex, 0, 0, 0, 0, false, 0, 15, e.X, e.Y);
-    title->Color = 0xFFFFFFFFu;
-    title->Alpha = 0;
-    title->FadeSpeed = 0.3f;
-  }
-}
-
 void TFieldFadesSprite::Render() {
   if (!G.Config.UseDirect3D) return;
   Canvas* c = SurfaceOf(*this);
@@ -268,8 +256,7 @@ void TDustSprite::Render() {
 // ---------------------------------------------------------------------------------------------
 // TDangerSprite
 
-void TDangerSprite::Advance(int elapsed) {
-  T3DImageSprite::Advance(elapsed);
+void TDangerSprite::Step(int elapsed) {
   Glow += GlowRate * elapsed;
   if (Glow > 50) {
     Glow = 50;
@@ -278,6 +265,51 @@ void TDangerSprite::Advance(int elapsed) {
     Glow = 0;
     GlowRate = -GlowRate;
   }
+  Color = (uint32_t(std::trunc(Glow)) << 24) | (Color & 0xFFFFFFu);
+}
+
+void TDangerSprite::Advance(int elapsed) {
+  T3DImageSprite::Advance(elapsed);
+  Step(elapsed);
+  moved_[movedCount_ % kRemembered] = {G.FrameTime, elapsed};
+  ++movedCount_;
+}
+
+void TDangerSprite::Start(uint32_t since) {
+  Since = since;
+  Glow = 0;
+  GlowRate = std::fabs(GlowRate);
+  Color &= 0xFFFFFFu;
+}
+
+void TDangerSprite::StartedAt(uint32_t since) {
+  Start(since);
+  const size_t kept = std::min(movedCount_, kRemembered);
+  const size_t first = movedCount_ - kept;
+  // Moves from the starting tick on; clocks compare as differences, the clock may wrap.
+  size_t from = movedCount_;
+  for (size_t i = first; i < movedCount_; ++i)
+    if (int32_t(moved_[i % kRemembered].Clock - since) >= 0) {
+      from = i;
+      break;
+    }
+  if (from == first && kept > 0) {
+    // The start lies before what is remembered: the moves of the ticks from the start to the
+    // first remembered one (the starting tick's own move included) in steps as long as that
+    // one, or for a very long time folded over the swing.
+    const TMoved& m = moved_[first % kRemembered];
+    const int64_t gap = int32_t(m.Clock - since);
+    const int step = std::max(m.Elapsed, 1);
+    if (gap > int64_t(step) * 4096) {
+      const double rate = std::fabs(GlowRate);
+      const double swing = std::fmod(rate * double(gap), 100.0);
+      Glow = swing <= 50 ? swing : 100 - swing;
+      GlowRate = swing <= 50 ? rate : -rate;
+    } else {
+      for (int64_t left = gap; left > 0; left -= step) Step(int(std::min<int64_t>(left, step)));
+    }
+  }
+  for (size_t i = from; i < movedCount_; ++i) Step(moved_[i % kRemembered].Elapsed);
   Color = (uint32_t(std::trunc(Glow)) << 24) | (Color & 0xFFFFFFu);
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 // Sprites of the playfield and its effects: blocks, boards, sight, character animations and the
 // textured sprites of 3-D mode with their fades, blinks, dust and danger glow.
+#include <array>
 #include <cstdint>
 
 #include "core/player.h"
@@ -56,13 +57,12 @@ class TFadeSprite : public T3DImageSprite {
 TFadeSprite* NewScreenFade(GameContext& g, uint32_t color, uint8_t alpha, bool fadeIn, double fadeRate);
 
 // The rules' fades over the fields (3-D mode): the trim and restore bars (a trim bar is seen only
-// while it fades in; the row's shade takes over) and the game-over darkening. When a one-player
-// field has darkened, it brings up the game-over title.
+// while it fades in; the row's shade takes over) and the game-over darkening. (The game-over
+// title of a darkened one-player field comes with the rules' event, sprites/presentation.h.)
 class TFieldFadesSprite : public TSprite {
  public:
   TFieldFadesSprite(GameContext& g, TSprite* parent);
   GameContext& G;
-  void Advance(int elapsed) override;
   void Render() override;
 };
 
@@ -87,8 +87,25 @@ class TDangerSprite : public T3DImageSprite {
   using T3DImageSprite::T3DImageSprite;
   double Glow = 0;  // 0..50
   double GlowRate = 0.09;
+  uint32_t Since = 0;  // the clock of the tick the glow last started at
   void Advance(int elapsed) override;
   void Render() override;
+  // Starts the glow from nothing, rising, on the tick whose clock is `since`.
+  void Start(uint32_t since);
+  // The glow as if it had started on the tick of clock `since` and moved with every tick since:
+  // the sprite remembers the recent ticks it moved by, so a start a few ticks back comes out as
+  // it would have been (an older one is worked out from the rate alone).
+  void StartedAt(uint32_t since);
+
+ private:
+  void Step(int elapsed);
+  struct TMoved {
+    uint32_t Clock;
+    int Elapsed;
+  };
+  static constexpr size_t kRemembered = 128;
+  std::array<TMoved, kRemembered> moved_{};
+  size_t movedCount_ = 0;  // all moves so far; the last kRemembered are in moved_
 };
 
 class TMoveSprite : public TImageSprite {

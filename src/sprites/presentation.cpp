@@ -97,8 +97,15 @@ void Present(GameContext& g, const TRulesEvent& e) {
       g.PlaySound(e.Name);
       break;
     case reShotLanded:
-    case reGameOverDark:
-      break;  // the field's fades sprite reads these as it moves
+      break;  // no picture of its own: the shot's sprite draws the state's shots
+    case reGameOverDark: {
+      auto* title = new T3DImageSprite(g, &g.DXSpriteEngine1);
+      InitTextureSprite(*title, &g.GameOverTex, 0, 0, 0, 0, false, 0, 15, e.X, e.Y);
+      title->Color = 0xFFFFFFFFu;
+      title->Alpha = 0;
+      title->FadeSpeed = 0.3f;
+      break;
+    }
     case reDust:
       SpawnDust(g, p, e.Col, int(e.Y));
       break;
@@ -156,7 +163,7 @@ void Present(GameContext& g, const TRulesEvent& e) {
       break;
     case reDanger:
       if (TDangerSprite* danger = view.DangerSprite) {
-        if (e.Flag) danger->Glow = 0;
+        if (e.Flag) danger->Start(g.FrameTime);
         danger->Visible = e.Flag;
       }
       break;
@@ -232,7 +239,24 @@ void ShowRulesState(GameContext& g) {
       }
     }
     if (view.RainbowSprite) view.RainbowSprite->Visible = p.RainbowMode;
+    if (TDangerSprite* danger = view.DangerSprite) {
+      // A glow that started on another tick than the state's starts over as if from that tick;
+      // one hidden by a guess and shown again never stopped moving.
+      if (p.DangerShown && danger->Since != p.DangerSince) danger->StartedAt(p.DangerSince);
+      danger->Visible = p.DangerShown;
+    }
+    for (int r = 0; r < kFieldRows; ++r)
+      if (T3DImageSprite* shade = view.RowShades[size_t(r)]) shade->Visible = RowShaded(g.State, p, r);
   }
+}
+
+bool RowShaded(const TGameState& s, const TPlayerInfo& p, int row) {
+  if (row < p.Rows || row >= kFieldRows) return false;
+  // A trimmed row is shaded once its bar has faded in; while the bar fades in, nothing else
+  // trims or restores that field.
+  for (const TRowBar& bar : s.Bars)
+    if (bar.Owner == p.PlayerNo && bar.Row == row && bar.Fade.FadeBack && bar.Fade.Stage == 0) return false;
+  return true;
 }
 
 void PresentRulesEvents(GameContext& g) {

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 #include <map>
 
 #include "app/main_loop.h"
@@ -43,7 +44,7 @@ struct TSide {
   uint32_t wall = 50000;
   std::unique_ptr<TMatchGame> game;
 
-  explicit TSide(bool tallField = false) {
+  explicit TSide(bool tallField = false, const std::function<void(GameContext&)>& configure = {}) {
     InstallProgramScreens(g);
     if (tallField) {
       // Player 1's first rising line ends the game.
@@ -60,6 +61,7 @@ struct TSide {
     g.Config.HazardBlockPeriod = 3000;
     g.Config.ChainGaugePeriod = 2000;
     g.LevelTable = {{0, 15, 1500}, {20, 25, 1200}};
+    if (configure) configure(g);
     CanonicalActions(g.Config.KeyAssign1P);
     CanonicalActions(g.Config.KeyAssign2P);
     ApplyKeyAssign(g.DXInput1, g.DXInput2, g.Config);
@@ -139,6 +141,33 @@ std::vector<uint64_t> PlayPlain(TSide& s, uint32_t ticks) {
     hashes.push_back(RulesStateHash(s.g));
   }
   return hashes;
+}
+
+// What the screen shows of the danger and the trims.
+struct TWarnings {
+  std::array<bool, 2> Danger{};
+  std::array<double, 2> Glow{};
+  std::array<std::array<bool, kFieldRows>, 2> Shades{};
+  bool operator==(const TWarnings&) const = default;
+};
+
+void PrintTo(const TWarnings& w, std::ostream* os) {
+  for (size_t n = 0; n < 2; ++n) {
+    *os << "player " << n + 1 << ": danger " << w.Danger[n] << " glow " << w.Glow[n] << " shades ";
+    for (bool b : w.Shades[n]) *os << (b ? '#' : '.');
+    *os << "; ";
+  }
+}
+
+TWarnings Warnings(const GameContext& g) {
+  TWarnings w;
+  for (size_t n = 0; n < 2; ++n) {
+    const TPlayerSprites& view = g.PlayerSprites[n];
+    w.Danger[n] = view.DangerSprite->Visible;
+    w.Glow[n] = w.Danger[n] ? view.DangerSprite->Glow : 0;
+    for (size_t r = 0; r < size_t(kFieldRows); ++r) w.Shades[n][r] = view.RowShades[r]->Visible;
+  }
+  return w;
 }
 
 TEST(MatchGame, AWrongGuessAtEveryTickEndsInTheGameOfTheRealStates) {
@@ -224,6 +253,72 @@ TEST(MatchGame, ARerunStopsWhatNoLongerHappensAndPlaysWhatNowDoesIfRecent) {
   EXPECT_EQ(s.sound.Played.size(), 2u);
 }
 
+// Two pasts of tick 31 on: in one a trim bar over player 1's row 12 is about to go opaque (its
+// shade shows) and player 2's rising line is about to end with a block in its top rows (the danger
+// glow starts); in the other neither happens. Whichever the game guessed, the correction to the
+// other leaves the glow and the shades exactly as a side that only ever played the real one.
+TEST(MatchGame, ACorrectionPutsTheDangerGlowAndTheRowShadesWhereTheRealGameHasThem) {
+  constexpr int kRun = 8;
+  TSide real, guessed;
+  for (TSide* s : {&real, &guessed})
+    for (uint32_t t = 1; t <= 30; ++t) s->game->Step({0, 0}, false);
+  ASSERT_EQ(RulesStateHash(real.g), RulesStateHash(guessed.g));
+  const TMatchSnapshot calm = real.game->Save();
+  // The other past, made from the same state.
+  GameContext& g = real.g;
+  TPlayerInfo& p1 = g.Player1P;
+  TPlayerInfo& p2 = g.Player2P;
+  for (int c = 0; c < p1.Cols; ++c) TakeBlock(g, p1, c, 12);
+  StartRowBar(g, p1, 12, true);
+  g.State.Bars.back().Fade.StartTime = g.FrameTime - 400;  // opaque within two ticks
+  p1.Rows = 12;
+  p1.Phase = gpTrim;
+  CreateBlock(g, p2, 0, 11, 1, false);
+  p2.Phase = gpRise;
+  p2.LineUpTime = g.FrameTime - 280;
+  p2.RiseOffset = 2;
+  const TMatchSnapshot stormy = real.game->Save();
+  real.game->Load(calm);
+
+  auto play = [](TSide& s, const TMatchSnapshot& from) {
+    s.game->Load(from);
+    for (int i = 0; i < kRun; ++i) s.game->Step({0, 0}, false);
+  };
+  auto correct = [](TSide& s, const TMatchSnapshot& to) {
+    s.game->BeginRerun(31);
+    s.game->Load(to);
+    for (int i = 0; i < kRun; ++i) s.game->Step({0, 0}, true);
+    s.game->EndRerun();
+  };
+
+  // Guessed calm, really stormy: the shade and the glow come, the glow from its own tick on.
+  play(real, stormy);
+  const TWarnings storm = Warnings(real.g);
+  ASSERT_TRUE(storm.Danger[1]);
+  ASSERT_GT(storm.Glow[1], 0);
+  ASSERT_TRUE(storm.Shades[0][12]);
+  play(guessed, calm);
+  ASSERT_NE(Warnings(guessed.g), storm);
+  correct(guessed, stormy);
+  EXPECT_EQ(Warnings(guessed.g), storm);
+
+  // Guessed stormy, really calm: both go.
+  TSide real2, guessed2;
+  for (TSide* s : {&real2, &guessed2})
+    for (uint32_t t = 1; t <= 30; ++t) s->game->Step({0, 0}, false);
+  play(real2, calm);
+  const TWarnings quiet = Warnings(real2.g);
+  ASSERT_FALSE(quiet.Danger[1]);
+  ASSERT_FALSE(quiet.Shades[0][12]);
+  play(guessed2, stormy);
+  ASSERT_EQ(Warnings(guessed2.g), storm);
+  correct(guessed2, calm);
+  EXPECT_EQ(Warnings(guessed2.g), quiet);
+  // And back: the glow that the first guess started is the real one again, as if never gone.
+  correct(guessed2, stormy);
+  EXPECT_EQ(Warnings(guessed2.g), storm);
+}
+
 // Sprites of the play screen whose serials are in (after, upto] and still alive.
 int Alive(GameContext& g, uint64_t after, uint64_t upto) {
   int n = 0;
@@ -232,6 +327,18 @@ int Alive(GameContext& g, uint64_t after, uint64_t upto) {
     if (sp->Serial() > after && sp->Serial() <= upto && !sp->Dying()) ++n;
   }
   return n;
+}
+
+// Where those sprites stand and how far their animations are, in the order they were made.
+std::vector<std::array<double, 3>> Poses(GameContext& g, uint64_t after, uint64_t upto) {
+  std::vector<std::array<double, 3>> out;
+  for (int i = 0; i < g.DXSpriteEngine1.Count(); ++i) {
+    TSprite* sp = g.DXSpriteEngine1.Child(i);
+    if (sp->Serial() <= after || sp->Serial() > upto || sp->Dying()) continue;
+    const auto* image = dynamic_cast<const TImageSprite*>(sp);
+    out.push_back({sp->X, sp->Y, image ? image->PatternPos : 0});
+  }
+  return out;
 }
 
 TEST(MatchGame, PicturesOfATickTakenBackGoAndTheCorrectedGameShowsItsOwn) {
@@ -253,6 +360,8 @@ TEST(MatchGame, PicturesOfATickTakenBackGoAndTheCorrectedGameShowsItsOwn) {
   EXPECT_EQ(s.g.SessionWins, (std::array<int, 2>{0, 1}));
   EXPECT_EQ(s.g.PlayerSprites[0].Sight, nullptr);
   for (int i = 0; i < 3; ++i) s.game->Step({0, 0}, false);
+  // The boards rose and the prompt blinked for four ticks.
+  const auto poses = Poses(s.g, madeBefore, madeAtOver);
   const uint32_t next = s.game->NextTick();
   auto rerun = [&](const TMatchSnapshot& from) {
     s.game->BeginRerun(over);
@@ -287,6 +396,8 @@ TEST(MatchGame, PicturesOfATickTakenBackGoAndTheCorrectedGameShowsItsOwn) {
   rerun(before);
   EXPECT_EQ(s.game->Reshown(), 2u);
   EXPECT_EQ(Alive(s.g, madeAgain, s.g.DXSpriteEngine1.Made()), shown);
+  // Shown anew, they stand where they stood: as if shown on their tick, not at the correction.
+  EXPECT_EQ(Poses(s.g, madeAgain, s.g.DXSpriteEngine1.Made()), poses);
   EXPECT_NE(s.g.RetryYes, nullptr);
   EXPECT_EQ(s.g.SessionWins, (std::array<int, 2>{0, 1}));
   EXPECT_EQ(s.g.PlayerSprites[0].Sight, nullptr);

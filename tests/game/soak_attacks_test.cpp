@@ -90,6 +90,17 @@ struct SoakAttacks : GameTest {
       if (g.View(p).RowShades[size_t(r)] && g.View(p).RowShades[size_t(r)]->Visible) {
         ASSERT_GE(r, p.Rows) << "shade over a playable row";
       }
+      // What the events showed is what the state says (a re-run of ticks shows the state).
+      if (g.View(p).RowShades[size_t(r)]) {
+        ASSERT_EQ(g.View(p).RowShades[size_t(r)]->Visible, RowShaded(g.State, p, r))
+            << "row " << r << " of " << p.Rows << " t " << g.FrameTime;
+      }
+    }
+    if (const TDangerSprite* danger = g.View(p).DangerSprite) {
+      ASSERT_EQ(danger->Visible, p.DangerShown) << "t " << g.FrameTime;
+      if (p.DangerShown) {
+        ASSERT_EQ(danger->Since, p.DangerSince);
+      }
     }
   }
 

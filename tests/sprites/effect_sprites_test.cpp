@@ -217,6 +217,43 @@ TEST_F(EffectSpritesTest, DangerGlowSwingsBetweenZeroAndFiftyAbout556ms) {
   EXPECT_EQ(At(100, 100), 0x808080u);
 }
 
+TEST_F(EffectSpritesTest, DangerGlowStartedOnAnEarlierTickComesOutAsIfItHadRunSinceThen) {
+  TPlayerInfo& p = OnePlayer();
+  TDangerSprite* d = g.View(p).DangerSprite;
+  ASSERT_NE(d, nullptr);
+  // The real glow: started on the fifth of frames of uneven length, before that frame moved it.
+  uint32_t since = 0;
+  for (int f = 0; f < 40; ++f) {
+    const int ms = 15 + f % 3;
+    if (f == 4) {
+      since = g.FrameTime + uint32_t(ms);
+      d->Start(since);
+    }
+    Frame(ms);
+  }
+  const double glow = d->Glow, rate = d->GlowRate;
+  // A guess restarted it on the last frame; worked out again from the real start it is the
+  // same to the bit.
+  d->Start(g.FrameTime);
+  d->StartedAt(since);
+  EXPECT_EQ(d->Since, since);
+  EXPECT_EQ(d->Glow, glow);
+  EXPECT_EQ(d->GlowRate, rate);
+  EXPECT_EQ(d->Color >> 24, uint32_t(glow));
+
+  // A start further back than the sprite remembers (two seconds of frames) comes out from the
+  // length of its frames: near the glow of one that ran all along.
+  const uint32_t longAgo = g.FrameTime + 17;
+  d->Start(longAgo);
+  Frames(17 * 400, 17);
+  const double along = d->Glow;
+  const bool rising = d->GlowRate > 0;
+  d->Start(g.FrameTime);
+  d->StartedAt(longAgo);
+  EXPECT_NEAR(d->Glow, along, 0.01);
+  EXPECT_EQ(d->GlowRate > 0, rising);
+}
+
 TEST_F(EffectSpritesTest, DustParticleFollowsItsParabolaAndDiesAtItsEnd) {
   auto* s = new TDustSprite(g, &g.DXSpriteEngine1);
   InitTextureSprite(*s, &g.DustTex, 32, 32, 0, 0.05, false, 999, 9, -200, -200);
