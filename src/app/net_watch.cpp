@@ -198,8 +198,8 @@ int RunWatchMatch(GameContext& g, const TNetOptions& o, const TNetRunHooks& hook
     if (!round) std::this_thread::sleep_for(std::chrono::milliseconds(16));
   }
   if (watch.Phase() != net::TWatchPhase::Ended) watch.Leave();
-  std::fprintf(stderr, "kq001: watched %u ticks of round %u, %llu bytes received\n", next - 1, round.value_or(0),
-               static_cast<unsigned long long>(watch.Transport().BytesReceived()));
+  std::fprintf(stderr, "kq001: watched %u ticks of round %u, %llu bytes received\n", next - 1,
+               round.value_or(0), static_cast<unsigned long long>(watch.Transport().BytesReceived()));
   game.reset();
   g.NetPlay = false;
   saved.Restore(g);

@@ -112,7 +112,8 @@ void TWatchHub::Pump(TNetTransport& t, uint32_t nowMs) {
       watchers_.push_back(w);
       continue;
     }
-    auto it = std::find_if(watchers_.begin(), watchers_.end(), [&](const TWatcher& w) { return w.Id == e.Id; });
+    auto it =
+        std::find_if(watchers_.begin(), watchers_.end(), [&](const TWatcher& w) { return w.Id == e.Id; });
     if (it == watchers_.end()) continue;
     if (e.Kind == TNetEventKind::Disconnected) {
       watchers_.erase(it);
@@ -245,7 +246,8 @@ TWatchAck TWatchFeed::Ack() const {
   return {round, uint32_t(r.States.size())};
 }
 
-TWatchMatch::TWatchMatch(std::unique_ptr<TNetTransport> transport, std::string gameVersion, uint64_t levelHash)
+TWatchMatch::TWatchMatch(std::unique_ptr<TNetTransport> transport, std::string gameVersion,
+                         uint64_t levelHash)
     : transport_(std::move(transport)), version_(std::move(gameVersion)), levelHash_(levelHash) {}
 
 TWatchMatch::~TWatchMatch() {

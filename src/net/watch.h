@@ -42,9 +42,9 @@ inline std::array<uint16_t, 2> UnpackWatch(uint32_t w) {
 }
 
 struct TWatchHubStats {
-  uint32_t Refused = 0;    // turned away: the match was full, or another build
-  uint32_t Left = 0;       // went, or were let go
-  uint32_t BadPackets = 0; // undecodable, unexpected or impossible messages
+  uint32_t Refused = 0;     // turned away: the match was full, or another build
+  uint32_t Left = 0;        // went, or were let go
+  uint32_t BadPackets = 0;  // undecodable, unexpected or impossible messages
 };
 
 // The host's side: takes the transport's spectator events, answers them and sends each
@@ -73,10 +73,10 @@ class TWatchHub {
  private:
   struct TWatcher {
     uint32_t Id = 0;
-    bool Hello = false;    // its hello was good
-    bool Welcomed = false; // it has the match's settings
-    uint32_t Round = 0;    // the round it is being sent
-    uint32_t Acked = 0;    // it holds that round's ticks up to here
+    bool Hello = false;     // its hello was good
+    bool Welcomed = false;  // it has the match's settings
+    uint32_t Round = 0;     // the round it is being sent
+    uint32_t Acked = 0;     // it holds that round's ticks up to here
     uint32_t LastHeard = 0, LastSent = 0;
     uint32_t Bad = 0;
   };

@@ -35,7 +35,8 @@ struct TWatchedMatch {
     host = std::make_unique<TNetMatch>(std::move(a), true, TMatchSetup{"1.0.0", 77, 99, "rules", 0}, kShot);
     guest = std::make_unique<TNetMatch>(std::move(b), false, TMatchSetup{"1.0.0", 77, 0, "", 0}, kShot);
   }
-  TFakeSpectator& Join(uint32_t id, const std::string& version = "1.0.0", uint16_t protocol = kProtocolVersion) {
+  TFakeSpectator& Join(uint32_t id, const std::string& version = "1.0.0",
+                       uint16_t protocol = kProtocolVersion) {
     wire->watcherIn.push_back({TNetEventKind::Connected, id, {}});
     wire->watcherIn.push_back({TNetEventKind::Message, id, Encode(THello{protocol, version, 77})});
     specs.push_back({});
