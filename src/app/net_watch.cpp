@@ -117,6 +117,9 @@ int RunWatchMatch(GameContext& g, const TNetOptions& o, const TNetRunHooks& hook
   g.NetPlay = true;
   g.NetLocalPlayer = 0;
   g.SetGameMode(2);
+  g.NetInfo = {};
+  g.NetInfo.Active = true;
+  g.NetInfo.Watching = true;
 
   net::TWatchFeed& feed = watch.Feed();
   std::unique_ptr<TMatchGame> game;

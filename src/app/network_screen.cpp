@@ -251,7 +251,11 @@ void TNetworkScreen::Paint(GameContext& g, Canvas& c) const {
     }
     if (g.Config.NetServer.empty())
       centred(480 - 3 * (h + 8), _("Invite codes need a match server: set MATCH SERVER above."), kTextValue);
-    centred(480 - h - 6, _("UP/DOWN: CHOOSE   RETURN: CONFIRM   ESC: BACK"), kTextDim);
+    const bool onGame = Cursor >= kFirstGame && size_t(Cursor - kFirstGame) < games;
+    centred(480 - h - 6,
+            onGame ? _("UP/DOWN: CHOOSE   LEFT/RIGHT: JOIN OR WATCH   RETURN: CONFIRM   ESC: BACK")
+                   : _("UP/DOWN: CHOOSE   RETURN: CONFIRM   ESC: BACK"),
+            kTextDim);
   } else {
     DrawScreenText(g, c, 40, y,
                    Mode == TMode::Join    ? _("JOIN: AN INVITE CODE OR HOST[:PORT]")
