@@ -162,9 +162,13 @@ std::string DumpJson(const GameContext& g) {
       << ",\"rollbacks\":" << g.NetInfo.Rollbacks << ",\"max_rollback\":" << g.NetInfo.MaxRollback
       << ",\"predicted_wrong\":" << g.NetInfo.PredictedWrong << ",\"bytes_sent\":" << g.NetInfo.Sent
       << ",\"bytes_received\":" << g.NetInfo.Received << ",\"bytes_dropped\":" << g.NetInfo.Dropped
-      << ",\"path\":\"" << g.NetInfo.Path << "\"}";
+      << ",\"path\":\"" << g.NetInfo.Path << "\",\"watching\":" << (g.NetInfo.Watching ? "true" : "false")
+      << ",\"spectators\":" << g.NetInfo.Spectators << "}";
   if (const auto* ns = g.ScreenState == scNetwork ? g.Screens.Get<TNetworkScreen>(scNetwork) : nullptr)
-    o << ",\"network_screen\":{\"mode\":" << Quote(ns->Mode == TNetworkScreen::TMode::Menu ? "menu" : "join")
+    o << ",\"network_screen\":{\"mode\":"
+      << Quote(ns->Mode == TNetworkScreen::TMode::Menu    ? "menu"
+               : ns->Mode == TNetworkScreen::TMode::Watch ? "watch"
+                                                          : "join")
       << ",\"cursor\":" << ns->Cursor << ",\"join_cursor\":" << ns->Entry.Cursor
       << ",\"typed\":" << Quote(ns->Entry.Typed) << ",\"notice\":" << Quote(ns->Notice) << "}";
   o << ",\"players\":[";

@@ -66,6 +66,7 @@ const char* kUsage =
     "usage: kq001 [--fullscreen | --window] [--app-path DIR] [--replay FILE | FILE.kqr] [--version] "
     "[--help]\n"
     "       kq001 [--host [--port N] | --join HOST[:PORT] | --join CODE] [--server HOST[:PORT]]\n"
+    "       kq001 [--spectate HOST[:PORT] | --spectate CODE] [--server HOST[:PORT]]\n"
     "             [--no-upnp] [--input-delay N] [--net-sim DELAY,JITTER,LOSS]\n"
     "       kq001 --lan-games\n"
     "       kq001 --headless [--frames N] [--frame-ms MS] [--seed N] [--input FILE] ...\n"
@@ -149,6 +150,8 @@ std::string HelpText(const RunOptions& o) {
       "  --host [--port N] wait for a rival over the network (UDP port 7701 by default)\n"
       "  --join HOST[:PORT]  play a versus game against that host\n"
       "  --join CODE       play against the host that has this invite code (needs a match server)\n"
+      "  --spectate HOST[:PORT]  watch the match of that host, a few seconds behind the players\n"
+      "  --spectate CODE   watch the match of the host that has this invite code (needs a match server)\n"
       "  --server HOST[:PORT]  the match server for invite codes (default: [Network] Server=)\n"
       "  --no-upnp         a host does not ask the router to open its port\n"
       "  --input-delay N   a host's own presses act N ticks late (0..3, default: [Network] InputDelay=)\n"
@@ -266,8 +269,13 @@ int ParseArgs(int argc, char** argv, RunOptions& o) {
       ok = number(1, 65535, n);
       o.Net.Port = uint16_t(n);
       hasPort = true;
-    } else if (a == "--join") {
+    } else if (a == "--join" || a == "--spectate") {
+      if (!joinText.empty()) {
+        std::fprintf(stderr, "kq001: one of --join and --spectate, once\n%s", kUsage);
+        return 2;
+      }
       ok = value(joinText) && !joinText.empty();
+      o.Net.Watch = a == "--spectate";
     } else if (a == "--server") {
       ok = value(o.Net.Server) && !o.Net.Server.empty();
       std::string h;
@@ -300,22 +308,24 @@ int ParseArgs(int argc, char** argv, RunOptions& o) {
       return 2;
     }
   }
+  const char* joinName = o.Net.Watch ? "--spectate" : "--join";
   if (!joinText.empty() && !o.Net.Server.empty() && !net::NormalizeCode(joinText).empty() &&
       joinText.find('.') == std::string::npos) {
     if (o.Net.Host || hasPort) {
-      std::fprintf(stderr, "kq001: --join takes HOST[:PORT] or CODE and goes without --host and --port\n%s",
-                   kUsage);
+      std::fprintf(stderr, "kq001: %s takes HOST[:PORT] or CODE and goes without --host and --port\n%s",
+                   joinName, kUsage);
       return 2;
     }
     o.Net.JoinCode = net::NormalizeCode(joinText);
   } else if (!joinText.empty()) {
     std::string why;
     if (o.Net.Host || hasPort) {
-      std::fprintf(stderr, "kq001: --join takes HOST[:PORT] and goes without --host and --port\n%s", kUsage);
+      std::fprintf(stderr, "kq001: %s takes HOST[:PORT] and goes without --host and --port\n%s", joinName,
+                   kUsage);
       return 2;
     }
     if (!net::ParseHostPort(joinText, o.Net.JoinHost, o.Net.Port, why)) {
-      std::fprintf(stderr, "kq001: --join %s: %s\n%s", joinText.c_str(), why.c_str(), kUsage);
+      std::fprintf(stderr, "kq001: %s %s: %s\n%s", joinName, joinText.c_str(), why.c_str(), kUsage);
       return 2;
     }
   } else if (hasPort && !o.Net.Host) {
@@ -323,7 +333,7 @@ int ParseArgs(int argc, char** argv, RunOptions& o) {
     return 2;
   }
   if (!o.Net.Server.empty() && !o.Net.Active()) {
-    std::fprintf(stderr, "kq001: --server goes with --host or --join\n%s", kUsage);
+    std::fprintf(stderr, "kq001: --server goes with --host, --join or --spectate\n%s", kUsage);
     return 2;
   }
   if (o.Net.Active() && !o.Replay.empty()) {
@@ -856,9 +866,9 @@ int RunProgram(int argc, char** argv) {
     if (o.Net.Server.empty() && !o.Net.JoinHost.empty() && o.Net.Port == net::kDefaultPort &&
         o.Net.JoinHost.find('.') == std::string::npos && !net::NormalizeCode(o.Net.JoinHost).empty()) {
       std::fprintf(stderr,
-                   "kq001: %s looks like an invite code: joining by code needs a match server "
+                   "kq001: %s looks like an invite code: %s by code needs a match server "
                    "(--server HOST[:PORT] or [Network] Server= in the settings)\n",
-                   o.Net.JoinHost.c_str());
+                   o.Net.JoinHost.c_str(), o.Net.Watch ? "watching" : "joining");
       FormDestroy(*g);
       g->Platform = nullptr;
       return 2;

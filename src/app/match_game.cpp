@@ -7,7 +7,7 @@
 #include "core/tick_driver.h"
 #include "engine/image_list.h"
 #include "media/audio.h"
-#include "net/lockstep.h"
+#include "net/net_ticks.h"
 #include "sprites/effect_sprites.h"
 #include "sprites/presentation.h"
 

@@ -33,12 +33,6 @@ namespace {
 // Shots act once per press; directions and raise repeat while held.
 constexpr uint16_t kOneShotBits = 0x70;
 
-uint32_t WallMs() {
-  return uint32_t(std::chrono::duration_cast<std::chrono::milliseconds>(
-                      std::chrono::steady_clock::now().time_since_epoch())
-                      .count());
-}
-
 void Blink(TImageSprite* s, bool on) {
   if (!s) return;
   s->PatternSpeed = on ? 0.008 : 0;
@@ -79,8 +73,14 @@ void ClearOneShots(TDXInput& dev, const TKeyAssign& k) {
   dev.Remove(k.J03);
 }
 
-// The held key that ended a match (Esc) must not act again on the screen that follows: the
-// devices learn what is down now and forget their latches.
+}  // namespace
+
+uint32_t WallMs() {
+  return uint32_t(std::chrono::duration_cast<std::chrono::milliseconds>(
+                      std::chrono::steady_clock::now().time_since_epoch())
+                      .count());
+}
+
 void ForgetHeldKeys(GameContext& g) {
   if (g.Platform) {
     g.DXInput1.Poll(g.Platform->Input());
@@ -90,12 +90,6 @@ void ForgetHeldKeys(GameContext& g) {
   g.DXInput2.States.reset();
 }
 
-struct TLine {
-  std::string Text;
-  uint32_t Rgb = kTextWhite;
-};
-
-// The connecting screen: its lines centred, one under another.
 void DrawLines(GameContext& g, const std::vector<TLine>& lines) {
   Canvas* c = g.NoRender ? nullptr : g.ScreenCanvas();
   if (!c) return;
@@ -109,8 +103,6 @@ void DrawLines(GameContext& g, const std::vector<TLine>& lines) {
   }
   g.Platform->Present();
 }
-
-}  // namespace
 
 uint64_t RoundSeed(uint64_t matchSeed, uint32_t round) {
   return MixSeed(matchSeed, 100 + round);
@@ -211,6 +203,7 @@ int ListLanGames(uint32_t waitMs) {
 }
 
 int RunNetMatch(GameContext& g, const TNetOptions& o, const TNetRunHooks& hooks) {
+  if (o.Watch) return RunWatchMatch(g, o, hooks);
   // The notice is set after the screen change: entering a screen may clear the old one.
   auto notice = [&](const std::string& text) {
     std::fprintf(stderr, "kq001: %s\n", text.c_str());
@@ -424,6 +417,7 @@ int RunNetMatch(GameContext& g, const TNetOptions& o, const TNetRunHooks& hooks)
         RecordLateTick(g, net::NetTickLength(tick), uint32_t(states[0]) | uint32_t(states[1]) << 8);
         recording = std::move(g.Recorder);
       }
+      if (o.Host) match.Watchers().Confirmed(tick, states);
       if (GameIsOverNow(g)) overConfirmed = true;
       if (tick % net::kHashInterval == 0) match.ReportHash(tick, RulesStateHash(g));
     }
@@ -562,6 +556,7 @@ int RunNetMatch(GameContext& g, const TNetOptions& o, const TNetRunHooks& hooks)
                  rc.Rollbacks,
                  rc.MaxRollback,
                  rc.PredictedWrong};
+    g.NetInfo.Spectators = uint32_t(match.Watchers().Watchers());
     if (hooks.AfterTick) hooks.AfterTick(counted);
   }
   // Closing, or the scripted run's last tick: the rival hears it at once.

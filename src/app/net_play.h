@@ -1,10 +1,11 @@
 #pragma once
-// A versus match between two machines: the waiting screen, the lockstep ticks, the retry
+// A versus match between two machines: the waiting screen, the rollback ticks, the retry
 // prompt both players answer, and the end of the match. The host plays player 1, the guest
 // player 2; each uses player 1's keys or pad on their own machine.
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "net/transport.h"
 
@@ -21,6 +22,7 @@ struct TNetOptions {
   uint16_t Port = net::kDefaultPort;
   int InputDelay = -1;  // a host's input delay in ticks; -1: the settings' [Network] InputDelay
   net::TNetSim Sim;
+  bool Watch = false;  // JoinHost or JoinCode names a match to watch, not to play
   bool Active() const { return Host || !JoinHost.empty() || !JoinCode.empty(); }
 };
 
@@ -45,8 +47,24 @@ int ListLanGames(uint32_t waitMs);
 // This machine's name as LAN searches show it.
 std::string MachineName();
 
-// Exit status of a headless match: 0 ended normally, 2 could not start, 3 broke off.
+// Exit status of a headless match: 0 ended normally, 2 could not start, 3 broke off. With
+// o.Watch, RunWatchMatch.
 int RunNetMatch(GameContext& g, const TNetOptions& o, const TNetRunHooks& hooks);
+// Watches another machine's match (app/net_watch.cpp): both players' confirmed states, a few
+// seconds behind them, until the match ends or Esc. Exit status as RunNetMatch's.
+int RunWatchMatch(GameContext& g, const TNetOptions& o, const TNetRunHooks& hooks);
+
+// Shared by the players' and the spectators' runs.
+uint32_t WallMs();
+// The held key that ended a match (Esc) must not act again on the screen that follows: the
+// devices learn what is down now and forget their latches.
+void ForgetHeldKeys(GameContext& g);
+struct TLine {
+  std::string Text;
+  uint32_t Rgb = 0xF4F6FF;  // kTextWhite
+};
+// The connecting screen: its lines centred, one under another.
+void DrawLines(GameContext& g, const std::vector<TLine>& lines);
 
 // The state two machines compare: every rules field of the game state (HashState).
 uint64_t RulesStateHash(const GameContext& g);

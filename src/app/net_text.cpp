@@ -37,6 +37,11 @@ const char* const kWhole[] = {
     N_("that game is already playing"),
     N_("type an invite code or an address first"),
     N_("invite codes need a match server: set MATCH SERVER first"),
+    N_("this match already has 8 spectators"),
+    N_("the spectator fell too far behind the match"),
+    N_("the host left"),
+    N_("the match is over"),
+    N_("too many broken packets"),
 };
 
 // A message that starts with English and ends with a detail: the address, the code, a number, or

@@ -18,6 +18,8 @@ namespace {
 // The LAN is asked again this often while the screen is up.
 constexpr uint32_t kAskEveryMs = 2000;
 constexpr int kMaxInputDelaySetting = net::kMaxInputDelay;
+// Rows before the games found: HOST, JOIN, WATCH.
+constexpr int kFirstGame = 3;
 
 }  // namespace
 
@@ -27,6 +29,7 @@ TNetworkScreen::~TNetworkScreen() = default;
 void TNetworkScreen::Enter(GameContext& g, TScreenState) {
   Mode = TMode::Menu;
   Cursor = 0;
+  WatchGame = false;
   // The search goes to this machine's own networks only, and only while the screen is up.
   search_ = std::make_unique<net::TLanSearch>();
   lastAsk_ = g.FrameTime;
@@ -42,12 +45,17 @@ void TNetworkScreen::MatchEnded(const std::string& why) {
 }
 
 std::vector<std::string> TNetworkScreen::MenuRows(const GameContext& g) const {
-  std::vector<std::string> rows = {_("HOST A MATCH"), _("JOIN A MATCH")};
+  std::vector<std::string> rows = {_("HOST A MATCH"), _("JOIN A MATCH"), _("WATCH A MATCH")};
   if (search_)
-    for (const net::TLanGame& game : search_->Games()) {
+    for (size_t i = 0; i < search_->Games().size(); ++i) {
+      const net::TLanGame& game = search_->Games()[i];
       std::string name = game.Name.substr(0, 16);
       name.resize(16, ' ');
-      rows.push_back(name + " " + net::AddrText(game.Addr) + "  " + (game.Busy ? _("BUSY") : _("FREE")));
+      // What Return does on the row; Left/Right on the chosen row switches it.
+      const bool lit = Cursor == kFirstGame + int(i);
+      const std::string action = lit ? (WatchGame ? _("< WATCH >") : _("< JOIN >")) : "";
+      rows.push_back(name + " " + net::AddrText(game.Addr) + "  " + (game.Busy ? _("BUSY") : _("FREE")) +
+                     (action.empty() ? "" : "  " + action));
     }
   rows.push_back(Subst(_("MATCH SERVER: {server}"), "{server}",
                        g.Config.NetServer.empty() ? _("NONE") : g.Config.NetServer));
@@ -86,6 +94,10 @@ void TNetworkScreen::UpdateMenu(GameContext& g) {
   if (up || down) {
     Cursor = std::clamp(Cursor + (down ? 1 : -1), 0, last);
     Notice.clear();
+    // A game already playing can only be watched; a free one is joined unless chosen otherwise.
+    const size_t game = size_t(Cursor - kFirstGame);
+    WatchGame =
+        Cursor >= kFirstGame && search_ && game < search_->Games().size() && search_->Games()[game].Busy;
     g.PlaySound("CURSOR");
     return;
   }
@@ -102,6 +114,13 @@ void TNetworkScreen::UpdateMenu(GameContext& g) {
     g.PlaySound("CURSOR");
     return;
   }
+  const bool onGame =
+      Cursor >= kFirstGame && search_ && size_t(Cursor - kFirstGame) < search_->Games().size();
+  if (onGame && (left || right)) {
+    WatchGame = !WatchGame;
+    g.PlaySound("CURSOR");
+    return;
+  }
   if (!g.ConfirmPressed()) return;
   Notice.clear();
   if (Cursor == last) {
@@ -114,16 +133,17 @@ void TNetworkScreen::UpdateMenu(GameContext& g) {
     o.Host = true;
     o.Server = g.Config.NetServer;
     Pending = o;
-  } else if (Cursor == 1) {
-    Mode = TMode::Join;
+  } else if (Cursor == 1 || Cursor == 2) {
+    Mode = Cursor == 1 ? TMode::Join : TMode::Watch;
     Entry.Start("");
-  } else if (search_ && size_t(Cursor - 2) < search_->Games().size()) {
-    const net::TLanGame& game = search_->Games()[size_t(Cursor - 2)];
-    if (game.Busy) {
+  } else if (onGame) {
+    const net::TLanGame& game = search_->Games()[size_t(Cursor - kFirstGame)];
+    if (game.Busy && !WatchGame) {
       Notice = "that game is already playing";
       return;
     }
     TNetOptions o;
+    o.Watch = WatchGame;
     const std::string addr = net::AddrText(game.Addr);
     o.JoinHost = addr.substr(0, addr.rfind(':'));
     o.Port = game.Addr.Port;
@@ -134,7 +154,7 @@ void TNetworkScreen::UpdateMenu(GameContext& g) {
 
 std::vector<std::string> TNetworkScreen::RecentRows(const GameContext& g) const {
   std::vector<std::string> rows;
-  if (Mode != TMode::Join) return rows;
+  if (Mode != TMode::Join && Mode != TMode::Watch) return rows;
   for (size_t i = 0; i < g.Config.RecentRivals.size() && i < size_t(kMaxRecentRivals); ++i)
     rows.push_back(Subst(_("RECENT: {rival}"), "{rival}", g.Config.RecentRivals[i]));
   return rows;
@@ -180,6 +200,7 @@ void TNetworkScreen::Submit(GameContext& g) {
     return;
   }
   TNetOptions o;
+  o.Watch = Mode == TMode::Watch;
   const std::string code = net::NormalizeCode(text);
   if (!code.empty() && text.find_first_of(".:") == std::string::npos) {
     if (g.Config.NetServer.empty()) {
@@ -212,9 +233,10 @@ void TNetworkScreen::Paint(GameContext& g, Canvas& c) const {
   int y = 40 + h;
   if (Mode == TMode::Menu) {
     const std::vector<std::string> rows = MenuRows(g);
-    const size_t games = rows.size() - 5;
+    const size_t first = size_t(kFirstGame);
+    const size_t games = rows.size() - first - 3;
     for (size_t i = 0; i < rows.size(); ++i) {
-      if (i == 2) {
+      if (i == first) {
         y += 6;
         DrawScreenText(g, c, 60, y, _("GAMES ON THIS NETWORK"), kTextDim);
         y += step;
@@ -223,17 +245,22 @@ void TNetworkScreen::Paint(GameContext& g, Canvas& c) const {
           y += step;
         }
       }
-      if (i == 2 + games) y += 12;
-      row(i >= 2 && i < 2 + games ? 100 : 80, y, rows[i], int(i) == Cursor);
+      if (i == first + games) y += 12;
+      row(i >= first && i < first + games ? 100 : 80, y, rows[i], int(i) == Cursor);
       y += step;
     }
     if (g.Config.NetServer.empty())
       centred(480 - 3 * (h + 8), _("Invite codes need a match server: set MATCH SERVER above."), kTextValue);
-    centred(480 - h - 6, _("UP/DOWN: CHOOSE   RETURN: CONFIRM   ESC: BACK"), kTextDim);
+    const bool onGame = Cursor >= kFirstGame && size_t(Cursor - kFirstGame) < games;
+    centred(480 - h - 6,
+            onGame ? _("UP/DOWN: CHOOSE   LEFT/RIGHT: JOIN OR WATCH   RETURN: CONFIRM   ESC: BACK")
+                   : _("UP/DOWN: CHOOSE   RETURN: CONFIRM   ESC: BACK"),
+            kTextDim);
   } else {
     DrawScreenText(g, c, 40, y,
-                   Mode == TMode::Join ? _("JOIN: AN INVITE CODE OR HOST[:PORT]")
-                                       : _("MATCH SERVER: HOST[:PORT] (EMPTY: NONE)"),
+                   Mode == TMode::Join    ? _("JOIN: AN INVITE CODE OR HOST[:PORT]")
+                   : Mode == TMode::Watch ? _("WATCH: AN INVITE CODE OR HOST[:PORT]")
+                                          : _("MATCH SERVER: HOST[:PORT] (EMPTY: NONE)"),
                    kTextValue);
     y += step;
     Entry.Paint(g, c, y, RecentRows(g));

@@ -1,6 +1,7 @@
 #pragma once
-// The NETWORK screen: host a match, join one by invite code or address (typed, pasted or picked
-// on a character grid with a pad), or pick a game found on this network. The match itself runs
+// The NETWORK screen: host a match, join or watch one by invite code or address (typed, pasted
+// or picked on a character grid with a pad), or pick a game found on this network to join or
+// to watch. The match itself runs
 // in the program loop (RunNetMatch); its end comes back here with the reason.
 #include <memory>
 #include <optional>
@@ -33,12 +34,13 @@ class TNetworkScreen final : public TScreen {
   // The match is over (why: empty after a normal end); the screen shows the reason.
   void MatchEnded(const std::string& why);
 
-  // Join: entering a code or address; Server: entering the match server's address.
-  enum class TMode { Menu, Join, Server };
+  // Join / Watch: entering a code or address; Server: entering the match server's address.
+  enum class TMode { Menu, Join, Server, Watch };
   TMode Mode = TMode::Menu;
-  int Cursor = 0;      // menu row: HOST, JOIN, the games found, MATCH SERVER, BACK
-  TTextEntry Entry;    // the code or address being entered, and where the pad is on its grid
-  std::string Notice;  // a failure's reason; stays until the player moves on
+  int Cursor = 0;          // menu row: HOST, JOIN, WATCH, the games found, MATCH SERVER, INPUT DELAY, BACK
+  bool WatchGame = false;  // on a game found: Left/Right chose WATCH rather than JOIN
+  TTextEntry Entry;        // the code or address being entered, and where the pad is on its grid
+  std::string Notice;      // a failure's reason; stays until the player moves on
 
   // The rows of the menu as drawn (for the dump and tests).
   std::vector<std::string> MenuRows(const GameContext& g) const;

@@ -164,8 +164,16 @@ void DrawPlayExtras(GameContext& g, Canvas& c) {
     const std::string text = _("NO PAUSE IN A NETWORK MATCH");
     DrawScreenText(g, c, 320 - ScreenTextWidth(g, text) / 2, 230, text, kTextWarn);
   }
+  // A spectator's screen says so, on a plate low in the column between the fields, clear of
+  // the scores and the game-over prompt.
+  if (g.NetPlay && g.NetInfo.Active && g.NetInfo.Watching) {
+    const std::string mark = _("WATCHING");
+    const int w = ScreenTextWidth(g, mark);
+    c.FillRect({320 - w / 2 - 10, 366, w + 20, h + 8}, 0x401010, 220, BlendMode::Alpha);
+    DrawScreenText(g, c, 320 - w / 2, 370, mark, kTextWarn);
+  }
   // In a network match each machine marks the field its player plays.
-  if (g.NetPlay && g.NetInfo.Active) {
+  if (g.NetPlay && g.NetInfo.Active && !g.NetInfo.Watching) {
     const TPlayerInfo& own = g.NetInfo.OwnSide2 ? g.Player2P : g.Player1P;
     const std::string you = _("YOU");
     const int centre = (own.FieldLeft + own.FieldRight) / 2;

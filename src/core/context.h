@@ -147,6 +147,8 @@ struct GameContext {
     uint32_t Rollbacks = 0;       // times the game went back to correct a guess of the rival
     uint32_t MaxRollback = 0;     // the deepest, in ticks
     uint32_t PredictedWrong = 0;  // ticks that ran with a wrong guess
+    bool Watching = false;        // this machine watches the match: it plays neither side
+    uint32_t Spectators = 0;      // the host's spectators
   } NetInfo;
   std::string TitleNotice;  // one line on the title screen (a replay that could not be played)
   // Plays a recording file from the replays list; false with "PATH: reason" in error. The

@@ -162,6 +162,7 @@ std::vector<uint8_t> EncodeLobby(const TLobbyMessage& m) {
           w.U8(kJoin);
           w.U32(v.Nonce);
           PutCode(w, v.Code);
+          w.U8(v.Watch ? 1 : 0);  // where older builds pad with zeros
           PadTo(w, kJoinRequestBytes);
         } else if constexpr (std::is_same_v<T, TJoinInfo>) {
           w.U8(kJoinInfo);
@@ -250,9 +251,10 @@ std::optional<TLobbyMessage> DecodeLobby(std::span<const uint8_t> bytes) {
       if (bytes.size() != kJoinRequestBytes) return std::nullopt;
       const uint32_t nonce = r.U32();
       const std::string code = GetCode(r);
-      if (!r.ZerosToEnd()) return std::nullopt;
+      const uint8_t watch = r.U8();
+      if (watch > (join ? 1 : 0) || !r.ZerosToEnd()) return std::nullopt;
       if (join)
-        out = TJoin{nonce, code};
+        out = TJoin{nonce, code, watch == 1};
       else
         out = TRelayRequest{nonce, code};
       break;

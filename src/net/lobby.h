@@ -86,6 +86,7 @@ struct TUnregister {
 struct TJoin {
   uint32_t Nonce = 0;
   std::string Code;
+  bool Watch = false;  // a spectator: a host already playing is no refusal
   bool operator==(const TJoin&) const = default;
 };
 // Server -> guest: where the host may be reached, and the token both sides punch with.

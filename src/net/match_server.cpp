@@ -161,14 +161,14 @@ void TMatchServer::Receive(const TAddr& from, std::span<const uint8_t> data, uin
     }
     THost& h = it->second;
     if (h.Addr == from) return;  // a host cannot join itself
-    if (h.Busy) {
+    if (h.Busy && !join->Watch) {
       Send(out, from, TLobbyRefuse{join->Nonce, TLobbyError::HostBusy});
       return;
     }
     const uint64_t token = random_();
     Send(out, from, TJoinInfo{join->Nonce, h.Addr, from, token, h.Candidates});
     Send(out, h.Addr, TIntroduce{from, token});
-    Say("code " + h.Code + " joined");
+    Say("code " + h.Code + (join->Watch ? " watched" : " joined"));
   } else if (const auto* rr = std::get_if<TRelayRequest>(&*m)) {
     auto it = hosts_.find(rr->Code);
     if (it == hosts_.end()) {

@@ -6,7 +6,11 @@
 namespace kq::net {
 
 TNetMatch::TNetMatch(std::unique_ptr<TNetTransport> transport, bool host, TMatchSetup setup, uint16_t oneShot)
-    : transport_(std::move(transport)), host_(host), setup_(std::move(setup)), oneShot_(oneShot) {
+    : transport_(std::move(transport)),
+      host_(host),
+      setup_(std::move(setup)),
+      oneShot_(oneShot),
+      watch_(setup_.GameVersion, setup_.LevelHash) {
   inputs_ = std::make_unique<TRollbackInputs>(host_ ? 0 : 1, setup_.Delay, oneShot_, round_);
 }
 
@@ -18,6 +22,9 @@ void TNetMatch::End(const std::string& reason) {
   if (phase_ == TMatchPhase::Ended) return;
   phase_ = TMatchPhase::Ended;
   reason_ = reason;
+  // The spectators play on to the last confirmed tick and learn why it ended.
+  if (host_)
+    watch_.End(*transport_, reason.starts_with("desync") ? reason : std::string(kMatchOver), kWatchEndWaitMs);
 }
 
 void TNetMatch::Leave(const std::string& reason) {
@@ -37,6 +44,7 @@ void TNetMatch::StartPlaying(int delay) {
 void TNetMatch::Pump(uint32_t nowMs) {
   now_ = nowMs;
   if (phase_ == TMatchPhase::Ended) return;
+  if (host_) watch_.Pump(*transport_, nowMs);
   for (;;) {
     TNetEvent e = transport_->Poll(0);
     if (e.Kind == TNetEventKind::None) break;
@@ -109,6 +117,7 @@ void TNetMatch::Handle(const TMessage& m) {
     const int delay = std::clamp(setup_.Delay, 0, kMaxRollbackDelay);
     welcome_ = TWelcome{setup_.GameVersion, setup_.LevelHash, setup_.Seed, uint8_t(delay), setup_.Rules};
     transport_->SendReliable(Encode(welcome_));
+    watch_.Start(welcome_);
     StartPlaying(welcome_.Delay);
   } else if (const auto* w = std::get_if<TWelcome>(&m)) {
     if (host_ || phase_ == TMatchPhase::Playing) return;
@@ -192,6 +201,7 @@ void TNetMatch::AnswerRetry(bool yes) {
 
 void TNetMatch::NewRound() {
   ++round_;
+  if (host_) watch_.NewRound();
   myRetry_.reset();
   rivalRetry_.reset();
   desync_ = TDesyncCheck();

@@ -9,10 +9,11 @@
 #include <optional>
 #include <string>
 
-#include "net/lockstep.h"
 #include "net/net_packet.h"
+#include "net/net_ticks.h"
 #include "net/rollback.h"
 #include "net/transport.h"
+#include "net/watch.h"
 
 namespace kq::net {
 
@@ -83,6 +84,10 @@ class TNetMatch {
   // Ends the match for both sides; reason is shown here, the rival sees "rival left".
   void Leave(const std::string& reason);
 
+  // Host: the spectators, who get each confirmed tick (Confirmed) and the rounds' flow.
+  TWatchHub& Watchers() { return watch_; }
+  const TWatchHub& Watchers() const { return watch_; }
+
  private:
   void Handle(const TMessage& m);
   void End(const std::string& reason);
@@ -110,6 +115,7 @@ class TNetMatch {
   uint32_t waitedTick_ = 0;
   std::optional<bool> myRetry_, rivalRetry_;
   int nextDelay_ = 0;  // input delay of the next round, as the host fixed it
+  TWatchHub watch_;
 };
 
 }  // namespace kq::net

@@ -15,6 +15,8 @@ enum : uint8_t {
   kHash = 5,
   kDelay = 6,
   kRetry = 7,
+  kWatchInputs = 8,
+  kWatchAck = 9,
 };
 
 constexpr uint8_t kMagic0 = 'K', kMagic1 = 'Q';
@@ -44,6 +46,35 @@ bool ReadRuns(Reader& r, std::vector<uint16_t>& states) {
     const uint16_t s = r.U16();
     const uint8_t n = r.U8();
     if (n == 0 || states.size() + n > kMaxInputTicks) return false;
+    states.insert(states.end(), n, s);
+  }
+  return r.Ok();
+}
+
+// Both players' states of a tick as (player 1, player 2, run) triples.
+void WriteWatchRuns(Writer& w, const std::vector<uint32_t>& states) {
+  std::vector<std::pair<uint32_t, uint8_t>> runs;
+  for (size_t i = 0; i < states.size() && i < kMaxWatchTicks; ++i) {
+    const uint32_t s = states[i];
+    if (!runs.empty() && runs.back().first == s && runs.back().second < 255)
+      ++runs.back().second;
+    else
+      runs.emplace_back(s, uint8_t(1));
+  }
+  w.U16(uint16_t(runs.size()));
+  for (auto [s, n] : runs) {
+    w.U32(s);
+    w.U8(n);
+  }
+}
+
+bool ReadWatchRuns(Reader& r, std::vector<uint32_t>& states) {
+  const uint16_t count = r.U16();
+  if (count > kMaxWatchTicks) return false;
+  for (int i = 0; i < count && r.Ok(); ++i) {
+    const uint32_t s = r.U32();
+    const uint8_t n = r.U8();
+    if (n == 0 || states.size() + n > kMaxWatchTicks) return false;
     states.insert(states.end(), n, s);
   }
   return r.Ok();
@@ -96,6 +127,16 @@ std::vector<uint8_t> Encode(const TMessage& m) {
           w.U32(v.Round);
           w.U8(v.Yes ? 1 : 0);
           w.U8(v.Delay);
+        } else if constexpr (std::is_same_v<T, TWatchInputs>) {
+          w.U8(kWatchInputs);
+          w.U32(v.Round);
+          w.U32(v.FirstTick);
+          w.U32(v.LastTick);
+          WriteWatchRuns(w, v.States);
+        } else if constexpr (std::is_same_v<T, TWatchAck>) {
+          w.U8(kWatchAck);
+          w.U32(v.Round);
+          w.U32(v.Tick);
         }
       },
       m);
@@ -172,6 +213,26 @@ std::optional<TMessage> Decode(std::span<const uint8_t> bytes) {
       m.Yes = yes == 1;
       m.Delay = r.U8();
       if (m.Delay > kMaxInputDelay) return std::nullopt;
+      out = m;
+      break;
+    }
+    case kWatchInputs: {
+      TWatchInputs m;
+      m.Round = r.U32();
+      m.FirstTick = r.U32();
+      m.LastTick = r.U32();
+      if (!ReadWatchRuns(r, m.States)) return std::nullopt;
+      // Ticks count from 1; the states never run past the round's last tick.
+      const uint64_t end = uint64_t(m.FirstTick) + m.States.size();
+      if (m.FirstTick == 0 || end > 0xFFFFFFFFull || (m.LastTick != 0 && end > uint64_t(m.LastTick) + 1))
+        return std::nullopt;
+      out = m;
+      break;
+    }
+    case kWatchAck: {
+      TWatchAck m;
+      m.Round = r.U32();
+      m.Tick = r.U32();
       out = m;
       break;
     }

@@ -11,13 +11,15 @@
 namespace kq::net {
 
 // Bumped whenever the wire form or the meaning of a message changes (the state hash covers the
-// whole rules state from 2 on); peers of different protocols refuse each other.
-constexpr uint16_t kProtocolVersion = 2;
+// whole rules state from 2 on, spectators from 3 on); peers of different protocols refuse each
+// other.
+constexpr uint16_t kProtocolVersion = 3;
 constexpr size_t kMaxText = 255;       // version strings, reasons
 constexpr size_t kMaxRules = 4096;     // the host's rule settings as INI text
 constexpr size_t kMaxInputTicks = 64;  // ticks one input packet may carry
 constexpr uint8_t kMaxInputDelay = 3;  // ticks a player's own presses may wait (a match's setting)
 constexpr size_t kMaxPacket = 8192;
+constexpr size_t kMaxWatchTicks = 240;  // ticks one packet to a spectator may carry
 
 // Guest -> host, first thing after the connection.
 struct THello {
@@ -78,7 +80,26 @@ struct TRetry {
   bool operator==(const TRetry&) const = default;
 };
 
-using TMessage = std::variant<THello, TWelcome, TRefuse, TInputs, THash, TDelay, TRetry>;
+// Host -> spectator (unreliable, resent until acknowledged; reliable at the end of the match):
+// both players' confirmed states of ticks FirstTick, FirstTick + 1, ... of round Round, each
+// as player 1 | player 2 << 16. LastTick is 0 while the round goes on, else its last tick.
+struct TWatchInputs {
+  uint32_t Round = 0;
+  uint32_t FirstTick = 0;
+  uint32_t LastTick = 0;
+  std::vector<uint32_t> States;
+  bool operator==(const TWatchInputs&) const = default;
+};
+
+// Spectator -> host: it holds every tick of round Round up to Tick.
+struct TWatchAck {
+  uint32_t Round = 0;
+  uint32_t Tick = 0;
+  bool operator==(const TWatchAck&) const = default;
+};
+
+using TMessage =
+    std::variant<THello, TWelcome, TRefuse, TInputs, THash, TDelay, TRetry, TWatchInputs, TWatchAck>;
 
 std::vector<uint8_t> Encode(const TMessage& m);
 // nullopt for anything that is not exactly one well-formed message.

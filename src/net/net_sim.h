@@ -1,6 +1,6 @@
 #pragma once
 // A UDP relay on the loopback that delays, jitters and drops datagrams in both directions, so
-// tests can prove the lockstep under a bad network without root or traffic shaping.
+// tests can prove the rollback under a bad network without root or traffic shaping.
 #include <atomic>
 #include <cstdint>
 #include <deque>

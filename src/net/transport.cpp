@@ -108,6 +108,10 @@ constexpr uint32_t kPunchForMs = 4000;
 constexpr uint32_t kDirectHeadStartMs = 300;  // an opened port or the LAN is tried alone first
 constexpr uint32_t kRelayAfterMs = 1500;      // no path by then: the server relays
 constexpr uint32_t kGiveUpMs = 8000;
+// Added to the path in the connection request of a spectator.
+constexpr uint32_t kWatchFlag = 0x100;
+// Spectators' messages kept between two TakeWatcherEvents.
+constexpr size_t kMaxWatcherEvents = 256;
 
 class TEnetTransport final : public TNetTransport {
  public:
@@ -156,7 +160,7 @@ class TEnetTransport final : public TNetTransport {
       enet_address_set_host(&target, "127.0.0.1");
       target.port = port;
     }
-    peer_ = enet_host_connect(host_, &target, 2, uint32_t(TNetPath::Direct));
+    peer_ = enet_host_connect(host_, &target, 2, uint32_t(TNetPath::Direct) | watchFlag_);
     if (!peer_) {
       error = "cannot connect";
       return false;
@@ -196,8 +200,89 @@ class TEnetTransport final : public TNetTransport {
     TNetEvent out = Step();
     if (out.Kind != TNetEventKind::None) return out;
     ENetEvent e;
-    const int got = enet_host_service(host_, &e, timeoutMs);
+    int got = enet_host_service(host_, &e, timeoutMs);
     if (got <= 0) return Step();
+    // The spectators' events are put aside; the guest's next one is looked for behind them.
+    for (int n = 0; n < 64 && got > 0 && Watcher(e); ++n) got = enet_host_check_events(host_, &e);
+    if (got <= 0) return out;
+    return Dispatch(e);
+  }
+
+  void SetWatch() { watchFlag_ = kWatchFlag; }
+
+  std::vector<TWatcherEvent> TakeWatcherEvents() override {
+    std::vector<TWatcherEvent> out;
+    out.swap(watcherEvents_);
+    return out;
+  }
+
+  void SendToWatcher(uint32_t id, const std::vector<uint8_t>& bytes, bool reliable) override {
+    for (const auto& [peer, wid] : watchers_)
+      if (wid == id) {
+        ENetPacket* p =
+            enet_packet_create(bytes.data(), bytes.size(), reliable ? ENET_PACKET_FLAG_RELIABLE : 0);
+        if (p && enet_peer_send(peer, reliable ? 0 : 1, p) != 0) enet_packet_destroy(p);
+      }
+  }
+
+  void DropWatcher(uint32_t id) override {
+    for (auto it = watchers_.begin(); it != watchers_.end(); ++it)
+      if (it->second == id) {
+        enet_peer_disconnect_later(it->first, 0);
+        leaving_.push_back(it->first);
+        watchers_.erase(it);
+        return;
+      }
+  }
+
+  void FlushWatchers(uint32_t waitMs) override {
+    for (const auto& w : watchers_) {
+      if (w.first->state == ENET_PEER_STATE_DISCONNECTED) continue;
+      enet_peer_disconnect_later(w.first, 0);
+      leaving_.push_back(w.first);
+    }
+    watchers_.clear();
+    ENetEvent e;
+    for (uint32_t waited = 0; !leaving_.empty() && waited < waitMs; waited += 5) {
+      if (enet_host_service(host_, &e, 5) <= 0) continue;
+      if (e.type == ENET_EVENT_TYPE_RECEIVE) enet_packet_destroy(e.packet);
+      if (e.type == ENET_EVENT_TYPE_DISCONNECT) std::erase(leaving_, e.peer);
+    }
+    for (ENetPeer* p : leaving_) enet_peer_reset(p);
+    leaving_.clear();
+  }
+
+ private:
+  // A spectator's event (or one of a spectator being let go): kept for TakeWatcherEvents.
+  bool Watcher(ENetEvent& e) {
+    auto it =
+        std::find_if(watchers_.begin(), watchers_.end(), [&](const auto& w) { return w.first == e.peer; });
+    const bool leaving = std::find(leaving_.begin(), leaving_.end(), e.peer) != leaving_.end();
+    if (e.type == ENET_EVENT_TYPE_CONNECT && hosting_ && (e.data & kWatchFlag)) {
+      enet_peer_timeout(e.peer, 0, kSilenceMs, kSilenceMs);
+      watchers_.push_back({e.peer, ++lastWatcher_});
+      watcherEvents_.push_back({TNetEventKind::Connected, lastWatcher_, {}});
+      return true;
+    }
+    if (it == watchers_.end() && !leaving) return false;
+    if (e.type == ENET_EVENT_TYPE_RECEIVE) {
+      if (it != watchers_.end() && watcherEvents_.size() < kMaxWatcherEvents)
+        watcherEvents_.push_back(
+            {TNetEventKind::Message, it->second, {e.packet->data, e.packet->data + e.packet->dataLength}});
+      enet_packet_destroy(e.packet);
+    } else if (e.type == ENET_EVENT_TYPE_DISCONNECT) {
+      if (it != watchers_.end()) {
+        watcherEvents_.push_back({TNetEventKind::Disconnected, it->second, {}});
+        watchers_.erase(it);
+      }
+      std::erase(leaving_, e.peer);
+    }
+    return true;
+  }
+
+ public:
+  TNetEvent Dispatch(ENetEvent& e) {
+    TNetEvent out;
     switch (e.type) {
       case ENET_EVENT_TYPE_CONNECT: {
         if (peer_ && e.peer != peer_) {
@@ -349,7 +434,7 @@ class TEnetTransport final : public TNetTransport {
     for (const auto& a : attempts_)
       if (FromEnet(a.first->address) == to) return;
     const ENetAddress e = ToEnet(to);
-    ENetPeer* p = enet_host_connect(host_, &e, 2, uint32_t(path));
+    ENetPeer* p = enet_host_connect(host_, &e, 2, uint32_t(path) | watchFlag_);
     if (!p) return;
     enet_peer_timeout(p, 0, kSilenceMs, kSilenceMs);
     attempts_.push_back({p, path});
@@ -413,7 +498,7 @@ class TEnetTransport final : public TNetTransport {
     if (!joinInfo_) {
       if (since >= kServerTriesMs) return Fail("no answer from the match server at " + AddrText(server_));
       if (now - lastRequest_ >= kServerRetryMs) {
-        SendLobby(server_, TJoin{nonce_, code_});
+        SendLobby(server_, TJoin{nonce_, code_, watchFlag_ != 0});
         lastRequest_ = now;
       }
       return {};
@@ -429,7 +514,8 @@ class TEnetTransport final : public TNetTransport {
       Connect(punchedFrom_, TNetPath::Punched);
       punchedFrom_ = {};
     }
-    if (!relayAsked_ && sinceInfo >= kRelayAfterMs) {
+    // A spectator never asks for the relay: the server keeps one per host, the players'.
+    if (!relayAsked_ && !watchFlag_ && sinceInfo >= kRelayAfterMs) {
       relayAsked_ = true;
       relayNonce_ = RandomNonce();
       lastRequest_ = 0;
@@ -471,7 +557,8 @@ class TEnetTransport final : public TNetTransport {
         lastKeepAlive_ = now;
       }
     } else if (const auto* i = std::get_if<TIntroduce>(&m)) {
-      if (hosting_ && !connected_) {
+      // A guest, or while the match is on, a spectator: the host punches toward it.
+      if (hosting_) {
         token_ = i->Token;
         punchTo_ = i->Guest;
         punchUntil_ = now + kPunchForMs;
@@ -531,8 +618,16 @@ class TEnetTransport final : public TNetTransport {
     }
     const ENetAddress& from = host->receivedAddress;
     bool foreign = false;
+    auto same = [&](const ENetPeer* p) {
+      return p->address.host == from.host && p->address.port == from.port;
+    };
     if (self->peer_ && self->peer_->state != ENET_PEER_STATE_DISCONNECTED) {
-      foreign = from.host != self->peer_->address.host || from.port != self->peer_->address.port;
+      // A host also hears its spectators, those still shaking hands, and whoever asks to
+      // become one.
+      bool known = same(self->peer_);
+      for (size_t i = 0; self->hosting_ && !known && i < host->peerCount; ++i)
+        known = host->peers[i].state != ENET_PEER_STATE_DISCONNECTED && same(&host->peers[i]);
+      foreign = !known && !(self->hosting_ && ConnectRequest(host));
     } else if (!self->hosting_ && !self->attempts_.empty()) {
       foreign = std::none_of(self->attempts_.begin(), self->attempts_.end(), [&](const auto& a) {
         return a.first->address.host == from.host && a.first->address.port == from.port;
@@ -542,6 +637,18 @@ class TEnetTransport final : public TNetTransport {
     if (foreign) ++self->foreign_;
     self->dropped_ += host->receivedDataLength;
     return 1;
+  }
+
+  // A datagram that asks for a new connection (no peer number yet).
+  static bool ConnectRequest(const ENetHost* host) {
+    const size_t n = host->receivedDataLength;
+    const uint8_t* d = host->receivedData;
+    if (n < 2) return false;
+    const uint16_t word = uint16_t(d[0] << 8 | d[1]);
+    const uint16_t id = word & ~uint16_t(ENET_PROTOCOL_HEADER_FLAG_MASK | ENET_PROTOCOL_HEADER_SESSION_MASK);
+    const size_t header = (word & ENET_PROTOCOL_HEADER_FLAG_SENT_TIME) ? 4 : 2;
+    return id == ENET_PROTOCOL_MAXIMUM_PEER_ID && n >= header + sizeof(ENetProtocolCommandHeader) &&
+           (d[header] & ENET_PROTOCOL_COMMAND_MASK) == ENET_PROTOCOL_COMMAND_CONNECT;
   }
 
   // The checks ENet makes before it reads a datagram's commands.
@@ -603,6 +710,13 @@ class TEnetTransport final : public TNetTransport {
   TAddr punchedFrom_;
   bool relayAsked_ = false, relayReady_ = false;
   uint32_t relayNonce_ = 0;
+  // Spectators: of a host, the ones watching and the ones being let go; of a spectator, the
+  // flag its connection requests carry.
+  std::vector<std::pair<ENetPeer*, uint32_t>> watchers_;
+  std::vector<ENetPeer*> leaving_;
+  std::vector<TWatcherEvent> watcherEvents_;
+  uint32_t lastWatcher_ = 0;
+  uint32_t watchFlag_ = 0;
 };
 
 bool ParseInt(const std::string& s, int lo, int hi, int& out) {
@@ -723,20 +837,22 @@ std::unique_ptr<TNetTransport> HostMatch(const THostOptions& o, std::string& err
   ENetAddress a{};
   a.host = ENET_HOST_ANY;
   a.port = o.Port;
-  if (!t->Init(&a, 1, error) || !t->StartHosting(o, error)) return nullptr;
+  if (!t->Init(&a, 1 + kWatcherSlots, error) || !t->StartHosting(o, error)) return nullptr;
   return t;
 }
 
 std::unique_ptr<TNetTransport> JoinByCode(const std::string& code, const std::string& server,
-                                          std::string& error) {
+                                          std::string& error, bool watch) {
   auto t = std::make_unique<TEnetTransport>();
+  if (watch) t->SetWatch();
   if (!t->Init(nullptr, 4, error) || !t->StartJoin(code, server, error)) return nullptr;
   return t;
 }
 
 std::unique_ptr<TNetTransport> JoinMatch(const std::string& host, uint16_t port, const TNetSim& sim,
-                                         std::string& error) {
+                                         std::string& error, bool watch) {
   auto t = std::make_unique<TEnetTransport>();
+  if (watch) t->SetWatch();
   if (!t->Init(nullptr, 1, error)) return nullptr;
   ENetAddress a{};
   if (!LookUpHost(host, a)) {

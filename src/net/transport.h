@@ -40,6 +40,17 @@ struct TNetEvent {
 enum class TNetPath { Direct, Upnp, Punched, Relay };
 const char* PathName(TNetPath p);
 
+// A connection that asked to watch a hosted match rather than play it. The host keeps these
+// apart from its guest: Id names one until it is gone.
+struct TWatcherEvent {
+  TNetEventKind Kind = TNetEventKind::None;
+  uint32_t Id = 0;
+  std::vector<uint8_t> Data;
+};
+// Connections a host takes beyond its guest: the spectators, one more that is told no, and room
+// for half-open ones.
+constexpr size_t kWatcherSlots = 12;
+
 class TNetTransport {
  public:
   virtual ~TNetTransport() = default;
@@ -69,6 +80,16 @@ class TNetTransport {
   virtual std::string PublicAddress() const { return {}; }
   // Host: a lasting problem worth showing (the match server does not answer, ...).
   virtual std::string Problem() const { return {}; }
+
+  // Host: what the spectators' connections did since the last call (at most a bounded number
+  // of messages are kept between calls; more are dropped).
+  virtual std::vector<TWatcherEvent> TakeWatcherEvents() { return {}; }
+  virtual void SendToWatcher(uint32_t /*id*/, const std::vector<uint8_t>& /*bytes*/, bool /*reliable*/) {}
+  // Sends what is queued for it, then lets it go; no more events come from it.
+  virtual void DropWatcher(uint32_t /*id*/) {}
+  // The end of the match: lets every spectator go, waiting at most waitMs for them to take
+  // what was sent.
+  virtual void FlushWatchers(uint32_t /*waitMs*/) {}
 };
 
 // This machine's IPv4 addresses other than the loopback, for the waiting screen.
@@ -89,11 +110,12 @@ std::unique_ptr<TNetTransport> HostMatch(const THostOptions& o, std::string& err
 // Joins by invite code through the match server at server ("host[:port]"): directly when the
 // host's router opened a port or both share a network, else through both routers, else
 // relayed by the server.
+// watch: as a spectator of the host's match.
 std::unique_ptr<TNetTransport> JoinByCode(const std::string& code, const std::string& server,
-                                          std::string& error);
+                                          std::string& error, bool watch = false);
 // Starts connecting to host:port; Poll reports Connected or Disconnected. With sim active the
 // traffic goes through a local relay that adds the conditions.
 std::unique_ptr<TNetTransport> JoinMatch(const std::string& host, uint16_t port, const TNetSim& sim,
-                                         std::string& error);
+                                         std::string& error, bool watch = false);
 
 }  // namespace kq::net

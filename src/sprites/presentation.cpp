@@ -83,6 +83,8 @@ void ShowCharAnimationSprite(GameContext& g, const TPlayerInfo& p, int kind) {
 void ShowGameResult(GameContext& g, int winner) {
   g.LastWinner = winner + 1;
   if (!g.Replaying()) ++g.SessionWins[size_t(winner)];
+  // A spectator has no answer to give: the players' prompt is not shown to it.
+  if (g.NetPlay && g.NetInfo.Watching) return;
   NewPictureSprite(g, "STR_RETRY", 320, 340, 15, -1, false, 0, 0);
   g.RetryYes = NewPictureSprite(g, "STR_YES", 260, 390, 15, 2, true, 0.008, 0);
   g.RetryNo = NewPictureSprite(g, "STR_NO", 380, 390, 15, 2, true, 0, 0);

@@ -62,8 +62,31 @@ void ExpectRecordingsReplay(TSide& host, TSide& guest, const std::string& hostDu
   }
 }
 
+// A spectator that watched the whole match (a few seconds behind the players) ended where
+// they did, and said it was watching.
+void ExpectSpectatorSawTheSameEnd(TSide& spectator, const std::string& hostDump) {
+  EXPECT_EQ(spectator.WaitFor(30000), 0) << spectator.Err();
+  const std::string s = spectator.folder.Read("end.json");
+  EXPECT_EQ(Agreed(s), Agreed(hostDump)) << spectator.Err();
+  EXPECT_NE(Section(s, "net").find("\"watching\":true"), std::string::npos) << Section(s, "net");
+  EXPECT_NE(spectator.Err().find("the match is over"), std::string::npos) << spectator.Err();
+  // A spectator records nothing.
+  if (fs::exists(spectator.folder.dir / "replays")) {
+    for (auto& e : fs::directory_iterator(spectator.folder.dir / "replays")) {
+      EXPECT_NE(e.path().extension(), ".kqr") << e.path();
+    }
+  }
+}
+
+// Starts a spectator of the host on port once the host is up.
+void StartSpectator(TSide& spectator, int port, const std::string& sim = "") {
+  spectator.folder.Write("LevelUp.def", kFastTable);
+  spectator.Start("--spectate 127.0.0.1:" + std::to_string(port) + (sim.empty() ? "" : " --net-sim " + sim) +
+                  " --frames 3000 --dump " + spectator.folder.Path("end.json"));
+}
+
 TEST(NetMatchRunner, BothMachinesPlayTheSameGameToItsEnd) {
-  TSide host, guest;
+  TSide host, guest, spectator;
   host.folder.Write("f1.txt", kTallField);
   host.folder.Write("f2.txt", kLowField);
   host.folder.Write("LevelUp.def", kFastTable);
@@ -79,6 +102,7 @@ TEST(NetMatchRunner, BothMachinesPlayTheSameGameToItsEnd) {
   std::this_thread::sleep_for(std::chrono::milliseconds(300));
   guest.Start("--join 127.0.0.1:" + std::to_string(port) + " --frames 420 --input " +
               guest.folder.Path("in.txt") + " --dump " + guest.folder.Path("end.json"));
+  StartSpectator(spectator, port);
   const int hostRc = host.Wait();
   const int guestRc = guest.Wait();
   EXPECT_EQ(hostRc, 0) << host.Err();
@@ -91,6 +115,8 @@ TEST(NetMatchRunner, BothMachinesPlayTheSameGameToItsEnd) {
   EXPECT_NE(Agreed(g).find("\"01234501\""), std::string::npos);
   EXPECT_EQ(Section(h, "delay"), "\"delay\":2,");
   EXPECT_EQ(Section(g, "delay"), "\"delay\":2,");
+  EXPECT_NE(Section(h, "net").find("\"spectators\":1"), std::string::npos) << Section(h, "net");
+  ExpectSpectatorSawTheSameEnd(spectator, h);
   ExpectRecordingsReplay(host, guest, h);
 }
 
@@ -98,7 +124,7 @@ TEST(NetMatchRunner, TheSameMatchAgreesUnderDelayJitterAndLoss) {
   int n = 0;
   for (const char* sim : {"40,10,10", "100,30,5"}) {
     SCOPED_TRACE(sim);
-    TSide host, guest;
+    TSide host, guest, spectator;
     host.folder.Write("f1.txt", kTallField);
     host.folder.Write("LevelUp.def", kFastTable);
     guest.folder.Write("LevelUp.def", kFastTable);
@@ -111,6 +137,7 @@ TEST(NetMatchRunner, TheSameMatchAgreesUnderDelayJitterAndLoss) {
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
     guest.Start("--join 127.0.0.1:" + std::to_string(port) + " --net-sim " + sim + " --frames 420 --input " +
                 guest.folder.Path("in.txt") + " --dump " + guest.folder.Path("end.json"));
+    StartSpectator(spectator, port, sim);
     EXPECT_EQ(host.Wait(), 0) << host.Err();
     EXPECT_EQ(guest.Wait(), 0) << guest.Err();
     const std::string h = host.folder.Read("end.json"), g = guest.folder.Read("end.json");
@@ -124,6 +151,7 @@ TEST(NetMatchRunner, TheSameMatchAgreesUnderDelayJitterAndLoss) {
     EXPECT_GT(rollbacks, 0) << Section(h, "net") << Section(g, "net");
     EXPECT_NE(Section(h, "max_rollback"), "");
     EXPECT_NE(Section(h, "predicted_wrong"), "");
+    ExpectSpectatorSawTheSameEnd(spectator, h);
     ExpectRecordingsReplay(host, guest, h);
   }
 }
@@ -132,7 +160,7 @@ TEST(NetMatchRunner, TheSameMatchAgreesUnderDelayJitterAndLoss) {
 // Return for NO).
 TEST(NetMatchRunner, ARematchNeedsBothYesAndOneNoEndsIt) {
   for (bool guestSaysYes : {true, false}) {
-    TSide host, guest;
+    TSide host, guest, spectator;
     host.folder.Write("f1.txt", kTallField);
     host.folder.Write("LevelUp.def", kFastTable);
     guest.folder.Write("LevelUp.def", kFastTable);
@@ -140,18 +168,24 @@ TEST(NetMatchRunner, ARematchNeedsBothYesAndOneNoEndsIt) {
     guest.folder.Write("in.txt", guestSaysYes ? "250 down 13\n252 up 13\n"
                                               : "240 down 39\n242 up 39\n250 down 13\n252 up 13\n");
     const int port = Port(guestSaysYes ? 6 : 7);
-    host.Start("--host --port " + std::to_string(port) + " --seed 2 --frames 380 --field1 " +
+    // The second round runs some 180 ticks: past its game over (about tick 90) even when a
+    // loaded machine makes the players wait now and then.
+    host.Start("--host --port " + std::to_string(port) + " --seed 2 --frames 460 --field1 " +
                host.folder.Path("f1.txt") + " --input " + host.folder.Path("in.txt") + " --dump " +
                host.folder.Path("end.json"));
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
     guest.Start("--join 127.0.0.1:" + std::to_string(port) + " --frames 800 --input " +
                 guest.folder.Path("in.txt") + " --dump " + guest.folder.Path("end.json"));
+    // A spectator follows the players into their second round.
+    if (guestSaysYes) StartSpectator(spectator, port);
     EXPECT_EQ(host.Wait(), 0) << host.Err();
     EXPECT_EQ(guest.Wait(), 0) << guest.Err();
     const std::string h = host.folder.Read("end.json");
     if (guestSaysYes) {
       EXPECT_NE(Section(h, "round").find(":1"), std::string::npos) << Section(h, "net") << host.Err();
       EXPECT_EQ(Agreed(h), Agreed(guest.folder.Read("end.json")));
+      ExpectSpectatorSawTheSameEnd(spectator, h);
+      EXPECT_NE(Section(spectator.folder.Read("end.json"), "round").find(":1"), std::string::npos);
     } else {
       EXPECT_NE(host.Err().find("the rival declined a rematch"), std::string::npos) << host.Err();
       EXPECT_NE(Section(h, "round").find(":0"), std::string::npos) << Section(h, "net");
@@ -310,7 +344,7 @@ std::string InviteOf(TSide& host, int ms) {
 }
 
 TEST(NetMatchRunner, AGuestJoinsByInviteCodeAndAWrongCodeSaysSo) {
-  TSide server, host, guest, lost, noServer;
+  TSide server, host, guest, lost, noServer, spectator;
   const std::string at = "127.0.0.1:" + std::to_string(Port(13));
   server.Run(std::string(KQ_BIN_DIR) + "/kq001-server --bind 127.0.0.1 --port " + std::to_string(Port(13)));
   host.folder.Write("f1.txt", kTallField);
@@ -323,6 +357,12 @@ TEST(NetMatchRunner, AGuestJoinsByInviteCodeAndAWrongCodeSaysSo) {
   const std::string code = InviteOf(host, 5000);
   ASSERT_EQ(code.size(), 6u) << host.Out() << host.Err() << server.Err();
   guest.Start("--join " + code + " --server " + at + " --frames 420 --dump " + guest.folder.Path("end.json"));
+  // A spectator by the same code: the host is busy by then, which stops a guest, not a spectator.
+  spectator.folder.Write("LevelUp.def", kFastTable);
+  for (int i = 0; i < 200 && host.Err().find("network match begins") == std::string::npos; ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  spectator.Start("--spectate " + code + " --server " + at + " --frames 3000 --dump " +
+                  spectator.folder.Path("end.json"));
   lost.Start("--join 222222 --server " + at + " --frames 300");
   noServer.Start("--join " + code + " --frames 100");
   EXPECT_EQ(host.WaitFor(30000), 0) << host.Err();
@@ -334,6 +374,7 @@ TEST(NetMatchRunner, AGuestJoinsByInviteCodeAndAWrongCodeSaysSo) {
   // On one machine the two sides' punches meet at once.
   EXPECT_NE(Section(h, "net").find("\"path\":\"punched\""), std::string::npos) << Section(h, "net");
   EXPECT_NE(Section(g, "net").find("\"path\":\"punched\""), std::string::npos) << Section(g, "net");
+  ExpectSpectatorSawTheSameEnd(spectator, h);
   // The host printed its code once, on a line of its own.
   EXPECT_EQ(host.Out(), "invite " + code + "\n");
 

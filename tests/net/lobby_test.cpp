@@ -16,6 +16,7 @@ TEST(Lobby, EveryMessageReadsBackAsWritten) {
                                           TKeepAlive{"XYZ789", true},
                                           TUnregister{"XYZ789"},
                                           TJoin{9, "HJKMNP"},
+                                          TJoin{9, "HJKMNP", true},
                                           TJoinInfo{10, a, b, 0x1122334455667788ull, cands},
                                           TIntroduce{b, 42},
                                           TRelayRequest{11, "QRSTUV"},

@@ -80,6 +80,8 @@ TEST_F(TServerFixture, AHostGetsACodeAGuestIsIntroducedAndTheCodeIsFreedWhenTheH
   auto busy = Only<TLobbyRefuse>(Send(kGuest, TJoin{78, reg->Code}), kGuest);
   ASSERT_TRUE(busy);
   EXPECT_EQ(busy->Error, TLobbyError::HostBusy);
+  // A spectator is introduced to a busy host all the same.
+  EXPECT_EQ(Send(kGuest, TJoin{81, reg->Code, true}).size(), 2u);
   Send(kHost, TKeepAlive{reg->Code, false});
   EXPECT_EQ(Send(kGuest, TJoin{79, reg->Code}).size(), 2u);
 

@@ -15,6 +15,17 @@ struct TMemWire {
   int dropInputsEvery = 0;          // every n-th input packet is lost
   int inputsSent = 0;
   uint64_t bytes[2] = {0, 0};
+  // The host's spectators (side 0): what they did, what was sent them (id, bytes, reliable),
+  // whom the host let go, and whether it flushed them at the end.
+  struct TSent {
+    uint32_t Id;
+    std::vector<uint8_t> Bytes;
+    bool Reliable;
+  };
+  std::vector<TWatcherEvent> watcherIn;
+  std::vector<TSent> watcherOut;
+  std::vector<uint32_t> watchersDropped;
+  bool watchersFlushed = false;
 };
 
 class TMemTransport final : public TNetTransport {
@@ -43,6 +54,16 @@ class TMemTransport final : public TNetTransport {
   uint64_t BytesReceived() const override { return w_->bytes[1 - side_]; }
   uint32_t ForeignDatagrams() const override { return 0; }
   std::string Address() const override { return "memory"; }
+  std::vector<TWatcherEvent> TakeWatcherEvents() override {
+    std::vector<TWatcherEvent> out;
+    if (side_ == 0) out.swap(w_->watcherIn);
+    return out;
+  }
+  void SendToWatcher(uint32_t id, const std::vector<uint8_t>& b, bool reliable) override {
+    w_->watcherOut.push_back({id, b, reliable});
+  }
+  void DropWatcher(uint32_t id) override { w_->watchersDropped.push_back(id); }
+  void FlushWatchers(uint32_t) override { w_->watchersFlushed = true; }
 
  private:
   void Push(int channel, const std::vector<uint8_t>& b) {

@@ -277,3 +277,27 @@ TEST(Rollback, BothSidesOfARoundBeginTogetherWhoeverWasReadyFirst) {
 
 }  // namespace
 }  // namespace kq::net
+
+namespace kq::net {
+namespace {
+
+// What the rival acknowledged is no longer sent; what it lacks is, oldest first, with this
+// side's own acknowledgement of the rival's states.
+TEST(Rollback, AcknowledgedStatesAreNoLongerSent) {
+  TRollbackInputs a(0, 2, kShot);
+  for (uint32_t t = 1; t <= 5; ++t) {
+    a.Sample(0x1);
+    a.Receive(TInputs{0, 0, t, {0}});
+    a.Advance();
+  }
+  // Five samples, each acting two ticks late, after the two neutral ticks of the delay.
+  EXPECT_EQ(a.Outgoing().FirstTick, 1u);
+  EXPECT_EQ(a.Outgoing().States.size(), 7u);
+  a.Receive(TInputs{0, 5, 0, {}});
+  EXPECT_EQ(a.Outgoing().FirstTick, 6u);
+  EXPECT_EQ(a.Outgoing().States.size(), 2u);
+  EXPECT_EQ(a.Outgoing().Ack, 5u);
+}
+
+}  // namespace
+}  // namespace kq::net

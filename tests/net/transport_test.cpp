@@ -6,10 +6,12 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <thread>
 
 #include "net/net_packet.h"
+#include "net/watch.h"
 
 namespace kq::net {
 namespace {
@@ -172,6 +174,61 @@ TEST(NetTransport, DatagramsFromAThirdAddressAreDroppedAndCounted) {
   ASSERT_TRUE(PumpUntil(
       *host, *guest, [&] { return !atHost.empty(); }, &atHost));
   EXPECT_GT(host->BytesReceived(), received);
+}
+
+// Spectators connect beside the guest on the real sockets: eight are taken, the ninth hears
+// why it is not, and the guest's connection never sees any of them.
+TEST(NetTransport, SpectatorsConnectBesideTheGuestAndTheNinthHearsWhy) {
+  std::string err;
+  auto host = HostMatch(TestPort(5), err);
+  ASSERT_TRUE(host) << err;
+  auto guest = JoinMatch("127.0.0.1", TestPort(5), {}, err);
+  ASSERT_TRUE(guest) << err;
+  std::vector<std::unique_ptr<TNetTransport>> specs;
+  for (int i = 0; i < 9; ++i) {
+    specs.push_back(JoinMatch("127.0.0.1", TestPort(5), {}, err, true));
+    ASSERT_TRUE(specs.back()) << err;
+  }
+  TWatchHub hub("v", 1);
+  std::vector<std::string> refused(specs.size());
+  std::vector<bool> welcomed(specs.size(), false);
+  std::vector<TNetEvent> atHost;
+  bool started = false;
+  const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+  auto done = [&] {
+    return std::count(welcomed.begin(), welcomed.end(), true) == 8 &&
+           std::count_if(refused.begin(), refused.end(), [](const std::string& r) { return !r.empty(); }) ==
+               1;
+  };
+  while (std::chrono::steady_clock::now() < end && !done()) {
+    for (TNetEvent e = host->Poll(1); e.Kind != TNetEventKind::None; e = host->Poll(0)) atHost.push_back(e);
+    if (!started && host->Connected()) {
+      hub.Start(TWelcome{"v", 1, 5, 0, "r"});
+      started = true;
+    }
+    hub.Pump(*host, 1);
+    guest->Poll(0);
+    for (size_t i = 0; i < specs.size(); ++i)
+      for (TNetEvent e = specs[i]->Poll(0); e.Kind != TNetEventKind::None; e = specs[i]->Poll(0)) {
+        if (e.Kind == TNetEventKind::Connected)
+          specs[i]->SendReliable(Encode(THello{kProtocolVersion, "v", 1}));
+        if (e.Kind != TNetEventKind::Message) continue;
+        const auto m = Decode(e.Data);
+        if (m && std::holds_alternative<TWelcome>(*m)) welcomed[i] = true;
+        if (m && std::holds_alternative<TRefuse>(*m)) refused[i] = std::get<TRefuse>(*m).Reason;
+      }
+  }
+  EXPECT_TRUE(done());
+  EXPECT_EQ(hub.Watchers(), kMaxWatchers);
+  for (const std::string& r : refused) {
+    if (!r.empty()) {
+      EXPECT_EQ(r, kWatchersFull);
+    }
+  }
+  // The guest's connection: one Connected, nothing else.
+  ASSERT_EQ(atHost.size(), 1u);
+  EXPECT_EQ(atHost[0].Kind, TNetEventKind::Connected);
+  EXPECT_TRUE(guest->Connected());
 }
 
 TEST(NetTransport, APortInUseIsRefusedWithItsNumber) {
