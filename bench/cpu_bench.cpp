@@ -129,19 +129,30 @@ int main(int argc, char** argv) {
   bool ok = true;
 
   // Decision times over whole matches of the strongest level, which searches the most.
-  std::vector<double> ms;
-  for (uint64_t seed = 1; seed <= 3; ++seed) PlayMatch(5, 5, 1000 + seed, kMaxTicks, &ms);
-  for (uint64_t seed = 1; seed <= 2; ++seed) PlayMatch(5, 4, 2000 + seed, kMaxTicks, &ms);
-  std::sort(ms.begin(), ms.end());
-  const double mean = std::accumulate(ms.begin(), ms.end(), 0.0) / double(std::max<size_t>(ms.size(), 1));
-  const double p99 = ms.empty() ? 0 : ms[ms.size() * 99 / 100];
-  const double worst = ms.empty() ? 0 : ms.back();
-  const bool timeOk = mean <= 0.2 && p99 <= 1.0;
+  TDecisionTimes times;
+  for (uint64_t seed = 1; seed <= 3; ++seed) PlayMatch(5, 5, 1000 + seed, kMaxTicks, &times);
+  for (uint64_t seed = 1; seed <= 2; ++seed) PlayMatch(5, 4, 2000 + seed, kMaxTicks, &times);
+  struct TSummary {
+    double Mean = 0, P99 = 0, Worst = 0;
+  };
+  auto summary = [](std::vector<double>& ms) {
+    TSummary s;
+    if (ms.empty()) return s;
+    std::sort(ms.begin(), ms.end());
+    s.Mean = std::accumulate(ms.begin(), ms.end(), 0.0) / double(ms.size());
+    s.P99 = ms[ms.size() * 99 / 100];
+    s.Worst = ms.back();
+    return s;
+  };
+  const TSummary all = summary(times.All), searching = summary(times.Searching);
+  const bool timeOk = all.Mean <= 0.2 && all.P99 <= 1.0;
   ok = ok && timeOk;
   std::printf(
       "decision time per tick over %zu decisions: mean %.4f ms, 99th percentile %.4f ms, worst %.3f ms "
       "(targets: mean <= 0.2 ms, 99th <= 1 ms) %s\n",
-      ms.size(), mean, p99, worst, timeOk ? "ok" : "OVER");
+      times.All.size(), all.Mean, all.P99, all.Worst, timeOk ? "ok" : "OVER");
+  std::printf("  of which %zu searched for plans: mean %.4f ms, 99th percentile %.4f ms, worst %.3f ms\n",
+              times.Searching.size(), searching.Mean, searching.P99, searching.Worst);
 
   ok = BeginnerPace(seedSet) && ok;
 

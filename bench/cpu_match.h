@@ -46,17 +46,28 @@ class TRandomKeys : public TControlProgram {
   TInputStates held_;
 };
 
+// Decision times of the computer players: every tick's, and those of the ticks that searched for
+// plans.
+struct TDecisionTimes {
+  std::vector<double> All, Searching;
+};
+
 // Times each decision of the program it wraps.
 class TTimedProgram : public TControlProgram {
  public:
-  TTimedProgram(std::unique_ptr<TControlProgram> inner, std::vector<double>* ms)
-      : inner_(std::move(inner)), ms_(ms) {}
+  TTimedProgram(std::unique_ptr<TControlProgram> inner, TDecisionTimes* times)
+      : inner_(std::move(inner)), times_(times) {}
   void Decide() override {
+    const auto* cpu = dynamic_cast<const TCpuPlayer*>(inner_.get());
+    const int searches = cpu ? cpu->Searches() : 0;
     timespec a{}, b{};
     clock_gettime(CLOCK_THREAD_CPUTIME_ID, &a);
     inner_->Decide();
     clock_gettime(CLOCK_THREAD_CPUTIME_ID, &b);
-    if (ms_) ms_->push_back(double(b.tv_sec - a.tv_sec) * 1000.0 + double(b.tv_nsec - a.tv_nsec) / 1e6);
+    if (!times_) return;
+    const double ms = double(b.tv_sec - a.tv_sec) * 1000.0 + double(b.tv_nsec - a.tv_nsec) / 1e6;
+    times_->All.push_back(ms);
+    if (cpu && cpu->Searches() != searches) times_->Searching.push_back(ms);
   }
   bool VkDown(int vk) const override { return inner_->VkDown(vk); }
   int FirstDownVk() const override { return inner_->FirstDownVk(); }
@@ -66,7 +77,7 @@ class TTimedProgram : public TControlProgram {
 
  private:
   std::unique_ptr<TControlProgram> inner_;
-  std::vector<double>* ms_;
+  TDecisionTimes* times_;
 };
 
 // The program a timed wrapper holds (or the program itself).
@@ -83,7 +94,7 @@ struct TMatchResult {
 // One match of level a (player 1) against level b (player 2) with the default settings and
 // level table, 16 ms ticks. decisionMs collects the decision times of the computer players.
 inline TMatchResult PlayMatch(int a, int b, uint64_t seed, uint32_t maxTicks,
-                              std::vector<double>* decisionMs = nullptr,
+                              TDecisionTimes* decisionMs = nullptr,
                               const std::function<void(const GameContext&)>& watch = {}) {
   GameContext g;
   kq::InstallProgramScreens(g);

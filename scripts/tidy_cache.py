@@ -6,7 +6,8 @@ the file's preprocessed source (every header it includes, as included), its comp
 .clang-tidy and the clang-tidy version, which is all clang-tidy's verdict depends on. The cache
 lives in $XDG_CACHE_HOME/kq001-tidy (like ccache's, it outlasts build folders and checkouts);
 KQ_TIDY_CACHE=0 checks every file. Arguments are regular expressions over the files' full paths,
-as run-clang-tidy takes them; none means src/, tools/, bench/, fuzz/ and tests/.
+as run-clang-tidy takes them; none means src/, tools/, bench/, fuzz/ and tests/. -j N runs N
+clang-tidy processes at once (default: one per core).
 """
 import concurrent.futures
 import hashlib
@@ -72,14 +73,21 @@ def check(entry, salt, use_cache):
 def main():
     with open(os.path.join(BUILD, "compile_commands.json")) as f:
         entries = json.load(f)
-    patterns = [re.compile(p) for p in sys.argv[1:]] or [re.compile(re.escape(ROOT) + "/(src|tools|bench|fuzz|tests)/")]
+    args, jobs = sys.argv[1:], os.cpu_count() or 2
+    if args[:1] == ["-j"] and len(args) > 1:
+        jobs, args = max(1, int(args[1])), args[2:]
+    elif args[:1] and args[0].startswith("-j") and args[0][2:].isdigit():
+        jobs, args = max(1, int(args[0][2:])), args[1:]
+    patterns = [re.compile(p) for p in args] or [re.compile(re.escape(ROOT) + "/(src|tools|bench|fuzz|tests)/")]
     chosen = [e for e in entries if any(p.search(e["file"]) for p in patterns)]
     version = subprocess.run(["clang-tidy", "--version"], capture_output=True).stdout
     with open(os.path.join(ROOT, ".clang-tidy"), "rb") as f:
         salt = version + b"\0" + f.read() + b"\0" + " ".join(EXTRA).encode() + b"\0"
     use_cache = os.environ.get("KQ_TIDY_CACHE", "1") != "0"
     failed, cached = [], 0
-    with concurrent.futures.ThreadPoolExecutor(max_workers=os.cpu_count() or 2) as pool:
+    # The biggest files first, so that no long one starts last while the other workers idle.
+    chosen.sort(key=lambda e: -os.path.getsize(e["file"]))
+    with concurrent.futures.ThreadPoolExecutor(max_workers=jobs) as pool:
         for name, ok, text, hit in pool.map(lambda e: check(e, salt, use_cache), chosen):
             cached += hit
             if not ok:

@@ -154,6 +154,7 @@ void TCpuPlayer::Plan(const TCpuField& field, const TPlayerInfo& p, uint32_t now
   // Near the top even a beginner looks a little harder.
   TCpuSearch search = skill_.Search;
   if (field.MaxHeight() >= field.Rows - 4) search.Depth = std::max(search.Depth, 2);
+  ++searches_;
   std::vector<TCpuPlan> plans = CpuFindPlans(field, Situation(p), search, 4);
   if (plans.empty()) {
     waitUntil_ = now + uint32_t(skill_.ReactionMs / 2);  // nothing to build: look again soon
@@ -205,6 +206,7 @@ void TCpuPlayer::Prepare(TPlayerInfo& p, uint32_t now, const TInputStates& befor
     // Only blocks of columns the erase leaves alone keep their cells until then.
     bool stable[kMaxCols];
     for (int c = 0; c < post.Cols; ++c) stable[c] = cur.Cells[size_t(c)] == post.Cells[size_t(c)];
+    ++searches_;
     for (const TCpuPlan& plan : CpuFindPlans(post, Situation(p), skill_.Search, 6)) {
       if (plan.Changes == 0) continue;
       bool ok = true;

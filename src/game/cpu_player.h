@@ -49,6 +49,8 @@ class TCpuPlayer : public TControlProgram {
   const TInputStates& Held() const { return held_; }
   int Level() const { return level_; }
   int PlayerNo() const { return no_; }
+  // Searches for plans so far (the benchmark times the decisions that searched).
+  int Searches() const { return searches_; }
 
  private:
   struct TPending {
@@ -88,6 +90,7 @@ class TCpuPlayer : public TControlProgram {
   uint32_t overSeen_ = 0;
   std::deque<TCpuAction> prepSteps_;  // change shots for the field after the running erase
   TCpuField prepBase_;                // that field as foreseen, with the prepared shots
+  int searches_ = 0;
 };
 
 // Game start: the computer players of a versus game from the settings Cpu1P / Cpu2P, each

@@ -137,7 +137,8 @@ void CreatePlayerSprites(GameContext& g, TPlayerInfo& p, int x0, int y0) {
   v.Shooter = NewPictureSprite(g, "SHOOTER", p.FieldCenterX, 450, 8, -1, false, 0, 1);
   p.ShooterPlaced = true;
   p.ShotFromX = v.Shooter->X;
-  p.ShotFromY = v.Shooter->Y - v.Shooter->Height / 2;  // whole pixels
+  const int halfHeight = v.Shooter->Height / 2;  // whole pixels
+  p.ShotFromY = v.Shooter->Y - halfHeight;
 
   for (int r = 0; r < kFieldRows; ++r) {
     auto* shade = new T3DImageSprite(g, engine);

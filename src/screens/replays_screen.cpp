@@ -12,7 +12,6 @@ namespace kq {
 
 namespace {
 
-constexpr int kRowsShown = TReplaysScreen::kRowsShown;
 constexpr int kListTop = 78;
 
 int RowHeight(const GameContext& g) {

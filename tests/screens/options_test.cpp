@@ -168,7 +168,7 @@ TEST_F(OptionsTest, TheMatchServerRowTakesAnAddressAndOnlyOkKeepsIt) {
   EXPECT_EQ(Lists().NoticeKind, TNoticeKind::Bad);
   EXPECT_EQ(Lists().ServerEdit, "");
   for (int i = 0; i < 5; ++i) Tap(8);
-  for (int vk : {'7', '7', '0', '0'}) Tap(vk);
+  for (int vk : {0x37, 0x37, 0x30, 0x30}) Tap(vk);  // 7700
   Tap(kVkReturn);
   EXPECT_FALSE(Settings().Editing);
   EXPECT_EQ(Lists().ServerEdit, "BOX:7700");
