@@ -1,5 +1,6 @@
 #include "app/net_play.h"
 
+#include <time.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -36,6 +37,19 @@ void Blink(TImageSprite* s, bool on) {
   if (!s) return;
   s->PatternSpeed = on ? 0.008 : 0;
   if (!on) s->PatternPos = 0;
+}
+
+// This thread's CPU time in microseconds.
+uint64_t ThreadCpuUs() {
+  timespec ts{};
+  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
+  return uint64_t(ts.tv_sec) * 1000000u + uint64_t(ts.tv_nsec) / 1000u;
+}
+
+uint32_t Percentile99(std::vector<uint32_t>& v) {
+  if (v.empty()) return 0;
+  std::sort(v.begin(), v.end());
+  return v[std::min(v.size() - 1, v.size() * 99 / 100)];
 }
 
 bool GameIsOverNow(const GameContext& g) {
@@ -360,8 +374,15 @@ int RunNetMatch(GameContext& g, const TNetOptions& o, const TNetRunHooks& hooks)
   std::unique_ptr<TReplayRecorder> recording;
   uint32_t checked = 0;        // confirmed ticks recorded and hashed
   bool overConfirmed = false;  // the game over is final, not a guess of the rival's states
-  std::vector<uint32_t> frameUs;
+  // A round starts on each side when the rival's first states are here (or on its own, late):
+  // started and the moment this side's first states went out.
+  bool started = false;
+  uint32_t sampledFirstMs = 0;
+  // The time of each frame that ran a tick (its re-runs, the tick, the drawing, the recording),
+  // on the wall clock and on this thread's own CPU clock: a loaded machine stretches the first.
+  std::vector<uint32_t> frameUs, frameCpuUs;
   frameUs.reserve(4096);
+  frameCpuUs.reserve(4096);
   auto startRound = [&]() {
     rollback.reset();
     game.reset();
@@ -377,6 +398,7 @@ int RunNetMatch(GameContext& g, const TNetOptions& o, const TNetRunHooks& hooks)
     rollback = std::make_unique<net::TRollback<TMatchGame, TMatchSnapshot>>(*game, match.Inputs());
     checked = 0;
     overConfirmed = false;
+    started = false;
   };
   startRound();
   // Records and checks the ticks that became final; their saved states are then let go.
@@ -461,10 +483,27 @@ int RunNetMatch(GameContext& g, const TNetOptions& o, const TNetRunHooks& hooks)
     if (!match.Inputs().Sampled()) {
       match.Sample(LocalBits(local, localKeys));
       ClearOneShots(local, localKeys);
+      if (!started) sampledFirstMs = WallMs();
+    }
+    if (!started) {
+      // Both sides begin the round together: each waits for the rival's first states (a frame
+      // at a time, the screen kept drawn), so neither starts a way over ahead and guesses half
+      // its window away at once; the one that starts behind runs the difference at once.
+      net::TRollbackInputs& in = match.Inputs();
+      for (int spins = 0; spins < 16 && in.RemoteContiguous() <= uint32_t(in.Delay()); ++spins) {
+        if (match.Phase() == net::TMatchPhase::Ended) break;
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        match.Pump(WallMs());
+      }
+      if (in.RemoteContiguous() > uint32_t(in.Delay())) {
+        started = true;
+        const uint32_t now = WallMs();
+        due = now - net::RoundStartLagMs(now - sampledFirstMs, match.Transport().RoundTripMs());
+      }
     }
     // The tick runs at its time; the rival's states it lacks are guessed, up to the prediction
     // window. Past the window it waits, the window keeps drawing and the connection is serviced.
-    for (int spins = 0; spins < 200; ++spins) {
+    for (int spins = 0; started && spins < 200; ++spins) {
       const uint32_t now = WallMs();
       if (int32_t(now - due) >= 0 && (match.Ready() || now - due >= 16)) break;
       if (match.Phase() == net::TMatchPhase::Ended) break;
@@ -472,10 +511,11 @@ int RunNetMatch(GameContext& g, const TNetOptions& o, const TNetRunHooks& hooks)
       std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
     const auto frameStart = std::chrono::steady_clock::now();
+    const uint64_t frameCpuStart = ThreadCpuUs();
     // States that arrived since the last tick: back to the first wrong guess and on again.
     rollback->Correct();
     bool ran = false;
-    if (match.Ready()) {
+    if (started && match.Ready()) {
       const uint32_t tick = match.Inputs().NextTick();
       const auto states = match.Advance();
       rollback->Run(tick, states);
@@ -484,19 +524,23 @@ int RunNetMatch(GameContext& g, const TNetOptions& o, const TNetRunHooks& hooks)
       // The machine that runs ahead makes the other one guess further and correct more: it
       // falls back a millisecond a tick until both are even.
       if (match.AheadOfRival()) due += 1;
-      // Never more than a few ticks behind the wall clock: after a long wait the game does not
-      // race to catch up.
-      if (int32_t(WallMs() - due) > 100) due = WallMs();
+      // Never further behind the wall clock than the rival can have run on its guesses of this
+      // side (its window and the way over): a side that lost that much time catches up to where
+      // the rival waits and no further, and after a long wait does not race.
+      const uint32_t catchUp = net::kPredictionWindow * 17 + match.Transport().RoundTripMs() / 2;
+      if (int32_t(WallMs() - due) > int32_t(catchUp)) due = WallMs() - catchUp;
       ran = true;
     } else {
       due = WallMs();  // a waiting tick
     }
     confirm();
     if (!ran && !g.NoRender && g.ScreenState == scPlay) RedrawPlay(g);
-    if (ran && frameUs.size() < 1000000)
+    if (ran && frameUs.size() < 1000000) {
       frameUs.push_back(uint32_t(
           std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - frameStart)
               .count()));
+      frameCpuUs.push_back(uint32_t(ThreadCpuUs() - frameCpuStart));
+    }
     const net::TRollbackCounters& rc = match.Inputs().Counters();
     g.NetInfo = {true,
                  match.Inputs().NextTick() - 1,
@@ -517,17 +561,13 @@ int RunNetMatch(GameContext& g, const TNetOptions& o, const TNetRunHooks& hooks)
   }
   // Closing, or the scripted run's last tick: the rival hears it at once.
   if (match.Phase() != net::TMatchPhase::Ended) match.Leave("closed");
-  uint32_t p99 = 0;
-  if (!frameUs.empty()) {
-    std::sort(frameUs.begin(), frameUs.end());
-    p99 = frameUs[std::min(frameUs.size() - 1, frameUs.size() * 99 / 100)];
-  }
+  const uint32_t p99 = Percentile99(frameUs), cpuP99 = Percentile99(frameCpuUs);
   const net::TRollbackCounters& rc = match.Inputs().Counters();
   std::fprintf(stderr,
                "kq001: network match: %u ticks, delay %d, %u waits, %u rollbacks (deepest %u, %u ticks "
-               "guessed wrong), frame p99 %u us, %llu bytes sent, %llu received, %llu dropped\n",
+               "guessed wrong), frame p99 %u us (cpu %u us), %llu bytes sent, %llu received, %llu dropped\n",
                match.Inputs().NextTick() - 1, match.Inputs().Delay(), match.Stats().Waits, rc.Rollbacks,
-               rc.MaxRollback, rc.PredictedWrong, p99,
+               rc.MaxRollback, rc.PredictedWrong, p99, cpuP99,
                static_cast<unsigned long long>(match.Transport().BytesSent()),
                static_cast<unsigned long long>(match.Transport().BytesReceived()),
                static_cast<unsigned long long>(match.Transport().BytesDropped()));

@@ -1,5 +1,7 @@
 #include "engine/sdl_canvas.h"
 
+#include <algorithm>
+
 namespace kq {
 
 namespace {
@@ -7,6 +9,7 @@ namespace {
 struct DeviceTexture {
   SDL_Texture* Tex = nullptr;
   int W = 0, H = 0;
+  bool Opaque = false;  // every pixel has full alpha: blending it changes nothing
   std::weak_ptr<int> Alive;
   ~DeviceTexture() {
     if (Tex && !Alive.expired()) SDL_DestroyTexture(Tex);
@@ -50,6 +53,7 @@ SDL_Texture* SdlCanvas::Texture(const TImage& img) {
     dev = made.get();
   }
   SDL_UpdateTexture(dev->Tex, nullptr, px.Pixels.data(), px.Width * 4);
+  dev->Opaque = std::all_of(px.Pixels.begin(), px.Pixels.end(), [](uint32_t p) { return p >> 24 == 0xFF; });
   img.DeviceGeneration = generation_;
   img.DeviceVersion = img.Version();
   return dev->Tex;
@@ -75,7 +79,11 @@ void SdlCanvas::DoDrawImage(const TImage& img, const RectI& src, const RectF& ds
   if (src.Empty() || dst.W <= 0 || dst.H <= 0) return;
   SDL_Texture* tex = Texture(img);
   if (!tex) return;
-  SDL_SetTextureBlendMode(tex, ToSdl(mode));
+  // An opaque picture drawn at full alpha is a copy: the software renderer copies far faster
+  // than it blends (the play screen's background is one, every frame).
+  const bool copy = mode == BlendMode::Alpha && alpha == 255 &&
+                    static_cast<const DeviceTexture*>(img.DeviceCopy.get())->Opaque;
+  SDL_SetTextureBlendMode(tex, ToSdl(copy ? BlendMode::Opaque : mode));
   SDL_SetTextureAlphaMod(tex, alpha);
   SDL_SetTextureColorMod(tex, (colorMod >> 16) & 0xFF, (colorMod >> 8) & 0xFF, colorMod & 0xFF);
   SDL_Rect s{src.X, src.Y, src.W, src.H};

@@ -4,6 +4,8 @@
 #include <fontconfig/fontconfig.h>
 
 #include <fstream>
+#include <string>
+#include <unordered_map>
 
 namespace kq {
 
@@ -68,6 +70,9 @@ FontFile Resolve(FcConfig* config, const TTtfTextRenderer::Choice& choice) {
 
 struct TTtfTextRenderer::Impl {
   TTF_Font* Font = nullptr;
+  // Sizes measured before: screens measure the same few texts every frame, and shaping them
+  // again each time costs more than drawing them.
+  std::unordered_map<std::string, TTextSize> Measured;
   ~Impl() {
     if (Font) TTF_CloseFont(Font);
     TTF_Quit();  // SDL_ttf counts its users
@@ -126,7 +131,10 @@ TTextSize TTtfTextRenderer::Measure(std::string_view utf8) const {
   TTextSize s;
   if (utf8.empty()) return s;
   std::string text(utf8);
+  if (auto it = impl_->Measured.find(text); it != impl_->Measured.end()) return it->second;
   if (TTF_SizeUTF8(impl_->Font, text.c_str(), &s.W, &s.H) != 0) return {};
+  if (impl_->Measured.size() >= 1024) impl_->Measured.clear();  // texts made on the fly stay few
+  impl_->Measured.emplace(std::move(text), s);
   return s;
 }
 

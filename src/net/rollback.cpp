@@ -9,6 +9,14 @@ namespace {
 constexpr uint32_t kAcceptWindow = 256;
 }  // namespace
 
+uint32_t RoundStartLagMs(uint32_t waitedMs, uint32_t roundTripMs) {
+  // Heard back within a way over: the rival's states were already on their way when this side
+  // sent, so it waited for this side and starts later. Heard back later: the rival began on
+  // hearing this side, waitedMs minus its way back ago, and never more than a way over.
+  const uint32_t way = roundTripMs / 2;
+  return waitedMs > way ? std::min(way, waitedMs - way) : 0;
+}
+
 TRollbackInputs::TRollbackInputs(int side, int delay, uint16_t oneShot, uint32_t round)
     : side_(side), delay_(std::clamp(delay, 0, kMaxRollbackDelay)), oneShot_(oneShot), round_(round) {
   // Ticks before the first sample can reach are neutral on both sides.

@@ -17,6 +17,12 @@ namespace kq::net {
 constexpr uint32_t kPredictionWindow = 8;
 constexpr int kMaxRollbackDelay = kMaxInputDelay;
 
+// The start of a round: each side sends its first states, waits for the rival's and starts.
+// waitedMs: from sending to hearing the rival's. The rival started when it had both, which was
+// up to a way over (half the round trip) earlier: this side starts that far behind, in ms, and
+// runs those ticks at once, so both run even from the first tick.
+uint32_t RoundStartLagMs(uint32_t waitedMs, uint32_t roundTripMs);
+
 struct TRollbackCounters {
   uint32_t Rollbacks = 0;       // times the game went back
   uint32_t MaxRollback = 0;     // deepest, in ticks re-run

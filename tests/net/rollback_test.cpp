@@ -256,6 +256,25 @@ TEST(Rollback, UntrustedPacketsAreCountedAndChangeNothing) {
   EXPECT_EQ(in.Advance(), (std::array<uint16_t, 2>{0x0001, 0x0002}));
 }
 
+// Two sides send their first states at a and b (ms) over a way of d ms each direction, each
+// starts when it hears the other and then as far behind as RoundStartLagMs says: whoever sent
+// first, whatever the way, both run their first tick at the same moment.
+TEST(Rollback, BothSidesOfARoundBeginTogetherWhoeverWasReadyFirst) {
+  for (uint32_t d : {0u, 1u, 30u, 60u, 100u, 250u})
+    for (uint32_t a : {1000u, 1010u, 1059u, 1100u, 1400u})
+      for (uint32_t b : {1000u, 1005u, 1060u, 1061u, 1300u}) {
+        const uint32_t openA = std::max(a, b + d), openB = std::max(b, a + d);
+        const uint32_t startA = openA - RoundStartLagMs(openA - a, 2 * d);
+        const uint32_t startB = openB - RoundStartLagMs(openB - b, 2 * d);
+        EXPECT_EQ(startA, startB) << "a " << a << " b " << b << " way " << d;
+        // Never earlier than either side could have begun.
+        EXPECT_GE(startA, std::max(a, b));
+      }
+  // Without a measured round trip nothing is made up.
+  EXPECT_EQ(RoundStartLagMs(500, 0), 0u);
+  EXPECT_EQ(RoundStartLagMs(0, 120), 0u);
+}
+
 }  // namespace
 }  // namespace kq::net
 
