@@ -75,6 +75,8 @@ void TWatchHub::Handle(TNetTransport& t, TWatcher& w, const std::vector<uint8_t>
     w.Hello = true;
     return;
   }
+  // Before the match begins a spectator's acknowledgements only say it is still there.
+  if (m && std::holds_alternative<TWatchAck>(*m) && w.Hello && !w.Welcomed) return;
   if (const auto* ack = m ? std::get_if<TWatchAck>(&*m) : nullptr; ack && w.Welcomed) {
     if (ack->Round < w.Round) return;  // late, from before it moved on
     const TRound* r = Find(w.Round);
@@ -137,8 +139,17 @@ void TWatchHub::Pump(TNetTransport& t, uint32_t nowMs) {
       w.Welcomed = true;
       w.Round = round_;
       w.Acked = 0;
+      w.LastSent = 0;
     }
-    if (!w.Welcomed) continue;
+    if (!w.Welcomed) {
+      // Waiting with the host for its rival: now and then a word, so that it does not think
+      // the host gone.
+      if (w.Hello && (w.LastSent == 0 || nowMs - w.LastSent >= kWatchWaitingMs)) {
+        t.SendToWatcher(w.Id, Encode(TWatchInputs{0, 1, 0, {}}), false);
+        w.LastSent = nowMs == 0 ? 1 : nowMs;
+      }
+      continue;
+    }
     if (!Find(w.Round)) {
       gone.push_back({w.Id, kWatchTooFarBehind});
       continue;
@@ -319,7 +330,9 @@ void TWatchMatch::Pump(uint32_t nowMs) {
     End(kHostLeft);
     return;
   }
-  if (phase_ == TWatchPhase::Watching && nowMs - lastAck_ >= kWatchSendMs) {
+  // While the host waits for its rival too, the acknowledgements say this spectator is there.
+  if ((phase_ == TWatchPhase::Watching || phase_ == TWatchPhase::Waiting) &&
+      nowMs - lastAck_ >= kWatchSendMs) {
     transport_->SendInputs(Encode(feed_.Ack()));
     lastAck_ = nowMs;
   }

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "mem_transport.h"
 #include "net/net_match.h"
 
@@ -219,6 +221,37 @@ TEST(Watch, SpectatorsThatLeaveStallOrMisbehaveChangeNothingForThePlayers) {
   // The silent one got no more than a bounded packet at a time, and was let go after 5 s.
   EXPECT_NE(std::find(watched.wire->watchersDropped.begin(), watched.wire->watchersDropped.end(), 1u),
             watched.wire->watchersDropped.end());
+}
+
+// A spectator may come while the host still waits for its rival: both sides hear from each
+// other now and then, so neither takes the other for gone, and the settings come at the start.
+TEST(Watch, ASpectatorWaitsWithTheHostForItsRival) {
+  auto wire = std::make_shared<TMemWire>();
+  auto [host, unused] = MemPair(wire);
+  TWatchHub hub("1.0.0", 77);
+  wire->watcherIn.push_back({TNetEventKind::Connected, 5, {}});
+  wire->watcherIn.push_back({TNetEventKind::Message, 5, Encode(THello{kProtocolVersion, "1.0.0", 77})});
+  uint32_t heard = 0, lastHeard = 0, longestSilence = 0;
+  for (uint32_t now = 16; now < 12000; now += 16) {
+    hub.Pump(*host, now);
+    for (const TMemWire::TSent& sent : wire->watcherOut) {
+      ASSERT_EQ(sent.Id, 5u);
+      ASSERT_TRUE(Decode(sent.Bytes).has_value());
+      ++heard;
+      longestSilence = std::max(longestSilence, now - lastHeard);
+      lastHeard = now;
+    }
+    wire->watcherOut.clear();
+    wire->watcherIn.push_back({TNetEventKind::Message, 5, Encode(TWatchAck{0, 0})});
+  }
+  EXPECT_EQ(hub.Watchers(), 1u);
+  EXPECT_EQ(hub.Stats().BadPackets, 0u);
+  EXPECT_GE(heard, 10u);
+  EXPECT_LT(longestSilence, kSilenceMs);
+  hub.Start(TWelcome{"1.0.0", 77, 3, 0, "r"});
+  hub.Pump(*host, 12000);
+  ASSERT_FALSE(wire->watcherOut.empty());
+  EXPECT_TRUE(std::holds_alternative<TWelcome>(*Decode(wire->watcherOut[0].Bytes)));
 }
 
 TEST(Watch, TheSpectatorsStoreTakesOnlyWhatFitsWhatItHolds) {
