@@ -8,7 +8,7 @@ packages=(
   libminiupnpc-dev
   libgtest-dev googletest
   timgm6mb-soundfont fonts-ipafont-gothic fonts-dejavu-core espeak-ng
-  clang libclang-rt-14-dev clang-format clang-tidy
+  clang libclang-rt-14-dev clang-format clang-tidy python3
   desktop-file-utils appstream shared-mime-info libglib2.0-bin
   gettext debhelper lintian
   # The network tests' small internet: namespaces, routers and a router that opens ports.
