@@ -371,20 +371,22 @@ TEST_F(CpuDriverTest, AShortComputerMatchEndsWithALoserAndRepeatsWithTheSeed) {
 }
 
 TEST_F(CpuDriverTest, PlanningLeavesTheGameAsItWas) {
-  // On every tick of a match both players' fields are searched as deep as the strongest level
-  // looks, their best erase simulated and their erasing blocks settled, and the players decide
-  // once more: none of it changes a field of the rules' state, draws from its stream or tells the
-  // screen anything.
+  // On every eighth tick of a match both players' fields are searched as deep as the strongest
+  // level looks, their best erase simulated and their erasing blocks settled, and on every tick
+  // the players decide once more: none of it changes a field of the rules' state, draws from its
+  // stream or tells the screen anything.
   g.SeedProgram(7);
   g.LevelTable = {TLevelEntry{10, 20, 1500}};
   StartVersus(5, 4);
   TCpuSituation s;
   s.HazardNum = g.Config.HazardBlockNum;
   int plans = 0, ticks = 0;
-  for (; ticks < 1500 && P1().Phase != gpOver && P2().Phase != gpOver; ++ticks) {
+  for (; ticks < 400 && P1().Phase != gpOver && P2().Phase != gpOver; ++ticks) {
     const uint64_t hash = HashState(g.State);
     const size_t events = g.Events.List.size();
     for (int n = 0; n < 2; ++n) {
+      Cpu(n)->Decide();
+      if (ticks % 8 != 0) continue;
       TCpuBoard board = CpuBoardOf(g.Config, g.Player(n));
       TCpuBoard settled = board;
       CpuSettleErasing(settled);
@@ -393,14 +395,13 @@ TEST_F(CpuDriverTest, PlanningLeavesTheGameAsItWas) {
         ++plans;
         CpuSimulateErase(board, found[0].Actions.back().Col, found[0].Actions.back().Row, s.HazardNum);
       }
-      Cpu(n)->Decide();
     }
     ASSERT_EQ(HashState(g.State), hash) << "tick " << ticks;
     ASSERT_EQ(g.Events.List.size(), events) << "tick " << ticks;
     Frame();
   }
-  EXPECT_GT(plans, 500);
-  EXPECT_GT(ticks, 500);
+  EXPECT_GT(plans, 40);
+  EXPECT_EQ(ticks, 400);
 }
 
 TEST_F(CpuDriverTest, TwoComputersPlayTheNextMatchAfterAPauseAndAPersonDecidesOtherwise) {
