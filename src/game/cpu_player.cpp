@@ -44,24 +44,6 @@ TCpuSkill CpuSkill(int level) {
   return s;
 }
 
-TCpuField CpuSnapshot(const GameContext& g, const TPlayerInfo& p) {
-  TCpuField f;
-  f.Cols = std::clamp(p.Cols, 1, kMaxCols);
-  f.Rows = std::clamp(p.Rows, 0, kFieldRows);
-  f.Types = std::clamp(g.Config.TotalBlockType, 1, 6);
-  f.Limit = p.RainbowMode ? g.Config.EraseLowerLimitRainbow : g.Config.EraseLowerLimit;
-  for (int c = 0; c < f.Cols; ++c)
-    for (int r = 0; r < f.Rows; ++r) {
-      const TBlock* b = BlockAt(p, c, r);
-      if (!b) continue;
-      TCpuCell& x = f.At(c, r);
-      x.Kind = b->Hazard ? kCpuHazardKind : int8_t(std::clamp(b->Kind, 0, int(kCpuHazardKind)));
-      x.Hard = b->Hard || b->Hazard;
-      x.Busy = b->Erased || b->Falling;
-    }
-  return f;
-}
-
 TCpuPlayer::TCpuPlayer(GameContext& g, int playerNo, int level, uint64_t seed)
     : g_(g), no_(playerNo), level_(std::clamp(level, 1, kCpuLevels)), skill_(CpuSkill(level)), rng_(seed) {}
 
@@ -86,8 +68,8 @@ void TCpuPlayer::Press(int state, uint32_t now) {
   pressedOnce_ = true;
 }
 
-TCpuField TCpuPlayer::Predicted(const TPlayerInfo& p) const {
-  TCpuField f = CpuSnapshot(g_, p);
+TCpuBoard TCpuPlayer::Predicted(const TPlayerInfo& p) const {
+  TCpuBoard f = CpuBoardOf(g_.Config, p);
   for (const TPending& s : pending_) CpuApplyChange(f, s.Shot);
   return f;
 }
@@ -128,7 +110,7 @@ void TCpuPlayer::Decide() {
     return;
   }
 
-  const TCpuField field = Predicted(p);
+  const TCpuBoard field = Predicted(p);
   if (!steps_.empty() && !(field == expected_)) {
     // The field changed under the plan (a line, hazards, a slip): look again, a little later.
     steps_.clear();
@@ -143,7 +125,7 @@ void TCpuPlayer::Decide() {
   Execute(p, now, before);
 }
 
-void TCpuPlayer::Plan(const TCpuField& field, const TPlayerInfo& p, uint32_t now) {
+void TCpuPlayer::Plan(const TCpuBoard& field, const TPlayerInfo& p, uint32_t now) {
   aimChosen_ = false;
   holdDir_ = -1;
   if (!p.RainbowMode && CpuWantsRaise(field, p.PendingLines)) {
@@ -153,7 +135,7 @@ void TCpuPlayer::Plan(const TCpuField& field, const TPlayerInfo& p, uint32_t now
   }
   // Near the top even a beginner looks a little harder.
   TCpuSearch search = skill_.Search;
-  if (field.MaxHeight() >= field.Rows - 4) search.Depth = std::max(search.Depth, 2);
+  if (field.MaxHeight() >= field.Rows() - 4) search.Depth = std::max(search.Depth, 2);
   ++searches_;
   std::vector<TCpuPlan> plans = CpuFindPlans(field, Situation(p), search, 4);
   if (plans.empty()) {
@@ -190,8 +172,8 @@ void TCpuPlayer::Prepare(TPlayerInfo& p, uint32_t now, const TInputStates& befor
     prepSteps_.clear();
     return;
   }
-  const TCpuField cur = Predicted(p);
-  TCpuField post = cur;
+  const TCpuBoard cur = Predicted(p);
+  TCpuBoard post = cur;
   if (flying) {
     const TPending* erase = nullptr;
     for (const TPending& s : pending_)
@@ -205,7 +187,7 @@ void TCpuPlayer::Prepare(TPlayerInfo& p, uint32_t now, const TInputStates& befor
     prepBase_ = post;
     // Only blocks of columns the erase leaves alone keep their cells until then.
     bool stable[kMaxCols];
-    for (int c = 0; c < post.Cols; ++c) stable[c] = cur.Cells[size_t(c)] == post.Cells[size_t(c)];
+    for (int c = 0; c < post.Cols(); ++c) stable[c] = cur.SameColumn(post, c);
     ++searches_;
     for (const TCpuPlan& plan : CpuFindPlans(post, Situation(p), skill_.Search, 6)) {
       if (plan.Changes == 0) continue;
@@ -265,7 +247,7 @@ void TCpuPlayer::Execute(TPlayerInfo& p, uint32_t now, const TInputStates& befor
   // Every erase refills the chain gauge, and the stock only goes to the rival when it runs out:
   // with a good stock and a safe field, wait with the erase.
   if (a.Kind == cpuErase && skill_.CashInStock > 0 && p.HazardStock >= skill_.CashInStock &&
-      p.ChainGauge > 0 && expected_.MaxHeight() <= expected_.Rows - 4)
+      p.ChainGauge > 0 && expected_.MaxHeight() <= expected_.Rows() - 4)
     return;
   Fire(p, now, before);
 }

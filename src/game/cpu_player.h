@@ -29,9 +29,6 @@ struct TCpuSkill {
 // Level 1 (a beginner's match) to 5 (beats a good player); out-of-range levels are clamped.
 TCpuSkill CpuSkill(int level);
 
-// What the player sees of its own field.
-TCpuField CpuSnapshot(const GameContext& g, const TPlayerInfo& p);
-
 class TCpuPlayer : public TControlProgram {
  public:
   TCpuPlayer(GameContext& g, int playerNo, int level, uint64_t seed);
@@ -61,8 +58,8 @@ class TCpuPlayer : public TControlProgram {
   int Reaction();
   bool CanPress(uint32_t now, const TInputStates& before, int state) const;
   void Press(int state, uint32_t now);
-  TCpuField Predicted(const TPlayerInfo& p) const;
-  void Plan(const TCpuField& field, const TPlayerInfo& p, uint32_t now);
+  TCpuBoard Predicted(const TPlayerInfo& p) const;
+  void Plan(const TCpuBoard& field, const TPlayerInfo& p, uint32_t now);
   void Execute(TPlayerInfo& p, uint32_t now, const TInputStates& before);
   void Move(const TPlayerInfo& p, int col, int row, uint32_t now, const TInputStates& before);
   void Fire(TPlayerInfo& p, uint32_t now, const TInputStates& before);
@@ -78,7 +75,7 @@ class TCpuPlayer : public TControlProgram {
   TInputStates held_;
 
   std::deque<TCpuAction> steps_;  // the plan still to press
-  TCpuField expected_;            // the field the plan counts on, with its shots so far
+  TCpuBoard expected_;            // the field the plan counts on, with its shots so far
   bool aimChosen_ = false;
   int aimCol_ = 0, aimRow_ = 0;
   std::deque<TPending> pending_;  // own shots in flight, oldest first
@@ -89,7 +86,7 @@ class TCpuPlayer : public TControlProgram {
   int holdDir_ = -1;  // direction held for its auto-repeat
   uint32_t overSeen_ = 0;
   std::deque<TCpuAction> prepSteps_;  // change shots for the field after the running erase
-  TCpuField prepBase_;                // that field as foreseen, with the prepared shots
+  TCpuBoard prepBase_;                // that field as foreseen, with the prepared shots
   int searches_ = 0;
 };
 

@@ -28,6 +28,8 @@ constexpr uint32_t kWatchLagTicks = 150;
 constexpr uint32_t kWatchHistoryTicks = 60 * 60 * 30;
 // How often the host sends each spectator what it lacks, and a spectator says what it holds.
 constexpr uint32_t kWatchSendMs = 50;
+// While the match has not begun, the host tells a waiting spectator it is there this often.
+constexpr uint32_t kWatchWaitingMs = 1000;
 // A spectator that sends this many packets that are no message is let go.
 constexpr uint32_t kWatchMaxBadPackets = 32;
 // At the end of the match the host waits at most this long for its spectators to take the rest.
@@ -119,7 +121,8 @@ class TWatchFeed {
   std::array<uint16_t, 2> At(uint32_t round, uint32_t tick) const;
   // The round played is over: its states go.
   void Forget(uint32_t round);
-  // What to tell the host: the latest round held and how far.
+  // What to tell the host: the latest round held and how far; (next round, 0) once the latest
+  // is held to its known end.
   TWatchAck Ack() const;
   const TWatchFeedCounters& Counters() const { return counters_; }
 

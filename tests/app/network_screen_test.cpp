@@ -71,11 +71,19 @@ TEST(NetworkScreen, TheTitleLeadsThereAndAFailureStaysOnScreenUntilThePlayerMove
   EXPECT_NE(plain.folder.Read("end.json").find("\"screen\":\"play\""), std::string::npos);
 }
 
+// Pastes text at tick t into the entry and confirms it at tick t + 10.
+std::string PasteAndConfirm(int t, const std::string& text) {
+  return std::to_string(t) + " clipboard " + text + "\n" + std::to_string(t + 2) + " down " +
+         std::to_string(kCtrl) + "\n" + Press(t + 3, 'V') + std::to_string(t + 5) + " up " +
+         std::to_string(kCtrl) + "\n" + Press(t + 10, kReturn);
+}
+
 TEST(NetworkScreen, APastedAddressJoinsAndEscEndsTheMatchBackOnTheScreen) {
-  TSide host, guest;
+  TSide host, guest, watcher;
   host.folder.Write("f1.txt", kTallField);
   host.folder.Write("LevelUp.def", kFastTable);
   guest.folder.Write("LevelUp.def", kFastTable);
+  watcher.folder.Write("LevelUp.def", kFastTable);
   const int port = Port(14);
   host.Start("--host --port " + std::to_string(port) + " --frames 900 --field1 " +
              host.folder.Path("f1.txt") + " --dump " + host.folder.Path("end.json"));
@@ -89,6 +97,14 @@ TEST(NetworkScreen, APastedAddressJoinsAndEscEndsTheMatchBackOnTheScreen) {
   std::this_thread::sleep_for(std::chrono::milliseconds(300));
   guest.Start("--frames 300 --input " + guest.folder.Path("in.txt") +
               " --dump-at 150:" + guest.folder.Path("mid.json") + " --dump " + guest.folder.Path("end.json"));
+  // A third machine watches: WATCH (third row), the same address pasted. It sees the match a
+  // few seconds late, marked as watched, and is back on the NETWORK screen after its end.
+  watcher.folder.Write("in.txt", ToNetworkScreen() + Press(10, kDown) + Press(12, kDown) +
+                                     Press(14, kReturn) +
+                                     PasteAndConfirm(20, "127.0.0.1:" + std::to_string(port)));
+  watcher.Start("--frames 600 --input " + watcher.folder.Path("in.txt") + " --dump-at 19:" +
+                watcher.folder.Path("entry.json") + " --dump-at 300:" + watcher.folder.Path("mid.json") +
+                " --dump " + watcher.folder.Path("end.json"));
   EXPECT_EQ(guest.WaitFor(40000), 0) << guest.Err();
   EXPECT_EQ(host.WaitFor(40000), 0) << host.Err();
   const std::string mid = guest.folder.Read("mid.json"), end = guest.folder.Read("end.json");
@@ -102,6 +118,16 @@ TEST(NetworkScreen, APastedAddressJoinsAndEscEndsTheMatchBackOnTheScreen) {
   // The address is remembered among the recent rivals.
   EXPECT_NE(guest.folder.Read("kq001.INI").find("Rival1=127.0.0.1:" + std::to_string(port)),
             std::string::npos);
+
+  EXPECT_EQ(watcher.WaitFor(40000), 0) << watcher.Err();
+  const std::string wEntry = watcher.folder.Read("entry.json"), wMid = watcher.folder.Read("mid.json"),
+                    wEnd = watcher.folder.Read("end.json");
+  EXPECT_NE(Value(wEntry, "mode").find("watch"), std::string::npos) << Section(wEntry, "network_screen");
+  EXPECT_NE(wMid.find("\"screen\":\"play\""), std::string::npos) << wMid.substr(0, 300) << watcher.Err();
+  EXPECT_NE(Section(wMid, "net").find("\"watching\":true"), std::string::npos) << Section(wMid, "net");
+  EXPECT_NE(wEnd.find("\"screen\":\"network\""), std::string::npos) << wEnd.substr(0, 300) << watcher.Err();
+  EXPECT_NE(Value(wEnd, "notice").find("the match is over"), std::string::npos)
+      << Section(wEnd, "network_screen");
 }
 
 TEST(NetworkScreen, TheInputDelayOfHostedMatchesIsChosenThereAndKept) {

@@ -9,8 +9,8 @@
 namespace kq::test {
 namespace {
 
-TCpuField Field(std::vector<std::string> rows, int limit = 4) {
-  return CpuFieldFromRows(rows, 8, 6, limit);
+TCpuBoard Field(std::vector<std::string> rows, int limit = 4) {
+  return CpuBoardFromRows(rows, 8, 6, limit);
 }
 
 TCpuSituation SightAt(int col, int row) {
@@ -25,9 +25,9 @@ TCpuSearch Search(int depth, bool chains = true, bool setUps = false) {
 }
 
 // Every shot of a plan lands on a block; the erase lands on a group that erases.
-void ExpectPlayable(const TCpuField& f, const TCpuPlan& plan) {
+void ExpectPlayable(const TCpuBoard& f, const TCpuPlan& plan) {
   ASSERT_FALSE(plan.Actions.empty());
-  TCpuField after = f;
+  TCpuBoard after = f;
   for (const TCpuAction& a : plan.Actions) {
     ASSERT_TRUE(after.HasBlock(a.Col, a.Row)) << int(a.Col) << "," << int(a.Row);
     if (a.Kind != cpuErase) {
@@ -43,7 +43,7 @@ void ExpectPlayable(const TCpuField& f, const TCpuPlan& plan) {
 // --- planner building blocks ---------------------------------------------------------------------
 
 TEST(CpuPlanner, FindsTheOneShotEraseNearestTheSight) {
-  const TCpuField f = Field({"........", "3.......", "2.......", "1..00...", "5..00...", "41234512"});
+  const TCpuBoard f = Field({"........", "3.......", "2.......", "1..00...", "5..00...", "41234512"});
   ASSERT_EQ(CpuGroupSize(f, 3, 1), 4);
   const auto plans = CpuFindPlans(f, SightAt(7, 6), Search(0));
   ASSERT_EQ(plans.size(), 1u);
@@ -55,19 +55,19 @@ TEST(CpuPlanner, FindsTheOneShotEraseNearestTheSight) {
 
 TEST(CpuPlanner, BuildsAGroupWithTheShorterColourWay) {
   // Three 2s and a 3 between them: one colour-down shot on the 3, then the erase there.
-  const TCpuField f = Field({"........", "........", "05134512", "22320123"});
+  const TCpuBoard f = Field({"........", "........", "05134512", "22320123"});
   const auto plans = CpuFindPlans(f, SightAt(3, 0), Search(1));
   ASSERT_FALSE(plans.empty());
   const std::vector<TCpuAction> want = {{cpuChangeDown, 2, 0}, {cpuErase, 2, 0}};
   EXPECT_EQ(plans[0].Actions, want);
   ExpectPlayable(f, plans[0]);
   // A 5 turns into a 0 with one colour-up shot (the wheel wraps): column 5 up to the 0 group.
-  const TCpuField w = Field({"........", "........", "00......", "05121212"});
+  const TCpuBoard w = Field({"........", "........", "00......", "05121212"});
   const auto wrap = CpuFindPlans(w, SightAt(1, 0), Search(1));
   ASSERT_FALSE(wrap.empty());
   EXPECT_EQ(wrap[0].Actions.front(), (TCpuAction{cpuChangeUp, 1, 0}));
   // Hard blocks and hazard blocks are never recoloured.
-  const TCpuField hard = Field({"........", "........", "22d2....", "hhhh...."});
+  const TCpuBoard hard = Field({"........", "........", "22d2....", "hhhh...."});
   for (const TCpuPlan& p : CpuFindPlans(hard, SightAt(0, 0), Search(3)))
     for (const TCpuAction& a : p.Actions) EXPECT_FALSE(a.Kind != cpuErase && !hard.Changeable(a.Col, a.Row));
   // Two changes bring no group of four; a third builds one round the hard 3.
@@ -79,7 +79,7 @@ TEST(CpuPlanner, BuildsAGroupWithTheShorterColourWay) {
 TEST(CpuPlanner, PrefersTheEraseThatStartsAChain) {
   // Left: erasing the 1s drops the 3 onto the other 3s (a second step). Right, next to the
   // sight: a plain group of 2s.
-  const TCpuField f = Field({"........",  //
+  const TCpuBoard f = Field({"........",  //
                              "3.......",  //
                              "1....222",  //
                              "1....244",  //
@@ -114,8 +114,8 @@ TEST(CpuPlanner, NearTheTopItTakesTheHighColumnDownFirst) {
 
 TEST(CpuPlanner, SetsUpAChainWithOneMoreChange) {
   // The 4 above the 1s lands beside the 3s; one shot turns it into a 3 first.
-  const TCpuField f = Field({"........", "4.......", "1.......", "1.......", "1.......", "1333...."});
-  TCpuField probe = f;
+  const TCpuBoard f = Field({"........", "4.......", "1.......", "1.......", "1.......", "1333...."});
+  TCpuBoard probe = f;
   ASSERT_EQ(CpuSimulateErase(probe, 0, 1, {}).Steps, 0);
   const auto plans = CpuFindPlans(f, SightAt(0, 4), Search(2, true, true));
   ASSERT_FALSE(plans.empty());
@@ -131,9 +131,9 @@ TEST(CpuPlanner, RaisesALowFieldOnly) {
   EXPECT_FALSE(CpuWantsRaise(Field({"0.......", "1.......", "2.......", "3.......", "4.......", "5.......",
                                     "01234501", "12345012", "23450123"}),
                              0));
-  TCpuField three = Field({"01234501", "12345012", "23450123"});
+  TCpuBoard three = Field({"01234501", "12345012", "23450123"});
   EXPECT_TRUE(CpuWantsRaise(three, 0));
-  three.Rows = 8;  // five rows trimmed away: three rows of eight is no low field
+  three.Record.Rows = 8;  // five rows trimmed away: three rows of eight is no low field
   EXPECT_FALSE(CpuWantsRaise(three, 0));
 }
 
@@ -151,21 +151,21 @@ TEST(CpuPlanner, NeverFiresAtAnEmptyCellOnRandomFields) {
       }
       rows.push_back(line);
     }
-    TCpuField f = Field(rows, 2 + r.Random(3));
-    f.Rows = 8 + r.Random(6);
+    TCpuBoard f = Field(rows, 2 + r.Random(3));
+    f.Record.Rows = 8 + r.Random(6);
     for (int depth = 0; depth <= 3; ++depth)
       for (const TCpuPlan& p :
-           CpuFindPlans(f, SightAt(r.Random(8), r.Random(f.Rows)), Search(depth, true, true))) {
+           CpuFindPlans(f, SightAt(r.Random(8), r.Random(f.Rows())), Search(depth, true, true))) {
         ++plansSeen;
         ExpectPlayable(f, p);
-        for (const TCpuAction& a : p.Actions) EXPECT_LT(a.Row, f.Rows);
+        for (const TCpuAction& a : p.Actions) EXPECT_LT(a.Row, f.Rows());
       }
   }
   EXPECT_GT(plansSeen, 300);
 }
 
 TEST(CpuPlanner, RainbowModeErasesPairs) {
-  const TCpuField f = Field({"........", "01234501", "02345012"}, 2);
+  const TCpuBoard f = Field({"........", "01234501", "02345012"}, 2);
   const auto plans = CpuFindPlans(f, SightAt(0, 0), Search(0));
   ASSERT_FALSE(plans.empty());
   EXPECT_EQ(plans[0].Outcome.Erased, 2);
@@ -180,7 +180,7 @@ TEST_F(CpuRulesTest, SimulatedEraseMatchesTheGame) {
   const std::vector<std::string> rows = {"5.......", "5.......", "3.......", "3.......", "1.......",
                                          "15......", "153.....", "1333....", "44......"};
   Start(2, rows);
-  TCpuField model = CpuSnapshot(g, P1());
+  TCpuBoard model = CpuBoardOf(g.Config, P1());
   EXPECT_EQ(model, Field(rows));
   const TCpuOutcome predicted = CpuSimulateErase(model, 0, 2, g.Config.HazardBlockNum);
   AimAt(P1(), 0, 2);
@@ -193,7 +193,7 @@ TEST_F(CpuRulesTest, SimulatedEraseMatchesTheGame) {
   EXPECT_EQ(P1().Combo, predicted.Erased);
   EXPECT_EQ(maxChain, predicted.Chain);
   EXPECT_EQ(P1().HazardStock, predicted.Sent);
-  EXPECT_EQ(CpuSnapshot(g, P1()), model);
+  EXPECT_EQ(CpuBoardOf(g.Config, P1()), model);
   EXPECT_EQ(predicted.Erased, 14);
   EXPECT_EQ(predicted.Chain, 3);
   EXPECT_EQ(predicted.Sent, 10);
@@ -201,16 +201,16 @@ TEST_F(CpuRulesTest, SimulatedEraseMatchesTheGame) {
 
 TEST(CpuPlanner, SettlingTheErasingBlocksRunsTheChainTheyStart) {
   // The erasing 1 goes, the 2 above it lands beside three 2s: they erase too, the 3 falls twice.
-  TCpuField f = Field({"3.......", "2.......", "1222....", "4444...."});
-  f.At(0, 1).Busy = true;
+  TCpuBoard f = Field({"3.......", "2.......", "1222....", "4444...."});
+  f.SetBusy(0, 1, true);
   CpuSettleErasing(f);
   EXPECT_EQ(f, Field({"3.......", "4444...."}));
   // A busy block that falls in a simulated erase is still busy where it lands.
-  TCpuField busy = Field({"5.......", "1.......", "1.......", "1.......", "1......."});
-  busy.At(0, 4).Busy = true;
+  TCpuBoard busy = Field({"5.......", "1.......", "1.......", "1.......", "1......."});
+  busy.SetBusy(0, 4, true);
   EXPECT_EQ(CpuSimulateErase(busy, 0, 0, {}).Erased, 4);
-  EXPECT_EQ(busy.At(0, 0).Kind, 5);
-  EXPECT_TRUE(busy.At(0, 0).Busy);
+  EXPECT_EQ(busy.Kind(0, 0), 5);
+  EXPECT_TRUE(busy.Busy(0, 0));
   EXPECT_EQ(busy.BlockCount(), 1);
 }
 
@@ -368,6 +368,40 @@ TEST_F(CpuDriverTest, AShortComputerMatchEndsWithALoserAndRepeatsWithTheSeed) {
   const auto second = play(11, b);
   EXPECT_EQ(second, first);
   EXPECT_EQ(a, b);
+}
+
+TEST_F(CpuDriverTest, PlanningLeavesTheGameAsItWas) {
+  // On every eighth tick of a match both players' fields are searched as deep as the strongest
+  // level looks, their best erase simulated and their erasing blocks settled, and on every tick
+  // the players decide once more: none of it changes a field of the rules' state, draws from its
+  // stream or tells the screen anything.
+  g.SeedProgram(7);
+  g.LevelTable = {TLevelEntry{10, 20, 1500}};
+  StartVersus(5, 4);
+  TCpuSituation s;
+  s.HazardNum = g.Config.HazardBlockNum;
+  int plans = 0, ticks = 0;
+  for (; ticks < 400 && P1().Phase != gpOver && P2().Phase != gpOver; ++ticks) {
+    const uint64_t hash = HashState(g.State);
+    const size_t events = g.Events.List.size();
+    for (int n = 0; n < 2; ++n) {
+      Cpu(n)->Decide();
+      if (ticks % 8 != 0) continue;
+      TCpuBoard board = CpuBoardOf(g.Config, g.Player(n));
+      TCpuBoard settled = board;
+      CpuSettleErasing(settled);
+      const std::vector<TCpuPlan> found = CpuFindPlans(board, s, {3, 4, true, true}, 6);
+      if (!found.empty()) {
+        ++plans;
+        CpuSimulateErase(board, found[0].Actions.back().Col, found[0].Actions.back().Row, s.HazardNum);
+      }
+    }
+    ASSERT_EQ(HashState(g.State), hash) << "tick " << ticks;
+    ASSERT_EQ(g.Events.List.size(), events) << "tick " << ticks;
+    Frame();
+  }
+  EXPECT_GT(plans, 40);
+  EXPECT_EQ(ticks, 400);
 }
 
 TEST_F(CpuDriverTest, TwoComputersPlayTheNextMatchAfterAPauseAndAPersonDecidesOtherwise) {

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "mem_transport.h"
 #include "net/net_match.h"
 
@@ -123,6 +125,14 @@ TEST(Watch, SpectatorsFollowEveryRoundToTheEndEvenOverALossyLink) {
   for (int f = 0; f < 200; ++f) m.Frame();
   m.Join(3);  // comes in the middle of the round: it still gets it from tick 1
   for (int f = 0; f < 200; ++f) m.Frame();
+  // The spectators hold every tick when the round ends (the players sit at the prompt): they
+  // must still hear of the end before the next round.
+  for (int f = 0; f < 30; ++f) {
+    m.clock += 16;
+    m.host->Pump(m.clock);
+    m.Deliver();
+  }
+  for (const TFakeSpectator& s : m.specs) ASSERT_EQ(s.Feed.Held(0), m.rounds[0].size());
   m.NewRound();
   for (int f = 0; f < 150; ++f) m.Frame();
   ASSERT_GT(m.rounds[0].size(), 300u);
@@ -221,6 +231,37 @@ TEST(Watch, SpectatorsThatLeaveStallOrMisbehaveChangeNothingForThePlayers) {
             watched.wire->watchersDropped.end());
 }
 
+// A spectator may come while the host still waits for its rival: both sides hear from each
+// other now and then, so neither takes the other for gone, and the settings come at the start.
+TEST(Watch, ASpectatorWaitsWithTheHostForItsRival) {
+  auto wire = std::make_shared<TMemWire>();
+  auto [host, unused] = MemPair(wire);
+  TWatchHub hub("1.0.0", 77);
+  wire->watcherIn.push_back({TNetEventKind::Connected, 5, {}});
+  wire->watcherIn.push_back({TNetEventKind::Message, 5, Encode(THello{kProtocolVersion, "1.0.0", 77})});
+  uint32_t heard = 0, lastHeard = 0, longestSilence = 0;
+  for (uint32_t now = 16; now < 12000; now += 16) {
+    hub.Pump(*host, now);
+    for (const TMemWire::TSent& sent : wire->watcherOut) {
+      ASSERT_EQ(sent.Id, 5u);
+      ASSERT_TRUE(Decode(sent.Bytes).has_value());
+      ++heard;
+      longestSilence = std::max(longestSilence, now - lastHeard);
+      lastHeard = now;
+    }
+    wire->watcherOut.clear();
+    wire->watcherIn.push_back({TNetEventKind::Message, 5, Encode(TWatchAck{0, 0})});
+  }
+  EXPECT_EQ(hub.Watchers(), 1u);
+  EXPECT_EQ(hub.Stats().BadPackets, 0u);
+  EXPECT_GE(heard, 10u);
+  EXPECT_LT(longestSilence, kSilenceMs);
+  hub.Start(TWelcome{"1.0.0", 77, 3, 0, "r"});
+  hub.Pump(*host, 12000);
+  ASSERT_FALSE(wire->watcherOut.empty());
+  EXPECT_TRUE(std::holds_alternative<TWelcome>(*Decode(wire->watcherOut[0].Bytes)));
+}
+
 TEST(Watch, TheSpectatorsStoreTakesOnlyWhatFitsWhatItHolds) {
   TWatchFeed f;
   f.Receive({0, 1, 0, {1, 2, 3}});
@@ -236,6 +277,7 @@ TEST(Watch, TheSpectatorsStoreTakesOnlyWhatFitsWhatItHolds) {
   EXPECT_EQ(f.Ack(), (TWatchAck{0, 4}));
   f.Receive({0, 5, 5, {0x00020001}});
   EXPECT_EQ(f.LastTick(0), std::optional<uint32_t>(5u));
+  EXPECT_EQ(f.Ack(), (TWatchAck{1, 0}));  // the round is whole: the next one, please
   f.Receive({1, 1, 0, {1}});
   EXPECT_EQ(f.Ack(), (TWatchAck{1, 1}));
   f.Forget(0);
