@@ -1,9 +1,12 @@
 // Two headless programs play a scripted versus match over the loopback, once on a clean link
 // and once through the bad-network relay, and the figures of each are printed: identical end
 // states, the input delay, ticks that waited (stalled past the prediction window), rollbacks a
-// second and the deepest, the frame's time with its rollbacks (99th percentile; the host draws
-// with the software renderer), bandwidth per direction.
+// second and the deepest, the frame's time with its rollbacks (99th percentile on the wall clock
+// and on the thread's CPU clock, which other work on the machine does not stretch; the host draws
+// with the software renderer), bandwidth per direction, and the load average.
 //   net_bench [TICKS]   (default 18000 = five minutes of play for each link)
+// KQ_BENCH_ONLY0 / KQ_BENCH_ONLY60 run one link; KQ_BENCH_HOST_PREFIX runs the drawing host under
+// a command (a profiler: "perf record -o host.data --"); KQ_BENCH_DBG prints both programs' lines.
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>

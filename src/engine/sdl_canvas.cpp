@@ -38,8 +38,10 @@ SDL_Texture* SdlCanvas::Texture(const TImage& img) {
   const Bitmap& px = img.Pixels();
   if (px.Empty()) return nullptr;
   auto* dev = static_cast<DeviceTexture*>(img.DeviceCopy.get());
-  bool fresh =
-      dev && img.DeviceGeneration == generation_ && !dev->Alive.expired() && dev->Alive.lock() == alive_;
+  // Made by this canvas (which holds alive_, so the copy's texture lives): compared by owner,
+  // which takes no lock on a path every draw goes through.
+  bool fresh = dev && img.DeviceGeneration == generation_ && !dev->Alive.owner_before(alive_) &&
+               !alive_.owner_before(dev->Alive);
   if (fresh && img.DeviceVersion == img.Version()) return dev->Tex;
   if (!fresh || dev->W != px.Width || dev->H != px.Height) {
     auto made = std::make_shared<DeviceTexture>();

@@ -91,7 +91,8 @@ struct TWatchInputs {
   bool operator==(const TWatchInputs&) const = default;
 };
 
-// Spectator -> host: it holds every tick of round Round up to Tick.
+// Spectator -> host: it holds every tick of round Round up to Tick; (next round, 0) once it
+// holds a round to its end and knows that it ended.
 struct TWatchAck {
   uint32_t Round = 0;
   uint32_t Tick = 0;

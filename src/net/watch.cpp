@@ -80,18 +80,20 @@ void TWatchHub::Handle(TNetTransport& t, TWatcher& w, const std::vector<uint8_t>
   if (const auto* ack = m ? std::get_if<TWatchAck>(&*m) : nullptr; ack && w.Welcomed) {
     if (ack->Round < w.Round) return;  // late, from before it moved on
     const TRound* r = Find(w.Round);
+    // It holds the whole round and knows it ended (it asks for tick 1 of the next): on to the
+    // next one. Holding every tick is not enough: it may not have heard of the end yet.
+    if (r && r->Closed && ack->Round == w.Round + 1 && ack->Tick == 0 && Find(w.Round + 1)) {
+      ++w.Round;
+      w.Acked = 0;
+      w.LastSent = 0;
+      return;
+    }
     if (ack->Round != w.Round || !r || ack->Tick > r->States.size()) {
       ++stats_.BadPackets;
       ++w.Bad;
       return;
     }
     w.Acked = std::max(w.Acked, ack->Tick);
-    // The round is all there: on to the next one, when it has begun.
-    if (r->Closed && w.Acked == r->States.size() && Find(w.Round + 1)) {
-      ++w.Round;
-      w.Acked = 0;
-      w.LastSent = 0;
-    }
     return;
   }
   // Anything else a spectator has no business sending.
@@ -254,6 +256,8 @@ void TWatchFeed::Forget(uint32_t round) {
 TWatchAck TWatchFeed::Ack() const {
   if (rounds_.empty()) return {forgotten_ ? *forgotten_ + 1 : 0, 0};
   const auto& [round, r] = *rounds_.rbegin();
+  // A round held to its known end asks for the next one.
+  if (r.Last && *r.Last == r.States.size()) return {round + 1, 0};
   return {round, uint32_t(r.States.size())};
 }
 

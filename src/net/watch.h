@@ -121,7 +121,8 @@ class TWatchFeed {
   std::array<uint16_t, 2> At(uint32_t round, uint32_t tick) const;
   // The round played is over: its states go.
   void Forget(uint32_t round);
-  // What to tell the host: the latest round held and how far.
+  // What to tell the host: the latest round held and how far; (next round, 0) once the latest
+  // is held to its known end.
   TWatchAck Ack() const;
   const TWatchFeedCounters& Counters() const { return counters_; }
 

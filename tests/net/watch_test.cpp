@@ -125,6 +125,14 @@ TEST(Watch, SpectatorsFollowEveryRoundToTheEndEvenOverALossyLink) {
   for (int f = 0; f < 200; ++f) m.Frame();
   m.Join(3);  // comes in the middle of the round: it still gets it from tick 1
   for (int f = 0; f < 200; ++f) m.Frame();
+  // The spectators hold every tick when the round ends (the players sit at the prompt): they
+  // must still hear of the end before the next round.
+  for (int f = 0; f < 30; ++f) {
+    m.clock += 16;
+    m.host->Pump(m.clock);
+    m.Deliver();
+  }
+  for (const TFakeSpectator& s : m.specs) ASSERT_EQ(s.Feed.Held(0), m.rounds[0].size());
   m.NewRound();
   for (int f = 0; f < 150; ++f) m.Frame();
   ASSERT_GT(m.rounds[0].size(), 300u);
@@ -269,6 +277,7 @@ TEST(Watch, TheSpectatorsStoreTakesOnlyWhatFitsWhatItHolds) {
   EXPECT_EQ(f.Ack(), (TWatchAck{0, 4}));
   f.Receive({0, 5, 5, {0x00020001}});
   EXPECT_EQ(f.LastTick(0), std::optional<uint32_t>(5u));
+  EXPECT_EQ(f.Ack(), (TWatchAck{1, 0}));  // the round is whole: the next one, please
   f.Receive({1, 1, 0, {1}});
   EXPECT_EQ(f.Ack(), (TWatchAck{1, 1}));
   f.Forget(0);
