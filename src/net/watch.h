@@ -32,8 +32,10 @@ constexpr uint32_t kWatchSendMs = 50;
 constexpr uint32_t kWatchWaitingMs = 1000;
 // A spectator that sends this many packets that are no message is let go.
 constexpr uint32_t kWatchMaxBadPackets = 32;
-// At the end of the match the host waits at most this long for its spectators to take the rest.
-constexpr uint32_t kWatchEndWaitMs = 500;
+// At the end of the match the host waits at most this long for its spectators to take the rest;
+// it goes on as soon as all of them have. Long enough for a lossy link's retransmissions (half a
+// second lost the end now and then over 100 ms with 5% loss).
+constexpr uint32_t kWatchEndWaitMs = 1500;
 
 // Both players' states of a tick as one word: player 1 | player 2 << 16.
 inline uint32_t PackWatch(const std::array<uint16_t, 2>& s) {
