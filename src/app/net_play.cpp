@@ -81,6 +81,23 @@ uint32_t WallMs() {
                       .count());
 }
 
+TNetFrames::TNetFrames(GameContext& g, const TNetRunHooks& hooks) : g_(g), hooks_(hooks) {
+  TDXInput unused;
+  ApplyKeyAssign(Local, unused, g.Config);
+  Local.PadNo = g.DXInput1.PadNo;
+}
+
+bool TNetFrames::Begin() {
+  ++Counted;
+  if (hooks_.BeforeTick) hooks_.BeforeTick(Counted);
+  if (hooks_.PumpEvents && !hooks_.PumpEvents()) {
+    Closing = true;
+    return false;
+  }
+  if (g_.Platform) Local.Poll(g_.Platform->Input());
+  return true;
+}
+
 void ForgetHeldKeys(GameContext& g) {
   if (g.Platform) {
     g.DXInput1.Poll(g.Platform->Input());
@@ -268,22 +285,11 @@ int RunNetMatch(GameContext& g, const TNetOptions& o, const TNetRunHooks& hooks)
   // The person's own keys drive the local device; the rules read both players' bits from
   // states of their own, so an assignment on one machine cannot change the game on the other.
   const TKeyAssign localKeys = g.Config.KeyAssign1P;
-  TDXInput local, unused;
-  ApplyKeyAssign(local, unused, g.Config);
-  local.PadNo = g.DXInput1.PadNo;
-
-  uint32_t counted = 0;
+  TNetFrames frames(g, hooks);
+  TDXInput& local = frames.Local;
   int status = 0;
-  bool closing = false;
-  auto frameDone = [&]() { return hooks.Frames >= 0 && long(counted) >= hooks.Frames; };
   auto step = [&]() -> bool {
-    ++counted;
-    if (hooks.BeforeTick) hooks.BeforeTick(counted);
-    if (hooks.PumpEvents && !hooks.PumpEvents()) {
-      closing = true;
-      return false;
-    }
-    if (g.Platform) local.Poll(g.Platform->Input());
+    if (!frames.Begin()) return false;
     match.Pump(WallMs());
     return true;
   };
@@ -293,7 +299,7 @@ int RunNetMatch(GameContext& g, const TNetOptions& o, const TNetRunHooks& hooks)
   for (const std::string& a : net::LocalAddresses()) addrs += (addrs.empty() ? "" : "  ") + a;
   std::string printedCode;
   while (match.Phase() == net::TMatchPhase::Connecting || match.Phase() == net::TMatchPhase::Handshake) {
-    if (frameDone()) break;
+    if (frames.Done()) break;
     if (!step()) break;
     if (local.Has(kStateCancel)) {
       match.Leave("left the match");
@@ -332,7 +338,7 @@ int RunNetMatch(GameContext& g, const TNetOptions& o, const TNetRunHooks& hooks)
     if (!match.Notice().empty()) lines.push_back({NetText(match.Notice()), kTextWarn});
     lines.push_back({_("ESC: BACK"), kTextDim});
     DrawLines(g, lines);
-    if (hooks.AfterTick) hooks.AfterTick(counted);
+    if (hooks.AfterTick) hooks.AfterTick(frames.Counted);
     std::this_thread::sleep_for(std::chrono::milliseconds(16));
   }
   // A line for whoever watches a headless host: the rival is in and the rounds begin.
@@ -343,9 +349,9 @@ int RunNetMatch(GameContext& g, const TNetOptions& o, const TNetRunHooks& hooks)
       why = match.EndReason();
       status = 2;
     }
-    if (closing) status = 0;
-    keepProgramOpen(closing);
-    if (toMenu && !closing)
+    if (frames.Closing) status = 0;
+    keepProgramOpen(frames.Closing);
+    if (toMenu && !frames.Closing)
       backToMenu(why);
     else if (!why.empty())
       notice(why);
@@ -431,7 +437,7 @@ int RunNetMatch(GameContext& g, const TNetOptions& o, const TNetRunHooks& hooks)
   uint32_t due = WallMs();
   bool answered = false;
   std::string endNotice;
-  while (!frameDone()) {
+  while (!frames.Done()) {
     if (!step()) break;
     if (match.Phase() == net::TMatchPhase::Ended) {
       endNotice = match.EndReason();
@@ -557,7 +563,7 @@ int RunNetMatch(GameContext& g, const TNetOptions& o, const TNetRunHooks& hooks)
                  rc.MaxRollback,
                  rc.PredictedWrong};
     g.NetInfo.Spectators = uint32_t(match.Watchers().Watchers());
-    if (hooks.AfterTick) hooks.AfterTick(counted);
+    if (hooks.AfterTick) hooks.AfterTick(frames.Counted);
   }
   // Closing, or the scripted run's last tick: the rival hears it at once.
   if (match.Phase() != net::TMatchPhase::Ended) match.Leave("closed");
@@ -585,8 +591,8 @@ int RunNetMatch(GameContext& g, const TNetOptions& o, const TNetRunHooks& hooks)
                                 ? o.JoinHost + (o.Port == net::kDefaultPort ? std::string()
                                                                             : ":" + std::to_string(o.Port))
                                 : o.JoinCode);
-  keepProgramOpen(closing);
-  if (!closing && toMenu)
+  keepProgramOpen(frames.Closing);
+  if (!frames.Closing && toMenu)
     backToMenu(endNotice);
   else if (!endNotice.empty())
     notice(endNotice);

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "core/controls.h"
 #include "net/transport.h"
 
 namespace kq {
@@ -56,6 +57,24 @@ int RunWatchMatch(GameContext& g, const TNetOptions& o, const TNetRunHooks& hook
 
 // Shared by the players' and the spectators' runs.
 uint32_t WallMs();
+// The frames of a network loop, counted against the hooks' limit, and the person's keys (player
+// 1's assignment and pad) read at the start of each.
+class TNetFrames {
+ public:
+  TNetFrames(GameContext& g, const TNetRunHooks& hooks);
+  // Counts a frame, runs the hook before it, pumps the window's events and reads the keys; false
+  // once the window is closing (Closing is then set).
+  bool Begin();
+  bool Done() const { return hooks_.Frames >= 0 && long(Counted) >= hooks_.Frames; }
+
+  TDXInput Local;
+  uint32_t Counted = 0;
+  bool Closing = false;
+
+ private:
+  GameContext& g_;
+  const TNetRunHooks& hooks_;
+};
 // The held key that ended a match (Esc) must not act again on the screen that follows: the
 // devices learn what is down now and forget their latches.
 void ForgetHeldKeys(GameContext& g);

@@ -61,21 +61,11 @@ int RunWatchMatch(GameContext& g, const TNetOptions& o, const TNetRunHooks& hook
   TSavedSettings saved;
   saved.Take(g);
   // Only Esc is read from the person: the game takes nothing from a spectator.
-  TDXInput local, unused;
-  ApplyKeyAssign(local, unused, g.Config);
-  local.PadNo = g.DXInput1.PadNo;
-
-  uint32_t counted = 0;
-  bool closing = false, left = false;
-  auto frameDone = [&]() { return hooks.Frames >= 0 && long(counted) >= hooks.Frames; };
+  TNetFrames frames(g, hooks);
+  TDXInput& local = frames.Local;
+  bool left = false;
   auto step = [&]() -> bool {
-    ++counted;
-    if (hooks.BeforeTick) hooks.BeforeTick(counted);
-    if (hooks.PumpEvents && !hooks.PumpEvents()) {
-      closing = true;
-      return false;
-    }
-    if (g.Platform) local.Poll(g.Platform->Input());
+    if (!frames.Begin()) return false;
     watch.Pump(WallMs());
     if (local.Has(kStateCancel)) {
       watch.Leave();
@@ -88,7 +78,7 @@ int RunWatchMatch(GameContext& g, const TNetOptions& o, const TNetRunHooks& hook
 
   // Until the host's settings come (a host still waiting for its rival keeps us here).
   while (watch.Phase() == net::TWatchPhase::Connecting || watch.Phase() == net::TWatchPhase::Waiting) {
-    if (frameDone() || !step()) break;
+    if (frames.Done() || !step()) break;
     std::vector<TLine> lines = {{_("WATCHING A NETWORK MATCH"), kTextGold}};
     lines.push_back({Subst(_("CONNECTING TO {rival}"), "{rival}", rival)});
     if (watch.Phase() == net::TWatchPhase::Waiting)
@@ -97,12 +87,12 @@ int RunWatchMatch(GameContext& g, const TNetOptions& o, const TNetRunHooks& hook
       lines.push_back({NetText(watch.Transport().Status()), kTextValue});
     lines.push_back({_("ESC: BACK"), kTextDim});
     DrawLines(g, lines);
-    if (hooks.AfterTick) hooks.AfterTick(counted);
+    if (hooks.AfterTick) hooks.AfterTick(frames.Counted);
     std::this_thread::sleep_for(std::chrono::milliseconds(16));
   }
   if (watch.Phase() != net::TWatchPhase::Watching) {
     const std::string why = left || watch.Phase() != net::TWatchPhase::Ended ? "" : watch.EndReason();
-    finish(why, closing);
+    finish(why, frames.Closing);
     return why.empty() ? 0 : 2;
   }
   std::fprintf(stderr, "kq001: watching the match at %s\n", rival.c_str());
@@ -141,7 +131,7 @@ int RunWatchMatch(GameContext& g, const TNetOptions& o, const TNetRunHooks& hook
   uint32_t due = WallMs();
   int status = 0;
   std::string endNotice;
-  while (!frameDone()) {
+  while (!frames.Done()) {
     if (!step()) break;
     if (!round) {
       // The host sends the round it is playing; its first states start the picture.
@@ -197,7 +187,7 @@ int RunWatchMatch(GameContext& g, const TNetOptions& o, const TNetRunHooks& hook
     g.NetInfo.Received = watch.Transport().BytesReceived();
     g.NetInfo.Dropped = watch.Transport().BytesDropped();
     g.NetInfo.Path = net::PathName(watch.Transport().Path());
-    if (hooks.AfterTick) hooks.AfterTick(counted);
+    if (hooks.AfterTick) hooks.AfterTick(frames.Counted);
     if (!round) std::this_thread::sleep_for(std::chrono::milliseconds(16));
   }
   if (watch.Phase() != net::TWatchPhase::Ended) watch.Leave();
@@ -207,7 +197,7 @@ int RunWatchMatch(GameContext& g, const TNetOptions& o, const TNetRunHooks& hook
   g.NetPlay = false;
   saved.Restore(g);
   ApplyKeyAssign(g.DXInput1, g.DXInput2, g.Config);
-  finish(left ? "" : endNotice, closing);
+  finish(left ? "" : endNotice, frames.Closing);
   return status;
 }
 
